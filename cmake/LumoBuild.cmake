@@ -1,0 +1,73 @@
+# Compiler settings and the helpers every folder uses.
+
+add_compile_definitions(UNICODE _UNICODE WINVER=0x0A00 _WIN32_WINNT=0x0A00 NOMINMAX)
+add_compile_options(-Wall -Wextra $<$<COMPILE_LANGUAGE:CXX>:-Wno-missing-field-initializers>)
+# No MinGW runtime DLL beside our binaries: LumoClient.dll is loaded by foreign processes.
+add_link_options(-static -static-libgcc -static-libstdc++)
+# The sources include "framework/CString.h", "core/..." from the top of the tree.
+include_directories(${PROJECT_SOURCE_DIR})
+
+# lumo_add_library(<name> [SOURCES...]): one static library per subsystem folder.
+# Without SOURCES, every .cpp of the folder (not of its subfolders) is compiled.
+function(lumo_add_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    if(NOT ARG_SOURCES)
+        file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.rc)
+    endif()
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# lumo_add_test(<name> SOURCES... [LIBS...] [GUI] [TIMEOUT s]): one test executable, one ctest test.
+# GUI tests open windows and get the "gui" label: scripts/test gives them an Xvfb display.
+function(lumo_add_test name)
+    cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} lumo_gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_GUI)
+        set_tests_properties(${name} PROPERTIES LABELS gui)
+    endif()
+endfunction()
+
+# lumo_add_benchmark(<name> SOURCES... [LIBS...]): a program scripts/bench runs; never a test.
+function(lumo_add_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    set_property(GLOBAL APPEND PROPERTY LUMO_BENCHMARKS $<TARGET_FILE:${name}>)
+endfunction()
+
+# lumo_add_idl(<target> <idl> [TLB]): compiles an IDL file with widl into a header, the
+# interface ids and optionally a type library, all in the current binary folder, and adds
+# them to <target>. The header is found as "<stem>.h", the ids are compiled as "<stem>_i.c".
+function(lumo_add_idl target idl)
+    cmake_parse_arguments(ARG "TLB" "" "" ${ARGN})
+    get_filename_component(stem ${idl} NAME_WE)
+    get_filename_component(idlpath ${idl} ABSOLUTE)
+    set(out ${CMAKE_CURRENT_BINARY_DIR})
+    set(outputs ${out}/${stem}.h ${out}/${stem}_i.c)
+    set(tlbargs)
+    if(ARG_TLB)
+        list(APPEND outputs ${out}/${stem}.tlb)
+        set(tlbargs -t -o ${out}/${stem}.tlb)
+        # widl looks up stdole2.tlb for importlib() next to the output
+        find_file(LUMO_STDOLE2 stdole2.tlb PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+                  /usr/lib/wine/x86_64-windows NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    endif()
+    add_custom_command(OUTPUT ${outputs}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${LUMO_STDOLE2} ${out}/stdole2.tlb
+        COMMAND ${LUMO_WIDL} -m64 -I${LUMO_WIDL_INCLUDE} -I${CMAKE_CURRENT_SOURCE_DIR}
+                -L ${out} -h -H ${out}/${stem}.h -u -U ${out}/${stem}_i.c ${idlpath}
+        COMMAND ${LUMO_WIDL} -m64 -I${LUMO_WIDL_INCLUDE} -I${CMAKE_CURRENT_SOURCE_DIR}
+                -L ${out} ${tlbargs} ${idlpath}
+        DEPENDS ${idlpath}
+        WORKING_DIRECTORY ${out}
+        VERBATIM)
+    target_sources(${target} PRIVATE ${out}/${stem}.h ${out}/${stem}_i.c)
+    target_include_directories(${target} PRIVATE ${out})
+endfunction()
