@@ -14,8 +14,13 @@ function(lumo_add_library name)
     if(NOT ARG_SOURCES)
         file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.rc)
     endif()
-    add_library(${name} STATIC ${ARG_SOURCES})
-    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    if(ARG_SOURCES)
+        add_library(${name} STATIC ${ARG_SOURCES})
+        target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    else()  # a folder whose first code has not arrived yet
+        add_library(${name} INTERFACE)
+        target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    endif()
 endfunction()
 
 # lumo_add_test(<name> SOURCES... [LIBS...] [GUI] [TIMEOUT s]): one test executable, one ctest test.
