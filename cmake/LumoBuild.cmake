@@ -35,7 +35,8 @@ function(lumo_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
     if(ARG_GUI)
-        set_tests_properties(${name} PROPERTIES LABELS gui)
+        # One GUI test at a time: input and focus on the shared display must not interleave.
+        set_tests_properties(${name} PROPERTIES LABELS gui RESOURCE_LOCK lumo_display)
     endif()
 endfunction()
 
