@@ -36,6 +36,10 @@ answers "CNPROP x" (too few fields) and switches nothing; bytewise=True writes o
 send (each through the layers); split_cr=True cuts a UTF-16LE line end between its 0x0D and 0x00.
 A peer that never calls a handshake method talks plain text, as an old client would.
 
+enc and cmp of the acceptor may be texts ("yes" switches on like 1). Our clock texts carry the
+zone of the attributes clock_bias_minutes (UTC minus local) and sync_offset_seconds (local minus
+UTC), both 0 unless set.
+
 Encoding: `wide` is used for sending; with `detect` the first two bytes received decide it once
 (second byte 0: UTF-16LE), as our links do. `trace_writes` keeps every socket write in `.writes`.
 
@@ -65,6 +69,7 @@ import codecs
 import datetime
 import hashlib
 import re
+import select
 import shlex
 import socket
 import sys
@@ -244,6 +249,8 @@ class PeerLink:
     def __init__(self, sock, *, wide=True, detect=True, ansi_codec="cp1252", auto_answer=False,
                  trace_writes=False, pass_phrase=PASS_PHRASE):
         self.sock = sock
+        # Blocking, with reads bounded by select: one thread may read while another sends.
+        self.sock.settimeout(None)
         self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         self.wide = wide
         self.detect = detect
@@ -251,7 +258,6 @@ class PeerLink:
         self.ansi_codec = ansi_codec
         self.auto_answer = auto_answer
         self.writes = [] if trace_writes else None
-        self.send_timeout = 60.0
         # Both streams start from the same key, one per direction, fresh for each connection.
         key = link_key(pass_phrase)
         self._send_rc4, self._recv_rc4 = RC4(key), RC4(key)
@@ -316,7 +322,6 @@ class PeerLink:
             wire = self._to_wire(data[a:b])
             if self.writes is not None:
                 self.writes.append(wire)
-            self.sock.settimeout(self.send_timeout)   # reads leave their own short time-outs behind
             self.sock.sendall(wire)
 
     def send_line(self, text, *, bytewise=False, split_cr=False, pause=0.01):
@@ -345,11 +350,10 @@ class PeerLink:
         remaining = deadline - time.monotonic()
         if remaining <= 0:
             raise PeerTimeout("nothing (more) arrived in time; buffered: %r" % bytes(self._buf[:80]))
-        self.sock.settimeout(remaining)
+        if not select.select([self.sock], [], [], remaining)[0]:
+            raise PeerTimeout("nothing (more) arrived in time; buffered: %r" % bytes(self._buf[:80]))
         try:
             data = self.sock.recv(1 << 16)
-        except socket.timeout:
-            raise PeerTimeout("nothing (more) arrived in time; buffered: %r" % bytes(self._buf[:80])) from None
         except ConnectionError as e:
             raise PeerClosed("connection broken: %s" % e) from None
         if not data:
@@ -472,12 +476,13 @@ class PeerLink:
         if reply_fields is not None:
             self.send_line(" ".join(["CNPROP"] + [str(f) for f in reply_fields]))
             return hs
-        reply = "CNPROP %s %d %d" % (self._my_clock(clock), int(bool(enc)), int(bool(cmp)))
+        enc, cmp = (v if isinstance(v, str) else str(int(bool(v))) for v in (enc, cmp))
+        reply = "CNPROP %s %s %s" % (self._my_clock(clock), enc, cmp)
         if account is not None and len(fields) > 1:
             reply += " " + escape_field(account)
         self.send_line(reply)
-        self.set_layers(enc, cmp)                # our reply went out under the handshake settings
-        hs.enc, hs.cmp = bool(enc), bool(cmp)
+        hs.enc, hs.cmp = enc != "0", cmp != "0"  # any text but 0 switches a layer on
+        self.set_layers(hs.enc, hs.cmp)          # our reply went out under the handshake settings
         line = self.read_line(timeout)
         hs.lines.append(line)
         if line != "CNPROP":
@@ -530,7 +535,6 @@ class Listener:
             conn, _ = self.sock.accept()
         except socket.timeout:
             raise PeerTimeout("no connection within %s s" % timeout) from None
-        conn.settimeout(None)
         return PeerLink(conn, **kw)
 
     def close(self):
@@ -569,7 +573,7 @@ def run_script(link, text, role):
             if verb == "handshake":
                 opt = _options(args)
                 if role == "acceptor":
-                    link.handshake_as_acceptor(int(opt.get("enc", 1)), int(opt.get("cmp", 0)),
+                    link.handshake_as_acceptor(opt.get("enc", "1"), opt.get("cmp", "0"),
                                                account=opt.get("account"), push_clock=opt.get("push", "1") != "0",
                                                timeout=timeout)
                 else:

@@ -198,6 +198,21 @@ class LinkTest(unittest.TestCase):
                     self.assertRegex(chs.sync_text, "^" + P.SYNC_CLOCK_RE + "$")
                     self.assertEqual(chs.sync_text, ahs.sync_text)
 
+    def test_any_decision_text_but_0_switches_a_layer_on(self):
+        def acceptor(link):
+            hs = link.handshake_as_acceptor("yes", "0")
+            link.send_line("AFTER")
+            return hs
+
+        def connector(link):
+            hs = link.handshake_as_connector()
+            link.expect("AFTER", 0)
+            return hs
+
+        ahs, chs = run_pair(acceptor, connector)
+        self.assertRegex(chs.lines[0], r"^CNPROP %s yes 0$" % P.LINK_CLOCK_RE)
+        self.assertEqual([(h.enc, h.cmp) for h in (ahs, chs)], [(True, False)] * 2)
+
     def test_wire_bytes_follow_the_layer_order(self):
         # Decoded here with a fresh key stream and zlib: RC4 outside, deflate inside, RC4 running on.
         for enc, cmp in self.DECISIONS:
@@ -401,6 +416,28 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual(proc.wait(30), 0, proc.stderr.read())
                 with open(got_path, "rb") as f:
                     self.assertEqual(f.read(), b"12345")
+            finally:
+                proc.kill()
+                proc.wait()
+                proc.stdout.close()
+                proc.stderr.close()
+
+    def test_scripted_connector(self):
+        with tempfile.TemporaryDirectory() as tmp, P.Listener() as lst:
+            script_path = os.path.join(tmp, "script")
+            with open(script_path, "w") as f:
+                f.write("handshake account=PC\nsend APLGIN 1 0 1\nexpect APLGIN 1 -1 1 \\d+\nsendraw NEXCAL\\x0c7\nclose\n")
+            proc = subprocess.Popen([sys.executable, os.path.join(HERE, "lumopeer.py"), "connect", "--port", str(lst.port),
+                                     "--script", script_path], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            try:
+                with lst.accept(30) as link:
+                    hs = link.handshake_as_acceptor(1, 0, account="HOST")
+                    self.assertEqual(hs.peer_account, "PC")
+                    self.assertEqual(link.expect("APLGIN", 3), ["1", "0", "1"])
+                    link.send_fields("APLGIN", 1, -1, 1, 3)
+                    self.assertEqual(link.read_line(), "NEXCAL\x0c7", "sendraw sends the text with its escapes decoded")
+                    link.expect_closed(10)
+                self.assertEqual(proc.wait(30), 0, proc.stderr.read())
             finally:
                 proc.kill()
                 proc.wait()
