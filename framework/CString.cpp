@@ -53,11 +53,13 @@ template <typename X> bool IsIn(X c, const X* set)
 
 // The module whose string table LoadString(nID) reads: the one this code is linked into, so that a
 // DLL finds its own strings and a program its own.
+const char kModuleMarker = 0;  // any address inside this module names it
+
 HINSTANCE OwnModule()
 {
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&OwnModule), &module);
+                       reinterpret_cast<LPCWSTR>(&kModuleMarker), &module);
     return module;
 }
 

@@ -31,6 +31,13 @@ struct Spec
     char type = 0;
 };
 
+// Widths and precisions stop at a million instead of overflowing; no real format comes near it.
+int AddDigit(int value, int digit)
+{
+    constexpr int kLimit = 1000000;
+    return value * 10 + digit >= kLimit ? kLimit : value * 10 + digit;
+}
+
 template <typename C> size_t TextLength(const C* p, int maxChars)
 {
     size_t n = 0;
@@ -242,7 +249,7 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
             ++p;
         }
         else
-            while (*p >= C('0') && *p <= C('9')) spec.width = spec.width * 10 + (*p++ - C('0'));
+            while (*p >= C('0') && *p <= C('9')) spec.width = AddDigit(spec.width, *p++ - C('0'));
         if (*p == C('.'))
         {
             ++p;
@@ -254,7 +261,7 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
                 ++p;
             }
             else
-                while (*p >= C('0') && *p <= C('9')) spec.precision = spec.precision * 10 + (*p++ - C('0'));
+                while (*p >= C('0') && *p <= C('9')) spec.precision = AddDigit(spec.precision, *p++ - C('0'));
         }
         if (*p == C('h'))
         {
