@@ -165,13 +165,17 @@ TEST(CStringFormat, LongResultsAreComplete)
 
 // The check that keeps string objects out of "...": these must stay uncompilable.
 template <typename S, typename... Args>
-concept CanFormat = requires(S s, Args... args) { s.Format(L"%s", args...); };
+concept CanFormat = requires(S s, Args... args)
+{
+    s.Format(L"%s", args...);
+};
 static_assert(CanFormat<CString, const wchar_t*>);
 static_assert(CanFormat<CString, int, double, void*>);
 static_assert(!CanFormat<CString, CString>, "a CString object must not pass through ...");
 static_assert(!CanFormat<CString, CStringA>, "nor a CStringA object");
 static_assert(!CanFormat<CString, std::wstring>, "nor any other class");
-}  // namespace
+static_assert(!CanFormat<CString, long double>, "long double is not the double the formats expect");
+} // namespace
 
 namespace
 {
@@ -193,4 +197,4 @@ TEST(CStringFormat, FormatVTakesArgumentsFromAVaList)
     EXPECT_EQ(wide.GetLength(), 1000001) << "a huge width stops at a million instead of overflowing";
     EXPECT_STREQ(wide.Right(2), L"1|");
 }
-}  // namespace
+} // namespace
