@@ -39,7 +39,7 @@ CArchive::~CArchive()
     {
         Close();
     }
-    catch (CException* e)  // nothing may leave a destructor; whoever needs the error calls Close
+    catch (CException* e) // nothing may leave a destructor; whoever needs the error calls Close
     {
         e->Delete();
     }
@@ -83,7 +83,7 @@ UINT CArchive::Read(void* lpBuf, UINT nMax)
         if (m_nCur == m_nMax)
         {
             const UINT wanted = nMax - done;
-            if (wanted >= m_buffer.size())  // a large block goes straight from the file
+            if (wanted >= m_buffer.size()) // a large block goes straight from the file
             {
                 const UINT read = m_pFile->Read(out + done, wanted);
                 if (read == 0) break;
@@ -131,7 +131,7 @@ void CArchive::WriteBuffer()
 {
     if (m_nMax == 0) return;
     const UINT count = static_cast<UINT>(m_nMax);
-    m_nMax = 0;  // a failed write is not retried by a later flush
+    m_nMax = 0; // a failed write is not retried by a later flush
     m_pFile->Write(m_buffer.data(), count);
 }
 

@@ -14,13 +14,14 @@ bool AreArraysEqual(SAFEARRAY* a, SAFEARRAY* b, VARTYPE vt)
     ULONGLONG count = 1;
     for (UINT i = 0; i < dims; ++i)
     {
-        if (a->rgsabound[i].cElements != b->rgsabound[i].cElements || a->rgsabound[i].lLbound != b->rgsabound[i].lLbound)
+        if (a->rgsabound[i].cElements != b->rgsabound[i].cElements ||
+            a->rgsabound[i].lLbound != b->rgsabound[i].lLbound)
             return false;
         count *= a->rgsabound[i].cElements;
     }
     const VARTYPE element = static_cast<VARTYPE>(vt & VT_TYPEMASK);
     if (element == VT_BSTR || element == VT_VARIANT || element == VT_UNKNOWN || element == VT_DISPATCH)
-        return false;  // elements that hold pointers are not compared
+        return false; // elements that hold pointers are not compared
     void* dataA = nullptr;
     void* dataB = nullptr;
     bool equal = false;
@@ -280,7 +281,7 @@ COleVariant& COleVariant::operator=(double dblSrc)
         Clear();
         vt = VT_R8;
     }
-    dblVal = dblSrc;  // date and dblVal share their storage
+    dblVal = dblSrc; // date and dblVal share their storage
     return *this;
 }
 
@@ -328,8 +329,7 @@ bool COleVariant::operator==(const VARIANT& varSrc) const noexcept
         return llVal == varSrc.llVal;
     case VT_DECIMAL:
         return std::memcmp(&decVal, &varSrc.decVal, sizeof(DECIMAL)) == 0;
-    case VT_BSTR:
-    {
+    case VT_BSTR: {
         const UINT length = ::SysStringByteLen(bstrVal);
         return length == ::SysStringByteLen(varSrc.bstrVal) &&
                (length == 0 || std::memcmp(bstrVal, varSrc.bstrVal, length) == 0);
@@ -357,7 +357,7 @@ void COleVariant::Attach(VARIANT& varSrc)
 {
     if (&varSrc == this) return;
     Clear();
-    static_cast<tagVARIANT&>(*this) = varSrc;  // the bits move; nothing is copied or freed
+    static_cast<tagVARIANT&>(*this) = varSrc; // the bits move; nothing is copied or freed
     varSrc.vt = VT_EMPTY;
 }
 
