@@ -1,4 +1,5 @@
 #include "framework/COleVariant.h"
+#include "framework/CArray.h"
 #include "framework/COleDateTime.h"
 #include "framework/COleException.h"
 #include <cstring>
@@ -174,6 +175,49 @@ COleVariant::COleVariant(const COleDateTime& dateSrc) noexcept
     ::VariantInit(this);
     vt = VT_DATE;
     date = dateSrc.m_dt;
+}
+
+COleVariant::COleVariant(const CByteArray& arrSrc)
+{
+    ::VariantInit(this);
+    *this = arrSrc;
+}
+
+COleVariant& COleVariant::operator=(const CByteArray& arrSrc)
+{
+    const INT_PTR size = arrSrc.GetSize();
+    SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
+    if (!array) AfxThrowMemoryException();
+    if (size)
+    {
+        void* data = nullptr;
+        const HRESULT hr = ::SafeArrayAccessData(array, &data);
+        if (FAILED(hr))
+        {
+            ::SafeArrayDestroy(array);
+            AfxCheckError(hr);
+        }
+        std::memcpy(data, arrSrc.GetData(), static_cast<size_t>(size));
+        ::SafeArrayUnaccessData(array);
+    }
+    Clear();
+    vt = VT_ARRAY | VT_UI1;
+    parray = array;
+    return *this;
+}
+
+void COleVariant::GetByteArrayFromVariantArray(CByteArray& bytes) const
+{
+    if (vt != (VT_ARRAY | VT_UI1) || !parray) AfxThrowOleException(DISP_E_TYPEMISMATCH);
+    ULONGLONG count = 1;
+    for (UINT i = 0; i < ::SafeArrayGetDim(parray); ++i)
+        count *= parray->rgsabound[i].cElements;
+    bytes.SetSize(static_cast<INT_PTR>(count));
+    if (!count) return;
+    void* data = nullptr;
+    AfxCheckError(::SafeArrayAccessData(parray, &data));
+    std::memcpy(bytes.GetData(), data, static_cast<size_t>(count));
+    ::SafeArrayUnaccessData(parray);
 }
 
 COleVariant& COleVariant::operator=(const COleVariant& varSrc)

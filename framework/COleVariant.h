@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 class COleDateTime;
+class CByteArray;
 using LPCVARIANT = const VARIANT*;
 
 // A VARIANT that owns its content. Failures of the system's variant calls raise COleException*
@@ -28,6 +29,7 @@ public:
     COleVariant(float fltSrc) noexcept;                         // VT_R4
     COleVariant(double dblSrc, VARTYPE vtSrc = VT_R8) noexcept; // VT_R8 or VT_DATE
     COleVariant(const COleDateTime& dateSrc) noexcept;          // VT_DATE
+    COleVariant(const CByteArray& arrSrc); // VT_ARRAY | VT_UI1: a one-dimensional byte array from 0
     ~COleVariant() { ::VariantClear(this); }
 
     COleVariant& operator=(const COleVariant& varSrc);
@@ -45,6 +47,7 @@ public:
     COleVariant& operator=(float fltSrc);
     COleVariant& operator=(double dblSrc); // keeps VT_DATE when the variant is one
     COleVariant& operator=(const COleDateTime& dateSrc);
+    COleVariant& operator=(const CByteArray& arrSrc);
 
     // Same type and same value, compared exactly (texts by their bytes, arrays element by element).
     bool operator==(const VARIANT& varSrc) const noexcept;
@@ -60,6 +63,8 @@ public:
     void Attach(VARIANT& varSrc); // takes the content over; varSrc becomes VT_EMPTY
     VARIANT Detach() noexcept;    // hands the content over; this becomes VT_EMPTY
     void SetString(LPCWSTR lpszSrc, VARTYPE vtSrc);
+    // The bytes of a VT_ARRAY | VT_UI1 variant (of any dimensions); anything else raises a type mismatch.
+    void GetByteArrayFromVariantArray(CByteArray& bytes) const;
 
     operator LPVARIANT() noexcept { return this; }
     operator LPCVARIANT() const noexcept { return this; }

@@ -1,6 +1,7 @@
 // Variants: the typed constructors, the system's type changes as the framework raises them, taking
 // content over without copies, and the ATL-shaped CComVariant/CComBSTR.
 #include "framework/COleVariant.h"
+#include "framework/CArray.h"
 #include "framework/CComBSTR.h"
 #include "framework/CComVariant.h"
 #include "framework/COleDateTime.h"
@@ -180,6 +181,43 @@ TEST(COleVariant, ByteArraysAndTextsConvert)
     EXPECT_TRUE(back == bytes) << "arrays compare by their elements";
     back.ChangeType(VT_ARRAY | VT_UI1); // the same type: nothing to do
     EXPECT_TRUE(back == bytes);
+}
+
+TEST(COleVariant, ByteArraysFromAndToCByteArray)
+{
+    CByteArray bytes;
+    bytes.Add(1);
+    bytes.Add(0);
+    bytes.Add(255);
+    const COleVariant v(bytes);
+    ASSERT_EQ(v.vt, VT_ARRAY | VT_UI1);
+    ASSERT_EQ(SafeArrayGetDim(v.parray), 1u);
+    LONG lower = -1;
+    SafeArrayGetLBound(v.parray, 1, &lower);
+    EXPECT_EQ(lower, 0) << "the array starts at 0";
+    EXPECT_EQ(BytesOf(v), (std::vector<BYTE>{1, 0, 255}));
+
+    CByteArray back;
+    v.GetByteArrayFromVariantArray(back);
+    ASSERT_EQ(back.GetSize(), 3);
+    EXPECT_EQ(back[2], 255);
+
+    const COleVariant empty{CByteArray()};
+    EXPECT_EQ(empty.vt, VT_ARRAY | VT_UI1) << "an empty array is still an array";
+    empty.GetByteArrayFromVariantArray(back);
+    EXPECT_EQ(back.GetSize(), 0);
+
+    SCODE caught = S_OK;
+    try
+    {
+        COleVariant(L"text").GetByteArrayFromVariantArray(back);
+    }
+    catch (CException* e)
+    {
+        caught = COleException::Process(e);
+        e->Delete();
+    }
+    EXPECT_EQ(caught, DISP_E_TYPEMISMATCH);
 }
 
 TEST(COleVariant, AttachAndDetachMoveTheContent)
