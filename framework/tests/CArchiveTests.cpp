@@ -2,6 +2,7 @@
 // length prefix with its escalation and wide marker, element counts, dates), pinned byte by byte.
 #include "framework/CArchive.h"
 #include "framework/CArchiveException.h"
+#include "framework/CArray.h"
 #include "framework/CFileException.h"
 #include "framework/CMemFile.h"
 #include <gtest/gtest.h>
@@ -266,6 +267,30 @@ template <typename F> int ArchiveCause(F action)
     return -1;
 }
 
+TEST(CArchive, ByteArraysAreTheirCountThenTheirBytes)
+{
+    CByteArray category;
+    category.Add(0x81);
+    category.Add(0x02);
+    const Bytes bytes = Stored([&](CArchive& ar) { category.Serialize(ar); });
+    EXPECT_EQ(bytes, (Bytes{0x02, 0x00, 0x81, 0x02}));
+
+    CMemFile file(const_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    CArchive ar(&file, CArchive::load);
+    CByteArray back;
+    back.Add(9); // loading replaces what was there
+    back.Serialize(ar);
+    ASSERT_EQ(back.GetSize(), 2);
+    EXPECT_EQ(back[0], 0x81);
+    EXPECT_EQ(back[1], 0x02);
+
+    CByteArray large;
+    large.SetSize(70000);
+    const Bytes largeBytes = Stored([&](CArchive& ar) { large.Serialize(ar); });
+    EXPECT_EQ(Bytes(largeBytes.begin(), largeBytes.begin() + 6), (Bytes{0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
+    EXPECT_EQ(largeBytes.size(), 6u + 70000u);
+}
+
 TEST(CArchive, ShortDataAndWrongDirectionRaiseArchiveExceptions)
 {
     const Bytes threeBytes = {1, 2, 3};
@@ -296,6 +321,13 @@ TEST(CArchive, ShortDataAndWrongDirectionRaiseArchiveExceptions)
                   corruptAr >> text;
               }),
               CArchiveException::endOfFile);
+
+    // So does a byte array whose count promises more than the data holds.
+    const Bytes shortArray = {0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x01, 0x02};
+    CMemFile arrayFile(const_cast<BYTE*>(shortArray.data()), static_cast<UINT>(shortArray.size()));
+    CArchive arrayAr(&arrayFile, CArchive::load);
+    CByteArray bytes;
+    EXPECT_EQ(ArchiveCause([&] { bytes.Serialize(arrayAr); }), CArchiveException::endOfFile);
 }
 
 TEST(CArchive, ReadReturnsWhatThereIsButExtractionNeedsEverything)
