@@ -124,6 +124,13 @@ TEST(CArchive, NarrowStringsHaveTheEscalatingLengthOnly)
     }
 }
 
+TEST(CArchive, TextPointersAreStoredAsStrings)
+{
+    const Bytes bytes = Stored([](CArchive& ar) { ar << L"ab" << "cd"; });
+    EXPECT_EQ(bytes, Concat({{0xFF, 0xFE, 0xFF, 0x02}, WideBody(L"ab"), {0x02, 'c', 'd'}}))
+        << "not as a bool, which a pointer would otherwise turn into";
+}
+
 TEST(CArchive, StringsLoadFromTheOtherWidthToo)
 {
     // Older programs stored narrow strings; a wide string read from them is converted, and back.
