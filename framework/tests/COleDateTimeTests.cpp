@@ -207,6 +207,15 @@ TEST(COleDateTime, FileTimeIsTakenAsUtcAndHeldAsLocalTime)
     ASSERT_EQ(dt.GetStatus(), COleDateTime::valid);
     EXPECT_TRUE(HasFields(dt, {2021, 6, 15, 13, 45, 10}));
 
+    // And back: the fields as local time give the same file time again.
+    SYSTEMTIME back{};
+    ASSERT_TRUE(dt.GetAsSystemTime(back));
+    FILETIME backLocal{}, backUtc{};
+    ASSERT_TRUE(SystemTimeToFileTime(&back, &backLocal));
+    ASSERT_TRUE(LocalFileTimeToFileTime(&backLocal, &backUtc));
+    EXPECT_EQ(backUtc.dwLowDateTime, utcFt.dwLowDateTime);
+    EXPECT_EQ(backUtc.dwHighDateTime, utcFt.dwHighDateTime);
+
     FILETIME beyond{0xFFFFFFFF, 0xFFFFFFFF};
     EXPECT_EQ(COleDateTime(beyond).GetStatus(), COleDateTime::invalid);
 }
@@ -415,6 +424,7 @@ const FormatCase kFormatCases[] = {
     {{2021, 2, 3, 10, 20, 30}, L"%c|%x|%X", L"02/03/21 10:20:30|02/03/21|10:20:30", "the neutral compound forms"},
     {{2021, 1, 3, 0, 0, 0}, L"%U %W", L"01 00", "weeks from the first Sunday and the first Monday"},
     {{2021, 2, 3, 10, 20, 30}, L"100%% %Q", L"100% ", "a literal percent; unknown codes write nothing"},
+    {{2021, 2, 3, 9, 5, 7}, L"%#c", L"Wednesday, February 3, 2021, 09:05:07", "the long neutral form"},
 };
 
 TEST(COleDateTime, FormatWithStrftimeCodes)
