@@ -468,6 +468,7 @@ const ParseCase kParseCases[] = {
     {L"2021-02-03 10:20:30", 0, 0x0409, true, {2021, 2, 3, 10, 20, 30}, "ISO-like date and time"},
     {L"2/3/2021 10:20 PM", 0, 0x0409, true, {2021, 2, 3, 22, 20, 0}, "US form: month first"},
     {L"03/02/2021 10:20", 0, 0x040C, true, {2021, 2, 3, 10, 20, 0}, "French form: day first"},
+    {L"3 f\x00E9vrier 2021", 0, 0x040C, true, {2021, 2, 3, 0, 0, 0}, "a French month name"},
     {L"2/3/2021 10:20 PM", VAR_DATEVALUEONLY, 0x0409, true, {2021, 2, 3, 0, 0, 0}, "date only"},
     {L"2/3/2021 10:20 PM", VAR_TIMEVALUEONLY, 0x0409, true, {1899, 12, 30, 22, 20, 0}, "time only"},
     {L"10:20", 0, 0x0409, true, {1899, 12, 30, 10, 20, 0}, "a time alone lies on day 0"},
