@@ -242,6 +242,23 @@ TEST_F(LinkTest, LinesAndALargePayloadFromTwoThreadsArriveWholeAndInOrder)
     }
 }
 
+TEST_F(LinkTest, LayersChangeTheBytesOnTheWire)
+{
+    for (const auto& c : kLayerCases)
+    {
+        if (!c.encryption && !c.compression) continue;
+        SCOPED_TRACE(c.why);
+        CTestLink client(c.encryption, c.compression);
+        CTestLink server(false, false); // reads the wire as it is
+        Connect(client, server);
+        for (int i = 0; i < 20; ++i)
+            client.SendCommand(L"LINENR 0 %d\r", i);
+        ASSERT_TRUE(PumpUntil([&] { return server.GetBytesReceived(false) > 0; }));
+        PumpUntilIdle(100, 2000);
+        EXPECT_TRUE(server.m_lines[0].empty()) << "no plain line may cross a layer that is switched on";
+    }
+}
+
 // ---- the send queue and the counters ----
 
 TEST_F(LinkTest, NullBytesSendNothingAndCountNothing)
