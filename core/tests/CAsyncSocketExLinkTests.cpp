@@ -64,6 +64,11 @@ public:
                   new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
     }
 
+    void SetCloseMessage(UINT nMessage)
+    {
+        m_nCloseMessage = nMessage;
+        m_nOwnerThread = GetCurrentThreadId();
+    }
     void SetNames(LPCWSTR pszLocal, LPCWSTR pszRemote)
     {
         m_strLocalName = pszLocal;
@@ -365,6 +370,25 @@ TEST_F(LinkTest, PeerCloseDeletesALinkThatOwnsItself)
         ADD_FAILURE() << "the peer's close deletes a link with delete-on-close set";
         delete pServer;
     }
+}
+
+TEST_F(LinkTest, DisconnectFromAnotherThreadIsPostedToTheOwner)
+{
+    constexpr UINT kCloseMessage = WM_APP + 42; // wParam: the socket handle
+    CTestLink client(false, false);
+    CTestLink server(false, false);
+    Connect(client, server);
+    client.SetCloseMessage(kCloseMessage);
+    BOOL bPosted = FALSE;
+    std::thread([&] { bPosted = client.Disconnect(); }).join();
+    EXPECT_TRUE(bPosted);
+    EXPECT_NE(client.m_hSocket, INVALID_SOCKET) << "not closed on the foreign thread";
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, kCloseMessage, kCloseMessage, PM_REMOVE)) << "the owner got the message";
+    EXPECT_EQ(static_cast<SOCKET>(msg.wParam), client.m_hSocket);
+    CAsyncSocketEx::DisconnectByHandle(static_cast<SOCKET>(msg.wParam)); // as the owner's loop does
+    EXPECT_EQ(client.m_hSocket, INVALID_SOCKET);
+    EXPECT_EQ(client.m_nCloseError, 0);
 }
 
 // ---- descriptions ----
