@@ -32,7 +32,7 @@ void CCrcBuiltTable::Free()
 DWORD CCrcBuiltTable::ComputeBuffer(const void* pBuffer, UINT nCount)
 {
     if (!pBuffer || nCount == 0) return 0;
-    if (!m_pTable) Init();  // callers that forgot Init get the checksum, not a crash
+    if (!m_pTable) Init(); // callers that forgot Init get the checksum, not a crash
     return ~CrcEngine::Update(m_pTable, CrcEngine::kStart, static_cast<const BYTE*>(pBuffer), nCount);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include <windows.h>
+#include "framework/Platform.h"
 #include <cstdint>
 
 // The CRC-32 of CCrcFixedTable over a table this object builds at run time (Init).
@@ -9,11 +9,11 @@ class CCrcBuiltTable
 {
 public:
     CCrcBuiltTable() = default;
-    CCrcBuiltTable(const CCrcBuiltTable&) = delete;  // the table is owned once
+    CCrcBuiltTable(const CCrcBuiltTable&) = delete; // the table is owned once
     CCrcBuiltTable& operator=(const CCrcBuiltTable&) = delete;
     virtual ~CCrcBuiltTable();
 
-    void Init();  // frees an existing table, then builds a new one
+    void Init(); // frees an existing table, then builds a new one
     void Free();
 
     DWORD ComputeBuffer(const void* pBuffer, UINT nCount);
@@ -21,8 +21,8 @@ public:
     DWORD ComputeFileRead(LPCWSTR szFilename, DWORD& dwCrc32) const;
     DWORD ComputeFileGuarded(LPCWSTR szFilename, DWORD& dwCrc32) const;
     DWORD ComputeFileMapped(LPCWSTR szFilename, DWORD& dwCrc32) const;
-    DWORD ComputeFileReserved(LPCWSTR szFilename, DWORD& dwCrc32) const;  // always ERROR_NOT_SUPPORTED
+    DWORD ComputeFileReserved(LPCWSTR szFilename, DWORD& dwCrc32) const; // always ERROR_NOT_SUPPORTED
 
 private:
-    uint32_t (*m_pTable)[256] = nullptr;  // all slices of CrcEngine::Tables, slice 0 the standard table
+    uint32_t (*m_pTable)[256] = nullptr; // all slices of CrcEngine::Tables, slice 0 the standard table
 };

@@ -1,5 +1,5 @@
 #pragma once
-#include <windows.h>
+#include "framework/Platform.h"
 
 // CRC-32 of IEEE 802.3 (reflected 0xEDB88320, start 0xFFFFFFFF, result inverted), the checksum
 // of every payload the programs exchange, over a table that is constant data.
@@ -10,7 +10,7 @@ class CCrcFixedTable
 public:
     virtual ~CCrcFixedTable() = default;
 
-    static DWORD ComputeBuffer(const void* pBuffer, UINT nCount);  // 0 for 0 bytes
+    static DWORD ComputeBuffer(const void* pBuffer, UINT nCount); // 0 for 0 bytes
     // Over the low byte of each character up to the terminator; always 0.
     static DWORD ComputeText(LPCWSTR szText, DWORD& dwCrc32);
     // Blocks of 4096 bytes; a read that fails in the middle gives its error.

@@ -7,7 +7,7 @@ namespace CrcEngine
 namespace
 {
 constexpr DWORD kBlockSize = 4096;
-constexpr uint64_t kViewSize = 0xA00000;  // 10 MiB: large files never need one huge view
+constexpr uint64_t kViewSize = 0xA00000; // 10 MiB: large files never need one huge view
 // Read-only, hidden, system and archive: the attributes the checksum readers have always passed
 constexpr DWORD kOpenFlags = FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
@@ -65,7 +65,7 @@ HANDLE OpenForChecksum(LPCWSTR szPath)
 inline uint32_t Load32(const BYTE* p)
 {
     uint32_t v;
-    std::memcpy(&v, p, sizeof v);  // little-endian on every Windows target
+    std::memcpy(&v, p, sizeof v); // little-endian on every Windows target
     return v;
 }
 } // namespace
@@ -79,10 +79,10 @@ uint32_t Update(TablesPtr t, uint32_t c, const BYTE* p, size_t n)
         const uint32_t b = Load32(p + 4);
         const uint32_t d = Load32(p + 8);
         const uint32_t e = Load32(p + 12);
-        c = t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24] ^
-            t[11][b & 0xFF] ^ t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24] ^
-            t[7][d & 0xFF] ^ t[6][(d >> 8) & 0xFF] ^ t[5][(d >> 16) & 0xFF] ^ t[4][d >> 24] ^
-            t[3][e & 0xFF] ^ t[2][(e >> 8) & 0xFF] ^ t[1][(e >> 16) & 0xFF] ^ t[0][e >> 24];
+        c = t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][a >> 24] ^ t[11][b & 0xFF] ^
+            t[10][(b >> 8) & 0xFF] ^ t[9][(b >> 16) & 0xFF] ^ t[8][b >> 24] ^ t[7][d & 0xFF] ^ t[6][(d >> 8) & 0xFF] ^
+            t[5][(d >> 16) & 0xFF] ^ t[4][d >> 24] ^ t[3][e & 0xFF] ^ t[2][(e >> 8) & 0xFF] ^ t[1][(e >> 16) & 0xFF] ^
+            t[0][e >> 24];
         p += 16;
         n -= 16;
     }
@@ -136,7 +136,7 @@ DWORD FileGuarded(TablesPtr tables, LPCWSTR szPath, DWORD& dwCrc32)
     }
     catch (...)
     {
-        dwCrc32 = 0;  // the start value, inverted
+        dwCrc32 = 0; // the start value, inverted
         return ERROR_CRC;
     }
 }

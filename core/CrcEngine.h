@@ -1,5 +1,5 @@
 #pragma once
-#include <windows.h>
+#include "framework/Platform.h"
 #include <cstddef>
 #include <cstdint>
 
@@ -13,7 +13,7 @@ constexpr uint32_t kPolynomial = 0xEDB88320u;
 constexpr uint32_t kStart = 0xFFFFFFFFu;
 constexpr int kSlices = 16;
 using Tables = uint32_t[kSlices][256];
-using TablesPtr = const uint32_t (*)[256];  // kSlices rows
+using TablesPtr = const uint32_t (*)[256]; // kSlices rows
 
 // Fills all slices; slice 0 is the standard table. constexpr so that the fixed table is
 // constant data that no start-up code has to fill.

@@ -28,14 +28,14 @@ int main()
     constexpr size_t kSize = 64u * 1024 * 1024;
     std::vector<unsigned char> buffer(kSize);
     std::mt19937 gen(64);
-    for (auto& b : buffer) b = static_cast<unsigned char>(gen());
+    for (auto& b : buffer)
+        b = static_cast<unsigned char>(gen());
 
     volatile DWORD ours = 0;
     volatile uLong theirs = 0;
-    const int rounds = 7;  // best of several: the machines are shared
+    const int rounds = 7; // best of several: the machines are shared
     const double tOurs = BestSeconds([&] { ours = CCrcFixedTable::ComputeBuffer(buffer.data(), kSize); }, rounds);
-    const double tZlib =
-        BestSeconds([&] { theirs = crc32(0, buffer.data(), static_cast<uInt>(kSize)); }, rounds);
+    const double tZlib = BestSeconds([&] { theirs = crc32(0, buffer.data(), static_cast<uInt>(kSize)); }, rounds);
     if (ours != theirs)
     {
         std::printf("crc32 64 MiB: results differ (ours %08lX, zlib %08lX)\n", static_cast<unsigned long>(ours),

@@ -28,7 +28,7 @@ DWORD ZlibCrc(const std::vector<BYTE>& bytes)
 {
     uLong c = crc32(0L, Z_NULL, 0);
     size_t done = 0;
-    while (done < bytes.size())  // zlib takes its length as uInt
+    while (done < bytes.size()) // zlib takes its length as uInt
     {
         const uInt n = static_cast<uInt>(std::min<size_t>(bytes.size() - done, 1u << 30));
         c = crc32(c, bytes.data() + done, n);
@@ -41,7 +41,8 @@ std::vector<BYTE> RandomBytes(size_t n, unsigned seed)
 {
     std::mt19937 gen(seed);
     std::vector<BYTE> bytes(n);
-    for (auto& b : bytes) b = static_cast<BYTE>(gen());
+    for (auto& b : bytes)
+        b = static_cast<BYTE>(gen());
     return bytes;
 }
 
@@ -58,7 +59,8 @@ public:
     }
     ~TempFolder()
     {
-        for (const auto& f : m_files) DeleteFileW(f.c_str());
+        for (const auto& f : m_files)
+            DeleteFileW(f.c_str());
         RemoveDirectoryW(m_path.c_str());
     }
     std::wstring Write(const wchar_t* name, const std::vector<BYTE>& bytes)
@@ -162,7 +164,12 @@ TEST(CrcText, UsesTheLowByteOfEachCharacter)
 {
     CCrcBuiltTable built;
     built.Init();
-    struct TextCase { const wchar_t* text; DWORD crc; const char* why; };
+    struct TextCase
+    {
+        const wchar_t* text;
+        DWORD crc;
+        const char* why;
+    };
     const TextCase cases[] = {
         {L"abc", 0x352441C2, "the same as the bytes abc"},
         {L"\x0161\x4162\xFF63", 0x352441C2, "only the low byte of each character counts"},
@@ -247,7 +254,7 @@ TEST(CrcFile, SmallFilesAcrossBlockEdgesMatchTheBuffer)
 TEST(CrcFile, LargeFileInThreeMappedViewsEqualsBlockReadingAndZlib)
 {
     TempFolder folder;
-    const auto bytes = RandomBytes(25 * 1024 * 1024, 25);  // views of 10, 10 and 5 MiB
+    const auto bytes = RandomBytes(25 * 1024 * 1024, 25); // views of 10, 10 and 5 MiB
     const std::wstring path = folder.Write(L"large.bin", bytes);
     const DWORD expected = ZlibCrc(bytes);
 
@@ -280,7 +287,7 @@ TEST(CrcFile, BuiltTableWithoutInitRefusesFilesAndText)
     TempFolder folder;
     const std::wstring path = folder.Write(L"abc.bin", {'a', 'b', 'c'});
     CCrcBuiltTable built;
-    for (int round = 0; round < 2; ++round)  // never built, then built and freed
+    for (int round = 0; round < 2; ++round) // never built, then built and freed
     {
         SCOPED_TRACE(round == 0 ? "never built" : "freed");
         for (const auto& v : kBuiltFileVariants)
@@ -306,8 +313,8 @@ TEST(CrcFile, ReadFailingInTheMiddleReportsItsError)
     // A pipe whose writer goes away: the first reads succeed, then ReadFile fails (broken pipe).
     // Reporting success there would pass a checksum of part of the data for the whole.
     const std::wstring name = L"\\\\.\\pipe\\lumo_crc_" + std::to_wstring(GetCurrentProcessId());
-    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536,
-                                     0, nullptr);
+    HANDLE server =
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
     const auto bytes = RandomBytes(5000, 5);
     DWORD crc = 1;
@@ -315,8 +322,9 @@ TEST(CrcFile, ReadFailingInTheMiddleReportsItsError)
     std::thread reader([&] { result = CCrcFixedTable::ComputeFileRead(name.c_str(), crc); });
     const BOOL connected = ConnectNamedPipe(server, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
     DWORD written = 0;
-    const BOOL wrote = connected && WriteFile(server, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    FlushFileBuffers(server);  // returns once the reader has taken everything
+    const BOOL wrote =
+        connected && WriteFile(server, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    FlushFileBuffers(server); // returns once the reader has taken everything
     CloseHandle(server);
     reader.join();
     ASSERT_TRUE(connected && wrote && written == bytes.size()) << "the pipe fixture did not deliver its bytes";
