@@ -6,6 +6,9 @@
 #include <map>
 #include <vector>
 
+class CDWordArray;
+class CStringArray;
+
 class CStaticTools
 {
 public:
@@ -73,6 +76,8 @@ public:
     static size_t GetMemorySize(const std::map<long, long>& map, bool bContentOnly = false);
     static size_t GetMemorySize(const std::map<CString, long>& map, bool bContentOnly = false);
     static size_t GetMemorySize(const std::vector<CString>& strings, bool bContentOnly = false);
+    static size_t GetMemorySize(const CDWordArray& values, bool bContentOnly = false);
+    static size_t GetMemorySize(const CStringArray& strings, bool bContentOnly = false);
 
     // ---- end of dates, texts and files ----
 };
