@@ -375,6 +375,14 @@ void CTimeTools::GetSavedZoneInformation(TIME_ZONE_INFORMATION& tzi)
     tzi = s.zone.zone;
 }
 
+DWORD CTimeTools::GetSavedDynamicZoneInformation(DYNAMIC_TIME_ZONE_INFORMATION& dtzi)
+{
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.zoneLock);
+    dtzi = s.zone.dynamic;
+    return s.zone.dynamicResult;
+}
+
 // ---- Conversions of date values ----
 
 COleDateTime CTimeTools::DateTimeLocalToUTC(const COleDateTime& dt, bool bReturnInputOnError)
