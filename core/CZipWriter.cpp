@@ -519,8 +519,8 @@ BOOL CZipWriter::AddFolder(const std::wstring& folder, const std::wstring& subPa
     if (!subPath.empty() && Add(subPath.c_str(), nullptr, 0, ZIP_FOLDER, 8) != ZR_OK) return FALSE;
     std::wstring base = subPath.empty() ? folder : folder + L"\\" + subPath;
     WIN32_FIND_DATAW fd;
-    HANDLE hFind = FindFirstFileW((base + L"\\*").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE) return FALSE;
+    CFindHandle hFind(FindFirstFileW((base + L"\\*").c_str(), &fd));
+    if (!hFind.IsValid()) return FALSE;
     BOOL bResult = TRUE;
     do
     {
@@ -533,7 +533,6 @@ BOOL CZipWriter::AddFolder(const std::wstring& folder, const std::wstring& subPa
             bResult = Add(inner.c_str(), (base + L"\\" + name).c_str(), 0, ZIP_FILENAME, 8) == ZR_OK;
     } while (bResult && FindNextFileW(hFind, &fd));
     if (bResult && GetLastError() != ERROR_NO_MORE_FILES) bResult = FALSE;
-    FindClose(hFind);
     return bResult;
 }
 

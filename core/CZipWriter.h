@@ -4,6 +4,7 @@
 // paging-file blocks; the central directory is written once, when the archive is finished.
 #include "core/ZipArchive.h"
 #include "core/ZipLayout.h"
+#include "framework/CHandleOwner.h"
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,7 +44,7 @@ private:
     std::vector<BYTE> LocalHeader(const Entry& entry) const;
 
     // The output: a file handle, or memory (the caller's block or a paging-file block of ours)
-    ZipLayout::CFileHandle m_file;
+    CFileHandle m_file;
     bool m_bMemory = false;
     bool m_bSeekable = false;
     BYTE* m_pMemory = nullptr;
