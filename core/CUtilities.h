@@ -20,17 +20,17 @@ public:
     // cannot be read.
     static HIMAGELIST GetSystemImageList(BOOL bSmall);
     static int GetFileIconIndex(LPCWSTR szFileName, BOOL bSmall);
-    static HICON GetFileIcon(LPCWSTR szFileName, BOOL bSmall);  // the caller destroys the icon
-    static HICON GetFolderIcon(BOOL bSmall);                    // the caller destroys the icon
+    static HICON GetFileIcon(LPCWSTR szFileName, BOOL bSmall); // the caller destroys the icon
+    static HICON GetFolderIcon(BOOL bSmall);                   // the caller destroys the icon
     static CString GetFileTypeName(LPCWSTR szFileName);
-    static int GetStockIconIndex(int nStockIconId, BOOL bSmall);  // -1 when Shell32.dll does not load
+    static int GetStockIconIndex(int nStockIconId, BOOL bSmall); // -1 when Shell32.dll does not load
 
     static bool FileExists(LPCWSTR szPath);
     static bool FolderExists(LPCWSTR szPath);
     // UNICODE makes this CopyFileW, as it does for every caller that includes <windows.h>.
     static bool CopyFile(LPCWSTR szSource, LPCWSTR szDestination);
-    static bool CopyFolder(LPCWSTR szSourceFolder, LPCWSTR szDestinationFolder);  // the contents
-    static bool DeleteFolder(LPCWSTR szFolder);                                   // contents and folder
+    static bool CopyFolder(LPCWSTR szSourceFolder, LPCWSTR szDestinationFolder); // the contents
+    static bool DeleteFolder(LPCWSTR szFolder);                                  // contents and folder
     static bool CreateFolderPath(LPCWSTR szPath);
     // The path created, or the path followed by the suffix with the first free number 1 to 99
     // (the suffix holds the number's placeholder, such as L" (%d)"); empty on failure.
@@ -41,7 +41,7 @@ public:
     static CString GetClipboardText();
     static void SetClipboardText(LPCWSTR szText);
 
-    static int EnumMonitors(CArray<HMONITOR, HMONITOR>& monitors);  // -1 when enumeration fails
+    static int EnumMonitors(CArray<HMONITOR, HMONITOR>& monitors); // -1 when enumeration fails
     static bool GetMonitorRects(HMONITOR hMonitor, CRect& rcWork, CRect& rcMonitor);
     static bool GetMonitorRectsFromPoint(POINT pt, CRect& rcWork, CRect& rcMonitor);
 
@@ -55,7 +55,7 @@ public:
     static void CompressRunLength(BYTE*& pBuffer, DWORD& nLength, bool bFreeOld);
     static void ExpandRunLength(BYTE*& pBuffer, DWORD& nLength, bool bFreeOld);
 
-    static CString CreateGuidString();  // lower case with hyphens, no braces; empty on failure
+    static CString CreateGuidString(); // lower case with hyphens, no braces; empty on failure
 
     // ---- end of shell, files and buffers ----
 

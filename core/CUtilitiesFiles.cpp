@@ -57,16 +57,21 @@ const SystemImageLists& TheSystemImageLists()
         wchar_t windows[MAX_PATH + 1] = {};
         UINT n = GetWindowsDirectoryW(windows, MAX_PATH + 1);
         if (n == 0 || n >= MAX_PATH) return l;
-        wchar_t root[4] = { windows[0], L':', L'\\', 0 };
+        wchar_t root[4] = {windows[0], L':', L'\\', 0};
         SHFILEINFOW info{};
-        l.hSmall = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-        l.hLarge = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+        l.hSmall = reinterpret_cast<HIMAGELIST>(
+            SHGetFileInfoW(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+        l.hLarge = reinterpret_cast<HIMAGELIST>(
+            SHGetFileInfoW(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
         return l;
     }();
     return lists;
 }
 
-UINT SizeFlag(BOOL bSmall) { return bSmall ? SHGFI_SMALLICON : SHGFI_LARGEICON; }
+UINT SizeFlag(BOOL bSmall)
+{
+    return bSmall ? SHGFI_SMALLICON : SHGFI_LARGEICON;
+}
 
 bool IsRootPath(const std::wstring& path)
 {
@@ -86,7 +91,7 @@ void FreeBytes(BYTE* p, bool bUseMalloc)
     else
         delete[] p;
 }
-}  // namespace
+} // namespace
 
 HIMAGELIST CUtilities::GetSystemImageList(BOOL bSmall)
 {
@@ -104,14 +109,16 @@ int CUtilities::GetFileIconIndex(LPCWSTR szFileName, BOOL bSmall)
 HICON CUtilities::GetFileIcon(LPCWSTR szFileName, BOOL bSmall)
 {
     SHFILEINFOW info{};
-    SHGetFileInfoW(szFileName, FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | SizeFlag(bSmall));
+    SHGetFileInfoW(szFileName, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                   SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | SizeFlag(bSmall));
     return info.hIcon;
 }
 
 HICON CUtilities::GetFolderIcon(BOOL bSmall)
 {
     SHFILEINFOW info{};
-    SHGetFileInfoW(L"Folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | SizeFlag(bSmall));
+    SHGetFileInfoW(L"Folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                   SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | SizeFlag(bSmall));
     return info.hIcon;
 }
 
@@ -166,7 +173,10 @@ int CUtilities::GetStockIconIndex(int nStockIconId, BOOL bSmall)
     return info.iIcon;
 }
 
-bool CUtilities::FileExists(LPCWSTR szPath) { return szPath && GetFileAttributesW(szPath) != INVALID_FILE_ATTRIBUTES; }
+bool CUtilities::FileExists(LPCWSTR szPath)
+{
+    return szPath && GetFileAttributesW(szPath) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool CUtilities::FolderExists(LPCWSTR szPath)
 {
@@ -177,9 +187,11 @@ bool CUtilities::FolderExists(LPCWSTR szPath)
 bool CUtilities::CopyFile(LPCWSTR szSource, LPCWSTR szDestination)
 {
     if (!szSource || !*szSource || !szDestination || !*szDestination) return false;
-    CFileHandle source(CreateFileW(szSource, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle source(
+        CreateFileW(szSource, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source.IsValid()) return false;
-    CFileHandle target(CreateFileW(szDestination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle target(
+        CreateFileW(szDestination, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target.IsValid()) return false;
     BYTE block[4096];
     while (true)
@@ -234,7 +246,8 @@ bool CUtilities::CreateFolderPath(LPCWSTR szPath)
     for (auto it = missing.rbegin(); it != missing.rend(); ++it)
     {
         // A folder made meanwhile by someone else will do; a file of that name will not
-        if (!CreateDirectoryW(it->c_str(), nullptr) && !(GetLastError() == ERROR_ALREADY_EXISTS && FolderExists(it->c_str())))
+        if (!CreateDirectoryW(it->c_str(), nullptr) &&
+            !(GetLastError() == ERROR_ALREADY_EXISTS && FolderExists(it->c_str())))
             return false;
     }
     return true;
@@ -263,7 +276,7 @@ CString CUtilities::MakeUniqueFileName(CString& strPath)
     if (!FileExists(strPath)) return strPath;
     int nDot = strPath.ReverseFind(L'.');
     int nSlash = std::max(strPath.ReverseFind(L'\\'), strPath.ReverseFind(L'/'));
-    if (nDot < nSlash) nDot = -1;  // a dot in a folder name is no extension
+    if (nDot < nSlash) nDot = -1; // a dot in a folder name is no extension
     const CString name = nDot >= 0 ? strPath.Left(nDot) : strPath;
     const CString ext = nDot >= 0 ? strPath.Mid(nDot) : CString();
     auto candidate = [&](int n) {
@@ -326,7 +339,7 @@ void CUtilities::SetClipboardText(LPCWSTR szText)
         return;
     }
     EmptyClipboard();
-    if (!SetClipboardData(CF_UNICODETEXT, hData)) GlobalFree(hData);  // the clipboard owns it only on success
+    if (!SetClipboardData(CF_UNICODETEXT, hData)) GlobalFree(hData); // the clipboard owns it only on success
     CloseClipboard();
 }
 
@@ -428,7 +441,8 @@ void CUtilities::CompressRunLength(BYTE*& pBuffer, DWORD& nLength, bool bFreeOld
     {
         const BYTE b = pBuffer[i];
         DWORD nRun = 1;
-        while (i + nRun < nLength && pBuffer[i + nRun] == b && nRun < 255) ++nRun;
+        while (i + nRun < nLength && pBuffer[i + nRun] == b && nRun < 255)
+            ++nRun;
         out.push_back(b);
         if (nRun >= 2)
         {

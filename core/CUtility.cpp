@@ -22,7 +22,7 @@ private:
 };
 
 constexpr UINT kPlaceFlags = SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER;
-}  // namespace
+} // namespace
 
 CUtility::CUtility() : m_nShrinkDurationMs(400), m_nGrowDurationMs(200) {}
 
@@ -36,11 +36,11 @@ BOOL CUtility::AnimateWindowRect(HWND hWnd, const RECT& rcTarget)
         // Twice the distance between the centres: a bar slides until its far edge meets the target's
         const int dx = rcTarget.left + rcTarget.right - rcCurrent.left - rcCurrent.right;
         const int dy = rcTarget.top + rcTarget.bottom - rcCurrent.top - rcCurrent.bottom;
-        POINT start{ rcCurrent.left, rcCurrent.top };
+        POINT start{rcCurrent.left, rcCurrent.top};
         ULONGLONG nDuration = static_cast<ULONGLONG>(m_nShrinkDurationMs);
         if (bGrowing)
         {
-            start = POINT{ rcTarget.left - dx, rcTarget.top - dy };
+            start = POINT{rcTarget.left - dx, rcTarget.top - dy};
             SetWindowPos(hWnd, nullptr, start.x, start.y, cx, cy, kPlaceFlags);
             nDuration = static_cast<ULONGLONG>(m_nGrowDurationMs);
         }
@@ -48,8 +48,10 @@ BOOL CUtility::AnimateWindowRect(HWND hWnd, const RECT& rcTarget)
         const ULONGLONG nStart = GetTickCount64();
         for (ULONGLONG nElapsed; (nElapsed = GetTickCount64() - nStart) < nDuration;)
         {
-            const int x = start.x + static_cast<int>(dx * static_cast<LONGLONG>(nElapsed) / static_cast<LONGLONG>(nDuration));
-            const int y = start.y + static_cast<int>(dy * static_cast<LONGLONG>(nElapsed) / static_cast<LONGLONG>(nDuration));
+            const int x =
+                start.x + static_cast<int>(dx * static_cast<LONGLONG>(nElapsed) / static_cast<LONGLONG>(nDuration));
+            const int y =
+                start.y + static_cast<int>(dy * static_cast<LONGLONG>(nElapsed) / static_cast<LONGLONG>(nDuration));
             SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             // What the window uncovers must be painted now, not after the slide
             RedrawWindow(bGrowing ? hWnd : GetDesktopWindow(), nullptr, nullptr,

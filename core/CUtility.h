@@ -13,6 +13,6 @@ public:
     // positioning. The calling thread runs at highest priority while the window slides.
     BOOL AnimateWindowRect(HWND hWnd, const RECT& rcTarget);
 
-    int m_nShrinkDurationMs;  // 0 or less: no slide
+    int m_nShrinkDurationMs; // 0 or less: no slide
     int m_nGrowDurationMs;
 };

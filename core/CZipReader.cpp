@@ -8,7 +8,7 @@ using namespace ZipLayout;
 
 namespace
 {
-constexpr uint64_t kEndSearchReach = 65535;  // the end record's comment is at most this long
+constexpr uint64_t kEndSearchReach = 65535; // the end record's comment is at most this long
 
 bool IsAbsolutePath(const std::wstring& path)
 {
@@ -43,7 +43,9 @@ FILETIME FileTimeFromUnix(int32_t nSeconds)
 {
     FILETIME ft{};
     __time64_t t = nSeconds;
-    struct tm fields{};
+    struct tm fields
+    {
+    };
     if (nSeconds < 0 || _gmtime64_s(&fields, &t) != 0) return ft;
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(fields.tm_year + 1900);
@@ -56,8 +58,11 @@ FILETIME FileTimeFromUnix(int32_t nSeconds)
     return ft;
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-}  // namespace
+char FoldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+} // namespace
 
 // The entry open for reading its data: where they lie, how far we are, and the inflater.
 struct CZipReader::EntryStream
@@ -65,8 +70,8 @@ struct CZipReader::EntryStream
     uint64_t dataPos = 0;
     uint32_t compSize = 0, uncSize = 0, storedCrc = 0;
     bool deflated = false;
-    uint64_t consumed = 0;  // compressed bytes taken from the archive
-    uint64_t produced = 0;  // bytes handed out
+    uint64_t consumed = 0; // compressed bytes taken from the archive
+    uint64_t produced = 0; // bytes handed out
     uint32_t crc = 0;
     bool finished = false;
     z_stream zs{};
@@ -80,11 +85,14 @@ struct CZipReader::EntryStream
 };
 
 CZipReader::CZipReader() = default;
-CZipReader::~CZipReader() { Close(); }
+CZipReader::~CZipReader()
+{
+    Close();
+}
 
 bool CZipReader::ReadAt(uint64_t nPos, void* pData, DWORD nCount)
 {
-    if (nPos > m_nLength || nCount > m_nLength - nPos) return false;  // never past the archive
+    if (nPos > m_nLength || nCount > m_nLength - nPos) return false; // never past the archive
     if (nCount == 0) return true;
     if (m_pMemory)
     {
@@ -236,7 +244,8 @@ ZRESULT CZipReader::CheckLocal(const CentralHeader& header, std::vector<BYTE>* p
         (nMethod != kMethodStored && nMethod != kMethodDeflate))
         return ZR_CORRUPT;
     if (!(nFlags & kFlagDescriptor) && !(header.flags & kFlagDescriptor) &&
-        (Get32(fixed + 14) != header.crc || Get32(fixed + 18) != header.compSize || Get32(fixed + 22) != header.uncSize))
+        (Get32(fixed + 14) != header.crc || Get32(fixed + 18) != header.compSize ||
+         Get32(fixed + 22) != header.uncSize))
         return ZR_CORRUPT;
     uint16_t nName = Get16(fixed + 26), nExtra = Get16(fixed + 28);
     if (nName != header.name.size()) return ZR_CORRUPT;
@@ -263,7 +272,8 @@ ZRESULT CZipReader::Describe(int nIndex, const CentralHeader& header, ZipEntryA&
     entry.name[nName] = '\0';
 
     uint32_t a = header.externalAttr;
-    DWORD attr = (a & 0x40000000 || a & 0x10) ? (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL) : FILE_ATTRIBUTE_NORMAL;
+    DWORD attr =
+        (a & 0x40000000 || a & 0x10) ? (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL) : FILE_ATTRIBUTE_NORMAL;
     if (a & 0x20) attr |= FILE_ATTRIBUTE_ARCHIVE;
     if (a & 0x02) attr |= FILE_ATTRIBUTE_HIDDEN;
     if (!(a & 0x00800000) || (a & 0x01)) attr |= FILE_ATTRIBUTE_READONLY;
@@ -276,7 +286,7 @@ ZRESULT CZipReader::Describe(int nIndex, const CentralHeader& header, ZipEntryA&
     for (size_t i = 0; i + 5 <= extra.size();)
     {
         uint16_t nTag = Get16(&extra[i]), nSize = Get16(&extra[i + 2]);
-        if (nTag != 0x5455)  // "UT"
+        if (nTag != 0x5455) // "UT"
         {
             i += 4 + static_cast<size_t>(nSize);
             continue;
@@ -285,7 +295,7 @@ ZRESULT CZipReader::Describe(int nIndex, const CentralHeader& header, ZipEntryA&
         size_t nFieldEnd = std::min(extra.size(), i + 4 + nSize);
         BYTE nFlags = extra[i + 4];
         size_t p = i + 5;
-        FILETIME* targets[] = { &entry.mtime, &entry.atime, &entry.ctime };
+        FILETIME* targets[] = {&entry.mtime, &entry.atime, &entry.ctime};
         for (int bit = 0; bit < 3; ++bit)
         {
             if (!(nFlags & (1 << bit))) continue;
@@ -397,8 +407,8 @@ DWORD CZipReader::ReadEntry(BYTE* pOut, DWORD nCount, ReadState& state)
         if (!s.deflated)
         {
             uint64_t nLeft = s.compSize - s.consumed;
-            nWant = static_cast<DWORD>(std::min<uint64_t>({ nWant, nLeft, kPieceSize }));
-            if (nWant == 0) break;  // fewer stored bytes than declared
+            nWant = static_cast<DWORD>(std::min<uint64_t>({nWant, nLeft, kPieceSize}));
+            if (nWant == 0) break; // fewer stored bytes than declared
             if (!ReadAt(s.dataPos + s.consumed, pOut + nGot, nWant))
             {
                 state = ReadState::ReadError;
@@ -443,7 +453,7 @@ DWORD CZipReader::ReadEntry(BYTE* pOut, DWORD nCount, ReadState& state)
     if (s.produced >= s.uncSize)
         state = s.crc == s.storedCrc ? ReadState::Complete : ReadState::Corrupt;
     else if (s.finished || (nGot < nCount && state == ReadState::More))
-        state = ReadState::Corrupt;  // the data ended before the declared size
+        state = ReadState::Corrupt; // the data ended before the declared size
     return nGot;
 }
 
@@ -454,7 +464,7 @@ void CZipReader::CreateFoldersUnderRoot(const std::wstring& relativeFolder) cons
         if (i == relativeFolder.size() || relativeFolder[i] == L'\\' || relativeFolder[i] == L'/')
         {
             if (i == 0) continue;
-            CreateDirectoryW((m_root + relativeFolder.substr(0, i)).c_str(), nullptr);  // an existing one is fine
+            CreateDirectoryW((m_root + relativeFolder.substr(0, i)).c_str(), nullptr); // an existing one is fine
         }
     }
 }
@@ -535,7 +545,7 @@ ZRESULT CZipReader::Extract(int nIndex, void* pTarget, DWORD nLength, DWORD nKin
         if (!IsAbsolutePath(target) && !HasParentStep(folder)) CreateFoldersUnderRoot(folder);
     }
     DWORD attr = entry.attr & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
-    if (attr != FILE_ATTRIBUTE_NORMAL) attr &= ~FILE_ATTRIBUTE_NORMAL;  // NORMAL is only valid alone
+    if (attr != FILE_ATTRIBUTE_NORMAL) attr &= ~FILE_ATTRIBUTE_NORMAL; // NORMAL is only valid alone
     CFileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attr, nullptr));
     if (!file.IsValid())
     {

@@ -14,7 +14,7 @@ class CZipReader
 public:
     CZipReader();
     ~CZipReader();
-    CZipReader(const CZipReader&) = delete;  // the open entry holds a zlib stream
+    CZipReader(const CZipReader&) = delete; // the open entry holds a zlib stream
     CZipReader& operator=(const CZipReader&) = delete;
 
     ZRESULT Open(const void* pSource, DWORD nLength, DWORD nKind);
@@ -31,7 +31,13 @@ private:
         std::string name;  // whole stored name
         uint64_t next = 0; // position of the following central header
     };
-    enum class ReadState { More, Complete, Corrupt, ReadError };
+    enum class ReadState
+    {
+        More,
+        Complete,
+        Corrupt,
+        ReadError
+    };
     struct EntryStream;
 
     bool ReadAt(uint64_t nPos, void* pData, DWORD nCount);
@@ -52,10 +58,10 @@ private:
     uint64_t m_nLength = 0;
     bool m_bOpen = false;
 
-    uint64_t m_nPrefix = 0;  // bytes before the archive proper, added to every stored offset
+    uint64_t m_nPrefix = 0; // bytes before the archive proper, added to every stored offset
     uint64_t m_nFirstCentral = 0;
     int m_nCount = 0;
-    int m_nCurrent = 0;      // the central header at m_nCurrentPos is entry m_nCurrent
+    int m_nCurrent = 0; // the central header at m_nCurrentPos is entry m_nCurrent
     uint64_t m_nCurrentPos = 0;
 
     std::unique_ptr<EntryStream> m_pEntry;

@@ -12,6 +12,8 @@ namespace
 constexpr DWORD kMaxNameBytes = 259;
 constexpr DWORD kLocalExtraSize = 17;
 constexpr DWORD kCentralExtraSize = 9;
+constexpr uint64_t kMaxZipSize = 0xFFFFFFFF; // sizes and offsets are 32-bit without ZIP64
+constexpr size_t kMaxZipEntries = 0xFFFF;    // the end record counts entries in 16 bits
 constexpr uint32_t kAttrFolder = 0x41C00010;
 constexpr uint32_t kAttrPlainFile = 0x80000000;
 
@@ -21,10 +23,20 @@ struct LevelTuning
     int good, lazy, nice, chain;
 };
 constexpr LevelTuning kLevels[9] = {
-    {}, { 4, 4, 8, 4 }, { 4, 5, 16, 8 }, { 4, 6, 32, 32 }, { 4, 4, 16, 16 },
-    { 8, 16, 32, 32 }, { 8, 16, 128, 128 }, { 8, 32, 128, 256 }, { 32, 128, 258, 1024 },
+    {},
+    {4, 4, 8, 4},
+    {4, 5, 16, 8},
+    {4, 6, 32, 32},
+    {4, 4, 16, 16},
+    {8, 16, 32, 32},
+    {8, 16, 128, 128},
+    {8, 32, 128, 256},
+    {32, 128, 258, 1024},
 };
-bool IsPackLevel(int nLevel) { return nLevel >= 1 && nLevel <= 8; }
+bool IsPackLevel(int nLevel)
+{
+    return nLevel >= 1 && nLevel <= 8;
+}
 
 // Already compressed by their kind: deflating them again only costs time
 bool IsStoredExtension(const std::string& name)
@@ -34,7 +46,7 @@ bool IsStoredExtension(const std::string& name)
     std::string ext = name.substr(dot);
     for (auto& c : ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    for (const char* stored : { ".z", ".zip", ".zoo", ".arc", ".lzh", ".arj", ".gz", ".tgz" })
+    for (const char* stored : {".z", ".zip", ".zoo", ".arc", ".lzh", ".arj", ".gz", ".tgz"})
         if (ext == stored) return true;
     return false;
 }
@@ -45,7 +57,9 @@ uint32_t UnixFromLocal(const FILETIME& local)
 {
     SYSTEMTIME st{};
     if (!FileTimeToSystemTime(&local, &st)) return 0;
-    struct tm fields{};
+    struct tm fields
+    {
+    };
     fields.tm_year = st.wYear - 1900;
     fields.tm_mon = st.wMonth - 1;
     fields.tm_mday = st.wDay;
@@ -121,7 +135,7 @@ bool LooksExecutable(HANDLE hFile, uint64_t nSize)
     uint32_t v = Get32(sig);
     return v == 0x454C || v == 0x454E || v == 0x4550 || v == 0x5A4D;
 }
-}  // namespace
+} // namespace
 
 // A block of the paging file, mapped for as long as the archive lives in it
 class CZipWriter::CPagingBlock
@@ -191,7 +205,8 @@ ZRESULT CZipWriter::Create(void* pTarget, DWORD nSize, DWORD nKind)
         m_file.Attach(hDup);
         m_bSeekable = GetFileType(hDup) == FILE_TYPE_DISK;
         LARGE_INTEGER zero{}, pos{};
-        if (m_bSeekable && SetFilePointerEx(hDup, zero, &pos, FILE_CURRENT)) m_nBase = static_cast<uint64_t>(pos.QuadPart);
+        if (m_bSeekable && SetFilePointerEx(hDup, zero, &pos, FILE_CURRENT))
+            m_nBase = static_cast<uint64_t>(pos.QuadPart);
     }
     else if (nKind == ZIP_FILENAME)
     {
@@ -225,13 +240,13 @@ ZRESULT CZipWriter::Create(void* pTarget, DWORD nSize, DWORD nKind)
 ZRESULT CZipWriter::GrowMemory(uint64_t nNeeded)
 {
     uint64_t nSize = std::max(m_nMemorySize * 2, nNeeded);
-    if (nSize > 0xFFFFFFFFull) return ZR_NOALLOC;  // no archive of ours passes 4 GiB
+    if (nSize > 0xFFFFFFFFull) return ZR_NOALLOC; // no archive of ours passes 4 GiB
     auto block = std::make_unique<CPagingBlock>(nSize);
     if (!block->View()) return ZR_NOALLOC;
     memcpy(block->View(), m_pMemory, static_cast<size_t>(m_nPos));
     m_pMemory = block->View();
     m_nMemorySize = nSize;
-    m_blocks.clear();  // the earlier block is no longer needed
+    m_blocks.clear(); // the earlier block is no longer needed
     m_blocks.push_back(std::move(block));
     return ZR_OK;
 }
@@ -304,7 +319,7 @@ std::vector<BYTE> CZipWriter::LocalHeader(const Entry& e) const
     p = Put16(p, kLocalExtraSize);
     memcpy(p, e.name.data(), e.name.size());
     p += e.name.size();
-    p = Put16(p, 0x5455);  // "UT"
+    p = Put16(p, 0x5455); // "UT"
     p = Put16(p, 13);
     *p++ = 7;
     p = Put32(p, e.mtime);
@@ -352,7 +367,7 @@ ZRESULT CZipWriter::OpenSource(Source& source, const void* pSource, DWORD nLengt
     {
         source.nLength = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
         source.lengthKnown = true;
-        uint32_t a = info.dwFileAttributes & 0x37;  // read-only, hidden, system, directory, archive
+        uint32_t a = info.dwFileAttributes & 0x37; // read-only, hidden, system, directory, archive
         a |= (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0x40000000 : 0x80000000;
         a |= 0x01000000;
         if (!(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) a |= 0x00800000;
@@ -390,6 +405,7 @@ ZRESULT CZipWriter::CopyStored(Source& source, Entry& entry)
         if (result != ZR_OK) return result;
         nTotal += static_cast<uint64_t>(n);
     }
+    if (nTotal > kMaxZipSize) return ZR_WRITE; // sizes without ZIP64 end at 4 GiB
     entry.crc = crc;
     entry.uncSize = entry.compSize = static_cast<uint32_t>(nTotal);
     return ZR_OK;
@@ -397,7 +413,7 @@ ZRESULT CZipWriter::CopyStored(Source& source, Entry& entry)
 
 ZRESULT CZipWriter::CopyDeflated(Source& source, Entry& entry, int nLevel)
 {
-    if (!IsPackLevel(nLevel)) return ZR_WRITE;  // "bad pack level"
+    if (!IsPackLevel(nLevel)) return ZR_WRITE; // "bad pack level"
     z_stream zs{};
     if (deflateInit2(&zs, nLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return ZR_WRITE;
     std::unique_ptr<z_stream, int (*)(z_stream*)> end(&zs, deflateEnd);
@@ -435,6 +451,7 @@ ZRESULT CZipWriter::CopyDeflated(Source& source, Entry& entry, int nLevel)
             nTotalOut += nOut;
         } while (zs.avail_out == 0);
     }
+    if (nTotalIn > kMaxZipSize || nTotalOut > kMaxZipSize) return ZR_WRITE;
     entry.crc = crc;
     entry.uncSize = static_cast<uint32_t>(nTotalIn);
     entry.compSize = static_cast<uint32_t>(nTotalOut);
@@ -446,14 +463,15 @@ ZRESULT CZipWriter::Add(LPCWSTR szName, const void* pSource, DWORD nLength, DWOR
     if (m_bWriteFailed) return ZR_FAILED;
     if (m_bFinished) return ZR_ENDED;
     if (!szName || !*szName) return ZR_ARGS;
+    if (m_entries.size() >= kMaxZipEntries) return ZR_ARGS; // the end record could not count it
     std::wstring wideName = szName;
     std::replace(wideName.begin(), wideName.end(), L'\\', L'/');
     if (nKind == ZIP_FOLDER && wideName.back() != L'/') wideName += L'/';
 
     Entry entry;
     BOOL bDefaultUsed = FALSE;
-    int nBytes = WideCharToMultiByte(CP_ACP, 0, wideName.data(), static_cast<int>(wideName.size()), nullptr, 0,
-                                     nullptr, &bDefaultUsed);
+    int nBytes = WideCharToMultiByte(CP_ACP, 0, wideName.data(), static_cast<int>(wideName.size()), nullptr, 0, nullptr,
+                                     &bDefaultUsed);
     // A name the code page cannot hold would come back as a different one
     if (nBytes <= 0 || bDefaultUsed || static_cast<DWORD>(nBytes) > kMaxNameBytes) return ZR_ARGS;
     entry.name.assign(nBytes, '\0');
@@ -470,11 +488,12 @@ ZRESULT CZipWriter::Add(LPCWSTR szName, const void* pSource, DWORD nLength, DWOR
     entry.flags = kFlagDescriptor;
     entry.compSize = entry.method == kMethodStored && source.lengthKnown ? static_cast<uint32_t>(source.nLength) : 0;
     entry.uncSize = source.lengthKnown ? static_cast<uint32_t>(source.nLength) : 0xFFFFFFFF;
-    if (m_nPos > 0xFFFFFFFFull) return ZR_WRITE;  // beyond what 32-bit offsets can point at
+    if (m_nPos + m_nBase > kMaxZipSize) return ZR_WRITE; // beyond what 32-bit offsets can point at
     entry.localOffset = static_cast<uint32_t>(m_nPos + m_nBase);
     const uint64_t nLocalPos = m_nPos;
     const uint32_t nAnnouncedComp = entry.compSize;
-    result = Write(LocalHeader(entry).data(), static_cast<DWORD>(kLocalHeaderSize + entry.name.size() + kLocalExtraSize));
+    result =
+        Write(LocalHeader(entry).data(), static_cast<DWORD>(kLocalHeaderSize + entry.name.size() + kLocalExtraSize));
     if (result != ZR_OK) return result;
 
     if (source.folder)
@@ -558,8 +577,8 @@ ZRESULT CZipWriter::Finish()
         p = Put32(p, e.uncSize);
         p = Put16(p, static_cast<uint16_t>(e.name.size()));
         p = Put16(p, kCentralExtraSize);
-        p = Put16(p, 0);  // comment
-        p = Put16(p, 0);  // disk
+        p = Put16(p, 0); // comment
+        p = Put16(p, 0); // disk
         p = Put16(p, e.internalAttr);
         p = Put32(p, e.externalAttr);
         p = Put32(p, e.localOffset);
@@ -577,6 +596,7 @@ ZRESULT CZipWriter::Finish()
     p = Put16(p, 0);
     p = Put16(p, static_cast<uint16_t>(m_entries.size()));
     p = Put16(p, static_cast<uint16_t>(m_entries.size()));
+    if (m_nPos + m_nBase > kMaxZipSize) result = ZR_WRITE; // the directory's offset would not fit
     p = Put32(p, static_cast<uint32_t>(m_nPos - nCentral));
     p = Put32(p, static_cast<uint32_t>(nCentral + m_nBase));
     Put16(p, 0);

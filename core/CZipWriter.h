@@ -15,14 +15,14 @@ class CZipWriter
 public:
     CZipWriter();
     ~CZipWriter();
-    CZipWriter(const CZipWriter&) = delete;  // owns the output and its mapping
+    CZipWriter(const CZipWriter&) = delete; // owns the output and its mapping
     CZipWriter& operator=(const CZipWriter&) = delete;
 
     ZRESULT Create(void* pTarget, DWORD nSize, DWORD nKind);
     ZRESULT Add(LPCWSTR szName, const void* pSource, DWORD nLength, DWORD nKind, int nLevel);
     BOOL AddFolder(const std::wstring& folder, const std::wstring& subPath);
     ZRESULT GetMemory(void** ppData, DWORD* pLength);
-    ZRESULT Finish();  // once; later calls give the first call's result
+    ZRESULT Finish(); // once; later calls give the first call's result
 
 private:
     struct Entry
@@ -30,7 +30,7 @@ private:
         std::string name;
         uint16_t flags = 0, method = 0, dosTime = 0, dosDate = 0, internalAttr = 0;
         uint32_t crc = 0, compSize = 0, uncSize = 0, externalAttr = 0, localOffset = 0;
-        uint32_t mtime = 0, atime = 0, ctime = 0;  // Unix seconds
+        uint32_t mtime = 0, atime = 0, ctime = 0; // Unix seconds
     };
     struct Source;
     class CPagingBlock;
@@ -49,9 +49,9 @@ private:
     bool m_bSeekable = false;
     BYTE* m_pMemory = nullptr;
     uint64_t m_nMemorySize = 0;
-    std::vector<std::unique_ptr<CPagingBlock>> m_blocks;  // the last one holds the archive
-    uint64_t m_nBase = 0;  // where the archive starts in a handle's file
-    uint64_t m_nPos = 0;   // bytes of archive written
+    std::vector<std::unique_ptr<CPagingBlock>> m_blocks; // the last one holds the archive
+    uint64_t m_nBase = 0;                                // where the archive starts in a handle's file
+    uint64_t m_nPos = 0;                                 // bytes of archive written
     bool m_bCreated = false;
     bool m_bWriteFailed = false;
     bool m_bFinished = false;

@@ -10,7 +10,7 @@
 
 struct ZipHandleData
 {
-    DWORD kind = 0;  // 1 reading, 2 writing
+    DWORD kind = 0; // 1 reading, 2 writing
     std::unique_ptr<CZipReader> reader;
     std::unique_ptr<CZipWriter> writer;
 };
@@ -20,8 +20,8 @@ namespace
 constexpr DWORD kReading = 1;
 constexpr DWORD kWriting = 2;
 
-std::atomic<ZRESULT> g_lastReadResult{ ZR_OK };
-std::atomic<ZRESULT> g_lastWriteResult{ ZR_OK };
+std::atomic<ZRESULT> g_lastReadResult{ZR_OK};
+std::atomic<ZRESULT> g_lastWriteResult{ZR_OK};
 
 ZRESULT KeepRead(ZRESULT result)
 {
@@ -84,29 +84,29 @@ struct ResultText
     LPCWSTR text;
 };
 constexpr ResultText kResultTexts[] = {
-    { ZR_OK, L"Success" },
-    { ZR_NODUPH, L"Culdn't duplicate handle" },
-    { ZR_NOFILE, L"Couldn't create/open file" },
-    { ZR_NOALLOC, L"Failed to allocate memory" },
-    { ZR_WRITE, L"Error writing to file" },
-    { ZR_NOTFOUND, L"File not found in the zipfile" },
-    { ZR_MORE, L"Still more data to unzip" },
-    { ZR_CORRUPT, L"Zipfile is corrupt or not a zipfile" },
-    { ZR_READ, L"Error reading file" },
-    { ZR_ARGS, L"Caller: faulty arguments" },
-    { ZR_NOTMMAP, L"Caller: can only get memory of a memory zipfile" },
-    { ZR_MEMSIZE, L"Caller: not enough space allocated for memory zipfile" },
-    { ZR_FAILED, L"Caller: there was a previous error" },
-    { ZR_ENDED, L"Caller: additions to the zip have already been ended" },
-    { ZR_MISSIZE, L"Zip-bug: the anticipated size turned out wrong" },
-    { ZR_PARTIALUNZ, L"Caller: the file had already been partially unzipped" },
-    { ZR_ZMODE, L"Caller: mixing creation and opening of zip" },
-    { ZR_NOTINITED, L"Zip-bug: internal initialisation not completed" },
-    { ZR_SEEK, L"Zip-bug: trying to seek the unseekable" },
-    { ZR_NOCHANGE, L"Zip-bug: tried to change mind, but not allowed" },
-    { ZR_FLATE, L"Zip-bug: an internal error during flation" },
+    {ZR_OK, L"Success"},
+    {ZR_NODUPH, L"Culdn't duplicate handle"},
+    {ZR_NOFILE, L"Couldn't create/open file"},
+    {ZR_NOALLOC, L"Failed to allocate memory"},
+    {ZR_WRITE, L"Error writing to file"},
+    {ZR_NOTFOUND, L"File not found in the zipfile"},
+    {ZR_MORE, L"Still more data to unzip"},
+    {ZR_CORRUPT, L"Zipfile is corrupt or not a zipfile"},
+    {ZR_READ, L"Error reading file"},
+    {ZR_ARGS, L"Caller: faulty arguments"},
+    {ZR_NOTMMAP, L"Caller: can only get memory of a memory zipfile"},
+    {ZR_MEMSIZE, L"Caller: not enough space allocated for memory zipfile"},
+    {ZR_FAILED, L"Caller: there was a previous error"},
+    {ZR_ENDED, L"Caller: additions to the zip have already been ended"},
+    {ZR_MISSIZE, L"Zip-bug: the anticipated size turned out wrong"},
+    {ZR_PARTIALUNZ, L"Caller: the file had already been partially unzipped"},
+    {ZR_ZMODE, L"Caller: mixing creation and opening of zip"},
+    {ZR_NOTINITED, L"Zip-bug: internal initialisation not completed"},
+    {ZR_SEEK, L"Zip-bug: trying to seek the unseekable"},
+    {ZR_NOCHANGE, L"Zip-bug: tried to change mind, but not allowed"},
+    {ZR_FLATE, L"Zip-bug: an internal error during flation"},
 };
-}  // namespace
+} // namespace
 
 ZipHandle ZipOpen(const void* pSource, DWORD nLength, DWORD nKind)
 {
@@ -200,11 +200,14 @@ ZRESULT ZipCloseReader(ZipHandle hZip)
     return KeepRead(result);
 }
 
-BOOL ZipIsReader(ZipHandle hZip) { return !hZip || hZip->kind == kReading; }
+BOOL ZipIsReader(ZipHandle hZip)
+{
+    return !hZip || hZip->kind == kReading;
+}
 
 ZipHandle ZipCreate(void* pTarget, DWORD nSize, DWORD nKind)
 {
-    _tzset();  // the entries' Unix times are made by mktime
+    _tzset(); // the entries' Unix times are made by mktime
     try
     {
         auto handle = std::make_unique<ZipHandleData>();
@@ -273,7 +276,10 @@ ZRESULT ZipCloseWriter(ZipHandle hZip)
     return KeepWrite(result);
 }
 
-BOOL ZipIsWriter(ZipHandle hZip) { return !hZip || hZip->kind == kWriting; }
+BOOL ZipIsWriter(ZipHandle hZip)
+{
+    return !hZip || hZip->kind == kWriting;
+}
 
 int ZipFormatResult(ZRESULT code, LPWSTR pszBuffer, unsigned int nSize, ZipSide side)
 {

@@ -11,13 +11,13 @@ using ZipHandle = ZipHandleData*;
 using ZRESULT = DWORD;
 
 // Where an archive, an extraction target or an added entry lives (the "kind" arguments).
-constexpr DWORD ZIP_HANDLE = 1;    // an open handle: duplicated when an archive, borrowed otherwise
-constexpr DWORD ZIP_FILENAME = 2;  // a file name (wide text)
-constexpr DWORD ZIP_MEMORY = 3;    // a memory block and its length
-constexpr DWORD ZIP_FOLDER = 4;    // ZipAdd only: an empty folder entry
+constexpr DWORD ZIP_HANDLE = 1;   // an open handle: duplicated when an archive, borrowed otherwise
+constexpr DWORD ZIP_FILENAME = 2; // a file name (wide text)
+constexpr DWORD ZIP_MEMORY = 3;   // a memory block and its length
+constexpr DWORD ZIP_FOLDER = 4;   // ZipAdd only: an empty folder entry
 
 constexpr ZRESULT ZR_OK = 0x00000000;
-constexpr ZRESULT ZR_RECENT = 0x00000001;  // ZipFormatResult: the last result of that side
+constexpr ZRESULT ZR_RECENT = 0x00000001; // ZipFormatResult: the last result of that side
 constexpr ZRESULT ZR_NODUPH = 0x00000100;
 constexpr ZRESULT ZR_NOFILE = 0x00000200;
 constexpr ZRESULT ZR_NOALLOC = 0x00000300;
@@ -42,7 +42,7 @@ constexpr ZRESULT ZR_FLATE = 0x05000000;
 constexpr ZRESULT ZR_OPEN_INCONSISTENT = static_cast<ZRESULT>(-103);
 constexpr ZRESULT ZR_OPEN_FAILED = static_cast<ZRESULT>(-1);
 
-constexpr int kZipMaxName = 260;  // name buffer of a description, terminator included
+constexpr int kZipMaxName = 260; // name buffer of a description, terminator included
 
 // One entry of an archive; the narrow form carries the stored (ANSI code page) name.
 struct ZipEntryA
@@ -89,6 +89,10 @@ ZRESULT ZipCloseWriter(ZipHandle hZip);
 BOOL ZipIsWriter(ZipHandle hZip);
 
 // ---- Both ----
-enum class ZipSide { Reading, Writing };  // whose last result ZR_RECENT stands for
+enum class ZipSide
+{
+    Reading,
+    Writing
+}; // whose last result ZR_RECENT stands for
 // The length of the full text; copies what fits, terminated, when pszBuffer and nSize allow.
 int ZipFormatResult(ZRESULT code, LPWSTR pszBuffer, unsigned int nSize, ZipSide side = ZipSide::Reading);

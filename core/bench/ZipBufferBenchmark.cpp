@@ -12,25 +12,25 @@
 namespace
 {
 constexpr size_t kSize = 32u * 1024 * 1024;
-constexpr int kRounds = 3;  // best of several: the machines are shared
+constexpr int kRounds = 3; // best of several: the machines are shared
 // The same folder seen from both sides of Wine (drive Z: is the host's root)
 const char* const kUnixFolder = "/tmp/lumo-zipbench";
 const wchar_t* const kWineFolder = L"Z:\\tmp\\lumo-zipbench";
 
 std::vector<BYTE> LogText()
 {
-    static const char* const kWords[] = { "agent", "call", "queue", "ready", "pause", "wrap-up", "login",
-                                          "logout", "transfer", "hold", "retrieve", "campaign", "dial" };
+    static const char* const kWords[] = {"agent",  "call",     "queue", "ready",    "pause",    "wrap-up", "login",
+                                         "logout", "transfer", "hold",  "retrieve", "campaign", "dial"};
     std::mt19937 gen(32);
     std::string text;
     text.reserve(kSize + 200);
     char line[200];
     for (unsigned i = 0; text.size() < kSize; ++i)
     {
-        int n = snprintf(line, sizeof line, "2026-12-10 %02u:%02u:%02u.%03u [%5u] %s %s id=%u ext=%u state=%s\r\n",
-                         (i / 3600000) % 24, (i / 60000) % 60, (i / 1000) % 60, i % 1000, gen() % 40000,
-                         kWords[gen() % 13], kWords[gen() % 13], gen() % 1000000, 100 + gen() % 900,
-                         kWords[gen() % 13]);
+        int n =
+            snprintf(line, sizeof line, "2026-12-10 %02u:%02u:%02u.%03u [%5u] %s %s id=%u ext=%u state=%s\r\n",
+                     (i / 3600000) % 24, (i / 60000) % 60, (i / 1000) % 60, i % 1000, gen() % 40000, kWords[gen() % 13],
+                     kWords[gen() % 13], gen() % 1000000, 100 + gen() % 900, kWords[gen() % 13]);
         text.append(line, static_cast<size_t>(n));
     }
     text.resize(kSize);
@@ -53,14 +53,16 @@ bool MeasureGzip(const std::vector<BYTE>& data, double& seconds, long long& byte
     const std::string unixFolder = kUnixFolder;
     if (!WriteFileBytes(folder + L"\\log.txt", data.data(), data.size())) return false;
     std::string script = "cd " + unixFolder + " || exit 1\nbest=\nfor i in";
-    for (int i = 0; i < kRounds; ++i) script += " " + std::to_string(i);
+    for (int i = 0; i < kRounds; ++i)
+        script += " " + std::to_string(i);
     script += "; do\n  s=$(date +%s%N); gzip -6 -c log.txt > log.txt.gz; e=$(date +%s%N)\n"
               "  t=$((e - s)); if [ -z \"$best\" ] || [ $t -lt $best ]; then best=$t; fi\ndone\n"
               "echo \"$best $(stat -c %s log.txt.gz)\" > result.tmp && mv result.tmp result.txt\n";
     const std::wstring result = folder + L"\\result.txt";
     DeleteFileW(result.c_str());
     if (!WriteFileBytes(folder + L"\\gzip.sh", script.data(), script.size())) return false;
-    std::wstring command = L"start.exe /unix /bin/sh " + std::wstring(unixFolder.begin(), unixFolder.end()) + L"/gzip.sh";
+    std::wstring command =
+        L"start.exe /unix /bin/sh " + std::wstring(unixFolder.begin(), unixFolder.end()) + L"/gzip.sh";
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -76,13 +78,13 @@ bool MeasureGzip(const std::vector<BYTE>& data, double& seconds, long long& byte
     long long ns = 0;
     bool ok = fscanf(f, "%lld %lld", &ns, &bytes) == 2;
     fclose(f);
-    for (const wchar_t* name : { L"\\log.txt", L"\\log.txt.gz", L"\\gzip.sh", L"\\result.txt" })
+    for (const wchar_t* name : {L"\\log.txt", L"\\log.txt.gz", L"\\gzip.sh", L"\\result.txt"})
         DeleteFileW((folder + name).c_str());
     RemoveDirectoryW(kWineFolder);
     seconds = ns / 1e9;
     return ok && ns > 0 && bytes > 0;
 }
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -110,7 +112,8 @@ int main()
     }
     // The archive must give the bytes back, or its figures mean nothing
     DWORD n = zipped;
-    if (!CUtilities::UnzipBuffer(archive, n, true, false) || n != kSize || !std::equal(data.begin(), data.end(), archive))
+    if (!CUtilities::UnzipBuffer(archive, n, true, false) || n != kSize ||
+        !std::equal(data.begin(), data.end(), archive))
     {
         printf("ZipBuffer's archive does not unzip to the input\n");
         return 1;

@@ -22,7 +22,7 @@ TEST(UtilitiesDesktop, ClipboardTextRoundTrips)
 TEST(UtilitiesDesktop, FindsTheMonitorAndItsRectangles)
 {
     CArray<HMONITOR, HMONITOR> monitors;
-    monitors.Add(nullptr);  // replaced, not appended to
+    monitors.Add(nullptr); // replaced, not appended to
     const int n = CUtilities::EnumMonitors(monitors);
     ASSERT_GE(n, 1);
     ASSERT_EQ(monitors.GetSize(), n);
@@ -31,15 +31,16 @@ TEST(UtilitiesDesktop, FindsTheMonitorAndItsRectangles)
     const CRect screen(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     EXPECT_TRUE(EqualRect(&full, &screen)) << "the primary monitor is the screen";
     RECT inside;
-    EXPECT_TRUE(IntersectRect(&inside, &work, &full) && EqualRect(&inside, &work)) << "the work area lies on the monitor";
+    EXPECT_TRUE(IntersectRect(&inside, &work, &full) && EqualRect(&inside, &work))
+        << "the work area lies on the monitor";
 
     CRect work2, full2;
-    POINT centre{ (work.left + work.right) / 2, (work.top + work.bottom) / 2 };
+    POINT centre{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
     ASSERT_TRUE(CUtilities::GetMonitorRectsFromPoint(centre, work2, full2));
     EXPECT_TRUE(EqualRect(&work2, &work));
     EXPECT_TRUE(EqualRect(&full2, &full));
     CRect untouched(1, 2, 3, 4), untouched2(5, 6, 7, 8);
-    EXPECT_FALSE(CUtilities::GetMonitorRectsFromPoint(POINT{ -30000, -30000 }, untouched, untouched2));
+    EXPECT_FALSE(CUtilities::GetMonitorRectsFromPoint(POINT{-30000, -30000}, untouched, untouched2));
     EXPECT_EQ(untouched.left, 1) << "left alone when no monitor holds the point";
     EXPECT_FALSE(CUtilities::GetMonitorRects(nullptr, work2, full2));
 }
@@ -58,7 +59,7 @@ TEST(UtilitiesDesktop, GivesShellIconsAndTypeNames)
     const int nText = CUtilities::GetFileIconIndex(L"no such file.txt", TRUE);
     EXPECT_GE(nText, 0);
     EXPECT_LT(nText, ImageList_GetImageCount(hSmall));
-    const int nFolder = CUtilities::GetStockIconIndex(3, TRUE);  // the folder
+    const int nFolder = CUtilities::GetStockIconIndex(3, TRUE); // the folder
     EXPECT_GE(nFolder, 0);
     EXPECT_LT(nFolder, ImageList_GetImageCount(hSmall));
     EXPECT_EQ(CUtilities::GetStockIconIndex(3, FALSE), nFolder) << "the lists share their indexes";
@@ -69,7 +70,7 @@ TEST(UtilitiesDesktop, GivesShellIconsAndTypeNames)
     EXPECT_NE(nFolder, nText);
     EXPECT_EQ(CUtilities::GetStockIconIndex(4242, TRUE) >= 0, true) << "unknown ids still give an index";
 
-    for (BOOL bSmall : { TRUE, FALSE })
+    for (BOOL bSmall : {TRUE, FALSE})
     {
         HICON hIcon = CUtilities::GetFileIcon(L"letter.txt", bSmall);
         ASSERT_NE(hIcon, nullptr);
@@ -103,7 +104,7 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"LumoSlideTestWindow";
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        RegisterClassW(&wc);  // a second registration fails harmlessly
+        RegisterClassW(&wc); // a second registration fails harmlessly
         s_positions.clear();
         m_hWnd = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"slide", WS_POPUP | WS_VISIBLE, rc.left, rc.top,
                                  rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, wc.hInstance, nullptr);
@@ -130,7 +131,8 @@ private:
         if (msg == WM_WINDOWPOSCHANGED)
         {
             auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
-            if (!(pos->flags & SWP_NOMOVE)) s_positions.push_back(CRect(pos->x, pos->y, pos->x + pos->cx, pos->y + pos->cy));
+            if (!(pos->flags & SWP_NOMOVE))
+                s_positions.push_back(CRect(pos->x, pos->y, pos->x + pos->cx, pos->y + pos->cy));
         }
         return DefWindowProcW(hWnd, msg, wParam, lParam);
     }
@@ -138,8 +140,11 @@ private:
 };
 std::vector<CRect> CSlideWindow::s_positions;
 
-bool Same(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
-}  // namespace
+bool Same(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+} // namespace
 
 // One window for all: Wine waits for a window manager that Xvfb lacks whenever a window is hidden
 class UtilityAnimate : public ::testing::Test
@@ -184,7 +189,7 @@ TEST_F(UtilityAnimate, ShrinkingSlidesByTwiceTheCentreDistance)
     CUtility slide;
     const int nPriority = GetThreadPriority(GetCurrentThread());
     const ULONGLONG nStart = GetTickCount64();
-    const CRect target(200, 250, 400, 290);  // same size, 50 higher
+    const CRect target(200, 250, 400, 290); // same size, 50 higher
     EXPECT_TRUE(slide.AnimateWindowRect(window.Get(), target));
     EXPECT_GE(GetTickCount64() - nStart, 400u) << "the shrinking slide lasts its duration";
     EXPECT_EQ(GetThreadPriority(GetCurrentThread()), nPriority) << "priority put back";
@@ -196,7 +201,10 @@ TEST_F(UtilityAnimate, ShrinkingSlidesByTwiceTheCentreDistance)
         EXPECT_EQ(seen[i].Height(), 40) << "only moved, never resized";
         EXPECT_LE(seen[i].top, 300);
         EXPECT_GT(seen[i].top, 300 - 100) << "short of twice the 50 between the centres";
-        if (i > 0) { EXPECT_LE(seen[i].top, seen[i - 1].top) << "upwards all the way"; }
+        if (i > 0)
+        {
+            EXPECT_LE(seen[i].top, seen[i - 1].top) << "upwards all the way";
+        }
     }
     EXPECT_LT(seen[seen.size() - 2].top, 250) << "past the target on its way";
     EXPECT_TRUE(Same(seen.back(), target)) << "and finally on it";
@@ -205,7 +213,7 @@ TEST_F(UtilityAnimate, ShrinkingSlidesByTwiceTheCentreDistance)
 
 TEST_F(UtilityAnimate, GrowingStartsBehindTheTargetAndSlidesOntoIt)
 {
-    CSlideWindow& window = WindowAt(CRect(0, 0, 300, 4));  // a strip at the top edge
+    CSlideWindow& window = WindowAt(CRect(0, 0, 300, 4)); // a strip at the top edge
     ASSERT_NE(window.Get(), nullptr);
     CUtility slide;
     const CRect target(0, 0, 300, 40);

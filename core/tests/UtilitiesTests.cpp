@@ -10,10 +10,16 @@ using namespace ZipTest;
 
 namespace
 {
-void Touch(const std::wstring& path) { ASSERT_TRUE(WriteWholeFile(path, "x", 1)) << "could not make a test file"; }
+void Touch(const std::wstring& path)
+{
+    ASSERT_TRUE(WriteWholeFile(path, "x", 1)) << "could not make a test file";
+}
 
-std::wstring Str(const CString& s) { return s.GetString(); }
-}  // namespace
+std::wstring Str(const CString& s)
+{
+    return s.GetString();
+}
+} // namespace
 
 TEST(Utilities, MakeUniqueFileNameFindsAFreeNumber)
 {
@@ -24,14 +30,20 @@ TEST(Utilities, MakeUniqueFileNameFindsAFreeNumber)
         const char* why;
     };
     const Case cases[] = {
-        { {}, L"a.txt", L"a.txt", "a free name stays" },
-        { { L"a.txt" }, L"a.txt", L"a (2).txt", "the first try is 2" },
-        { { L"a.txt", L"a (2).txt" }, L"a.txt", L"a (3).txt", "2 taken, 4 free: halving finds 3" },
-        { { L"report" }, L"report", L"report (2)", "no extension" },
-        { { L"a.txt", L"a (2).txt", L"a (3).txt", L"a (4).txt", L"a (5).txt" }, L"a.txt", L"a (6).txt", "doubling to 8, then back" },
-        { { L"a.txt", L"a (2).txt", L"a (4).txt" }, L"a.txt", L"a (5).txt", "4 taken, 8 free: 6, 5 free; the gap at 3 is never tried" },
-        { { L"a.txt", L"a (2).txt", L"a (4).txt", L"a (6).txt", L"a (7).txt" }, L"a.txt", L"a (8).txt", "6 and 7 taken" },
-        { { L"v1.2" , L"v1.2\\notes" }, L"v1.2\\notes", L"v1.2\\notes (2)", "a dot in the folder is no extension" },
+        {{}, L"a.txt", L"a.txt", "a free name stays"},
+        {{L"a.txt"}, L"a.txt", L"a (2).txt", "the first try is 2"},
+        {{L"a.txt", L"a (2).txt"}, L"a.txt", L"a (3).txt", "2 taken, 4 free: halving finds 3"},
+        {{L"report"}, L"report", L"report (2)", "no extension"},
+        {{L"a.txt", L"a (2).txt", L"a (3).txt", L"a (4).txt", L"a (5).txt"},
+         L"a.txt",
+         L"a (6).txt",
+         "doubling to 8, then back"},
+        {{L"a.txt", L"a (2).txt", L"a (4).txt"},
+         L"a.txt",
+         L"a (5).txt",
+         "4 taken, 8 free: 6, 5 free; the gap at 3 is never tried"},
+        {{L"a.txt", L"a (2).txt", L"a (4).txt", L"a (6).txt", L"a (7).txt"}, L"a.txt", L"a (8).txt", "6 and 7 taken"},
+        {{L"v1.2", L"v1.2\\notes"}, L"v1.2\\notes", L"v1.2\\notes (2)", "a dot in the folder is no extension"},
     };
     for (const auto& c : cases)
     {
@@ -69,7 +81,8 @@ TEST(Utilities, CreatesFolderPathsAndNewFolders)
     EXPECT_EQ(Str(CUtilities::CreateNewFolder((scratch / L"new\\one\\").c_str(), L" (%d)")), scratch / L"new\\one (2)");
     EXPECT_TRUE(CUtilities::FolderExists((scratch / L"new\\one (2)").c_str()));
     EXPECT_EQ(Str(CUtilities::CreateNewFolder((scratch / L"file\\x").c_str(), L" (%d)")), L"");
-    for (int n = 3; n <= 99; ++n) CreateDirectoryW((scratch / (L"new\\one (" + std::to_wstring(n) + L")")).c_str(), nullptr);
+    for (int n = 3; n <= 99; ++n)
+        CreateDirectoryW((scratch / (L"new\\one (" + std::to_wstring(n) + L")")).c_str(), nullptr);
     EXPECT_EQ(Str(CUtilities::CreateNewFolder((scratch / L"new\\one").c_str(), L" (%d)")), L"") << "all 99 taken";
 }
 
@@ -77,7 +90,8 @@ TEST(Utilities, CopiesFilesAndFoldersAndDeletesFolders)
 {
     CScratchFolder scratch;
     Bytes data(10000);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<BYTE>(i * 7);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<BYTE>(i * 7);
     ASSERT_TRUE(WriteWholeFile(scratch / L"src.bin", data.data(), data.size()));
     EXPECT_TRUE(CUtilities::CopyFile((scratch / L"src.bin").c_str(), (scratch / L"dst.bin").c_str()));
     Bytes copy;
@@ -112,14 +126,18 @@ TEST(Utilities, RunLengthPacksRunsAndRestoresThem)
         const char* why;
     };
     const Case cases[] = {
-        { "", "", "nothing" },
-        { "a", "a", "a single byte" },
-        { "aa", std::string("aa\x02", 3), "a pair" },
-        { "abc", "abc", "no runs" },
-        { "xaaab", std::string("xaa\x03" "b", 5), "a run inside" },
-        { std::string(255, 'q'), std::string("qq\xff", 3), "the longest run" },
-        { std::string(256, 'q'), std::string("qq\xffq", 4), "one over: a single byte follows" },
-        { std::string(300, 'z'), std::string("zz\xffzz\x2d", 6), "300 is 255 and 45" },
+        {"", "", "nothing"},
+        {"a", "a", "a single byte"},
+        {"aa", std::string("aa\x02", 3), "a pair"},
+        {"abc", "abc", "no runs"},
+        {"xaaab",
+         std::string("xaa\x03"
+                     "b",
+                     5),
+         "a run inside"},
+        {std::string(255, 'q'), std::string("qq\xff", 3), "the longest run"},
+        {std::string(256, 'q'), std::string("qq\xffq", 4), "one over: a single byte follows"},
+        {std::string(300, 'z'), std::string("zz\xffzz\x2d", 6), "300 is 255 and 45"},
     };
     for (const auto& c : cases)
     {
@@ -136,7 +154,8 @@ TEST(Utilities, RunLengthPacksRunsAndRestoresThem)
     // Random bytes with many short runs survive the round trip
     std::mt19937 rnd(11);
     Bytes mixed;
-    while (mixed.size() < 100000) mixed.insert(mixed.end(), rnd() % 5 == 0 ? rnd() % 600 : 1, static_cast<BYTE>(rnd() % 4));
+    while (mixed.size() < 100000)
+        mixed.insert(mixed.end(), rnd() % 5 == 0 ? rnd() % 600 : 1, static_cast<BYTE>(rnd() % 4));
     BYTE* p = new BYTE[mixed.size()];
     memcpy(p, mixed.data(), mixed.size());
     BYTE* original = p;
@@ -152,10 +171,10 @@ TEST(Utilities, RunLengthPacksRunsAndRestoresThem)
 
 TEST(Utilities, ExpandRunLengthStopsAtTheEndOfItsInput)
 {
-    CGuardedBytes cut(Bytes{ 'x', 'a', 'a' });  // a pair whose count byte is missing
+    CGuardedBytes cut(Bytes{'x', 'a', 'a'}); // a pair whose count byte is missing
     BYTE* p = cut.Data();
     DWORD n = cut.Size();
-    CUtilities::ExpandRunLength(p, n, false);  // reading past the pair would hit the guard page
+    CUtilities::ExpandRunLength(p, n, false); // reading past the pair would hit the guard page
     EXPECT_EQ(std::string(reinterpret_cast<char*>(p), n), "xaa");
     delete[] p;
 }
@@ -164,8 +183,9 @@ TEST(Utilities, ZipsAndUnzipsFiveMebibytes)
 {
     std::mt19937 rnd(5);
     Bytes original(5 << 20);
-    for (size_t i = 0; i < original.size(); ++i) original[i] = static_cast<BYTE>(i % 251 < 200 ? 'a' + (i / 97) % 26 : rnd());
-    for (bool useMalloc : { true, false })
+    for (size_t i = 0; i < original.size(); ++i)
+        original[i] = static_cast<BYTE>(i % 251 < 200 ? 'a' + (i / 97) % 26 : rnd());
+    for (bool useMalloc : {true, false})
     {
         SCOPED_TRACE(useMalloc ? "malloc" : "new[]");
         BYTE* p = useMalloc ? static_cast<BYTE*>(malloc(original.size())) : new BYTE[original.size()];
@@ -210,7 +230,7 @@ TEST(Utilities, ZipBufferFailuresLeaveTheBufferAlone)
     memset(packed, 'r', 1000);
     DWORD nPacked = 1000;
     ASSERT_TRUE(CUtilities::ZipBuffer(packed, nPacked, true, false));
-    packed[30 + 4 + 17 + 2] ^= 0x40;  // inside the deflated data
+    packed[30 + 4 + 17 + 2] ^= 0x40; // inside the deflated data
     BYTE* before = packed;
     EXPECT_FALSE(CUtilities::UnzipBuffer(packed, nPacked, true, false));
     EXPECT_EQ(packed, before);

@@ -25,7 +25,7 @@ public:
         {
             HANDLE h = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
             m_hZip = ZipOpen(h, 0, ZIP_HANDLE);
-            CloseHandle(h);  // the reader holds its own duplicate
+            CloseHandle(h); // the reader holds its own duplicate
         }
         else
             m_hZip = ZipOpen(m_path.c_str(), 0, ZIP_FILENAME);
@@ -48,15 +48,18 @@ struct ArchiveCase
     std::vector<std::string> names;
 };
 const ArchiveCase kArchives[] = {
-    { L"stored.zip", { "data", "small.bin" } },
-    { L"deflated.zip", { "data", "random.bin", "empty.txt" } },
-    { L"prefixed.zip", { "data", "random.bin", "empty.txt" } },
-    { L"folders.zip", { "sub/", "sub/dir/", "sub/dir/file.txt", "top.txt" } },
-    { L"times.zip", { "timed.txt", "plain.txt", "hidden.txt" } },
+    {L"stored.zip", {"data", "small.bin"}},
+    {L"deflated.zip", {"data", "random.bin", "empty.txt"}},
+    {L"prefixed.zip", {"data", "random.bin", "empty.txt"}},
+    {L"folders.zip", {"sub/", "sub/dir/", "sub/dir/file.txt", "top.txt"}},
+    {L"times.zip", {"timed.txt", "plain.txt", "hidden.txt"}},
 };
-const DWORD kSourceKinds[] = { ZIP_FILENAME, ZIP_HANDLE, ZIP_MEMORY };
+const DWORD kSourceKinds[] = {ZIP_FILENAME, ZIP_HANDLE, ZIP_MEMORY};
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring Wide(const std::string& s)
+{
+    return std::wstring(s.begin(), s.end());
+}
 
 Bytes Expected(const wchar_t* archive, const std::string& entry)
 {
@@ -70,7 +73,7 @@ Bytes Expected(const wchar_t* archive, const std::string& entry)
 
 FILETIME UtcFileTime(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s)
 {
-    SYSTEMTIME st{ y, mo, 0, d, h, mi, s, 0 };
+    SYSTEMTIME st{y, mo, 0, d, h, mi, s, 0};
     FILETIME ft{};
     SystemTimeToFileTime(&st, &ft);
     return ft;
@@ -86,7 +89,7 @@ std::wstring FormatResult(ZRESULT code, ZipSide side = ZipSide::Reading)
     ZipFormatResult(code, text, 100, side);
     return text;
 }
-}  // namespace
+} // namespace
 
 TEST(ZipReader, FixtureFolderIsThere)
 {
@@ -121,7 +124,8 @@ TEST(ZipReader, ListsAndExtractsPythonArchivesFromEverySource)
                 EXPECT_TRUE(got == expected) << "bytes of " << entry.name;
                 if (!expected.empty())
                 {
-                    EXPECT_EQ(ZipExtractItem(zip.Get(), i, got.data(), static_cast<DWORD>(got.size()), ZIP_MEMORY), ZR_OK)
+                    EXPECT_EQ(ZipExtractItem(zip.Get(), i, got.data(), static_cast<DWORD>(got.size()), ZIP_MEMORY),
+                              ZR_OK)
                         << "a second call finds nothing left";
                 }
             }
@@ -164,7 +168,8 @@ TEST(ZipReader, FindsByNameWithAndWithoutCase)
     EXPECT_EQ(ZipFindItem(zip.Get(), L"Random.BIN", true, &nIndex, static_cast<ZipEntry*>(nullptr)), ZR_OK);
     EXPECT_EQ(nIndex, 1);
     EXPECT_EQ(ZipFindItem(zip.Get(), L"empty.txt", false, nullptr, static_cast<ZipEntry*>(nullptr)), ZR_OK);
-    EXPECT_EQ(ZipFindItem(zip.Get(), L"dat", true, &nIndex, static_cast<ZipEntry*>(nullptr)), ZR_NOTFOUND) << "whole names only";
+    EXPECT_EQ(ZipFindItem(zip.Get(), L"dat", true, &nIndex, static_cast<ZipEntry*>(nullptr)), ZR_NOTFOUND)
+        << "whole names only";
     std::wstring longName(256, L'a');
     EXPECT_EQ(ZipFindItem(zip.Get(), longName.c_str(), true, &nIndex, &entry), ZR_NOTFOUND);
     EXPECT_EQ(nIndex, -1);
@@ -224,7 +229,7 @@ TEST(ZipReader, ExtractsFolderEntriesAsFoldersOnlyInsideTheRoot)
 {
     CScratchFolder scratch;
     CreateDirectoryW((scratch / L"inner").c_str(), nullptr);
-    SetCurrentDirectoryW((scratch / L"inner").c_str());  // the root is fixed when the archive opens
+    SetCurrentDirectoryW((scratch / L"inner").c_str()); // the root is fixed when the archive opens
     COpenedArchive folders(L"folders.zip", ZIP_FILENAME);
     COpenedArchive hostile(L"hostile.zip", ZIP_FILENAME);
     SetCurrentDirectoryW(scratch.Path().c_str());
@@ -249,7 +254,8 @@ TEST(ZipReader, ExtractsToAHandleAndReadsFromAHandleAtItsPosition)
     Bytes withLead(300, 'j');
     withLead.insert(withLead.end(), archive.begin(), archive.end());
     ASSERT_TRUE(WriteWholeFile(scratch / L"lead.bin", withLead.data(), withLead.size()));
-    HANDLE hSource = CreateFileW((scratch / L"lead.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hSource =
+        CreateFileW((scratch / L"lead.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(hSource, INVALID_HANDLE_VALUE);
     LARGE_INTEGER at;
     at.QuadPart = 300;
@@ -257,7 +263,8 @@ TEST(ZipReader, ExtractsToAHandleAndReadsFromAHandleAtItsPosition)
     ZipHandle hZip = ZipOpen(hSource, 0, ZIP_HANDLE);
     CloseHandle(hSource);
     ASSERT_NE(hZip, nullptr);
-    HANDLE hTarget = CreateFileW((scratch / L"out.bin").c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE hTarget = CreateFileW((scratch / L"out.bin").c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr,
+                                 CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(hTarget, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ZipExtractItem(hZip, 1, hTarget, 0, ZIP_HANDLE), ZR_OK);
     CloseHandle(hTarget);
@@ -306,7 +313,7 @@ TEST(ZipReader, RefusesWhatIsNoArchive)
     EXPECT_EQ(ZipOpen(text, sizeof text, ZIP_MEMORY), nullptr);
     EXPECT_EQ(FormatResult(ZR_RECENT), L"unknown zip result code");
     // An end record and nothing else: an archive of no entry does not open
-    const BYTE empty[22] = { 'P', 'K', 5, 6 };
+    const BYTE empty[22] = {'P', 'K', 5, 6};
     EXPECT_EQ(ZipOpen(empty, sizeof empty, ZIP_MEMORY), nullptr);
     EXPECT_EQ(ZipGetItem(nullptr, 0, static_cast<ZipEntry*>(nullptr)), ZR_ARGS);
     EXPECT_EQ(ZipCloseReader(nullptr), ZR_ARGS);
@@ -373,7 +380,9 @@ std::vector<ZRESULT> ReadEverything(const CGuardedBytes& bytes, bool& opened)
         std::vector<BYTE> out(1 << 20);
         ZRESULT r;
         int nGuard = 0;
-        while ((r = ZipExtractItem(hZip, i, out.data(), 4096, ZIP_MEMORY)) == ZR_MORE && ++nGuard < 1000) {}
+        while ((r = ZipExtractItem(hZip, i, out.data(), 4096, ZIP_MEMORY)) == ZR_MORE && ++nGuard < 1000)
+        {
+        }
         results.push_back(r);
         results.push_back(ZipFindItem(hZip, L"data", false, nullptr, static_cast<ZipEntryA*>(nullptr)));
     }
@@ -386,7 +395,7 @@ bool HasError(const std::vector<ZRESULT>& results)
         if (r != ZR_OK && r != ZR_MORE && r != ZR_NOTFOUND) return true;
     return false;
 }
-}  // namespace
+} // namespace
 
 struct DamageCase
 {
@@ -406,24 +415,41 @@ TEST(ZipReader, DamagedArchivesGiveErrorsWithoutReadingOutside)
     ASSERT_NE(central, std::string::npos);
     ASSERT_NE(end, std::string::npos);
     const std::vector<DamageCase> cases = {
-        { "entry counts differ", [&](Bytes& b) { Put16(b, end + 8, 1); }, ZR_OPEN_INCONSISTENT, ZR_OK },
-        { "a second disk", [&](Bytes& b) { Put16(b, end + 4, 1); }, ZR_OPEN_INCONSISTENT, ZR_OK },
-        { "directory behind the end record", [&](Bytes& b) { Put32(b, end + 16, 0x7FFFFFF0); }, ZR_OPEN_INCONSISTENT, ZR_OK },
-        { "directory size too large", [&](Bytes& b) { Put32(b, end + 12, static_cast<uint32_t>(end + 1)); }, ZR_OPEN_INCONSISTENT, ZR_OK },
-        { "no central header where the directory starts", [&](Bytes& b) { b[central] = 'X'; }, ZR_OPEN_FAILED, ZR_OK },
-        { "end record cut", [&](Bytes& b) { b.resize(b.size() - 1); }, ZR_OPEN_FAILED, ZR_OK },
-        { "more entries claimed than present", [&](Bytes& b) { Put16(b, end + 8, 9); Put16(b, end + 10, 9); }, ZR_OK, ZR_CORRUPT },
-        { "bad CRC", [&](Bytes& b) { b[40] ^= 0x55; }, ZR_OK, ZR_CORRUPT },
-        { "hostile central name length", [&](Bytes& b) { Put16(b, central2 + 28, 0xFFFF); }, ZR_OK, ZR_CORRUPT },
-        { "hostile local extra length", [&](Bytes& b) { Put16(b, 28, 0xFFFF); }, ZR_OK, ZR_READ },
-        { "local header offset beyond the block", [&](Bytes& b) { Put32(b, central + 42, 0x7FFFFFF0); }, ZR_OK, ZR_READ },
-        { "local header offset into data", [&](Bytes& b) { Put32(b, central + 42, 100); }, ZR_OK, ZR_CORRUPT },
-        { "local name length differs", [&](Bytes& b) { Put16(b, 26, 3); }, ZR_OK, ZR_CORRUPT },
-        { "unknown method", [&](Bytes& b) { Put16(b, 8, 12); Put16(b, central + 10, 12); }, ZR_OK, ZR_CORRUPT },
-        { "stored sizes beyond the block", [&](Bytes& b) {
-              Put32(b, 18, 0x7FFFFFF0); Put32(b, 22, 0x7FFFFFF0); Put32(b, central + 20, 0x7FFFFFF0); Put32(b, central + 24, 0x7FFFFFF0); },
-          ZR_OK, ZR_READ },
-        { "second local header overwritten", [&](Bytes& b) { b[local2] = 'X'; }, ZR_OK, ZR_CORRUPT },
+        {"entry counts differ", [&](Bytes& b) { Put16(b, end + 8, 1); }, ZR_OPEN_INCONSISTENT, ZR_OK},
+        {"a second disk", [&](Bytes& b) { Put16(b, end + 4, 1); }, ZR_OPEN_INCONSISTENT, ZR_OK},
+        {"directory behind the end record", [&](Bytes& b) { Put32(b, end + 16, 0x7FFFFFF0); }, ZR_OPEN_INCONSISTENT,
+         ZR_OK},
+        {"directory size too large", [&](Bytes& b) { Put32(b, end + 12, static_cast<uint32_t>(end + 1)); },
+         ZR_OPEN_INCONSISTENT, ZR_OK},
+        {"no central header where the directory starts", [&](Bytes& b) { b[central] = 'X'; }, ZR_OPEN_FAILED, ZR_OK},
+        {"end record cut", [&](Bytes& b) { b.resize(b.size() - 1); }, ZR_OPEN_FAILED, ZR_OK},
+        {"more entries claimed than present",
+         [&](Bytes& b) {
+             Put16(b, end + 8, 9);
+             Put16(b, end + 10, 9);
+         },
+         ZR_OK, ZR_CORRUPT},
+        {"bad CRC", [&](Bytes& b) { b[40] ^= 0x55; }, ZR_OK, ZR_CORRUPT},
+        {"hostile central name length", [&](Bytes& b) { Put16(b, central2 + 28, 0xFFFF); }, ZR_OK, ZR_CORRUPT},
+        {"hostile local extra length", [&](Bytes& b) { Put16(b, 28, 0xFFFF); }, ZR_OK, ZR_READ},
+        {"local header offset beyond the block", [&](Bytes& b) { Put32(b, central + 42, 0x7FFFFFF0); }, ZR_OK, ZR_READ},
+        {"local header offset into data", [&](Bytes& b) { Put32(b, central + 42, 100); }, ZR_OK, ZR_CORRUPT},
+        {"local name length differs", [&](Bytes& b) { Put16(b, 26, 3); }, ZR_OK, ZR_CORRUPT},
+        {"unknown method",
+         [&](Bytes& b) {
+             Put16(b, 8, 12);
+             Put16(b, central + 10, 12);
+         },
+         ZR_OK, ZR_CORRUPT},
+        {"stored sizes beyond the block",
+         [&](Bytes& b) {
+             Put32(b, 18, 0x7FFFFFF0);
+             Put32(b, 22, 0x7FFFFFF0);
+             Put32(b, central + 20, 0x7FFFFFF0);
+             Put32(b, central + 24, 0x7FFFFFF0);
+         },
+         ZR_OK, ZR_READ},
+        {"second local header overwritten", [&](Bytes& b) { b[local2] = 'X'; }, ZR_OK, ZR_CORRUPT},
     };
     for (const auto& c : cases)
     {
@@ -437,7 +463,7 @@ TEST(ZipReader, DamagedArchivesGiveErrorsWithoutReadingOutside)
         if (c.openResult != ZR_OK)
         {
             EXPECT_FALSE(opened);
-            ZipFormatResult(ZR_RECENT, text, 100);  // the failure's code is the last result
+            ZipFormatResult(ZR_RECENT, text, 100); // the failure's code is the last result
             EXPECT_EQ(FormatResult(c.openResult), std::wstring(text));
             continue;
         }
@@ -462,11 +488,15 @@ TEST(ZipReader, CorruptDeflateDataAndCrcAreReportedForEveryTarget)
     ZipEntryA data{};
     ASSERT_EQ(ZipGetItem(hGood, 0, &data), ZR_OK);
     ZipCloseReader(hGood);
-    const size_t dataStart = 30 + 4;  // "data", no extra field
-    struct Flip { size_t at; const char* why; };
-    const Flip flips[] = { { dataStart + 2, "early in the stream" },
-                           { dataStart + static_cast<size_t>(data.comp_size) / 2, "in the middle" },
-                           { dataStart + static_cast<size_t>(data.comp_size) - 3, "near its end" } };
+    const size_t dataStart = 30 + 4; // "data", no extra field
+    struct Flip
+    {
+        size_t at;
+        const char* why;
+    };
+    const Flip flips[] = {{dataStart + 2, "early in the stream"},
+                          {dataStart + static_cast<size_t>(data.comp_size) / 2, "in the middle"},
+                          {dataStart + static_cast<size_t>(data.comp_size) - 3, "near its end"}};
     CScratchFolder scratch;
     for (const auto& f : flips)
     {
@@ -498,14 +528,17 @@ TEST(ZipReader, TruncatedArchivesNeverReadOutside)
         bool opened = false;
         std::vector<ZRESULT> results = ReadEverything(guarded, opened);
         nOpened += opened;
-        if (opened) { EXPECT_TRUE(HasError(results)) << "cut at " << cut; }
+        if (opened)
+        {
+            EXPECT_TRUE(HasError(results)) << "cut at " << cut;
+        }
     }
     EXPECT_EQ(nOpened, 0) << "without its end record no cut archive opens";
     // With the directory intact but data missing, opening works and extraction fails
     size_t central = FindSignature(good, 0x02014b50);
     Bytes hollow(good.begin(), good.begin() + 200);
     hollow.insert(hollow.end(), good.begin() + central, good.end());
-    Put32(hollow, hollow.size() - 6, 200);  // the directory now starts at 200
+    Put32(hollow, hollow.size() - 6, 200); // the directory now starts at 200
     CGuardedBytes guarded(hollow);
     bool opened = false;
     std::vector<ZRESULT> results = ReadEverything(guarded, opened);

@@ -19,11 +19,18 @@ inline std::wstring DataFolder()
     const char* unixPath = std::getenv("LUMO_ZIP_DATA");
     if (!unixPath) return {};
     std::wstring path = L"Z:";
-    for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    for (const char* p = unixPath; *p; ++p)
+        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
     return path;
 }
-inline std::wstring MadePath(const std::wstring& name) { return DataFolder() + L"\\made\\" + name; }
-inline std::wstring WrittenPath(const std::wstring& name) { return DataFolder() + L"\\written\\" + name; }
+inline std::wstring MadePath(const std::wstring& name)
+{
+    return DataFolder() + L"\\made\\" + name;
+}
+inline std::wstring WrittenPath(const std::wstring& name)
+{
+    return DataFolder() + L"\\written\\" + name;
+}
 
 inline bool ReadWholeFile(const std::wstring& path, Bytes& bytes)
 {
@@ -44,7 +51,8 @@ inline bool WriteWholeFile(const std::wstring& path, const void* pData, size_t n
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD nWritten = 0;
-    bool ok = nCount == 0 || (WriteFile(h, pData, static_cast<DWORD>(nCount), &nWritten, nullptr) && nWritten == nCount);
+    bool ok =
+        nCount == 0 || (WriteFile(h, pData, static_cast<DWORD>(nCount), &nWritten, nullptr) && nWritten == nCount);
     CloseHandle(h);
     return ok;
 }
@@ -144,5 +152,8 @@ private:
     std::wstring m_previous;
 };
 
-inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-}  // namespace ZipTest
+inline bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+} // namespace ZipTest

@@ -14,8 +14,14 @@ using namespace ZipTest;
 
 namespace
 {
-uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b.at(at) | (b.at(at + 1) << 8)); }
-uint32_t Get32(const Bytes& b, size_t at) { return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16); }
+uint16_t Get16(const Bytes& b, size_t at)
+{
+    return static_cast<uint16_t>(b.at(at) | (b.at(at + 1) << 8));
+}
+uint32_t Get32(const Bytes& b, size_t at)
+{
+    return Get16(b, at) | (static_cast<uint32_t>(Get16(b, at + 2)) << 16);
+}
 
 // One central header as written, parsed here independently of the reader
 struct Central
@@ -60,7 +66,7 @@ Bytes LogText(size_t n)
 {
     std::string text;
     std::mt19937 rnd(7);
-    const char* words[] = { "agent", "call", "queue", "ready", "pause", "login", "transfer" };
+    const char* words[] = {"agent", "call", "queue", "ready", "pause", "login", "transfer"};
     for (int i = 0; text.size() < n; ++i)
     {
         char line[100];
@@ -75,7 +81,8 @@ Bytes RandomBytes(size_t n, unsigned seed)
 {
     std::mt19937 rnd(seed);
     Bytes b(n);
-    for (auto& x : b) x = static_cast<BYTE>(rnd());
+    for (auto& x : b)
+        x = static_cast<BYTE>(rnd());
     return b;
 }
 
@@ -134,7 +141,7 @@ std::wstring LastWriteText()
     ZipFormatResult(ZR_RECENT, text, 100, ZipSide::Writing);
     return text;
 }
-}  // namespace
+} // namespace
 
 TEST(ZipWriter, MemoryArchiveOfOneEntryHasTheExactHeaderSizes)
 {
@@ -170,8 +177,8 @@ TEST(ZipWriter, MemoryArchiveOfOneEntryHasTheExactHeaderSizes)
     EXPECT_EQ(Get16(archive, 6), 2);
     EXPECT_EQ(Get32(archive, 14), c[0].crc);
     EXPECT_EQ(Get32(archive, 22), c[0].uncSize);
-    ExpectReadsBack(archive, { { "data", data, 8, 2 } });
-    RecordForPython(L"memory-example.zip", archive, { { "data", data, 8, 2 } });
+    ExpectReadsBack(archive, {{"data", data, 8, 2}});
+    RecordForPython(L"memory-example.zip", archive, {{"data", data, 8, 2}});
 }
 
 TEST(ZipWriter, StoresAlreadyCompressedKindsAndFolders)
@@ -183,10 +190,18 @@ TEST(ZipWriter, StoresAlreadyCompressedKindsAndFolders)
         uint16_t method;
     };
     const NameCase cases[] = {
-        { L"logs\\today.zip", "logs/today.zip", 0 }, { L"logs\\today.txt", "logs/today.txt", 8 },
-        { L"x.GZ", "x.GZ", 0 }, { L"a.tgz", "a.tgz", 0 }, { L"b.Z", "b.Z", 0 }, { L"c.arc", "c.arc", 0 },
-        { L"d.LZH", "d.LZH", 0 }, { L"e.arj", "e.arj", 0 }, { L"f.zoo", "f.zoo", 0 }, { L"noext", "noext", 8 },
-        { L"dir.zip/file", "dir.zip/file", 8 }, { L"x.zipped", "x.zipped", 8 },
+        {L"logs\\today.zip", "logs/today.zip", 0},
+        {L"logs\\today.txt", "logs/today.txt", 8},
+        {L"x.GZ", "x.GZ", 0},
+        {L"a.tgz", "a.tgz", 0},
+        {L"b.Z", "b.Z", 0},
+        {L"c.arc", "c.arc", 0},
+        {L"d.LZH", "d.LZH", 0},
+        {L"e.arj", "e.arj", 0},
+        {L"f.zoo", "f.zoo", 0},
+        {L"noext", "noext", 8},
+        {L"dir.zip/file", "dir.zip/file", 8},
+        {L"x.zipped", "x.zipped", 8},
     };
     const Bytes data = LogText(3000);
     ZipHandle hZip = ZipCreate(nullptr, 1000, ZIP_MEMORY);
@@ -195,9 +210,10 @@ TEST(ZipWriter, StoresAlreadyCompressedKindsAndFolders)
     for (const auto& c : cases)
     {
         // The level is ignored for stored entries: 9 would fail a deflated one
-        EXPECT_EQ(ZipAdd(hZip, c.given, data.data(), static_cast<DWORD>(data.size()), ZIP_MEMORY, c.method ? 5 : 9), ZR_OK)
+        EXPECT_EQ(ZipAdd(hZip, c.given, data.data(), static_cast<DWORD>(data.size()), ZIP_MEMORY, c.method ? 5 : 9),
+                  ZR_OK)
             << c.stored;
-        expected.push_back({ c.stored, data, c.method, 0 });
+        expected.push_back({c.stored, data, c.method, 0});
     }
     ASSERT_EQ(ZipAdd(hZip, L"sub", nullptr, 0, ZIP_FOLDER, 8), ZR_OK);
     ASSERT_EQ(ZipAdd(hZip, L"sub\\inner\\", nullptr, 0, ZIP_FOLDER, 8), ZR_OK);
@@ -222,8 +238,8 @@ TEST(ZipWriter, StoresAlreadyCompressedKindsAndFolders)
     }
     EXPECT_EQ(c[c.size() - 2].name, "sub/");
     EXPECT_EQ(c[c.size() - 1].name, "sub/inner/");
-    expected.push_back({ "sub/", {}, 0, 0 });
-    expected.push_back({ "sub/inner/", {}, 0, 0 });
+    expected.push_back({"sub/", {}, 0, 0});
+    expected.push_back({"sub/inner/", {}, 0, 0});
     ExpectReadsBack(archive, expected);
     RecordForPython(L"stored-kinds.zip", archive, expected);
 }
@@ -234,21 +250,21 @@ TEST(ZipWriter, FlagsFollowTheLevelAndBadLevelsFailWithoutWriting)
     ZipHandle hZip = ZipCreate(nullptr, 4096, ZIP_MEMORY);
     ASSERT_NE(hZip, nullptr);
     std::vector<Expect> expected;
-    const uint16_t kFlags[9] = { 0, 4, 4, 0, 0, 0, 0, 0, 2 };
+    const uint16_t kFlags[9] = {0, 4, 4, 0, 0, 0, 0, 0, 2};
     std::map<int, size_t> sizeOfLevel;
     for (int level = 1; level <= 8; ++level)
     {
         std::string name = "level" + std::to_string(level) + ".log";
         std::wstring wide(name.begin(), name.end());
         ASSERT_EQ(ZipAdd(hZip, wide.c_str(), text.data(), static_cast<DWORD>(text.size()), ZIP_MEMORY, level), ZR_OK);
-        expected.push_back({ name, text, 8, kFlags[level] });
+        expected.push_back({name, text, 8, kFlags[level]});
     }
     EXPECT_EQ(ZipAdd(hZip, L"level0.log", text.data(), 100, ZIP_MEMORY, 0), ZR_WRITE);
     EXPECT_EQ(ZipAdd(hZip, L"level9.log", text.data(), 100, ZIP_MEMORY, 9), ZR_WRITE);
     EXPECT_EQ(LastWriteText(), L"Error writing to file");
     ASSERT_EQ(ZipAdd(hZip, L"noise.bin", noise.data(), static_cast<DWORD>(noise.size()), ZIP_MEMORY, 6), ZR_OK)
         << "a refused level is no write error: additions go on";
-    expected.push_back({ "noise.bin", noise, 8, 0 });
+    expected.push_back({"noise.bin", noise, 8, 0});
     Bytes archive = MemoryOf(hZip);
     ZipCloseWriter(hZip);
     std::vector<Central> c = CentralRecords(archive);
@@ -284,7 +300,8 @@ public:
             m_thread = std::thread([this] {
                 BYTE buf[4096];
                 DWORD n;
-                while (ReadFile(m_hRead, buf, sizeof buf, &n, nullptr) && n > 0) m_bytes.insert(m_bytes.end(), buf, buf + n);
+                while (ReadFile(m_hRead, buf, sizeof buf, &n, nullptr) && n > 0)
+                    m_bytes.insert(m_bytes.end(), buf, buf + n);
             });
     }
     ~CPipeDrain()
@@ -313,7 +330,7 @@ private:
     std::thread m_thread;
     Bytes m_bytes;
 };
-}  // namespace
+} // namespace
 
 TEST(ZipWriter, WritesToAPipeWithDataDescriptors)
 {
@@ -322,7 +339,7 @@ TEST(ZipWriter, WritesToAPipeWithDataDescriptors)
     ASSERT_TRUE(out.Ok());
     ZipHandle hZip = ZipCreate(out.WriteEnd(), 0, ZIP_HANDLE);
     ASSERT_NE(hZip, nullptr);
-    out.CloseWriteEnd();  // the writer holds its own duplicate
+    out.CloseWriteEnd(); // the writer holds its own duplicate
     ASSERT_EQ(ZipAdd(hZip, L"text.log", text.data(), static_cast<DWORD>(text.size()), ZIP_MEMORY, 8), ZR_OK);
     ASSERT_EQ(ZipAdd(hZip, L"small.zip", small.data(), static_cast<DWORD>(small.size()), ZIP_MEMORY, 8), ZR_OK);
     {
@@ -343,7 +360,7 @@ TEST(ZipWriter, WritesToAPipeWithDataDescriptors)
     const Bytes& archive = out.Finish();
     const Bytes piped(text.begin(), text.begin() + 30000);
     std::vector<Expect> expected = {
-        { "text.log", text, 8, 8 }, { "small.zip", small, 0, 8 }, { "piped.log", piped, 8, 8 }, { "folder/", {}, 0, 8 } };
+        {"text.log", text, 8, 8}, {"small.zip", small, 0, 8}, {"piped.log", piped, 8, 8}, {"folder/", {}, 0, 8}};
     std::vector<Central> c = CentralRecords(archive);
     ASSERT_EQ(c.size(), expected.size());
     for (size_t i = 0; i < c.size(); ++i)
@@ -357,7 +374,10 @@ TEST(ZipWriter, WritesToAPipeWithDataDescriptors)
         EXPECT_EQ(Get32(archive, descriptor + 4), Crc(expected[i].data.data(), expected[i].data.size()));
         EXPECT_EQ(Get32(archive, descriptor + 8), c[i].compSize);
         EXPECT_EQ(Get32(archive, descriptor + 12), expected[i].data.size());
-        if (i + 1 < c.size()) { EXPECT_EQ(c[i + 1].localOffset, descriptor + 16); }
+        if (i + 1 < c.size())
+        {
+            EXPECT_EQ(c[i + 1].localOffset, descriptor + 16);
+        }
     }
     EXPECT_EQ(Get32(archive, c[2].localOffset + 22), 0xFFFFFFFFu) << "unknown length announced as -1";
     ExpectReadsBack(archive, expected);
@@ -393,14 +413,15 @@ TEST(ZipWriter, MemoryOutgrowsItsBlock)
     DWORD n = 0;
     ASSERT_EQ(ZipGetMemory(hZip, &p, &n), ZR_OK);
     EXPECT_NE(p, static_cast<void*>(callerBlock)) << "moved into a larger block";
-    for (size_t i = 64; i < sizeof callerBlock; ++i) ASSERT_EQ(callerBlock[i], 0xEE) << "nothing written past the caller's block";
+    for (size_t i = 64; i < sizeof callerBlock; ++i)
+        ASSERT_EQ(callerBlock[i], 0xEE) << "nothing written past the caller's block";
     Bytes archive(static_cast<BYTE*>(p), static_cast<BYTE*>(p) + n);
     EXPECT_EQ(ZipGetMemory(hZip, &p, &n), ZR_OK) << "a second call gives the same bytes";
     EXPECT_EQ(n, archive.size());
     EXPECT_EQ(ZipAdd(hZip, L"late.txt", text.data(), 10, ZIP_MEMORY, 8), ZR_ENDED);
     EXPECT_EQ(LastWriteText(), L"Caller: additions to the zip have already been ended");
     EXPECT_EQ(ZipCloseWriter(hZip), ZR_OK);
-    std::vector<Expect> expected = { { "noise.bin", noise, 8, 4 }, { "text.log", text, 8, 2 } };
+    std::vector<Expect> expected = {{"noise.bin", noise, 8, 4}, {"text.log", text, 8, 2}};
     ExpectReadsBack(archive, expected);
     RecordForPython(L"grown.zip", archive, expected);
 }
@@ -452,7 +473,8 @@ TEST(ZipWriter, AWriteErrorSticks)
 {
     CScratchFolder scratch;
     ASSERT_TRUE(WriteWholeFile(scratch / L"ro.zip", "", 0));
-    HANDLE h = CreateFileW((scratch / L"ro.zip").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h =
+        CreateFileW((scratch / L"ro.zip").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     ZipHandle hZip = ZipCreate(h, 0, ZIP_HANDLE);
     CloseHandle(h);
@@ -474,12 +496,12 @@ void SetUtcTimes(const std::wstring& path, const FILETIME& t)
 }
 FILETIME Utc(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s)
 {
-    SYSTEMTIME st{ y, mo, 0, d, h, mi, s, 0 };
+    SYSTEMTIME st{y, mo, 0, d, h, mi, s, 0};
     FILETIME ft{};
     SystemTimeToFileTime(&st, &ft);
     return ft;
 }
-}  // namespace
+} // namespace
 
 TEST(ZipWriter, AddsDiskFilesWithTheirAttributesAndTimesAtAHandlesPosition)
 {
@@ -502,7 +524,8 @@ TEST(ZipWriter, AddsDiskFilesWithTheirAttributesAndTimesAtAHandlesPosition)
     // The archive starts 100 bytes into the file: its offsets count from the file's start
     Bytes lead(100, '#');
     ASSERT_TRUE(WriteWholeFile(scratch / L"out.zip", lead.data(), lead.size()));
-    HANDLE hOut = CreateFileW((scratch / L"out.zip").c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hOut = CreateFileW((scratch / L"out.zip").c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(hOut, INVALID_HANDLE_VALUE);
     LARGE_INTEGER at;
     at.QuadPart = 100;
@@ -511,8 +534,9 @@ TEST(ZipWriter, AddsDiskFilesWithTheirAttributesAndTimesAtAHandlesPosition)
     CloseHandle(hOut);
     ASSERT_NE(hZip, nullptr);
     ASSERT_EQ(ZipAdd(hZip, L"notes.txt", (scratch / L"notes.txt").c_str(), 0, ZIP_FILENAME, 6), ZR_OK);
-    HANDLE hTool = CreateFileW((scratch / L"tool.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFilePointer(hTool, 50, nullptr, FILE_BEGIN);  // read from the file's start all the same
+    HANDLE hTool =
+        CreateFileW((scratch / L"tool.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFilePointer(hTool, 50, nullptr, FILE_BEGIN); // read from the file's start all the same
     ASSERT_EQ(ZipAdd(hZip, L"bin\\tool.exe", hTool, 0, ZIP_HANDLE, 8), ZR_OK);
     EXPECT_NE(GetFileType(hTool), DWORD(FILE_TYPE_UNKNOWN)) << "the caller's handle stays open";
     CloseHandle(hTool);
@@ -544,8 +568,9 @@ TEST(ZipWriter, AddsDiskFilesWithTheirAttributesAndTimesAtAHandlesPosition)
     ASSERT_EQ(ZipGetItem(hRead, 2, &e), ZR_OK);
     EXPECT_EQ(e.attr & FILE_ATTRIBUTE_READONLY, DWORD(FILE_ATTRIBUTE_READONLY));
     ZipCloseReader(hRead);
-    std::vector<Expect> expected = { { "notes.txt", text, 8, 0 }, { "bin/tool.exe", program, 8, 2 },
-                                     { "fixed.txt", Bytes{ 'f', 'i', 'x', 'e', 'd' }, 8, 0 } };
+    std::vector<Expect> expected = {{"notes.txt", text, 8, 0},
+                                    {"bin/tool.exe", program, 8, 2},
+                                    {"fixed.txt", Bytes{'f', 'i', 'x', 'e', 'd'}, 8, 0}};
     RecordForPython(L"handle-base.zip", file, expected);
 }
 
@@ -566,14 +591,37 @@ TEST(ZipWriter, AddsAFolderTree)
     Bytes archive;
     ASSERT_TRUE(ReadWholeFile(scratch / L"tree.zip", archive));
     std::set<std::string> names;
-    for (const auto& c : CentralRecords(archive)) names.insert(c.name);
-    EXPECT_EQ(names, (std::set<std::string>{ "a/", "a/x.txt", "a/b/", "a/b/y.txt", "a/b/c/" }));
+    for (const auto& c : CentralRecords(archive))
+        names.insert(c.name);
+    EXPECT_EQ(names, (std::set<std::string>{"a/", "a/x.txt", "a/b/", "a/b/y.txt", "a/b/c/"}));
     std::vector<Expect> expected;
     for (const auto& c : CentralRecords(archive))
     {
-        Bytes data = c.name == "a/x.txt" ? Bytes{ 'x', 'x' } : c.name == "a/b/y.txt" ? Bytes{ 'y', 'y', 'y' } : Bytes{};
-        expected.push_back({ c.name, data, c.method, c.flags });
+        Bytes data = c.name == "a/x.txt" ? Bytes{'x', 'x'} : c.name == "a/b/y.txt" ? Bytes{'y', 'y', 'y'} : Bytes{};
+        expected.push_back({c.name, data, c.method, c.flags});
     }
     ExpectReadsBack(archive, expected);
     RecordForPython(L"tree.zip", archive, expected);
+}
+
+TEST(ZipWriter, StopsAtTheEntriesTheEndRecordCanCount)
+{
+    ZipHandle hZip = ZipCreate(nullptr, 1 << 20, ZIP_MEMORY);
+    ASSERT_NE(hZip, nullptr);
+    ZRESULT r = ZR_OK;
+    int nAdded = 0;
+    for (; nAdded < 0xFFFF && r == ZR_OK; ++nAdded)
+        r = ZipAdd(hZip, (L"d" + std::to_wstring(nAdded)).c_str(), nullptr, 0, ZIP_FOLDER, 8);
+    ASSERT_EQ(r, ZR_OK) << "entry " << nAdded;
+    EXPECT_EQ(ZipAdd(hZip, L"one-too-many", nullptr, 0, ZIP_FOLDER, 8), ZR_ARGS);
+    Bytes archive = MemoryOf(hZip);
+    ZipCloseWriter(hZip);
+    ASSERT_GE(archive.size(), 22u);
+    EXPECT_EQ(Get16(archive, archive.size() - 22 + 10), 0xFFFF);
+    ZipHandle hRead = ZipOpen(archive.data(), static_cast<DWORD>(archive.size()), ZIP_MEMORY);
+    ASSERT_NE(hRead, nullptr);
+    ZipEntryA last{};
+    EXPECT_EQ(ZipGetItem(hRead, 0xFFFE, &last), ZR_OK);
+    EXPECT_STREQ(last.name, "d65534/");
+    ZipCloseReader(hRead);
 }
