@@ -61,18 +61,18 @@ def make(root):
     binary = random_bytes(70000, 2)
 
     archives = {}
-    archives["stored.zip"] = (build([("data", text), ("small.bin", binary[:1000])], zipfile.ZIP_STORED), None)
+    archives["stored.zip"] = build([("data", text), ("small.bin", binary[:1000])], zipfile.ZIP_STORED)
     deflated = [("data", text), ("random.bin", binary), ("empty.txt", b"")]
-    archives["deflated.zip"] = (build(deflated), None)
+    archives["deflated.zip"] = build(deflated)
     # A program or other junk in front: offsets inside stay relative to the archive proper
-    archives["prefixed.zip"] = (b"MZ" + random_bytes(5000, 3) + build(deflated), None)
+    archives["prefixed.zip"] = b"MZ" + random_bytes(5000, 3) + build(deflated)
 
     folder = zipfile.ZipInfo("sub/", date_time=(2026, 12, 10, 9, 30, 4))
     folder.external_attr = (0o40755 << 16) | 0x10
     inner = zipfile.ZipInfo("sub/dir/", date_time=(2026, 12, 10, 9, 30, 4))
     inner.external_attr = (0o40755 << 16) | 0x10
-    archives["folders.zip"] = (build([(folder, None), (inner, None), ("sub/dir/file.txt", b"inside\r\n"),
-                                      ("top.txt", b"top\r\n")]), None)
+    archives["folders.zip"] = build([(folder, None), (inner, None), ("sub/dir/file.txt", b"inside\r\n"),
+                                     ("top.txt", b"top\r\n")])
 
     timed = zipfile.ZipInfo("timed.txt", date_time=(2001, 2, 3, 4, 5, 6))
     timed.external_attr = (0o644 << 16) | 0x20
@@ -93,7 +93,7 @@ def make(root):
         if times[central + 46:central + 46 + name_len] == b"plain.txt":
             struct.pack_into("<I", times, central + 38, 0)
         central = times.find(b"PK\x01\x02", central + 4)
-    archives["times.zip"] = (bytes(times), None)
+    archives["times.zip"] = bytes(times)
 
     # Folder entries that would climb out of the folder they are extracted under
     escape = zipfile.ZipInfo("../escape/", date_time=(2026, 12, 10, 9, 30, 4))
@@ -102,9 +102,9 @@ def make(root):
     absolute.external_attr = (0o40755 << 16) | 0x10
     nested = zipfile.ZipInfo("ok/../../nested/", date_time=(2026, 12, 10, 9, 30, 4))
     nested.external_attr = (0o40755 << 16) | 0x10
-    archives["hostile.zip"] = (build([(escape, None), (absolute, None), (nested, None)]), None)
+    archives["hostile.zip"] = build([(escape, None), (absolute, None), (nested, None)])
 
-    for name, (data, _) in archives.items():
+    for name, data in archives.items():
         with open(os.path.join(made, name), "wb") as f:
             f.write(data)
         with zipfile.ZipFile(io.BytesIO(data)) as z:
