@@ -1,5 +1,6 @@
 #include "framework/COleDateTime.h"
 #include <cmath>
+#include <cwchar>
 
 namespace
 {
@@ -88,6 +89,83 @@ bool FieldsFromDate(DATE date, SYSTEMTIME& st)
     // 1 January 1 was a Monday (day number 0), so day number n falls on weekday (n + 1) mod 7.
     st.wDayOfWeek = static_cast<WORD>((day + kEpochDayNumber + 1) % 7);
     return true;
+}
+
+const wchar_t* const kDayNames[] = {L"Sunday", L"Monday", L"Tuesday", L"Wednesday", L"Thursday", L"Friday", L"Saturday"};
+const wchar_t* const kMonthNames[] = {L"January", L"February", L"March",     L"April",   L"May",      L"June",
+                                      L"July",    L"August",   L"September", L"October", L"November", L"December"};
+constexpr const wchar_t* kInvalidText = L"Invalid DateTime";
+
+// Week of the year with weeks starting on firstDay (0 Sunday, 1 Monday); days before the first such
+// day are week 0, as strftime counts.
+int WeekOfYear(int dayOfYear0, int weekDay, int firstDay)
+{
+    const int daysSinceFirst = (weekDay - firstDay + 7) % 7;
+    return (dayOfYear0 + 7 - daysSinceFirst) / 7;
+}
+
+void AppendNumber(CString& out, int value, int width, bool noPad)
+{
+    CString number;
+    if (noPad)
+        number.Format(L"%d", value);
+    else
+        number.Format(L"%0*d", width, value);
+    out += number;
+}
+
+void AppendField(CString& out, wchar_t code, bool alt, const SYSTEMTIME& st, int dayOfYear0);
+
+void AppendFormatted(CString& out, const wchar_t* format, const SYSTEMTIME& st, int dayOfYear0)
+{
+    for (const wchar_t* p = format; *p; ++p)
+    {
+        if (*p != L'%')
+        {
+            out += *p;
+            continue;
+        }
+        bool alt = false;
+        if (p[1] == L'#')
+        {
+            alt = true;
+            ++p;
+        }
+        if (!p[1]) break;  // a lone % at the end writes nothing
+        AppendField(out, *++p, alt, st, dayOfYear0);
+    }
+}
+
+void AppendField(CString& out, wchar_t code, bool alt, const SYSTEMTIME& st, int dayOfYear0)
+{
+    const int hour12 = st.wHour % 12 == 0 ? 12 : st.wHour % 12;
+    switch (code)
+    {
+    case L'a': out += CString(kDayNames[st.wDayOfWeek], 3); break;
+    case L'A': out += kDayNames[st.wDayOfWeek]; break;
+    case L'b': out += CString(kMonthNames[st.wMonth - 1], 3); break;
+    case L'B': out += kMonthNames[st.wMonth - 1]; break;
+    case L'c':
+        AppendFormatted(out, alt ? L"%A, %B %#d, %Y %H:%M:%S" : L"%m/%d/%y %H:%M:%S", st, dayOfYear0);
+        break;
+    case L'd': AppendNumber(out, st.wDay, 2, alt); break;
+    case L'H': AppendNumber(out, st.wHour, 2, alt); break;
+    case L'I': AppendNumber(out, hour12, 2, alt); break;
+    case L'j': AppendNumber(out, dayOfYear0 + 1, 3, alt); break;
+    case L'm': AppendNumber(out, st.wMonth, 2, alt); break;
+    case L'M': AppendNumber(out, st.wMinute, 2, alt); break;
+    case L'p': out += st.wHour < 12 ? L"AM" : L"PM"; break;
+    case L'S': AppendNumber(out, st.wSecond, 2, alt); break;
+    case L'U': AppendNumber(out, WeekOfYear(dayOfYear0, st.wDayOfWeek, 0), 2, alt); break;
+    case L'w': AppendNumber(out, st.wDayOfWeek, 1, alt); break;
+    case L'W': AppendNumber(out, WeekOfYear(dayOfYear0, st.wDayOfWeek, 1), 2, alt); break;
+    case L'x': AppendFormatted(out, alt ? L"%A, %B %#d, %Y" : L"%m/%d/%y", st, dayOfYear0); break;
+    case L'X': AppendFormatted(out, L"%H:%M:%S", st, dayOfYear0); break;
+    case L'y': AppendNumber(out, st.wYear % 100, 2, alt); break;
+    case L'Y': AppendNumber(out, st.wYear, 4, alt); break;
+    case L'%': out += L'%'; break;
+    default: break;  // unknown codes (and the zone codes, which a date value has none of) write nothing
+    }
 }
 } // namespace
 
@@ -329,4 +407,48 @@ COleDateTimeSpan COleDateTime::operator-(const COleDateTime& date) const noexcep
     else
         span = COleDateTimeSpan(DoubleFromDate(m_dt) - DoubleFromDate(date.m_dt));
     return span;
+}
+
+CString COleDateTime::Format(DWORD dwFlags, LCID lcid) const
+{
+    if (m_status == null) return CString();
+    if (m_status != valid) return CString(kInvalidText);
+    BSTR text = nullptr;
+    if (FAILED(::VarBstrFromDate(m_dt, lcid, dwFlags, &text))) return CString(kInvalidText);
+    CString result(text, static_cast<int>(::SysStringLen(text)));
+    ::SysFreeString(text);
+    return result;
+}
+
+CString COleDateTime::Format(LPCWSTR lpszFormat) const
+{
+    if (m_status == null) return CString();
+    SYSTEMTIME st;
+    if (!GetAsSystemTime(st)) return CString(kInvalidText);
+    const int dayOfYear0 =
+        static_cast<int>(DayNumberFromCivil(st.wYear, st.wMonth, st.wDay) - DayNumberFromCivil(st.wYear, 1, 1));
+    CString result;
+    if (lpszFormat) AppendFormatted(result, lpszFormat, st, dayOfYear0);
+    return result;
+}
+
+CString COleDateTime::Format(UINT nFormatID) const
+{
+    CString format;
+    if (!format.LoadString(nFormatID)) return CString();
+    return Format(format.GetString());
+}
+
+bool COleDateTime::ParseDateTime(LPCWSTR lpszDate, DWORD dwFlags, LCID lcid) noexcept
+{
+    DATE parsed = 0;
+    if (!lpszDate || FAILED(::VarDateFromStr(const_cast<LPOLESTR>(lpszDate), lcid, dwFlags, &parsed)))
+    {
+        m_dt = 0;
+        m_status = invalid;
+        return false;
+    }
+    m_dt = parsed;
+    m_status = valid;
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/COleDateTimeSpan.h"
-#include <windows.h>
+#include "framework/CString.h"
+#include "framework/Platform.h"
 #include <oleauto.h>
 #include <ctime>
 
@@ -53,6 +54,17 @@ public:
     int GetSecond() const noexcept;
     int GetDayOfWeek() const noexcept;  // 1 Sunday to 7 Saturday
     int GetDayOfYear() const noexcept;  // 1 to 366
+
+    // A null date gives the empty text and an invalid one "Invalid DateTime".
+    // The system's form of the date and time for a locale (VAR_DATEVALUEONLY, VAR_TIMEVALUEONLY...).
+    CString Format(DWORD dwFlags = 0, LCID lcid = LANG_USER_DEFAULT) const;
+    // strftime codes on the fields, with the C library's neutral names ("Monday", "Jan", "AM"):
+    // %a %A %b %B %c %d %H %I %j %m %M %p %S %U %w %W %x %X %y %Y %%; '#' drops leading zeros.
+    CString Format(LPCWSTR lpszFormat) const;
+    CString Format(UINT nFormatID) const;  // the format is a string resource
+    // Reads a date and/or time as the system does for the locale; false and invalid (day 0) when it
+    // cannot, true and valid otherwise.
+    bool ParseDateTime(LPCWSTR lpszDate, DWORD dwFlags = 0, LCID lcid = LANG_USER_DEFAULT) noexcept;
 
     operator DATE() const noexcept { return m_dt; }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include <windows.h>
+#include "framework/Platform.h"
 
 // A signed length of time in days (the fraction is the part of a day), with a status. Spans beyond
 // the largest distance two dates can have (about ±9900 years) are invalid.

@@ -55,8 +55,14 @@ TEST(COleDateTime, SetDateTimeAcceptsOnlyFieldsThatFormADate)
         EXPECT_EQ(result, c.valid ? 0 : 1);
         EXPECT_EQ(dt.GetStatus(), c.valid ? COleDateTime::valid : COleDateTime::invalid);
         EXPECT_NEAR(dt.m_dt, c.value, 1e-9);
-        if (c.valid) EXPECT_TRUE(HasFields(dt, c.in));
-        else EXPECT_EQ(dt.GetYear(), -1) << "an invalid date has no fields";
+        if (c.valid)
+        {
+            EXPECT_TRUE(HasFields(dt, c.in));
+        }
+        else
+        {
+            EXPECT_EQ(dt.GetYear(), -1) << "an invalid date has no fields";
+        }
     }
 }
 
@@ -105,7 +111,10 @@ TEST(COleDateTime, FieldsRoundToTheNearestSecondLikeThePlatform)
         EXPECT_EQ(mine.wMinute, platform.wMinute);
         EXPECT_EQ(mine.wSecond, platform.wSecond);
         // Wine takes the weekday before rounding up to the next day; ours is the weekday of the date shown.
-        if (std::llround(std::fabs(v - std::trunc(v)) * 86400.0) < 86400) EXPECT_EQ(mine.wDayOfWeek, platform.wDayOfWeek);
+        if (std::llround(std::fabs(v - std::trunc(v)) * 86400.0) < 86400)
+        {
+            EXPECT_EQ(mine.wDayOfWeek, platform.wDayOfWeek);
+        }
     }
 }
 
@@ -343,5 +352,84 @@ TEST(COleDateTimeSpan, ArithmeticAndComparison)
     COleDateTimeSpan bad(5e7);
     EXPECT_FALSE(bad == bad);
     EXPECT_EQ((a + bad).GetStatus(), COleDateTimeSpan::invalid);
+}
+} // namespace
+
+namespace
+{
+struct FormatCase { Fields f; const wchar_t* format; const wchar_t* expected; const char* why; };
+const FormatCase kFormatCases[] = {
+    {{2021, 2, 3, 10, 20, 30}, L"%Y-%m-%dT%H:%M:%S", L"2021-02-03T10:20:30", "the ISO form"},
+    {{1850, 7, 4, 21, 5, 9}, L"%Y-%m-%dT%H:%M:%S", L"1850-07-04T21:05:09", "before the epoch"},
+    {{1899, 12, 29, 6, 0, 0}, L"%d%m%Y%H%M%S", L"29121899060000", "the day before the epoch, fraction forward"},
+    {{2021, 2, 3, 0, 0, 0}, L"%A %a %B %b", L"Wednesday Wed February Feb", "names are the neutral ones"},
+    {{2021, 2, 3, 13, 7, 0}, L"%I:%M %p|%#d.%#m.%y", L"01:07 PM|3.2.21", "12-hour clock and # without zeros"},
+    {{2021, 2, 3, 0, 5, 0}, L"%I %p %j %w", L"12 AM 034 3", "midnight is 12 AM; day of year; weekday"},
+    {{2021, 2, 3, 10, 20, 30}, L"%c|%x|%X", L"02/03/21 10:20:30|02/03/21|10:20:30", "the neutral compound forms"},
+    {{2021, 1, 3, 0, 0, 0}, L"%U %W", L"01 00", "weeks from the first Sunday and the first Monday"},
+    {{2021, 2, 3, 10, 20, 30}, L"100%% %Q", L"100% ", "a literal percent; unknown codes write nothing"},
+};
+
+TEST(COleDateTime, FormatWithStrftimeCodes)
+{
+    for (const auto& c : kFormatCases)
+    {
+        SCOPED_TRACE(c.why);
+        const COleDateTime dt(c.f.y, c.f.mo, c.f.d, c.f.h, c.f.mi, c.f.s);
+        EXPECT_STREQ(dt.Format(c.format).GetString(), c.expected);
+    }
+    COleDateTime nullDate;
+    nullDate.SetStatus(COleDateTime::null);
+    EXPECT_STREQ(nullDate.Format(L"%Y").GetString(), L"");
+    EXPECT_STREQ(COleDateTime(2021, 2, 30, 0, 0, 0).Format(L"%Y").GetString(), L"Invalid DateTime");
+    EXPECT_STREQ(COleDateTime(44230.99999999).Format(L"%Y-%m-%d %H:%M:%S").GetString(), L"2021-02-04 00:00:00")
+        << "fields are rounded to the second before formatting";
+}
+
+TEST(COleDateTime, FormatInTheLocaleForm)
+{
+    const COleDateTime dt(2021, 2, 3, 10, 20, 30);
+    EXPECT_STREQ(dt.Format(0, 0x0409).GetString(), L"2/3/2021 10:20:30 AM");
+    EXPECT_STREQ(dt.Format(VAR_DATEVALUEONLY, 0x0409).GetString(), L"2/3/2021");
+    EXPECT_STREQ(dt.Format(0, 0x040C).GetString(), L"03/02/2021 10:20:30");
+    EXPECT_STREQ(COleDateTime(0.5).Format(0, 0x0409).GetString(), L"12:00:00 PM") << "day 0 is a time alone";
+    COleDateTime nullDate;
+    nullDate.SetStatus(COleDateTime::null);
+    EXPECT_STREQ(nullDate.Format(0, 0x0409).GetString(), L"");
+}
+
+struct ParseCase { const wchar_t* text; DWORD flags; LCID lcid; bool ok; Fields f; const char* why; };
+const ParseCase kParseCases[] = {
+    {L"2021-02-03 10:20:30", 0, 0x0409, true, {2021, 2, 3, 10, 20, 30}, "ISO-like date and time"},
+    {L"2/3/2021 10:20 PM", 0, 0x0409, true, {2021, 2, 3, 22, 20, 0}, "US form: month first"},
+    {L"03/02/2021 10:20", 0, 0x040C, true, {2021, 2, 3, 10, 20, 0}, "French form: day first"},
+    {L"2/3/2021 10:20 PM", VAR_DATEVALUEONLY, 0x0409, true, {2021, 2, 3, 0, 0, 0}, "date only"},
+    {L"2/3/2021 10:20 PM", VAR_TIMEVALUEONLY, 0x0409, true, {1899, 12, 30, 22, 20, 0}, "time only"},
+    {L"10:20", 0, 0x0409, true, {1899, 12, 30, 10, 20, 0}, "a time alone lies on day 0"},
+    {L"2021-02-30", 0, 0x0409, false, {}, "30 February"},
+    {L"garbage", 0, 0x0409, false, {}, "not a date"},
+    {L"", 0, 0x0409, false, {}, "empty"},
+};
+
+TEST(COleDateTime, ParseDateTimeWithFlagsAndLocale)
+{
+    for (const auto& c : kParseCases)
+    {
+        SCOPED_TRACE(c.why);
+        COleDateTime dt(5.0);
+        dt.SetStatus(COleDateTime::null);
+        EXPECT_EQ(dt.ParseDateTime(c.text, c.flags, c.lcid), c.ok);
+        EXPECT_EQ(dt.GetStatus(), c.ok ? COleDateTime::valid : COleDateTime::invalid);
+        if (c.ok)
+        {
+            EXPECT_TRUE(HasFields(dt, c.f));
+        }
+        else
+        {
+            EXPECT_EQ(dt.m_dt, 0.0) << "a failed parse leaves the invalid value";
+        }
+    }
+    COleDateTime dt;
+    EXPECT_FALSE(dt.ParseDateTime(nullptr));
 }
 } // namespace
