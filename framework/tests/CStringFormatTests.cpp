@@ -165,10 +165,36 @@ TEST(CStringFormat, LongResultsAreComplete)
 
 // The check that keeps string objects out of "...": these must stay uncompilable.
 template <typename S, typename... Args>
-concept CanFormat = requires(S s, Args... args) { s.Format(L"%s", args...); };
+concept CanFormat = requires(S s, Args... args)
+{
+    s.Format(L"%s", args...);
+};
 static_assert(CanFormat<CString, const wchar_t*>);
 static_assert(CanFormat<CString, int, double, void*>);
 static_assert(!CanFormat<CString, CString>, "a CString object must not pass through ...");
 static_assert(!CanFormat<CString, CStringA>, "nor a CStringA object");
 static_assert(!CanFormat<CString, std::wstring>, "nor any other class");
-}  // namespace
+static_assert(!CanFormat<CString, long double>, "long double is not the double the formats expect");
+} // namespace
+
+namespace
+{
+// The shape of the socket layer's SendCommandV: a format and a va_list handed on.
+CString FormatThroughVaList(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    CString s;
+    s.FormatV(format, args);
+    va_end(args);
+    return s;
+}
+
+TEST(CStringFormat, FormatVTakesArgumentsFromAVaList)
+{
+    EXPECT_STREQ(FormatThroughVaList(L"CNPROP %s %ld %hs\r", L"a", 7L, "b"), L"CNPROP a 7 b\r");
+    const CString wide = FormatThroughVaList(L"%99999999999999d|", 1);
+    EXPECT_EQ(wide.GetLength(), 1000001) << "a huge width stops at a million instead of overflowing";
+    EXPECT_STREQ(wide.Right(2), L"1|");
+}
+} // namespace
