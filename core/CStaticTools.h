@@ -10,6 +10,8 @@
 #include <set>
 #include <vector>
 
+class COleVariant;
+
 class CStaticTools
 {
 public:
@@ -101,6 +103,19 @@ public:
     // ---- end of numbers, separators and tokenisers ----
 
     // ---- Variants, HTML, base64, masking and the checksum of memory (CStaticToolsConversions.cpp) ----
+
+    // The CRC-32 of the system's checksums over a block of memory.
+    static unsigned long GetChecksumForMemory(const BYTE* pData, unsigned long nLength);
+
+    // Typed OLE values <-> text. The point flag writes floating values with "." whatever the
+    // runtime locale; the locale flag reads "." as the runtime locale's decimal point.
+    static CString VariantToString(const COleVariant& value, bool bPoint);
+    static bool EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT& out);  // out: initialised; cleared first
+    static COleVariant ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale);
+    static int GetVariantSize(const VARIANT& value);
+    // A byte block travels as VT_ARRAY|VT_UI1 with lower bound 0. out is overwritten, not cleared.
+    static void ByteArrayToVariant(const CByteArray& bytes, VARIANT& out, bool bEmptyAsArray);
+    static void VariantToByteArray(const VARIANT& value, CByteArray& bytes);
 
     static CString EncodeHtmlEntities(const CString& strText);
     static void DecodeHtmlEntities(CString& strText);

@@ -1,6 +1,12 @@
 #include "core/CStaticTools.h"
+#include "core/CCrcFixedTable.h"
+#include "framework/COleVariant.h"
+#include "framework/CArray.h"
+#include "framework/COleDateTime.h"
 #include "framework/CException.h"
+#include "framework/COleException.h"
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -18,6 +24,11 @@ namespace
 {
 // libb64 is fed in pieces of this size so that its int lengths never overflow.
 constexpr int kBase64Piece = 16 * 1024 * 1024;
+
+bool IsBlankOrTab(wchar_t ch)
+{
+    return ch == L' ' || ch == L'\t';
+}
 
 // Characters whose entity EncodeHtmlEntities writes, in the order the replacements run.
 // "&" must come first: the entities written afterwards contain it.
@@ -51,6 +62,11 @@ bool IsHexDigit(wchar_t ch)
     return (ch >= L'0' && ch <= L'9') || (ch >= L'a' && ch <= L'f') || (ch >= L'A' && ch <= L'F');
 }
 
+CString FormatInteger(long long value)
+{
+    return CString(std::to_wstring(value).c_str());
+}
+
 // The shared tail of both UrlDecode forms: Char is char or wchar_t, Out its string.
 template <typename Char, typename Out>
 void AppendUrlDecoded(const Char* pszText, size_t nLength, Out& out)
@@ -72,6 +88,206 @@ void AppendUrlDecoded(const Char* pszText, size_t nLength, Out& out)
     }
 }
 }  // namespace
+
+// ---- Checksum ----
+
+unsigned long CStaticTools::GetChecksumForMemory(const BYTE* pData, unsigned long nLength)
+{
+    return CCrcFixedTable::ComputeBuffer(pData, nLength);
+}
+
+// ---- Variants ----
+
+CString CStaticTools::VariantToString(const COleVariant& value, bool bPoint)
+{
+    const VARIANT& v = value;
+    switch (v.vt)
+    {
+    case VT_I2: return FormatInteger(v.iVal);
+    case VT_I4: return FormatInteger(v.lVal);
+    case VT_INT: return FormatInteger(v.intVal);
+    case VT_I8: return FormatInteger(v.llVal);
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    {
+        const double d = v.vt == VT_R4 ? static_cast<double>(v.fltVal) : v.vt == VT_R8 ? v.dblVal : v.date;
+        if (bPoint) return FormatDouble(L"%.15g", d);
+        // The runtime's own formatter: without the point flag the text follows the runtime locale.
+        wchar_t text[64] = {};
+        _snwprintf(text, 63, L"%.15g", d);
+        return CString(text);
+    }
+    case VT_BSTR: return v.bstrVal ? CString(v.bstrVal, static_cast<int>(SysStringLen(v.bstrVal))) : CString();
+    case VT_BOOL: return v.boolVal ? CString(L"1") : CString(L"0");
+    case VT_DECIMAL:
+    {
+        VARIANT text;
+        VariantInit(&text);
+        // The system only reads the source, whatever its signature says.
+        const HRESULT hr = VariantChangeType(&text, const_cast<VARIANT*>(&v), 0, VT_BSTR);
+        if (FAILED(hr)) AfxThrowOleException(hr);
+        CString result(text.bstrVal, static_cast<int>(SysStringLen(text.bstrVal)));
+        VariantClear(&text);
+        return result;
+    }
+    case VT_BYREF | VT_UI1:
+    {
+        // Our own callers pass ANSI text this way; foreign VARIANTs are coerced before they get here.
+        const char* pszAnsi = reinterpret_cast<const char*>(v.pbVal);
+        if (!pszAnsi || !*pszAnsi) return CString();
+        const int nChars = MultiByteToWideChar(CP_ACP, 0, pszAnsi, -1, nullptr, 0);
+        if (nChars <= 1) return CString();
+        CString result;
+        MultiByteToWideChar(CP_ACP, 0, pszAnsi, -1, result.GetBuffer(nChars), nChars);
+        result.ReleaseBuffer(nChars - 1);
+        return result;
+    }
+    default: return CString();
+    }
+}
+
+bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT& out)
+{
+    VariantClear(&out);
+    out.vt = vt;
+    switch (vt)
+    {
+    case VT_EMPTY:
+    case VT_NULL: return true;
+    case VT_I2: return IsShort(pszText, out.iVal);
+    case VT_I4:
+    {
+        long value = 0;
+        if (!EstLong(pszText, value)) return false;
+        out.lVal = value;
+        return true;
+    }
+    case VT_INT: return IsInt(pszText, out.intVal);
+    case VT_R4:
+    {
+        constexpr double kFloatMax = 3.4028234663852886e38;
+        double value = 0;
+        if (!EstDouble(pszText, value, bLocale) || value < -kFloatMax || value > kFloatMax) return false;
+        out.fltVal = static_cast<float>(value);
+        return true;
+    }
+    case VT_R8: return EstDouble(pszText, out.dblVal, bLocale);
+    case VT_DATE:
+    {
+        double value = 0;
+        if (EstDouble(pszText, value, bLocale) || EstDouble(pszText, value, false))
+        {
+            out.date = value;
+            return true;
+        }
+        COleDateTime date;
+        if (!ParseIsoDateTime(pszText, date) || date.GetStatus() != COleDateTime::valid) return false;
+        out.date = date.m_dt;
+        return true;
+    }
+    case VT_BSTR:
+        out.bstrVal = SysAllocString(pszText ? pszText : L"");
+        if (!out.bstrVal) AfxThrowMemoryException();
+        return true;
+    case VT_BOOL:
+    {
+        bool value = false;
+        EstBool(pszText, value);
+        out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+COleVariant CStaticTools::ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale)
+{
+    VARIANT v;
+    std::memset(&v, 0, sizeof(v));
+    v.vt = vt;
+    switch (vt)
+    {
+    case VT_I2: v.iVal = static_cast<SHORT>(ToLong(pszText)); break;
+    case VT_I4: v.lVal = ToLong(pszText); break;
+    case VT_INT: v.intVal = static_cast<INT>(ToLong(pszText)); break;
+    case VT_R4: v.fltVal = static_cast<float>(ToDouble(pszText, bLocale)); break;
+    case VT_R8: v.dblVal = ToDouble(pszText, bLocale); break;
+    case VT_DATE: v.date = ToDouble(pszText, bLocale); break;
+    case VT_BSTR:
+        v.bstrVal = SysAllocString(pszText ? pszText : L"");
+        if (!v.bstrVal) AfxThrowMemoryException();
+        break;
+    case VT_BOOL: v.boolVal = ToBool(pszText) ? VARIANT_TRUE : VARIANT_FALSE; break;
+    case VT_I8:
+    {
+        const wchar_t* p = pszText ? pszText : L"";
+        while (IsBlankOrTab(*p)) ++p;
+        wchar_t* pEnd = nullptr;
+        const long long value = _wcstoi64(p, &pEnd, 10);  // saturates at the 64-bit limits
+        const wchar_t* pRest = pEnd;
+        while (IsBlankOrTab(*pRest)) ++pRest;
+        v.llVal = (pEnd != p && *pRest == L'\0') ? value : 0;
+        break;
+    }
+    default: break;
+    }
+    COleVariant result;
+    result.Attach(v);  // takes over the BSTR, if any
+    return result;
+}
+
+int CStaticTools::GetVariantSize(const VARIANT& value)
+{
+    switch (value.vt)
+    {
+    case VT_I2:
+    case VT_BOOL:
+    case VT_UI1: return 2;
+    case VT_I4:
+    case VT_ERROR: return 4;
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_DECIMAL:
+    case VT_I8: return 8;
+    case VT_BSTR: return value.bstrVal ? 2 * static_cast<int>(SysStringLen(value.bstrVal)) : 0;
+    default: return 0;
+    }
+}
+
+void CStaticTools::ByteArrayToVariant(const CByteArray& bytes, VARIANT& out, bool bEmptyAsArray)
+{
+    VariantInit(&out);
+    const INT_PTR nSize = bytes.GetSize();
+    if (nSize == 0 && !bEmptyAsArray) return;
+    out.vt = VT_ARRAY | VT_UI1;
+    out.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(nSize));
+    if (!out.parray || nSize == 0) return;
+    void* pData = nullptr;
+    if (SUCCEEDED(SafeArrayAccessData(out.parray, &pData)))
+    {
+        std::memcpy(pData, bytes.GetData(), static_cast<size_t>(nSize));
+        SafeArrayUnaccessData(out.parray);
+    }
+}
+
+void CStaticTools::VariantToByteArray(const VARIANT& value, CByteArray& bytes)
+{
+    bytes.RemoveAll();
+    if (value.vt != (VT_ARRAY | VT_UI1) || !value.parray) return;
+    const ULONG nCount = value.parray->rgsabound[0].cElements;
+    bytes.SetSize(static_cast<INT_PTR>(nCount));
+    if (nCount == 0) return;
+    std::memset(bytes.GetData(), 0, nCount);  // what callers see when access is refused
+    void* pData = nullptr;
+    if (SUCCEEDED(SafeArrayAccessData(value.parray, &pData)))
+    {
+        std::memcpy(bytes.GetData(), pData, nCount);
+        SafeArrayUnaccessData(value.parray);
+    }
+}
 
 // ---- HTML ----
 
