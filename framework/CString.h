@@ -1,7 +1,6 @@
 #pragma once
 #include "framework/Platform.h"
 #include <cstdarg>
-#include <functional>
 #include <string>
 #include <type_traits>
 #include <utility>

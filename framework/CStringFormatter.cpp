@@ -423,8 +423,15 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
                 break;
             }
             const int precision = spec.precision < 0 ? ((spec.type | 0x20) == 'a' ? -1 : 6) : spec.precision;
-            const std::string body = FormatFloatBody(std::fabs(value), spec.type, precision, spec.alternate);
-            w.Field(spec, sign, signLen, 0, body.data(), body.size(), true);
+            std::string body = FormatFloatBody(std::fabs(value), spec.type, precision, spec.alternate);
+            std::string prefix(sign, signLen);
+            if ((spec.type | 0x20) == 'a')
+            {
+                // Zero padding goes between "0x" and the digits.
+                prefix += body.substr(0, 2);
+                body.erase(0, 2);
+            }
+            w.Field(spec, prefix.data(), prefix.size(), 0, body.data(), body.size(), true);
             break;
         }
         case 'c':

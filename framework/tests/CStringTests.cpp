@@ -374,6 +374,10 @@ TEST(CString, ConvertsUtf8AndSurvivesInvalidBytes)
     EXPECT_EQ(WidenText(unterminated, 3, CP_UTF8), std::wstring(L"ab\xFFFD"));
     EXPECT_STREQ(CString(unterminated, 2), L"ab");
     EXPECT_EQ(WidenText(nullptr, 5, CP_UTF8), std::wstring());
+    const wchar_t loneSurrogate[] = {L'a', 0xD800, L'b', 0};
+    EXPECT_EQ(NarrowText(loneSurrogate, -1, CP_UTF8), std::string("a\xEF\xBF\xBD"
+                                                                  "b"))
+        << "an unpaired surrogate becomes U+FFFD in UTF-8";
 }
 
 TEST(CString, LoadsFromTheStringTableOfItsModule)

@@ -308,6 +308,26 @@ TEST(CMap, KeysOfHandlesAndPointersAndReferenceValues)
     EXPECT_TRUE(copy.Lookup(L"CNPROP", found));
 }
 
+TEST(CMap, EntryJustWalkedMayBeRemoved)
+{
+    CMap<UINT, UINT, int, int> map;
+    for (UINT i = 0; i < 60; ++i)
+        map[i * 17] = 1; // all in one bucket
+    for (UINT i = 0; i < 40; ++i)
+        map[i] += 1;
+    int visited = 0;
+    for (POSITION pos = map.GetStartPosition(); pos;)
+    {
+        UINT key = 0;
+        int value = 0;
+        map.GetNextAssoc(pos, key, value);
+        ++visited;
+        EXPECT_TRUE(map.RemoveKey(key));
+    }
+    EXPECT_EQ(visited, 97); // 60 + 40 keys, 3 of them shared (0, 17, 34)
+    EXPECT_TRUE(map.IsEmpty());
+}
+
 TEST(CMap, NextAssocOnNullPositionThrows)
 {
     CMap<int, int, int, int> map;
