@@ -19,7 +19,7 @@ void ReadAddresses(const CPropertyList& list, LPCWSTR pszKey, CStringArray& addr
     if (list.GetProperty(pszKey, strValue))
         CStaticTools::ReadStringSeparatorString(strValue, kListSeparator, addresses);
 }
-}  // namespace
+} // namespace
 
 CMailMessage::CMailMessage(const CMailMessage& other, bool bCopyData)
     : CMessage(other, bCopyData), m_strFrom(other.m_strFrom), m_nTP(other.m_nTP)

@@ -44,7 +44,7 @@ CString Key(LPCWSTR pszFormat, long n)
     key.Format(pszFormat, n);
     return key;
 }
-}  // namespace
+} // namespace
 
 // ---- CMessageAttachment ----
 
@@ -95,7 +95,7 @@ CMessage::CMessage(const CMessage& other, bool bCopyData)
                 }
                 catch (CException* e)
                 {
-                    e->Delete();  // the copy simply has no file object
+                    e->Delete(); // the copy simply has no file object
                 }
             }
         }
@@ -105,7 +105,8 @@ CMessage::CMessage(const CMessage& other, bool bCopyData)
 
 CMessage::~CMessage()
 {
-    for (CMessageAttachment* pAttachment : m_arrAttachments.Items()) delete pAttachment;
+    for (CMessageAttachment* pAttachment : m_arrAttachments.Items())
+        delete pAttachment;
     m_arrAttachments.RemoveAll();
 }
 

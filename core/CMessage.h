@@ -18,16 +18,16 @@ public:
     {
     public:
         CMessageAttachment() = default;
-        CMessageAttachment(const CMessageAttachment&) = delete;  // owns its file object
+        CMessageAttachment(const CMessageAttachment&) = delete; // owns its file object
         CMessageAttachment& operator=(const CMessageAttachment&) = delete;
-        virtual ~CMessageAttachment();  // aborts and deletes the file object
+        virtual ~CMessageAttachment(); // aborts and deletes the file object
         // Name, local path and size; the bytes are not compared.
         virtual bool IsEqual(const CMessageAttachment& other) const;
 
         CString m_strName;
-        CString m_strLocalPath;  // empty when the bytes are held in memory
+        CString m_strLocalPath; // empty when the bytes are held in memory
         long m_nSize = 0;
-        CFile* m_pFile = nullptr;  // a memory file over the bytes or a file on disk; may be null
+        CFile* m_pFile = nullptr; // a memory file over the bytes or a file on disk; may be null
     };
 
     CMessage();
@@ -43,14 +43,14 @@ public:
     virtual void Save(CPropertyList& list, bool bWithAttachments) const;
     virtual void Load(const CPropertyList& list, bool bWithAttachments);
 
-    void SetTimeNow();  // server-corrected UTC now and the local offset
+    void SetTimeNow(); // server-corrected UTC now and the local offset
     void AddRecipient(long nId) { m_lstRecipients.AddTail(nId); }
     void RemoveRecipient(long nId);
     void ClearRecipients() { m_lstRecipients.RemoveAll(); }
 
     // Takes over pFile. An empty name takes the file's own.
     void AddAttachment(CFile* pFile, LPCWSTR pszName);
-    void AddAttachment(CMessageAttachment* pAttachment);  // takes it over; null is ignored
+    void AddAttachment(CMessageAttachment* pAttachment); // takes it over; null is ignored
     // Frees every attachment; files on disk named by a local path are deleted (errors ignored).
     void DeleteAttachments();
     // Places memory files over the payload that followed the line, without copying: the message
@@ -60,11 +60,11 @@ public:
 
     long m_nID = -1;
     CString m_strText;
-    COleDateTime m_dtTime;  // null until set
-    long m_nUTCOffset = 0;  // seconds
+    COleDateTime m_dtTime; // null until set
+    long m_nUTCOffset = 0; // seconds
     long m_nSenderID = -1;
     CList<long, long> m_lstRecipients;
     CString m_strSubject;
     BYTE m_bReply = 0;
-    CStdArray<CMessageAttachment*> m_arrAttachments;  // owned
+    CStdArray<CMessageAttachment*> m_arrAttachments; // owned
 };

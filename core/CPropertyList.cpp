@@ -8,9 +8,9 @@
 
 namespace
 {
-constexpr wchar_t kCompactName = 0x01;  // ends a name in the compact form
-constexpr wchar_t kCompactEnd = 0x02;   // ends a value; the compact form's last character
-constexpr wchar_t kCompactCR = 0x03;    // a carriage return inside the compact form
+constexpr wchar_t kCompactName = 0x01; // ends a name in the compact form
+constexpr wchar_t kCompactEnd = 0x02;  // ends a value; the compact form's last character
+constexpr wchar_t kCompactCR = 0x03;   // a carriage return inside the compact form
 constexpr wchar_t kTypeSuffix[] = L"[T]";
 constexpr int kTypeSuffixLength = 3;
 
@@ -21,11 +21,21 @@ void AppendEscaped(std::wstring& out, const CString& value)
     {
         switch (ch)
         {
-        case L'\n': out += L"\\n"; break;
-        case L'\r': out += L"\\r"; break;
-        case L'"': out += L"\\\""; break;
-        case L'\\': out += L"\\\\"; break;
-        default: out.push_back(ch); break;
+        case L'\n':
+            out += L"\\n";
+            break;
+        case L'\r':
+            out += L"\\r";
+            break;
+        case L'"':
+            out += L"\\\"";
+            break;
+        case L'\\':
+            out += L"\\\\";
+            break;
+        default:
+            out.push_back(ch);
+            break;
         }
     }
 }
@@ -51,11 +61,20 @@ size_t ReadQuoted(const std::wstring& text, size_t nQuote, CString& value)
         if (++i >= text.size()) break;
         switch (text[i])
         {
-        case L'"': result.push_back(L'"'); break;
-        case L'\\': result.push_back(L'\\'); break;
-        case L'n': result.push_back(L'\n'); break;
-        case L'r': result.push_back(L'\r'); break;
-        default: break;
+        case L'"':
+            result.push_back(L'"');
+            break;
+        case L'\\':
+            result.push_back(L'\\');
+            break;
+        case L'n':
+            result.push_back(L'\n');
+            break;
+        case L'r':
+            result.push_back(L'\r');
+            break;
+        default:
+            break;
         }
     }
     return std::wstring::npos;
@@ -91,8 +110,8 @@ BOOL ParseDateField(const CString& text, COleDateTime& date)
         const int nHour = field(8, 2), nMinute = field(10, 2), nSecond = nLength == 14 ? field(12, 2) : 0;
         date.SetDateTime(nYear, nMonth, nDay, nHour, nMinute, nSecond);
         if (date.GetStatus() == COleDateTime::valid &&
-            (date.GetYear() != nYear || date.GetMonth() != nMonth || date.GetDay() != nDay ||
-             date.GetHour() != nHour || date.GetMinute() != nMinute || date.GetSecond() != nSecond))
+            (date.GetYear() != nYear || date.GetMonth() != nMonth || date.GetDay() != nDay || date.GetHour() != nHour ||
+             date.GetMinute() != nMinute || date.GetSecond() != nSecond))
             date.SetStatus(COleDateTime::invalid);
         return TRUE;
     }
@@ -109,7 +128,7 @@ BOOL ParseDateField(const CString& text, COleDateTime& date)
     date.SetStatus(COleDateTime::invalid);
     return FALSE;
 }
-}  // namespace
+} // namespace
 
 CPropertyList::CPropertyList() = default;
 
@@ -132,11 +151,13 @@ CPropertyList& CPropertyList::operator=(const CPropertyList& other)
         // The maps order by the flag they were built with: rebuild the kept types under the new one.
         m_bNoCase = other.m_bNoCase;
         CTypeMap types(CNameLess{m_bNoCase});
-        for (const auto& [name, vt] : m_types) types.insert_or_assign(name, vt);
+        for (const auto& [name, vt] : m_types)
+            types.insert_or_assign(name, vt);
         m_types.swap(types);
     }
     m_values = other.m_values;
-    for (const auto& [name, vt] : other.m_types) m_types.insert_or_assign(name, vt);
+    for (const auto& [name, vt] : other.m_types)
+        m_types.insert_or_assign(name, vt);
     return *this;
 }
 
@@ -186,7 +207,7 @@ void CPropertyList::SetString(LPCWSTR pszText)
     RemoveAllValues();
     if (!pszText || !*pszText) return;
     const std::wstring text(pszText);
-    std::map<CString, CString> collected;  // with case: a later entry replaces an earlier one
+    std::map<CString, CString> collected; // with case: a later entry replaces an earlier one
 
     if (text.back() == kCompactEnd)
     {
@@ -212,7 +233,8 @@ void CPropertyList::SetString(LPCWSTR pszText)
         {
             const CString name = Trimmed(text, nStart, nEquals);
             size_t nQuote = nEquals + 1;
-            while (nQuote < text.size() && text[nQuote] == L' ') ++nQuote;
+            while (nQuote < text.size() && text[nQuote] == L' ')
+                ++nQuote;
             if (nQuote + 1 >= text.size() || text[nQuote] != L'"') break;
             CString value;
             const size_t nClose = ReadQuoted(text, nQuote, value);
@@ -272,7 +294,8 @@ void CPropertyList::SetJsonString(LPCWSTR pszText)
     {
         const CString name = Trimmed(text, nStart, nColon);
         size_t nValue = nColon + 1;
-        while (nValue < text.size() && text[nValue] == L' ') ++nValue;
+        while (nValue < text.size() && text[nValue] == L' ')
+            ++nValue;
         CString value;
         size_t nEnd = 0;
         if (nValue < text.size() && text[nValue] == L'"')
@@ -319,7 +342,8 @@ void CPropertyList::SetAll(const std::map<CString, CString>& entries)
 {
     RemoveAllValues();
     m_types.clear();
-    for (const auto& [name, value] : entries) m_values.insert_or_assign(name, value);
+    for (const auto& [name, value] : entries)
+        m_values.insert_or_assign(name, value);
 }
 
 void CPropertyList::Merge(const CPropertyList& other, bool bAddNew, bool bAddEmpty)
@@ -328,8 +352,10 @@ void CPropertyList::Merge(const CPropertyList& other, bool bAddNew, bool bAddEmp
     {
         if (value.IsEmpty() && !bAddEmpty) continue;
         const auto it = m_values.find(name);
-        if (it != m_values.end()) it->second = value;
-        else if (bAddNew) m_values.emplace(name, value);
+        if (it != m_values.end())
+            it->second = value;
+        else if (bAddNew)
+            m_values.emplace(name, value);
         const auto type = other.m_types.find(name);
         if (type != other.m_types.end()) m_types.insert_or_assign(name, type->second);
     }
@@ -340,15 +366,18 @@ size_t CPropertyList::GetAllocatedSize(bool bExcludeObject) const
     size_t nSize = bExcludeObject ? 0 : 32;
     for (const auto& [name, value] : m_values)
         nSize += 2 * static_cast<size_t>(name.GetAllocLength() + value.GetAllocLength()) + 16;
-    for (const auto& entry : m_types) nSize += 2 * static_cast<size_t>(entry.first.GetAllocLength()) + 20;
+    for (const auto& entry : m_types)
+        nSize += 2 * static_cast<size_t>(entry.first.GetAllocLength()) + 20;
     return nSize;
 }
 
 size_t CPropertyList::GetDataSize() const
 {
     size_t nSize = 32;
-    for (const auto& [name, value] : m_values) nSize += 2 * static_cast<size_t>(name.GetLength() + value.GetLength());
-    for (const auto& entry : m_types) nSize += 2 * static_cast<size_t>(entry.first.GetLength()) + 4;
+    for (const auto& [name, value] : m_values)
+        nSize += 2 * static_cast<size_t>(name.GetLength() + value.GetLength());
+    for (const auto& entry : m_types)
+        nSize += 2 * static_cast<size_t>(entry.first.GetLength()) + 4;
     return nSize;
 }
 

@@ -53,7 +53,7 @@ const HtmlEntity kEncodedEntities[] = {
 
 // The order matters: "&amp;" after "&lt;" and "&gt;", so "&amp;lt;" ends as "&lt;".
 const HtmlEntity kDecodedEntities[] = {
-    {L">", L"&gt;"},   {L"<", L"&lt;"},         {L"&", L"&amp;"},         {L"\"", L"&quot;"},
+    {L">", L"&gt;"},        {L"<", L"&lt;"},       {L"&", L"&amp;"},  {L"\"", L"&quot;"},
     {L"\u00A9", L"&copy;"}, {L"\u00AE", L"&reg;"}, {L" ", L"&nbsp;"},
 };
 
@@ -68,8 +68,7 @@ CString FormatInteger(long long value)
 }
 
 // The shared tail of both UrlDecode forms: Char is char or wchar_t, Out its string.
-template <typename Char, typename Out>
-void AppendUrlDecoded(const Char* pszText, size_t nLength, Out& out)
+template <typename Char, typename Out> void AppendUrlDecoded(const Char* pszText, size_t nLength, Out& out)
 {
     for (size_t i = 0; i < nLength; ++i)
     {
@@ -78,8 +77,8 @@ void AppendUrlDecoded(const Char* pszText, size_t nLength, Out& out)
         if (ch == '%' && nLength - i > 2 && IsHexDigit(static_cast<wchar_t>(pszText[i + 1])) &&
             IsHexDigit(static_cast<wchar_t>(pszText[i + 2])))
         {
-            const unsigned char byte = static_cast<unsigned char>(
-                CStaticTools::HexPairToByte(static_cast<wchar_t>(pszText[i + 1]), static_cast<wchar_t>(pszText[i + 2])));
+            const unsigned char byte = static_cast<unsigned char>(CStaticTools::HexPairToByte(
+                static_cast<wchar_t>(pszText[i + 1]), static_cast<wchar_t>(pszText[i + 2])));
             out.push_back(static_cast<Char>(byte));
             i += 2;
         }
@@ -87,7 +86,7 @@ void AppendUrlDecoded(const Char* pszText, size_t nLength, Out& out)
             out.push_back(ch);
     }
 }
-}  // namespace
+} // namespace
 
 // ---- Checksum ----
 
@@ -103,14 +102,17 @@ CString CStaticTools::VariantToString(const COleVariant& value, bool bPoint)
     const VARIANT& v = value;
     switch (v.vt)
     {
-    case VT_I2: return FormatInteger(v.iVal);
-    case VT_I4: return FormatInteger(v.lVal);
-    case VT_INT: return FormatInteger(v.intVal);
-    case VT_I8: return FormatInteger(v.llVal);
+    case VT_I2:
+        return FormatInteger(v.iVal);
+    case VT_I4:
+        return FormatInteger(v.lVal);
+    case VT_INT:
+        return FormatInteger(v.intVal);
+    case VT_I8:
+        return FormatInteger(v.llVal);
     case VT_R4:
     case VT_R8:
-    case VT_DATE:
-    {
+    case VT_DATE: {
         const double d = v.vt == VT_R4 ? static_cast<double>(v.fltVal) : v.vt == VT_R8 ? v.dblVal : v.date;
         if (bPoint) return FormatDouble(L"%.15g", d);
         // The runtime's own formatter: without the point flag the text follows the runtime locale.
@@ -118,10 +120,11 @@ CString CStaticTools::VariantToString(const COleVariant& value, bool bPoint)
         _snwprintf(text, 63, L"%.15g", d);
         return CString(text);
     }
-    case VT_BSTR: return v.bstrVal ? CString(v.bstrVal, static_cast<int>(SysStringLen(v.bstrVal))) : CString();
-    case VT_BOOL: return v.boolVal ? CString(L"1") : CString(L"0");
-    case VT_DECIMAL:
-    {
+    case VT_BSTR:
+        return v.bstrVal ? CString(v.bstrVal, static_cast<int>(SysStringLen(v.bstrVal))) : CString();
+    case VT_BOOL:
+        return v.boolVal ? CString(L"1") : CString(L"0");
+    case VT_DECIMAL: {
         VARIANT text;
         VariantInit(&text);
         // The system only reads the source, whatever its signature says.
@@ -131,8 +134,7 @@ CString CStaticTools::VariantToString(const COleVariant& value, bool bPoint)
         VariantClear(&text);
         return result;
     }
-    case VT_BYREF | VT_UI1:
-    {
+    case VT_BYREF | VT_UI1: {
         // Our own callers pass ANSI text this way; foreign VARIANTs are coerced before they get here.
         const char* pszAnsi = reinterpret_cast<const char*>(v.pbVal);
         if (!pszAnsi || !*pszAnsi) return CString();
@@ -143,7 +145,8 @@ CString CStaticTools::VariantToString(const COleVariant& value, bool bPoint)
         result.ReleaseBuffer(nChars - 1);
         return result;
     }
-    default: return CString();
+    default:
+        return CString();
     }
 }
 
@@ -154,27 +157,28 @@ bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT
     switch (vt)
     {
     case VT_EMPTY:
-    case VT_NULL: return true;
-    case VT_I2: return IsShort(pszText, out.iVal);
-    case VT_I4:
-    {
+    case VT_NULL:
+        return true;
+    case VT_I2:
+        return IsShort(pszText, out.iVal);
+    case VT_I4: {
         long value = 0;
         if (!EstLong(pszText, value)) return false;
         out.lVal = value;
         return true;
     }
-    case VT_INT: return IsInt(pszText, out.intVal);
-    case VT_R4:
-    {
+    case VT_INT:
+        return IsInt(pszText, out.intVal);
+    case VT_R4: {
         constexpr double kFloatMax = 3.4028234663852886e38;
         double value = 0;
         if (!EstDouble(pszText, value, bLocale) || value < -kFloatMax || value > kFloatMax) return false;
         out.fltVal = static_cast<float>(value);
         return true;
     }
-    case VT_R8: return EstDouble(pszText, out.dblVal, bLocale);
-    case VT_DATE:
-    {
+    case VT_R8:
+        return EstDouble(pszText, out.dblVal, bLocale);
+    case VT_DATE: {
         double value = 0;
         if (EstDouble(pszText, value, bLocale) || EstDouble(pszText, value, false))
         {
@@ -190,14 +194,14 @@ bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT
         out.bstrVal = SysAllocString(pszText ? pszText : L"");
         if (!out.bstrVal) AfxThrowMemoryException();
         return true;
-    case VT_BOOL:
-    {
+    case VT_BOOL: {
         bool value = false;
         EstBool(pszText, value);
         out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -208,32 +212,48 @@ COleVariant CStaticTools::ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale)
     v.vt = vt;
     switch (vt)
     {
-    case VT_I2: v.iVal = static_cast<SHORT>(ToLong(pszText)); break;
-    case VT_I4: v.lVal = ToLong(pszText); break;
-    case VT_INT: v.intVal = static_cast<INT>(ToLong(pszText)); break;
-    case VT_R4: v.fltVal = static_cast<float>(ToDouble(pszText, bLocale)); break;
-    case VT_R8: v.dblVal = ToDouble(pszText, bLocale); break;
-    case VT_DATE: v.date = ToDouble(pszText, bLocale); break;
+    case VT_I2:
+        v.iVal = static_cast<SHORT>(ToLong(pszText));
+        break;
+    case VT_I4:
+        v.lVal = ToLong(pszText);
+        break;
+    case VT_INT:
+        v.intVal = static_cast<INT>(ToLong(pszText));
+        break;
+    case VT_R4:
+        v.fltVal = static_cast<float>(ToDouble(pszText, bLocale));
+        break;
+    case VT_R8:
+        v.dblVal = ToDouble(pszText, bLocale);
+        break;
+    case VT_DATE:
+        v.date = ToDouble(pszText, bLocale);
+        break;
     case VT_BSTR:
         v.bstrVal = SysAllocString(pszText ? pszText : L"");
         if (!v.bstrVal) AfxThrowMemoryException();
         break;
-    case VT_BOOL: v.boolVal = ToBool(pszText) ? VARIANT_TRUE : VARIANT_FALSE; break;
-    case VT_I8:
-    {
+    case VT_BOOL:
+        v.boolVal = ToBool(pszText) ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+    case VT_I8: {
         const wchar_t* p = pszText ? pszText : L"";
-        while (IsBlankOrTab(*p)) ++p;
+        while (IsBlankOrTab(*p))
+            ++p;
         wchar_t* pEnd = nullptr;
-        const long long value = _wcstoi64(p, &pEnd, 10);  // saturates at the 64-bit limits
+        const long long value = _wcstoi64(p, &pEnd, 10); // saturates at the 64-bit limits
         const wchar_t* pRest = pEnd;
-        while (IsBlankOrTab(*pRest)) ++pRest;
+        while (IsBlankOrTab(*pRest))
+            ++pRest;
         v.llVal = (pEnd != p && *pRest == L'\0') ? value : 0;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     COleVariant result;
-    result.Attach(v);  // takes over the BSTR, if any
+    result.Attach(v); // takes over the BSTR, if any
     return result;
 }
 
@@ -243,17 +263,22 @@ int CStaticTools::GetVariantSize(const VARIANT& value)
     {
     case VT_I2:
     case VT_BOOL:
-    case VT_UI1: return 2;
+    case VT_UI1:
+        return 2;
     case VT_I4:
-    case VT_ERROR: return 4;
+    case VT_ERROR:
+        return 4;
     case VT_R4:
     case VT_R8:
     case VT_CY:
     case VT_DATE:
     case VT_DECIMAL:
-    case VT_I8: return 8;
-    case VT_BSTR: return value.bstrVal ? 2 * static_cast<int>(SysStringLen(value.bstrVal)) : 0;
-    default: return 0;
+    case VT_I8:
+        return 8;
+    case VT_BSTR:
+        return value.bstrVal ? 2 * static_cast<int>(SysStringLen(value.bstrVal)) : 0;
+    default:
+        return 0;
     }
 }
 
@@ -280,7 +305,7 @@ void CStaticTools::VariantToByteArray(const VARIANT& value, CByteArray& bytes)
     const ULONG nCount = value.parray->rgsabound[0].cElements;
     bytes.SetSize(static_cast<INT_PTR>(nCount));
     if (nCount == 0) return;
-    std::memset(bytes.GetData(), 0, nCount);  // what callers see when access is refused
+    std::memset(bytes.GetData(), 0, nCount); // what callers see when access is refused
     void* pData = nullptr;
     if (SUCCEEDED(SafeArrayAccessData(value.parray, &pData)))
     {
@@ -294,13 +319,15 @@ void CStaticTools::VariantToByteArray(const VARIANT& value, CByteArray& bytes)
 CString CStaticTools::EncodeHtmlEntities(const CString& strText)
 {
     CString result(strText);
-    for (const auto& entity : kEncodedEntities) result.Replace(entity.pszChar, entity.pszEntity);
+    for (const auto& entity : kEncodedEntities)
+        result.Replace(entity.pszChar, entity.pszEntity);
     return result;
 }
 
 void CStaticTools::DecodeHtmlEntities(CString& strText)
 {
-    for (const auto& entity : kDecodedEntities) strText.Replace(entity.pszEntity, entity.pszChar);
+    for (const auto& entity : kDecodedEntities)
+        strText.Replace(entity.pszEntity, entity.pszChar);
 }
 
 CString CStaticTools::DecodeNumericEntities(const CString& strText)
@@ -326,12 +353,14 @@ CString CStaticTools::DecodeNumericEntities(const CString& strText)
         bool bDecimal = p < pEnd;
         for (; p < pEnd && bDecimal; ++p)
         {
-            if (*p < L'0' || *p > L'9') bDecimal = false;
-            else if (code <= 0x10FFFF) code = code * 10 + static_cast<unsigned long>(*p - L'0');
+            if (*p < L'0' || *p > L'9')
+                bDecimal = false;
+            else if (code <= 0x10FFFF)
+                code = code * 10 + static_cast<unsigned long>(*p - L'0');
         }
         if (!bDecimal || code == 0 || code > 0x10FFFF)
         {
-            result.append(pRef, 2);  // go on scanning just after this "&#"
+            result.append(pRef, 2); // go on scanning just after this "&#"
             pos = start + 2;
             continue;
         }
@@ -400,8 +429,10 @@ CString CStaticTools::HtmlToText(const CString& strHtml)
         const int nLt = text.Find(L'<');
         const int nGt = text.Find(L'>');
         if (nLt < 0 || nGt < 0) break;
-        if (nLt < nGt) text.Delete(nLt, nGt - nLt + 1);
-        else text.Delete(nGt, 1);
+        if (nLt < nGt)
+            text.Delete(nLt, nGt - nLt + 1);
+        else
+            text.Delete(nGt, 1);
     }
     DecodeHtmlEntities(text);
     text.Trim();
@@ -452,7 +483,8 @@ void CStaticTools::EncodeBase64(const BYTE* pData, int nLength, CString& strOut)
         wchar_t* pOut = strOut.GetBuffer(static_cast<int>(nBound));
         size_t nWritten = 0;
         auto widen = [&](int nChars) {
-            for (int i = 0; i < nChars; ++i) pOut[nWritten++] = static_cast<unsigned char>(work[static_cast<size_t>(i)]);
+            for (int i = 0; i < nChars; ++i)
+                pOut[nWritten++] = static_cast<unsigned char>(work[static_cast<size_t>(i)]);
         };
         base64_encodestate state;
         base64_init_encodestate(&state);
@@ -488,7 +520,8 @@ void CStaticTools::DecodeBase64(const CString& strText, BYTE*& pOut, int& nLengt
         for (int nDone = 0; nDone < nChars;)
         {
             const int nPiece = std::min(kBase64Piece, nChars - nDone);
-            for (int i = 0; i < nPiece; ++i) piece[static_cast<size_t>(i)] = static_cast<char>(pszText[nDone + i] & 0xFF);
+            for (int i = 0; i < nPiece; ++i)
+                piece[static_cast<size_t>(i)] = static_cast<char>(pszText[nDone + i] & 0xFF);
             nWritten += base64_decode_block(piece.data(), nPiece, reinterpret_cast<char*>(pBuffer) + nWritten, &state);
             nDone += nPiece;
         }

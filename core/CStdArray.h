@@ -24,7 +24,7 @@ public:
         m_items.push_back(item);
         return GetSize() - 1;
     }
-    void SetSize(INT_PTR nNewSize) { m_items.resize(static_cast<size_t>(nNewSize), T{}); }  // new elements zeroed
+    void SetSize(INT_PTR nNewSize) { m_items.resize(static_cast<size_t>(nNewSize), T{}); } // new elements zeroed
     void RemoveAll() { m_items.clear(); }
     std::vector<T>& Items() { return m_items; }
     const std::vector<T>& Items() const { return m_items; }

@@ -20,7 +20,7 @@ template <typename F> double BestSeconds(F&& run, int rounds)
     }
     return best;
 }
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -35,7 +35,7 @@ int main()
     }
     const CString text = list.GetString();
 
-    const int rounds = 9;  // best of several: the machines are shared
+    const int rounds = 9; // best of several: the machines are shared
     bool bSame = true;
     const double tList = BestSeconds(
         [&] {

@@ -118,7 +118,9 @@ TEST(MessageText, MissingKeysKeepNumbersAndEmptyTexts)
     message.m_strText = L"old";
     message.m_strSubject = L"old";
     message.AddRecipient(1);
-    message.SetText(L"id = \"x\" rcpts = \"2\u00A7x\u00A7\u00A7" L"5\u00A7\" ", true);
+    message.SetText(L"id = \"x\" rcpts = \"2\u00A7x\u00A7\u00A7"
+                    L"5\u00A7\" ",
+                    true);
     EXPECT_EQ(message.m_nID, 4) << "not a number: kept";
     EXPECT_EQ(message.m_nSenderID, 8);
     EXPECT_EQ(message.m_nUTCOffset, 60);
@@ -378,4 +380,4 @@ TEST(StdArray, SerialisesTheCountAndTheRawValues)
     }
     EXPECT_TRUE(bThrown);
 }
-}  // namespace
+} // namespace

@@ -25,7 +25,8 @@ Entries EntriesOf(const CPropertyList& list)
     CStringArray names, values;
     list.GetNamesAndValues(names, values);
     Entries entries;
-    for (INT_PTR i = 0; i < names.GetSize(); ++i) entries.emplace_back(W(names[i]), W(values[i]));
+    for (INT_PTR i = 0; i < names.GetSize(); ++i)
+        entries.emplace_back(W(names[i]), W(values[i]));
     return entries;
 }
 
@@ -255,12 +256,10 @@ TEST(PropertyListGetters, WriteTypedValues)
     list.SetProperty(L"d", 0.1);
     list.SetProperty(L"t", true);
     list.SetProperty(L"f", false);
-    EXPECT_EQ(EntriesOf(list), (Entries{{L"d", L"0.1"},
-                                        {L"f", L"0"},
-                                        {L"i", L"-5"},
-                                        {L"l", L"2147483647"},
-                                        {L"t", L"1"},
-                                        {L"u", L"4294967295"}}));
+    EXPECT_EQ(
+        EntriesOf(list),
+        (Entries{
+            {L"d", L"0.1"}, {L"f", L"0"}, {L"i", L"-5"}, {L"l", L"2147483647"}, {L"t", L"1"}, {L"u", L"4294967295"}}));
 }
 
 TEST(PropertyListGetters, VariantsNeedATypeAndAValue)
@@ -306,8 +305,7 @@ TEST(PropertyListDates, WritesTheFourteenCharacterForm)
     COleDateTime bad;
     bad.SetStatus(COleDateTime::invalid);
     list.SetProperty(L"i", bad, false);
-    EXPECT_EQ(EntriesOf(list),
-              (Entries{{L"d", L"22012020090507"}, {L"i", L"i"}, {L"n", L"0"}, {L"z", L"0"}}));
+    EXPECT_EQ(EntriesOf(list), (Entries{{L"d", L"22012020090507"}, {L"i", L"i"}, {L"n", L"0"}, {L"z", L"0"}}));
 }
 
 TEST(PropertyListDates, ReadsTheDateForms)
@@ -317,7 +315,7 @@ TEST(PropertyListDates, ReadsTheDateForms)
         const wchar_t* text;
         BOOL ok;
         COleDateTime::DateTimeStatus status;
-        COleDateTime date;  // compared when valid
+        COleDateTime date; // compared when valid
         const char* why;
     };
     const Case cases[] = {
@@ -486,14 +484,17 @@ TEST(PropertyListFuzz, MalformedTextsNeverThrow)
     v.vt = VT_I4;
     v.lVal = 5;
     sample.SetVariant(L"x", v);
-    const std::wstring seeds[] = {sample.GetString().Str(), sample.GetJsonString().Str(), L"a\x01" L"b\x02"};
+    const std::wstring seeds[] = {sample.GetString().Str(), sample.GetJsonString().Str(),
+                                  L"a\x01"
+                                  L"b\x02"};
     for (int n = 0; n < 10000; ++n)
     {
         std::wstring text;
         if (n % 2)
         {
             const size_t length = random() % 40;
-            for (size_t i = 0; i < length; ++i) text.push_back(alphabet[random() % alphabet.size()]);
+            for (size_t i = 0; i < length; ++i)
+                text.push_back(alphabet[random() % alphabet.size()]);
         }
         else
         {
@@ -503,9 +504,15 @@ TEST(PropertyListFuzz, MalformedTextsNeverThrow)
                 const size_t at = random() % text.size();
                 switch (random() % 3)
                 {
-                case 0: text.erase(at, 1); break;
-                case 1: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
-                default: text[at] = alphabet[random() % alphabet.size()]; break;
+                case 0:
+                    text.erase(at, 1);
+                    break;
+                case 1:
+                    text.insert(at, 1, alphabet[random() % alphabet.size()]);
+                    break;
+                default:
+                    text[at] = alphabet[random() % alphabet.size()];
+                    break;
                 }
             }
         }
@@ -532,4 +539,4 @@ TEST(PropertyListFuzz, MalformedTextsNeverThrow)
         }
     }
 }
-}  // namespace
+} // namespace

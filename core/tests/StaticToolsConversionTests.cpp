@@ -78,10 +78,14 @@ TEST(VariantToString, WritesEachTypeAsItsTable)
         {Make(VT_BSTR, [](VARIANT& v) { v.bstrVal = SysAllocString(L"a\"b"); }), false, L"a\"b", "the string"},
         {Make(VT_BOOL, [](VARIANT& v) { v.boolVal = VARIANT_TRUE; }), false, L"1", "true is 1"},
         {Make(VT_BOOL, [](VARIANT& v) { v.boolVal = VARIANT_FALSE; }), false, L"0", "false is 0"},
-        {Make(VT_DECIMAL, [&](VARIANT& v) { v.decVal = whole; v.vt = VT_DECIMAL; }), false, L"12345",
-         "a decimal through the system's change of type"},
-        {Make(VT_BYREF | VT_UI1, [&](VARIANT& v) { v.pbVal = reinterpret_cast<BYTE*>(ansi); }), false,
-         L"cafe au lait", "bytes behind a pointer as ANSI text"},
+        {Make(VT_DECIMAL,
+              [&](VARIANT& v) {
+                  v.decVal = whole;
+                  v.vt = VT_DECIMAL;
+              }),
+         false, L"12345", "a decimal through the system's change of type"},
+        {Make(VT_BYREF | VT_UI1, [&](VARIANT& v) { v.pbVal = reinterpret_cast<BYTE*>(ansi); }), false, L"cafe au lait",
+         "bytes behind a pointer as ANSI text"},
         {Make(VT_UI4, [](VARIANT& v) { v.ulVal = 5; }), false, L"", "an unsupported type gives nothing"},
         {Make(VT_EMPTY, [](VARIANT&) {}), false, L"", "empty gives nothing"},
     };
@@ -98,7 +102,10 @@ TEST(VariantToString, WritesFractionalDecimalsWithTheUserLocaleSeparator)
     ASSERT_EQ(VarDecFromR8(1.5, &dec), S_OK);
     wchar_t sep[8] = {};
     ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8), 0);
-    const COleVariant value = Make(VT_DECIMAL, [&](VARIANT& v) { v.decVal = dec; v.vt = VT_DECIMAL; });
+    const COleVariant value = Make(VT_DECIMAL, [&](VARIANT& v) {
+        v.decVal = dec;
+        v.vt = VT_DECIMAL;
+    });
     EXPECT_EQ(W(CStaticTools::VariantToString(value, true)), std::wstring(L"1") + sep + L"5");
 }
 
@@ -108,7 +115,7 @@ struct EstCase
     bool bLocale;
     VARTYPE vt;
     bool ok;
-    double value;  // compared as the type's value when ok
+    double value; // compared as the type's value when ok
     const char* why;
 };
 
@@ -116,15 +123,24 @@ double NumberOf(const VARIANT& v)
 {
     switch (v.vt)
     {
-    case VT_I2: return v.iVal;
-    case VT_I4: return v.lVal;
-    case VT_INT: return v.intVal;
-    case VT_R4: return v.fltVal;
-    case VT_R8: return v.dblVal;
-    case VT_DATE: return v.date;
-    case VT_BOOL: return v.boolVal;
-    case VT_I8: return static_cast<double>(v.llVal);
-    default: return 0;
+    case VT_I2:
+        return v.iVal;
+    case VT_I4:
+        return v.lVal;
+    case VT_INT:
+        return v.intVal;
+    case VT_R4:
+        return v.fltVal;
+    case VT_R8:
+        return v.dblVal;
+    case VT_DATE:
+        return v.date;
+    case VT_BOOL:
+        return v.boolVal;
+    case VT_I8:
+        return static_cast<double>(v.llVal);
+    default:
+        return 0;
     }
 }
 
@@ -226,9 +242,9 @@ TEST(GetVariantSize, CountsTheValueBytes)
         VARTYPE vt;
         int size;
     };
-    const Case cases[] = {{VT_I2, 2},   {VT_BOOL, 2},    {VT_UI1, 2},     {VT_I4, 4},  {VT_ERROR, 4},
-                          {VT_R4, 8},   {VT_R8, 8},      {VT_CY, 8},      {VT_DATE, 8}, {VT_DECIMAL, 8},
-                          {VT_I8, 8},   {VT_EMPTY, 0},   {VT_UI4, 0},     {VT_INT, 0}};
+    const Case cases[] = {{VT_I2, 2}, {VT_BOOL, 2},  {VT_UI1, 2}, {VT_I4, 4},   {VT_ERROR, 4},
+                          {VT_R4, 8}, {VT_R8, 8},    {VT_CY, 8},  {VT_DATE, 8}, {VT_DECIMAL, 8},
+                          {VT_I8, 8}, {VT_EMPTY, 0}, {VT_UI4, 0}, {VT_INT, 0}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.vt);
@@ -249,7 +265,8 @@ TEST(ByteArrays, TravelAsAByteSafeArrayWithLowerBoundZero)
 {
     CByteArray bytes;
     const BYTE data[] = {0, 1, 0xFF, 7};
-    for (BYTE b : data) bytes.Add(b);
+    for (BYTE b : data)
+        bytes.Add(b);
     VARIANT v;
     CStaticTools::ByteArrayToVariant(bytes, v, false);
     ASSERT_EQ(v.vt, VT_ARRAY | VT_UI1);
@@ -262,7 +279,7 @@ TEST(ByteArrays, TravelAsAByteSafeArrayWithLowerBoundZero)
     EXPECT_EQ(upper, 3);
 
     CByteArray back;
-    back.Add(99);  // emptied first
+    back.Add(99); // emptied first
     CStaticTools::VariantToByteArray(v, back);
     ASSERT_EQ(back.GetSize(), 4);
     EXPECT_EQ(std::memcmp(back.GetData(), data, sizeof(data)), 0);
@@ -315,14 +332,14 @@ TEST(EncodeHtmlEntities, ReplacesTheListedCharactersOnly)
         wchar_t ch;
         const wchar_t* entity;
     } all[] = {
-        {L'>', L"&gt;"},          {0xE0, L"&agrave;"}, {0xC0, L"&Agrave;"}, {0xE2, L"&acirc;"},  {0xC2, L"&Acirc;"},
-        {0xE4, L"&auml;"},        {0xC4, L"&Auml;"},   {0xE5, L"&aring;"},  {0xC5, L"&Aring;"},  {0xE6, L"&aelig;"},
-        {0xC6, L"&AElig;"},       {0xE7, L"&ccedil;"}, {0xC7, L"&Ccedil;"}, {0xC9, L"&Eacute;"}, {0xE8, L"&egrave;"},
-        {0xC8, L"&Egrave;"},      {0xEA, L"&ecirc;"},  {0xCA, L"&Ecirc;"},  {0xEB, L"&euml;"},   {0xCB, L"&Euml;"},
-        {0xEF, L"&iuml;"},        {0xCF, L"&Iuml;"},   {0xF4, L"&ocirc;"},  {0xD4, L"&Ocirc;"},  {0xF6, L"&ouml;"},
-        {0xD6, L"&Ouml;"},        {0xF8, L"&oslash;"}, {0xD8, L"&Oslash;"}, {0xDF, L"&szlig;"},  {0xF9, L"&ugrave;"},
-        {0xD9, L"&Ugrave;"},      {0xFB, L"&ucirc;"},  {0xDB, L"&Ucirc;"},  {0xFC, L"&uuml;"},   {0xDC, L"&Uuml;"},
-        {0xAE, L"&reg;"},         {0xA9, L"&copy;"},   {0x20AC, L"&euro;"},
+        {L'>', L"&gt;"},     {0xE0, L"&agrave;"}, {0xC0, L"&Agrave;"}, {0xE2, L"&acirc;"},  {0xC2, L"&Acirc;"},
+        {0xE4, L"&auml;"},   {0xC4, L"&Auml;"},   {0xE5, L"&aring;"},  {0xC5, L"&Aring;"},  {0xE6, L"&aelig;"},
+        {0xC6, L"&AElig;"},  {0xE7, L"&ccedil;"}, {0xC7, L"&Ccedil;"}, {0xC9, L"&Eacute;"}, {0xE8, L"&egrave;"},
+        {0xC8, L"&Egrave;"}, {0xEA, L"&ecirc;"},  {0xCA, L"&Ecirc;"},  {0xEB, L"&euml;"},   {0xCB, L"&Euml;"},
+        {0xEF, L"&iuml;"},   {0xCF, L"&Iuml;"},   {0xF4, L"&ocirc;"},  {0xD4, L"&Ocirc;"},  {0xF6, L"&ouml;"},
+        {0xD6, L"&Ouml;"},   {0xF8, L"&oslash;"}, {0xD8, L"&Oslash;"}, {0xDF, L"&szlig;"},  {0xF9, L"&ugrave;"},
+        {0xD9, L"&Ugrave;"}, {0xFB, L"&ucirc;"},  {0xDB, L"&Ucirc;"},  {0xFC, L"&uuml;"},   {0xDC, L"&Uuml;"},
+        {0xAE, L"&reg;"},    {0xA9, L"&copy;"},   {0x20AC, L"&euro;"},
     };
     for (const auto& e : all)
     {
@@ -479,7 +496,8 @@ TEST(Base64, RoundTripsSeventeenMebibytes)
 {
     std::string data(17u * 1024 * 1024 + 1, '\0');
     std::mt19937 random(17);
-    for (char& c : data) c = static_cast<char>(random());
+    for (char& c : data)
+        c = static_cast<char>(random());
     CString text;
     CStaticTools::EncodeBase64(reinterpret_cast<const BYTE*>(data.data()), static_cast<int>(data.size()), text);
     const std::wstring& s = text.Str();
@@ -561,4 +579,4 @@ TEST(MaskPassword, HidesThePasswordOfTheFirstPwdItem)
         EXPECT_EQ(W(CStaticTools::MaskPassword(c.text)), c.masked);
     }
 }
-}  // namespace
+} // namespace
