@@ -5,6 +5,7 @@
 #include "framework/COleVariant.h"
 #include "framework/CStringArray.h"
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -239,12 +240,12 @@ void CPropertyList::SetString(LPCWSTR pszText)
             CString value;
             const size_t nClose = ReadQuoted(text, nQuote, value);
             if (nClose == std::wstring::npos) break;
-            collected[name] = value;
+            collected.insert_or_assign(name, std::move(value));
             nStart = nClose + 1;
         }
     }
 
-    for (const auto& [name, value] : collected)
+    for (auto& [name, value] : collected)
     {
         const int nLength = name.GetLength();
         if (nLength >= kTypeSuffixLength && name.Right(kTypeSuffixLength) == kTypeSuffix)
@@ -256,7 +257,8 @@ void CPropertyList::SetString(LPCWSTR pszText)
                 continue;
             }
         }
-        m_values.insert_or_assign(name, value);
+        // Without the case flag both maps share one order, so the end is the right place at once.
+        m_values.insert_or_assign(m_values.end(), name, std::move(value));
     }
 }
 

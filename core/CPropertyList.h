@@ -25,7 +25,7 @@ public:
     using CTypeMap = std::map<CString, long, CNameLess>;
 
     CPropertyList();
-    CPropertyList(LPCWSTR pszText, bool bNoCase);
+    explicit CPropertyList(LPCWSTR pszText, bool bNoCase = false);
     // Copies entries and types directly: the text form would lose names holding "=", quotes or edge
     // blanks, and types of names without a value.
     CPropertyList(const CPropertyList& other);

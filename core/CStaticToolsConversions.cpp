@@ -476,6 +476,7 @@ void CStaticTools::EncodeBase64(const BYTE* pData, int nLength, CString& strOut)
     // 4 characters per 3 bytes, a line feed per 72 characters, the closing group and line feed.
     const size_t nGroups = (static_cast<size_t>(nLength) + 2) / 3;
     const size_t nBound = nGroups * 4 + nGroups / 18 + 8;
+    if (nBound > static_cast<size_t>(INT_MAX)) AfxThrowMemoryException(); // more than a CString can hold
     try
     {
         std::vector<char> work(static_cast<size_t>(std::min(nLength, kBase64Piece)) / 3 * 4 +
