@@ -152,6 +152,7 @@ CString CStaticTools::VariantToString(const COleVariant& value, bool bPoint)
 
 bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT& out)
 {
+    if (!pszText) pszText = L""; // a null CString source would be taken for a resource id
     VariantClear(&out);
     out.vt = vt;
     switch (vt)
@@ -191,7 +192,7 @@ bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT
         return true;
     }
     case VT_BSTR:
-        out.bstrVal = SysAllocString(pszText ? pszText : L"");
+        out.bstrVal = SysAllocString(pszText);
         if (!out.bstrVal) AfxThrowMemoryException();
         return true;
     case VT_BOOL: {
@@ -207,6 +208,7 @@ bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT
 
 COleVariant CStaticTools::ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale)
 {
+    if (!pszText) pszText = L"";
     VARIANT v;
     std::memset(&v, 0, sizeof(v));
     v.vt = vt;
@@ -231,14 +233,14 @@ COleVariant CStaticTools::ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale)
         v.date = ToDouble(pszText, bLocale);
         break;
     case VT_BSTR:
-        v.bstrVal = SysAllocString(pszText ? pszText : L"");
+        v.bstrVal = SysAllocString(pszText);
         if (!v.bstrVal) AfxThrowMemoryException();
         break;
     case VT_BOOL:
         v.boolVal = ToBool(pszText) ? VARIANT_TRUE : VARIANT_FALSE;
         break;
     case VT_I8: {
-        const wchar_t* p = pszText ? pszText : L"";
+        const wchar_t* p = pszText;
         while (IsBlankOrTab(*p))
             ++p;
         wchar_t* pEnd = nullptr;

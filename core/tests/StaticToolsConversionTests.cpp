@@ -187,6 +187,19 @@ TEST(EstVariant, ReadsTextAsTheRequestedType)
     }
 }
 
+TEST(EstVariant, TakesANullTextAsEmpty)
+{
+    VARIANT v;
+    VariantInit(&v);
+    EXPECT_FALSE(CStaticTools::EstVariant(nullptr, true, VT_R8, v));
+    EXPECT_TRUE(CStaticTools::EstVariant(nullptr, false, VT_BSTR, v));
+    ASSERT_EQ(v.vt, VT_BSTR);
+    EXPECT_EQ(SysStringLen(v.bstrVal), 0u);
+    VariantClear(&v);
+    EXPECT_EQ(CStaticTools::ToVariant(nullptr, VT_I4, false).lVal, 0);
+    EXPECT_EQ(CStaticTools::ToVariant(nullptr, VT_I8, false).llVal, 0);
+}
+
 TEST(EstVariant, KeepsATextAsItIs)
 {
     VARIANT v;
