@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <clocale>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -130,6 +131,16 @@ void FormatInteger(const Spec& spec, bool isNegative, unsigned long long magnitu
     }
 }
 
+// The decimal point of the C runtime's current locale; "." unless the program chose a locale.
+// A point of more than one byte is not one the runtime's own printf could write either.
+char CrtDecimalPoint()
+{
+    const lconv* conv = std::localeconv();
+    if (!conv || !conv->decimal_point || !conv->decimal_point[0] || conv->decimal_point[1]) return '.';
+    const char point = conv->decimal_point[0];
+    return static_cast<unsigned char>(point) < 0x80 ? point : '.';
+}
+
 // Formats a finite, non-negative value into text; returns the characters written.
 std::string FormatFloatBody(double value, char type, int precision, bool alternate)
 {
@@ -189,6 +200,12 @@ std::string FormatFloatBody(double value, char type, int precision, bool alterna
     if (upper)
         for (char& c : text)
             c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    // Like the Microsoft runtime, the decimal point is the C runtime locale's (a program that sets the
+    // user's locale writes "1,5"); the callers that need a point convert it back themselves.
+    const char point = CrtDecimalPoint();
+    if (point != '.')
+        for (char& c : text)
+            if (c == '.') c = point;
     return text;
 }
 

@@ -2,6 +2,7 @@
 #include "framework/CString.h"
 #include <gtest/gtest.h>
 #include <cfloat>
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -148,6 +149,28 @@ TEST(CStringFormat, NarrowFormatTakesNarrowTextBySAndWideByUpperS)
         SCOPED_TRACE(c.why);
         EXPECT_STREQ(c.actual.GetString(), c.expected);
     }
+}
+
+// Sets the C runtime's locale for one test and puts the "C" locale back.
+class CrtLocale
+{
+public:
+    explicit CrtLocale(const char* name) { m_ok = std::setlocale(LC_ALL, name) != nullptr; }
+    ~CrtLocale() { std::setlocale(LC_ALL, "C"); }
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
+};
+
+TEST(CStringFormat, DecimalPointIsTheRuntimeLocales)
+{
+    EXPECT_STREQ(Fmt(L"%.1f", 1.5), L"1.5") << "the C locale writes a point";
+    CrtLocale german("German_Germany.1252");
+    ASSERT_TRUE(german.ok()) << "the runtime knows the German locale";
+    EXPECT_STREQ(Fmt(L"%.1f %g %.2e %d", 1.5, 1234.5, 0.25, 1234), L"1,5 1234,5 2,50e-01 1234")
+        << "floats take the locale's decimal comma, as under the Microsoft runtime; integers are never grouped";
+    EXPECT_STREQ(FmtA("%.15g", 0.1), "0,1");
 }
 
 TEST(CStringFormat, AppendFormatAddsAndArgumentsMayBeTheStringItself)
