@@ -1,5 +1,6 @@
 #include "framework/CArchive.h"
 #include "framework/CArchiveException.h"
+#include "framework/CArray.h"
 #include "framework/CFile.h"
 #include <algorithm>
 #include <cstring>
@@ -7,16 +8,16 @@
 namespace
 {
 constexpr size_t kMinBufferSize = 16;
-// Strings are read in pieces of this many characters, so a corrupt length ends at the end of the
-// data instead of asking for gigabytes first.
-constexpr UINT_PTR kStringPiece = 65536;
+// Strings and byte arrays are read in pieces of this many elements, so a corrupt length ends at the
+// end of the data instead of asking for gigabytes first.
+constexpr UINT_PTR kReadPiece = 65536;
 
 template <typename XCHAR> void ReadCharacters(CArchive& ar, UINT_PTR length, std::basic_string<XCHAR>& text)
 {
     text.clear();
     while (length > 0)
     {
-        const UINT_PTR piece = std::min(length, kStringPiece);
+        const UINT_PTR piece = std::min(length, kReadPiece);
         const size_t old = text.size();
         text.resize(old + piece);
         ar.EnsureRead(text.data() + old, static_cast<UINT>(piece * sizeof(XCHAR)));
@@ -39,7 +40,7 @@ CArchive::~CArchive()
     {
         Close();
     }
-    catch (CException* e)  // nothing may leave a destructor; whoever needs the error calls Close
+    catch (CException* e) // nothing may leave a destructor; whoever needs the error calls Close
     {
         e->Delete();
     }
@@ -83,7 +84,7 @@ UINT CArchive::Read(void* lpBuf, UINT nMax)
         if (m_nCur == m_nMax)
         {
             const UINT wanted = nMax - done;
-            if (wanted >= m_buffer.size())  // a large block goes straight from the file
+            if (wanted >= m_buffer.size()) // a large block goes straight from the file
             {
                 const UINT read = m_pFile->Read(out + done, wanted);
                 if (read == 0) break;
@@ -131,7 +132,7 @@ void CArchive::WriteBuffer()
 {
     if (m_nMax == 0) return;
     const UINT count = static_cast<UINT>(m_nMax);
-    m_nMax = 0;  // a failed write is not retried by a later flush
+    m_nMax = 0; // a failed write is not retried by a later flush
     m_pFile->Write(m_buffer.data(), count);
 }
 
@@ -357,4 +358,26 @@ CArchive& operator>>(CArchive& ar, CTimeSpan& span)
     ar >> value;
     span = CTimeSpan(static_cast<__time64_t>(value));
     return ar;
+}
+
+void CByteArray::Serialize(CArchive& ar)
+{
+    if (ar.IsStoring())
+    {
+        const INT_PTR size = GetSize();
+        ar.WriteCount(static_cast<DWORD_PTR>(size));
+        if (size) ar.Write(GetData(), static_cast<UINT>(size));
+        return;
+    }
+    // Grown piece by piece, so a corrupt count ends at the end of the data instead of allocating it.
+    const DWORD_PTR count = ar.ReadCount();
+    RemoveAll();
+    DWORD_PTR done = 0;
+    while (done < count)
+    {
+        const DWORD_PTR piece = std::min<DWORD_PTR>(count - done, kReadPiece);
+        SetSize(static_cast<INT_PTR>(done + piece));
+        ar.EnsureRead(GetData() + done, static_cast<UINT>(piece));
+        done += piece;
+    }
 }

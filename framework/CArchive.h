@@ -18,31 +18,31 @@ public:
     {
         store = 0,
         load = 1,
-        bNoFlushOnDelete = 2,  // the destructor does not write what is still buffered
+        bNoFlushOnDelete = 2, // the destructor does not write what is still buffered
         bNoByteSwap = 4,
     };
 
     CArchive(CFile* pFile, UINT nMode, int nBufSize = 4096, void* lpBuf = nullptr);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
-    ~CArchive();  // closes (writing what is buffered) unless closed, aborted or bNoFlushOnDelete
+    ~CArchive(); // closes (writing what is buffered) unless closed, aborted or bNoFlushOnDelete
 
     BOOL IsLoading() const noexcept { return (m_nMode & load) != 0; }
     BOOL IsStoring() const noexcept { return (m_nMode & load) == 0; }
     BOOL IsByteSwapping() const noexcept { return FALSE; }
     BOOL IsBufferEmpty() const noexcept { return m_nCur == m_nMax; }
     CFile* GetFile() const noexcept { return m_pFile; }
-    UINT GetObjectSchema() noexcept;  // the schema set last, once; then -1
+    UINT GetObjectSchema() noexcept; // the schema set last, once; then -1
     void SetObjectSchema(UINT nSchema) noexcept { m_nObjectSchema = nSchema; }
 
-    UINT Read(void* lpBuf, UINT nMax);          // bytes read; fewer only at the end of the data
-    void EnsureRead(void* lpBuf, UINT nCount);  // exactly nCount bytes or endOfFile
+    UINT Read(void* lpBuf, UINT nMax);         // bytes read; fewer only at the end of the data
+    void EnsureRead(void* lpBuf, UINT nCount); // exactly nCount bytes or endOfFile
     void Write(const void* lpBuf, UINT nCount);
     // Storing: writes the buffer to the file. Loading: gives the file back the bytes read ahead, so
     // the file's position is just after what the archive has consumed.
     void Flush();
-    void Close();  // Flush, then detach from the file (which stays open)
-    void Abort();  // detach without writing; never raises
+    void Close(); // Flush, then detach from the file (which stays open)
+    void Abort(); // detach without writing; never raises
 
     // Counts of elements: below 0xFFFF as a WORD; else 0xFFFF and a DWORD below 0xFFFFFFFF; else
     // 0xFFFFFFFF and a 64-bit count.
@@ -53,7 +53,7 @@ public:
     // as one byte below 0xFF; else 0xFF and a WORD below 0xFFFE; else 0xFFFF and a DWORD below
     // 0xFFFFFFFF; else 0xFFFFFFFF and a 64-bit length.
     static void WriteStringLength(CArchive& ar, UINT_PTR nLength, bool bUnicode);
-    static UINT_PTR ReadStringLength(CArchive& ar, int& nCharSize);  // nCharSize 1 or 2
+    static UINT_PTR ReadStringLength(CArchive& ar, int& nCharSize); // nCharSize 1 or 2
 
     CArchive& operator<<(BYTE by) { return WriteValue(by); }
     CArchive& operator<<(WORD w) { return WriteValue(w); }
@@ -90,7 +90,7 @@ public:
 private:
     template <typename T> CArchive& WriteValue(T value)
     {
-        Write(&value, sizeof(value));  // x86 is little-endian, the archive's order
+        Write(&value, sizeof(value)); // x86 is little-endian, the archive's order
         return *this;
     }
     template <typename T> CArchive& ReadValue(T& value)
@@ -106,8 +106,8 @@ private:
     CFile* m_pFile;
     UINT m_nMode;
     std::vector<BYTE> m_buffer;
-    size_t m_nCur = 0;  // next byte to read (loading)
-    size_t m_nMax = 0;  // end of the valid bytes: read ahead (loading) or waiting to be written (storing)
+    size_t m_nCur = 0; // next byte to read (loading)
+    size_t m_nMax = 0; // end of the valid bytes: read ahead (loading) or waiting to be written (storing)
     UINT m_nObjectSchema = static_cast<UINT>(-1);
 };
 

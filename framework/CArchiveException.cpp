@@ -21,9 +21,8 @@ BOOL CArchiveException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT 
         L"the data contains an unexpected object version",
         L"the archive buffer is full",
     };
-    const wchar_t* cause = (m_cause >= 0 && m_cause < static_cast<int>(std::size(kCauses)))
-                               ? kCauses[m_cause]
-                               : kCauses[genericException];
+    const wchar_t* cause =
+        (m_cause >= 0 && m_cause < static_cast<int>(std::size(kCauses))) ? kCauses[m_cause] : kCauses[genericException];
     CString text;
     if (m_strFileName.IsEmpty())
         text.Format(L"Archive error: %s.", cause);

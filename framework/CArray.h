@@ -128,8 +128,11 @@ private:
     INT_PTR m_nGrowBy = -1;
 };
 
+// Archived as its element count (CArchive::WriteCount) followed by the bytes; defined with CArchive.
 class CByteArray : public CArray<BYTE, BYTE>
 {
+public:
+    void Serialize(CArchive& ar) override;
 };
 class CWordArray : public CArray<WORD, WORD>
 {

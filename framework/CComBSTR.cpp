@@ -15,7 +15,7 @@ BSTR AllocOrThrow(LPCOLESTR text, UINT length)
 BSTR AllocFromAnsi(LPCSTR text)
 {
     if (!text) return nullptr;
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);  // with the terminator
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0); // with the terminator
     if (length <= 0) AfxThrowMemoryException();
     BSTR result = AllocOrThrow(nullptr, static_cast<UINT>(length - 1));
     ::MultiByteToWideChar(CP_ACP, 0, text, -1, result, length);

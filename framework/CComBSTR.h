@@ -9,10 +9,10 @@ class CComBSTR
 {
 public:
     CComBSTR() noexcept = default;
-    explicit CComBSTR(int nSize);                    // nSize characters, zero-filled
-    CComBSTR(int nSize, LPCOLESTR sz);               // the first nSize characters of sz (zeros without sz)
+    explicit CComBSTR(int nSize);      // nSize characters, zero-filled
+    CComBSTR(int nSize, LPCOLESTR sz); // the first nSize characters of sz (zeros without sz)
     CComBSTR(LPCOLESTR pSrc);
-    explicit CComBSTR(LPCSTR pSrc);                  // ANSI text, converted
+    explicit CComBSTR(LPCSTR pSrc); // ANSI text, converted
     CComBSTR(const CComBSTR& src);
     CComBSTR(CComBSTR&& src) noexcept : m_str(src.m_str) { src.m_str = nullptr; }
     ~CComBSTR() { ::SysFreeString(m_str); }
@@ -25,13 +25,13 @@ public:
     unsigned int Length() const noexcept { return ::SysStringLen(m_str); }
     unsigned int ByteLength() const noexcept { return ::SysStringByteLen(m_str); }
     operator BSTR() const noexcept { return m_str; }
-    BSTR* operator&() noexcept { return &m_str; }  // for out parameters; the BSTR should be empty first
+    BSTR* operator&() noexcept { return &m_str; } // for out parameters; the BSTR should be empty first
     bool operator!() const noexcept { return m_str == nullptr; }
 
-    BSTR Copy() const;                        // a new BSTR the caller frees; NULL for NULL
+    BSTR Copy() const; // a new BSTR the caller frees; NULL for NULL
     HRESULT CopyTo(BSTR* pbstr) const noexcept;
-    void Attach(BSTR src) noexcept;           // takes ownership
-    BSTR Detach() noexcept;                   // hands ownership on
+    void Attach(BSTR src) noexcept; // takes ownership
+    BSTR Detach() noexcept;         // hands ownership on
     void Empty() noexcept;
 
     HRESULT Append(LPCOLESTR lpsz) noexcept;
@@ -46,7 +46,7 @@ public:
     bool operator!=(const CComBSTR& other) const noexcept { return !(*this == other); }
     bool operator<(const CComBSTR& other) const noexcept;
     bool operator>(const CComBSTR& other) const noexcept { return other < *this; }
-    bool operator==(LPCOLESTR psz) const noexcept;  // exact, character by character
+    bool operator==(LPCOLESTR psz) const noexcept; // exact, character by character
     bool operator!=(LPCOLESTR psz) const noexcept { return !(*this == psz); }
 
     HRESULT ToLower() noexcept;

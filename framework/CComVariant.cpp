@@ -242,7 +242,7 @@ HRESULT CComVariant::Attach(VARIANT* pSrc) noexcept
     if (pSrc == this) return S_OK;
     const HRESULT hr = ::VariantClear(this);
     if (FAILED(hr)) return hr;
-    static_cast<tagVARIANT&>(*this) = *pSrc;  // a plain move of the bits: nothing is copied or freed
+    static_cast<tagVARIANT&>(*this) = *pSrc; // a plain move of the bits: nothing is copied or freed
     pSrc->vt = VT_EMPTY;
     return S_OK;
 }

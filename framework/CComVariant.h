@@ -17,19 +17,19 @@ public:
     CComVariant(LPCSTR lpszSrc);
     CComVariant(const CComBSTR& bstrSrc);
     CComVariant(bool bSrc) noexcept;
-    CComVariant(int nSrc, VARTYPE vtSrc = VT_I4) noexcept;    // VT_I4 or VT_INT
+    CComVariant(int nSrc, VARTYPE vtSrc = VT_I4) noexcept; // VT_I4 or VT_INT
     CComVariant(BYTE nSrc) noexcept;
     CComVariant(short nSrc) noexcept;
-    CComVariant(long nSrc, VARTYPE vtSrc = VT_I4) noexcept;   // VT_I4 or VT_ERROR
+    CComVariant(long nSrc, VARTYPE vtSrc = VT_I4) noexcept; // VT_I4 or VT_ERROR
     CComVariant(float fltSrc) noexcept;
-    CComVariant(double dblSrc, VARTYPE vtSrc = VT_R8) noexcept;  // VT_R8 or VT_DATE
+    CComVariant(double dblSrc, VARTYPE vtSrc = VT_R8) noexcept; // VT_R8 or VT_DATE
     CComVariant(LONGLONG nSrc) noexcept;
     CComVariant(ULONGLONG nSrc) noexcept;
-    CComVariant(unsigned int nSrc, VARTYPE vtSrc = VT_UI4) noexcept;  // VT_UI4 or VT_UINT
+    CComVariant(unsigned int nSrc, VARTYPE vtSrc = VT_UI4) noexcept; // VT_UI4 or VT_UINT
     CComVariant(unsigned long nSrc) noexcept;
-    CComVariant(IDispatch* pSrc) noexcept;  // AddRef'd
-    CComVariant(IUnknown* pSrc) noexcept;   // AddRef'd
-    CComVariant(const SAFEARRAY* pSrc);     // copied
+    CComVariant(IDispatch* pSrc) noexcept; // AddRef'd
+    CComVariant(IUnknown* pSrc) noexcept;  // AddRef'd
+    CComVariant(const SAFEARRAY* pSrc);    // copied
     ~CComVariant() { ::VariantClear(this); }
 
     CComVariant& operator=(const CComVariant& varSrc);
@@ -43,9 +43,9 @@ public:
 
     HRESULT Clear() noexcept { return ::VariantClear(this); }
     HRESULT Copy(const VARIANT* pSrc) noexcept;
-    HRESULT CopyTo(BSTR* pstrDest) const noexcept;  // VT_BSTR only
-    HRESULT Attach(VARIANT* pSrc) noexcept;         // takes the content over; pSrc becomes VT_EMPTY
-    HRESULT Detach(VARIANT* pDest) noexcept;        // hands the content over; this becomes VT_EMPTY
+    HRESULT CopyTo(BSTR* pstrDest) const noexcept; // VT_BSTR only
+    HRESULT Attach(VARIANT* pSrc) noexcept;        // takes the content over; pSrc becomes VT_EMPTY
+    HRESULT Detach(VARIANT* pDest) noexcept;       // hands the content over; this becomes VT_EMPTY
     HRESULT ChangeType(VARTYPE vtNew, const VARIANT* pSrc = nullptr) noexcept;
 
     // Equal: same type and VarCmp (user locale) finds the values equal; two VT_NULL are equal.

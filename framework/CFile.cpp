@@ -20,7 +20,10 @@ CString FullPathOf(LPCWSTR name)
 }
 
 // The attribute bits of CFile::Attribute are the low bits of the Windows attributes.
-BYTE AttributeBits(DWORD attributes) { return static_cast<BYTE>(attributes & 0x3F); }
+BYTE AttributeBits(DWORD attributes)
+{
+    return static_cast<BYTE>(attributes & 0x3F);
+}
 
 // A file time of 0 means "not kept by this file system", shown as time 0 rather than 1601.
 CTime TimeOf(const FILETIME& ft)
@@ -54,7 +57,7 @@ CFile::~CFile()
 {
     if (m_hFile != hFileNull && m_bCloseOnDelete)
     {
-        CLastErrorKeeper keep;  // a destructor never disturbs the error its owner is reporting
+        CLastErrorKeeper keep; // a destructor never disturbs the error its owner is reporting
         ::CloseHandle(m_hFile);
     }
 }
@@ -63,7 +66,7 @@ void CFile::ThrowLastError() const
 {
     const DWORD error = ::GetLastError();
     CFileException::ThrowOsError(static_cast<LONG>(error ? error : ERROR_GEN_FAILURE), m_strFileName.GetString());
-    AfxThrowFileException(CFileException::genericException, -1, m_strFileName.GetString());  // not reached
+    AfxThrowFileException(CFileException::genericException, -1, m_strFileName.GetString()); // not reached
 }
 
 BOOL CFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
@@ -88,17 +91,29 @@ BOOL CFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
     DWORD access = GENERIC_READ;
     switch (nOpenFlags & 3)
     {
-    case modeWrite: access = GENERIC_WRITE; break;
-    case modeReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
-    default: break;
+    case modeWrite:
+        access = GENERIC_WRITE;
+        break;
+    case modeReadWrite:
+        access = GENERIC_READ | GENERIC_WRITE;
+        break;
+    default:
+        break;
     }
     DWORD share = 0;
     switch (nOpenFlags & 0x70)
     {
-    case shareDenyWrite: share = FILE_SHARE_READ; break;
-    case shareDenyRead: share = FILE_SHARE_WRITE; break;
-    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-    default: break;  // compatibility mode and exclusive both share nothing
+    case shareDenyWrite:
+        share = FILE_SHARE_READ;
+        break;
+    case shareDenyRead:
+        share = FILE_SHARE_WRITE;
+        break;
+    case shareDenyNone:
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        break;
+    default:
+        break; // compatibility mode and exclusive both share nothing
     }
     SECURITY_ATTRIBUTES security{sizeof(security), nullptr, (nOpenFlags & modeNoInherit) ? FALSE : TRUE};
     DWORD creation = OPEN_EXISTING;
@@ -228,7 +243,7 @@ CFile* CFile::Duplicate() const
     const HANDLE process = ::GetCurrentProcess();
     if (!::DuplicateHandle(process, m_hFile, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) ThrowLastError();
     auto* file = new CFile(copy);
-    file->m_bCloseOnDelete = TRUE;  // the duplicate is its own handle, whoever owned the original
+    file->m_bCloseOnDelete = TRUE; // the duplicate is its own handle, whoever owned the original
     file->m_strFileName = m_strFileName;
     return file;
 }

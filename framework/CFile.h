@@ -8,11 +8,11 @@ class CFileException;
 // What GetStatus tells about a file.
 struct CFileStatus
 {
-    CTime m_ctime;       // creation
-    CTime m_mtime;       // last write
-    CTime m_atime;       // last access
+    CTime m_ctime; // creation
+    CTime m_mtime; // last write
+    CTime m_atime; // last access
     ULONGLONG m_size = 0;
-    BYTE m_attribute = 0;  // CFile::Attribute bits
+    BYTE m_attribute = 0; // CFile::Attribute bits
     WCHAR m_szFullName[MAX_PATH] = {};
 };
 
@@ -35,11 +35,11 @@ public:
         shareDenyRead = 0x00030,
         shareDenyNone = 0x00040,
         modeNoInherit = 0x00080,
-        typeUnicode = 0x00400,  // for derived text files only
+        typeUnicode = 0x00400, // for derived text files only
         modeCreate = 0x01000,
         modeNoTruncate = 0x02000,
-        typeText = 0x04000,     // for derived text files only
-        typeBinary = 0x08000,   // for derived text files only
+        typeText = 0x04000,   // for derived text files only
+        typeBinary = 0x08000, // for derived text files only
         osNoBuffer = 0x10000,
         osWriteThrough = 0x20000,
         osRandomAccess = 0x40000,
@@ -64,36 +64,36 @@ public:
     static const HANDLE hFileNull;
 
     CFile() noexcept = default;
-    explicit CFile(HANDLE hFile) noexcept;  // borrows the handle: it is not closed by this object
-    CFile(LPCWSTR lpszFileName, UINT nOpenFlags);  // raises CFileException* when it cannot open
+    explicit CFile(HANDLE hFile) noexcept;        // borrows the handle: it is not closed by this object
+    CFile(LPCWSTR lpszFileName, UINT nOpenFlags); // raises CFileException* when it cannot open
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
-    ~CFile() override;  // closes an owned handle, ignoring errors
+    ~CFile() override; // closes an owned handle, ignoring errors
 
     operator HANDLE() const noexcept { return m_hFile; }
 
     virtual BOOL Open(LPCWSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
-    virtual UINT Read(void* lpBuf, UINT nCount);            // bytes read; 0 at the end
-    virtual void Write(const void* lpBuf, UINT nCount);     // all bytes or an exception
-    virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);      // the new position
+    virtual UINT Read(void* lpBuf, UINT nCount);        // bytes read; 0 at the end
+    virtual void Write(const void* lpBuf, UINT nCount); // all bytes or an exception
+    virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);  // the new position
     ULONGLONG SeekToEnd() { return Seek(0, end); }
     void SeekToBegin() { Seek(0, begin); }
     virtual ULONGLONG GetPosition() const;
     virtual ULONGLONG GetLength() const;
-    virtual void SetLength(ULONGLONG dwNewLen);             // leaves the position at the new end
+    virtual void SetLength(ULONGLONG dwNewLen); // leaves the position at the new end
     virtual void LockRange(ULONGLONG dwPos, ULONGLONG dwCount);
     virtual void UnlockRange(ULONGLONG dwPos, ULONGLONG dwCount);
     virtual void Flush();
-    virtual void Close();  // raises when the system reports an error closing
-    virtual void Abort();  // closes and ignores every error
-    virtual CFile* Duplicate() const;  // a new CFile over a duplicated handle; null without a file
+    virtual void Close();             // raises when the system reports an error closing
+    virtual void Abort();             // closes and ignores every error
+    virtual CFile* Duplicate() const; // a new CFile over a duplicated handle; null without a file
 
-    virtual CString GetFileName() const;   // the name without its folder
-    virtual CString GetFileTitle() const;  // the name without folder and extension
-    virtual CString GetFilePath() const;   // the full path as opened
+    virtual CString GetFileName() const;  // the name without its folder
+    virtual CString GetFileTitle() const; // the name without folder and extension
+    virtual CString GetFilePath() const;  // the full path as opened
     virtual void SetFilePath(LPCWSTR lpszNewName);
 
-    BOOL GetStatus(CFileStatus& rStatus) const;  // FALSE when the system cannot tell
+    BOOL GetStatus(CFileStatus& rStatus) const; // FALSE when the system cannot tell
     static BOOL GetStatus(LPCWSTR lpszFileName, CFileStatus& rStatus);
     static void Rename(LPCWSTR lpszOldName, LPCWSTR lpszNewName);
     static void Remove(LPCWSTR lpszFileName);

@@ -46,9 +46,10 @@ BYTE* CMemFile::Detach() noexcept
 void CMemFile::GrowFile(SIZE_T dwNewLen)
 {
     if (dwNewLen <= m_nBufferSize) return;
-    if (m_nGrowBytes == 0) AfxThrowMemoryException();  // a fixed buffer cannot grow
+    if (m_nGrowBytes == 0) AfxThrowMemoryException(); // a fixed buffer cannot grow
     SIZE_T newSize = m_nBufferSize;
-    while (newSize < dwNewLen) newSize += m_nGrowBytes;
+    while (newSize < dwNewLen)
+        newSize += m_nGrowBytes;
     BYTE* grown = nullptr;
     if (m_bAutoDelete)
         grown = static_cast<BYTE*>(std::realloc(m_lpBuffer, newSize));
@@ -79,7 +80,7 @@ void CMemFile::Write(const void* lpBuf, UINT nCount)
     if (nCount == 0) return;
     const SIZE_T newEnd = m_nPosition + nCount;
     GrowFile(newEnd);
-    if (m_nPosition > m_nFileSize)  // after a seek past the end the gap reads as zeros
+    if (m_nPosition > m_nFileSize) // after a seek past the end the gap reads as zeros
         std::memset(m_lpBuffer + m_nFileSize, 0, m_nPosition - m_nFileSize);
     std::memcpy(m_lpBuffer + m_nPosition, lpBuf, nCount);
     m_nPosition = newEnd;
@@ -91,10 +92,17 @@ ULONGLONG CMemFile::Seek(LONGLONG lOff, UINT nFrom)
     LONGLONG newPosition = 0;
     switch (nFrom)
     {
-    case begin: newPosition = lOff; break;
-    case current: newPosition = static_cast<LONGLONG>(m_nPosition) + lOff; break;
-    case end: newPosition = static_cast<LONGLONG>(m_nFileSize) + lOff; break;
-    default: AfxThrowFileException(CFileException::badSeek, -1, m_strFileName.GetString());
+    case begin:
+        newPosition = lOff;
+        break;
+    case current:
+        newPosition = static_cast<LONGLONG>(m_nPosition) + lOff;
+        break;
+    case end:
+        newPosition = static_cast<LONGLONG>(m_nFileSize) + lOff;
+        break;
+    default:
+        AfxThrowFileException(CFileException::badSeek, -1, m_strFileName.GetString());
     }
     if (newPosition < 0) AfxThrowFileException(CFileException::badSeek, -1, m_strFileName.GetString());
     m_nPosition = static_cast<SIZE_T>(newPosition);

@@ -17,7 +17,7 @@ public:
     ~CMemFile() override;
 
     void Attach(BYTE* lpBuffer, UINT nBufferSize, UINT nGrowBytes = 0) noexcept;
-    BYTE* Detach() noexcept;  // the buffer (null when none); the file is empty afterwards
+    BYTE* Detach() noexcept; // the buffer (null when none); the file is empty afterwards
 
     UINT Read(void* lpBuf, UINT nCount) override;
     void Write(const void* lpBuf, UINT nCount) override;
@@ -25,12 +25,12 @@ public:
     ULONGLONG GetPosition() const override { return m_nPosition; }
     ULONGLONG GetLength() const override { return m_nFileSize; }
     void SetLength(ULONGLONG dwNewLen) override;
-    void LockRange(ULONGLONG dwPos, ULONGLONG dwCount) override;    // not supported
-    void UnlockRange(ULONGLONG dwPos, ULONGLONG dwCount) override;  // not supported
+    void LockRange(ULONGLONG dwPos, ULONGLONG dwCount) override;   // not supported
+    void UnlockRange(ULONGLONG dwPos, ULONGLONG dwCount) override; // not supported
     void Flush() override {}
     void Close() override;
     void Abort() override { Close(); }
-    CFile* Duplicate() const override;  // not supported
+    CFile* Duplicate() const override; // not supported
 
 protected:
     void GrowFile(SIZE_T dwNewLen);
@@ -41,5 +41,5 @@ protected:
     SIZE_T m_nBufferSize = 0;
     SIZE_T m_nFileSize = 0;
     BYTE* m_lpBuffer = nullptr;
-    BOOL m_bAutoDelete = TRUE;  // the buffer is ours to free
+    BOOL m_bAutoDelete = TRUE; // the buffer is ours to free
 };

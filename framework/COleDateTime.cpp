@@ -4,12 +4,15 @@
 
 namespace
 {
-constexpr double kMinDate = -657434.0;  // 1 January 100
-constexpr double kMaxDate = 2958465.0;  // 31 December 9999
+constexpr double kMinDate = -657434.0; // 1 January 100
+constexpr double kMaxDate = 2958465.0; // 31 December 9999
 constexpr int kFieldError = COleDateTime::error;
-constexpr LONGLONG kEpochDayNumber = 693593;  // 30 December 1899, counted in days from 1 January 1 (day 0)
+constexpr LONGLONG kEpochDayNumber = 693593; // 30 December 1899, counted in days from 1 January 1 (day 0)
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month)
 {
@@ -33,33 +36,33 @@ void CivilFromDayNumber(LONGLONG n, int& year, int& month, int& day)
     LONGLONG y = (n / 146097) * 400;
     n %= 146097;
     LONGLONG c = n / 36524;
-    if (c == 4) c = 3;  // the last day of a 400-year cycle
+    if (c == 4) c = 3; // the last day of a 400-year cycle
     y += c * 100;
     n -= c * 36524;
     y += (n / 1461) * 4;
     n %= 1461;
     LONGLONG yy = n / 365;
-    if (yy == 4) yy = 3;  // the last day of a leap 4-year group
+    if (yy == 4) yy = 3; // the last day of a leap 4-year group
     y += yy;
     n -= yy * 365;
     year = static_cast<int>(y + 1);
     month = 1;
-    while (n >= DaysInMonth(year, month)) n -= DaysInMonth(year, month++);
+    while (n >= DaysInMonth(year, month))
+        n -= DaysInMonth(year, month++);
     day = static_cast<int>(n + 1);
 }
 
 bool AreFieldsValid(int year, int month, int day, int hour, int minute, int second)
 {
-    return year >= 100 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-           day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 &&
-           second >= 0 && second <= 59;
+    return year >= 100 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month) &&
+           hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
 }
 
 DATE DateFromFields(int year, int month, int day, int hour, int minute, int second)
 {
     const double days = static_cast<double>(DayNumberFromCivil(year, month, day) - kEpochDayNumber);
     const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
-    return days >= 0 ? days + time : days - time;  // before the epoch the fraction counts forward
+    return days >= 0 ? days + time : days - time; // before the epoch the fraction counts forward
 }
 
 // The same split as the system's VariantTimeToSystemTime: whole day toward zero, the absolute
@@ -91,7 +94,8 @@ bool FieldsFromDate(DATE date, SYSTEMTIME& st)
     return true;
 }
 
-const wchar_t* const kDayNames[] = {L"Sunday", L"Monday", L"Tuesday", L"Wednesday", L"Thursday", L"Friday", L"Saturday"};
+const wchar_t* const kDayNames[] = {L"Sunday",   L"Monday", L"Tuesday", L"Wednesday",
+                                    L"Thursday", L"Friday", L"Saturday"};
 const wchar_t* const kMonthNames[] = {L"January", L"February", L"March",     L"April",   L"May",      L"June",
                                       L"July",    L"August",   L"September", L"October", L"November", L"December"};
 constexpr const wchar_t* kInvalidText = L"Invalid DateTime";
@@ -131,7 +135,7 @@ void AppendFormatted(CString& out, const wchar_t* format, const SYSTEMTIME& st, 
             alt = true;
             ++p;
         }
-        if (!p[1]) break;  // a lone % at the end writes nothing
+        if (!p[1]) break; // a lone % at the end writes nothing
         AppendField(out, *++p, alt, st, dayOfYear0);
     }
 }
@@ -141,30 +145,71 @@ void AppendField(CString& out, wchar_t code, bool alt, const SYSTEMTIME& st, int
     const int hour12 = st.wHour % 12 == 0 ? 12 : st.wHour % 12;
     switch (code)
     {
-    case L'a': out += CString(kDayNames[st.wDayOfWeek], 3); break;
-    case L'A': out += kDayNames[st.wDayOfWeek]; break;
-    case L'b': out += CString(kMonthNames[st.wMonth - 1], 3); break;
-    case L'B': out += kMonthNames[st.wMonth - 1]; break;
+    case L'a':
+        out += CString(kDayNames[st.wDayOfWeek], 3);
+        break;
+    case L'A':
+        out += kDayNames[st.wDayOfWeek];
+        break;
+    case L'b':
+        out += CString(kMonthNames[st.wMonth - 1], 3);
+        break;
+    case L'B':
+        out += kMonthNames[st.wMonth - 1];
+        break;
     case L'c':
         AppendFormatted(out, alt ? L"%A, %B %#d, %Y %H:%M:%S" : L"%m/%d/%y %H:%M:%S", st, dayOfYear0);
         break;
-    case L'd': AppendNumber(out, st.wDay, 2, alt); break;
-    case L'H': AppendNumber(out, st.wHour, 2, alt); break;
-    case L'I': AppendNumber(out, hour12, 2, alt); break;
-    case L'j': AppendNumber(out, dayOfYear0 + 1, 3, alt); break;
-    case L'm': AppendNumber(out, st.wMonth, 2, alt); break;
-    case L'M': AppendNumber(out, st.wMinute, 2, alt); break;
-    case L'p': out += st.wHour < 12 ? L"AM" : L"PM"; break;
-    case L'S': AppendNumber(out, st.wSecond, 2, alt); break;
-    case L'U': AppendNumber(out, WeekOfYear(dayOfYear0, st.wDayOfWeek, 0), 2, alt); break;
-    case L'w': AppendNumber(out, st.wDayOfWeek, 1, alt); break;
-    case L'W': AppendNumber(out, WeekOfYear(dayOfYear0, st.wDayOfWeek, 1), 2, alt); break;
-    case L'x': AppendFormatted(out, alt ? L"%A, %B %#d, %Y" : L"%m/%d/%y", st, dayOfYear0); break;
-    case L'X': AppendFormatted(out, L"%H:%M:%S", st, dayOfYear0); break;
-    case L'y': AppendNumber(out, st.wYear % 100, 2, alt); break;
-    case L'Y': AppendNumber(out, st.wYear, 4, alt); break;
-    case L'%': out += L'%'; break;
-    default: break;  // unknown codes (and the zone codes, which a date value has none of) write nothing
+    case L'd':
+        AppendNumber(out, st.wDay, 2, alt);
+        break;
+    case L'H':
+        AppendNumber(out, st.wHour, 2, alt);
+        break;
+    case L'I':
+        AppendNumber(out, hour12, 2, alt);
+        break;
+    case L'j':
+        AppendNumber(out, dayOfYear0 + 1, 3, alt);
+        break;
+    case L'm':
+        AppendNumber(out, st.wMonth, 2, alt);
+        break;
+    case L'M':
+        AppendNumber(out, st.wMinute, 2, alt);
+        break;
+    case L'p':
+        out += st.wHour < 12 ? L"AM" : L"PM";
+        break;
+    case L'S':
+        AppendNumber(out, st.wSecond, 2, alt);
+        break;
+    case L'U':
+        AppendNumber(out, WeekOfYear(dayOfYear0, st.wDayOfWeek, 0), 2, alt);
+        break;
+    case L'w':
+        AppendNumber(out, st.wDayOfWeek, 1, alt);
+        break;
+    case L'W':
+        AppendNumber(out, WeekOfYear(dayOfYear0, st.wDayOfWeek, 1), 2, alt);
+        break;
+    case L'x':
+        AppendFormatted(out, alt ? L"%A, %B %#d, %Y" : L"%m/%d/%y", st, dayOfYear0);
+        break;
+    case L'X':
+        AppendFormatted(out, L"%H:%M:%S", st, dayOfYear0);
+        break;
+    case L'y':
+        AppendNumber(out, st.wYear % 100, 2, alt);
+        break;
+    case L'Y':
+        AppendNumber(out, st.wYear, 4, alt);
+        break;
+    case L'%':
+        out += L'%';
+        break;
+    default:
+        break; // unknown codes (and the zone codes, which a date value has none of) write nothing
     }
 }
 } // namespace
@@ -249,8 +294,7 @@ COleDateTime& COleDateTime::operator=(__time64_t timeSrc) noexcept
 {
     tm local{};
     if (timeSrc >= 0 && _localtime64_s(&local, &timeSrc) == 0)
-        SetDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                    local.tm_sec);
+        SetDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     else
     {
         m_dt = 0;
@@ -343,14 +387,14 @@ int COleDateTime::GetDayOfYear() const noexcept
 double COleDateTime::DoubleFromDate(DATE date) noexcept
 {
     if (date >= 0) return date;
-    const double whole = std::ceil(date);  // -1.25 (29 December 06:00) becomes -0.75
+    const double whole = std::ceil(date); // -1.25 (29 December 06:00) becomes -0.75
     return whole - (date - whole);
 }
 
 DATE COleDateTime::DateFromDouble(double value) noexcept
 {
     if (value >= 0) return value;
-    const double whole = std::floor(value);  // -0.75 becomes -1.25 again
+    const double whole = std::floor(value); // -0.75 becomes -1.25 again
     return whole + (whole - value);
 }
 
@@ -364,7 +408,7 @@ bool COleDateTime::operator==(const COleDateTime& date) const noexcept
 {
     if (m_status != date.m_status) return false;
     if (m_status == valid) return m_dt == date.m_dt;
-    return m_status == null;  // two null dates are alike; an invalid date equals nothing
+    return m_status == null; // two null dates are alike; an invalid date equals nothing
 }
 
 bool COleDateTime::operator<(const COleDateTime& date) const noexcept

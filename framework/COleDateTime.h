@@ -20,12 +20,12 @@ public:
         null = 2,
     };
 
-    COleDateTime() noexcept = default;  // the valid date 0: 30 December 1899 00:00
+    COleDateTime() noexcept = default; // the valid date 0: 30 December 1899 00:00
     COleDateTime(DATE dtSrc) noexcept : m_dt(dtSrc) {}
     COleDateTime(const VARIANT& varSrc) noexcept;
-    COleDateTime(const SYSTEMTIME& systimeSrc) noexcept;  // milliseconds are ignored
-    COleDateTime(const FILETIME& filetimeSrc) noexcept;   // a UTC file time, held as local time
-    COleDateTime(__time64_t timeSrc) noexcept;            // seconds since 1970 UTC, held as local time
+    COleDateTime(const SYSTEMTIME& systimeSrc) noexcept; // milliseconds are ignored
+    COleDateTime(const FILETIME& filetimeSrc) noexcept;  // a UTC file time, held as local time
+    COleDateTime(__time64_t timeSrc) noexcept;           // seconds since 1970 UTC, held as local time
     COleDateTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec) noexcept;
 
     COleDateTime& operator=(DATE dtSrc) noexcept;
@@ -34,7 +34,7 @@ public:
     COleDateTime& operator=(const FILETIME& filetimeSrc) noexcept;
     COleDateTime& operator=(__time64_t timeSrc) noexcept;
 
-    static COleDateTime GetCurrentTime() noexcept;  // local time, whole seconds
+    static COleDateTime GetCurrentTime() noexcept; // local time, whole seconds
 
     DateTimeStatus GetStatus() const noexcept { return m_status; }
     void SetStatus(DateTimeStatus status) noexcept { m_status = status; }
@@ -52,8 +52,8 @@ public:
     int GetHour() const noexcept;
     int GetMinute() const noexcept;
     int GetSecond() const noexcept;
-    int GetDayOfWeek() const noexcept;  // 1 Sunday to 7 Saturday
-    int GetDayOfYear() const noexcept;  // 1 to 366
+    int GetDayOfWeek() const noexcept; // 1 Sunday to 7 Saturday
+    int GetDayOfYear() const noexcept; // 1 to 366
 
     // A null date gives the empty text and an invalid one "Invalid DateTime".
     // The system's form of the date and time for a locale (VAR_DATEVALUEONLY, VAR_TIMEVALUEONLY...).
@@ -61,7 +61,7 @@ public:
     // strftime codes on the fields, with the C library's neutral names ("Monday", "Jan", "AM"):
     // %a %A %b %B %c %d %H %I %j %m %M %p %S %U %w %W %x %X %y %Y %%; '#' drops leading zeros.
     CString Format(LPCWSTR lpszFormat) const;
-    CString Format(UINT nFormatID) const;  // the format is a string resource
+    CString Format(UINT nFormatID) const; // the format is a string resource
     // Reads a date and/or time as the system does for the locale; false and invalid (day 0) when it
     // cannot, true and valid otherwise.
     bool ParseDateTime(LPCWSTR lpszDate, DWORD dwFlags = 0, LCID lcid = LANG_USER_DEFAULT) noexcept;

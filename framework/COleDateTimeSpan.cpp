@@ -7,7 +7,10 @@ constexpr double kHalfSecond = 0.5 / 86400.0;
 
 // Rounds a span in days to the nearest second (halves away from zero) before it is cut to a unit,
 // so 23:59:59.6 counts as a whole day and not as 23 hours.
-double RoundToSecond(double span) { return span + (span < 0 ? -kHalfSecond : kHalfSecond); }
+double RoundToSecond(double span)
+{
+    return span + (span < 0 ? -kHalfSecond : kHalfSecond);
+}
 } // namespace
 
 COleDateTimeSpan::COleDateTimeSpan(double dblSpanSrc) noexcept : m_span(dblSpanSrc)
@@ -29,7 +32,7 @@ void COleDateTimeSpan::SetDateTimeSpan(LONG lDays, int nHours, int nMins, int nS
 
 void COleDateTimeSpan::CheckRange() noexcept
 {
-    if (!(m_span >= -kMaxDaysInSpan && m_span <= kMaxDaysInSpan)) m_status = invalid;  // NaN too
+    if (!(m_span >= -kMaxDaysInSpan && m_span <= kMaxDaysInSpan)) m_status = invalid; // NaN too
 }
 
 LONGLONG COleDateTimeSpan::RoundedSeconds() const noexcept
@@ -81,7 +84,7 @@ bool COleDateTimeSpan::operator==(const COleDateTimeSpan& other) const noexcept
 {
     if (m_status != other.m_status) return false;
     if (m_status == valid) return m_span == other.m_span;
-    return m_status == null;  // two null spans are alike; an invalid span equals nothing
+    return m_status == null; // two null spans are alike; an invalid span equals nothing
 }
 
 bool COleDateTimeSpan::operator<(const COleDateTimeSpan& other) const noexcept

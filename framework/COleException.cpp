@@ -6,10 +6,9 @@ IMPLEMENT_DYNAMIC(COleException, CException)
 BOOL COleException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
     wchar_t* systemText = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, static_cast<DWORD>(m_sc), 0,
-                                          reinterpret_cast<LPWSTR>(&systemText), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, static_cast<DWORD>(m_sc), 0, reinterpret_cast<LPWSTR>(&systemText), 0, nullptr);
     CString text;
     if (length && systemText)
         text = systemText;

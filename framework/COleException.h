@@ -11,7 +11,7 @@ public:
     explicit COleException(SCODE sc = E_FAIL) : m_sc(sc) {}
 
     BOOL GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const override;
-    static SCODE Process(const CException* pAnyException);  // m_sc of an OLE exception, else E_UNEXPECTED
+    static SCODE Process(const CException* pAnyException); // m_sc of an OLE exception, else E_UNEXPECTED
 
     SCODE m_sc;
 };

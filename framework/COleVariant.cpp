@@ -1,4 +1,5 @@
 #include "framework/COleVariant.h"
+#include "framework/CArray.h"
 #include "framework/COleDateTime.h"
 #include "framework/COleException.h"
 #include <cstring>
@@ -14,13 +15,14 @@ bool AreArraysEqual(SAFEARRAY* a, SAFEARRAY* b, VARTYPE vt)
     ULONGLONG count = 1;
     for (UINT i = 0; i < dims; ++i)
     {
-        if (a->rgsabound[i].cElements != b->rgsabound[i].cElements || a->rgsabound[i].lLbound != b->rgsabound[i].lLbound)
+        if (a->rgsabound[i].cElements != b->rgsabound[i].cElements ||
+            a->rgsabound[i].lLbound != b->rgsabound[i].lLbound)
             return false;
         count *= a->rgsabound[i].cElements;
     }
     const VARTYPE element = static_cast<VARTYPE>(vt & VT_TYPEMASK);
     if (element == VT_BSTR || element == VT_VARIANT || element == VT_UNKNOWN || element == VT_DISPATCH)
-        return false;  // elements that hold pointers are not compared
+        return false; // elements that hold pointers are not compared
     void* dataA = nullptr;
     void* dataB = nullptr;
     bool equal = false;
@@ -175,6 +177,49 @@ COleVariant::COleVariant(const COleDateTime& dateSrc) noexcept
     date = dateSrc.m_dt;
 }
 
+COleVariant::COleVariant(const CByteArray& arrSrc)
+{
+    ::VariantInit(this);
+    *this = arrSrc;
+}
+
+COleVariant& COleVariant::operator=(const CByteArray& arrSrc)
+{
+    const INT_PTR size = arrSrc.GetSize();
+    SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
+    if (!array) AfxThrowMemoryException();
+    if (size)
+    {
+        void* data = nullptr;
+        const HRESULT hr = ::SafeArrayAccessData(array, &data);
+        if (FAILED(hr))
+        {
+            ::SafeArrayDestroy(array);
+            AfxCheckError(hr);
+        }
+        std::memcpy(data, arrSrc.GetData(), static_cast<size_t>(size));
+        ::SafeArrayUnaccessData(array);
+    }
+    Clear();
+    vt = VT_ARRAY | VT_UI1;
+    parray = array;
+    return *this;
+}
+
+void COleVariant::GetByteArrayFromVariantArray(CByteArray& bytes) const
+{
+    if (vt != (VT_ARRAY | VT_UI1) || !parray) AfxThrowOleException(DISP_E_TYPEMISMATCH);
+    ULONGLONG count = 1;
+    for (UINT i = 0; i < ::SafeArrayGetDim(parray); ++i)
+        count *= parray->rgsabound[i].cElements;
+    bytes.SetSize(static_cast<INT_PTR>(count));
+    if (!count) return;
+    void* data = nullptr;
+    AfxCheckError(::SafeArrayAccessData(parray, &data));
+    std::memcpy(bytes.GetData(), data, static_cast<size_t>(count));
+    ::SafeArrayUnaccessData(parray);
+}
+
 COleVariant& COleVariant::operator=(const COleVariant& varSrc)
 {
     return *this = static_cast<const VARIANT&>(varSrc);
@@ -280,7 +325,7 @@ COleVariant& COleVariant::operator=(double dblSrc)
         Clear();
         vt = VT_R8;
     }
-    dblVal = dblSrc;  // date and dblVal share their storage
+    dblVal = dblSrc; // date and dblVal share their storage
     return *this;
 }
 
@@ -328,8 +373,7 @@ bool COleVariant::operator==(const VARIANT& varSrc) const noexcept
         return llVal == varSrc.llVal;
     case VT_DECIMAL:
         return std::memcmp(&decVal, &varSrc.decVal, sizeof(DECIMAL)) == 0;
-    case VT_BSTR:
-    {
+    case VT_BSTR: {
         const UINT length = ::SysStringByteLen(bstrVal);
         return length == ::SysStringByteLen(varSrc.bstrVal) &&
                (length == 0 || std::memcmp(bstrVal, varSrc.bstrVal, length) == 0);
@@ -357,7 +401,7 @@ void COleVariant::Attach(VARIANT& varSrc)
 {
     if (&varSrc == this) return;
     Clear();
-    static_cast<tagVARIANT&>(*this) = varSrc;  // the bits move; nothing is copied or freed
+    static_cast<tagVARIANT&>(*this) = varSrc; // the bits move; nothing is copied or freed
     varSrc.vt = VT_EMPTY;
 }
 

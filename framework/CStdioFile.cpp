@@ -45,8 +45,7 @@ BOOL CStdioFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
         mode = L"a";
     else
         mode = L"r";
-    if ((mode == L"r" && (nOpenFlags & modeReadWrite)) || (mode != L"r" && !(nOpenFlags & modeWrite)))
-        mode += L'+';
+    if ((mode == L"r" && (nOpenFlags & modeReadWrite)) || (mode != L"r" && !(nOpenFlags & modeWrite))) mode += L'+';
     int handleFlags = (nOpenFlags & (modeWrite | modeReadWrite)) ? 0 : _O_RDONLY;
     if (nOpenFlags & typeBinary)
     {
@@ -72,7 +71,7 @@ BOOL CStdioFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags, CFileException* pEr
         }
         if (descriptor != -1)
         {
-            _close(descriptor);  // closes the handle with it
+            _close(descriptor); // closes the handle with it
             m_hFile = hFileNull;
         }
         CFile::Abort();
@@ -184,7 +183,7 @@ void CStdioFile::Flush()
 void CStdioFile::Close()
 {
     int result = 0;
-    if (m_pStream) result = fclose(m_pStream);  // closes the handle with the stream
+    if (m_pStream) result = fclose(m_pStream); // closes the handle with the stream
     m_pStream = nullptr;
     m_hFile = hFileNull;
     m_bCloseOnDelete = FALSE;

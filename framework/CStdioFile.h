@@ -11,14 +11,14 @@ class CStdioFile : public CFile
 
 public:
     CStdioFile() noexcept = default;
-    explicit CStdioFile(FILE* pOpenStream) noexcept;  // borrows the stream: Close is the caller's call
+    explicit CStdioFile(FILE* pOpenStream) noexcept; // borrows the stream: Close is the caller's call
     CStdioFile(LPCWSTR lpszFileName, UINT nOpenFlags);
     ~CStdioFile() override;
 
     BOOL Open(LPCWSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override;
-    virtual void WriteString(LPCWSTR lpsz);             // as it is: no line end is added
-    virtual LPWSTR ReadString(LPWSTR lpsz, UINT nMax);  // up to nMax - 1 characters, the LF kept; null at the end
-    virtual BOOL ReadString(CString& rString);          // the next line without its LF; FALSE at the end
+    virtual void WriteString(LPCWSTR lpsz);            // as it is: no line end is added
+    virtual LPWSTR ReadString(LPWSTR lpsz, UINT nMax); // up to nMax - 1 characters, the LF kept; null at the end
+    virtual BOOL ReadString(CString& rString);         // the next line without its LF; FALSE at the end
 
     UINT Read(void* lpBuf, UINT nCount) override;
     void Write(const void* lpBuf, UINT nCount) override;
@@ -28,9 +28,9 @@ public:
     void Flush() override;
     void Close() override;
     void Abort() override;
-    CFile* Duplicate() const override;                               // not supported
-    void LockRange(ULONGLONG dwPos, ULONGLONG dwCount) override;    // not supported
-    void UnlockRange(ULONGLONG dwPos, ULONGLONG dwCount) override;  // not supported
+    CFile* Duplicate() const override;                             // not supported
+    void LockRange(ULONGLONG dwPos, ULONGLONG dwCount) override;   // not supported
+    void UnlockRange(ULONGLONG dwPos, ULONGLONG dwCount) override; // not supported
 
     FILE* m_pStream = nullptr;
 

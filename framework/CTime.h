@@ -24,8 +24,16 @@ public:
 
     CTimeSpan operator+(CTimeSpan span) const noexcept { return CTimeSpan(m_timeSpan + span.m_timeSpan); }
     CTimeSpan operator-(CTimeSpan span) const noexcept { return CTimeSpan(m_timeSpan - span.m_timeSpan); }
-    CTimeSpan& operator+=(CTimeSpan span) noexcept { m_timeSpan += span.m_timeSpan; return *this; }
-    CTimeSpan& operator-=(CTimeSpan span) noexcept { m_timeSpan -= span.m_timeSpan; return *this; }
+    CTimeSpan& operator+=(CTimeSpan span) noexcept
+    {
+        m_timeSpan += span.m_timeSpan;
+        return *this;
+    }
+    CTimeSpan& operator-=(CTimeSpan span) noexcept
+    {
+        m_timeSpan -= span.m_timeSpan;
+        return *this;
+    }
     auto operator<=>(const CTimeSpan&) const = default;
 
 private:
@@ -41,14 +49,14 @@ public:
     CTime(__time64_t time) noexcept : m_time(time) {}
     // Local fields; nDST as mktime takes it (-1: the system decides). An impossible date gives -1.
     CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int nDST = -1) noexcept;
-    CTime(const SYSTEMTIME& st, int nDST = -1) noexcept;  // local fields
-    CTime(const FILETIME& ft, int nDST = -1) noexcept;    // a UTC file time
+    CTime(const SYSTEMTIME& st, int nDST = -1) noexcept; // local fields
+    CTime(const FILETIME& ft, int nDST = -1) noexcept;   // a UTC file time
     static CTime GetCurrentTime() noexcept { return CTime(_time64(nullptr)); }
 
     __time64_t GetTime() const noexcept { return m_time; }
-    tm* GetLocalTm(tm* ptm) const noexcept;  // null when the time cannot be shown as local time
+    tm* GetLocalTm(tm* ptm) const noexcept; // null when the time cannot be shown as local time
     tm* GetGmtTm(tm* ptm) const noexcept;
-    bool GetAsSystemTime(SYSTEMTIME& st) const noexcept;  // local fields
+    bool GetAsSystemTime(SYSTEMTIME& st) const noexcept; // local fields
 
     int GetYear() const noexcept;
     int GetMonth() const noexcept;
@@ -56,16 +64,24 @@ public:
     int GetHour() const noexcept;
     int GetMinute() const noexcept;
     int GetSecond() const noexcept;
-    int GetDayOfWeek() const noexcept;  // 1 Sunday to 7 Saturday
+    int GetDayOfWeek() const noexcept; // 1 Sunday to 7 Saturday
 
-    CString Format(LPCWSTR pszFormat) const;     // wcsftime codes on the local fields
-    CString FormatGmt(LPCWSTR pszFormat) const;  // the same on the UTC fields
+    CString Format(LPCWSTR pszFormat) const;    // wcsftime codes on the local fields
+    CString FormatGmt(LPCWSTR pszFormat) const; // the same on the UTC fields
 
     CTime operator+(CTimeSpan span) const noexcept { return CTime(m_time + span.GetTimeSpan()); }
     CTime operator-(CTimeSpan span) const noexcept { return CTime(m_time - span.GetTimeSpan()); }
     CTimeSpan operator-(CTime time) const noexcept { return CTimeSpan(m_time - time.m_time); }
-    CTime& operator+=(CTimeSpan span) noexcept { m_time += span.GetTimeSpan(); return *this; }
-    CTime& operator-=(CTimeSpan span) noexcept { m_time -= span.GetTimeSpan(); return *this; }
+    CTime& operator+=(CTimeSpan span) noexcept
+    {
+        m_time += span.GetTimeSpan();
+        return *this;
+    }
+    CTime& operator-=(CTimeSpan span) noexcept
+    {
+        m_time -= span.GetTimeSpan();
+        return *this;
+    }
     auto operator<=>(const CTime&) const = default;
 
 private:

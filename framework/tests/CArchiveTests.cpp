@@ -2,6 +2,7 @@
 // length prefix with its escalation and wide marker, element counts, dates), pinned byte by byte.
 #include "framework/CArchive.h"
 #include "framework/CArchiveException.h"
+#include "framework/CArray.h"
 #include "framework/CFileException.h"
 #include "framework/CMemFile.h"
 #include <gtest/gtest.h>
@@ -32,7 +33,8 @@ template <typename F> Bytes Stored(F store, int bufferSize = 4096)
 Bytes Concat(std::initializer_list<Bytes> parts)
 {
     Bytes all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
     return all;
 }
 
@@ -50,12 +52,19 @@ Bytes WideBody(const std::wstring& text)
 std::wstring TextOfLength(size_t n)
 {
     std::wstring text(n, L'a');
-    for (size_t i = 0; i < n; ++i) text[i] = static_cast<wchar_t>(L'a' + i % 26);
-    if (n > 1) text[1] = L'\x20AC';  // the euro sign: the wide form keeps it
+    for (size_t i = 0; i < n; ++i)
+        text[i] = static_cast<wchar_t>(L'a' + i % 26);
+    if (n > 1) text[1] = L'\x20AC'; // the euro sign: the wide form keeps it
     return text;
 }
 
-struct StringCase { size_t length; Bytes widePrefix; Bytes narrowPrefix; const char* why; };
+struct StringCase
+{
+    size_t length;
+    Bytes widePrefix;
+    Bytes narrowPrefix;
+    const char* why;
+};
 const StringCase kStringCases[] = {
     {0, {0xFF, 0xFE, 0xFF, 0x00}, {0x00}, "empty"},
     {1, {0xFF, 0xFE, 0xFF, 0x01}, {0x01}, "one character"},
@@ -63,12 +72,18 @@ const StringCase kStringCases[] = {
     {255, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00}, {0xFF, 0xFF, 0x00}, "255 escalates to a word"},
     {300, {0xFF, 0xFE, 0xFF, 0xFF, 0x2C, 0x01}, {0xFF, 0x2C, 0x01}, "300 characters"},
     {65533, {0xFF, 0xFE, 0xFF, 0xFF, 0xFD, 0xFF}, {0xFF, 0xFD, 0xFF}, "the longest word length"},
-    {65534, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00},
+    {65534,
+     {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00},
+     {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00},
      "0xFFFE is the wide marker, so 65534 escalates to a double word"},
-    {65535, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00},
-     {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}, "65535"},
-    {70000, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00},
-     {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}, "70000"},
+    {65535,
+     {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00},
+     {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00},
+     "65535"},
+    {70000,
+     {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00},
+     {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00},
+     "70000"},
 };
 
 TEST(CArchive, WideStringsHaveTheMarkerAndTheEscalatingLength)
@@ -127,7 +142,12 @@ TEST(CArchive, StringsLoadFromTheOtherWidthToo)
     EXPECT_STREQ(narrowBack.GetString(), "xy");
 }
 
-struct CountCase { DWORD_PTR count; Bytes bytes; const char* why; };
+struct CountCase
+{
+    DWORD_PTR count;
+    Bytes bytes;
+    const char* why;
+};
 const CountCase kCountCases[] = {
     {0, {0x00, 0x00}, "zero"},
     {0x1234, {0x34, 0x12}, "a word"},
@@ -135,7 +155,8 @@ const CountCase kCountCases[] = {
     {0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}, "0xFFFF escalates"},
     {0x12345678, {0xFF, 0xFF, 0x78, 0x56, 0x34, 0x12}, "a double word"},
     {0xFFFFFFFE, {0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF}, "the largest double-word count"},
-    {0x100000000ULL, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00},
+    {0x100000000ULL,
+     {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00},
      "beyond 32 bits"},
 };
 
@@ -156,22 +177,22 @@ TEST(CArchive, NumbersAreLittleEndianAtTheirSizes)
 {
     const Bytes bytes = Stored([](CArchive& ar) {
         ar << static_cast<BYTE>(0xAB) << static_cast<WORD>(0x1234) << static_cast<short>(-2) << static_cast<LONG>(-1)
-           << 0x01020304 << static_cast<DWORD>(0xA1B2C3D4) << static_cast<LONGLONG>(0x0102030405060708LL) << 1.0
-           << 0.5f << true << 'c' << L'\x20AC';
+           << 0x01020304 << static_cast<DWORD>(0xA1B2C3D4) << static_cast<LONGLONG>(0x0102030405060708LL) << 1.0 << 0.5f
+           << true << 'c' << L'\x20AC';
     });
     const Bytes expected = {
-        0xAB,                                            // BYTE
-        0x34, 0x12,                                      // WORD
-        0xFE, 0xFF,                                      // short
-        0xFF, 0xFF, 0xFF, 0xFF,                          // LONG
-        0x04, 0x03, 0x02, 0x01,                          // int
-        0xD4, 0xC3, 0xB2, 0xA1,                          // DWORD
-        0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,  // LONGLONG
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0x3F,  // double 1.0
-        0x00, 0x00, 0x00, 0x3F,                          // float 0.5
-        0x01,                                            // bool
-        'c',                                             // char
-        0xAC, 0x20,                                      // wchar_t
+        0xAB,                                           // BYTE
+        0x34, 0x12,                                     // WORD
+        0xFE, 0xFF,                                     // short
+        0xFF, 0xFF, 0xFF, 0xFF,                         // LONG
+        0x04, 0x03, 0x02, 0x01,                         // int
+        0xD4, 0xC3, 0xB2, 0xA1,                         // DWORD
+        0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01, // LONGLONG
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0x3F, // double 1.0
+        0x00, 0x00, 0x00, 0x3F,                         // float 0.5
+        0x01,                                           // bool
+        'c',                                            // char
+        0xAC, 0x20,                                     // wchar_t
     };
     EXPECT_EQ(bytes, expected);
 
@@ -208,14 +229,13 @@ TEST(CArchive, DatesAreStatusThenValue)
 {
     COleDateTime nullDate;
     nullDate.SetStatus(COleDateTime::null);
-    const Bytes bytes = Stored([&](CArchive& ar) {
-        ar << COleDateTime(1.5) << nullDate << COleDateTimeSpan(-0.25) << CTime(0x123456789LL);
-    });
+    const Bytes bytes = Stored(
+        [&](CArchive& ar) { ar << COleDateTime(1.5) << nullDate << COleDateTimeSpan(-0.25) << CTime(0x123456789LL); });
     const Bytes expected = {
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F,  // valid, 1.5
-        0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // null, 0.0
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xD0, 0xBF,  // valid span, -0.25
-        0x89, 0x67, 0x45, 0x23, 0x01, 0x00, 0x00, 0x00,                          // 64-bit seconds
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F, // valid, 1.5
+        0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, // null, 0.0
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xD0, 0xBF, // valid span, -0.25
+        0x89, 0x67, 0x45, 0x23, 0x01, 0x00, 0x00, 0x00,                         // 64-bit seconds
     };
     EXPECT_EQ(bytes, expected);
 
@@ -245,6 +265,30 @@ template <typename F> int ArchiveCause(F action)
         return cause;
     }
     return -1;
+}
+
+TEST(CArchive, ByteArraysAreTheirCountThenTheirBytes)
+{
+    CByteArray category;
+    category.Add(0x81);
+    category.Add(0x02);
+    const Bytes bytes = Stored([&](CArchive& ar) { category.Serialize(ar); });
+    EXPECT_EQ(bytes, (Bytes{0x02, 0x00, 0x81, 0x02}));
+
+    CMemFile file(const_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    CArchive ar(&file, CArchive::load);
+    CByteArray back;
+    back.Add(9); // loading replaces what was there
+    back.Serialize(ar);
+    ASSERT_EQ(back.GetSize(), 2);
+    EXPECT_EQ(back[0], 0x81);
+    EXPECT_EQ(back[1], 0x02);
+
+    CByteArray large;
+    large.SetSize(70000);
+    const Bytes largeBytes = Stored([&](CArchive& ar) { large.Serialize(ar); });
+    EXPECT_EQ(Bytes(largeBytes.begin(), largeBytes.begin() + 6), (Bytes{0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
+    EXPECT_EQ(largeBytes.size(), 6u + 70000u);
 }
 
 TEST(CArchive, ShortDataAndWrongDirectionRaiseArchiveExceptions)
@@ -277,6 +321,13 @@ TEST(CArchive, ShortDataAndWrongDirectionRaiseArchiveExceptions)
                   corruptAr >> text;
               }),
               CArchiveException::endOfFile);
+
+    // So does a byte array whose count promises more than the data holds.
+    const Bytes shortArray = {0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x01, 0x02};
+    CMemFile arrayFile(const_cast<BYTE*>(shortArray.data()), static_cast<UINT>(shortArray.size()));
+    CArchive arrayAr(&arrayFile, CArchive::load);
+    CByteArray bytes;
+    EXPECT_EQ(ArchiveCause([&] { bytes.Serialize(arrayAr); }), CArchiveException::endOfFile);
 }
 
 TEST(CArchive, ReadReturnsWhatThereIsButExtractionNeedsEverything)
@@ -313,7 +364,7 @@ TEST(CArchive, LargeDataCrossesTheBufferAndTheDestructorFlushes)
     {
         CArchive ar(&file, CArchive::store, 64);
         ar << static_cast<LONG>(7) << CString(longText.c_str()) << static_cast<LONG>(8);
-    }  // no Close: the destructor writes what is buffered
+    } // no Close: the destructor writes what is buffered
     EXPECT_EQ(file.GetLength(), 4u + 6u + 2u * 5000u + 4u);
     file.SeekToBegin();
     CArchive ar(&file, CArchive::load, 64);
@@ -343,11 +394,11 @@ TEST(CArchive, ACallHistoryRecordReadsBackFromItsWireForm)
 {
     // A count, then records of numbers, a wide string and dates, as the server sends them.
     Bytes wire = Concat({
-        {0x01, 0x00, 0x00, 0x00},                                          // count 1
-        {0x2A, 0x00, 0x00, 0x00},                                          // call id 42
-        Concat({{0xFF, 0xFE, 0xFF, 0x03}, WideBody(L"555")}),              // telephone number
-        {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},  // null date
-        {0x05, 0x00},                                                      // a 16-bit result
+        {0x01, 0x00, 0x00, 0x00},                                                 // count 1
+        {0x2A, 0x00, 0x00, 0x00},                                                 // call id 42
+        Concat({{0xFF, 0xFE, 0xFF, 0x03}, WideBody(L"555")}),                     // telephone number
+        {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, // null date
+        {0x05, 0x00},                                                             // a 16-bit result
     });
     CMemFile file(wire.data(), static_cast<UINT>(wire.size()));
     CArchive ar(&file, CArchive::load);

@@ -49,12 +49,13 @@ private:
 std::string ReadAllBytes(const std::wstring& path)
 {
     std::string bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "<missing>";
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read) bytes.append(buffer, read);
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
+        bytes.append(buffer, read);
     CloseHandle(file);
     return bytes;
 }
@@ -65,7 +66,12 @@ void WriteAllBytes(const std::wstring& path, const std::string& bytes)
     file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
 }
 
-struct Caught { int cause = -100; LONG osError = 0; CString fileName; };
+struct Caught
+{
+    int cause = -100;
+    LONG osError = 0;
+    CString fileName;
+};
 
 template <typename F> Caught FileExceptionOf(F action)
 {
@@ -85,7 +91,14 @@ template <typename F> Caught FileExceptionOf(F action)
 TEST(CFile, OpenReportsFailuresThroughItsExceptionObject)
 {
     TempFolder folder;
-    struct Case { std::wstring path; UINT flags; int cause; LONG error; const char* why; };
+    struct Case
+    {
+        std::wstring path;
+        UINT flags;
+        int cause;
+        LONG error;
+        const char* why;
+    };
     const Case cases[] = {
         {folder.Path(L"missing.txt"), CFile::modeRead, CFileException::fileNotFound, ERROR_FILE_NOT_FOUND,
          "a file that does not exist"},
@@ -221,8 +234,8 @@ TEST(CFile, DuplicateIsAnIndependentHandleOnTheSameFile)
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy->m_hFile, file.m_hFile);
     EXPECT_STREQ(copy->GetFilePath().GetString(), path.c_str());
-    copy->Write("def", 3);  // duplicated handles share the position
-    delete copy;            // closes only the duplicate
+    copy->Write("def", 3); // duplicated handles share the position
+    delete copy;           // closes only the duplicate
     EXPECT_EQ(file.GetLength(), 6u);
     EXPECT_EQ(file.GetPosition(), 6u);
     CFile none;
@@ -243,15 +256,15 @@ TEST(CFile, AbortAndDestructorKeepTheLastError)
     file.Abort();
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
     EXPECT_EQ(file.m_hFile, CFile::hFileNull);
-    file.Abort();  // twice is harmless
-    file.Close();  // and so is closing a closed file
+    file.Abort(); // twice is harmless
+    file.Close(); // and so is closing a closed file
 }
 
 TEST(CFile, ABorrowedHandleIsNotClosed)
 {
     TempFolder folder;
-    const HANDLE handle = CreateFileW(folder.Path(L"borrowed.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      0, nullptr);
+    const HANDLE handle =
+        CreateFileW(folder.Path(L"borrowed.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     {
         CFile borrowed(handle);
@@ -284,7 +297,7 @@ TEST(CMemFile, OwnBufferGrowsAndDetachHandsItOn)
     ASSERT_NE(buffer, nullptr);
     EXPECT_EQ(std::memcmp(buffer, "qqqqq", 5), 0);
     EXPECT_EQ(file.GetLength(), 0u);
-    std::free(buffer);  // the caller owns a detached buffer
+    std::free(buffer); // the caller owns a detached buffer
 
     const Caught seek = FileExceptionOf([&] { file.Seek(-1, CFile::begin); });
     EXPECT_EQ(seek.cause, CFileException::badSeek);
@@ -317,7 +330,7 @@ TEST(CMemFile, AttachedBytesAreNeitherCopiedNorFreed)
         EXPECT_TRUE(outOfMemory) << "a fixed buffer cannot grow";
         EXPECT_EQ(file.Detach(), foreign.data()) << "Detach gives the caller's own pointer back";
         file.Attach(foreign.data(), 4);
-    }  // destroyed while attached: the vector's memory must not be freed here
+    } // destroyed while attached: the vector's memory must not be freed here
     EXPECT_EQ(foreign, (std::vector<BYTE>{'X', 'b', 'c', 'd'}));
 
     CMemFile constructed(foreign.data(), 4);
@@ -369,7 +382,11 @@ TEST(CStdioFile, TextModeLinesAndLineEnds)
 
     CStdioFile file(path.c_str(), CFile::modeRead | CFile::typeText);
     CString line;
-    struct Expect { BOOL ok; const wchar_t* text; };
+    struct Expect
+    {
+        BOOL ok;
+        const wchar_t* text;
+    };
     const Expect expected[] = {{TRUE, L"first"}, {TRUE, L""}, {TRUE, L"caf\x00E9 last"}, {FALSE, L""}};
     for (const auto& e : expected)
     {
@@ -384,7 +401,7 @@ TEST(CStdioFile, BinaryModeKeepsBytesAndSeeks)
     const std::wstring path = folder.Path(L"binary.txt");
     {
         CStdioFile file;
-        ASSERT_TRUE(file.Open(path.c_str(), 0x9001));  // create, write, binary
+        ASSERT_TRUE(file.Open(path.c_str(), 0x9001)); // create, write, binary
         file.WriteString(L"a\r\nb\n");
         EXPECT_EQ(file.GetPosition(), 5u);
         file.Write("cd", 2);

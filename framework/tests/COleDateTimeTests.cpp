@@ -8,7 +8,10 @@ namespace
 {
 constexpr double kSecond = 1.0 / 86400.0;
 
-struct Fields { int y, mo, d, h, mi, s; };
+struct Fields
+{
+    int y, mo, d, h, mi, s;
+};
 
 ::testing::AssertionResult HasFields(const COleDateTime& dt, Fields f)
 {
@@ -20,7 +23,13 @@ struct Fields { int y, mo, d, h, mi, s; };
                                          << " " << f.h << ":" << f.mi << ":" << f.s;
 }
 
-struct SetCase { Fields in; bool valid; double value; const char* why; };
+struct SetCase
+{
+    Fields in;
+    bool valid;
+    double value;
+    const char* why;
+};
 const SetCase kSetCases[] = {
     {{1899, 12, 30, 0, 0, 0}, true, 0.0, "the epoch is day 0"},
     {{1899, 12, 31, 12, 0, 0}, true, 1.5, "a day and a half later"},
@@ -96,8 +105,20 @@ TEST(COleDateTime, ConstructorsAndStatusRules)
 
 TEST(COleDateTime, FieldsRoundToTheNearestSecondLikeThePlatform)
 {
-    const double values[] = {0.0, 1.5, -1.5, -0.25, -1.25, 0.99999999, 0.49 * kSecond, 0.5 * kSecond, 1.6 * kSecond,
-                             -1.0000001, 44230.43090277778, 2958465.99999, -657434.0, 36585.999994};
+    const double values[] = {0.0,
+                             1.5,
+                             -1.5,
+                             -0.25,
+                             -1.25,
+                             0.99999999,
+                             0.49 * kSecond,
+                             0.5 * kSecond,
+                             1.6 * kSecond,
+                             -1.0000001,
+                             44230.43090277778,
+                             2958465.99999,
+                             -657434.0,
+                             36585.999994};
     for (double v : values)
     {
         SCOPED_TRACE(v);
@@ -120,13 +141,17 @@ TEST(COleDateTime, FieldsRoundToTheNearestSecondLikeThePlatform)
 
 TEST(COleDateTime, DayOfWeekAndDayOfYear)
 {
-    struct Case { Fields f; int dow; int doy; };
+    struct Case
+    {
+        Fields f;
+        int dow;
+        int doy;
+    };
     const Case cases[] = {
-        {{1899, 12, 30, 0, 0, 0}, 7, 364},  // a Saturday
-        {{1899, 12, 29, 23, 0, 0}, 6, 363},
-        {{2021, 2, 3, 0, 0, 0}, 4, 34},     // a Wednesday
-        {{2020, 12, 31, 0, 0, 0}, 5, 366},  // a leap year's last day, Thursday
-        {{2023, 1, 1, 0, 0, 0}, 1, 1},      // a Sunday
+        {{1899, 12, 30, 0, 0, 0}, 7, 364},                                  // a Saturday
+        {{1899, 12, 29, 23, 0, 0}, 6, 363}, {{2021, 2, 3, 0, 0, 0}, 4, 34}, // a Wednesday
+        {{2020, 12, 31, 0, 0, 0}, 5, 366},                                  // a leap year's last day, Thursday
+        {{2023, 1, 1, 0, 0, 0}, 1, 1},                                      // a Sunday
     };
     for (const auto& c : cases)
     {
@@ -145,7 +170,7 @@ TEST(COleDateTime, RoundTripsThroughSystemTime)
     in.wHour = 21;
     in.wMinute = 5;
     in.wSecond = 9;
-    in.wMilliseconds = 700;  // ignored, as by the platform conversion
+    in.wMilliseconds = 700; // ignored, as by the platform conversion
     const COleDateTime dt(in);
     ASSERT_EQ(dt.GetStatus(), COleDateTime::valid);
     EXPECT_LT(dt.m_dt, 0.0);
@@ -188,7 +213,7 @@ TEST(COleDateTime, FileTimeIsTakenAsUtcAndHeldAsLocalTime)
 
 TEST(COleDateTime, TimeTIsTakenAsUtcAndHeldAsLocalTime)
 {
-    const __time64_t t = 1611309600;  // 2021-01-22 10:00:00 UTC
+    const __time64_t t = 1611309600; // 2021-01-22 10:00:00 UTC
     // The same instant as a file time: 100-ns units since 1601.
     const ULONGLONG ticks = (static_cast<ULONGLONG>(t) + 11644473600ULL) * 10000000ULL;
     const FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
@@ -226,7 +251,13 @@ TEST(COleDateTime, VariantConversion)
     VariantClear(&v);
 }
 
-struct ArithmeticCase { Fields start; double days; Fields expected; const char* why; };
+struct ArithmeticCase
+{
+    Fields start;
+    double days;
+    Fields expected;
+    const char* why;
+};
 const ArithmeticCase kArithmeticCases[] = {
     {{1899, 12, 30, 6, 0, 0}, -0.5, {1899, 12, 29, 18, 0, 0}, "back across the epoch"},
     {{1899, 12, 29, 18, 0, 0}, 0.5, {1899, 12, 30, 6, 0, 0}, "forward across the epoch"},
@@ -259,8 +290,8 @@ TEST(COleDateTime, ArithmeticWithSpansIsLinearAcrossTheEpoch)
 
 TEST(COleDateTime, ComparisonUsesTimeOrderBeforeTheEpoch)
 {
-    const COleDateTime morning(1899, 12, 29, 6, 0, 0);   // -1.25
-    const COleDateTime evening(1899, 12, 29, 18, 0, 0);  // -1.75
+    const COleDateTime morning(1899, 12, 29, 6, 0, 0);  // -1.25
+    const COleDateTime evening(1899, 12, 29, 18, 0, 0); // -1.75
     EXPECT_LT(evening.m_dt, morning.m_dt) << "raw values run backwards within a day before the epoch";
     EXPECT_TRUE(morning < evening);
     EXPECT_TRUE(evening > morning);
@@ -289,7 +320,13 @@ TEST(COleDateTime, ArithmeticKeepsNullAndInvalidAndChecksTheRange)
         << "before year 100";
 }
 
-struct SpanCase { double span; LONG d, h, mi, s; double totalHours; const char* why; };
+struct SpanCase
+{
+    double span;
+    LONG d, h, mi, s;
+    double totalHours;
+    const char* why;
+};
 const SpanCase kSpanCases[] = {
     {1.5, 1, 12, 0, 0, 36, "a day and a half"},
     {-1.25, -1, -6, 0, 0, -30, "negative spans give negative fields"},
@@ -320,7 +357,11 @@ TEST(COleDateTimeSpan, FieldsAndTotals)
 
 TEST(COleDateTimeSpan, OutsideTheRangeIsInvalid)
 {
-    struct Case { double span; bool valid; };
+    struct Case
+    {
+        double span;
+        bool valid;
+    };
     const Case cases[] = {{3615897.0, true}, {-3615897.0, true}, {3615897.5, false}, {-3615898.0, false}};
     for (const auto& c : cases)
         EXPECT_EQ(COleDateTimeSpan(c.span).GetStatus(), c.valid ? COleDateTimeSpan::valid : COleDateTimeSpan::invalid)
@@ -357,7 +398,13 @@ TEST(COleDateTimeSpan, ArithmeticAndComparison)
 
 namespace
 {
-struct FormatCase { Fields f; const wchar_t* format; const wchar_t* expected; const char* why; };
+struct FormatCase
+{
+    Fields f;
+    const wchar_t* format;
+    const wchar_t* expected;
+    const char* why;
+};
 const FormatCase kFormatCases[] = {
     {{2021, 2, 3, 10, 20, 30}, L"%Y-%m-%dT%H:%M:%S", L"2021-02-03T10:20:30", "the ISO form"},
     {{1850, 7, 4, 21, 5, 9}, L"%Y-%m-%dT%H:%M:%S", L"1850-07-04T21:05:09", "before the epoch"},
@@ -398,7 +445,15 @@ TEST(COleDateTime, FormatInTheLocaleForm)
     EXPECT_STREQ(nullDate.Format(0, 0x0409).GetString(), L"");
 }
 
-struct ParseCase { const wchar_t* text; DWORD flags; LCID lcid; bool ok; Fields f; const char* why; };
+struct ParseCase
+{
+    const wchar_t* text;
+    DWORD flags;
+    LCID lcid;
+    bool ok;
+    Fields f;
+    const char* why;
+};
 const ParseCase kParseCases[] = {
     {L"2021-02-03 10:20:30", 0, 0x0409, true, {2021, 2, 3, 10, 20, 30}, "ISO-like date and time"},
     {L"2/3/2021 10:20 PM", 0, 0x0409, true, {2021, 2, 3, 22, 20, 0}, "US form: month first"},

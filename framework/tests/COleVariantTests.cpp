@@ -1,6 +1,7 @@
 // Variants: the typed constructors, the system's type changes as the framework raises them, taking
 // content over without copies, and the ATL-shaped CComVariant/CComBSTR.
 #include "framework/COleVariant.h"
+#include "framework/CArray.h"
 #include "framework/CComBSTR.h"
 #include "framework/CComVariant.h"
 #include "framework/COleDateTime.h"
@@ -38,11 +39,19 @@ std::vector<BYTE> BytesOf(const VARIANT& v)
     return bytes;
 }
 
-std::wstring TextOf(const VARIANT& v) { return v.vt == VT_BSTR && v.bstrVal ? std::wstring(v.bstrVal) : L"<not text>"; }
+std::wstring TextOf(const VARIANT& v)
+{
+    return v.vt == VT_BSTR && v.bstrVal ? std::wstring(v.bstrVal) : L"<not text>";
+}
 
 TEST(COleVariant, TypedConstructors)
 {
-    struct Case { COleVariant v; VARTYPE vt; const char* why; };
+    struct Case
+    {
+        COleVariant v;
+        VARTYPE vt;
+        const char* why;
+    };
     const Case cases[] = {
         {COleVariant(), VT_EMPTY, "empty"},
         {COleVariant(L"text"), VT_BSTR, "wide text"},
@@ -59,7 +68,8 @@ TEST(COleVariant, TypedConstructors)
         {COleVariant(static_cast<LONGLONG>(1) << 40), VT_I8, "64-bit"},
         {COleVariant(2.5f), VT_R4, "float"},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.v.vt, c.vt) << c.why;
+    for (const auto& c : cases)
+        EXPECT_EQ(c.v.vt, c.vt) << c.why;
     EXPECT_EQ(COleVariant(true).boolVal, VARIANT_TRUE) << "true is -1";
     EXPECT_EQ(COleVariant(static_cast<short>(5), VT_BOOL).boolVal, VARIANT_TRUE);
     EXPECT_EQ(COleVariant(false).boolVal, VARIANT_FALSE);
@@ -70,7 +80,13 @@ TEST(COleVariant, TypedConstructors)
     EXPECT_EQ(nullText.bstrVal, nullptr) << "a null pointer gives a null BSTR";
 }
 
-struct ChangeCase { COleVariant from; VARTYPE to; COleVariant expected; const char* why; };
+struct ChangeCase
+{
+    COleVariant from;
+    VARTYPE to;
+    COleVariant expected;
+    const char* why;
+};
 
 TEST(COleVariant, ChangeTypeFollowsTheSystemRules)
 {
@@ -118,7 +134,13 @@ TEST(COleVariant, ChangeTypeOfDatesGoesThroughTheLocaleForm)
 
 TEST(COleVariant, ChangeTypeFailuresRaiseOleExceptions)
 {
-    struct Case { COleVariant from; VARTYPE to; SCODE sc; const char* why; };
+    struct Case
+    {
+        COleVariant from;
+        VARTYPE to;
+        SCODE sc;
+        const char* why;
+    };
     const Case cases[] = {
         {COleVariant(L"abc"), VT_I4, DISP_E_TYPEMISMATCH, "a text that is no number"},
         {COleVariant(70000L), VT_I2, DISP_E_OVERFLOW, "too large for 16 bits"},
@@ -157,8 +179,45 @@ TEST(COleVariant, ByteArraysAndTextsConvert)
     back.ChangeType(VT_ARRAY | VT_UI1, &text);
     EXPECT_EQ(BytesOf(back), (std::vector<BYTE>{'a', 0, 'b', 0}));
     EXPECT_TRUE(back == bytes) << "arrays compare by their elements";
-    back.ChangeType(VT_ARRAY | VT_UI1);  // the same type: nothing to do
+    back.ChangeType(VT_ARRAY | VT_UI1); // the same type: nothing to do
     EXPECT_TRUE(back == bytes);
+}
+
+TEST(COleVariant, ByteArraysFromAndToCByteArray)
+{
+    CByteArray bytes;
+    bytes.Add(1);
+    bytes.Add(0);
+    bytes.Add(255);
+    const COleVariant v(bytes);
+    ASSERT_EQ(v.vt, VT_ARRAY | VT_UI1);
+    ASSERT_EQ(SafeArrayGetDim(v.parray), 1u);
+    LONG lower = -1;
+    SafeArrayGetLBound(v.parray, 1, &lower);
+    EXPECT_EQ(lower, 0) << "the array starts at 0";
+    EXPECT_EQ(BytesOf(v), (std::vector<BYTE>{1, 0, 255}));
+
+    CByteArray back;
+    v.GetByteArrayFromVariantArray(back);
+    ASSERT_EQ(back.GetSize(), 3);
+    EXPECT_EQ(back[2], 255);
+
+    const COleVariant empty{CByteArray()};
+    EXPECT_EQ(empty.vt, VT_ARRAY | VT_UI1) << "an empty array is still an array";
+    empty.GetByteArrayFromVariantArray(back);
+    EXPECT_EQ(back.GetSize(), 0);
+
+    SCODE caught = S_OK;
+    try
+    {
+        COleVariant(L"text").GetByteArrayFromVariantArray(back);
+    }
+    catch (CException* e)
+    {
+        caught = COleException::Process(e);
+        e->Delete();
+    }
+    EXPECT_EQ(caught, DISP_E_TYPEMISMATCH);
 }
 
 TEST(COleVariant, AttachAndDetachMoveTheContent)
@@ -250,7 +309,7 @@ TEST(CComBSTR, OrdersAMapOfKeys)
     keys[CComBSTR(L"b")] = 2;
     keys[CComBSTR(L"a")] = 1;
     keys[CComBSTR(L"c")] = 3;
-    keys[CComBSTR(L"a")] = 4;  // the same key again
+    keys[CComBSTR(L"a")] = 4; // the same key again
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_TRUE(keys.begin()->first == L"a");
     EXPECT_EQ(keys.begin()->second, 4);
