@@ -396,16 +396,30 @@ int CStaticTools::HexToLong(const CString& strHex)
 
 void CStaticTools::LireChaineSeparateurString(const CString& strText, wchar_t chSeparator, CStringArray& arr)
 {
-    arr.RemoveAll();
-    const wchar_t* p = strText.GetString();
-    for (;;)
+    // Every command line of every link is split here: size the array once, one copy per piece.
+    const wchar_t* const pText = strText.GetString();
+    const wchar_t* const pEnd = pText + std::wcslen(pText);
+    INT_PTR nPieces = 0;
+    const wchar_t* pTail = pText;
+    if (chSeparator != L'\0')
     {
-        const wchar_t* pSeparator = std::wcschr(p, chSeparator);
-        if (!pSeparator || chSeparator == L'\0') break;
-        arr.Add(CString(p, static_cast<int>(pSeparator - p)));
+        for (const wchar_t* p = pText; (p = std::wmemchr(p, chSeparator, static_cast<size_t>(pEnd - p))) != nullptr;
+             ++p)
+        {
+            ++nPieces;
+            pTail = p + 1;
+        }
+    }
+    if (pTail != pEnd) ++nPieces; // the text after the last separator, when there is any
+    arr.SetSize(nPieces);  // every element is set below; the texts kept keep their buffers
+    const wchar_t* p = pText;
+    for (INT_PTR i = 0; i < nPieces; ++i)
+    {
+        const wchar_t* pSeparator =
+            i + 1 < nPieces || pTail == pEnd ? std::wmemchr(p, chSeparator, static_cast<size_t>(pEnd - p)) : pEnd;
+        arr[i].SetString(p, static_cast<int>(pSeparator - p));
         p = pSeparator + 1;
     }
-    if (*p) arr.Add(CString(p));
 }
 
 void CStaticTools::ReadStringSeparatorString(const CString& strText, wchar_t chSeparator, CStringArray& arr)
