@@ -191,6 +191,8 @@ public:
     static size_t GetMemorySize(const std::map<long, long>& map, bool bContentOnly = false);
     static size_t GetMemorySize(const std::map<CString, long>& map, bool bContentOnly = false);
     static size_t GetMemorySize(const std::vector<CString>& strings, bool bContentOnly = false);
+    static size_t GetMemorySize(const CDWordArray& values, bool bContentOnly = false);
+    static size_t GetMemorySize(const CStringArray& strings, bool bContentOnly = false);
 
     // ---- end of dates, texts and files ----
 };

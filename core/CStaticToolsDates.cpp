@@ -1,6 +1,8 @@
 // CStaticTools: dates, texts and files.
 #include "core/CStaticTools.h"
 #include "core/CTimeTools.h"
+#include "framework/CArray.h"
+#include "framework/CStringArray.h"
 #include <oleauto.h>
 #include <algorithm>
 #include <cmath>
@@ -419,5 +421,17 @@ size_t CStaticTools::GetMemorySize(const std::vector<CString>& strings, bool bCo
     size_t size = (bContentOnly ? 4 : 16) + strings.capacity();
     for (const auto& s : strings)
         size += 2 * static_cast<size_t>(s.GetAllocLength());
+    return size;
+}
+
+size_t CStaticTools::GetMemorySize(const CDWordArray& values, bool bContentOnly)
+{
+    return 4 * static_cast<size_t>(values.GetSize()) + (bContentOnly ? 0 : 20);
+}
+
+size_t CStaticTools::GetMemorySize(const CStringArray& strings, bool bContentOnly)
+{
+    size_t size = bContentOnly ? 0 : 20;
+    for (INT_PTR i = 0; i < strings.GetSize(); ++i) size += 2 * static_cast<size_t>(strings[i].GetAllocLength()) + 4;
     return size;
 }

@@ -275,22 +275,7 @@ CString FormatOffsetMinutes(int32_t minutes)
     text.Format(L"%c%02d:%02d", minutes < 0 ? L'-' : L'+', static_cast<int>(a / 60), static_cast<int>(a % 60));
     return text;
 }
-// A field of a clock text: digits, blanks and tabs around them; anything else reads as 0.
-int ReadClockField(const CString& strField)
-{
-    LPCWSTR p = strField.GetString();
-    while (*p == L' ' || *p == L'\t')
-        ++p;
-    bool negative = false;
-    if (*p == L'+' || *p == L'-') negative = *p++ == L'-';
-    if (*p < L'0' || *p > L'9') return 0;
-    int value = 0;
-    while (*p >= L'0' && *p <= L'9')
-        value = value * 10 + (*p++ - L'0'); // at most four digits
-    while (*p == L' ' || *p == L'\t')
-        ++p;
-    return *p ? 0 : (negative ? -value : value);
-}
+
 // Windows says ERROR_INVALID_THREAD_ID for a thread that has ended; other platforms say
 // ERROR_INVALID_PARAMETER, which then needs a look at the thread itself.
 bool IsThreadGone(DWORD dwThreadId, DWORD dwPostError)
@@ -312,7 +297,7 @@ void CTimeTools::SetServerTime(const CString& strPeerClock)
 {
     if (strPeerClock.GetLength() < 19) return;
     State& s = GetState();
-    auto field = [&](int first, int count) { return ReadClockField(strPeerClock.Mid(first, count)); };
+    auto field = [&](int first, int count) { return CStaticTools::ToInt(strPeerClock.Mid(first, count).GetString()); };
     const int year = field(0, 4), month = field(5, 2), day = field(8, 2);
     const int hour = field(11, 2), minute = field(14, 2), second = field(17, 2);
 
@@ -388,6 +373,14 @@ void CTimeTools::GetSavedZoneInformation(TIME_ZONE_INFORMATION& tzi)
     State& s = GetState();
     std::lock_guard<std::mutex> lock(s.zoneLock);
     tzi = s.zone.zone;
+}
+
+DWORD CTimeTools::GetSavedDynamicZoneInformation(DYNAMIC_TIME_ZONE_INFORMATION& dtzi)
+{
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.zoneLock);
+    dtzi = s.zone.dynamic;
+    return s.zone.dynamicResult;
 }
 
 // ---- Conversions of date values ----

@@ -50,6 +50,8 @@ public:
     static int32_t GetCurrentUTCOffsetLocal();  // the same plus the shift once one is set
     static DWORD UpdateTimeZoneInfo();          // 0 no daylight time, 1 standard, 2 daylight, ~0 failure
     static void GetSavedZoneInformation(TIME_ZONE_INFORMATION& tzi);
+    // The system's zone with its key name, for the zone look-up; the result code of reading it.
+    static DWORD GetSavedDynamicZoneInformation(DYNAMIC_TIME_ZONE_INFORMATION& dtzi);
 
     // Conversions of date values
     static COleDateTime DateTimeLocalToUTC(const COleDateTime& dt, bool bReturnInputOnError);

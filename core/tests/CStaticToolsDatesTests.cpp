@@ -2,6 +2,8 @@
 // distance, file names, small file helpers and system error texts.
 #include "core/CStaticTools.h"
 #include "core/tests/TimeZoneFixtures.h"
+#include "framework/CArray.h"
+#include "framework/CStringArray.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -441,6 +443,17 @@ TEST(Texts, MemorySizeEstimates)
     const size_t each = static_cast<size_t>(strings[0].GetAllocLength() + strings[1].GetAllocLength());
     EXPECT_EQ(CStaticTools::GetMemorySize(strings), 16 + strings.capacity() + 2 * each);
     EXPECT_EQ(CStaticTools::GetMemorySize(strings, true), 4 + strings.capacity() + 2 * each);
+    CDWordArray dwords;
+    dwords.Add(1);
+    dwords.Add(2);
+    EXPECT_EQ(CStaticTools::GetMemorySize(dwords), 4 * 2 + 20u);
+    EXPECT_EQ(CStaticTools::GetMemorySize(dwords, true), 4 * 2u);
+    CStringArray array;
+    array.Add(s);
+    array.Add(L"");
+    const size_t arrayChars = static_cast<size_t>(array[0].GetAllocLength() + array[1].GetAllocLength());
+    EXPECT_EQ(CStaticTools::GetMemorySize(array), 2 * arrayChars + 2 * 4 + 20);
+    EXPECT_EQ(CStaticTools::GetMemorySize(array, true), 2 * arrayChars + 2 * 4);
 }
 
 // ---- File names and files ----

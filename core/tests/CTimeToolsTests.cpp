@@ -171,23 +171,27 @@ TEST_F(TimeToolsTest, ShiftOfFiveSecondsShowsInCurrentTimesAndOffsets)
     EXPECT_EQ(Iso((CTimeTools::DateTimeLocalToUTC(local))), L"2020-06-01T12:00:00.000");
 }
 
-TEST_F(TimeToolsTest, ShiftIsReadWholeWhileAnotherThreadChangesIt)
+static_assert(std::is_same_v<decltype(CTimeTools::m_nUTCShift_sec), std::atomic<int32_t>>,
+              "threads other than the link's read the shift");
+
+TEST_F(TimeToolsTest, CurrentTimeUsesOneShiftWhileAnotherThreadChangesIt)
 {
     m_time.Set(At(2020, 1, 22, 10, 0, 5));
+    CTimeTools::SetServerTime(L"2020-01-22T10:00:00");
     std::atomic<bool> stop{false};
     std::thread writer([&] {
         for (int i = 0; !stop; ++i)
             CTimeTools::SetServerTime(i % 2 ? L"2020-01-22T10:00:00" : L"2020-01-21T10:00:05");
     });
-    int bad = 0;
-    for (int i = 0; i < 20000; ++i)
+    int other = 0;
+    for (int i = 0; i < 5000; ++i)
     {
-        const int32_t shift = CTimeTools::m_nUTCShift_sec.load();
-        if (shift != 0 && shift != 5 && shift != 86400) ++bad;
+        const std::wstring now = Iso(CTimeTools::GetCurrentTimeUTC());
+        if (now != L"2020-01-22T10:00:00.000" && now != L"2020-01-21T10:00:05.000") ++other;
     }
     stop = true;
     writer.join();
-    EXPECT_EQ(bad, 0) << "only 0, 5 or 86400 can ever be read";
+    EXPECT_EQ(other, 0) << "always the clock minus one whole shift (5 s or one day)";
 }
 
 // ---- Listeners ----
@@ -295,6 +299,18 @@ TEST(TimeToolsZone, CurrentBiasFollowsTheZoneAndItsDaylightTime)
         const std::wstring text = W(CTimeTools::FormatCurrentTimeLocal(false));
         EXPECT_TRUE(text.ends_with(c.tail)) << testing::PrintToString(text);
     }
+}
+
+TEST(TimeToolsZone, SavedZoneIsTheInstalledOne)
+{
+    ScopedTime time(UsEastern(), At(2020, 7, 1, 12, 0, 0));
+    DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
+    EXPECT_EQ(CTimeTools::GetSavedDynamicZoneInformation(dynamic), static_cast<DWORD>(TIME_ZONE_ID_DAYLIGHT));
+    EXPECT_EQ(std::wstring(dynamic.TimeZoneKeyName), L"Eastern Standard Time");
+    TIME_ZONE_INFORMATION zone{};
+    CTimeTools::GetSavedZoneInformation(zone);
+    EXPECT_EQ(zone.Bias, 300);
+    EXPECT_EQ(zone.DaylightDate.wMonth, 3);
 }
 
 TEST(TimeToolsZone, OffsetWestOfGreenwichSurvivesTwoClockReadings)
