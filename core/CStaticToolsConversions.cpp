@@ -115,10 +115,9 @@ CString CStaticTools::VariantToString(const COleVariant& value, bool bPoint)
     case VT_DATE: {
         const double d = v.vt == VT_R4 ? static_cast<double>(v.fltVal) : v.vt == VT_R8 ? v.dblVal : v.date;
         if (bPoint) return FormatDouble(L"%.15g", d);
-        // The runtime's own formatter: without the point flag the text follows the runtime locale.
-        wchar_t text[64] = {};
-        _snwprintf(text, 63, L"%.15g", d);
-        return CString(text);
+        CString text; // without the point flag the runtime locale's decimal point shows
+        text.Format(L"%.15g", d);
+        return text;
     }
     case VT_BSTR:
         return v.bstrVal ? CString(v.bstrVal, static_cast<int>(SysStringLen(v.bstrVal))) : CString();
