@@ -110,7 +110,8 @@ public:
     // Typed OLE values <-> text. The point flag writes floating values with "." whatever the
     // runtime locale; the locale flag reads "." as the runtime locale's decimal point.
     static CString VariantToString(const COleVariant& value, bool bPoint);
-    static bool EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT& out);  // out: initialised; cleared first
+    // out must be initialised: it is cleared first. On failure it keeps vt with no usable value.
+    static bool EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT& out);
     static COleVariant ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale);
     static int GetVariantSize(const VARIANT& value);
     // A byte block travels as VT_ARRAY|VT_UI1 with lower bound 0. out is overwritten, not cleared.
