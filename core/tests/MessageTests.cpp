@@ -285,6 +285,12 @@ TEST(MailMessage, WritesAndReadsTheMailKeys)
     EXPECT_EQ(W(list.GetPropertyString(L"emCc", L"?")), L"") << "written even when empty";
     EXPECT_EQ(W(list.GetPropertyString(L"emBcc", L"?")), std::wstring(L"c@x") + kSep);
 
+    CString plain;
+    mail.GetText(plain, false);
+    EXPECT_EQ(W(plain), std::wstring(L"emBcc = \"c@x") + kSep + L"\" emCc = \"\" emFrom = \"me@x\" emTP = \"7\" " +
+                            L"emTo = \"a@x" + kSep + L"b@x" + kSep +
+                            L"\" id = \"1\" off = \"0\" rep = \"0\" sid = \"-1\" text = \"\" time = \"0\" ");
+
     CString text;
     mail.GetText(text, true);
     CMailMessage back;
