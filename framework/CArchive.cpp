@@ -266,6 +266,16 @@ CArchive& operator<<(CArchive& ar, const CStringA& str)
     return ar;
 }
 
+CArchive& operator<<(CArchive& ar, LPCWSTR psz)
+{
+    return ar << CString(psz);
+}
+
+CArchive& operator<<(CArchive& ar, LPCSTR psz)
+{
+    return ar << CStringA(psz);
+}
+
 CArchive& operator>>(CArchive& ar, CString& str)
 {
     int charSize = 1;

@@ -70,6 +70,9 @@ public:
     CArchive& operator<<(signed char ch) { return WriteValue(ch); }
     CArchive& operator<<(wchar_t ch) { return WriteValue(ch); }
     CArchive& operator<<(bool b) { return WriteValue(static_cast<BYTE>(b ? 1 : 0)); }
+    // Pointers would otherwise become a bool; texts have their own operators below, objects are
+    // stored through their Serialize.
+    template <typename T> CArchive& operator<<(T*) = delete;
 
     CArchive& operator>>(BYTE& by) { return ReadValue(by); }
     CArchive& operator>>(WORD& w) { return ReadValue(w); }
@@ -117,6 +120,8 @@ CArchive& operator<<(CArchive& ar, const CString& str);
 CArchive& operator<<(CArchive& ar, const CStringA& str);
 CArchive& operator>>(CArchive& ar, CString& str);
 CArchive& operator>>(CArchive& ar, CStringA& str);
+CArchive& operator<<(CArchive& ar, LPCWSTR psz); // as a CString
+CArchive& operator<<(CArchive& ar, LPCSTR psz);  // as a CStringA
 
 // A date is its status as a 32-bit number and then its value as a double; a span likewise.
 CArchive& operator<<(CArchive& ar, const COleDateTime& dateSrc);

@@ -158,7 +158,7 @@ void AppendField(CString& out, wchar_t code, bool alt, const SYSTEMTIME& st, int
         out += kMonthNames[st.wMonth - 1];
         break;
     case L'c':
-        AppendFormatted(out, alt ? L"%A, %B %#d, %Y %H:%M:%S" : L"%m/%d/%y %H:%M:%S", st, dayOfYear0);
+        AppendFormatted(out, alt ? L"%A, %B %#d, %Y, %H:%M:%S" : L"%m/%d/%y %H:%M:%S", st, dayOfYear0);
         break;
     case L'd':
         AppendNumber(out, st.wDay, 2, alt);

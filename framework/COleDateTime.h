@@ -5,6 +5,11 @@
 #include <oleauto.h>
 #include <ctime>
 
+// winbase.h defines GetCurrentTime() as GetTickCount(), which would rename the member below.
+#ifdef GetCurrentTime
+#undef GetCurrentTime
+#endif
+
 // An OLE date: days since 30 December 1899 00:00 with the time of day as the fraction, and a status.
 // Before the epoch the whole part counts back but the fraction still counts forward from that day:
 // -1.25 is 29 December 1899 06:00, not 28 December 18:00. Arithmetic therefore works on a linear

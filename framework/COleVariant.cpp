@@ -74,6 +74,15 @@ COleVariant::COleVariant(LPCWSTR lpszSrc, VARTYPE vtSrc)
     SetString(lpszSrc, vtSrc);
 }
 
+COleVariant::COleVariant(LPCSTR lpszSrc)
+{
+    ::VariantInit(this);
+    if (lpszSrc)
+        *this = CString(lpszSrc);
+    else
+        *this = static_cast<LPCWSTR>(nullptr);
+}
+
 COleVariant::COleVariant(const CString& strSrc)
 {
     ::VariantInit(this);

@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/CString.h"
 #include <oleauto.h>
+#include <type_traits>
 
 class COleDateTime;
 class CByteArray;
@@ -18,6 +19,11 @@ public:
     COleVariant(COleVariant&& varSrc) noexcept;
     COleVariant(LPCWSTR lpszSrc);                // VT_BSTR; a null pointer gives a null BSTR
     COleVariant(LPCWSTR lpszSrc, VARTYPE vtSrc); // VT_BSTR (VT_BSTRT of a Unicode program)
+    COleVariant(LPCSTR lpszSrc);                 // VT_BSTR of the ANSI text
+    // Any other pointer would quietly become the bool constructor's true.
+    template <typename T>
+    requires(!std::is_base_of_v<tagVARIANT, std::remove_cv_t<T>>) COleVariant(T*)
+    = delete;
     COleVariant(const CString& strSrc);
     COleVariant(bool bSrc) noexcept;                            // VT_BOOL
     COleVariant(BYTE nSrc) noexcept;                            // VT_UI1
@@ -37,6 +43,9 @@ public:
     COleVariant& operator=(const VARIANT& varSrc);
     COleVariant& operator=(LPCVARIANT pSrc);
     COleVariant& operator=(LPCWSTR lpszSrc);
+    COleVariant& operator=(LPCSTR lpszSrc) { return *this = CString(lpszSrc); }
+    template <typename T>
+    requires(!std::is_base_of_v<tagVARIANT, std::remove_cv_t<T>>) COleVariant& operator=(T*) = delete;
     COleVariant& operator=(const CString& strSrc) { return *this = strSrc.GetString(); }
     COleVariant& operator=(bool bSrc);
     COleVariant& operator=(BYTE nSrc);

@@ -2,6 +2,11 @@
 #include "framework/CString.h"
 #include <ctime>
 
+// winbase.h defines GetCurrentTime() as GetTickCount(), which would rename the member below.
+#ifdef GetCurrentTime
+#undef GetCurrentTime
+#endif
+
 // A length of time in whole seconds (64-bit).
 class CTimeSpan
 {

@@ -3,6 +3,7 @@
 #include "framework/CArchive.h"
 #include "framework/CArchiveException.h"
 #include "framework/CArray.h"
+#include "framework/CFile.h"
 #include "framework/CFileException.h"
 #include "framework/CMemFile.h"
 #include <gtest/gtest.h>
@@ -122,6 +123,13 @@ TEST(CArchive, NarrowStringsHaveTheEscalatingLengthOnly)
         ar >> back;
         EXPECT_TRUE(back.Str() == text) << "reads back";
     }
+}
+
+TEST(CArchive, TextPointersAreStoredAsStrings)
+{
+    const Bytes bytes = Stored([](CArchive& ar) { ar << L"ab" << "cd"; });
+    EXPECT_EQ(bytes, Concat({{0xFF, 0xFE, 0xFF, 0x02}, WideBody(L"ab"), {0x02, 'c', 'd'}}))
+        << "not as a bool, which a pointer would otherwise turn into";
 }
 
 TEST(CArchive, StringsLoadFromTheOtherWidthToo)
@@ -413,5 +421,37 @@ TEST(CArchive, ACallHistoryRecordReadsBackFromItsWireForm)
     EXPECT_EQ(start.GetStatus(), COleDateTime::null);
     EXPECT_EQ(result, 5);
     EXPECT_EQ(ArchiveCause([&] { ar >> result; }), CArchiveException::endOfFile) << "a short archive";
+}
+TEST(CArchive, ADiskFileWrittenThroughAnArchiveReadsBack)
+{
+    wchar_t folder[MAX_PATH] = {}, path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    ASSERT_NE(GetTempFileNameW(folder, L"arc", 0, path), 0u);
+    std::string payload(6000, 'p'); // more than one buffer
+    {
+        CFile file(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
+        CArchive ar(&file, CArchive::store, 4096);
+        ar << static_cast<LONG>(12) << static_cast<LONG>(34) << static_cast<LONG>(1) << CString(L"a = \"b\" ");
+        ar << static_cast<LONG>(payload.size());
+        ar.Write(payload.data(), static_cast<UINT>(payload.size()));
+        ar.Close();
+        file.Close();
+    }
+    {
+        CFile file(path, CFile::modeRead | CFile::shareDenyWrite);
+        EXPECT_EQ(file.GetLength(), 12u + 4u + 2u * 8u + 4u + 6000u);
+        CArchive ar(&file, CArchive::load, 4096);
+        LONG task = 0, call = 0, version = 0, length = 0;
+        CString fields;
+        ar >> task >> call >> version >> fields >> length;
+        EXPECT_EQ(task, 12);
+        EXPECT_EQ(call, 34);
+        EXPECT_STREQ(fields.GetString(), L"a = \"b\" ");
+        ASSERT_EQ(length, 6000);
+        std::string back(static_cast<size_t>(length), '\0');
+        EXPECT_EQ(ar.Read(back.data(), static_cast<UINT>(length)), 6000u);
+        EXPECT_EQ(back, payload);
+    }
+    DeleteFileW(path);
 }
 } // namespace

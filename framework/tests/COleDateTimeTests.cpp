@@ -207,6 +207,15 @@ TEST(COleDateTime, FileTimeIsTakenAsUtcAndHeldAsLocalTime)
     ASSERT_EQ(dt.GetStatus(), COleDateTime::valid);
     EXPECT_TRUE(HasFields(dt, {2021, 6, 15, 13, 45, 10}));
 
+    // And back: the fields as local time give the same file time again.
+    SYSTEMTIME back{};
+    ASSERT_TRUE(dt.GetAsSystemTime(back));
+    FILETIME backLocal{}, backUtc{};
+    ASSERT_TRUE(SystemTimeToFileTime(&back, &backLocal));
+    ASSERT_TRUE(LocalFileTimeToFileTime(&backLocal, &backUtc));
+    EXPECT_EQ(backUtc.dwLowDateTime, utcFt.dwLowDateTime);
+    EXPECT_EQ(backUtc.dwHighDateTime, utcFt.dwHighDateTime);
+
     FILETIME beyond{0xFFFFFFFF, 0xFFFFFFFF};
     EXPECT_EQ(COleDateTime(beyond).GetStatus(), COleDateTime::invalid);
 }
@@ -415,6 +424,7 @@ const FormatCase kFormatCases[] = {
     {{2021, 2, 3, 10, 20, 30}, L"%c|%x|%X", L"02/03/21 10:20:30|02/03/21|10:20:30", "the neutral compound forms"},
     {{2021, 1, 3, 0, 0, 0}, L"%U %W", L"01 00", "weeks from the first Sunday and the first Monday"},
     {{2021, 2, 3, 10, 20, 30}, L"100%% %Q", L"100% ", "a literal percent; unknown codes write nothing"},
+    {{2021, 2, 3, 9, 5, 7}, L"%#c", L"Wednesday, February 3, 2021, 09:05:07", "the long neutral form"},
 };
 
 TEST(COleDateTime, FormatWithStrftimeCodes)
@@ -458,6 +468,7 @@ const ParseCase kParseCases[] = {
     {L"2021-02-03 10:20:30", 0, 0x0409, true, {2021, 2, 3, 10, 20, 30}, "ISO-like date and time"},
     {L"2/3/2021 10:20 PM", 0, 0x0409, true, {2021, 2, 3, 22, 20, 0}, "US form: month first"},
     {L"03/02/2021 10:20", 0, 0x040C, true, {2021, 2, 3, 10, 20, 0}, "French form: day first"},
+    {L"3 f\x00E9vrier 2021", 0, 0x040C, true, {2021, 2, 3, 0, 0, 0}, "a French month name"},
     {L"2/3/2021 10:20 PM", VAR_DATEVALUEONLY, 0x0409, true, {2021, 2, 3, 0, 0, 0}, "date only"},
     {L"2/3/2021 10:20 PM", VAR_TIMEVALUEONLY, 0x0409, true, {1899, 12, 30, 22, 20, 0}, "time only"},
     {L"10:20", 0, 0x0409, true, {1899, 12, 30, 10, 20, 0}, "a time alone lies on day 0"},

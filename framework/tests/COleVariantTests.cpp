@@ -75,6 +75,12 @@ TEST(COleVariant, TypedConstructors)
     EXPECT_EQ(COleVariant(false).boolVal, VARIANT_FALSE);
     EXPECT_EQ(COleVariant(COleDateTime(2021, 2, 3, 0, 0, 0)).date, 44230.0);
     EXPECT_EQ(TextOf(COleVariant(CString(L"abc"))), L"abc");
+    EXPECT_EQ(TextOf(COleVariant("ansi")), L"ansi") << "narrow text is a BSTR too, not a bool";
+    COleVariant assigned(1L);
+    assigned = "narrow";
+    EXPECT_EQ(TextOf(assigned), L"narrow");
+    COleVariant source(2L);
+    EXPECT_EQ(COleVariant(&source).lVal, 2) << "a pointer to a variant copies it";
     const COleVariant nullText(static_cast<LPCWSTR>(nullptr));
     EXPECT_EQ(nullText.vt, VT_BSTR);
     EXPECT_EQ(nullText.bstrVal, nullptr) << "a null pointer gives a null BSTR";
