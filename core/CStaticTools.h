@@ -2,13 +2,15 @@
 // The library's stateless utility functions. The class is large, so its members live in three
 // source files by theme: CStaticToolsNumbers.cpp, CStaticToolsConversions.cpp, CStaticToolsDates.cpp.
 #include "framework/CString.h"
-#include "framework/COleDateTime.h"
 #include "framework/CArray.h"
 #include "framework/CList.h"
 #include "framework/CStringArray.h"
+#include "framework/COleDateTime.h"
 #include <map>
 #include <set>
 #include <vector>
+
+class COleVariant;
 
 class CStaticTools
 {
@@ -101,6 +103,38 @@ public:
     // ---- end of numbers, separators and tokenisers ----
 
     // ---- Variants, HTML, base64, masking and the checksum of memory (CStaticToolsConversions.cpp) ----
+
+    // The CRC-32 of the system's checksums over a block of memory.
+    static unsigned long GetChecksumForMemory(const BYTE* pData, unsigned long nLength);
+
+    // Typed OLE values <-> text. The point flag writes floating values with "." whatever the
+    // runtime locale; the locale flag reads "." as the runtime locale's decimal point.
+    static CString VariantToString(const COleVariant& value, bool bPoint);
+    // out must be initialised: it is cleared first. On failure it keeps vt with no usable value.
+    static bool EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT& out);
+    static COleVariant ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale);
+    static int GetVariantSize(const VARIANT& value);
+    // A byte block travels as VT_ARRAY|VT_UI1 with lower bound 0. out is overwritten, not cleared.
+    static void ByteArrayToVariant(const CByteArray& bytes, VARIANT& out, bool bEmptyAsArray);
+    static void VariantToByteArray(const VARIANT& value, CByteArray& bytes);
+
+    static CString EncodeHtmlEntities(const CString& strText);
+    static void DecodeHtmlEntities(CString& strText);
+    static CString DecodeNumericEntities(const CString& strText);
+    static CString HtmlToText(const CString& strHtml);
+    static CString MakeHtmlPage(CString strBody, const CString& strTitle);
+
+    // A line feed after every 72 characters and one at the end, as our peers expect.
+    static void EncodeBase64(const BYTE* pData, int nLength, CString& strOut);
+    // pOut is always a new buffer (also for an empty text); the caller frees it with delete[].
+    static void DecodeBase64(const CString& strText, BYTE*& pOut, int& nLength);
+
+    static CStringA UrlDecode(const char* pszText);
+    static CString UrlDecode(const CString& strText);
+    static char HexPairToByte(wchar_t chHigh, wchar_t chLow);
+    static CStringA ToUTF8(const CString& strText);
+    static CString FromUTF8(const CStringA& strUtf8);
+    static CString MaskPassword(const CString& strText);
 
     // ---- end of variants, HTML, base64, masking ----
 
