@@ -68,3 +68,7 @@ public:                                                                         
         return new class_name;                                                                                         \
     }                                                                                                                  \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, class_name::CreateObject)
+
+// An opaque place in a CList or CMap; NULL is "before the first" or "after the last".
+struct CPositionTag;  // never defined: a POSITION is only handed back to the container that made it
+using POSITION = CPositionTag*;
