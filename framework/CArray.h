@@ -51,7 +51,7 @@ public:
     void SetAtGrow(INT_PTR nIndex, ARG_TYPE newElement)
     {
         if (nIndex < 0) AfxThrowInvalidArgException();
-        TYPE copy(newElement);  // newElement may live in this array, which may move
+        TYPE copy(newElement); // newElement may live in this array, which may move
         if (nIndex >= GetSize()) SetSize(nIndex + 1);
         m_data[static_cast<size_t>(nIndex)] = std::move(copy);
     }
@@ -62,7 +62,7 @@ public:
         m_data.push_back(std::move(copy));
         return GetSize() - 1;
     }
-    INT_PTR Append(const CArray& src)  // the index of the first appended element
+    INT_PTR Append(const CArray& src) // the index of the first appended element
     {
         const INT_PTR first = GetSize();
         if (&src == this)
@@ -86,7 +86,7 @@ public:
     {
         if (nIndex < 0 || nCount < 0) AfxThrowInvalidArgException();
         TYPE copy(newElement);
-        if (nIndex > GetSize()) SetSize(nIndex);  // inserting past the end first grows the array
+        if (nIndex > GetSize()) SetSize(nIndex); // inserting past the end first grows the array
         Reserve(GetSize() + nCount);
         m_data.insert(m_data.begin() + nIndex, static_cast<size_t>(nCount), copy);
     }
@@ -128,8 +128,11 @@ private:
     INT_PTR m_nGrowBy = -1;
 };
 
+// Archived as its element count (CArchive::WriteCount) followed by the bytes; defined with CArchive.
 class CByteArray : public CArray<BYTE, BYTE>
 {
+public:
+    void Serialize(CArchive& ar) override;
 };
 class CWordArray : public CArray<WORD, WORD>
 {

@@ -2,7 +2,7 @@
 
 CCriticalSection::CCriticalSection()
 {
-    InitializeCriticalSectionAndSpinCount(&m_sect, 4000);  // cannot fail on supported systems
+    InitializeCriticalSectionAndSpinCount(&m_sect, 4000); // cannot fail on supported systems
 }
 
 CCriticalSection::~CCriticalSection()

@@ -11,6 +11,6 @@ public:
     BOOL SetEvent();
     BOOL ResetEvent();
     BOOL PulseEvent();
-    BOOL Unlock() override;  // nothing to release: TRUE
+    BOOL Unlock() override; // nothing to release: TRUE
     using CSyncObject::Unlock;
 };

@@ -18,7 +18,7 @@ template <typename TYPE, typename ARG_TYPE = const TYPE&> class CList : public C
     };
 
 public:
-    explicit CList(INT_PTR /*nBlockSize*/ = 10) {}  // nodes are allocated one by one
+    explicit CList(INT_PTR /*nBlockSize*/ = 10) {} // nodes are allocated one by one
     CList(const CList& other) : CObject() { AddTail(&other); }
     CList& operator=(const CList& other)
     {
@@ -60,8 +60,9 @@ public:
     void AddHead(const CList* pNewList)
     {
         if (!pNewList) AfxThrowInvalidArgException();
-        const CList copy(*pNewList);  // the list may be this one
-        for (Node* n = copy.m_pTail; n; n = n->pPrev) AddHead(n->data);
+        const CList copy(*pNewList); // the list may be this one
+        for (Node* n = copy.m_pTail; n; n = n->pPrev)
+            AddHead(n->data);
     }
     void AddTail(const CList* pNewList)
     {
@@ -72,7 +73,8 @@ public:
             AddTail(&copy);
             return;
         }
-        for (Node* n = pNewList->m_pHead; n; n = n->pNext) AddTail(n->data);
+        for (Node* n = pNewList->m_pHead; n; n = n->pNext)
+            AddTail(n->data);
     }
     void RemoveAll()
     {
@@ -140,11 +142,12 @@ public:
             if (n->data == searchValue) return ToPos(n);
         return nullptr;
     }
-    POSITION FindIndex(INT_PTR nIndex) const  // null when out of range
+    POSITION FindIndex(INT_PTR nIndex) const // null when out of range
     {
         if (nIndex < 0 || nIndex >= m_nCount) return nullptr;
         Node* n = m_pHead;
-        while (nIndex-- > 0) n = n->pNext;
+        while (nIndex-- > 0)
+            n = n->pNext;
         return ToPos(n);
     }
 
@@ -159,18 +162,26 @@ private:
     // node's pNext and pPrev already name its neighbours
     void Link(Node* node)
     {
-        if (node->pPrev) node->pPrev->pNext = node;
-        else m_pHead = node;
-        if (node->pNext) node->pNext->pPrev = node;
-        else m_pTail = node;
+        if (node->pPrev)
+            node->pPrev->pNext = node;
+        else
+            m_pHead = node;
+        if (node->pNext)
+            node->pNext->pPrev = node;
+        else
+            m_pTail = node;
         ++m_nCount;
     }
     void Unlink(Node* node)
     {
-        if (node->pPrev) node->pPrev->pNext = node->pNext;
-        else m_pHead = node->pNext;
-        if (node->pNext) node->pNext->pPrev = node->pPrev;
-        else m_pTail = node->pPrev;
+        if (node->pPrev)
+            node->pPrev->pNext = node->pNext;
+        else
+            m_pHead = node->pNext;
+        if (node->pNext)
+            node->pNext->pPrev = node->pPrev;
+        else
+            m_pTail = node->pPrev;
         --m_nCount;
         delete node;
     }

@@ -14,30 +14,45 @@ inline UINT HashText(const wchar_t* p)
 {
     UINT h = 0;
     if (p)
-        while (*p) h = (h << 5) + h + static_cast<UINT>(*p++);
+        while (*p)
+            h = (h << 5) + h + static_cast<UINT>(*p++);
     return h;
 }
 inline UINT HashText(const char* p)
 {
     UINT h = 0;
     if (p)
-        while (*p) h = (h << 5) + h + static_cast<unsigned char>(*p++);
+        while (*p)
+            h = (h << 5) + h + static_cast<unsigned char>(*p++);
     return h;
 }
-inline UINT HashKey(const wchar_t* key) { return HashText(key); }
-inline UINT HashKey(const char* key) { return HashText(key); }
-inline UINT HashKey(const CStringW& key) { return HashText(key.GetString()); }
-inline UINT HashKey(const CStringA& key) { return HashText(key.GetString()); }
+inline UINT HashKey(const wchar_t* key)
+{
+    return HashText(key);
+}
+inline UINT HashKey(const char* key)
+{
+    return HashText(key);
+}
+inline UINT HashKey(const CStringW& key)
+{
+    return HashText(key.GetString());
+}
+inline UINT HashKey(const CStringA& key)
+{
+    return HashText(key.GetString());
+}
 template <typename K>
-concept TextPointer = std::is_pointer_v<K> && (std::is_same_v<std::remove_cv_t<std::remove_pointer_t<K>>, wchar_t> ||
-                                               std::is_same_v<std::remove_cv_t<std::remove_pointer_t<K>>, char>);
+concept TextPointer = std::is_pointer_v<K> &&(std::is_same_v<std::remove_cv_t<std::remove_pointer_t<K>>, wchar_t> ||
+                                              std::is_same_v<std::remove_cv_t<std::remove_pointer_t<K>>, char>);
 template <typename K>
-    requires((std::is_integral_v<K> || std::is_enum_v<K> || std::is_pointer_v<K>) && !TextPointer<K>)
-UINT HashKey(K key)
+requires((std::is_integral_v<K> || std::is_enum_v<K> || std::is_pointer_v<K>)&&!TextPointer<K>) UINT HashKey(K key)
 {
     UINT64 v;
-    if constexpr (std::is_pointer_v<K>) v = reinterpret_cast<UINT_PTR>(key) >> 4;  // heap pointers are aligned
-    else v = static_cast<UINT64>(key);
+    if constexpr (std::is_pointer_v<K>)
+        v = reinterpret_cast<UINT_PTR>(key) >> 4; // heap pointers are aligned
+    else
+        v = static_cast<UINT64>(key);
     return static_cast<UINT>(v ^ (v >> 32));
 }
 
@@ -192,10 +207,11 @@ private:
     void CopyFrom(const CMap& other)
     {
         InitHashTable(other.m_nHashTableSize, FALSE);
-        for (const Assoc* a = other.First(); a; a = other.After(a)) FindOrAdd(a->key)->value = a->value;
+        for (const Assoc* a = other.First(); a; a = other.After(a))
+            FindOrAdd(a->key)->value = a->value;
     }
 
-    std::vector<Assoc*> m_buckets;  // empty until the first entry
+    std::vector<Assoc*> m_buckets; // empty until the first entry
     UINT m_nHashTableSize = 17;
     INT_PTR m_nCount = 0;
 };

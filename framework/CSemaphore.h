@@ -7,6 +7,6 @@ class CSemaphore : public CSyncObject
 public:
     explicit CSemaphore(LONG lInitialCount = 1, LONG lMaxCount = 1, LPCWSTR pstrName = nullptr,
                         LPSECURITY_ATTRIBUTES lpsaAttributes = nullptr);
-    BOOL Unlock() override;  // releases one count
+    BOOL Unlock() override; // releases one count
     BOOL Unlock(LONG lCount, LPLONG lprevCount = nullptr) override;
 };

@@ -10,7 +10,7 @@ public:
     CSingleLock& operator=(const CSingleLock&) = delete;
     ~CSingleLock();
 
-    BOOL Lock(DWORD dwTimeout = INFINITE);  // TRUE at once when already held by this lock
+    BOOL Lock(DWORD dwTimeout = INFINITE); // TRUE at once when already held by this lock
     BOOL Unlock();
     BOOL Unlock(LONG lCount, LPLONG lPrevCount = nullptr);
     BOOL IsLocked() const { return m_bAcquired; }

@@ -1,14 +1,12 @@
 #include "framework/CSyncObject.h"
 
-CSyncObject::CSyncObject(LPCWSTR /*pstrName*/)
-{
-}
+CSyncObject::CSyncObject(LPCWSTR /*pstrName*/) {}
 
 CSyncObject::~CSyncObject()
 {
     if (m_hObject)
     {
-        const DWORD lastError = GetLastError();  // the owner may be about to report it
+        const DWORD lastError = GetLastError(); // the owner may be about to report it
         CloseHandle(m_hObject);
         SetLastError(lastError);
     }

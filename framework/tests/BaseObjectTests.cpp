@@ -199,13 +199,14 @@ TEST(CCriticalSection, IsReenteredOnOneThreadAndExcludesAnother)
     CCriticalSection cs;
     ASSERT_TRUE(cs.Lock());
     ASSERT_TRUE(cs.Lock()) << "the owner may enter again";
-    std::atomic<int> otherState{0};  // 1 tried, 2 entered
+    std::atomic<int> otherState{0}; // 1 tried, 2 entered
     std::thread other([&] {
         otherState = 1;
         CSingleLock lock(&cs, TRUE);
         otherState = 2;
     });
-    while (otherState == 0) Sleep(1);
+    while (otherState == 0)
+        Sleep(1);
     Sleep(100);
     EXPECT_EQ(otherState, 1) << "another thread must wait while the lock is held";
     cs.Unlock();
@@ -275,4 +276,4 @@ TEST(CEventAndSemaphore, SignalAndCountAsTheSystemDoes)
     EXPECT_EQ(previous, 0);
     EXPECT_FALSE(semaphore.Unlock(1)) << "beyond the maximum count";
 }
-}  // namespace
+} // namespace

@@ -31,7 +31,8 @@ template <typename F> std::string CaughtClass(F action)
 template <typename A> auto Contents(A& a)
 {
     std::vector<std::remove_cvref_t<decltype(a[0])>> v;
-    for (INT_PTR i = 0; i < a.GetSize(); ++i) v.push_back(a[i]);
+    for (INT_PTR i = 0; i < a.GetSize(); ++i)
+        v.push_back(a[i]);
     return v;
 }
 
@@ -84,7 +85,8 @@ TEST(CArray, AddOfItsOwnElementSurvivesTheMove)
 {
     CStringArray a;
     a.Add(L"first, long enough to live on the heap of the string");
-    for (int i = 0; i < 100; ++i) a.Add(a[0]);  // every Add may move the elements
+    for (int i = 0; i < 100; ++i)
+        a.Add(a[0]); // every Add may move the elements
     EXPECT_EQ(a.GetSize(), 101);
     EXPECT_EQ(a[100], a[0]);
     a.SetAtGrow(300, a[0]);
@@ -161,8 +163,10 @@ TEST(CList, WalksForwardAndBackwardByPosition)
     list.AddTail(CString(L"c"));
     list.AddHead(CString(L"a"));
     std::vector<std::wstring> forward, backward;
-    for (POSITION pos = list.GetHeadPosition(); pos;) forward.push_back(list.GetNext(pos).GetString());
-    for (POSITION pos = list.GetTailPosition(); pos;) backward.push_back(list.GetPrev(pos).GetString());
+    for (POSITION pos = list.GetHeadPosition(); pos;)
+        forward.push_back(list.GetNext(pos).GetString());
+    for (POSITION pos = list.GetTailPosition(); pos;)
+        backward.push_back(list.GetPrev(pos).GetString());
     EXPECT_EQ(forward, (std::vector<std::wstring>{L"a", L"b", L"c"}));
     EXPECT_EQ(backward, (std::vector<std::wstring>{L"c", L"b", L"a"}));
 
@@ -207,7 +211,8 @@ TEST(CList, TypedPointerListsHandOutTheirType)
     records.AddTail(&one);
     records.AddHead(&two);
     std::vector<int> seen;
-    for (POSITION pos = records.GetHeadPosition(); pos;) seen.push_back(records.GetNext(pos)->m_n);
+    for (POSITION pos = records.GetHeadPosition(); pos;)
+        seen.push_back(records.GetNext(pos)->m_n);
     EXPECT_EQ(seen, (std::vector<int>{2, 1}));
     EXPECT_EQ(records.RemoveHead(), &two);
     CPtrList pointers;
@@ -224,7 +229,7 @@ TEST(CMap, StoresLooksUpAndRemovesTextKeysByContent)
     map.InitHashTable(17);
     map.SetAt(L"one", 1);
     map[L"two"] = 2;
-    wchar_t lookupKey[] = L"one";  // a different pointer with the same text
+    wchar_t lookupKey[] = L"one"; // a different pointer with the same text
     int value = 0;
     EXPECT_TRUE(map.Lookup(lookupKey, value));
     EXPECT_EQ(value, 1);
@@ -243,14 +248,14 @@ TEST(CMap, WalksEveryEntryOnce)
 {
     CMap<int, int, CString, const CString&> map;
     std::map<int, std::wstring> expected;
-    for (int i = -50; i < 150; ++i)  // many entries per bucket
+    for (int i = -50; i < 150; ++i) // many entries per bucket
     {
         CString text;
         text.Format(L"v%d", i);
         map.SetAt(i, text);
         expected[i] = text.GetString();
     }
-    map.InitHashTable(101);  // ignored: the map is not empty
+    map.InitHashTable(101); // ignored: the map is not empty
     EXPECT_EQ(map.GetHashTableSize(), 17u);
     std::map<int, std::wstring> seen;
     POSITION pos = map.GetStartPosition();
@@ -303,6 +308,26 @@ TEST(CMap, KeysOfHandlesAndPointersAndReferenceValues)
     EXPECT_TRUE(copy.Lookup(L"CNPROP", found));
 }
 
+TEST(CMap, EntryJustWalkedMayBeRemoved)
+{
+    CMap<UINT, UINT, int, int> map;
+    for (UINT i = 0; i < 60; ++i)
+        map[i * 17] = 1; // all in one bucket
+    for (UINT i = 0; i < 40; ++i)
+        map[i] += 1;
+    int visited = 0;
+    for (POSITION pos = map.GetStartPosition(); pos;)
+    {
+        UINT key = 0;
+        int value = 0;
+        map.GetNextAssoc(pos, key, value);
+        ++visited;
+        EXPECT_TRUE(map.RemoveKey(key));
+    }
+    EXPECT_EQ(visited, 97); // 60 + 40 keys, 3 of them shared (0, 17, 34)
+    EXPECT_TRUE(map.IsEmpty());
+}
+
 TEST(CMap, NextAssocOnNullPositionThrows)
 {
     CMap<int, int, int, int> map;
@@ -310,4 +335,4 @@ TEST(CMap, NextAssocOnNullPositionThrows)
     int k = 0, v = 0;
     EXPECT_EQ(CaughtClass([&] { map.GetNextAssoc(pos, k, v); }), "CInvalidArgException");
 }
-}  // namespace
+} // namespace
