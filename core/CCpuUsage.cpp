@@ -34,10 +34,9 @@ CCpuUsage::CCpuUsage()
     // Looked up by name: not every system the programs ran on had it.
     m_hKernel32 = LoadLibraryW(L"kernel32.dll");
     using GetSystemTimesFn = BOOL(WINAPI*)(FILETIME*, FILETIME*, FILETIME*);
-    const auto pfn =
-        m_hKernel32
-            ? reinterpret_cast<GetSystemTimesFn>(reinterpret_cast<void*>(GetProcAddress(m_hKernel32, "GetSystemTimes")))
-            : nullptr;
+    const auto pfn = m_hKernel32 ? reinterpret_cast<GetSystemTimesFn>(
+                                       reinterpret_cast<void (*)()>(GetProcAddress(m_hKernel32, "GetSystemTimes")))
+                                 : nullptr;
     if (pfn)
     {
         m_sources.systemTimes = [pfn](ULONGLONG& idle, ULONGLONG& kernel, ULONGLONG& user) {

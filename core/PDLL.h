@@ -33,7 +33,9 @@ protected:
     // A null pointer when the function is not there; notes that it is missing.
     template <typename Fn> void Bind(Fn*& pfn, const char* pszName)
     {
-        pfn = m_hModule ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(m_hModule, pszName))) : nullptr;
+        // Through void (*)(), which converts to and from every function pointer without a warning.
+        pfn = m_hModule ? reinterpret_cast<Fn*>(reinterpret_cast<void (*)()>(GetProcAddress(m_hModule, pszName)))
+                        : nullptr;
         if (!pfn) m_bFunctionMissing = true;
     }
 
