@@ -1,0 +1,141 @@
+#pragma once
+#include "core/CSocketCommand.h"
+#include "framework/CAsyncSocket.h"
+#include "framework/CCriticalSection.h"
+#include "framework/CSingleLock.h"
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// The base of every link: one line protocol over TCP. Reads and buffers the stream, decides between UTF-16LE
+// and ANSI text on the first data after each reset, cuts lines at the carriage return, splits them into a
+// command word and escaped fields and calls the word's handler from the class's command map. Notifications,
+// passes and handlers run on the thread that owns the socket.
+//
+// A derived class with commands of its own keeps a static CSocketCommandMap and a static CCriticalSection,
+// overrides GetCommandMap and InitCommandMap (own lock first, then the base's; copy the base map, then add
+// its words) and writes one member function per word in the shape of its mode (see CSocketCommand.h).
+class CAsyncSocketEx : public CAsyncSocket
+{
+public:
+    explicit CAsyncSocketEx(bool bEncryptionDefault = false, bool bCompressionDefault = false);
+    ~CAsyncSocketEx() override;
+    CAsyncSocketEx(const CAsyncSocketEx&) = delete; // the socket map and the buffers hold `this`
+    CAsyncSocketEx& operator=(const CAsyncSocketEx&) = delete;
+
+    // Fills the command map, resets and creates the socket with TCP keep-alive (60 s idle, 1 s between
+    // probes). A refused keep-alive does not fail the creation.
+    virtual BOOL Create(UINT nSocketPort = 0, int nSocketType = SOCK_STREAM, long lEvent = CAsyncSocket::kAllEvents,
+                        LPCWSTR lpszSocketAddress = nullptr);
+
+    // The receive pass calls this without a buffer: it reads into the receive buffer (or into a pending
+    // binary payload). -1 when the read would block, 0 when the link closed or failed.
+    int Receive(void* lpBuf, int nBufLen, int nFlags = 0) override;
+
+    virtual CSocketCommandMap* GetCommandMap();
+    virtual void InitCommandMap();
+    virtual void ResetConnection();
+    virtual int ProcessReceive(int nErrorCode);
+    // Removes nLineLength bytes plus the line end from the front of the buffer; a handler that owns a payload
+    // passes line length plus payload length. Out of range empties the buffer.
+    virtual void ConsumeReceived(int nLineLength);
+    virtual BOOL ProcessCommand(int nLineLength, const CString& strWord, const CString& strParameters, BOOL& bContinue);
+
+    // Protocol errors: the defaults write one line to the received-side trace; nothing is answered to the
+    // peer.
+    virtual void OnUnknownCommand(const CString& strWord, const CString& strParameters);
+    virtual void OnCommandNotAllowed(const CString& strWord, const CString& strParameters);
+    virtual void OnWrongParameterCount(const CString& strWord, const CString& strParameters, long nExpected,
+                                       int nReceived);
+    virtual void OnCommandException(const CString& strWord, const CString& strParameters, const CString& strError);
+
+    // One field made safe for the line: empty -> 0x08, blank -> 0x0C, carriage return -> 0x07.
+    static CString EscapeParameter(const CString& strText);
+    // Splits at the first blank; a line without one, or starting with one, is all command word.
+    static void SplitCommandLine(const CString& strLine, CString& strWord, CString& strParameters);
+
+    // For handlers of payload modes: the unconsumed bytes, their line first. The payload of a line starts at
+    // line length plus GetCharSize().
+    const BYTE* GetReceivedData() const { return m_pReceiveBuffer.get() + m_nReceiveOffset; }
+    int GetReceivedCount() const { return m_nReceived; }
+    int GetCharSize() const { return m_nCharSize; }
+    bool IsWide() const { return m_bWide; }
+    bool IsLastCommandIncomplete() const { return m_bLastCommandIncomplete; }
+    DWORD GetBytesReceivedPlain() const { return m_nBytesReceived; }
+
+    void SetInputTracePath(const CString& strPath) { m_strInputTracePath = strPath; }
+    void SetOutputTracePath(const CString& strPath) { m_strOutputTracePath = strPath; }
+
+    bool m_bSession = false;      // the application session is up; entries that need it wait for it
+    bool m_bDeleteOnClose = true; // cleared by links that their owner deletes
+    CCriticalSection m_csSend;    // held across a line and the payload that follows it
+
+    void OnReceive(int nErrorCode) override;
+
+protected:
+    // Trace sinks: this system records nothing; a protocol trace would go here.
+    virtual void TraceReceived(const CString& strText);
+    virtual void TraceSent(const CString& strText);
+
+    // The network read under the receive path; the only place the socket is read.
+    virtual int ReadFromNetwork(void* pTarget, int nCount, int nFlags);
+
+    static CSocketCommandMap s_mapCommands;
+    static CCriticalSection s_csCommandMap;
+
+    bool m_bDetectEncoding = true; // decide UTF-16LE or ANSI on the first data after a reset
+    bool m_bEncryptionDefault;
+    bool m_bCompressionDefault;
+    bool m_bEncryption;
+    bool m_bCompression;
+    bool m_bAcceptingSide = false;
+    int m_nHandshakeState = 0;
+    std::atomic<long> m_nCommandsInProgress{0};
+    std::atomic<long> m_nAcceptsInProgress{0};
+    bool m_bDeletePending = false;
+
+private:
+    class CPassScope;
+    class CCommandScope;
+    friend class CPassScope;
+
+    int ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bIntoPayload);
+    void GrowReceiveBuffer(int nAtLeast);
+    void CompactReceiveBuffer();
+    void DiscardReceived();
+    void DetectEncoding();
+    bool IsPayloadPending() const { return m_pPayload && m_nPayloadReceived < m_nPayloadExpected; }
+    bool FindLineEnd(int& nLineLength);
+    void ReadLine(int nLineLength, CString& strWord, CString& strParameters) const;
+    bool DispatchBufferedLines();
+    bool OnDispatchFailed(const CString& strWord, const CString& strParameters, const CString& strError,
+                          uint64_t nConsumeCountBefore);
+    void DispatchFields(CSocketCommand& command, const CStringArray& arrFields, int nLineLength, BOOL& bContinue);
+    BOOL DropLine(int nLineLength);
+    void DispatchBinary(CSocketCommand& command, CStringArray& arrFields, int nLineLength, BOOL& bContinue);
+    void DeleteIfPending();
+
+    std::unique_ptr<BYTE[]> m_pReceiveBuffer;
+    int m_nReceiveCapacity = 0;
+    int m_nReceiveOffset = 0;  // consumed lines are skipped here and moved out once per pass
+    int m_nReceived = 0;       // unconsumed bytes from m_nReceiveOffset on
+    int m_nLineSearchFrom = 0; // bytes past the front known to hold no line end
+    bool m_bWide = true;
+    short m_nCharSize = 2;
+    bool m_bEncodingDetected = false;
+    std::unique_ptr<BYTE[]> m_pPayload;
+    int m_nPayloadExpected = 0;
+    int m_nPayloadReceived = 0;
+    bool m_bLastCommandIncomplete = false;
+    bool m_bPassRunning = false; // a nested notification then only reads and marks more data
+    bool m_bMoreData = false;
+    int m_nDispatchMode = -1;     // mode of the entry being dispatched, -1 before the look-up
+    uint64_t m_nConsumeCount = 0; // tells whether a failed command had its line consumed
+    CStringArray m_arrFields;     // reused for the fields of every line
+    bool m_bFieldsInUse = false;
+    CString m_strInputTracePath;
+    CString m_strOutputTracePath;
+    CString m_strTraceLineFormat = L"%s : %s\r\n";
+    DWORD m_nBytesSent = 0;
+    DWORD m_nBytesReceived = 0;
+};

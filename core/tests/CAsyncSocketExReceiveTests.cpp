@@ -1,0 +1,654 @@
+// The receive path with scripted reads: a link whose network read hands out prepared chunks, one per
+// notification, so every split of the stream can be placed exactly. No network here; the links over real
+// sockets are tested with the sending side.
+#include "core/CAsyncSocketEx.h"
+#include "framework/CException.h"
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using Bytes = std::string;
+
+Bytes Utf16(const std::wstring& text)
+{
+    return Bytes(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+std::wstring Text(const CString& str)
+{
+    return str.Str();
+}
+
+// Records what reaches the handlers and the trace, in order.
+class CScriptedSocket : public CAsyncSocketEx
+{
+public:
+    CScriptedSocket()
+    {
+        m_bDeleteOnClose = false; // lives on the test's stack
+        InitCommandMap();
+    }
+
+    using CAsyncSocketEx::OnReceive;
+
+    void Queue(const Bytes& bytes) { m_chunks.push_back(bytes); }
+    // One notification per chunk, as the network would give them.
+    void Deliver(const Bytes& bytes)
+    {
+        Queue(bytes);
+        OnReceive(0);
+    }
+
+    CSocketCommandMap* GetCommandMap() override { return &s_mapScripted; }
+    void InitCommandMap() override
+    {
+        CSingleLock own(&s_csScripted, TRUE);
+        if (!s_mapScripted.IsEmpty()) return;
+        CSingleLock base(&s_csCommandMap, TRUE);
+        CAsyncSocketEx::InitCommandMap();
+        s_mapScripted.CopyFrom(*CAsyncSocketEx::GetCommandMap());
+        using C = CSocketCommand;
+        s_mapScripted.Add(L"FIELDS",
+                          new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkNone, 0, -1));
+        s_mapScripted.Add(L"TWOFIV", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false,
+                                           C::checkOneOf, 0, 2, 5, -1));
+        s_mapScripted.Add(
+            L"THREE1", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkOneOf, 0, 3, -1));
+        s_mapScripted.Add(L"ATLST2", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false,
+                                           C::checkAtLeast, 0, 2, -1));
+        s_mapScripted.Add(L"SESSIO",
+                          new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, true, C::checkNone, 0, -1));
+        s_mapScripted.Add(L"PAYLOD", new C(SocketHandler(&CScriptedSocket::OnPayload), C::modeFieldsPayload, false,
+                                           C::checkOneOf, 0, 1, -1));
+        s_mapScripted.Add(L"RAWTXT",
+                          new C(SocketHandler(&CScriptedSocket::OnRawText), C::modeText, false, C::checkNone, 0, -1));
+        s_mapScripted.Add(L"RAWPAY", new C(SocketHandler(&CScriptedSocket::OnRawPayload), C::modeTextPayload, false,
+                                           C::checkNone, 0, -1));
+        s_mapScripted.Add(L"THROWS",
+                          new C(SocketHandler(&CScriptedSocket::OnThrow), C::modeFields, false, C::checkNone, 0, -1));
+        s_mapScripted.Add(L"PTHROW", new C(SocketHandler(&CScriptedSocket::OnPayloadThrow), C::modeFieldsPayload, false,
+                                           C::checkNone, 0, -1));
+        s_mapScripted.Add(L"PUMPIT",
+                          new C(SocketHandler(&CScriptedSocket::OnPump), C::modeFields, false, C::checkNone, 0, -1));
+        auto* pBinary = new C(SocketHandler(&CScriptedSocket::OnBinary), C::modeBinary, false, C::checkNone, 0, -1);
+        pBinary->m_nPayloadLengthField = 0;
+        s_mapScripted.Add(L"BINARY", pBinary);
+        auto* pCallback = new C({}, C::modeCallback, false, C::checkNone, 77, -1);
+        pCallback->m_pfnStatic = &CScriptedSocket::OnCallback;
+        s_mapScripted.Add(L"CALLBK", pCallback);
+    }
+
+    std::vector<std::wstring> m_calls;  // "WORD|field|field" per handler call
+    std::vector<std::wstring> m_traces; // texts of the error hooks
+    std::vector<Bytes> m_payloads;
+    long InProgress() const { return m_nCommandsInProgress; }
+    void MarkDeletePending() { m_bDeletePending = true; }
+    std::deque<Bytes> m_chunks;
+    std::wstring m_throwKind;
+
+protected:
+    int ReadFromNetwork(void* pTarget, int nCount, int /*nFlags*/) override
+    {
+        if (m_chunks.empty())
+        {
+            WSASetLastError(WSAEWOULDBLOCK);
+            return SOCKET_ERROR;
+        }
+        Bytes& chunk = m_chunks.front();
+        const int nTaken = std::min(nCount, static_cast<int>(chunk.size()));
+        std::memcpy(pTarget, chunk.data(), static_cast<size_t>(nTaken));
+        chunk.erase(0, static_cast<size_t>(nTaken));
+        if (chunk.empty()) m_chunks.pop_front();
+        return nTaken;
+    }
+    void TraceReceived(const CString& strText) override { m_traces.push_back(strText.Str()); }
+
+    void Record(const wchar_t* pszWord, const CStringArray& arrFields)
+    {
+        std::wstring call = pszWord;
+        for (INT_PTR i = 0; i < arrFields.GetSize(); ++i)
+            call += L"|" + arrFields[i].Str();
+        m_calls.push_back(call);
+    }
+    void OnFields(CStringArray& arrFields) { Record(L"FIELDS", arrFields); }
+    // Field 0 is the payload length; takes line, line end and payload when all is here.
+    void OnPayload(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
+    {
+        Record(L"PAYLOD", arrFields);
+        const int nPayload = _wtoi(arrFields[0].GetString());
+        if (GetReceivedCount() < nLineLength + GetCharSize() + nPayload)
+        {
+            bIncomplete = TRUE;
+            return;
+        }
+        const char* pPayload = reinterpret_cast<const char*>(GetReceivedData()) + nLineLength + GetCharSize();
+        m_payloads.emplace_back(pPayload, static_cast<size_t>(nPayload));
+        ConsumeReceived(nLineLength + nPayload);
+    }
+    void OnRawText(CString strParameters) { m_calls.push_back(L"RAWTXT|" + strParameters.Str()); }
+    void OnRawPayload(const CString& strParameters, int nLineLength, BOOL& bIncomplete)
+    {
+        m_calls.push_back(L"RAWPAY|" + strParameters.Str());
+        const int nPayload = _wtoi(strParameters.GetString());
+        if (GetReceivedCount() < nLineLength + GetCharSize() + nPayload)
+        {
+            bIncomplete = TRUE;
+            return;
+        }
+        m_payloads.emplace_back(reinterpret_cast<const char*>(GetReceivedData()) + nLineLength + GetCharSize(),
+                                nPayload);
+        ConsumeReceived(nLineLength + nPayload);
+    }
+    void OnThrow(CStringArray& arrFields)
+    {
+        Record(L"THROWS", arrFields);
+        Throw(arrFields[0].Str());
+    }
+    void OnPayloadThrow(CStringArray& arrFields, int, BOOL&)
+    {
+        Record(L"PTHROW", arrFields);
+        Throw(arrFields[0].Str());
+    }
+    void Throw(const std::wstring& kind)
+    {
+        if (kind == L"user") AfxThrowUserException();
+        if (kind == L"cexc") AfxThrowInvalidArgException();
+        if (kind == L"std") throw std::runtime_error("bad \xC3\xA9t\xC3\xA9"); // UTF-8 of "bad été"
+        if (kind == L"close")
+        {
+            MarkDeletePending();
+            AfxThrowUserException();
+        }
+        throw 42;
+    }
+    // As a handler that pumps messages: the link's next notification arrives inside it.
+    void OnPump(CStringArray& arrFields)
+    {
+        Record(L"PUMPIT", arrFields);
+        OnReceive(0);
+        m_calls.push_back(L"PUMPIT returns");
+    }
+    void OnBinary(CStringArray& arrFields, BYTE* pPayload, int nLength)
+    {
+        Record(L"BINARY", arrFields);
+        m_payloads.emplace_back(reinterpret_cast<const char*>(pPayload), static_cast<size_t>(nLength));
+    }
+    static void OnCallback(DWORD dwContext, wchar_t** ppFields, int nCount)
+    {
+        std::wstring call = L"CALLBK|" + std::to_wstring(dwContext);
+        for (int i = 0; i < nCount; ++i)
+            call += std::wstring(L"|") + ppFields[i];
+        s_pCallbackTarget->m_calls.push_back(call);
+    }
+
+public:
+    static CScriptedSocket* s_pCallbackTarget;
+
+protected:
+    static CSocketCommandMap s_mapScripted;
+    static CCriticalSection s_csScripted;
+};
+
+CSocketCommandMap CScriptedSocket::s_mapScripted;
+CCriticalSection CScriptedSocket::s_csScripted;
+CScriptedSocket* CScriptedSocket::s_pCallbackTarget = nullptr;
+
+// A class derived once more: its map is the map above plus its own word.
+class CMoreScriptedSocket : public CScriptedSocket
+{
+public:
+    CMoreScriptedSocket() { InitCommandMap(); }
+    CSocketCommandMap* GetCommandMap() override { return &s_mapMore; }
+    void InitCommandMap() override
+    {
+        CSingleLock own(&s_csMore, TRUE);
+        if (!s_mapMore.IsEmpty()) return;
+        CSingleLock base(&s_csScripted, TRUE);
+        CScriptedSocket::InitCommandMap();
+        s_mapMore.CopyFrom(*CScriptedSocket::GetCommandMap());
+        s_mapMore.Add(L"EXTRAW",
+                      new CSocketCommand(SocketHandler(&CMoreScriptedSocket::OnExtra), CSocketCommand::modeFields,
+                                         false, CSocketCommand::checkNone, 0, -1));
+    }
+    void OnExtra(CStringArray& arrFields) { Record(L"EXTRAW", arrFields); }
+
+private:
+    static CSocketCommandMap s_mapMore;
+    static CCriticalSection s_csMore;
+};
+
+CSocketCommandMap CMoreScriptedSocket::s_mapMore;
+CCriticalSection CMoreScriptedSocket::s_csMore;
+
+using Calls = std::vector<std::wstring>;
+
+// ---- lines and encodings ----
+
+TEST(SocketReceive, LineSplitOverReadsWaitsForItsEndEvenHalfACarriageReturn)
+{
+    CScriptedSocket link;
+    const Bytes stream = Utf16(L"FIELDS a b\rFIELDS c\r");
+    const size_t nHalfReturn = Utf16(L"FIELDS a b").size() + 1; // just after the 0x0D byte
+    link.Deliver(stream.substr(0, 8));
+    link.Deliver(stream.substr(8, nHalfReturn - 8));
+    EXPECT_EQ(link.m_calls, Calls{}) << "the 0x0D alone is no line end yet";
+    link.Deliver(stream.substr(nHalfReturn));
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|a|b", L"FIELDS|c"})) << "both lines in the pass of the last read";
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+}
+
+TEST(SocketReceive, TwoLinesInOneReadRunInOrder)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"FIELDS 1\rFIELDS 2\rFIELDS 3"));
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|1", L"FIELDS|2"}));
+    link.Deliver(Utf16(L"\r"));
+    EXPECT_EQ(link.m_calls.back(), L"FIELDS|3");
+}
+
+TEST(SocketReceive, EncodingIsDecidedOncePerReset)
+{
+    CScriptedSocket link;
+    link.Deliver("FIELDS ansi\r");
+    EXPECT_FALSE(link.IsWide());
+    EXPECT_EQ(link.GetCharSize(), 1);
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|ansi"}));
+    link.Deliver(Utf16(L"F")); // a UTF-16 looking byte pair later changes nothing
+    EXPECT_FALSE(link.IsWide());
+    link.Deliver("IELDS x\r");
+    EXPECT_EQ(link.m_calls.size(), 1u) << "the 0 byte stays in the ANSI word";
+
+    link.ResetConnection();
+    EXPECT_TRUE(link.IsWide()) << "until the peer's first data, UTF-16LE";
+    link.m_calls.clear();
+    link.Deliver(Utf16(L"FIELDS wide\r"));
+    EXPECT_TRUE(link.IsWide());
+    EXPECT_EQ(link.GetCharSize(), 2);
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|wide"}));
+}
+
+TEST(SocketReceive, OneByteFirstReadLeavesTheEncodingOpen)
+{
+    CScriptedSocket link;
+    link.Deliver("F");
+    link.Deliver("IELDS one\r");
+    EXPECT_FALSE(link.IsWide()) << "decided on the second byte once it is here";
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|one"}));
+
+    CScriptedSocket wide;
+    const Bytes line = Utf16(L"FIELDS two\r");
+    wide.Deliver(line.substr(0, 1));
+    wide.Deliver(line.substr(1));
+    EXPECT_TRUE(wide.IsWide());
+    EXPECT_EQ(wide.m_calls, (Calls{L"FIELDS|two"}));
+}
+
+TEST(SocketReceive, CarriageReturnByteAtAnOddOffsetIsNoLineEnd)
+{
+    CScriptedSocket link;
+    // U+0D41 then U+4100: the bytes 41 0D 00 41 hold 0D 00 at an odd offset.
+    link.Deliver(Utf16(std::wstring(L"FIELDS x") + L"\x0D41\x4100" + L"y\r"));
+    EXPECT_EQ(link.m_calls, (Calls{std::wstring(L"FIELDS|x") + L"\x0D41\x4100" + L"y"}));
+}
+
+TEST(SocketReceive, LongLineGrowsTheBuffer)
+{
+    CScriptedSocket link;
+    const std::wstring field(70000, L'z');
+    const Bytes stream = Utf16(L"FIELDS " + field + L"\rFIELDS end\r");
+    for (size_t n = 0; n < stream.size(); n += 40000)
+        link.Deliver(stream.substr(n, 40000));
+    while (!link.m_chunks.empty())
+        link.OnReceive(0); // a read takes at most the free room
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|" + field, L"FIELDS|end"}));
+}
+
+// ---- fields and escapes ----
+
+struct FieldsCase
+{
+    std::wstring parameters;
+    Calls calls;
+    const char* why;
+};
+
+TEST(SocketReceive, FieldsSplitAtEveryBlankAndUnescape)
+{
+    const FieldsCase cases[] = {
+        {L" a  b", {L"FIELDS|a||b"}, "two blanks give an empty field"},
+        {L" a ", {L"FIELDS|a"}, "a trailing blank adds nothing"},
+        {L"  a", {L"FIELDS||a"}, "a leading blank gives an empty first field"},
+        {L"", {L"FIELDS"}, "no parameters, no fields"},
+        {L" \x08", {L"FIELDS|"}, "0x08 is an empty field"},
+        {L" x\x0Cy\x07z \x08\x08", {L"FIELDS|x y\rz|\x08\x08"}, "0x0C and 0x07 inside; only a lone 0x08 empties"},
+        {L" line\nfeed", {L"FIELDS|line\nfeed"}, "a line feed passes as it is"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CScriptedSocket link;
+        link.Deliver(Utf16(L"FIELDS" + c.parameters + L"\r"));
+        EXPECT_EQ(link.m_calls, c.calls);
+    }
+}
+
+TEST(SocketReceive, EscapedFieldsComeBackAsTheyWere)
+{
+    const std::pair<std::wstring, std::wstring> escapes[] = {
+        {L"", L"\x08"},
+        {L"a b", L"a\x0C"
+                 L"b"},
+        {L" ", L"\x0C"},
+        {L"a\rb", L"a\x07"
+                  L"b"},
+        {L"a\nb", L"a\nb"},
+    };
+    CScriptedSocket link;
+    std::wstring line = L"FIELDS";
+    Calls expected{L"FIELDS"};
+    for (const auto& [plain, escaped] : escapes)
+    {
+        EXPECT_EQ(Text(CAsyncSocketEx::EscapeParameter(plain.c_str())), escaped);
+        line += L" " + Text(CAsyncSocketEx::EscapeParameter(plain.c_str()));
+        expected[0] += L"|" + plain;
+    }
+    link.Deliver(Utf16(line + L"\r"));
+    EXPECT_EQ(link.m_calls, expected);
+}
+
+TEST(SocketReceive, SplitCommandLine)
+{
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
+        {L"WORD a b", L"WORD", L"a b"},
+        {L"WORD", L"WORD", L""},
+        {L" WORD a", L" WORD a", L""},
+        {L"WORD ", L"WORD", L""},
+    };
+    for (const auto& [line, word, parameters] : cases)
+    {
+        CString strWord;
+        CString strParameters = L"old";
+        CAsyncSocketEx::SplitCommandLine(line, strWord, strParameters);
+        EXPECT_EQ(Text(strWord), word) << "line '" << CStringA(line).GetString() << "'";
+        EXPECT_EQ(Text(strParameters), parameters);
+    }
+}
+
+TEST(SocketReceive, AnsiLinesAreConvertedWithTheThreadCodePage)
+{
+    CScriptedSocket link;
+    link.Deliver("FIELDS caf\xE9\r");
+    CString expected(L"FIELDS|caf");
+    expected += CString("\xE9"); // whatever the thread code page makes of it, the same way
+    EXPECT_EQ(link.m_calls, (Calls{expected.Str()}));
+}
+
+// ---- refusals and the hook texts ----
+
+TEST(SocketReceive, UnknownWordIsReportedShortenedAndTheNextLineRuns)
+{
+    CScriptedSocket link;
+    const std::wstring parameters(200, L'p');
+    link.Deliver(Utf16(L"ABCDEFGHIJKLMNOPQRST " + parameters + L"\rFIELDS next\r"));
+    ASSERT_EQ(link.m_traces.size(), 1u);
+    EXPECT_EQ(link.m_traces[0],
+              L"ERROR - UNKNOWN COMMAND ABCDEFGHIJKLMNOP RECEIVED (Parameters: " + parameters.substr(0, 128) + L").");
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|next"}));
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+}
+
+TEST(SocketReceive, UnreadableTextsAreReplacedInReports)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"BAD\x01WORD x\rNOSUCH \x20AC 5\x0C\x07\x08\t\rfields x\r"));
+    EXPECT_EQ(link.m_traces, (Calls{L"ERROR - UNKNOWN COMMAND <invalid string> RECEIVED (Parameters: x).",
+                                    L"ERROR - UNKNOWN COMMAND NOSUCH RECEIVED (Parameters: \x20AC "
+                                    L"5\x0C\x07\x08\t).",
+                                    L"ERROR - UNKNOWN COMMAND fields RECEIVED (Parameters: x)."}))
+        << "the euro sign, the escapes and white space are readable; words "
+           "compare with case";
+}
+
+TEST(SocketReceive, SessionWordsWaitForTheSession)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"SESSIO x\r"));
+    EXPECT_EQ(link.m_calls, Calls{});
+    EXPECT_EQ(link.m_traces, (Calls{L"ERROR - COMMAND SESSIO NOT ALLOWED (Parameters: x)."}));
+    link.m_bSession = true;
+    link.Deliver(Utf16(L"SESSIO y\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|y"}));
+}
+
+struct CountCase
+{
+    std::wstring line;
+    bool dispatched;
+    std::wstring trace;
+    const char* why;
+};
+
+TEST(SocketReceive, CountChecks)
+{
+    const CountCase cases[] = {
+        {L"TWOFIV a b", true, L"", "one of 2 and 5: two"},
+        {L"TWOFIV a b c d e", true, L"", "one of 2 and 5: five"},
+        {L"TWOFIV a b c", false, L"TWOFIV|Received 3, Parameters: a b c).", "two counts listed: expected -1"},
+        {L"THREE1 a b", false, L"THREE1|Expected minimum 3, Received 2, Parameters: a b).",
+         "one count listed: it is reported"},
+        {L"THREE1 a b c", true, L"", "exactly three"},
+        {L"ATLST2 a", false, L"ATLST2|Expected minimum 2, Received 1, Parameters: a).", "at least two: one"},
+        {L"ATLST2 a b c", true, L"", "at least two: three"},
+        {L"ATLST2", false, L"ATLST2|Expected minimum 2, Received 0, Parameters: ).", "no parameters"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CScriptedSocket link;
+        link.Deliver(Utf16(c.line + L"\rFIELDS after\r"));
+        EXPECT_EQ(link.m_calls.size(), c.dispatched ? 2u : 1u);
+        EXPECT_EQ(link.m_calls.back(), L"FIELDS|after") << "the next line runs either way";
+        if (!c.dispatched)
+        {
+            const size_t nBar = c.trace.find(L'|');
+            const std::wstring expected = L"ERROR - COMMAND " + c.trace.substr(0, nBar) +
+                                          L" RECEIVED WITH INCORRECT NR OF PARAMETERS (" + c.trace.substr(nBar + 1);
+            EXPECT_EQ(link.m_traces, (Calls{expected}));
+        }
+        else
+            EXPECT_EQ(link.m_traces, Calls{});
+    }
+}
+
+// ---- the dispatch modes ----
+
+TEST(SocketReceive, RawTextModesGetTheParametersUnsplit)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"RAWTXT a\x0C  b\rRAWPAY 3\r") + "xyz" + Utf16(L"FIELDS end\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"RAWTXT|a\x0C  b", L"RAWPAY|3", L"FIELDS|end"}));
+    EXPECT_EQ(link.m_payloads, (std::vector<Bytes>{"xyz"}));
+}
+
+TEST(SocketReceive, PayloadOverThreeReadsHoldsLaterLinesBack)
+{
+    CScriptedSocket link;
+    const Bytes payload("\x0D\x00\x0D"
+                        "abcdefg",
+                        10); // line-end bytes inside a payload are data
+    const Bytes stream = Utf16(L"PAYLOD 10\r") + payload + Utf16(L"FIELDS after\r");
+    const size_t nLine = Utf16(L"PAYLOD 10\r").size();
+    link.Deliver(stream.substr(0, nLine + 3));
+    EXPECT_TRUE(link.IsLastCommandIncomplete());
+    link.Deliver(stream.substr(nLine + 3, 4));
+    EXPECT_EQ(link.m_calls, (Calls{L"PAYLOD|10", L"PAYLOD|10"})) << "dispatched again, anew, on each read";
+    link.Deliver(stream.substr(nLine + 7));
+    EXPECT_EQ(link.m_calls, (Calls{L"PAYLOD|10", L"PAYLOD|10", L"PAYLOD|10", L"FIELDS|after"}));
+    EXPECT_EQ(link.m_payloads, (std::vector<Bytes>{payload}));
+    EXPECT_FALSE(link.IsLastCommandIncomplete());
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+}
+
+TEST(SocketReceive, OddPayloadLeavesTheNextWideLineReadable)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"PAYLOD 3\r") + "abc" + Utf16(L"FIELDS \x0D41\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"PAYLOD|3", L"FIELDS|\x0D41"}))
+        << "the line after an odd payload starts at an odd address";
+}
+
+TEST(SocketReceive, BinaryModeCollectsItsPayload)
+{
+    CScriptedSocket link;
+    const Bytes line = Utf16(L"BINARY 6 x\r");
+    link.Deliver(line + "12");
+    EXPECT_EQ(link.m_calls, Calls{});
+    link.Deliver("34");
+    link.Deliver("56" + Utf16(L"FIELDS next\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"BINARY|6|x"})) << "a read into the payload takes only the payload's rest";
+    link.OnReceive(0); // the network signals the bytes still waiting
+    EXPECT_EQ(link.m_calls, (Calls{L"BINARY|6|x", L"FIELDS|next"}));
+    EXPECT_EQ(link.m_payloads, (std::vector<Bytes>{"123456"}));
+}
+
+TEST(SocketReceive, CallbackModeGetsFieldCopiesAndContext)
+{
+    CScriptedSocket link;
+    CScriptedSocket::s_pCallbackTarget = &link;
+    link.Deliver(Utf16(L"CALLBK a\x0C"
+                       L"b \x08\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"CALLBK|77|a b|"}));
+}
+
+TEST(SocketReceive, ConsumeOutOfRangeEmptiesTheBuffer)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"FIELDS"));
+    link.ConsumeReceived(1000);
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+    link.Deliver(Utf16(L"FIELDS"));
+    link.ConsumeReceived(-10);
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+}
+
+// ---- exceptions in handlers ----
+
+TEST(SocketReceive, ExceptionInALineModeReportsAndGoesOn)
+{
+    struct
+    {
+        const wchar_t* kind;
+        std::wstring error;
+    } const cases[] = {
+        {L"cexc", L""}, // the framework's text, checked to be non-empty below
+        {L"std", L"bad \x00E9t\x00E9"},
+        {L"other", L""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(CStringA(c.kind).GetString());
+        CScriptedSocket link;
+        link.Deliver(Utf16(std::wstring(L"THROWS ") + c.kind + L"\rFIELDS after\r"));
+        EXPECT_EQ(link.m_calls, (Calls{std::wstring(L"THROWS|") + c.kind, L"FIELDS|after"}));
+        ASSERT_EQ(link.m_traces.size(), 1u);
+        const std::wstring head = std::wstring(L"ERROR - EXCEPTION WHILE PROCESSING COMMAND THROWS "
+                                               L"(Parameters: ") +
+                                  c.kind + L"). Error: ";
+        EXPECT_EQ(link.m_traces[0].substr(0, head.size()), head);
+        if (std::wstring(c.kind) == L"cexc")
+            EXPECT_GT(link.m_traces[0].size(), head.size()) << "the framework exception's message";
+        else
+            EXPECT_EQ(link.m_traces[0].substr(head.size()), c.error);
+        EXPECT_EQ(link.InProgress(), 0);
+    }
+}
+
+TEST(SocketReceive, ExceptionInAPayloadModeDiscardsTheBuffer)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"PTHROW cexc\rFIELDS lost\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"PTHROW|cexc"})) << "the payload boundary is unknown: the rest goes";
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+    EXPECT_EQ(link.m_traces.size(), 1u);
+    EXPECT_EQ(link.InProgress(), 0);
+    link.Deliver(Utf16(L"FIELDS later\r"));
+    EXPECT_EQ(link.m_calls.back(), L"FIELDS|later") << "the link keeps working";
+}
+
+TEST(SocketReceive, UserAbortEndsThePassAndKeepsTheInput)
+{
+    CScriptedSocket link;
+    link.Deliver(Utf16(L"THROWS user\rFIELDS waits\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"THROWS|user"}));
+    EXPECT_EQ(link.m_traces, Calls{}) << "nothing reported";
+    EXPECT_EQ(link.InProgress(), 0) << "released on this path too";
+    link.Deliver(Utf16(L"FIELDS new\r"));
+    EXPECT_EQ(link.m_calls, (Calls{L"THROWS|user", L"FIELDS|waits", L"FIELDS|new"}));
+}
+
+TEST(SocketReceive, CloseDuringAHandlerDeletesAtTheEndOfThePass)
+{
+    struct CDeletionWatch : CScriptedSocket
+    {
+        explicit CDeletionWatch(bool& bDeleted) : m_bDeleted(bDeleted) { m_bDeleteOnClose = true; }
+        ~CDeletionWatch() override { m_bDeleted = true; }
+        bool& m_bDeleted;
+    };
+    bool bDeleted = false;
+    auto* pLink = new CDeletionWatch(bDeleted);
+    pLink->Deliver(Utf16(L"THROWS close\r")); // marks the close, then cancels the pass
+    EXPECT_TRUE(bDeleted) << "the cancelled pass still carried out the deletion";
+    if (!bDeleted) delete pLink;
+}
+
+// ---- nested notifications ----
+
+TEST(SocketReceive, NotificationInsideAHandlerDispatchesNothingTwice)
+{
+    CScriptedSocket link;
+    link.Queue(Utf16(L"PUMPIT\rFIELDS 1\r"));
+    link.Queue(Utf16(L"FIELDS 2\r")); // read by the notification that arrives inside PUMPIT
+    link.OnReceive(0);
+    EXPECT_EQ(link.m_calls, (Calls{L"PUMPIT", L"PUMPIT returns", L"FIELDS|1", L"FIELDS|2"}));
+    EXPECT_TRUE(link.m_chunks.empty());
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+}
+
+// ---- command maps ----
+
+TEST(SocketCommandMap, DerivedMapHoldsTheBaseEntriesAndItsOwn)
+{
+    CMoreScriptedSocket more;
+    CScriptedSocket plain;
+    CSocketCommand* pCommand = nullptr;
+    EXPECT_TRUE(more.GetCommandMap()->Lookup(L"EXTRAW", pCommand));
+    EXPECT_TRUE(more.GetCommandMap()->Lookup(L"FIELDS", pCommand));
+    EXPECT_EQ(more.GetCommandMap()->GetCount(), plain.GetCommandMap()->GetCount() + 1);
+    EXPECT_FALSE(plain.GetCommandMap()->Lookup(L"EXTRAW", pCommand)) << "the base map is not changed";
+    CSocketCommand* pPlain = nullptr;
+    ASSERT_TRUE(plain.GetCommandMap()->Lookup(L"FIELDS", pPlain));
+    EXPECT_NE(pCommand, pPlain) << "entries are copies";
+    more.Deliver(Utf16(L"EXTRAW 1\rFIELDS 2\r"));
+    EXPECT_EQ(more.m_calls, (Calls{L"EXTRAW|1", L"FIELDS|2"}));
+}
+
+TEST(SocketCommandMap, EntryListsItsCounts)
+{
+    CSocketCommand command({}, CSocketCommand::modeFields, true, CSocketCommand::checkOneOf, 5, 2, 5, -1);
+    EXPECT_EQ(command.m_arrCounts, (std::vector<int>{2, 5})) << "counts up to the negative end mark";
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(command.m_pfnStatic));
+    EXPECT_EQ(command.m_nPayloadLengthField, -1);
+    CSocketCommand copy(command);
+    EXPECT_EQ(copy.m_arrCounts, command.m_arrCounts);
+    EXPECT_TRUE(copy.m_bNeedsSession);
+    EXPECT_EQ(copy.m_dwContext, 5u);
+}
+
+} // namespace
