@@ -1,4 +1,7 @@
 #include "core/CAsyncSocketEx.h"
+#include "core/CLinkCipher.h"
+#include "core/CLinkCompressor.h"
+#include "core/CSocketSendBuffer.h"
 #include "core/CStaticTools.h"
 #include "framework/CException.h"
 #include <algorithm>
@@ -13,6 +16,10 @@ namespace
 {
 
 constexpr int kReceiveBufferStep = 32768;
+constexpr int kWorkBufferStart = 1024;
+constexpr int kInflateInputStep = 1024;
+// The RC4 pass phrase every program of the system holds; a peer must hold the same one.
+constexpr char kPassPhrase[] = "3teXOnikawubroPle-_h9D+muS6lepiz";
 constexpr wchar_t kEscapedBlank = 0x0C;
 constexpr wchar_t kEscapedReturn = 0x07;
 constexpr wchar_t kEmptyField = 0x08;
@@ -106,16 +113,36 @@ private:
 CAsyncSocketEx::CAsyncSocketEx(bool bEncryptionDefault, bool bCompressionDefault)
     : m_bEncryptionDefault(bEncryptionDefault), m_bCompressionDefault(bCompressionDefault),
       m_bEncryption(bEncryptionDefault), m_bCompression(bCompressionDefault),
-      m_pReceiveBuffer(new BYTE[kReceiveBufferStep]), m_nReceiveCapacity(kReceiveBufferStep)
+      m_pReceiveBuffer(new BYTE[kReceiveBufferStep]), m_nReceiveCapacity(kReceiveBufferStep),
+      m_sendWork(kWorkBufferStart), m_inflateInput(kInflateInputStep), m_pCipher(new CLinkCipher),
+      m_pCompressor(new CLinkCompressor)
 {
     ResetConnection();
+    // Failures leave the layers without keys or streams: a link that switches them on then drops
+    // what it would send and closes on what it receives, rather than passing plain bytes.
+    InitEncryption(kPassPhrase);
+    InitCompression(-1); // zlib's default level
 }
 
-CAsyncSocketEx::~CAsyncSocketEx() = default;
+CAsyncSocketEx::~CAsyncSocketEx()
+{
+    ClearSendQueue();
+}
+
+BOOL CAsyncSocketEx::InitEncryption(const char* pszPassPhrase)
+{
+    return m_pCipher->Init(pszPassPhrase);
+}
+
+BOOL CAsyncSocketEx::InitCompression(int nLevel)
+{
+    return m_pCompressor->Init(nLevel);
+}
 
 BOOL CAsyncSocketEx::Create(UINT nSocketPort, int nSocketType, long lEvent, LPCWSTR lpszSocketAddress)
 {
     InitCommandMap();
+    ClearSendQueue();
     ResetConnection();
     if (!CAsyncSocket::Create(nSocketPort, nSocketType, lEvent, lpszSocketAddress)) return FALSE;
     // Keep-alive only finds dead peers sooner; a stack that refuses it still gives a working link, and the
@@ -158,6 +185,7 @@ void CAsyncSocketEx::ResetConnection()
     m_pPayload.reset();
     m_nPayloadExpected = 0;
     m_nPayloadReceived = 0;
+    m_bStreamBroken = false;
 }
 
 int CAsyncSocketEx::ReadFromNetwork(void* pTarget, int nCount, int nFlags)
@@ -167,6 +195,7 @@ int CAsyncSocketEx::ReadFromNetwork(void* pTarget, int nCount, int nFlags)
 
 int CAsyncSocketEx::Receive(void* /*lpBuf*/, int /*nBufLen*/, int nFlags)
 {
+    if (m_bCompression) return ReceiveCompressed(nFlags);
     if (IsPayloadPending())
         return ReadIntoBuffer(m_pPayload.get() + m_nPayloadReceived, m_nPayloadExpected - m_nPayloadReceived, nFlags,
                               true);
@@ -178,6 +207,7 @@ int CAsyncSocketEx::ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bI
 {
     const int nRead = ReadFromNetwork(pTarget, nRoom, nFlags);
     if (nRead < 1) return nRead == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK ? -1 : 0;
+    if (!DecryptReceived(pTarget, nRead)) return 0;
     if (bIntoPayload)
     {
         m_nPayloadReceived += nRead;
@@ -195,9 +225,86 @@ int CAsyncSocketEx::ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bI
     return nRead;
 }
 
+bool CAsyncSocketEx::DecryptReceived(BYTE* pBytes, int nCount)
+{
+    if (!m_bEncryption || m_pCipher->Decrypt(pBytes, static_cast<DWORD>(nCount))) return true;
+    // The key stream is out of step with the peer's from here on: nothing more can be read.
+    m_bStreamBroken = true;
+    return false;
+}
+
+// Compression on: one network read into the inflate input, then inflated into the pending payload
+// and the receive buffer until the input is used up.
+int CAsyncSocketEx::ReceiveCompressed(int nFlags)
+{
+    const int nCapacity = static_cast<int>(m_inflateInput.size());
+    const int nRead = ReadFromNetwork(m_inflateInput.data(), nCapacity, nFlags);
+    if (nRead < 1) return nRead == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK ? -1 : 0;
+    if (!DecryptReceived(m_inflateInput.data(), nRead)) return 0;
+    m_pCompressor->SetInflateInput(m_inflateInput.data(), nRead);
+    int nTotal = 0;
+    for (;;)
+    {
+        const bool bIntoPayload = IsPayloadPending();
+        BYTE* pTarget = nullptr;
+        int nRoom = 0;
+        if (bIntoPayload)
+        {
+            pTarget = m_pPayload.get() + m_nPayloadReceived;
+            nRoom = m_nPayloadExpected - m_nPayloadReceived;
+        }
+        else
+        {
+            CompactReceiveBuffer();
+            if (m_nReceived == m_nReceiveCapacity)
+                GrowReceiveBuffer(std::max(kReceiveBufferStep, static_cast<int>(m_inflateInput.size())));
+            pTarget = m_pReceiveBuffer.get() + m_nReceived;
+            nRoom = m_nReceiveCapacity - m_nReceived;
+        }
+        int nOut = 0;
+        if (!m_pCompressor->Inflate(pTarget, nRoom, nOut))
+        {
+            m_bStreamBroken = true;
+            return 0;
+        }
+        if (bIntoPayload)
+            m_nPayloadReceived += nOut;
+        else
+            m_nReceived += nOut;
+        nTotal += nOut;
+        if (nOut < nRoom) break; // the call left room: the input is used up
+    }
+    if (m_pCompressor->HasInflateInput())
+    {
+        m_bStreamBroken = true; // room was left but input not taken: the peer's stream ended
+        return 0;
+    }
+    if (nRead == nCapacity)
+    {
+        DWORD nPending = 0;
+        if (m_hSocket == INVALID_SOCKET || !IOCtl(FIONREAD, &nPending)) nPending = 0;
+        m_inflateInput.resize(static_cast<size_t>(nCapacity) + kInflateInputStep +
+                              (nPending > static_cast<DWORD>(kReceiveBufferStep) ? nPending : 0));
+    }
+    // Bytes that inflate to nothing yet (a block cut by the network) are no closed link: the
+    // callers take 0 for "closed" and -1 for "nothing yet".
+    return nTotal > 0 ? nTotal : -1;
+}
+
+// A corrupt inflate stream or a cipher failure: what follows cannot be read, so the link closes as
+// if the peer had closed it.
+void CAsyncSocketEx::CloseBrokenLink()
+{
+    m_bStreamBroken = false;
+    Close();
+    OnClose(WSAECONNABORTED); // may delete this object
+}
+
 void CAsyncSocketEx::GrowReceiveBuffer(int nBy)
 {
-    const int nCapacity = m_nReceiveCapacity + nBy;
+    // At least by half the capacity: a 20 MB payload arriving 32 KB at a time would otherwise copy
+    // the whole buffer hundreds of times.
+    const int nCapacity = m_nReceiveCapacity + std::max(nBy, m_nReceiveCapacity / 2);
     std::unique_ptr<BYTE[]> pBuffer(new BYTE[nCapacity]);
     std::memcpy(pBuffer.get(), GetReceivedData(), static_cast<size_t>(m_nReceived));
     m_pReceiveBuffer = std::move(pBuffer);
@@ -337,6 +444,11 @@ int CAsyncSocketEx::ProcessReceive(int nErrorCode)
         // A handler of the running pass pumps messages and this notification arrived meanwhile: only read,
         // and let the running pass dispatch what came, so no line runs twice.
         const int nRead = Receive(nullptr, 0, 0);
+        if (m_bStreamBroken)
+        {
+            CloseBrokenLink(); // a handler runs: the deletion waits for the end of the pass
+            return 0;
+        }
         if (nRead > 0)
         {
             m_nBytesReceived += static_cast<DWORD>(nRead);
@@ -345,6 +457,11 @@ int CAsyncSocketEx::ProcessReceive(int nErrorCode)
         return nRead;
     }
     const int nRead = Receive(nullptr, 0, 0);
+    if (m_bStreamBroken)
+    {
+        CloseBrokenLink();
+        return 0; // this object may be gone
+    }
     if (nRead < 1) return nRead;
     m_nBytesReceived += static_cast<DWORD>(nRead);
 

@@ -4,8 +4,15 @@
 #include "framework/CCriticalSection.h"
 #include "framework/CSingleLock.h"
 #include <atomic>
+#include <cstdarg>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <vector>
+
+class CLinkCipher;
+class CLinkCompressor;
+class CSocketSendBuffer;
 
 // The base of every link: one line protocol over TCP. Reads and buffers the stream, decides between UTF-16LE
 // and ANSI text on the first data after each reset, cuts lines at the carriage return, splits them into a
@@ -15,6 +22,9 @@
 // A derived class with commands of its own keeps a static CSocketCommandMap and a static CCriticalSection,
 // overrides GetCommandMap and InitCommandMap (own lock first, then the base's; copy the base map, then add
 // its words) and writes one member function per word in the shape of its mode (see CSocketCommand.h).
+//
+// The class is large: CAsyncSocketEx.cpp holds the receive path and the dispatch, CAsyncSocketExSend.cpp
+// the send path, the close and the statistics.
 class CAsyncSocketEx : public CAsyncSocket
 {
 public:
@@ -61,7 +71,40 @@ public:
     int GetCharSize() const { return m_nCharSize; }
     bool IsWide() const { return m_bWide; }
     bool IsLastCommandIncomplete() const { return m_bLastCommandIncomplete; }
-    DWORD GetBytesReceivedPlain() const { return m_nBytesReceived; }
+
+    // Sending, from any thread; the send lock orders the senders. A line's format ends with "\r"
+    // itself. Nothing is reported to the caller: bytes the network does not take at once wait in the
+    // send queue until OnSend, or until the close empties it.
+    template <FormatArgument... Args> void SendCommand(LPCWSTR pszFormat, Args... args)
+    {
+        SendCommandFormatted(pszFormat, args...);
+    }
+    virtual void SendCommandV(LPCWSTR pszFormat, va_list args);
+    virtual void SendString(const CString& strText);
+    virtual void SendRaw(const void* pBytes, int nCount);
+    virtual void FlushSendQueue();
+    void ClearSendQueue();
+    int GetQueuedByteCount();
+
+    // The layers under the lines, switched on by the handshake (or by the constructor's defaults).
+    BOOL InitEncryption(const char* pszPassPhrase);
+    BOOL InitCompression(int nLevel);
+
+    // Closes the link on its owner thread: posted there when a close message is set and the caller
+    // is another thread (TRUE), otherwise Close and OnClose(0) at once (FALSE).
+    virtual BOOL Disconnect();
+    static void DisconnectByHandle(SOCKET hSocket);
+
+    // Statistics, for descriptions only. With compression on, the stream totals (bCompressed: what
+    // went over the network); otherwise the plain byte counters.
+    DWORD GetBytesSent(bool bCompressed);
+    DWORD GetBytesReceived(bool bCompressed);
+    double GetSendCompressionRatio(); // uncompressed / compressed, 0 when nothing passed
+    double GetReceiveCompressionRatio();
+    CString GetLocalAddress(); // "127.0.0.1:4711", empty on failure
+    CString GetPeerAddress();
+    CString GetLinkDescription(); // "local (address) <-> remote (address)"
+    virtual CString GetDescription(bool bReverse = false);
 
     void SetInputTracePath(const CString& strPath) { m_strInputTracePath = strPath; }
     void SetOutputTracePath(const CString& strPath) { m_strOutputTracePath = strPath; }
@@ -71,6 +114,8 @@ public:
     CCriticalSection m_csSend;    // held across a line and the payload that follows it
 
     void OnReceive(int nErrorCode) override;
+    void OnSend(int nErrorCode) override;
+    void OnClose(int nErrorCode) override;
 
 protected:
     // Trace sinks: this system records nothing; a protocol trace would go here.
@@ -93,6 +138,10 @@ protected:
     std::atomic<long> m_nCommandsInProgress{0};
     std::atomic<long> m_nAcceptsInProgress{0};
     bool m_bDeletePending = false;
+    CString m_strLocalName; // names of the two ends, for descriptions only
+    CString m_strRemoteName;
+    DWORD m_nOwnerThread = 0; // the thread that connected or accepted this link
+    UINT m_nCloseMessage = 0; // posted to the owner thread by a Disconnect from another thread
 
 private:
     class CPassScope;
@@ -100,7 +149,7 @@ private:
     friend class CPassScope;
 
     int ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bIntoPayload);
-    void GrowReceiveBuffer(int nAtLeast);
+    void GrowReceiveBuffer(int nBy);
     void CompactReceiveBuffer();
     void DiscardReceived();
     void DetectEncoding();
@@ -114,6 +163,11 @@ private:
     BOOL DropLine(int nLineLength);
     void DispatchBinary(CSocketCommand& command, CStringArray& arrFields, int nLineLength, BOOL& bContinue);
     void DeleteIfPending();
+    void SendCommandFormatted(LPCWSTR pszFormat, ...);
+    int ReceiveCompressed(int nFlags);
+    bool DecryptReceived(BYTE* pBytes, int nCount);
+    void CloseBrokenLink();
+    void WriteCloseTraces(int nErrorCode);
 
     std::unique_ptr<BYTE[]> m_pReceiveBuffer;
     int m_nReceiveCapacity = 0;
@@ -138,4 +192,10 @@ private:
     CString m_strTraceLineFormat = L"%s : %s\r\n";
     DWORD m_nBytesSent = 0;
     DWORD m_nBytesReceived = 0;
+    std::deque<std::unique_ptr<CSocketSendBuffer>> m_sendQueue; // oldest first; guarded by m_csSend
+    std::vector<BYTE> m_sendWork;                               // deflate and RC4 output, reused
+    std::vector<BYTE> m_inflateInput;                           // raw bytes when compression is on
+    std::unique_ptr<CLinkCipher> m_pCipher;
+    std::unique_ptr<CLinkCompressor> m_pCompressor;
+    bool m_bStreamBroken = false; // a corrupt inflate stream or a cipher failure: the link closes
 };

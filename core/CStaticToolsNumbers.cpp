@@ -411,7 +411,7 @@ void CStaticTools::LireChaineSeparateurString(const CString& strText, wchar_t ch
         }
     }
     if (pTail != pEnd) ++nPieces; // the text after the last separator, when there is any
-    arr.SetSize(nPieces);  // every element is set below; the texts kept keep their buffers
+    arr.SetSize(nPieces);         // every element is set below; the texts kept keep their buffers
     const wchar_t* p = pText;
     for (INT_PTR i = 0; i < nPieces; ++i)
     {

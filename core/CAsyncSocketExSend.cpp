@@ -1,0 +1,285 @@
+// CAsyncSocketEx, its second half: sending, closing, statistics and descriptions. The receive path
+// and the dispatch are in CAsyncSocketEx.cpp.
+#include "core/CAsyncSocketEx.h"
+#include "core/CLinkCipher.h"
+#include "core/CLinkCompressor.h"
+#include "core/CSocketSendBuffer.h"
+#include "core/CStaticTools.h"
+#include "framework/CException.h"
+#include <cstring>
+
+// ---- sending ----
+
+void CAsyncSocketEx::SendCommandFormatted(LPCWSTR pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    SendCommandV(pszFormat, args);
+    va_end(args);
+}
+
+void CAsyncSocketEx::SendCommandV(LPCWSTR pszFormat, va_list args)
+{
+    CString strLine;
+    strLine.FormatV(pszFormat, args);
+    SendString(strLine);
+}
+
+void CAsyncSocketEx::SendString(const CString& strText)
+{
+    if (m_bWide)
+    {
+        SendRaw(strText.GetString(), strText.GetLength() * 2);
+        return;
+    }
+    const CStringA strBytes(strText); // the thread code page, as the peer reads it
+    SendRaw(strBytes.GetString(), strBytes.GetLength());
+}
+
+void CAsyncSocketEx::SendRaw(const void* pBytes, int nCount)
+{
+    if (!pBytes || nCount < 0) return;
+    CSingleLock lock(&m_csSend, TRUE); // deflate, RC4 and the wire see the bytes in one order
+    m_nBytesSent += static_cast<DWORD>(nCount);
+    const BYTE* pOut = static_cast<const BYTE*>(pBytes);
+    int nOut = nCount;
+    if (m_bCompression)
+    {
+        if (!m_pCompressor->Deflate(pOut, nCount, m_sendWork, nOut)) return;
+        pOut = m_sendWork.data();
+    }
+    if (m_bEncryption)
+    {
+        if (pOut != m_sendWork.data())
+        {
+            if (m_sendWork.size() < static_cast<size_t>(nOut)) m_sendWork.resize(static_cast<size_t>(nOut));
+            if (nOut > 0) std::memcpy(m_sendWork.data(), pOut, static_cast<size_t>(nOut));
+            pOut = m_sendWork.data();
+        }
+        if (!m_pCipher->Encrypt(m_sendWork.data(), static_cast<DWORD>(nOut))) return;
+    }
+    if (nOut == 0) return;
+    if (!m_sendQueue.empty())
+    {
+        m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(pOut, nOut)); // behind what waits
+        FlushSendQueue();
+        return;
+    }
+    const int nSent = Send(pOut, nOut);
+    if (nSent == nOut) return;
+    const int nTaken = nSent > 0 ? nSent : 0; // an error, would-block included, queues all of it
+    m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(pOut + nTaken, nOut - nTaken));
+    if (nTaken > 0) FlushSendQueue(); // until the network refuses, so that FD_WRITE will follow
+}
+
+void CAsyncSocketEx::FlushSendQueue()
+{
+    CSingleLock lock(&m_csSend, TRUE);
+    while (!m_sendQueue.empty())
+    {
+        CSocketSendBuffer& buffer = *m_sendQueue.front();
+        const int nRest = buffer.GetRestCount();
+        const int nSent = nRest > 0 ? Send(buffer.GetRest(), nRest) : 0;
+        if (nSent == nRest)
+        {
+            m_sendQueue.pop_front();
+            continue;
+        }
+        if (nSent <= 0) return; // refused (would block): the network's next FD_WRITE brings OnSend
+        // A partial send is no refusal, and Winsock posts FD_WRITE only after one: stopping here
+        // would leave the queue waiting for a notification that never comes. Offer the rest.
+        buffer.MarkSent(nSent);
+    }
+}
+
+void CAsyncSocketEx::ClearSendQueue()
+{
+    CSingleLock lock(&m_csSend, TRUE);
+    m_sendQueue.clear();
+}
+
+int CAsyncSocketEx::GetQueuedByteCount()
+{
+    CSingleLock lock(&m_csSend, TRUE);
+    int nCount = 0;
+    for (const auto& pBuffer : m_sendQueue)
+        nCount += pBuffer->GetRestCount();
+    return nCount;
+}
+
+void CAsyncSocketEx::OnSend(int nErrorCode)
+{
+    try
+    {
+        FlushSendQueue();
+        CAsyncSocket::OnSend(nErrorCode);
+    }
+    catch (CException* pException)
+    {
+        pException->Delete(); // nothing leaves a notification; the bytes stay queued
+    }
+    catch (...)
+    {
+    }
+}
+
+// ---- closing ----
+
+void CAsyncSocketEx::WriteCloseTraces(int nErrorCode)
+{
+    CString strReceived;
+    CString strSent;
+    if (m_bCompression)
+    {
+        strReceived.Format(L"SOCKET CLOSED (error %d) - Received (uncompressed): %s, Received (compressed): %s, "
+                           L"Compression ratio: %ld:1",
+                           nErrorCode, CStaticTools::FormatByteSize(GetBytesReceived(false)).GetString(),
+                           CStaticTools::FormatByteSize(GetBytesReceived(true)).GetString(),
+                           static_cast<long>(GetReceiveCompressionRatio()));
+        strSent.Format(
+            L"SOCKET CLOSED (error %d) - Sent (uncompressed): %s, Sent (compressed): %s, Compression ratio: %ld:1",
+            nErrorCode, CStaticTools::FormatByteSize(GetBytesSent(false)).GetString(),
+            CStaticTools::FormatByteSize(GetBytesSent(true)).GetString(), static_cast<long>(GetSendCompressionRatio()));
+    }
+    else
+    {
+        strReceived.Format(L"SOCKET CLOSED (error %d) - Received: %s", nErrorCode,
+                           CStaticTools::FormatByteSize(m_nBytesReceived).GetString());
+        strSent.Format(L"SOCKET CLOSED (error %d) - Sent: %s", nErrorCode,
+                       CStaticTools::FormatByteSize(m_nBytesSent).GetString());
+    }
+    TraceReceived(strReceived);
+    TraceSent(strSent);
+}
+
+void CAsyncSocketEx::OnClose(int nErrorCode)
+{
+    try
+    {
+        WriteCloseTraces(nErrorCode);
+    }
+    catch (CException* pException)
+    {
+        pException->Delete(); // a trace must not keep the link from closing
+    }
+    catch (...)
+    {
+    }
+    m_bSession = false;
+    m_nHandshakeState = 0;
+    m_nBytesSent = 0;
+    m_nBytesReceived = 0;
+    ClearSendQueue();
+    {
+        CSingleLock lock(&m_csSend, TRUE); // a sender on another thread may be inside the layers
+        m_pCipher->Release();
+        m_pCompressor->End();
+    }
+    try
+    {
+        CAsyncSocket::OnClose(nErrorCode);
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+    }
+    catch (...)
+    {
+    }
+    if (!m_bDeleteOnClose) return;
+    if (m_nCommandsInProgress > 0 || m_nAcceptsInProgress > 0)
+        m_bDeletePending = true; // the running pass or accept deletes it at its end
+    else
+        delete this;
+}
+
+BOOL CAsyncSocketEx::Disconnect()
+{
+    if (m_nCloseMessage != 0 && m_nOwnerThread != 0 && GetCurrentThreadId() != m_nOwnerThread &&
+        PostThreadMessageW(m_nOwnerThread, m_nCloseMessage, static_cast<WPARAM>(m_hSocket), 0))
+        return TRUE;
+    Close();
+    OnClose(0); // may delete this object
+    return FALSE;
+}
+
+void CAsyncSocketEx::DisconnectByHandle(SOCKET hSocket)
+{
+    if (auto* pLink = dynamic_cast<CAsyncSocketEx*>(CAsyncSocket::LookupHandle(hSocket))) pLink->Disconnect();
+}
+
+// ---- statistics and descriptions ----
+
+DWORD CAsyncSocketEx::GetBytesSent(bool bCompressed)
+{
+    if (!m_bCompression) return m_nBytesSent;
+    CSingleLock lock(&m_csSend, TRUE);
+    return bCompressed ? m_pCompressor->DeflatedOut() : m_pCompressor->DeflatedIn();
+}
+
+DWORD CAsyncSocketEx::GetBytesReceived(bool bCompressed)
+{
+    if (!m_bCompression) return m_nBytesReceived;
+    return bCompressed ? m_pCompressor->InflatedIn() : m_pCompressor->InflatedOut();
+}
+
+double CAsyncSocketEx::GetSendCompressionRatio()
+{
+    CSingleLock lock(&m_csSend, TRUE);
+    const unsigned long nOut = m_pCompressor->DeflatedOut();
+    return nOut ? static_cast<double>(m_pCompressor->DeflatedIn()) / nOut : 0;
+}
+
+double CAsyncSocketEx::GetReceiveCompressionRatio()
+{
+    const unsigned long nIn = m_pCompressor->InflatedIn();
+    return nIn ? static_cast<double>(m_pCompressor->InflatedOut()) / nIn : 0;
+}
+
+namespace
+{
+
+CString FormatAddress(const SOCKADDR_IN& address)
+{
+    const BYTE* b = reinterpret_cast<const BYTE*>(&address.sin_addr);
+    CString str;
+    str.Format(L"%u.%u.%u.%u:%hu", b[0], b[1], b[2], b[3], ntohs(address.sin_port));
+    return str;
+}
+
+} // namespace
+
+CString CAsyncSocketEx::GetLocalAddress()
+{
+    SOCKADDR_IN address{};
+    int nLength = sizeof address;
+    if (!GetSockName(reinterpret_cast<SOCKADDR*>(&address), &nLength) || address.sin_family != AF_INET)
+        return CString();
+    return FormatAddress(address);
+}
+
+CString CAsyncSocketEx::GetPeerAddress()
+{
+    SOCKADDR_IN address{};
+    int nLength = sizeof address;
+    if (!GetPeerName(reinterpret_cast<SOCKADDR*>(&address), &nLength) || address.sin_family != AF_INET)
+        return CString();
+    return FormatAddress(address);
+}
+
+CString CAsyncSocketEx::GetLinkDescription()
+{
+    CString str;
+    str.Format(L"%s (%s) <-> %s (%s)", m_strLocalName.GetString(), GetLocalAddress().GetString(),
+               m_strRemoteName.GetString(), GetPeerAddress().GetString());
+    return str;
+}
+
+CString CAsyncSocketEx::GetDescription(bool bReverse)
+{
+    if (m_strLocalName.IsEmpty() || m_strRemoteName.IsEmpty()) return CString();
+    CString str;
+    str.Format(L"Socket from %s to %s", (bReverse ? m_strRemoteName : m_strLocalName).GetString(),
+               (bReverse ? m_strLocalName : m_strRemoteName).GetString());
+    return str;
+}

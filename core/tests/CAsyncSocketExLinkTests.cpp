@@ -1,0 +1,376 @@
+// Links over real sockets on 127.0.0.1: both ends on the test's thread, notifications through its
+// message loop, the sender's socket buffer cut to 4 KiB so that most bytes wait in the send queue.
+#include "core/CAsyncSocketEx.h"
+#include "core/CStaticTools.h"
+#include "framework/testing/MessagePump.h"
+#include <gtest/gtest.h>
+#include <zlib.h>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+constexpr int kPayloadBytes = 20 * 1024 * 1024;
+constexpr int kLines = 10000;
+
+std::vector<BYTE> MakePayload(int nBytes, unsigned nSeed)
+{
+    std::vector<BYTE> bytes(static_cast<size_t>(nBytes));
+    unsigned n = nSeed;
+    for (BYTE& b : bytes)
+    {
+        n = n * 1103515245u + 12345u; // incompressible enough to make deflate's output larger
+        b = static_cast<BYTE>(n >> 23);
+    }
+    return bytes;
+}
+
+unsigned long Crc(const BYTE* p, size_t n)
+{
+    return crc32(crc32(0L, Z_NULL, 0), p, static_cast<uInt>(n));
+}
+
+// One end of a link that records what its words carry.
+class CTestLink : public CAsyncSocketEx
+{
+public:
+    CTestLink(bool bEncryption, bool bCompression) : CAsyncSocketEx(bEncryption, bCompression)
+    {
+        m_bDeleteOnClose = false;
+        InitCommandMap(); // an accepted end is never created
+    }
+    ~CTestLink() override
+    {
+        if (m_pDeleted) *m_pDeleted = true;
+    }
+
+    CSocketCommandMap* GetCommandMap() override { return &s_map; }
+    void InitCommandMap() override
+    {
+        CSingleLock own(&s_cs, TRUE);
+        if (!s_map.IsEmpty()) return;
+        CSingleLock base(&s_csCommandMap, TRUE);
+        CAsyncSocketEx::InitCommandMap();
+        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
+        using C = CSocketCommand;
+        s_map.Add(L"LINENR", new C(SocketHandler(&CTestLink::OnLine), C::modeFields, false, C::checkOneOf, 0, 2, -1));
+        s_map.Add(L"BLOBPL",
+                  new C(SocketHandler(&CTestLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
+        s_map.Add(L"CLOSEX",
+                  new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
+    }
+
+    void SetNames(LPCWSTR pszLocal, LPCWSTR pszRemote)
+    {
+        m_strLocalName = pszLocal;
+        m_strRemoteName = pszRemote;
+    }
+    void OnConnect(int nErrorCode) override
+    {
+        m_nConnectError = nErrorCode;
+        CAsyncSocketEx::OnConnect(nErrorCode);
+    }
+    void OnClose(int nErrorCode) override
+    {
+        m_nCloseError = nErrorCode;
+        CAsyncSocketEx::OnClose(nErrorCode); // may delete this object
+    }
+
+    int m_nConnectError = -1;
+    int m_nCloseError = -1;
+    std::vector<std::wstring> m_lines[2];       // "LINENR <sender> <n>": n by sender 0 and 1
+    std::vector<unsigned long> m_blobCrcs;      // CRC-32 of each payload as it arrived
+    std::vector<unsigned long> m_announcedCrcs; // and as its line announced it
+    std::vector<std::wstring> m_traces;
+    // Outlive the object, for a link that deletes itself.
+    bool* m_pDeleted = nullptr;
+    bool* m_pAliveAfterDisconnect = nullptr;
+    std::vector<std::wstring>* m_pLinesOut = nullptr;
+
+protected:
+    void TraceReceived(const CString& strText) override { m_traces.push_back(L"in: " + strText.Str()); }
+    void TraceSent(const CString& strText) override { m_traces.push_back(L"out: " + strText.Str()); }
+
+    void OnLine(CStringArray& arrFields)
+    {
+        const int nSender = CStaticTools::ToInt(arrFields[0]);
+        if (nSender == 0 || nSender == 1) m_lines[nSender].push_back(arrFields[1].Str());
+        if (m_pLinesOut) m_pLinesOut->push_back(arrFields[1].Str());
+    }
+    // BLOBPL <length> <crc>, then the payload.
+    void OnBlob(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
+    {
+        const int nLength = CStaticTools::ToInt(arrFields[0]);
+        if (GetReceivedCount() < nLineLength + GetCharSize() + nLength)
+        {
+            bIncomplete = TRUE;
+            return;
+        }
+        m_blobCrcs.push_back(Crc(GetReceivedData() + nLineLength + GetCharSize(), static_cast<size_t>(nLength)));
+        m_announcedCrcs.push_back(CStaticTools::ToULong(arrFields[1]));
+        ConsumeReceived(nLineLength + nLength);
+    }
+    void OnCloseRequest(CStringArray&)
+    {
+        Disconnect();
+        if (m_pLinesOut) m_pLinesOut->push_back(L"closed");
+        if (m_pAliveAfterDisconnect) *m_pAliveAfterDisconnect = m_pDeleted && !*m_pDeleted;
+    }
+
+private:
+    static CSocketCommandMap s_map;
+    static CCriticalSection s_cs;
+};
+
+CSocketCommandMap CTestLink::s_map;
+CCriticalSection CTestLink::s_cs;
+
+// Accepts one connection into the link object it is given.
+class CListener : public CAsyncSocket
+{
+public:
+    CAsyncSocket* m_pInto = nullptr;
+    bool m_bAccepted = false;
+    void OnAccept(int nErrorCode) override
+    {
+        if (nErrorCode == 0 && m_pInto && !m_bAccepted) m_bAccepted = Accept(*m_pInto) != FALSE;
+    }
+};
+
+class LinkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(AfxSocketInit());
+        ASSERT_TRUE(m_listener.Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1"));
+        ASSERT_TRUE(m_listener.Listen());
+        CString strAddress;
+        ASSERT_TRUE(m_listener.GetSockName(strAddress, m_nPort));
+    }
+    // Connects `client` to a fresh accepted end `server`, the client's send buffer at 4 KiB.
+    void Connect(CTestLink& client, CTestLink& server)
+    {
+        m_listener.m_pInto = &server;
+        m_listener.m_bAccepted = false;
+        ASSERT_TRUE(client.Create());
+        const int nSendBuffer = 4096;
+        ASSERT_TRUE(client.SetSockOpt(SO_SNDBUF, &nSendBuffer, sizeof nSendBuffer));
+        if (!client.Connect(L"127.0.0.1", m_nPort))
+        {
+            ASSERT_EQ(CAsyncSocket::GetLastError(), WSAEWOULDBLOCK) << "pending, not failed";
+        }
+        ASSERT_TRUE(PumpUntil([&] { return client.m_nConnectError == 0 && m_listener.m_bAccepted; }))
+            << "connected and accepted";
+    }
+    CListener m_listener;
+    UINT m_nPort = 0;
+};
+
+// ---- a large transfer through every combination of the layers ----
+
+struct LayerCase
+{
+    bool encryption;
+    bool compression;
+    int payloadBytes; // the full 20 MiB once: a 4 KiB socket buffer under Wine moves ~1.5 MB/s
+    const char* why;
+};
+const LayerCase kLayerCases[] = {
+    {true, true, kPayloadBytes, "zlib inside RC4"},
+    {false, false, 1024 * 1024, "plain"},
+    {true, false, 1024 * 1024, "RC4"},
+    {false, true, 1024 * 1024, "zlib"},
+};
+
+TEST_F(LinkTest, LinesAndALargePayloadFromTwoThreadsArriveWholeAndInOrder)
+{
+    const std::vector<BYTE> wholePayload = MakePayload(kPayloadBytes, 7);
+    for (const auto& c : kLayerCases)
+    {
+        SCOPED_TRACE(c.why);
+        const BYTE* const pPayload = wholePayload.data();
+        const unsigned long nPayloadCrc = Crc(pPayload, static_cast<size_t>(c.payloadBytes));
+        CTestLink client(c.encryption, c.compression);
+        CTestLink server(c.encryption, c.compression);
+        Connect(client, server);
+
+        // Sender 0 writes lines from this thread; sender 1 from another thread writes lines with
+        // the payload in their middle, its line and payload under one hold of the send lock.
+        std::thread other([&] {
+            for (int i = 0; i < kLines / 2; ++i)
+            {
+                if (i == kLines / 4)
+                {
+                    CSingleLock lock(&client.m_csSend, TRUE);
+                    client.SendCommand(L"BLOBPL %d %lu\r", c.payloadBytes, nPayloadCrc);
+                    client.SendRaw(pPayload, c.payloadBytes);
+                }
+                client.SendCommand(L"LINENR 1 %d\r", i);
+            }
+        });
+        for (int i = 0; i < kLines / 2; ++i)
+            client.SendCommand(L"LINENR 0 %d\r", i);
+        // The main thread must pump while the other sends: OnSend drains the queue.
+        const bool bOtherDone = PumpUntil(
+            [&] {
+                return server.m_lines[1].size() == kLines / 2 && server.m_lines[0].size() == kLines / 2 &&
+                       !server.m_blobCrcs.empty();
+            },
+            120000);
+        other.join();
+        ASSERT_TRUE(bOtherDone) << "received " << server.m_lines[0].size() << " + " << server.m_lines[1].size()
+                                << " lines, " << server.m_blobCrcs.size() << " payloads; "
+                                << client.GetQueuedByteCount() << " bytes still queued";
+        EXPECT_EQ(client.GetQueuedByteCount(), 0);
+        for (int nSender = 0; nSender < 2; ++nSender)
+        {
+            bool bInOrder = true;
+            for (int i = 0; i < kLines / 2 && bInOrder; ++i)
+                bInOrder = server.m_lines[nSender][static_cast<size_t>(i)] == std::to_wstring(i);
+            EXPECT_TRUE(bInOrder) << "lines of sender " << nSender << " in the order they were sent";
+        }
+        ASSERT_EQ(server.m_blobCrcs.size(), 1u);
+        EXPECT_EQ(server.m_blobCrcs[0], nPayloadCrc) << "the payload arrived unchanged";
+        EXPECT_EQ(server.m_announcedCrcs[0], nPayloadCrc);
+        EXPECT_EQ(server.GetReceivedCount(), 0);
+        EXPECT_EQ(client.GetBytesSent(false), server.GetBytesReceived(false)) << "both ends count the plain bytes";
+    }
+}
+
+// ---- the send queue and the counters ----
+
+TEST_F(LinkTest, NullBytesSendNothingAndCountNothing)
+{
+    CTestLink client(false, false);
+    CTestLink server(false, false);
+    Connect(client, server);
+    client.SendRaw(nullptr, 100);
+    EXPECT_EQ(client.GetBytesSent(false), 0u);
+    client.SendString(L"LINENR 0 1\r");
+    EXPECT_EQ(client.GetBytesSent(false), 22u) << "UTF-16LE until the peer's first data says otherwise";
+    ASSERT_TRUE(PumpUntil([&] { return server.m_lines[0].size() == 1; }));
+}
+
+TEST_F(LinkTest, CompressionCountsBothSidesOfTheStream)
+{
+    CTestLink client(false, true);
+    CTestLink server(false, true);
+    Connect(client, server);
+    for (int i = 0; i < 1000; ++i)
+        client.SendCommand(L"LINENR 0 %d\r", 7);
+    ASSERT_TRUE(PumpUntil([&] { return server.m_lines[0].size() == 1000; }));
+    const DWORD nPlain = 1000 * 22;
+    EXPECT_EQ(client.GetBytesSent(false), nPlain);
+    EXPECT_LT(client.GetBytesSent(true), nPlain) << "repeated lines compress";
+    EXPECT_EQ(server.GetBytesReceived(false), nPlain);
+    EXPECT_EQ(server.GetBytesReceived(true), client.GetBytesSent(true)) << "what one deflated the other inflated";
+    EXPECT_GT(client.GetSendCompressionRatio(), 1.0);
+    EXPECT_DOUBLE_EQ(server.GetReceiveCompressionRatio(), client.GetSendCompressionRatio());
+}
+
+// ---- broken streams and closing ----
+
+TEST_F(LinkTest, CorruptInflateStreamClosesTheLink)
+{
+    CTestLink client(false, false); // sends plain bytes to an end that expects a zlib stream
+    CTestLink server(false, true);
+    Connect(client, server);
+    client.SendString(L"LINENR 0 1\r");
+    ASSERT_TRUE(PumpUntil([&] { return server.m_nCloseError != -1; })) << "the reading end closes";
+    EXPECT_EQ(server.m_nCloseError, WSAECONNABORTED);
+    EXPECT_EQ(server.m_hSocket, INVALID_SOCKET);
+    EXPECT_TRUE(server.m_lines[0].empty());
+    EXPECT_TRUE(PumpUntil([&] { return client.m_nCloseError != -1; })) << "and the peer learns of it";
+}
+
+TEST_F(LinkTest, CloseDuringAHandlerDeletesTheLinkAtTheEndOfThePass)
+{
+    bool bDeleted = false;
+    bool bAliveAfterDisconnect = false;
+    std::vector<std::wstring> lines;
+    CTestLink client(false, false);
+    auto* pServer = new CTestLink(false, false);
+    pServer->m_bDeleteOnClose = true;
+    pServer->m_pDeleted = &bDeleted;
+    pServer->m_pAliveAfterDisconnect = &bAliveAfterDisconnect;
+    pServer->m_pLinesOut = &lines;
+    Connect(client, *pServer);
+    client.SendString(L"LINENR 0 1\rCLOSEX\rLINENR 0 2\r");
+    if (!PumpUntil([&] { return bDeleted; }))
+    {
+        ADD_FAILURE() << "a link closed inside a handler is deleted after the pass";
+        delete pServer;
+        return;
+    }
+    EXPECT_TRUE(bAliveAfterDisconnect) << "not deleted while its handler runs";
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"1", L"closed", L"2"})) << "the pass ends with what was buffered";
+    EXPECT_TRUE(PumpUntil([&] { return client.m_nCloseError != -1; })) << "the peer sees the close";
+}
+
+TEST_F(LinkTest, CloseWritesTheByteCountsToTheTraces)
+{
+    CTestLink client(false, false);
+    CTestLink server(false, false);
+    Connect(client, server);
+    client.SendString(L"LINENR 0 1\r");
+    ASSERT_TRUE(PumpUntil([&] { return server.m_lines[0].size() == 1; }));
+    server.SendString(L"LINENR 0 2\rLINENR 0 3\r");
+    ASSERT_TRUE(PumpUntil([&] { return client.m_lines[0].size() == 2; }));
+    client.m_traces.clear();
+    EXPECT_FALSE(client.Disconnect()) << "closed at once on its own thread";
+    EXPECT_EQ(client.m_nCloseError, 0);
+    EXPECT_EQ(client.m_traces, (std::vector<std::wstring>{
+                                   L"in: SOCKET CLOSED (error 0) - Received: " + CStaticTools::FormatByteSize(44).Str(),
+                                   L"out: SOCKET CLOSED (error 0) - Sent: " + CStaticTools::FormatByteSize(22).Str()}));
+    EXPECT_EQ(client.GetBytesSent(false), 0u) << "the counters start again";
+    ASSERT_TRUE(PumpUntil([&] { return server.m_nCloseError != -1; }));
+}
+
+TEST_F(LinkTest, PeerCloseDeletesALinkThatOwnsItself)
+{
+    bool bDeleted = false;
+    CTestLink client(false, false);
+    auto* pServer = new CTestLink(false, false);
+    pServer->m_bDeleteOnClose = true;
+    pServer->m_pDeleted = &bDeleted;
+    Connect(client, *pServer);
+    EXPECT_FALSE(bDeleted);
+    CAsyncSocketEx::DisconnectByHandle(client.m_hSocket); // finds the client by its handle
+    EXPECT_EQ(client.m_nCloseError, 0) << "closed at once on its own thread";
+    EXPECT_EQ(client.m_hSocket, INVALID_SOCKET);
+    if (!PumpUntil([&] { return bDeleted; }))
+    {
+        ADD_FAILURE() << "the peer's close deletes a link with delete-on-close set";
+        delete pServer;
+    }
+}
+
+// ---- descriptions ----
+
+TEST_F(LinkTest, DescriptionsNameBothEnds)
+{
+    CTestLink client(false, false);
+    CTestLink server(false, false);
+    Connect(client, server);
+    const std::wstring local = client.GetLocalAddress().Str();
+    const std::wstring peer = client.GetPeerAddress().Str();
+    EXPECT_EQ(peer, L"127.0.0.1:" + std::to_wstring(m_nPort));
+    EXPECT_EQ(local.substr(0, 10), L"127.0.0.1:");
+    EXPECT_EQ(server.GetPeerAddress().Str(), local) << "each end sees the other";
+    EXPECT_EQ(client.GetDescription().Str(), L"") << "no names, no description";
+    client.SetNames(L"Lumo", L"Jex");
+    EXPECT_EQ(client.GetDescription().Str(), L"Socket from Lumo to Jex");
+    EXPECT_EQ(client.GetDescription(true).Str(), L"Socket from Jex to Lumo");
+    EXPECT_EQ(client.GetLinkDescription().Str(), L"Lumo (" + local + L") <-> Jex (" + peer + L")");
+    BOOL bKeepAlive = FALSE;
+    int nLength = sizeof bKeepAlive;
+    ASSERT_TRUE(client.GetSockOpt(SO_KEEPALIVE, &bKeepAlive, &nLength));
+    EXPECT_TRUE(bKeepAlive) << "Create switches keep-alive on";
+}
+
+} // namespace
