@@ -309,6 +309,83 @@ HWND CWnd::UnsubclassWindow()
     return Detach();
 }
 
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM); // CDialog.cpp
+
+BOOL CWnd::CreateDlgIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
+{
+    if (m_hWnd || !lpDialogTemplate)
+    {
+        ::SetLastError(m_hWnd ? ERROR_ALREADY_EXISTS : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    HWND hWnd;
+    {
+        CWndCreateHook hook(this);
+        hWnd = ::CreateDialogIndirectParamW(hInst ? hInst : AfxGetResourceHandle(), lpDialogTemplate,
+                                            AfxGetSafeHwnd(pParentWnd), AfxDlgProc, 0);
+    }
+    // A dialog ended in its OnInitDialog is destroyed and detached already.
+    return hWnd != nullptr && m_hWnd == hWnd;
+}
+
+int CWnd::RunModalLoop(DWORD dwFlags)
+{
+    bool idle = true;
+    bool showOnIdle = (dwFlags & MLF_SHOWONIDLE) && !(GetStyle() & WS_VISIBLE);
+    int sinceIdle = 0;
+    HWND hWndParent = ::GetParent(m_hWnd);
+    m_bContinueModal = true; // callers that may end before the loop starts check ContinueModal first
+    m_bInModalLoop = true;
+    MSG msg;
+    auto showNow = [&] {
+        if (!showOnIdle) return;
+        ShowWindow(SW_SHOWNORMAL);
+        UpdateWindow();
+        showOnIdle = false;
+    };
+    while (ContinueModal())
+    {
+        while (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        {
+            showNow();
+            if (!(dwFlags & MLF_NOIDLEMSG) && hWndParent)
+                ::SendMessageW(hWndParent, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(m_hWnd));
+            idle = false;
+        }
+        if (!ContinueModal()) break;
+        // The window shows even when messages never stop coming (timers of other windows).
+        if (++sinceIdle > 50) showNow();
+        if (!AfxPumpMessage())
+        {
+            CWinThread* pThread = AfxGetThread();
+            AfxPostQuitMessage(pThread ? static_cast<int>(pThread->m_msgCur.wParam) : 0);
+            break;
+        }
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        {
+            idle = true;
+            sinceIdle = 0;
+        }
+    }
+    m_bInModalLoop = false;
+    return m_nModalResult;
+}
+
+BOOL CWnd::ContinueModal()
+{
+    return m_bContinueModal && m_hWnd;
+}
+
+void CWnd::EndModalLoop(int nResult)
+{
+    m_nModalResult = nResult;
+    if (m_bContinueModal)
+    {
+        m_bContinueModal = false;
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0); // wakes a loop waiting in GetMessage
+    }
+}
+
 void CWnd::PreSubclassWindow() {}
 void CWnd::PostNcDestroy() {}
 void CWnd::DoDataExchange(CDataExchange*) {}

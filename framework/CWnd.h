@@ -70,8 +70,17 @@ public:
     static const MSG* GetCurrentMessage();
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
-    // Data exchange (dialogs and forms).
+    // Data exchange (dialogs and forms): DoDataExchange in the given direction; FALSE when a
+    // value was refused (the user has been told, the focus is on the control).
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    // A modal loop for this window (dialogs, and windows that run their own): pumps with
+    // PreTranslateMessage until EndModalLoop; shows the window at the first idle time with
+    // MLF_SHOWONIDLE. WM_QUIT ends it and is posted again for the outer loop.
+    int RunModalLoop(DWORD dwFlags = 0);
+    virtual BOOL ContinueModal();
+    virtual void EndModalLoop(int nResult);
+    BOOL IsInModalLoop() const noexcept { return m_bInModalLoop; }
 
     // Common wrappers.
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
@@ -253,7 +262,13 @@ protected:
     virtual void PostNcDestroy(); // after the last message; a self-owning window deletes itself here
     virtual void DoDataExchange(CDataExchange* pDX);
 
+    // Creates a dialog window from a template in memory, attached to this object.
+    BOOL CreateDlgIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst);
+
     WNDPROC m_pfnSuper = nullptr; // the procedure we subclassed, or null for DefWindowProc
+    int m_nModalResult = -1;
+    bool m_bContinueModal = false;
+    bool m_bInModalLoop = false;
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT AfxCallWndProc(CWnd*, HWND, UINT, WPARAM, LPARAM);
@@ -265,6 +280,10 @@ inline HWND AfxGetSafeHwnd(const CWnd* pWnd) noexcept
 {
     return pWnd ? pWnd->m_hWnd : nullptr;
 }
+
+constexpr DWORD MLF_NOIDLEMSG = 0x0001;  // no WM_ENTERIDLE to the parent
+constexpr DWORD MLF_NOKICKIDLE = 0x0002; // the framework's flag value; nothing to kick here
+constexpr DWORD MLF_SHOWONIDLE = 0x0004; // show the window when the loop first goes idle
 
 // The window procedure of every window of ours.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -367,10 +386,10 @@ CWnd* AfxGetMainWnd();
                                   CWnd::FromHandle(reinterpret_cast<HWND>(l_)), kind))
 #define ON_WM_CTLCOLOR()                                                                                               \
     AFX_CTLCOLOR_ENTRY(WM_CTLCOLORMSGBOX, CTLCOLOR_MSGBOX)                                                             \
-    AFX_CTLCOLOR_ENTRY(WM_CTLCOLOREDIT, CTLCOLOR_EDIT) AFX_CTLCOLOR_ENTRY(WM_CTLCOLORLISTBOX, CTLCOLOR_LISTBOX)        \
-        AFX_CTLCOLOR_ENTRY(WM_CTLCOLORBTN, CTLCOLOR_BTN) AFX_CTLCOLOR_ENTRY(WM_CTLCOLORDLG, CTLCOLOR_DLG)              \
-            AFX_CTLCOLOR_ENTRY(WM_CTLCOLORSCROLLBAR, CTLCOLOR_SCROLLBAR)                                               \
-                AFX_CTLCOLOR_ENTRY(WM_CTLCOLORSTATIC, CTLCOLOR_STATIC)
+    AFX_CTLCOLOR_ENTRY(WM_CTLCOLOREDIT, CTLCOLOR_EDIT)                                                                 \
+    AFX_CTLCOLOR_ENTRY(WM_CTLCOLORLISTBOX, CTLCOLOR_LISTBOX) AFX_CTLCOLOR_ENTRY(WM_CTLCOLORBTN, CTLCOLOR_BTN)          \
+        AFX_CTLCOLOR_ENTRY(WM_CTLCOLORDLG, CTLCOLOR_DLG) AFX_CTLCOLOR_ENTRY(WM_CTLCOLORSCROLLBAR, CTLCOLOR_SCROLLBAR)  \
+            AFX_CTLCOLOR_ENTRY(WM_CTLCOLORSTATIC, CTLCOLOR_STATIC)
 
 // Reflected to the control: HBRUSH CtlColor(CDC*, UINT nCtlColor) — a null brush lets the parent
 // answer; void DrawItem/MeasureItem are called through OnChildNotify of the control classes.

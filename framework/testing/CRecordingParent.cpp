@@ -24,11 +24,13 @@ BOOL CRecordingParent::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLE
 {
     // Reached only after the child's reflection declined: this is what the parent itself gets.
     const UINT message = HIWORD(static_cast<UINT>(nCode));
-    const auto code = static_cast<LONG_PTR>(static_cast<short>(LOWORD(static_cast<UINT>(nCode))));
-    if (!pHandlerInfo && message == 0) m_seen.push_back({WM_COMMAND, nID, code});
+    if (!pHandlerInfo && message == 0) m_seen.push_back({WM_COMMAND, nID, LOWORD(static_cast<UINT>(nCode))});
     if (!pHandlerInfo && message == WM_NOTIFY)
     {
-        m_seen.push_back({WM_NOTIFY, nID, code});
+        // The full code as the headers define it (NM_CLICK is an unsigned 0U-2U).
+        auto* notify = static_cast<AFX_NOTIFY*>(pExtra);
+        const UINT code = notify && notify->pNMHDR ? notify->pNMHDR->code : LOWORD(static_cast<UINT>(nCode));
+        m_seen.push_back({WM_NOTIFY, nID, static_cast<LONG_PTR>(code)});
         if (auto* notify = static_cast<AFX_NOTIFY*>(pExtra); notify && notify->pResult)
             *notify->pResult = m_notifyResult;
     }

@@ -10,7 +10,7 @@ struct CSeenMessage
 {
     UINT message;  // WM_COMMAND, WM_NOTIFY or the private message
     UINT_PTR id;   // control id (wParam for private messages)
-    LONG_PTR code; // notification code (lParam for private messages)
+    LONG_PTR code; // notification code as a UINT (lParam for private messages)
     bool operator==(const CSeenMessage&) const = default;
 };
 std::ostream& operator<<(std::ostream& os, const CSeenMessage& m);

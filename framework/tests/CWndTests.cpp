@@ -1,0 +1,488 @@
+// Windows with message maps: dispatch, inheritance, command routing, reflection, the exception
+// boundary and the handle map, with real windows.
+#include "framework/CException.h"
+#include "framework/CHandleOwner.h"
+#include "framework/CWinApp.h"
+#include "framework/CWnd.h"
+#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/MessagePump.h"
+#include "framework/testing/UserInput.h"
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr UINT WM_APP_PING = WM_APP + 1;  // wParam: a number to log; result: who answered
+constexpr UINT WM_APP_THROW = WM_APP + 2; // wParam: 0 framework exception, 1 standard exception
+constexpr UINT ID_CMD_A = 40001;
+constexpr UINT ID_CMD_B1 = 40010;
+constexpr UINT ID_CMD_B2 = 40011;
+constexpr UINT ID_CMD_B3 = 40012;
+constexpr UINT ID_CMD_NONE = 40099;
+constexpr UINT IDC_PROBE = 300;
+const UINT g_registeredMessage = ::RegisterWindowMessageW(L"LumoFrameworkTestMessage");
+
+class CBaseProbe : public CWnd
+{
+public:
+    std::vector<std::string> m_log;
+    bool m_failCreate = false;
+    BOOL CreateChild(CWnd& parent, const RECT& rc)
+    {
+        return CreateEx(0, nullptr, L"probe", WS_CHILD | WS_VISIBLE, rc, &parent, IDC_PROBE);
+    }
+
+protected:
+    int OnCreate(LPCREATESTRUCTW lpCreateStruct)
+    {
+        m_log.push_back("base create");
+        return m_failCreate ? -1 : CWnd::OnCreate(lpCreateStruct);
+    }
+    void OnSize(UINT, int cx, int cy) { m_log.push_back("base size " + std::to_string(cx) + "x" + std::to_string(cy)); }
+    LRESULT OnPing(WPARAM wParam, LPARAM)
+    {
+        m_log.push_back("base ping " + std::to_string(wParam));
+        return 1;
+    }
+    void OnCommandA() { m_log.push_back("base A"); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBaseProbe, CWnd)
+ON_WM_CREATE()
+ON_WM_SIZE()
+ON_MESSAGE(WM_APP_PING, &CBaseProbe::OnPing)
+ON_COMMAND(ID_CMD_A, &CBaseProbe::OnCommandA)
+END_MESSAGE_MAP()
+
+class CDerivedProbe : public CBaseProbe
+{
+protected:
+    LRESULT OnPing(WPARAM wParam, LPARAM)
+    {
+        m_log.push_back("derived ping " + std::to_string(wParam));
+        return 2;
+    }
+    void OnRange(UINT nID) { m_log.push_back("range " + std::to_string(nID)); }
+    LRESULT OnRegistered(WPARAM, LPARAM)
+    {
+        m_log.push_back("registered");
+        return 3;
+    }
+    void OnTimer(UINT_PTR nIDEvent)
+    {
+        KillTimer(nIDEvent);
+        m_log.push_back("timer " + std::to_string(nIDEvent));
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CDerivedProbe, CBaseProbe)
+ON_MESSAGE(WM_APP_PING, &CDerivedProbe::OnPing)
+ON_COMMAND_RANGE(ID_CMD_B1, ID_CMD_B3, &CDerivedProbe::OnRange)
+ON_REGISTERED_MESSAGE(g_registeredMessage, &CDerivedProbe::OnRegistered)
+ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+class MessageMapTest : public ::testing::Test
+{
+protected:
+    // One parent for the suite: under Wine without a window manager, taking a visible top-level
+    // window off the screen waits two seconds for a window manager that never answers.
+    static void SetUpTestSuite()
+    {
+        s_parent = new CRecordingParent;
+        ASSERT_TRUE(s_parent->Create());
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_parent;
+        s_parent = nullptr;
+    }
+    static inline CRecordingParent* s_parent = nullptr;
+    CRecordingParent& m_parent = *s_parent;
+    void SetUp() override
+    {
+        ASSERT_NE(s_parent, nullptr);
+        ASSERT_TRUE(m_probe.CreateChild(m_parent, CRect(0, 0, 50, 40)));
+        PumpUntilIdle();
+        m_probe.m_log.clear();
+    }
+    CDerivedProbe m_probe;
+};
+
+TEST_F(MessageMapTest, DerivedMapOverridesOneHandlerAndInheritsAnother)
+{
+    EXPECT_EQ(m_probe.SendMessage(WM_APP_PING, 7), 2) << "the derived entry answers";
+    m_probe.SetWindowPos(nullptr, 0, 0, 200, 100, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(m_probe.m_log, (std::vector<std::string>{"derived ping 7", "base size 200x100"}))
+        << "WM_SIZE is handled by the base class's map with the cracked client size";
+}
+
+TEST_F(MessageMapTest, CreateRunsOnCreateAndMinusOneFailsTheCreation)
+{
+    CBaseProbe failing;
+    failing.m_failCreate = true;
+    EXPECT_FALSE(failing.CreateChild(m_parent, CRect(0, 0, 10, 10)));
+    EXPECT_EQ(failing.m_hWnd, nullptr) << "the object is detached from the destroyed window";
+    EXPECT_EQ(failing.m_log, std::vector<std::string>{"base create"});
+    EXPECT_EQ(CWnd::FromHandlePermanent(m_probe.m_hWnd), &m_probe);
+}
+
+struct CommandCase
+{
+    UINT id;
+    const char* logged; // null: nobody handles it
+    const char* why;
+};
+const CommandCase kCommandCases[] = {
+    {ID_CMD_A, "base A", "an ON_COMMAND of the base map"},
+    {ID_CMD_B1, "range 40010", "first id of the range"},
+    {ID_CMD_B2, "range 40011", "inside the range, with the id passed"},
+    {ID_CMD_B3, "range 40012", "last id of the range"},
+    {ID_CMD_NONE, nullptr, "an id nobody maps goes to the default procedure"},
+};
+
+TEST_F(MessageMapTest, CommandsAreRoutedByIdThroughTheMapChain)
+{
+    for (const auto& c : kCommandCases)
+    {
+        SCOPED_TRACE(c.why);
+        m_probe.m_log.clear();
+        m_probe.SendMessage(WM_COMMAND, MAKEWPARAM(c.id, 0), 0);
+        if (c.logged)
+            EXPECT_EQ(m_probe.m_log, std::vector<std::string>{c.logged});
+        else
+            EXPECT_TRUE(m_probe.m_log.empty());
+    }
+}
+
+TEST_F(MessageMapTest, RegisteredMessageAndTimerReachTheirHandlers)
+{
+    EXPECT_EQ(m_probe.SendMessage(g_registeredMessage), 3);
+    ASSERT_NE(m_probe.SetTimer(5, 10), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return m_probe.m_log.size() == 2; }, 5000));
+    EXPECT_EQ(m_probe.m_log, (std::vector<std::string>{"registered", "timer 5"}));
+}
+
+// A button that handles its own notifications; `m_bStop` is what its _EX handlers return.
+class CReflectingButton : public CWnd
+{
+public:
+    BOOL m_bStop = TRUE;
+    int m_clicks = 0;
+    int m_notifies = 0;
+
+protected:
+    BOOL OnClickedEx()
+    {
+        ++m_clicks;
+        return m_bStop;
+    }
+    BOOL OnClickNotifyEx(NMHDR*, LRESULT* pResult)
+    {
+        ++m_notifies;
+        *pResult = 5;
+        return m_bStop;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CReflectingButton, CWnd)
+ON_CONTROL_REFLECT_EX(BN_CLICKED, &CReflectingButton::OnClickedEx)
+ON_NOTIFY_REFLECT_EX(NM_CLICK, &CReflectingButton::OnClickNotifyEx)
+END_MESSAGE_MAP()
+
+// The same with plain (non-_EX) reflection: the parent never sees them.
+class CPlainReflectingButton : public CWnd
+{
+public:
+    int m_clicks = 0;
+    int m_notifies = 0;
+
+protected:
+    void OnClicked() { ++m_clicks; }
+    void OnClickNotify(NMHDR*, LRESULT*) { ++m_notifies; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPlainReflectingButton, CWnd)
+ON_CONTROL_REFLECT(BN_CLICKED, &CPlainReflectingButton::OnClicked)
+ON_NOTIFY_REFLECT(NM_CLICK, &CPlainReflectingButton::OnClickNotify)
+END_MESSAGE_MAP()
+
+constexpr UINT IDC_BUTTON = 310;
+
+// The control's notification as a control sends it to its parent.
+LRESULT SendClickNotify(CWnd& parent, CWnd& control)
+{
+    NMHDR hdr{control.m_hWnd, IDC_BUTTON, static_cast<UINT>(NM_CLICK)};
+    return parent.SendMessage(WM_NOTIFY, IDC_BUTTON, reinterpret_cast<LPARAM>(&hdr));
+}
+
+struct ReflectCase
+{
+    BOOL stop;
+    bool parentSees;
+    const char* why;
+};
+const ReflectCase kReflectCases[] = {
+    {TRUE, false, "an _EX handler returning TRUE keeps the notification from the parent"},
+    {FALSE, true, "an _EX handler returning FALSE lets the parent see it too"},
+};
+
+TEST(Reflection, ExHandlersDecideWhetherTheParentSeesTheNotification)
+{
+    for (const auto& c : kReflectCases)
+    {
+        SCOPED_TRACE(c.why);
+        CRecordingParent parent;
+        ASSERT_TRUE(parent.Create());
+        CReflectingButton button;
+        button.m_bStop = c.stop;
+        ASSERT_TRUE(
+            button.Create(L"BUTTON", L"Go", WS_VISIBLE | BS_PUSHBUTTON, CRect(10, 10, 110, 40), &parent, IDC_BUTTON));
+        PumpUntilIdle();
+        parent.Clear();
+
+        ClickCenter(button); // a real click: the button sends BN_CLICKED to its parent
+        ASSERT_TRUE(PumpUntil([&] { return button.m_clicks == 1; }, 5000)) << "the click reaches the button object";
+        PumpUntilIdle();
+        const LRESULT notifyResult = SendClickNotify(parent, button);
+        EXPECT_EQ(button.m_notifies, 1);
+        EXPECT_EQ(notifyResult, c.parentSees ? 0 : 5) << "the answer of the last one who handled it";
+        const Seq expected =
+            c.parentSees ? Seq{{WM_COMMAND, IDC_BUTTON, BN_CLICKED}, {WM_NOTIFY, IDC_BUTTON, NM_CLICK}} : Seq{};
+        EXPECT_EQ(parent.Seen(), expected);
+    }
+}
+
+TEST(Reflection, PlainReflectionKeepsTheNotificationFromTheParent)
+{
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    CPlainReflectingButton button;
+    ASSERT_TRUE(
+        button.Create(L"BUTTON", L"Go", WS_VISIBLE | BS_PUSHBUTTON, CRect(10, 10, 110, 40), &parent, IDC_BUTTON));
+    PumpUntilIdle();
+    parent.Clear();
+    ClickCenter(button);
+    ASSERT_TRUE(PumpUntil([&] { return button.m_clicks == 1; }, 5000));
+    SendClickNotify(parent, button);
+    EXPECT_EQ(button.m_notifies, 1);
+    EXPECT_EQ(parent.Seen(), Seq{});
+}
+
+TEST(Reflection, UnsubclassedControlNotifiesItsParentDirectly)
+{
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    HWND hButton =
+        ::CreateWindowExW(0, L"BUTTON", L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 100, 30, parent,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_BUTTON)), nullptr, nullptr);
+    ASSERT_NE(hButton, nullptr);
+    PumpUntilIdle();
+    parent.Clear();
+    ClickCenter(*CWnd::FromHandle(hButton));
+    ASSERT_TRUE(PumpUntil([&] { return !parent.Seen().empty(); }, 5000));
+    EXPECT_EQ(parent.Seen(), (Seq{{WM_COMMAND, IDC_BUTTON, BN_CLICKED}}));
+}
+
+// Owner drawing and colours are offered to the control object first.
+class COwnerDrawButton : public CWnd
+{
+public:
+    int m_draws = 0;
+    UINT m_lastCtlColorType = 0;
+    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
+    {
+        ++m_draws;
+        ::FillRect(lpDrawItemStruct->hDC, &lpDrawItemStruct->rcItem, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
+    }
+
+protected:
+    LRESULT OnReflectedCtlColor(WPARAM, LPARAM lParam)
+    {
+        m_lastCtlColorType = reinterpret_cast<AFX_CTLCOLOR*>(lParam)->nCtlType;
+        return reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH));
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(COwnerDrawButton, CWnd)
+ON_WM_DRAWITEM_REFLECT()
+ON_MESSAGE(WM_REFLECT_CTLCOLOR, &COwnerDrawButton::OnReflectedCtlColor)
+END_MESSAGE_MAP()
+
+TEST(Reflection, DrawItemAndCtlColorReachTheControlObject)
+{
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    COwnerDrawButton button;
+    ASSERT_TRUE(button.Create(L"BUTTON", L"", WS_VISIBLE | BS_OWNERDRAW, CRect(10, 10, 60, 40), &parent, IDC_BUTTON));
+    button.m_draws = 0;
+    button.Invalidate();
+    button.UpdateWindow();
+    EXPECT_GT(button.m_draws, 0) << "the parent's WM_DRAWITEM was reflected to DrawItem";
+
+    HDC hdc = ::GetDC(button);
+    const LRESULT brush =
+        parent.SendMessage(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(button.m_hWnd));
+    ::ReleaseDC(button, hdc);
+    EXPECT_EQ(brush, reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(button.m_lastCtlColorType, static_cast<UINT>(CTLCOLOR_BTN));
+}
+
+// Counts what reaches the application's exception hook.
+class CHookApp : public CWinApp
+{
+public:
+    int m_exceptions = 0;
+    int m_framework = 0;
+    UINT m_lastMessage = 0;
+    LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
+    {
+        ++m_exceptions;
+        if (e) ++m_framework;
+        m_lastMessage = pMsg->message;
+        return CWinApp::ProcessWndProcException(e, pMsg);
+    }
+};
+
+class CThrowingWnd : public CWnd
+{
+protected:
+    LRESULT OnThrow(WPARAM wParam, LPARAM)
+    {
+        if (wParam == 0) throw new CInvalidArgException;
+        throw std::runtime_error("handler failed");
+    }
+    LRESULT OnPing(WPARAM, LPARAM) { return 11; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CThrowingWnd, CWnd)
+ON_MESSAGE(WM_APP_THROW, &CThrowingWnd::OnThrow)
+ON_MESSAGE(WM_APP_PING, &CThrowingWnd::OnPing)
+END_MESSAGE_MAP()
+
+TEST(ExceptionBoundary, ExceptionInAHandlerIsReportedAndTheWindowKeepsWorking)
+{
+    CHookApp app;
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    CThrowingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 10), &parent, 1));
+
+    EXPECT_EQ(wnd.SendMessage(WM_APP_THROW, 0), 0) << "a sent message gets the hook's result";
+    EXPECT_EQ(wnd.SendMessage(WM_APP_THROW, 1), 0);
+    ASSERT_TRUE(wnd.PostMessage(WM_APP_THROW, 0));
+    ASSERT_TRUE(PumpUntil([&] { return app.m_exceptions == 3; }, 5000)) << "a posted one is caught as well";
+    EXPECT_EQ(app.m_framework, 2) << "framework exceptions are handed to the hook as objects";
+    EXPECT_EQ(app.m_lastMessage, WM_APP_THROW);
+    EXPECT_EQ(wnd.SendMessage(WM_APP_PING), 11) << "the window still works";
+}
+
+// Deletes itself after its last message, as self-owning windows do.
+class CSelfDeleting : public CWnd
+{
+public:
+    explicit CSelfDeleting(bool* pDeleted) : m_pDeleted(pDeleted) {}
+
+protected:
+    void PostNcDestroy() override
+    {
+        *m_pDeleted = true;
+        delete this;
+    }
+    bool* m_pDeleted;
+};
+
+TEST(HandleMap, ForeignHandlesGetTemporaryWrappersAndAttachMakesThemOurs)
+{
+    CWindowHandle raw(
+        ::CreateWindowExW(0, L"STATIC", L"raw", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(raw.IsValid());
+    EXPECT_EQ(CWnd::FromHandlePermanent(raw), nullptr);
+    CWnd* temp = CWnd::FromHandle(raw);
+    ASSERT_NE(temp, nullptr);
+    EXPECT_EQ(temp->m_hWnd, raw.Get());
+    EXPECT_EQ(CWnd::FromHandle(raw), temp) << "one wrapper per handle until idle";
+    CWnd::DeleteTempMap();
+
+    CWnd owner;
+    ASSERT_TRUE(owner.Attach(raw));
+    EXPECT_EQ(CWnd::FromHandle(raw), &owner);
+    EXPECT_FALSE(CWnd().Attach(raw)) << "a handle has one permanent object";
+    EXPECT_EQ(owner.Detach(), raw.Get());
+    EXPECT_EQ(CWnd::FromHandlePermanent(raw), nullptr);
+}
+
+TEST(HandleMap, SubclassDlgItemRoutesTheControlThroughTheMapAndUnsubclassRestoresIt)
+{
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    HWND hEdit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, parent,
+                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(77)), nullptr, nullptr);
+    ASSERT_NE(hEdit, nullptr);
+    const LONG_PTR original = ::GetWindowLongPtrW(hEdit, GWLP_WNDPROC);
+    CDerivedProbe probe;
+    ASSERT_TRUE(probe.SubclassDlgItem(77, &parent));
+    EXPECT_EQ(probe.SendMessage(WM_APP_PING, 1), 2);
+    probe.SetWindowText(L"typed");
+    wchar_t text[16] = L"";
+    ::GetWindowTextW(hEdit, text, 16);
+    EXPECT_STREQ(text, L"typed") << "what the map does not handle reaches the edit's own procedure";
+    EXPECT_EQ(probe.UnsubclassWindow(), hEdit);
+    EXPECT_EQ(::GetWindowLongPtrW(hEdit, GWLP_WNDPROC), original);
+    EXPECT_EQ(::SendMessageW(hEdit, WM_APP_PING, 1, 0), 0) << "no longer ours";
+}
+
+TEST(HandleMap, DestroyingASelfOwningWindowDeletesItAfterTheLastMessage)
+{
+    bool deleted = false;
+    auto* wnd = new CSelfDeleting(&deleted);
+    ASSERT_TRUE(wnd->CreateEx(0, nullptr, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+    HWND h = wnd->m_hWnd;
+    ASSERT_TRUE(wnd->DestroyWindow());
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(CWnd::FromHandlePermanent(h), nullptr);
+}
+
+class CLoopApp : public CWinApp
+{
+public:
+    int m_idleCalls = 0;
+    bool m_exited = false;
+    BOOL OnIdle(LONG lCount) override
+    {
+        // The first idle time closes the main window (the default handling destroys it).
+        if (++m_idleCalls == 1) m_pMainWnd->PostMessage(WM_CLOSE);
+        return CWinApp::OnIdle(lCount);
+    }
+    int ExitInstance() override
+    {
+        m_exited = true;
+        return 17;
+    }
+};
+
+TEST(Application, DestroyingTheMainWindowEndsRun)
+{
+    CLoopApp app;
+    EXPECT_EQ(AfxGetApp(), &app);
+    EXPECT_EQ(AfxGetThread(), &app);
+    bool deleted = false;
+    auto* main = new CSelfDeleting(&deleted);
+    ASSERT_TRUE(main->CreateEx(0, nullptr, L"main", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr));
+    app.m_pMainWnd = main;
+    EXPECT_EQ(AfxGetMainWnd(), main);
+    EXPECT_EQ(app.Run(), 17) << "Run ends with ExitInstance's result";
+    EXPECT_TRUE(deleted);
+    EXPECT_TRUE(app.m_exited);
+    EXPECT_GT(app.m_idleCalls, 0) << "the loop had idle time";
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+} // namespace
