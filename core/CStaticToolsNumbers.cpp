@@ -65,9 +65,9 @@ void ReplaceAll(CString& str, const std::wstring& strOld, const std::wstring& st
 }
 
 // Numbers written for files and the wire always use "." and no grouping, whatever the runtime
-// locale says (both read at each call). The framework's Format already writes "." in every
-// locale, so the locale's marks are only touched when the text really carries its decimal
-// point: a German locale's thousands separator is ".", and removing it from "1.5" would give 15.
+// locale says (both read at each call). The locale's marks are only touched when the text really
+// carries its decimal point: a German locale's thousands separator is ".", and removing it from a
+// text already written with "." would turn 1.5 into 15.
 void MakeNeutral(CString& str)
 {
     const lconv* pConv = std::localeconv();
@@ -83,13 +83,18 @@ void MakeNeutral(CString& str)
     }
 }
 
-// Reads back a number the framework's Format wrote: always with ".", so not through the runtime
-// locale, which may expect a comma.
+// Reads back a number that Format wrote, whichever decimal point it used: the runtime locale's
+// (as the C library writes) or ".". Never through the locale alone, which may expect a comma.
 double ReadFormatted(const CString& str)
 {
+    CString strNeutral = str;
+    ReplaceAll(strNeutral, Widen(std::localeconv()->decimal_point), L".");
     std::string text;
-    for (int i = 0; i < str.GetLength(); ++i)
-        text += static_cast<char>(str.GetString()[i] < 128 ? str.GetString()[i] : '?');
+    for (int i = 0; i < strNeutral.GetLength(); ++i)
+    {
+        const wchar_t ch = strNeutral.GetString()[i];
+        text += static_cast<char>(ch < 128 ? ch : '?');
+    }
     double d = 0;
     const char* pFirst = text.c_str();
     if (*pFirst == '+') ++pFirst;

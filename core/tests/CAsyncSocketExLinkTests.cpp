@@ -64,6 +64,11 @@ public:
                   new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
     }
 
+    void SetCloseMessage(UINT nMessage)
+    {
+        m_nCloseMessage = nMessage;
+        m_nOwnerThread = GetCurrentThreadId();
+    }
     void SetNames(LPCWSTR pszLocal, LPCWSTR pszRemote)
     {
         m_strLocalName = pszLocal;
@@ -243,6 +248,23 @@ TEST_F(LinkTest, LinesAndALargePayloadFromTwoThreadsArriveWholeAndInOrder)
     }
 }
 
+TEST_F(LinkTest, LayersChangeTheBytesOnTheWire)
+{
+    for (const auto& c : kLayerCases)
+    {
+        if (!c.encryption && !c.compression) continue;
+        SCOPED_TRACE(c.why);
+        CTestLink client(c.encryption, c.compression);
+        CTestLink server(false, false); // reads the wire as it is
+        Connect(client, server);
+        for (int i = 0; i < 20; ++i)
+            client.SendCommand(L"LINENR 0 %d\r", i);
+        ASSERT_TRUE(PumpUntil([&] { return server.GetBytesReceived(false) > 0; }));
+        PumpUntilIdle(100, 2000);
+        EXPECT_TRUE(server.m_lines[0].empty()) << "no plain line may cross a layer that is switched on";
+    }
+}
+
 // ---- the send queue and the counters ----
 
 TEST_F(LinkTest, NullBytesSendNothingAndCountNothing)
@@ -349,6 +371,25 @@ TEST_F(LinkTest, PeerCloseDeletesALinkThatOwnsItself)
         ADD_FAILURE() << "the peer's close deletes a link with delete-on-close set";
         delete pServer;
     }
+}
+
+TEST_F(LinkTest, DisconnectFromAnotherThreadIsPostedToTheOwner)
+{
+    constexpr UINT kCloseMessage = WM_APP + 42; // wParam: the socket handle
+    CTestLink client(false, false);
+    CTestLink server(false, false);
+    Connect(client, server);
+    client.SetCloseMessage(kCloseMessage);
+    BOOL bPosted = FALSE;
+    std::thread([&] { bPosted = client.Disconnect(); }).join();
+    EXPECT_TRUE(bPosted);
+    EXPECT_NE(client.m_hSocket, INVALID_SOCKET) << "not closed on the foreign thread";
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, kCloseMessage, kCloseMessage, PM_REMOVE)) << "the owner got the message";
+    EXPECT_EQ(static_cast<SOCKET>(msg.wParam), client.m_hSocket);
+    CAsyncSocketEx::DisconnectByHandle(static_cast<SOCKET>(msg.wParam)); // as the owner's loop does
+    EXPECT_EQ(client.m_hSocket, INVALID_SOCKET);
+    EXPECT_EQ(client.m_nCloseError, 0);
 }
 
 // ---- descriptions ----
