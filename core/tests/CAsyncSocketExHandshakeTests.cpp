@@ -676,6 +676,7 @@ TEST_F(HandshakeTest, AcceptGivesUpOnASilentClientWhoseLaterPlainTextWorks)
     EXPECT_LT(m_listener.m_nAcceptMs, 10000u);
     EXPECT_FALSE(link.IsEncryptionOn());
     EXPECT_FALSE(link.IsCompressionOn());
+    link.SendString(L"GOAHEAD\r"); // plain text now; the peer waits for it before it talks
     ASSERT_TRUE(PumpUntil([&] { return link.m_markers.size() == 2; })) << pRun->ReadFile(L"log");
     EXPECT_FALSE(link.IsWide()) << "the client's ANSI text";
     ASSERT_GE(link.m_traces.size(), 2u);
@@ -693,6 +694,7 @@ TEST_F(HandshakeTest, AcceptDiscardsWhatItReadThroughTheWrongKeyAndDetectsTheEnc
     CHandshakeLink& link = *m_listener.m_pAccepted;
     EXPECT_EQ(m_listener.m_nStateAfterAccept, 4);
     EXPECT_EQ(link.GetReceivedCount(), 0) << "the garbage is gone";
+    link.SendString(L"GOAHEAD\r");
     ASSERT_TRUE(PumpUntil([&] { return link.m_markers.size() == 2; }))
         << link.m_markers.size() << " markers; " << pRun->ReadFile(L"log");
     EXPECT_EQ(link.m_markers[0].n, 1) << "the line read through RC4 never arrives";

@@ -9,8 +9,10 @@ scenario ends by waiting for the C++ side to close, so no line is lost to an ear
     HandshakePeer.py DIR jex-refuses     accepts; answers "CNPROP x" and waits
     HandshakePeer.py DIR jex-closes      accepts; answers CNPROP with CLOSEX, a request to close
     HandshakePeer.py DIR client PORT     connects; handshake, then two CURTIM clocks
-    HandshakePeer.py DIR silent PORT     connects; silent past the accept rounds, then ANSI plain text
+    HandshakePeer.py DIR silent PORT     connects; silent until told the accept rounds are over (GOAHEAD),
+                                         then ANSI plain text
     HandshakePeer.py DIR early PORT      connects; plain UTF-16LE at once (read through RC4), then again
+                                         after GOAHEAD
     HandshakePeer.py DIR heartbeat PORT  connects; heartbeat requests and answers
     HandshakePeer.py DIR ttsync PORT     connects; clock requests and clocks
 
@@ -148,19 +150,25 @@ def client(folder, port):
         wait_for_close(link)
 
 
+def wait_for_go(link):
+    """The C++ side says in plain text when its Accept has given up: no guessing at its timing."""
+    line = link.read_line(30)
+    check(line == "GOAHEAD", "the accepting side talks plain text after giving up: %r" % line)
+
+
 def silent(folder, port):
     with lp.PeerLink.connect("127.0.0.1", port) as link:
-        time.sleep(1.6)
-        link.wide, link.detect = False, False
+        wait_for_go(link)
+        link.wide = False
         link.send_lines(["MARKER 1", "MARKER 2"])
         wait_for_close(link)
 
 
 def early(folder, port):
     with lp.PeerLink.connect("127.0.0.1", port) as link:
-        link.wide, link.detect = True, False
         link.send_lines(["MARKER 0"])  # read through RC4 by the accepting side: garbage to it
-        time.sleep(1.6)
+        wait_for_go(link)
+        link.wide = True
         link.send_lines(["MARKER 1", "MARKER 2"])
         wait_for_close(link)
 
