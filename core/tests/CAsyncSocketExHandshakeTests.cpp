@@ -716,6 +716,14 @@ TEST_F(HandshakeTest, HeartbeatRequestsAreAnsweredAndAnswersMeasureTheRoundTrip)
     EXPECT_LT(link.m_roundTrips[0], 10000u);
     EXPECT_EQ(link.m_markers[1].roundTrips, 1u) << "stamps of 19 and 21 characters measure nothing";
     EXPECT_EQ(link.m_wrongCounts, std::vector<std::wstring>{L"HEARTB 2 1"}) << "the flag alone is a wrong count";
+
+    link.SendHeartbeat(CString(), true); // a request with the current stamp
+    link.RequestTimeSync();
+    link.SendCurrentTime();
+    ASSERT_TRUE(PumpUntil([&] { return link.m_roundTrips.size() == 2 && link.m_timeSyncs.size() == 1; }))
+        << "the peer answers both requests; " << pRun->ReadFile(L"log");
+    EXPECT_LT(link.m_roundTrips[1], 10000u) << "our own stamp came back";
+    EXPECT_TRUE(std::regex_match(link.m_timeSyncs[0], kSyncClock));
     ExpectPeerPassed(link, *pRun); // it checked the answers, the one after the refused line included
 }
 

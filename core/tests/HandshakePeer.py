@@ -193,6 +193,10 @@ def heartbeat(folder, port):
         link.send_lines(["HEARTB 1", "HEARTB 1 zz"])
         check(link.expect("HEARTB", 2, 5) == ["0", "zz"], "the line after a refused one is answered")
         link.send_fields("MARKER", 3)
+        # Now the C++ side asks: a heartbeat and a clock (answered by our automatic answers), then its clock.
+        link.auto_answer = True
+        fields = link.expect("CURTIM", 1, 30)
+        clock_near_now(fields[0], fields[0][19:])
         wait_for_close(link)
 
 
