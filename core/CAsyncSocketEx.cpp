@@ -18,8 +18,6 @@ namespace
 constexpr int kReceiveBufferStep = 32768;
 constexpr int kWorkBufferStart = 1024;
 constexpr int kInflateInputStep = 1024;
-// The RC4 pass phrase every program of the system holds; a peer must hold the same one.
-constexpr char kPassPhrase[] = "3teXOnikawubroPle-_h9D+muS6lepiz";
 constexpr wchar_t kEscapedBlank = 0x0C;
 constexpr wchar_t kEscapedReturn = 0x07;
 constexpr wchar_t kEmptyField = 0x08;
@@ -120,7 +118,7 @@ CAsyncSocketEx::CAsyncSocketEx(bool bEncryptionDefault, bool bCompressionDefault
     ResetConnection();
     // Failures leave the layers without keys or streams: a link that switches them on then drops
     // what it would send and closes on what it receives, rather than passing plain bytes.
-    InitEncryption(kPassPhrase);
+    InitEncryption(s_szLinkPassPhrase);
     InitCompression(-1); // zlib's default level
 }
 
@@ -163,7 +161,7 @@ CSocketCommandMap* CAsyncSocketEx::GetCommandMap()
 void CAsyncSocketEx::InitCommandMap()
 {
     CSingleLock lock(&s_csCommandMap, TRUE);
-    // The built-in words of the handshake are added here when they are written.
+    if (s_mapCommands.IsEmpty()) AddBuiltInCommands(s_mapCommands);
 }
 
 void CAsyncSocketEx::ResetConnection()

@@ -3,6 +3,7 @@
 #include "framework/CAsyncSocket.h"
 #include "framework/CCriticalSection.h"
 #include "framework/CSingleLock.h"
+#include "framework/COleDateTimeSpan.h"
 #include <atomic>
 #include <cstdarg>
 #include <cstdint>
@@ -198,4 +199,63 @@ private:
     std::unique_ptr<CLinkCipher> m_pCipher;
     std::unique_ptr<CLinkCompressor> m_pCompressor;
     bool m_bStreamBroken = false; // a corrupt inflate stream or a cipher failure: the link closes
+
+    // ---- the handshake and the built-in commands (CAsyncSocketExHandshake.cpp) ----
+public:
+    // The accepting side: accepts into the new link (a CAsyncSocketEx) and runs the handshake on it for up
+    // to about 1 s. TRUE when accepted and the new link has not been closed for deletion meanwhile.
+    BOOL Accept(CAsyncSocket& rConnectedSocket, SOCKADDR* lpSockAddr = nullptr, int* lpSockAddrLen = nullptr) override;
+    // The connecting side: without an error, fresh keys and streams and the handshake for up to about 3 s.
+    void OnConnect(int nErrorCode) override;
+    // What this side offers or decides: encryption on, compression off.
+    virtual void GetPreferredSettings(bool& bEncryption, bool& bCompression);
+
+    // "2020-01-22T09:30:07-01:00": the machine's UTC clock (never shifted), then UTC minus local time.
+    static CString FormatCurrentTime();
+    static CString FormatLinkClock(const SYSTEMTIME& stUtc, long nUtcBiasMinutes);
+    // "DOMAIN\COMPUTER", or "\COMPUTER" outside a domain; FALSE when the machine's names cannot be read.
+    static BOOL GetMachineAccountName(CString& strAccount);
+    // The rule behind it: a workgroup name (no domain SID) is left out unless it equals the computer name.
+    static CString ComposeMachineAccountName(const CString& strDomain, bool bDomainHasSid, const CString& strComputer);
+
+    void SetPeerTime(const CString& strClock); // a link clock text; an unreadable one changes nothing
+    void RequestTimeSync();
+    void SendTimeSync();
+    void SendCurrentTime();
+    // An empty stamp sends the current one; bRequest asks the peer to send the stamp back.
+    void SendHeartbeat(const CString& strStamp, bool bRequest);
+
+    int GetHandshakeState() const { return m_nHandshakeState; }
+    bool IsAcceptingSide() const { return m_bAcceptingSide; }
+    bool IsEncryptionOn() const { return m_bEncryption; }
+    bool IsCompressionOn() const { return m_bCompression; }
+    // What the peer told about itself; recorded only, the framework does not use them.
+    const CString& GetPeerMachineAccount() const { return m_strPeerMachineAccount; }
+    int32_t GetPeerClockDifference() const { return m_nPeerClockDifference; } // own UTC minus the peer's, s
+    int32_t GetPeerUtcBias() const { return m_nPeerUtcBias; }                 // the peer's UTC minus local, min
+    const COleDateTimeSpan& GetLocalTimeDifference() const { return m_spanLocalTimeDifference; }
+
+    bool m_bPushClockAfterHandshake = true; // the accepting side sends its clock once the handshake is done
+
+protected:
+    virtual void OnHeartbeatRoundTrip(ULONGLONG nMilliseconds);
+    virtual void OnTimeSync(const CString& strClock); // the base sets the process's server clock shift
+
+    void HandleCNPROP(CStringArray& arrFields);
+    void HandleCURTIM(CStringArray& arrFields);
+    void HandleTTSYNC(CStringArray& arrFields);
+    void HandleHEARTB(CStringArray& arrFields);
+    static void AddBuiltInCommands(CSocketCommandMap& map);
+    static const char s_szLinkPassPhrase[]; // every program of the system holds the same one
+
+private:
+    bool RunHandshakeRounds(int nRounds);
+    void TraceBoth(const CString& strText);
+
+    CString m_strPeerMachineAccount;
+    int32_t m_nPeerClockDifference = 0;
+    int32_t m_nPeerUtcBias = 0;
+    COleDateTimeSpan m_spanLocalTimeDifference{NullSpan()}; // null until a peer clock arrives
+    static COleDateTimeSpan NullSpan();
+    // ---- end of the handshake block ----
 };
