@@ -153,6 +153,9 @@ bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT
 {
     if (!pszText) pszText = L""; // a null CString source would be taken for a resource id
     VariantClear(&out);
+    // VariantClear leaves the union as it was: a refused pointer type would hand the caller's next
+    // VariantClear the pointer just freed (or VariantInit's garbage).
+    std::memset(&out, 0, sizeof(out));
     out.vt = vt;
     switch (vt)
     {

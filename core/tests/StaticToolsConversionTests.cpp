@@ -210,6 +210,24 @@ TEST(EstVariant, KeepsATextAsItIs)
     VariantClear(&v);
 }
 
+// A refused type keeps its type tag, so the caller's VariantClear must find no pointer left over
+// from the value the output held before (or from VariantInit's untouched union).
+TEST(EstVariant, LeavesNoStalePointerBehindARefusedPointerType)
+{
+    const VARTYPE pointerTypes[] = {VT_UNKNOWN, VT_DISPATCH, VT_ARRAY | VT_UI1};
+    for (const VARTYPE vt : pointerTypes)
+    {
+        SCOPED_TRACE(testing::Message() << "type " << vt);
+        VARIANT v;
+        VariantInit(&v);
+        ASSERT_TRUE(CStaticTools::EstVariant(L"old text", false, VT_BSTR, v));
+        EXPECT_FALSE(CStaticTools::EstVariant(L"x", false, vt, v));
+        EXPECT_EQ(v.vt, vt);
+        ASSERT_EQ(v.byref, nullptr) << "clearing the output must release nothing";
+        VariantClear(&v);
+    }
+}
+
 TEST(ToVariant, FillsTheRequestedTypeAndNeverFails)
 {
     const EstCase cases[] = {
