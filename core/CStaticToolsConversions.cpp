@@ -245,6 +245,8 @@ COleVariant CStaticTools::ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale)
         const wchar_t* p = pszText;
         while (IsBlankOrTab(*p))
             ++p;
+        // _wcstoi64 would skip any further white space itself; only blanks and tabs may lead.
+        if (std::iswspace(*p)) break;
         wchar_t* pEnd = nullptr;
         const long long value = _wcstoi64(p, &pEnd, 10); // saturates at the 64-bit limits
         const wchar_t* pRest = pEnd;

@@ -243,6 +243,8 @@ TEST(ToVariant, FillsTheRequestedTypeAndNeverFails)
         {L" \t123\t ", false, VT_I8, true, 123, "a 64-bit number between blanks and tabs"},
         {L"-9000000000", false, VT_I8, true, -9000000000.0, "beyond 32 bits"},
         {L"12x", false, VT_I8, true, 0, "trailing characters give 0"},
+        {L"\n12", false, VT_I8, true, 0, "only blanks and tabs may lead"},
+        {L"\t\r12", false, VT_I8, true, 0, "a carriage return after a tab is no blank"},
         {L"", false, VT_I8, true, 0, "nothing gives 0"},
         {L"99999999999999999999", false, VT_I8, true, 9223372036854775807.0, "the upper limit"},
         {L"-99999999999999999999", false, VT_I8, true, -9223372036854775807.0 - 1, "the lower limit"},
