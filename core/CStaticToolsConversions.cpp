@@ -153,6 +153,9 @@ bool CStaticTools::EstVariant(LPCWSTR pszText, bool bLocale, VARTYPE vt, VARIANT
 {
     if (!pszText) pszText = L""; // a null CString source would be taken for a resource id
     VariantClear(&out);
+    // VariantClear leaves the union as it was: a refused pointer type would hand the caller's next
+    // VariantClear the pointer just freed (or VariantInit's garbage).
+    std::memset(&out, 0, sizeof(out));
     out.vt = vt;
     switch (vt)
     {
@@ -242,6 +245,8 @@ COleVariant CStaticTools::ToVariant(LPCWSTR pszText, VARTYPE vt, bool bLocale)
         const wchar_t* p = pszText;
         while (IsBlankOrTab(*p))
             ++p;
+        // _wcstoi64 would skip any further white space itself; only blanks and tabs may lead.
+        if (std::iswspace(*p)) break;
         wchar_t* pEnd = nullptr;
         const long long value = _wcstoi64(p, &pEnd, 10); // saturates at the 64-bit limits
         const wchar_t* pRest = pEnd;

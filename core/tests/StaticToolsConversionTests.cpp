@@ -210,6 +210,24 @@ TEST(EstVariant, KeepsATextAsItIs)
     VariantClear(&v);
 }
 
+// A refused type keeps its type tag, so the caller's VariantClear must find no pointer left over
+// from the value the output held before (or from VariantInit's untouched union).
+TEST(EstVariant, LeavesNoStalePointerBehindARefusedPointerType)
+{
+    const VARTYPE pointerTypes[] = {VT_UNKNOWN, VT_DISPATCH, VT_ARRAY | VT_UI1};
+    for (const VARTYPE vt : pointerTypes)
+    {
+        SCOPED_TRACE(testing::Message() << "type " << vt);
+        VARIANT v;
+        VariantInit(&v);
+        ASSERT_TRUE(CStaticTools::EstVariant(L"old text", false, VT_BSTR, v));
+        EXPECT_FALSE(CStaticTools::EstVariant(L"x", false, vt, v));
+        EXPECT_EQ(v.vt, vt);
+        ASSERT_EQ(v.byref, nullptr) << "clearing the output must release nothing";
+        VariantClear(&v);
+    }
+}
+
 TEST(ToVariant, FillsTheRequestedTypeAndNeverFails)
 {
     const EstCase cases[] = {
@@ -225,6 +243,8 @@ TEST(ToVariant, FillsTheRequestedTypeAndNeverFails)
         {L" \t123\t ", false, VT_I8, true, 123, "a 64-bit number between blanks and tabs"},
         {L"-9000000000", false, VT_I8, true, -9000000000.0, "beyond 32 bits"},
         {L"12x", false, VT_I8, true, 0, "trailing characters give 0"},
+        {L"\n12", false, VT_I8, true, 0, "only blanks and tabs may lead"},
+        {L"\t\r12", false, VT_I8, true, 0, "a carriage return after a tab is no blank"},
         {L"", false, VT_I8, true, 0, "nothing gives 0"},
         {L"99999999999999999999", false, VT_I8, true, 9223372036854775807.0, "the upper limit"},
         {L"-99999999999999999999", false, VT_I8, true, -9223372036854775807.0 - 1, "the lower limit"},
