@@ -369,7 +369,9 @@ bool CStaticTools::CreateFolderForFile(const CString& strPath)
     if (slash <= 0) return false;
     CString folder = strPath.Left(slash);
     if (folder[folder.GetLength() - 1] == L':') folder += L'\\'; // "C:" alone is the drive's current folder
-    if (!CreateDirectoryW(folder.GetString(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    // An existing folder counts as success, and whether it exists decides, not the error code: for a
+    // drive root Windows answers "access denied" rather than "already exists".
+    CreateDirectoryW(folder.GetString(), nullptr);
     const DWORD attributes = GetFileAttributesW(folder.GetString());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -510,6 +510,13 @@ TEST(Files, CreateFolderForFileMakesOneFolder)
     EXPECT_TRUE(CStaticTools::CreateFolderForFile(temp.Path(L"new\\file.txt").c_str()));
     EXPECT_TRUE(IsFolder(temp.Path(L"new")));
     EXPECT_TRUE(CStaticTools::CreateFolderForFile(temp.Path(L"new\\other.txt").c_str())) << "an existing folder";
+    wchar_t windows[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 2u);
+    const std::wstring inRoot = std::wstring(windows, 3) + L"file.txt";  // "C:\file.txt"
+    EXPECT_TRUE(CStaticTools::CreateFolderForFile(inRoot.c_str())) << "a drive root exists";
+    const std::wstring overFile = temp.Path(L"new\\other.txt\\x.txt");
+    ASSERT_TRUE(CStaticTools::WriteBufferToFile(temp.Path(L"new\\other.txt").c_str(), 1, reinterpret_cast<const BYTE*>("x")));
+    EXPECT_FALSE(CStaticTools::CreateFolderForFile(overFile.c_str())) << "a file of the folder's name is no folder";
     EXPECT_FALSE(CStaticTools::CreateFolderForFile(temp.Path(L"a\\b\\file.txt").c_str())) << "two levels";
     EXPECT_FALSE(IsFolder(temp.Path(L"a")));
     EXPECT_FALSE(CStaticTools::CreateFolderForFile(L"")) << "empty";
