@@ -7,7 +7,24 @@
 namespace
 {
 thread_local CWinThread* t_pThread = nullptr;
+// Plain data only (see AfxRegisterThreadCleanup): no per-thread destructors.
+constexpr int kMaxThreadCleanups = 8;
+thread_local void (*t_cleanups[kMaxThreadCleanups])() = {};
+thread_local int t_nCleanups = 0;
+
+void RunThreadCleanups()
+{
+    while (t_nCleanups > 0)
+        t_cleanups[--t_nCleanups]();
+}
 } // namespace
+
+void AfxRegisterThreadCleanup(void (*pfnCleanup)())
+{
+    for (int i = 0; i < t_nCleanups; ++i)
+        if (t_cleanups[i] == pfnCleanup) return;
+    if (t_nCleanups < kMaxThreadCleanups) t_cleanups[t_nCleanups++] = pfnCleanup;
+}
 
 CWinThread* AfxGetThread()
 {
@@ -157,6 +174,7 @@ unsigned __stdcall CWinThread::ThreadEntry(void* p)
     CWnd::DeleteTempMap();
     t_pThread = nullptr;
     pThread->Delete();
+    RunThreadCleanups();
     return result;
 }
 
@@ -238,7 +256,20 @@ BOOL CWinThread::DispatchThreadMessageEx(MSG* pMsg)
     // Messages of the WM_USER+ range and registered ones only: WM_TIMER without a window and the
     // like are the system's.
     if (pMsg->message < WM_USER) return FALSE;
-    return DispatchMessageEntry(pMsg->message, pMsg->wParam, pMsg->lParam, nullptr);
+    // A thread message has no window procedure around it: this is its exception boundary.
+    try
+    {
+        return DispatchMessageEntry(pMsg->message, pMsg->wParam, pMsg->lParam, nullptr);
+    }
+    catch (CException* e)
+    {
+        ProcessWndProcException(e, pMsg);
+    }
+    catch (...)
+    {
+        ProcessWndProcException(nullptr, pMsg);
+    }
+    return TRUE;
 }
 
 BOOL CWinThread::PreTranslateMessage(MSG* pMsg)

@@ -83,5 +83,9 @@ CWinThread* AfxBeginThread(CWinThread* pThread, int nPriority = THREAD_PRIORITY_
 // The CWinThread of the calling thread, or null for a thread that is not ours.
 CWinThread* AfxGetThread();
 void AfxPostQuitMessage(int nExitCode);
+// Registers a function that frees per-thread state when the calling thread ends (threads of ours
+// run them at their end; the main thread's state lives until the process ends).
+void AfxRegisterThreadCleanup(void (*pfnCleanup)());
+
 // The report of an escaped exception when the thread has no CWinThread (same as the default hook).
 LRESULT AfxProcessWndProcException(CException* e, const MSG* pMsg);
