@@ -129,8 +129,14 @@ TEST_F(AsyncSocketTest, ConnectAcceptSendReceiveAndCloseOnOneThread)
     EXPECT_EQ(peer, CString(L"127.0.0.1"));
     EXPECT_EQ(peerPort, PortOf(client)) << "the accepted end sees the client's port";
 
+    // Read nothing yet: the bytes wait, and IOCtl tells how many.
+    server.m_onReceive = [](CProbeSocket&) {};
     ASSERT_EQ(client.Send("hello", 5), 5);
-    ASSERT_TRUE(PumpUntil([&] { return server.m_received == "hello"; })) << "got: " << server.m_received;
+    DWORD pending = 0;
+    ASSERT_TRUE(PumpUntil([&] { return server.IOCtl(FIONREAD, &pending) && pending == 5; }, 5000));
+    server.m_onReceive = nullptr;
+    server.ReadAvailable();
+    EXPECT_EQ(server.m_received, "hello");
     ASSERT_EQ(server.Send("world!", 6), 6);
     ASSERT_TRUE(PumpUntil([&] { return client.m_received == "world!"; })) << "got: " << client.m_received;
 
