@@ -25,7 +25,8 @@ BOOL CException::CopyMessage(const wchar_t* pszText, LPWSTR lpszError, UINT nMax
     {
         UINT n = 0;
         if (hasText)
-            for (; n + 1 < nMaxError && pszText[n]; ++n) lpszError[n] = pszText[n];
+            for (; n + 1 < nMaxError && pszText[n]; ++n)
+                lpszError[n] = pszText[n];
         lpszError[n] = L'\0';
     }
     return hasText ? TRUE : FALSE;

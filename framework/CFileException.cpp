@@ -27,9 +27,8 @@ BOOL CFileException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnH
         L"the disk is full",
         L"the end of the file was reached",
     };
-    const wchar_t* cause = (m_cause >= 0 && m_cause < static_cast<int>(std::size(kCauses)))
-                               ? kCauses[m_cause]
-                               : kCauses[genericException];
+    const wchar_t* cause =
+        (m_cause >= 0 && m_cause < static_cast<int>(std::size(kCauses))) ? kCauses[m_cause] : kCauses[genericException];
     CString text;
     if (m_strFileName.IsEmpty())
         text.Format(L"File error: %s.", cause);

@@ -19,9 +19,7 @@ const CRuntimeClass* CObject::GetRuntimeClass() const
     return &classCObject;
 }
 
-void CObject::Serialize(CArchive& /*ar*/)
-{
-}
+void CObject::Serialize(CArchive& /*ar*/) {}
 
 BOOL CObject::IsKindOf(const CRuntimeClass* pClass) const
 {

@@ -10,11 +10,11 @@ struct CRuntimeClass
 {
     LPCSTR m_lpszClassName;
     int m_nObjectSize;
-    UINT m_wSchema;                    // 0xFFFF: not serialisable
-    CObject* (*m_pfnCreateObject)();   // null unless the class is dynamically creatable
+    UINT m_wSchema;                  // 0xFFFF: not serialisable
+    CObject* (*m_pfnCreateObject)(); // null unless the class is dynamically creatable
     const CRuntimeClass* m_pBaseClass;
 
-    CObject* CreateObject() const;     // null when the class cannot be created by name
+    CObject* CreateObject() const; // null when the class cannot be created by name
     BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
 };
 
@@ -25,7 +25,7 @@ class CObject
 public:
     virtual const CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject() = default;
-    virtual void Serialize(CArchive& ar);  // nothing to store at this level
+    virtual void Serialize(CArchive& ar); // nothing to store at this level
     virtual void AssertValid() const {}
 
     BOOL IsKindOf(const CRuntimeClass* pClass) const;
@@ -68,3 +68,7 @@ public:                                                                         
         return new class_name;                                                                                         \
     }                                                                                                                  \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, class_name::CreateObject)
+
+// An opaque place in a CList or CMap; NULL is "before the first" or "after the last".
+struct CPositionTag; // never defined: a POSITION is only handed back to the container that made it
+using POSITION = CPositionTag*;

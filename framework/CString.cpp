@@ -53,11 +53,13 @@ template <typename X> bool IsIn(X c, const X* set)
 
 // The module whose string table LoadString(nID) reads: the one this code is linked into, so that a
 // DLL finds its own strings and a program its own.
+const char kModuleMarker = 0; // any address inside this module names it
+
 HINSTANCE OwnModule()
 {
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&OwnModule), &module);
+                       reinterpret_cast<LPCWSTR>(&kModuleMarker), &module);
     return module;
 }
 
@@ -69,7 +71,7 @@ bool FindStringResource(HINSTANCE hInstance, UINT nID, const wchar_t*& text, int
     length = LoadStringW(hInstance, nID, reinterpret_cast<LPWSTR>(&text), 0);
     return length > 0 && text;
 }
-}  // namespace
+} // namespace
 
 template <typename X> CStringT<X>::CStringT(PCXSTR psz)
 {
@@ -125,8 +127,10 @@ template <typename X> CStringT<X>& CStringT<X>::operator=(PCXSTR psz)
 
 template <typename X> CStringT<X>& CStringT<X>::operator=(PCYSTR psz)
 {
-    if (psz) m_str = ToOwnWidth(psz, -1, static_cast<X*>(nullptr));
-    else m_str.clear();
+    if (psz)
+        m_str = ToOwnWidth(psz, -1, static_cast<X*>(nullptr));
+    else
+        m_str.clear();
     return *this;
 }
 
@@ -192,9 +196,10 @@ template <typename X> void CStringT<X>::Append(PCXSTR pch, int nLength)
 
 template <typename X> void CStringT<X>::SetString(PCXSTR psz)
 {
-    if (!psz) m_str.clear();
+    if (!psz)
+        m_str.clear();
     else if (psz >= m_str.data() && psz <= m_str.data() + m_str.size())
-        m_str = std::basic_string<X>(psz);  // a part of our own text
+        m_str = std::basic_string<X>(psz); // a part of our own text
     else
         m_str.assign(psz);
 }
@@ -209,7 +214,7 @@ template <typename X> void CStringT<X>::SetString(PCXSTR pch, int nLength)
 template <typename X> int CStringT<X>::Compare(PCXSTR psz) const
 {
     const X* a = m_str.c_str();
-    const X* b = psz ? psz : &m_str.c_str()[m_str.size()];  // null compares as the empty text
+    const X* b = psz ? psz : &m_str.c_str()[m_str.size()]; // null compares as the empty text
     using U = std::make_unsigned_t<X>;
     for (;; ++a, ++b)
     {
@@ -230,22 +235,6 @@ template <typename X> int CStringT<X>::CompareNoCase(PCXSTR psz) const
         if (ca != cb) return ca < cb ? -1 : 1;
         if (!ca) return 0;
     }
-}
-
-template <typename X> int CStringT<X>::Collate(PCXSTR psz) const
-{
-    const std::wstring a(CStringT<wchar_t>(*this).GetString());
-    const std::wstring b(CStringT<wchar_t>(psz).GetString());
-    const int r = CompareStringW(LOCALE_USER_DEFAULT, 0, a.c_str(), -1, b.c_str(), -1);
-    return r == 0 ? Compare(psz) : r - CSTR_EQUAL;
-}
-
-template <typename X> int CStringT<X>::CollateNoCase(PCXSTR psz) const
-{
-    const std::wstring a(CStringT<wchar_t>(*this).GetString());
-    const std::wstring b(CStringT<wchar_t>(psz).GetString());
-    const int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1);
-    return r == 0 ? CompareNoCase(psz) : r - CSTR_EQUAL;
 }
 
 template <typename X> CStringT<X> CStringT<X>::Left(int nCount) const
@@ -276,14 +265,16 @@ template <typename X> CStringT<X> CStringT<X>::Right(int nCount) const
 template <typename X> CStringT<X> CStringT<X>::SpanIncluding(PCXSTR pszCharSet) const
 {
     size_t n = 0;
-    while (n < m_str.size() && IsIn(m_str[n], pszCharSet)) ++n;
+    while (n < m_str.size() && IsIn(m_str[n], pszCharSet))
+        ++n;
     return CStringT(m_str.substr(0, n));
 }
 
 template <typename X> CStringT<X> CStringT<X>::SpanExcluding(PCXSTR pszCharSet) const
 {
     size_t n = 0;
-    while (n < m_str.size() && !IsIn(m_str[n], pszCharSet)) ++n;
+    while (n < m_str.size() && !IsIn(m_str[n], pszCharSet))
+        ++n;
     return CStringT(m_str.substr(0, n));
 }
 
@@ -380,7 +371,8 @@ template <typename X> int CStringT<X>::Delete(int iIndex, int nCount)
 template <typename X> CStringT<X>& CStringT<X>::TrimLeft()
 {
     size_t n = 0;
-    while (n < m_str.size() && IsSpace(m_str[n])) ++n;
+    while (n < m_str.size() && IsSpace(m_str[n]))
+        ++n;
     m_str.erase(0, n);
     return *this;
 }
@@ -388,7 +380,8 @@ template <typename X> CStringT<X>& CStringT<X>::TrimLeft()
 template <typename X> CStringT<X>& CStringT<X>::TrimLeft(X chTarget)
 {
     size_t n = 0;
-    while (n < m_str.size() && m_str[n] == chTarget) ++n;
+    while (n < m_str.size() && m_str[n] == chTarget)
+        ++n;
     m_str.erase(0, n);
     return *this;
 }
@@ -396,7 +389,8 @@ template <typename X> CStringT<X>& CStringT<X>::TrimLeft(X chTarget)
 template <typename X> CStringT<X>& CStringT<X>::TrimLeft(PCXSTR pszTargets)
 {
     size_t n = 0;
-    while (n < m_str.size() && IsIn(m_str[n], pszTargets)) ++n;
+    while (n < m_str.size() && IsIn(m_str[n], pszTargets))
+        ++n;
     m_str.erase(0, n);
     return *this;
 }
@@ -404,7 +398,8 @@ template <typename X> CStringT<X>& CStringT<X>::TrimLeft(PCXSTR pszTargets)
 template <typename X> CStringT<X>& CStringT<X>::TrimRight()
 {
     size_t n = m_str.size();
-    while (n > 0 && IsSpace(m_str[n - 1])) --n;
+    while (n > 0 && IsSpace(m_str[n - 1]))
+        --n;
     m_str.resize(n);
     return *this;
 }
@@ -412,7 +407,8 @@ template <typename X> CStringT<X>& CStringT<X>::TrimRight()
 template <typename X> CStringT<X>& CStringT<X>::TrimRight(X chTarget)
 {
     size_t n = m_str.size();
-    while (n > 0 && m_str[n - 1] == chTarget) --n;
+    while (n > 0 && m_str[n - 1] == chTarget)
+        --n;
     m_str.resize(n);
     return *this;
 }
@@ -420,7 +416,8 @@ template <typename X> CStringT<X>& CStringT<X>::TrimRight(X chTarget)
 template <typename X> CStringT<X>& CStringT<X>::TrimRight(PCXSTR pszTargets)
 {
     size_t n = m_str.size();
-    while (n > 0 && IsIn(m_str[n - 1], pszTargets)) --n;
+    while (n > 0 && IsIn(m_str[n - 1], pszTargets))
+        --n;
     m_str.resize(n);
     return *this;
 }
@@ -442,13 +439,15 @@ template <typename X> CStringT<X>& CStringT<X>::Trim(PCXSTR pszTargets)
 
 template <typename X> CStringT<X>& CStringT<X>::MakeUpper()
 {
-    for (X& c : m_str) c = FoldUpper(c);
+    for (X& c : m_str)
+        c = FoldUpper(c);
     return *this;
 }
 
 template <typename X> CStringT<X>& CStringT<X>::MakeLower()
 {
-    for (X& c : m_str) c = FoldLower(c);
+    for (X& c : m_str)
+        c = FoldLower(c);
     return *this;
 }
 
@@ -476,11 +475,13 @@ template <typename X> CStringT<X> CStringT<X>::Tokenize(PCXSTR pszTokens, int& i
     else if (static_cast<size_t>(iStart) < length)
     {
         size_t from = static_cast<size_t>(iStart);
-        while (from < length && IsIn(m_str[from], pszTokens)) ++from;
+        while (from < length && IsIn(m_str[from], pszTokens))
+            ++from;
         if (from < length)
         {
             size_t to = from;
-            while (to < length && !IsIn(m_str[to], pszTokens)) ++to;
+            while (to < length && !IsIn(m_str[to], pszTokens))
+                ++to;
             iStart = static_cast<int>(to) + 1;
             return CStringT(m_str.substr(from, to - from));
         }
@@ -518,7 +519,7 @@ template <typename X> void CStringT<X>::ReleaseBuffer(int nNewLength)
         nNewLength = static_cast<int>(RawLength(m_str.c_str()));
     }
     else if (static_cast<size_t>(nNewLength) > m_str.size())
-        AfxThrowInvalidArgException();  // longer than the buffer the caller was given
+        AfxThrowInvalidArgException(); // longer than the buffer the caller was given
     m_str.resize(static_cast<size_t>(nNewLength));
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 #include "framework/Platform.h"
 #include <cstdarg>
-#include <functional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -9,9 +8,12 @@
 // What may travel through the "..." of Format: numbers, enumerations, pointers. A CString object
 // itself may not (pass GetString() or cast to LPCWSTR), nor any other class; the check turns the old
 // run-time fault into a compile error.
+// long double is refused too: the system's formats were written for a runtime where it is a double.
 template <typename T>
-concept FormatArgument = std::is_arithmetic_v<std::remove_cvref_t<T>> || std::is_enum_v<std::remove_cvref_t<T>> ||
-                         std::is_pointer_v<std::decay_t<T>> || std::is_null_pointer_v<std::remove_cvref_t<T>>;
+concept FormatArgument = (std::is_arithmetic_v<std::remove_cvref_t<T>> &&
+                          !std::is_same_v<std::remove_cvref_t<T>, long double>) ||
+                         std::is_enum_v<std::remove_cvref_t<T>> || std::is_pointer_v<std::decay_t<T>> ||
+                         std::is_null_pointer_v<std::remove_cvref_t<T>>;
 
 // The framework's string: a length-counted, zero-terminated text of XCHAR with value semantics.
 // CString (wide, UTF-16) is the default; CStringA holds bytes of the ANSI code page or UTF-8.
@@ -37,7 +39,7 @@ public:
     CStringT(PCXSTR psz);
     CStringT(PCYSTR psz);
     CStringT(PCXSTR pch, int nLength);
-    CStringT(PCYSTR pch, int nLength);  // never reads past nLength
+    CStringT(PCYSTR pch, int nLength); // never reads past nLength
     explicit CStringT(XCHAR ch, int nRepeat = 1);
     CStringT(const CStringT<YCHAR>& other);
     explicit CStringT(const std::basic_string<XCHAR>& s) : m_str(s) {}
@@ -52,14 +54,13 @@ public:
     void Empty() { m_str.clear(); }
     PCXSTR GetString() const { return m_str.c_str(); }
     operator PCXSTR() const { return m_str.c_str(); }
-    const std::basic_string<XCHAR>& Str() const { return m_str; }  // for code that speaks std::
+    const std::basic_string<XCHAR>& Str() const { return m_str; } // for code that speaks std::
 
-    XCHAR GetAt(int iChar) const;  // iChar == GetLength() gives the terminator, as the framework always did
+    XCHAR GetAt(int iChar) const; // iChar == GetLength() gives the terminator, as the framework always did
     void SetAt(int iChar, XCHAR ch);
     // Any integer type: with int alone, s[size_t] would be ambiguous with the pointer conversion.
     template <typename I>
-        requires std::is_integral_v<I>
-    XCHAR operator[](I iChar) const
+    requires std::is_integral_v<I> XCHAR operator[](I iChar) const
     {
         return GetAt(std::in_range<int>(iChar) ? static_cast<int>(iChar) : -1);
     }
@@ -77,8 +78,6 @@ public:
     // Ordinal comparison by code unit; the no-case forms fold A-Z only, like the C runtime's "C" locale.
     int Compare(PCXSTR psz) const;
     int CompareNoCase(PCXSTR psz) const;
-    int Collate(PCXSTR psz) const;
-    int CollateNoCase(PCXSTR psz) const;
 
     CStringT Left(int nCount) const;
     CStringT Mid(int iFirst) const;
@@ -92,12 +91,12 @@ public:
     int FindOneOf(PCXSTR pszCharSet) const;
     int ReverseFind(XCHAR ch) const;
 
-    int Replace(XCHAR chOld, XCHAR chNew);    // number replaced
-    int Replace(PCXSTR pszOld, PCXSTR pszNew);  // an empty old text replaces nothing
-    int Remove(XCHAR ch);                       // number removed
-    int Insert(int iIndex, XCHAR ch);           // new length; the index is clamped to the text
+    int Replace(XCHAR chOld, XCHAR chNew);     // number replaced
+    int Replace(PCXSTR pszOld, PCXSTR pszNew); // an empty old text replaces nothing
+    int Remove(XCHAR ch);                      // number removed
+    int Insert(int iIndex, XCHAR ch);          // new length; the index is clamped to the text
     int Insert(int iIndex, PCXSTR psz);
-    int Delete(int iIndex, int nCount = 1);     // new length
+    int Delete(int iIndex, int nCount = 1); // new length
 
     CStringT& Trim();
     CStringT& Trim(XCHAR chTarget);
@@ -150,7 +149,7 @@ public:
     BOOL LoadString(UINT nID);
     BOOL LoadString(HINSTANCE hInstance, UINT nID);
 
-    BSTR AllocSysString() const;          // throws CMemoryException* when the system has no memory
+    BSTR AllocSysString() const; // throws CMemoryException* when the system has no memory
     BSTR SetSysString(BSTR* pbstr) const;
 
 private:

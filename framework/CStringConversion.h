@@ -38,5 +38,5 @@ private:
     std::string m_text;
 };
 
-using CA2T = CA2W;  // the program is built for Unicode: T is W
+using CA2T = CA2W; // the program is built for Unicode: T is W
 using CT2A = CW2A;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <clocale>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -13,12 +14,12 @@ namespace
 enum class Size
 {
     Default,
-    Char,      // hh
-    Short,     // h
-    Long,      // l, w: 32 bits under the Microsoft rules
-    LongLong,  // ll, I64
-    Int32,     // I32
-    Pointer,   // I, z, t, j: the width of a pointer (64 bits here)
+    Char,     // hh
+    Short,    // h
+    Long,     // l, w: 32 bits under the Microsoft rules
+    LongLong, // ll, I64
+    Int32,    // I32
+    Pointer,  // I, z, t, j: the width of a pointer (64 bits here)
     LongDouble
 };
 
@@ -26,15 +27,23 @@ struct Spec
 {
     bool left = false, plus = false, space = false, zero = false, alternate = false;
     int width = 0;
-    int precision = -1;  // -1: none given
+    int precision = -1; // -1: none given
     Size size = Size::Default;
     char type = 0;
 };
 
+// Widths and precisions stop at a million instead of overflowing; no real format comes near it.
+int AddDigit(int value, int digit)
+{
+    constexpr int kLimit = 1000000;
+    return value * 10 + digit >= kLimit ? kLimit : value * 10 + digit;
+}
+
 template <typename C> size_t TextLength(const C* p, int maxChars)
 {
     size_t n = 0;
-    while ((maxChars < 0 || n < static_cast<size_t>(maxChars)) && p[n]) ++n;
+    while ((maxChars < 0 || n < static_cast<size_t>(maxChars)) && p[n])
+        ++n;
     return n;
 }
 
@@ -50,7 +59,8 @@ public:
     }
     void Ascii(const char* p, size_t n)
     {
-        for (size_t i = 0; i < n; ++i) m_out.push_back(static_cast<C>(static_cast<unsigned char>(p[i])));
+        for (size_t i = 0; i < n; ++i)
+            m_out.push_back(static_cast<C>(static_cast<unsigned char>(p[i])));
     }
     void Text(const C* p, size_t n) { m_out.append(p, n); }
 
@@ -90,19 +100,24 @@ void FormatInteger(const Spec& spec, bool isNegative, unsigned long long magnitu
     const bool isSigned = type == 'd' || type == 'i';
     if (isSigned)
     {
-        if (isNegative) prefix[prefixLen++] = '-';
-        else if (spec.plus) prefix[prefixLen++] = '+';
-        else if (spec.space) prefix[prefixLen++] = ' ';
+        if (isNegative)
+            prefix[prefixLen++] = '-';
+        else if (spec.plus)
+            prefix[prefixLen++] = '+';
+        else if (spec.space)
+            prefix[prefixLen++] = ' ';
     }
     const unsigned base = (type == 'x' || type == 'X') ? 16 : type == 'o' ? 8 : 10;
     const char* set = type == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     char tmp[32];
     size_t n = 0;
-    for (unsigned long long v = magnitude; v != 0; v /= base) tmp[n++] = set[v % base];
+    for (unsigned long long v = magnitude; v != 0; v /= base)
+        tmp[n++] = set[v % base];
     // A precision of 0 prints nothing for the value 0; otherwise 0 is one digit.
     if (magnitude == 0 && spec.precision != 0) tmp[n++] = '0';
     digitsLen = n;
-    for (size_t i = 0; i < n; ++i) digits[i] = tmp[n - 1 - i];
+    for (size_t i = 0; i < n; ++i)
+        digits[i] = tmp[n - 1 - i];
     zeros = spec.precision > static_cast<int>(n) ? spec.precision - static_cast<int>(n) : 0;
     if (spec.alternate && magnitude != 0)
     {
@@ -114,6 +129,16 @@ void FormatInteger(const Spec& spec, bool isNegative, unsigned long long magnitu
         else if (base == 8 && zeros == 0)
             zeros = 1;
     }
+}
+
+// The decimal point of the C runtime's current locale; "." unless the program chose a locale.
+// A point of more than one byte is not one the runtime's own printf could write either.
+char CrtDecimalPoint()
+{
+    const lconv* conv = std::localeconv();
+    if (!conv || !conv->decimal_point || !conv->decimal_point[0] || conv->decimal_point[1]) return '.';
+    const char point = conv->decimal_point[0];
+    return static_cast<unsigned char>(point) < 0x80 ? point : '.';
 }
 
 // Formats a finite, non-negative value into text; returns the characters written.
@@ -159,20 +184,28 @@ std::string FormatFloatBody(double value, char type, int precision, bool alterna
             if (point != std::string::npos && point < end)
             {
                 size_t cut = end;
-                while (cut > point + 1 && text[cut - 1] == '0') --cut;
+                while (cut > point + 1 && text[cut - 1] == '0')
+                    --cut;
                 if (cut == point + 1) cut = point;
                 text.erase(cut, end - cut);
             }
         }
     }
-    else  // 'a': hexadecimal; the Microsoft runtime shows 13 digits when no precision is given
+    else // 'a': hexadecimal; the Microsoft runtime shows 13 digits when no precision is given
     {
         write(std::chars_format::hex, precision < 0 ? 13 : precision);
         if (alternate) ensurePoint(text.find('p'));
         text.insert(0, "0x");
     }
     if (upper)
-        for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        for (char& c : text)
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    // Like the Microsoft runtime, the decimal point is the C runtime locale's (a program that sets the
+    // user's locale writes "1,5"); the callers that need a point convert it back themselves.
+    const char point = CrtDecimalPoint();
+    if (point != '.')
+        for (char& c : text)
+            if (c == '.') c = point;
     return text;
 }
 
@@ -216,7 +249,8 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
         if (*p != C('%'))
         {
             const C* start = p;
-            while (*p && *p != C('%')) ++p;
+            while (*p && *p != C('%'))
+                ++p;
             w.Text(start, static_cast<size_t>(p - start));
             continue;
         }
@@ -224,12 +258,18 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
         Spec spec;
         for (;; ++p)
         {
-            if (*p == C('-')) spec.left = true;
-            else if (*p == C('+')) spec.plus = true;
-            else if (*p == C(' ')) spec.space = true;
-            else if (*p == C('0')) spec.zero = true;
-            else if (*p == C('#')) spec.alternate = true;
-            else break;
+            if (*p == C('-'))
+                spec.left = true;
+            else if (*p == C('+'))
+                spec.plus = true;
+            else if (*p == C(' '))
+                spec.space = true;
+            else if (*p == C('0'))
+                spec.zero = true;
+            else if (*p == C('#'))
+                spec.alternate = true;
+            else
+                break;
         }
         if (*p == C('*'))
         {
@@ -242,7 +282,8 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
             ++p;
         }
         else
-            while (*p >= C('0') && *p <= C('9')) spec.width = spec.width * 10 + (*p++ - C('0'));
+            while (*p >= C('0') && *p <= C('9'))
+                spec.width = AddDigit(spec.width, *p++ - C('0'));
         if (*p == C('.'))
         {
             ++p;
@@ -254,7 +295,8 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
                 ++p;
             }
             else
-                while (*p >= C('0') && *p <= C('9')) spec.precision = spec.precision * 10 + (*p++ - C('0'));
+                while (*p >= C('0') && *p <= C('9'))
+                    spec.precision = AddDigit(spec.precision, *p++ - C('0'));
         }
         if (*p == C('h'))
         {
@@ -344,7 +386,7 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
                 sv = va_arg(args, long long);
                 uv = static_cast<unsigned long long>(sv);
                 break;
-            default:  // int, long (32 bits), I32
+            default: // int, long (32 bits), I32
                 sv = va_arg(args, int);
                 uv = static_cast<unsigned int>(sv);
                 break;
@@ -382,21 +424,31 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
             const double value = va_arg(args, double);
             char sign[2] = {};
             size_t signLen = 0;
-            if (std::signbit(value)) sign[signLen++] = '-';
-            else if (spec.plus) sign[signLen++] = '+';
-            else if (spec.space) sign[signLen++] = ' ';
+            if (std::signbit(value))
+                sign[signLen++] = '-';
+            else if (spec.plus)
+                sign[signLen++] = '+';
+            else if (spec.space)
+                sign[signLen++] = ' ';
             const bool upper = spec.type >= 'A' && spec.type <= 'Z';
             if (std::isinf(value) || std::isnan(value))
             {
-                const char* body = std::isinf(value) ? (upper ? "INF" : "inf")
+                const char* body = std::isinf(value)     ? (upper ? "INF" : "inf")
                                    : std::signbit(value) ? (upper ? "NAN(IND)" : "nan(ind)")
                                                          : (upper ? "NAN" : "nan");
                 w.Field(spec, sign, signLen, 0, body, std::strlen(body), false);
                 break;
             }
             const int precision = spec.precision < 0 ? ((spec.type | 0x20) == 'a' ? -1 : 6) : spec.precision;
-            const std::string body = FormatFloatBody(std::fabs(value), spec.type, precision, spec.alternate);
-            w.Field(spec, sign, signLen, 0, body.data(), body.size(), true);
+            std::string body = FormatFloatBody(std::fabs(value), spec.type, precision, spec.alternate);
+            std::string prefix(sign, signLen);
+            if ((spec.type | 0x20) == 'a')
+            {
+                // Zero padding goes between "0x" and the digits.
+                prefix += body.substr(0, 2);
+                body.erase(0, 2);
+            }
+            w.Field(spec, prefix.data(), prefix.size(), 0, body.data(), body.size(), true);
             break;
         }
         case 'c':
@@ -450,7 +502,7 @@ template <typename C> void AppendFormatted(std::basic_string<C>& out, const C* f
     }
     va_end(args);
 }
-}  // namespace
+} // namespace
 
 void CStringFormatter::AppendV(std::wstring& out, const wchar_t* pszFormat, va_list args)
 {

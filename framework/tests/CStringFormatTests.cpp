@@ -2,6 +2,7 @@
 #include "framework/CString.h"
 #include <gtest/gtest.h>
 #include <cfloat>
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -102,6 +103,14 @@ TEST(CStringFormat, WideFormatFollowsMicrosoftRules)
         {L"1.25", Fmt(L"%.*lf", 2, 1.25), "%.*lf"},
         {L"inf -inf", Fmt(L"%f %f", HUGE_VAL, -HUGE_VAL), "infinities"},
         {L"0x1.8000000000000p+1", Fmt(L"%a", 3.0), "%a"},
+        {L"-0X001.8P+1", Fmt(L"%011.1A", -3.0), "%A pads with zeros after its prefix"},
+        {L"000ab", Fmt(L"%05s", L"ab"), "the Microsoft runtime pads text with zeros too"},
+        {L"  x", Fmt(L"%3c", L'x'), "width on a character"},
+        {L"1.00", Fmt(L"%#.3g", 1.0), "%#g keeps the precision's digits"},
+        {L"0", Fmt(L"%g", 0.0), "%g of zero"},
+        {L"1e+04", Fmt(L"%.0e", 12345.0), "%.0e has no point"},
+        {L" 0042", Fmt(L"% 05d", 42), "space sign before zero padding"},
+        {L"0x002a", Fmt(L"%#06x", 42), "zeros go after the hex prefix"},
         {L"100%", Fmt(L"%d%%", 100), "%%"},
         {L"0000000000000000", Fmt(L"%p", static_cast<void*>(nullptr)), "%p of null: full width, no 0x"},
         {L"00000000DEADBEEF", Fmt(L"%p", reinterpret_cast<void*>(0xDEADBEEFull)), "%p is upper-case hex"},
@@ -142,6 +151,28 @@ TEST(CStringFormat, NarrowFormatTakesNarrowTextBySAndWideByUpperS)
     }
 }
 
+// Sets the C runtime's locale for one test and puts the "C" locale back.
+class CrtLocale
+{
+public:
+    explicit CrtLocale(const char* name) { m_ok = std::setlocale(LC_ALL, name) != nullptr; }
+    ~CrtLocale() { std::setlocale(LC_ALL, "C"); }
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
+};
+
+TEST(CStringFormat, DecimalPointIsTheRuntimeLocales)
+{
+    EXPECT_STREQ(Fmt(L"%.1f", 1.5), L"1.5") << "the C locale writes a point";
+    CrtLocale german("German_Germany.1252");
+    ASSERT_TRUE(german.ok()) << "the runtime knows the German locale";
+    EXPECT_STREQ(Fmt(L"%.1f %g %.2e %d", 1.5, 1234.5, 0.25, 1234), L"1,5 1234,5 2,50e-01 1234")
+        << "floats take the locale's decimal comma, as under the Microsoft runtime; integers are never grouped";
+    EXPECT_STREQ(FmtA("%.15g", 0.1), "0,1");
+}
+
 TEST(CStringFormat, AppendFormatAddsAndArgumentsMayBeTheStringItself)
 {
     CString s(L"n=");
@@ -165,10 +196,36 @@ TEST(CStringFormat, LongResultsAreComplete)
 
 // The check that keeps string objects out of "...": these must stay uncompilable.
 template <typename S, typename... Args>
-concept CanFormat = requires(S s, Args... args) { s.Format(L"%s", args...); };
+concept CanFormat = requires(S s, Args... args)
+{
+    s.Format(L"%s", args...);
+};
 static_assert(CanFormat<CString, const wchar_t*>);
 static_assert(CanFormat<CString, int, double, void*>);
 static_assert(!CanFormat<CString, CString>, "a CString object must not pass through ...");
 static_assert(!CanFormat<CString, CStringA>, "nor a CStringA object");
 static_assert(!CanFormat<CString, std::wstring>, "nor any other class");
-}  // namespace
+static_assert(!CanFormat<CString, long double>, "long double is not the double the formats expect");
+} // namespace
+
+namespace
+{
+// The shape of the socket layer's SendCommandV: a format and a va_list handed on.
+CString FormatThroughVaList(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    CString s;
+    s.FormatV(format, args);
+    va_end(args);
+    return s;
+}
+
+TEST(CStringFormat, FormatVTakesArgumentsFromAVaList)
+{
+    EXPECT_STREQ(FormatThroughVaList(L"CNPROP %s %ld %hs\r", L"a", 7L, "b"), L"CNPROP a 7 b\r");
+    const CString wide = FormatThroughVaList(L"%99999999999999d|", 1);
+    EXPECT_EQ(wide.GetLength(), 1000001) << "a huge width stops at a million instead of overflowing";
+    EXPECT_STREQ(wide.Right(2), L"1|");
+}
+} // namespace

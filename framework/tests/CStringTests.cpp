@@ -152,13 +152,24 @@ TEST(CString, TrimsWhiteSpaceAndChosenCharacters)
     const struct
     {
         const wchar_t* text;
-        int how;  // 0 Trim(), 1 TrimLeft(), 2 TrimRight(), 3 Trim(L'x'), 4 Trim(L"xy"), 5 TrimLeft(L"xy"), 6 TrimRight(L'x')
+        int how; // 0 Trim(), 1 TrimLeft(), 2 TrimRight(), 3 Trim(L'x'), 4 Trim(L"xy"), 5 TrimLeft(L"xy"), 6
+                 // TrimRight(L'x')
         const wchar_t* expected;
     } cases[] = {
-        {L" \t\r\n a b \v\f", 0, L"a b"},     {L"  a  ", 1, L"a  "},      {L"  a  ", 2, L"  a"},
-        {L"xxaxx", 3, L"a"},                 {L"xyaxy", 4, L"a"},        {L"xyaxy", 5, L"axy"},
-        {L"xxaxx", 6, L"xxa"},               {L"   ", 0, L""},           {L"", 0, L""},
-        {L"\x00A0" L"a", 0, L"\x00A0" L"a"},  // only the C runtime's white space
+        {L" \t\r\n a b \v\f", 0, L"a b"},
+        {L"  a  ", 1, L"a  "},
+        {L"  a  ", 2, L"  a"},
+        {L"xxaxx", 3, L"a"},
+        {L"xyaxy", 4, L"a"},
+        {L"xyaxy", 5, L"axy"},
+        {L"xxaxx", 6, L"xxa"},
+        {L"   ", 0, L""},
+        {L"", 0, L""},
+        {L"\x00A0"
+         L"a",
+         0,
+         L"\x00A0"
+         L"a"}, // only the C runtime's white space
     };
     for (const auto& c : cases)
     {
@@ -166,13 +177,27 @@ TEST(CString, TrimsWhiteSpaceAndChosenCharacters)
         CString s(c.text);
         switch (c.how)
         {
-        case 0: s.Trim(); break;
-        case 1: s.TrimLeft(); break;
-        case 2: s.TrimRight(); break;
-        case 3: s.Trim(L'x'); break;
-        case 4: s.Trim(L"xy"); break;
-        case 5: s.TrimLeft(L"xy"); break;
-        case 6: s.TrimRight(L'x'); break;
+        case 0:
+            s.Trim();
+            break;
+        case 1:
+            s.TrimLeft();
+            break;
+        case 2:
+            s.TrimRight();
+            break;
+        case 3:
+            s.Trim(L'x');
+            break;
+        case 4:
+            s.Trim(L"xy");
+            break;
+        case 5:
+            s.TrimLeft(L"xy");
+            break;
+        case 6:
+            s.TrimRight(L'x');
+            break;
         }
         EXPECT_STREQ(s, c.expected);
     }
@@ -222,10 +247,13 @@ TEST(CString, ComparesOrdinallyAndFoldsOnlyAsciiLetters)
         int compare;
         int noCase;
     } cases[] = {
-        {L"abc", L"abc", 0, 0},      {L"abc", L"abd", -1, -1},     {L"abc", L"ab", 1, 1},
-        {L"ABC", L"abc", -1, 0},     {L"A_b", L"Ab", -1, -1},      // '_' sorts before letters folded to lower case
-        {L"\x00C9", L"\x00E9", -1, -1},                            // no folding beyond ASCII, as in the "C" locale
-        {L"\xFFFF", L"a", 1, 1},                                   // code units compare unsigned
+        {L"abc", L"abc", 0, 0},
+        {L"abc", L"abd", -1, -1},
+        {L"abc", L"ab", 1, 1},
+        {L"ABC", L"abc", -1, 0},
+        {L"A_b", L"Ab", -1, -1},        // '_' sorts before letters folded to lower case
+        {L"\x00C9", L"\x00E9", -1, -1}, // no folding beyond ASCII, as in the "C" locale
+        {L"\xFFFF", L"a", 1, 1},        // code units compare unsigned
         {L"", L"", 0, 0},
     };
     for (const auto& c : cases)
@@ -248,7 +276,7 @@ TEST(CString, ConcatenatesAndIndexes)
     CString s = CString(L"ab") + L"cd" + L'e';
     s += CString(L"f");
     s += L'g';
-    s += "h";  // narrow text through the thread code page
+    s += "h"; // narrow text through the thread code page
     EXPECT_STREQ(s, L"abcdefgh");
     EXPECT_EQ(s.GetLength(), 8);
     EXPECT_EQ(s[0], L'a');
@@ -275,7 +303,7 @@ TEST(CString, GetBufferAndReleaseBufferWithAndWithoutLength)
     EXPECT_EQ(s.GetLength(), 3) << "without a length the text ends at its terminator";
 
     p = s.GetBuffer(10);
-    wmemcpy(p, L"0123456789", 10);  // no terminator written: all ten characters count
+    wmemcpy(p, L"0123456789", 10); // no terminator written: all ten characters count
     s.ReleaseBuffer();
     EXPECT_STREQ(s, L"0123456789");
 
@@ -304,7 +332,7 @@ TEST(CString, ConvertsThroughTheThreadCodePage)
 {
     ThreadLocale russian(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT));
     ASSERT_TRUE(russian.ok());
-    const char cyrillic[] = "\xC6\xE0";  // "Жа" in code page 1251
+    const char cyrillic[] = "\xC6\xE0"; // "Жа" in code page 1251
     const CString wide(cyrillic);
     EXPECT_STREQ(wide, L"\x0416\x0430") << "narrow text is read in the thread's code page";
     const CStringA back(wide);
@@ -327,7 +355,9 @@ TEST(CString, ConvertsUtf8AndSurvivesInvalidBytes)
         int length;
         const char* why;
     } invalid[] = {
-        {"a\xFF" "b", 3, "a byte that never starts a sequence"},
+        {"a\xFF"
+         "b",
+         3, "a byte that never starts a sequence"},
         {"a\xC3", 2, "a sequence cut at the end"},
         {"\xE2\x82", 2, "only a sequence's start"},
         {"\xC0\x80", 2, "an over-long form"},
@@ -344,6 +374,10 @@ TEST(CString, ConvertsUtf8AndSurvivesInvalidBytes)
     EXPECT_EQ(WidenText(unterminated, 3, CP_UTF8), std::wstring(L"ab\xFFFD"));
     EXPECT_STREQ(CString(unterminated, 2), L"ab");
     EXPECT_EQ(WidenText(nullptr, 5, CP_UTF8), std::wstring());
+    const wchar_t loneSurrogate[] = {L'a', 0xD800, L'b', 0};
+    EXPECT_EQ(NarrowText(loneSurrogate, -1, CP_UTF8), std::string("a\xEF\xBF\xBD"
+                                                                  "b"))
+        << "an unpaired surrogate becomes U+FFFD in UTF-8";
 }
 
 TEST(CString, LoadsFromTheStringTableOfItsModule)
@@ -393,4 +427,4 @@ TEST(CString, NarrowStringsEditLikeWideOnes)
     EXPECT_STREQ(s.MakeUpper(), "A;;B");
     EXPECT_EQ(s.CompareNoCase("a;;b"), 0);
 }
-}  // namespace
+} // namespace
