@@ -1,6 +1,7 @@
 #include "framework/CAsyncSocket.h"
 #include "framework/CException.h"
 #include "framework/CWinThread.h"
+#include "framework/CWnd.h"
 #include <cstdlib>
 #include <cwchar>
 #include <mutex>
@@ -194,12 +195,12 @@ HWND SocketWindow()
     std::call_once(registered, [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = SocketWndProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hInstance = AfxGetInstanceHandle();
         wc.lpszClassName = kSocketWindowClass;
         ::RegisterClassW(&wc);
     });
     SocketState().hWnd = ::CreateWindowExW(0, kSocketWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           ::GetModuleHandleW(nullptr), nullptr);
+                                           AfxGetInstanceHandle(), nullptr);
     return SocketState().hWnd;
 }
 

@@ -100,7 +100,6 @@ CWinThread::~CWinThread()
     if (t_pThread == this) t_pThread = nullptr;
     const DWORD lastError = ::GetLastError(); // our owner may be about to report it
     if (m_hThread) ::CloseHandle(m_hThread);
-    if (m_hStarted) ::CloseHandle(m_hStarted);
     ::SetLastError(lastError);
 }
 
@@ -111,8 +110,8 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
         ::SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
-    m_hStarted = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStarted) return FALSE;
+    m_hStarted.Attach(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_hStarted.IsValid()) return FALSE;
     // Always suspended at first: m_hThread and m_nThreadID must be set before the thread can end.
     unsigned id = 0;
     const uintptr_t h =
@@ -120,8 +119,7 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
     if (!h)
     {
         const DWORD lastError = ::GetLastError();
-        ::CloseHandle(m_hStarted);
-        m_hStarted = nullptr;
+        m_hStarted.Close();
         ::SetLastError(lastError ? lastError : ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
@@ -135,17 +133,17 @@ DWORD CWinThread::ResumeThread()
 {
     // Our own copy of the start event: an auto-deleting thread may end, and close the object's
     // handle, before the wait below begins.
-    HANDLE started = nullptr;
-    if (!m_bResumed && m_hStarted)
-        ::DuplicateHandle(::GetCurrentProcess(), m_hStarted, ::GetCurrentProcess(), &started, 0, FALSE,
+    CKernelHandle started;
+    if (!m_bResumed && m_hStarted.IsValid())
+    {
+        HANDLE copy = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), m_hStarted, ::GetCurrentProcess(), &copy, 0, FALSE,
                           DUPLICATE_SAME_ACCESS);
+        started.Attach(copy);
+    }
     m_bResumed = true;
     const DWORD previous = ::ResumeThread(m_hThread);
-    if (started)
-    {
-        ::WaitForSingleObject(started, INFINITE);
-        ::CloseHandle(started);
-    }
+    if (started.IsValid()) ::WaitForSingleObject(started, INFINITE);
     return previous;
 }
 

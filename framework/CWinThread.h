@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/CCmdTarget.h"
+#include "framework/CHandleOwner.h"
 // CWinThread: a thread of ours, either a worker (a function) or a user-interface thread (a
 // derived class whose InitInstance/Run/ExitInstance drive its own message loop).
 //
@@ -65,7 +66,7 @@ protected:
 private:
     static unsigned __stdcall ThreadEntry(void* pThread);
     friend class CWinApp;
-    HANDLE m_hStarted = nullptr; // signalled once the new thread has its message queue
+    CKernelHandle m_hStarted; // signalled once the new thread has its message queue
     bool m_bResumed = false;
 };
 

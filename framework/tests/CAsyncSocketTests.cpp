@@ -1,6 +1,7 @@
 // Asynchronous sockets over 127.0.0.1: real connections, notifications through the thread's loop.
 #include "framework/CAsyncSocket.h"
 #include "framework/CException.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CWinApp.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
@@ -401,9 +402,8 @@ public:
     };
     CEchoListener m_listener;
     UINT m_port = 0;
-    HANDLE m_ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CKernelHandle m_ready{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     DWORD m_echoThread = 0;
-    ~CEchoThread() override { ::CloseHandle(m_ready); }
     BOOL InitInstance() override
     {
         if (m_listener.Create(0, SOCK_STREAM, CAsyncSocket::kAllEvents, L"127.0.0.1") && m_listener.Listen())
