@@ -387,6 +387,36 @@ TEST(Reflection, DrawItemAndCtlColorReachTheControlObject)
     EXPECT_EQ(button.m_lastCtlColorType, static_cast<UINT>(CTLCOLOR_BTN));
 }
 
+// WM_MEASUREITEM comes while the control is still being created: it is found by its id.
+class CMeasuredList : public CWnd
+{
+public:
+    int m_measures = 0;
+    void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct)
+    {
+        ++m_measures;
+        lpMeasureItemStruct->itemHeight = 23;
+    }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CMeasuredList, CWnd)
+ON_WM_MEASUREITEM_REFLECT()
+END_MESSAGE_MAP()
+
+TEST(Reflection, MeasureItemDuringCreationReachesTheControlObject)
+{
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    CMeasuredList list;
+    ASSERT_TRUE(list.Create(L"LISTBOX", L"", WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, CRect(0, 0, 100, 100),
+                            &parent, 320));
+    EXPECT_GT(list.m_measures, 0);
+    EXPECT_EQ(list.SendMessage(LB_GETITEMHEIGHT, 0), 23) << "the control took the measured height";
+}
+
 // Counts what reaches the application's exception hook.
 class CHookApp : public CWinApp
 {
