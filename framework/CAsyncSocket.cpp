@@ -1,6 +1,7 @@
 #include "framework/CAsyncSocket.h"
 #include "framework/CException.h"
 #include "framework/CWinThread.h"
+#include "framework/CWnd.h"
 #include <cstdlib>
 #include <cwchar>
 #include <mutex>
@@ -51,7 +52,24 @@ struct SocketThreadState
     }
 };
 
-thread_local SocketThreadState t_sockets;
+// A plain pointer: see the thread state of CWnd.cpp for why not an object with a destructor.
+thread_local SocketThreadState* t_pSockets = nullptr;
+
+void FreeSocketThreadState()
+{
+    delete t_pSockets;
+    t_pSockets = nullptr;
+}
+
+SocketThreadState& SocketState()
+{
+    if (!t_pSockets)
+    {
+        t_pSockets = new SocketThreadState;
+        AfxRegisterThreadCleanup(&FreeSocketThreadState);
+    }
+    return *t_pSockets;
+}
 
 // Keeps the last error of both kinds across cleanup that might change it.
 class CKeepLastError
@@ -74,8 +92,8 @@ private:
 void ReportException(CException* e, SOCKET hSocket, UINT event)
 {
     MSG msg{};
-    msg.hwnd = t_sockets.hWnd;
-    msg.message = t_sockets.map.count(hSocket) ? t_sockets.map[hSocket].message : kFirstNotifyMessage;
+    msg.hwnd = SocketState().hWnd;
+    msg.message = SocketState().map.count(hSocket) ? SocketState().map[hSocket].message : kFirstNotifyMessage;
     msg.wParam = static_cast<WPARAM>(hSocket);
     msg.lParam = static_cast<LPARAM>(event);
     if (CWinThread* pThread = AfxGetThread())
@@ -86,15 +104,15 @@ void ReportException(CException* e, SOCKET hSocket, UINT event)
 
 CAsyncSocket* Lookup(SOCKET hSocket)
 {
-    auto it = t_sockets.map.find(hSocket);
-    return it == t_sockets.map.end() ? nullptr : it->second.pSocket;
+    auto it = SocketState().map.find(hSocket);
+    return it == SocketState().map.end() ? nullptr : it->second.pSocket;
 }
 
 // The object a notification belongs to: the socket of its handle, attached under its number.
 CAsyncSocket* LookupNotified(SOCKET hSocket, UINT message)
 {
-    auto it = t_sockets.map.find(hSocket);
-    return it == t_sockets.map.end() || it->second.message != message ? nullptr : it->second.pSocket;
+    auto it = SocketState().map.find(hSocket);
+    return it == SocketState().map.end() || it->second.message != message ? nullptr : it->second.pSocket;
 }
 
 DWORD PendingBytes(SOCKET hSocket)
@@ -172,18 +190,18 @@ LRESULT CALLBACK SocketWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
 
 HWND SocketWindow()
 {
-    if (t_sockets.hWnd) return t_sockets.hWnd;
+    if (SocketState().hWnd) return SocketState().hWnd;
     static std::once_flag registered;
     std::call_once(registered, [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = SocketWndProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hInstance = AfxGetInstanceHandle();
         wc.lpszClassName = kSocketWindowClass;
         ::RegisterClassW(&wc);
     });
-    t_sockets.hWnd = ::CreateWindowExW(0, kSocketWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       ::GetModuleHandleW(nullptr), nullptr);
-    return t_sockets.hWnd;
+    SocketState().hWnd = ::CreateWindowExW(0, kSocketWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                           AfxGetInstanceHandle(), nullptr);
+    return SocketState().hWnd;
 }
 
 BOOL MakeAddress(LPCWSTR lpszAddress, UINT nPort, sockaddr_in& addr)
@@ -261,7 +279,7 @@ BOOL CAsyncSocket::Attach(SOCKET hSocket, long lEvent)
     }
     if (!SocketWindow()) return FALSE;
     m_hSocket = hSocket;
-    t_sockets.Add(hSocket, this);
+    SocketState().Add(hSocket, this);
     return AsyncSelect(lEvent);
 }
 
@@ -271,8 +289,8 @@ SOCKET CAsyncSocket::Detach()
     if (h != INVALID_SOCKET)
     {
         CKeepLastError keep;
-        ::WSAAsyncSelect(h, t_sockets.hWnd, 0, 0);
-        t_sockets.Remove(h, this);
+        ::WSAAsyncSelect(h, SocketState().hWnd, 0, 0);
+        SocketState().Remove(h, this);
     }
     m_hSocket = INVALID_SOCKET;
     return h;
@@ -370,7 +388,7 @@ void CAsyncSocket::Close()
 {
     if (m_hSocket == INVALID_SOCKET) return;
     SOCKET h = m_hSocket;
-    t_sockets.Remove(h, this);
+    SocketState().Remove(h, this);
     m_hSocket = INVALID_SOCKET;
     ::closesocket(h);
 }
@@ -413,8 +431,8 @@ int CAsyncSocket::SendToHelper(const void* lpBuf, int nBufLen, const SOCKADDR* l
 BOOL CAsyncSocket::AsyncSelect(long lEvent)
 {
     HWND hWnd = SocketWindow();
-    auto it = t_sockets.map.find(m_hSocket);
-    if (!hWnd || it == t_sockets.map.end() || it->second.pSocket != this)
+    auto it = SocketState().map.find(m_hSocket);
+    if (!hWnd || it == SocketState().map.end() || it->second.pSocket != this)
     {
         ::WSASetLastError(WSAENOTSOCK); // not mapped on this thread
         return FALSE;

@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/CString.h"
 #include "framework/CWinThread.h"
+#include "framework/CWnd.h"
 #include <string>
 // CWinApp: the application object, the main thread's CWinThread. One exists per process; its
 // constructor makes it AfxGetApp() and the calling thread's CWinThread, so tests can build one

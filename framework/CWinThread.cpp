@@ -7,7 +7,24 @@
 namespace
 {
 thread_local CWinThread* t_pThread = nullptr;
+// Plain data only (see AfxRegisterThreadCleanup): no per-thread destructors.
+constexpr int kMaxThreadCleanups = 8;
+thread_local void (*t_cleanups[kMaxThreadCleanups])() = {};
+thread_local int t_nCleanups = 0;
+
+void RunThreadCleanups()
+{
+    while (t_nCleanups > 0)
+        t_cleanups[--t_nCleanups]();
+}
 } // namespace
+
+void AfxRegisterThreadCleanup(void (*pfnCleanup)())
+{
+    for (int i = 0; i < t_nCleanups; ++i)
+        if (t_cleanups[i] == pfnCleanup) return;
+    if (t_nCleanups < kMaxThreadCleanups) t_cleanups[t_nCleanups++] = pfnCleanup;
+}
 
 CWinThread* AfxGetThread()
 {
@@ -83,7 +100,6 @@ CWinThread::~CWinThread()
     if (t_pThread == this) t_pThread = nullptr;
     const DWORD lastError = ::GetLastError(); // our owner may be about to report it
     if (m_hThread) ::CloseHandle(m_hThread);
-    if (m_hStarted) ::CloseHandle(m_hStarted);
     ::SetLastError(lastError);
 }
 
@@ -94,8 +110,8 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
         ::SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
-    m_hStarted = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStarted) return FALSE;
+    m_hStarted.Attach(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_hStarted.IsValid()) return FALSE;
     // Always suspended at first: m_hThread and m_nThreadID must be set before the thread can end.
     unsigned id = 0;
     const uintptr_t h =
@@ -103,8 +119,7 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
     if (!h)
     {
         const DWORD lastError = ::GetLastError();
-        ::CloseHandle(m_hStarted);
-        m_hStarted = nullptr;
+        m_hStarted.Close();
         ::SetLastError(lastError ? lastError : ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
@@ -118,17 +133,17 @@ DWORD CWinThread::ResumeThread()
 {
     // Our own copy of the start event: an auto-deleting thread may end, and close the object's
     // handle, before the wait below begins.
-    HANDLE started = nullptr;
-    if (!m_bResumed && m_hStarted)
-        ::DuplicateHandle(::GetCurrentProcess(), m_hStarted, ::GetCurrentProcess(), &started, 0, FALSE,
+    CKernelHandle started;
+    if (!m_bResumed && m_hStarted.IsValid())
+    {
+        HANDLE copy = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), m_hStarted, ::GetCurrentProcess(), &copy, 0, FALSE,
                           DUPLICATE_SAME_ACCESS);
+        started.Attach(copy);
+    }
     m_bResumed = true;
     const DWORD previous = ::ResumeThread(m_hThread);
-    if (started)
-    {
-        ::WaitForSingleObject(started, INFINITE);
-        ::CloseHandle(started);
-    }
+    if (started.IsValid()) ::WaitForSingleObject(started, INFINITE);
     return previous;
 }
 
@@ -157,6 +172,7 @@ unsigned __stdcall CWinThread::ThreadEntry(void* p)
     CWnd::DeleteTempMap();
     t_pThread = nullptr;
     pThread->Delete();
+    RunThreadCleanups();
     return result;
 }
 
@@ -238,7 +254,20 @@ BOOL CWinThread::DispatchThreadMessageEx(MSG* pMsg)
     // Messages of the WM_USER+ range and registered ones only: WM_TIMER without a window and the
     // like are the system's.
     if (pMsg->message < WM_USER) return FALSE;
-    return DispatchMessageEntry(pMsg->message, pMsg->wParam, pMsg->lParam, nullptr);
+    // A thread message has no window procedure around it: this is its exception boundary.
+    try
+    {
+        return DispatchMessageEntry(pMsg->message, pMsg->wParam, pMsg->lParam, nullptr);
+    }
+    catch (CException* e)
+    {
+        ProcessWndProcException(e, pMsg);
+    }
+    catch (...)
+    {
+        ProcessWndProcException(nullptr, pMsg);
+    }
+    return TRUE;
 }
 
 BOOL CWinThread::PreTranslateMessage(MSG* pMsg)

@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/CCmdTarget.h"
+#include "framework/CHandleOwner.h"
 // CWinThread: a thread of ours, either a worker (a function) or a user-interface thread (a
 // derived class whose InitInstance/Run/ExitInstance drive its own message loop).
 //
@@ -65,7 +66,7 @@ protected:
 private:
     static unsigned __stdcall ThreadEntry(void* pThread);
     friend class CWinApp;
-    HANDLE m_hStarted = nullptr; // signalled once the new thread has its message queue
+    CKernelHandle m_hStarted; // signalled once the new thread has its message queue
     bool m_bResumed = false;
 };
 
@@ -83,5 +84,9 @@ CWinThread* AfxBeginThread(CWinThread* pThread, int nPriority = THREAD_PRIORITY_
 // The CWinThread of the calling thread, or null for a thread that is not ours.
 CWinThread* AfxGetThread();
 void AfxPostQuitMessage(int nExitCode);
+// Registers a function that frees per-thread state when the calling thread ends (threads of ours
+// run them at their end; the main thread's state lives until the process ends).
+void AfxRegisterThreadCleanup(void (*pfnCleanup)());
+
 // The report of an escaped exception when the thread has no CWinThread (same as the default hook).
 LRESULT AfxProcessWndProcException(CException* e, const MSG* pMsg);

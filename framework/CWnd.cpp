@@ -31,7 +31,26 @@ struct WndThreadState
     }
 };
 
-thread_local WndThreadState t_wndState;
+// Thread-local objects with destructors would make the runtime register per-thread destructors,
+// which deadlocks at process exit under MinGW's thread library when threads end in certain ways;
+// the state is reached through a plain pointer and freed by our thread's end instead.
+thread_local WndThreadState* t_pWndState = nullptr;
+
+void FreeWndThreadState()
+{
+    delete t_pWndState;
+    t_pWndState = nullptr;
+}
+
+WndThreadState& WndState()
+{
+    if (!t_pWndState)
+    {
+        t_pWndState = new WndThreadState;
+        AfxRegisterThreadCleanup(&FreeWndThreadState);
+    }
+    return *t_pWndState;
+}
 
 HINSTANCE g_hResource = nullptr;
 } // namespace
@@ -105,15 +124,15 @@ CWnd::~CWnd()
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
     if (!hWnd) return nullptr;
-    auto it = t_wndState.permanent.find(hWnd);
-    return it == t_wndState.permanent.end() ? nullptr : it->second;
+    auto it = WndState().permanent.find(hWnd);
+    return it == WndState().permanent.end() ? nullptr : it->second;
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd)
 {
     if (!hWnd) return nullptr;
     if (CWnd* p = FromHandlePermanent(hWnd)) return p;
-    auto& temp = t_wndState.temporary;
+    auto& temp = WndState().temporary;
     auto it = temp.find(hWnd);
     if (it != temp.end()) return it->second;
     auto* p = new CWnd;
@@ -124,8 +143,8 @@ CWnd* CWnd::FromHandle(HWND hWnd)
 
 void CWnd::DeleteTempMap()
 {
-    auto temp = std::move(t_wndState.temporary);
-    t_wndState.temporary.clear();
+    auto temp = std::move(WndState().temporary);
+    WndState().temporary.clear();
     for (auto& [h, p] : temp)
     {
         p->m_hWnd = nullptr; // borrowed: never destroyed by its wrapper
@@ -137,14 +156,14 @@ BOOL CWnd::Attach(HWND hWndNew)
 {
     if (!hWndNew || m_hWnd || FromHandlePermanent(hWndNew)) return FALSE;
     // A temporary wrapper of the same handle would shadow nothing, but would outlive its use.
-    auto it = t_wndState.temporary.find(hWndNew);
-    if (it != t_wndState.temporary.end())
+    auto it = WndState().temporary.find(hWndNew);
+    if (it != WndState().temporary.end())
     {
         it->second->m_hWnd = nullptr;
         delete it->second;
-        t_wndState.temporary.erase(it);
+        WndState().temporary.erase(it);
     }
-    t_wndState.permanent.emplace(hWndNew, this);
+    WndState().permanent.emplace(hWndNew, this);
     m_hWnd = hWndNew;
     return TRUE;
 }
@@ -154,8 +173,8 @@ HWND CWnd::Detach()
     HWND h = m_hWnd;
     if (h)
     {
-        auto it = t_wndState.permanent.find(h);
-        if (it != t_wndState.permanent.end() && it->second == this) t_wndState.permanent.erase(it);
+        auto it = WndState().permanent.find(h);
+        if (it != WndState().permanent.end() && it->second == this) WndState().permanent.erase(it);
     }
     m_hWnd = nullptr;
     return h;
@@ -170,21 +189,21 @@ class CWndCreateHook
 public:
     explicit CWndCreateHook(CWnd* pWnd)
     {
-        m_pPrevInit = t_wndState.pWndInit;
-        t_wndState.pWndInit = pWnd;
-        if (!t_wndState.hCreateHook)
+        m_pPrevInit = WndState().pWndInit;
+        WndState().pWndInit = pWnd;
+        if (!WndState().hCreateHook)
         {
-            t_wndState.hCreateHook = ::SetWindowsHookExW(WH_CBT, CbtProc, nullptr, ::GetCurrentThreadId());
+            WndState().hCreateHook = ::SetWindowsHookExW(WH_CBT, CbtProc, nullptr, ::GetCurrentThreadId());
             m_bInstalled = true;
         }
     }
     ~CWndCreateHook()
     {
-        t_wndState.pWndInit = m_pPrevInit;
-        if (m_bInstalled && t_wndState.hCreateHook)
+        WndState().pWndInit = m_pPrevInit;
+        if (m_bInstalled && WndState().hCreateHook)
         {
-            ::UnhookWindowsHookEx(t_wndState.hCreateHook);
-            t_wndState.hCreateHook = nullptr;
+            ::UnhookWindowsHookEx(WndState().hCreateHook);
+            WndState().hCreateHook = nullptr;
         }
     }
     CWndCreateHook(const CWndCreateHook&) = delete;
@@ -202,10 +221,10 @@ public:
 private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam)
     {
-        if (code == HCBT_CREATEWND && t_wndState.pWndInit)
+        if (code == HCBT_CREATEWND && WndState().pWndInit)
         {
-            CWnd* pWnd = t_wndState.pWndInit;
-            t_wndState.pWndInit = nullptr; // only the first window: a dialog's controls come later
+            CWnd* pWnd = WndState().pWndInit;
+            WndState().pWndInit = nullptr; // only the first window: a dialog's controls come later
             SubclassNew(pWnd, reinterpret_cast<HWND>(wParam));
         }
         return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -394,7 +413,7 @@ void CWnd::DoDataExchange(CDataExchange*) {}
 
 const MSG* CWnd::GetCurrentMessage()
 {
-    return &t_wndState.lastSent;
+    return &WndState().lastSent;
 }
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -406,7 +425,7 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    MSG& cur = t_wndState.lastSent;
+    MSG& cur = WndState().lastSent;
     const MSG saved = cur;
     cur.hwnd = hWnd;
     cur.message = message;
@@ -459,7 +478,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default()
 {
-    const MSG& cur = t_wndState.lastSent;
+    const MSG& cur = WndState().lastSent;
     return DefWindowProc(cur.message, cur.wParam, cur.lParam);
 }
 
@@ -575,7 +594,7 @@ BOOL CWnd::ReflectLastMsg(HWND hWndChild, LRESULT* pResult)
 
 BOOL CWnd::SendChildNotifyLastMsg(LRESULT* pResult)
 {
-    const MSG& cur = t_wndState.lastSent;
+    const MSG& cur = WndState().lastSent;
     return OnChildNotify(cur.message, cur.wParam, cur.lParam, pResult);
 }
 
@@ -893,14 +912,14 @@ void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL)
 
 void CWnd::OnHScroll(UINT, UINT, CScrollBar*)
 {
-    const MSG& cur = t_wndState.lastSent;
+    const MSG& cur = WndState().lastSent;
     if (cur.lParam && ReflectLastMsg(reinterpret_cast<HWND>(cur.lParam))) return;
     Default();
 }
 
 void CWnd::OnVScroll(UINT, UINT, CScrollBar*)
 {
-    const MSG& cur = t_wndState.lastSent;
+    const MSG& cur = WndState().lastSent;
     if (cur.lParam && ReflectLastMsg(reinterpret_cast<HWND>(cur.lParam))) return;
     Default();
 }

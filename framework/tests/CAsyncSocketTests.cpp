@@ -1,6 +1,7 @@
 // Asynchronous sockets over 127.0.0.1: real connections, notifications through the thread's loop.
 #include "framework/CAsyncSocket.h"
 #include "framework/CException.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CWinApp.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
@@ -129,8 +130,14 @@ TEST_F(AsyncSocketTest, ConnectAcceptSendReceiveAndCloseOnOneThread)
     EXPECT_EQ(peer, CString(L"127.0.0.1"));
     EXPECT_EQ(peerPort, PortOf(client)) << "the accepted end sees the client's port";
 
+    // Read nothing yet: the bytes wait, and IOCtl tells how many.
+    server.m_onReceive = [](CProbeSocket&) {};
     ASSERT_EQ(client.Send("hello", 5), 5);
-    ASSERT_TRUE(PumpUntil([&] { return server.m_received == "hello"; })) << "got: " << server.m_received;
+    DWORD pending = 0;
+    ASSERT_TRUE(PumpUntil([&] { return server.IOCtl(FIONREAD, &pending) && pending == 5; }, 5000));
+    server.m_onReceive = nullptr;
+    server.ReadAvailable();
+    EXPECT_EQ(server.m_received, "hello");
     ASSERT_EQ(server.Send("world!", 6), 6);
     ASSERT_TRUE(PumpUntil([&] { return client.m_received == "world!"; })) << "got: " << client.m_received;
 
@@ -395,9 +402,8 @@ public:
     };
     CEchoListener m_listener;
     UINT m_port = 0;
-    HANDLE m_ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CKernelHandle m_ready{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     DWORD m_echoThread = 0;
-    ~CEchoThread() override { ::CloseHandle(m_ready); }
     BOOL InitInstance() override
     {
         if (m_listener.Create(0, SOCK_STREAM, CAsyncSocket::kAllEvents, L"127.0.0.1") && m_listener.Listen())

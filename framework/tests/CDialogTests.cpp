@@ -335,5 +335,19 @@ TEST(MessageBoxHook, AnswersBoxesWithoutShowingThem)
     EXPECT_EQ(boxes.Boxes()[0].text, CString(L"Proceed?"));
     EXPECT_EQ(boxes.Boxes()[0].type, static_cast<UINT>(MB_YESNO));
     EXPECT_EQ(boxes.Boxes()[1].text, CString(L"Prompt from the string table"));
+
+    boxes.Answer(IDRETRY);
+    CWnd none;
+    EXPECT_EQ(none.MessageBox(L"Again?", L"Caption", MB_RETRYCANCEL), IDRETRY) << "CWnd::MessageBox is answered too";
+    ASSERT_EQ(boxes.Boxes().size(), 3u);
+    EXPECT_EQ(boxes.Boxes()[2].caption, CString(L"Caption"));
+}
+
+TEST_F(DialogTest, RecordingParentLogsPrivateMessages)
+{
+    ASSERT_TRUE(m_parent.PostMessage(WM_APP + 50, 1, 2));
+    ASSERT_TRUE(m_parent.PostMessage(WM_USER + 500, 3, 4));
+    PumpUntilIdle();
+    EXPECT_EQ(m_parent.Seen(), (Seq{{WM_APP + 50, 1, 2}, {WM_USER + 500, 3, 4}}));
 }
 } // namespace

@@ -167,6 +167,58 @@ TEST_F(MessageMapTest, RegisteredMessageAndTimerReachTheirHandlers)
     EXPECT_EQ(m_probe.m_log, (std::vector<std::string>{"registered", "timer 5"}));
 }
 
+// A parent's own map for its children's notifications.
+class CParentProbe : public CWnd
+{
+public:
+    std::vector<std::string> m_log;
+
+protected:
+    void OnGoClicked() { m_log.push_back("control clicked"); }
+    void OnGoSetFocus() { m_log.push_back("control focus"); }
+    void OnGoClick(NMHDR* pNotify, LRESULT* pResult)
+    {
+        m_log.push_back("notify click " + std::to_string(pNotify->idFrom));
+        *pResult = 9;
+    }
+    void OnRangeDblClk(UINT nID, NMHDR*, LRESULT*) { m_log.push_back("range dblclk " + std::to_string(nID)); }
+    DECLARE_MESSAGE_MAP()
+};
+
+constexpr UINT IDC_GO = 505;
+
+BEGIN_MESSAGE_MAP(CParentProbe, CWnd)
+ON_CONTROL(BN_CLICKED, IDC_GO, &CParentProbe::OnGoClicked)
+ON_CONTROL(BN_SETFOCUS, IDC_GO, &CParentProbe::OnGoSetFocus)
+ON_NOTIFY(NM_CLICK, IDC_GO, &CParentProbe::OnGoClick)
+ON_NOTIFY_RANGE(NM_DBLCLK, 500, 510, &CParentProbe::OnRangeDblClk)
+END_MESSAGE_MAP()
+
+TEST_F(MessageMapTest, ParentMapsControlAndNotifyEntriesByCodeAndId)
+{
+    CParentProbe parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, L"", WS_CHILD | WS_VISIBLE, CRect(60, 0, 260, 100), &m_parent, 2));
+    HWND hGo = ::CreateWindowExW(0, L"BUTTON", L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_NOTIFY, 0, 0, 80, 30,
+                                 parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_GO)), nullptr, nullptr);
+    ASSERT_NE(hGo, nullptr);
+    PumpUntilIdle();
+    parent.m_log.clear();
+
+    ClickCenter(*CWnd::FromHandle(hGo)); // BS_NOTIFY: BN_SETFOCUS, then BN_CLICKED
+    ASSERT_TRUE(PumpUntil([&] { return parent.m_log.size() == 2; }, 5000));
+    EXPECT_EQ(parent.m_log, (std::vector<std::string>{"control focus", "control clicked"}));
+
+    parent.m_log.clear();
+    NMHDR click{hGo, IDC_GO, static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(parent.SendMessage(WM_NOTIFY, IDC_GO, reinterpret_cast<LPARAM>(&click)), 9);
+    NMHDR dblclk{hGo, IDC_GO, static_cast<UINT>(NM_DBLCLK)};
+    parent.SendMessage(WM_NOTIFY, IDC_GO, reinterpret_cast<LPARAM>(&dblclk));
+    NMHDR outside{hGo, 511, static_cast<UINT>(NM_DBLCLK)};
+    parent.SendMessage(WM_NOTIFY, 511, reinterpret_cast<LPARAM>(&outside));
+    EXPECT_EQ(parent.m_log, (std::vector<std::string>{"notify click 505", "range dblclk 505"}))
+        << "id 511 is outside the range";
+}
+
 // A button that handles its own notifications; `m_bStop` is what its _EX handlers return.
 class CReflectingButton : public CWnd
 {
@@ -333,6 +385,36 @@ TEST(Reflection, DrawItemAndCtlColorReachTheControlObject)
     ::ReleaseDC(button, hdc);
     EXPECT_EQ(brush, reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH)));
     EXPECT_EQ(button.m_lastCtlColorType, static_cast<UINT>(CTLCOLOR_BTN));
+}
+
+// WM_MEASUREITEM comes while the control is still being created: it is found by its id.
+class CMeasuredList : public CWnd
+{
+public:
+    int m_measures = 0;
+    void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct)
+    {
+        ++m_measures;
+        lpMeasureItemStruct->itemHeight = 23;
+    }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CMeasuredList, CWnd)
+ON_WM_MEASUREITEM_REFLECT()
+END_MESSAGE_MAP()
+
+TEST(Reflection, MeasureItemDuringCreationReachesTheControlObject)
+{
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    CMeasuredList list;
+    ASSERT_TRUE(list.Create(L"LISTBOX", L"", WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, CRect(0, 0, 100, 100),
+                            &parent, 320));
+    EXPECT_GT(list.m_measures, 0);
+    EXPECT_EQ(list.SendMessage(LB_GETITEMHEIGHT, 0), 23) << "the control took the measured height";
 }
 
 // Counts what reaches the application's exception hook.

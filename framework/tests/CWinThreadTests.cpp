@@ -1,0 +1,167 @@
+// Worker and user-interface threads: start, thread messages through the thread's own loop, exit
+// codes, self-deletion. No windows, no display.
+#include "framework/CException.h"
+#include "framework/CHandleOwner.h"
+#include "framework/CWinThread.h"
+#include <gtest/gtest.h>
+#include <atomic>
+#include <vector>
+
+namespace
+{
+constexpr UINT WM_APP_WORK = WM_APP + 20;    // wParam: a number to record
+constexpr UINT WM_APP_SWALLOW = WM_APP + 21; // PreTranslateMessage consumes it
+constexpr UINT WM_APP_FAIL = WM_APP + 22;    // the handler throws
+
+// What the user-interface thread saw; reset by each test.
+struct ThreadRecord
+{
+    std::atomic<DWORD> initThread{0};
+    std::atomic<int> exitCalls{0};
+    std::atomic<int> destroyed{0};
+    std::atomic<int> pretranslated{0};
+    std::atomic<int> exceptions{0};
+    std::vector<WPARAM> work; // written by the thread, read after it ended
+    BOOL initResult = TRUE;
+};
+ThreadRecord* g_record = nullptr;
+
+class CWorkThread : public CWinThread
+{
+    DECLARE_DYNCREATE(CWorkThread)
+
+public:
+    BOOL InitInstance() override
+    {
+        g_record->initThread = ::GetCurrentThreadId();
+        return g_record->initResult;
+    }
+    int ExitInstance() override
+    {
+        ++g_record->exitCalls;
+        return CWinThread::ExitInstance() + 100; // the WM_QUIT code, marked as ours
+    }
+    BOOL PreTranslateMessage(MSG* pMsg) override
+    {
+        ++g_record->pretranslated;
+        if (pMsg->message == WM_APP_SWALLOW) return TRUE;
+        return CWinThread::PreTranslateMessage(pMsg);
+    }
+    LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
+    {
+        ++g_record->exceptions;
+        return CWinThread::ProcessWndProcException(e, pMsg);
+    }
+    ~CWorkThread() override { ++g_record->destroyed; }
+
+protected:
+    void OnWork(WPARAM wParam, LPARAM) { g_record->work.push_back(wParam); }
+    void OnFail(WPARAM, LPARAM) { throw new CInvalidArgException; }
+    DECLARE_MESSAGE_MAP()
+};
+
+IMPLEMENT_DYNCREATE(CWorkThread, CWinThread)
+
+BEGIN_MESSAGE_MAP(CWorkThread, CWinThread)
+ON_THREAD_MESSAGE(WM_APP_WORK, &CWorkThread::OnWork)
+ON_THREAD_MESSAGE(WM_APP_SWALLOW, &CWorkThread::OnWork)
+ON_THREAD_MESSAGE(WM_APP_FAIL, &CWorkThread::OnFail)
+END_MESSAGE_MAP()
+
+class ThreadTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { g_record = &m_record; }
+    void TearDown() override { g_record = nullptr; }
+    // A handle of our own: an auto-deleting thread closes its object's handle when it ends.
+    static CKernelHandle KeepHandle(CWinThread* pThread)
+    {
+        HANDLE h = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), pThread->m_hThread, ::GetCurrentProcess(), &h, 0, FALSE,
+                          DUPLICATE_SAME_ACCESS);
+        return CKernelHandle(h);
+    }
+    static DWORD ExitCodeOf(HANDLE h)
+    {
+        DWORD code = 0;
+        ::GetExitCodeThread(h, &code);
+        return code;
+    }
+    ThreadRecord m_record;
+};
+
+UINT __cdecl Worker(LPVOID pParam)
+{
+    auto* seen = static_cast<std::atomic<DWORD>*>(pParam);
+    *seen = ::GetCurrentThreadId();
+    return 42;
+}
+
+TEST_F(ThreadTest, WorkerRunsItsFunctionOnItsThreadAndEndsWithItsResult)
+{
+    std::atomic<DWORD> ranOn{0};
+    CWinThread* thread = AfxBeginThread(Worker, &ranOn, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(thread, nullptr);
+    thread->m_bAutoDelete = FALSE; // safe: it has not run yet
+    EXPECT_EQ(ranOn.load(), 0u) << "a suspended thread has not started";
+    thread->ResumeThread();
+    ASSERT_EQ(::WaitForSingleObject(thread->m_hThread, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ranOn.load(), thread->m_nThreadID);
+    EXPECT_EQ(ExitCodeOf(thread->m_hThread), 42u);
+    delete thread;
+}
+
+TEST_F(ThreadTest, UserInterfaceThreadRunsItsLoopTakesThreadMessagesAndEndsOnQuit)
+{
+    CWinThread* thread = AfxBeginThread(RUNTIME_CLASS(CWorkThread));
+    ASSERT_NE(thread, nullptr);
+    CKernelHandle handle = KeepHandle(thread);
+    const DWORD id = thread->m_nThreadID;
+    // The queue exists as soon as AfxBeginThread returns: nothing posted here is lost.
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_WORK, 1, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_SWALLOW, 2, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_FAIL, 0, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_WORK, 3, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_QUIT, 5, 0));
+    ASSERT_EQ(::WaitForSingleObject(handle, 10000), WAIT_OBJECT_0);
+
+    EXPECT_EQ(m_record.initThread.load(), id) << "InitInstance ran on the new thread";
+    EXPECT_EQ(m_record.work, (std::vector<WPARAM>{1, 3})) << "the swallowed message never reached its handler";
+    EXPECT_EQ(m_record.pretranslated.load(), 4) << "every thread message passed PreTranslateMessage";
+    EXPECT_EQ(m_record.exceptions.load(), 1) << "the handler's exception was reported and the loop went on";
+    EXPECT_EQ(m_record.exitCalls.load(), 1);
+    EXPECT_EQ(ExitCodeOf(handle), 105u) << "ExitInstance's result, from WM_QUIT's code";
+    EXPECT_EQ(m_record.destroyed.load(), 1) << "the thread deleted its object";
+}
+
+TEST_F(ThreadTest, FailedInitInstanceEndsTheThreadThroughExitInstance)
+{
+    m_record.initResult = FALSE;
+    CWinThread* thread = AfxBeginThread(RUNTIME_CLASS(CWorkThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(thread, nullptr);
+    CKernelHandle handle = KeepHandle(thread);
+    thread->ResumeThread();
+    ASSERT_EQ(::WaitForSingleObject(handle, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(m_record.exitCalls.load(), 1);
+    EXPECT_EQ(ExitCodeOf(handle), 100u);
+    EXPECT_EQ(m_record.destroyed.load(), 1);
+}
+
+TEST_F(ThreadTest, ThreadKeptByItsCreatorIsNotDeleted)
+{
+    auto* thread = new CWorkThread;
+    thread->m_bAutoDelete = FALSE;
+    ASSERT_TRUE(thread->CreateThread());
+    ASSERT_TRUE(thread->PostThreadMessage(WM_QUIT, 0, 0));
+    ASSERT_EQ(::WaitForSingleObject(thread->m_hThread, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(m_record.destroyed.load(), 0);
+    delete thread;
+    EXPECT_EQ(m_record.destroyed.load(), 1);
+}
+
+TEST(ThreadClass, BeginThreadRefusesAClassThatIsNotAThread)
+{
+    EXPECT_EQ(AfxBeginThread(static_cast<const CRuntimeClass*>(nullptr)), nullptr);
+    EXPECT_EQ(AfxBeginThread(RUNTIME_CLASS(CException)), nullptr) << "not creatable";
+}
+} // namespace
