@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -269,6 +270,35 @@ TEST(LinkCipher, KeyStreamIsRc4OverTheMd5OfThePassPhrase)
     ASSERT_TRUE(cipher.Decrypt(decrypted, 32));
     EXPECT_EQ(std::vector<BYTE>(decrypted, decrypted + 32), std::vector<BYTE>(32, 0))
         << "the receive key starts where the send key started";
+}
+
+// The handshake rebuilds keys and streams on the owner thread while a sender on another thread may be
+// deflating or encrypting under the send lock: the rebuild waits for it instead of pulling the layers
+// from under it.
+TEST(LinkLayers, RebuildingKeysOrStreamsWaitsForTheSendLock)
+{
+    const std::pair<const char*, std::function<BOOL(CAsyncSocketEx&)>> rebuilds[] = {
+        {"keys", [](CAsyncSocketEx& link) { return link.InitEncryption("3teXOnikawubroPle-_h9D+muS6lepiz"); }},
+        {"streams", [](CAsyncSocketEx& link) { return link.InitCompression(-1); }},
+    };
+    for (const auto& [what, rebuild] : rebuilds)
+    {
+        SCOPED_TRACE(what);
+        CTestLink link(true, true);
+        CSingleLock sender(&link.m_csSend, TRUE); // as a sender between its line and its payload
+        std::atomic<bool> bDone{false};
+        BOOL bResult = FALSE;
+        std::thread owner([&] {
+            bResult = rebuild(link);
+            bDone = true;
+        });
+        Sleep(250); // ample for a rebuild that does not wait
+        EXPECT_FALSE(bDone) << "rebuilt while another thread held the send lock";
+        sender.Unlock();
+        owner.join();
+        EXPECT_TRUE(bDone);
+        EXPECT_TRUE(bResult);
+    }
 }
 
 TEST_F(LinkTest, LayersChangeTheBytesOnTheWire)
