@@ -127,13 +127,17 @@ CAsyncSocketEx::~CAsyncSocketEx()
     ClearSendQueue();
 }
 
+// The handshake rebuilds the layers on the owner thread while a sender on another thread may be inside
+// them: the send lock keeps keys and streams from being replaced under it.
 BOOL CAsyncSocketEx::InitEncryption(const char* pszPassPhrase)
 {
+    CSingleLock lock(&m_csSend, TRUE);
     return m_pCipher->Init(pszPassPhrase);
 }
 
 BOOL CAsyncSocketEx::InitCompression(int nLevel)
 {
+    CSingleLock lock(&m_csSend, TRUE);
     return m_pCompressor->Init(nLevel);
 }
 

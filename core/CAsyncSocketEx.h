@@ -141,6 +141,8 @@ protected:
     bool m_bDeletePending = false;
     CString m_strLocalName; // names of the two ends, for descriptions only
     CString m_strRemoteName;
+    // The format of one trace line; a derived link may set its own (the data link marks its lines).
+    CString m_strTraceLineFormat = L"%s : %s\r\n";
     DWORD m_nOwnerThread = 0; // the thread that connected or accepted this link
     UINT m_nCloseMessage = 0; // posted to the owner thread by a Disconnect from another thread
 
@@ -190,7 +192,6 @@ private:
     bool m_bFieldsInUse = false;
     CString m_strInputTracePath;
     CString m_strOutputTracePath;
-    CString m_strTraceLineFormat = L"%s : %s\r\n";
     DWORD m_nBytesSent = 0;
     DWORD m_nBytesReceived = 0;
     std::deque<std::unique_ptr<CSocketSendBuffer>> m_sendQueue; // oldest first; guarded by m_csSend

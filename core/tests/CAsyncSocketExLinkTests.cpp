@@ -1,10 +1,13 @@
 // Links over real sockets on 127.0.0.1: both ends on the test's thread, notifications through its
 // message loop, the sender's socket buffer cut to 4 KiB so that most bytes wait in the send queue.
 #include "core/CAsyncSocketEx.h"
+#include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -245,6 +248,57 @@ TEST_F(LinkTest, LinesAndALargePayloadFromTwoThreadsArriveWholeAndInOrder)
         EXPECT_EQ(server.m_announcedCrcs[0], nPayloadCrc);
         EXPECT_EQ(server.GetReceivedCount(), 0);
         EXPECT_EQ(client.GetBytesSent(false), server.GetBytesReceived(false)) << "both ends count the plain bytes";
+    }
+}
+
+// Both ends of every other test derive their keys the same way, so a derivation that differs from the
+// peers' (RC4 keyed with the 16 bytes of the pass phrase's MD5 digest) would pass them all. The key
+// stream is pinned here, and it runs on across calls.
+TEST(LinkCipher, KeyStreamIsRc4OverTheMd5OfThePassPhrase)
+{
+    CLinkCipher cipher;
+    ASSERT_TRUE(cipher.Init("3teXOnikawubroPle-_h9D+muS6lepiz"));
+    BYTE bytes[32] = {};
+    ASSERT_TRUE(cipher.Encrypt(bytes, 16));
+    ASSERT_TRUE(cipher.Encrypt(bytes + 16, 16));
+    const BYTE kKeyStream[32] = {0xa6, 0x23, 0x79, 0xba, 0xf7, 0xa7, 0xe8, 0x3d, 0xd2, 0x11, 0x66,
+                                 0x68, 0xfb, 0x94, 0x63, 0x2e, 0x2b, 0xe7, 0x4e, 0xae, 0x5a, 0xe8,
+                                 0x8b, 0x39, 0x0f, 0x65, 0x2a, 0x0f, 0xf8, 0x3e, 0x0b, 0x9b};
+    EXPECT_EQ(std::vector<BYTE>(bytes, bytes + 32), std::vector<BYTE>(kKeyStream, kKeyStream + 32))
+        << "zeros encrypted give the RC4 key stream of MD5(pass phrase)";
+    BYTE decrypted[32];
+    std::copy(bytes, bytes + 32, decrypted);
+    ASSERT_TRUE(cipher.Decrypt(decrypted, 32));
+    EXPECT_EQ(std::vector<BYTE>(decrypted, decrypted + 32), std::vector<BYTE>(32, 0))
+        << "the receive key starts where the send key started";
+}
+
+// The handshake rebuilds keys and streams on the owner thread while a sender on another thread may be
+// deflating or encrypting under the send lock: the rebuild waits for it instead of pulling the layers
+// from under it.
+TEST(LinkLayers, RebuildingKeysOrStreamsWaitsForTheSendLock)
+{
+    const std::pair<const char*, std::function<BOOL(CAsyncSocketEx&)>> rebuilds[] = {
+        {"keys", [](CAsyncSocketEx& link) { return link.InitEncryption("3teXOnikawubroPle-_h9D+muS6lepiz"); }},
+        {"streams", [](CAsyncSocketEx& link) { return link.InitCompression(-1); }},
+    };
+    for (const auto& [what, rebuild] : rebuilds)
+    {
+        SCOPED_TRACE(what);
+        CTestLink link(true, true);
+        CSingleLock sender(&link.m_csSend, TRUE); // as a sender between its line and its payload
+        std::atomic<bool> bDone{false};
+        BOOL bResult = FALSE;
+        std::thread owner([&] {
+            bResult = rebuild(link);
+            bDone = true;
+        });
+        Sleep(250); // ample for a rebuild that does not wait
+        EXPECT_FALSE(bDone) << "rebuilt while another thread held the send lock";
+        sender.Unlock();
+        owner.join();
+        EXPECT_TRUE(bDone);
+        EXPECT_TRUE(bResult);
     }
 }
 
