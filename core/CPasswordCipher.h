@@ -14,8 +14,9 @@ public:
     CPasswordCipher(const CPasswordCipher&) = delete; // owns CryptoAPI handles
     CPasswordCipher& operator=(const CPasswordCipher&) = delete;
 
-    // TRUE when a key exists afterwards. A non-empty suffix of n characters replaces the last n
-    // characters of the pass phrase (the whole of it from 32 characters on).
+    // TRUE when a key exists afterwards. A non-empty suffix of n characters makes the key text the
+    // pass phrase without its first n characters, followed by the suffix (the suffix alone from 32
+    // characters on).
     BOOL CreateKey(LPCSTR pszSuffix = nullptr);
     // Drops the current key and provider, then CreateKey with the suffix in the thread's code page.
     BOOL CreateKeyWithSuffix(LPCWSTR pszSuffix);

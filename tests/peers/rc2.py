@@ -4,7 +4,8 @@
 Run as a program it first checks itself against the RFC's published test vectors, then
 recomputes every vector of the password vector file named by its argument. Each vector is
 enciphered the way the agent desktop's cipher must do it for the server to read it: the key text
-is the pass phrase (its first n characters replaced by an n-character suffix when one is given),
+is the pass phrase, or with an n-character suffix the pass phrase without its first n characters
+followed by the suffix,
 the 128-bit RC2 key is the MD5 hash of the key text (effective key length 128 bits), the plain
 text is the password's UTF-16LE code units, and the cipher runs in CBC mode with a zero IV and
 PKCS#5 padding; the cipher bytes are written as letter pairs (A..P, high four bits first).
