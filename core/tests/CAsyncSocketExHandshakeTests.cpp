@@ -714,6 +714,7 @@ TEST_F(HandshakeTest, AcceptDiscardsWhatItReadThroughTheWrongKeyAndDetectsTheEnc
 
 TEST_F(HandshakeTest, HeartbeatRequestsAreAnsweredAndAnswersMeasureTheRoundTrip)
 {
+    PinZone(TimeFixtures::India()); // the peer checks the zone of our CURTIM clock
     auto pRun = AcceptPeer("heartbeat");
     ASSERT_TRUE(m_listener.m_pAccepted);
     CHandshakeLink& link = *m_listener.m_pAccepted;
