@@ -672,6 +672,18 @@ TEST_F(HandshakeTest, AcceptingLinkCompletesTheHandshakeWithinAcceptAndRecordsPe
     ExpectPeerPassed(link, *pRun); // it checked our reply and the clock push
 }
 
+TEST_F(HandshakeTest, AcceptingLinkAnswersAClockWithoutAnAccountWithoutItsOwn)
+{
+    PinZone(TimeFixtures::WestAfrica());
+    auto pRun = AcceptPeer("clock-only");
+    ASSERT_TRUE(m_listener.m_pAccepted);
+    CHandshakeLink& link = *m_listener.m_pAccepted;
+    EXPECT_EQ(m_listener.m_nStateAfterAccept, 3);
+    EXPECT_TRUE(link.GetPeerMachineAccount().IsEmpty()) << "the peer sent none";
+    EXPECT_EQ(pRun->Lines().size(), 2u) << "the peer read our reply and our clock";
+    ExpectPeerPassed(link, *pRun); // it checked that the reply has no account
+}
+
 TEST_F(HandshakeTest, AcceptGivesUpOnASilentClientWhoseLaterPlainTextWorks)
 {
     auto pRun = AcceptPeer("silent");
