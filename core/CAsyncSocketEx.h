@@ -223,8 +223,9 @@ public:
     void RequestTimeSync();
     void SendTimeSync();
     void SendCurrentTime();
-    // An empty stamp sends the current one; bRequest asks the peer to send the stamp back.
-    void SendHeartbeat(const CString& strStamp, bool bRequest);
+    // An empty stamp sends the current one; bRequest asks the peer to send the stamp back. Virtual: the
+    // answer to a peer's request goes through it too.
+    virtual void SendHeartbeat(const CString& strStamp, bool bRequest);
 
     int GetHandshakeState() const { return m_nHandshakeState; }
     bool IsAcceptingSide() const { return m_bAcceptingSide; }

@@ -158,6 +158,12 @@ public:
         m_nConnectError = nErrorCode;
     }
 
+    void SendHeartbeat(const CString& strStamp, bool bRequest) override
+    {
+        m_heartbeatsSent.push_back(std::to_wstring(bRequest ? 1 : 0) + L" " + strStamp.Str());
+        CAsyncSocketEx::SendHeartbeat(strStamp, bRequest);
+    }
+
     using CAsyncSocketEx::s_szLinkPassPhrase;
 
     int m_nConnectError = -1;
@@ -166,6 +172,7 @@ public:
     std::vector<unsigned long> m_blobCrcs;
     std::vector<Marker> m_markers;
     std::vector<ULONGLONG> m_roundTrips;
+    std::vector<std::wstring> m_heartbeatsSent; // "flag stamp" of every SendHeartbeat call
     std::vector<std::wstring> m_timeSyncs;
     std::vector<std::wstring> m_wrongCounts;
     std::vector<std::wstring> m_traces;
@@ -665,6 +672,18 @@ TEST_F(HandshakeTest, AcceptingLinkCompletesTheHandshakeWithinAcceptAndRecordsPe
     ExpectPeerPassed(link, *pRun); // it checked our reply and the clock push
 }
 
+TEST_F(HandshakeTest, AcceptingLinkAnswersAClockWithoutAnAccountWithoutItsOwn)
+{
+    PinZone(TimeFixtures::WestAfrica());
+    auto pRun = AcceptPeer("clock-only");
+    ASSERT_TRUE(m_listener.m_pAccepted);
+    CHandshakeLink& link = *m_listener.m_pAccepted;
+    EXPECT_EQ(m_listener.m_nStateAfterAccept, 3);
+    EXPECT_TRUE(link.GetPeerMachineAccount().IsEmpty()) << "the peer sent none";
+    EXPECT_EQ(pRun->Lines().size(), 2u) << "the peer read our reply and our clock";
+    ExpectPeerPassed(link, *pRun); // it checked that the reply has no account
+}
+
 TEST_F(HandshakeTest, AcceptGivesUpOnASilentClientWhoseLaterPlainTextWorks)
 {
     auto pRun = AcceptPeer("silent");
@@ -707,6 +726,7 @@ TEST_F(HandshakeTest, AcceptDiscardsWhatItReadThroughTheWrongKeyAndDetectsTheEnc
 
 TEST_F(HandshakeTest, HeartbeatRequestsAreAnsweredAndAnswersMeasureTheRoundTrip)
 {
+    PinZone(TimeFixtures::India()); // the peer checks the zone of our CURTIM clock
     auto pRun = AcceptPeer("heartbeat");
     ASSERT_TRUE(m_listener.m_pAccepted);
     CHandshakeLink& link = *m_listener.m_pAccepted;
@@ -716,6 +736,9 @@ TEST_F(HandshakeTest, HeartbeatRequestsAreAnsweredAndAnswersMeasureTheRoundTrip)
     EXPECT_LT(link.m_roundTrips[0], 10000u);
     EXPECT_EQ(link.m_markers[1].roundTrips, 1u) << "stamps of 19 and 21 characters measure nothing";
     EXPECT_EQ(link.m_wrongCounts, std::vector<std::wstring>{L"HEARTB 2 1"}) << "the flag alone is a wrong count";
+    ASSERT_EQ(link.m_heartbeatsSent.size(), 4u) << "the answers to the peer's requests go through SendHeartbeat";
+    EXPECT_EQ(link.m_heartbeatsSent[1], L"0 abc");
+    EXPECT_EQ(link.m_heartbeatsSent[3], L"0 zz");
 
     link.SendHeartbeat(CString(), true); // a request with the current stamp
     link.RequestTimeSync();

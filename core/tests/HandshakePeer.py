@@ -9,6 +9,7 @@ scenario ends by waiting for the C++ side to close, so no line is lost to an ear
     HandshakePeer.py DIR jex-refuses     accepts; answers "CNPROP x" and waits
     HandshakePeer.py DIR jex-closes      accepts; answers CNPROP with CLOSEX, a request to close
     HandshakePeer.py DIR client PORT     connects; handshake, then two CURTIM clocks
+    HandshakePeer.py DIR clock-only PORT connects; handshake with a clock and no machine account
     HandshakePeer.py DIR silent PORT     connects; silent until told the accept rounds are over (GOAHEAD),
                                          then ANSI plain text
     HandshakePeer.py DIR early PORT      connects; plain UTF-16LE at once (read through RC4), then again
@@ -150,6 +151,16 @@ def client(folder, port):
         wait_for_close(link)
 
 
+def clock_only(folder, port):
+    with lp.PeerLink.connect("127.0.0.1", port) as link:
+        hs = link.handshake_as_connector()
+        write_file(folder, "lines", "\n".join(hs.lines) + "\n")
+        m = re.fullmatch(r"CNPROP (\S+) 1 0", hs.lines[0])
+        check(m, "a peer without an account gets a reply without one: %r" % hs.lines[0])
+        clock_near_now(m.group(1), "-01:00")  # the C++ side pins West Central Africa's zone
+        wait_for_close(link)
+
+
 def wait_for_go(link):
     """The C++ side says in plain text when its Accept has given up: no guessing at its timing."""
     line = link.read_line(30)
@@ -196,7 +207,7 @@ def heartbeat(folder, port):
         # Now the C++ side asks: a heartbeat and a clock (answered by our automatic answers), then its clock.
         link.auto_answer = True
         fields = link.expect("CURTIM", 1, 30)
-        clock_near_now(fields[0], fields[0][19:])
+        clock_near_now(fields[0], "-05:30")  # the C++ side pins India's zone
         wait_for_close(link)
 
 
@@ -228,7 +239,7 @@ def main(argv):
                 else:
                     {"jex-refuses": jex_refuses, "jex-closes": jex_closes}[scenario](folder, listener)
         else:
-            {"client": client, "silent": silent, "early": early, "heartbeat": heartbeat, "ttsync": ttsync}[scenario](
+            {"client": client, "clock-only": clock_only, "silent": silent, "early": early, "heartbeat": heartbeat, "ttsync": ttsync}[scenario](
                 folder, int(args[0]))
     except (Failed, lp.PeerError, OSError) as e:
         print("HandshakePeer %s: %s" % (scenario, e), file=sys.stderr)
