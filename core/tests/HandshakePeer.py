@@ -143,6 +143,9 @@ def client(folder, port):
         clock_near_now(m.group(1), "-01:00")  # the C++ side pins West Central Africa's zone
         check(re.fullmatch(lp.SYNC_CLOCK_RE, hs.sync_text), "TTSYNC push %r" % hs.sync_text)
         check(hs.sync_text.endswith("+03600"), "the push carries local minus UTC in seconds: %r" % hs.sync_text)
+        # Our clocks would overwrite what the handshake recorded: wait until the C++ side has read it.
+        line = link.read_line(30)
+        check(line == "GOAHEAD", "the accepting side says when it has read the handshake's values: %r" % line)
         for n, bias in enumerate((-330, 300, -30), 1):
             link.send_fields("CURTIM", lp.link_clock_text(bias_minutes=bias))
             link.send_fields("MARKER", n)
