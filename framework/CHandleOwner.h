@@ -1,0 +1,107 @@
+#pragma once
+#include "framework/Platform.h"
+#include <utility>
+// The one owner of a handle of any kind: frees it in its destructor, can be moved but not
+// copied, hands it on with Detach and takes one over with Attach. A Traits class names the kind:
+// its handle type, its "no handle" value and how to free it.
+//
+//     CKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));   // NULL means none
+//     CFileHandle file(::CreateFileW(...));                                 // INVALID_HANDLE_VALUE means none
+//
+// Freeing never disturbs the last error, which the owner's caller may be about to read.
+
+template <class Traits> class CHandleOwner
+{
+public:
+    using HandleType = typename Traits::HandleType;
+
+    CHandleOwner() noexcept = default;
+    explicit CHandleOwner(HandleType h) noexcept : m_h(h) {}
+    ~CHandleOwner() { Close(); }
+    CHandleOwner(const CHandleOwner&) = delete;
+    CHandleOwner& operator=(const CHandleOwner&) = delete;
+    CHandleOwner(CHandleOwner&& other) noexcept : m_h(other.Detach()) {}
+    CHandleOwner& operator=(CHandleOwner&& other) noexcept
+    {
+        if (this != &other) Attach(other.Detach());
+        return *this;
+    }
+
+    HandleType Get() const noexcept { return m_h; }
+    operator HandleType() const noexcept { return m_h; }
+    bool IsValid() const noexcept { return m_h != Traits::Invalid(); }
+    // Frees the handle held (if any) and takes the new one.
+    void Attach(HandleType h) noexcept
+    {
+        if (h == m_h) return;
+        Close();
+        m_h = h;
+    }
+    HandleType Detach() noexcept { return std::exchange(m_h, Traits::Invalid()); }
+    void Close() noexcept
+    {
+        if (!IsValid()) return;
+        const DWORD lastError = ::GetLastError();
+        Traits::Close(std::exchange(m_h, Traits::Invalid()));
+        ::SetLastError(lastError);
+    }
+
+private:
+    HandleType m_h = Traits::Invalid();
+};
+
+struct CKernelHandleTraits // events, threads, processes, mutexes, ...
+{
+    using HandleType = HANDLE;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::CloseHandle(h); }
+};
+struct CFileHandleTraits // files and pipes from CreateFile
+{
+    using HandleType = HANDLE;
+    static HandleType Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HandleType h) noexcept { ::CloseHandle(h); }
+};
+struct CFindHandleTraits
+{
+    using HandleType = HANDLE;
+    static HandleType Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HandleType h) noexcept { ::FindClose(h); }
+};
+struct CRegKeyHandleTraits
+{
+    using HandleType = HKEY;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::RegCloseKey(h); }
+};
+struct CSocketHandleTraits
+{
+    using HandleType = SOCKET;
+    static HandleType Invalid() noexcept { return INVALID_SOCKET; }
+    static void Close(HandleType h) noexcept
+    {
+        const int wsaError = ::WSAGetLastError();
+        ::closesocket(h);
+        ::WSASetLastError(wsaError);
+    }
+};
+struct CWindowHandleTraits // raw windows without a CWnd (a CWnd owns its own)
+{
+    using HandleType = HWND;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::DestroyWindow(h); }
+};
+template <class T> struct CGdiHandleTraits // pens, brushes, fonts, bitmaps, regions
+{
+    using HandleType = T;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::DeleteObject(h); }
+};
+
+using CKernelHandle = CHandleOwner<CKernelHandleTraits>;
+using CFileHandle = CHandleOwner<CFileHandleTraits>;
+using CFindHandle = CHandleOwner<CFindHandleTraits>;
+using CRegKeyHandle = CHandleOwner<CRegKeyHandleTraits>;
+using CSocketHandle = CHandleOwner<CSocketHandleTraits>;
+using CWindowHandle = CHandleOwner<CWindowHandleTraits>;
+template <class T> using CGdiHandle = CHandleOwner<CGdiHandleTraits<T>>;
