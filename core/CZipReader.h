@@ -3,6 +3,7 @@
 // its central directory walked in place, and at most one entry open at a time.
 #include "core/ZipArchive.h"
 #include "core/ZipLayout.h"
+#include "framework/CHandleOwner.h"
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,7 +46,7 @@ private:
     void CreateFoldersUnderRoot(const std::wstring& relativeFolder) const;
 
     // The source: a handle read from m_nStart on, or memory
-    ZipLayout::CFileHandle m_file;
+    CFileHandle m_file;
     const BYTE* m_pMemory = nullptr;
     uint64_t m_nStart = 0;
     uint64_t m_nLength = 0;

@@ -1,7 +1,9 @@
 #include "core/ZipArchive.h"
 #include "core/CZipReader.h"
+#include "core/CZipWriter.h"
 #include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <cwchar>
 #include <new>
 #include <string>
@@ -10,6 +12,7 @@ struct ZipHandleData
 {
     DWORD kind = 0;  // 1 reading, 2 writing
     std::unique_ptr<CZipReader> reader;
+    std::unique_ptr<CZipWriter> writer;
 };
 
 namespace
@@ -31,6 +34,18 @@ CZipReader* ReaderOf(ZipHandle hZip, ZRESULT& result)
 {
     result = !hZip ? ZR_ARGS : hZip->kind != kReading ? ZR_ZMODE : ZR_OK;
     return result == ZR_OK ? hZip->reader.get() : nullptr;
+}
+
+ZRESULT KeepWrite(ZRESULT result)
+{
+    g_lastWriteResult = result;
+    return result;
+}
+
+CZipWriter* WriterOf(ZipHandle hZip, ZRESULT& result)
+{
+    result = !hZip ? ZR_ARGS : hZip->kind != kWriting ? ZR_ZMODE : ZR_OK;
+    return result == ZR_OK ? hZip->writer.get() : nullptr;
 }
 
 // Names inside archives are ANSI code page text; none fits that does not convert whole.
@@ -186,6 +201,79 @@ ZRESULT ZipCloseReader(ZipHandle hZip)
 }
 
 BOOL ZipIsReader(ZipHandle hZip) { return !hZip || hZip->kind == kReading; }
+
+ZipHandle ZipCreate(void* pTarget, DWORD nSize, DWORD nKind)
+{
+    _tzset();  // the entries' Unix times are made by mktime
+    try
+    {
+        auto handle = std::make_unique<ZipHandleData>();
+        handle->kind = kWriting;
+        handle->writer = std::make_unique<CZipWriter>();
+        if (KeepWrite(handle->writer->Create(pTarget, nSize, nKind)) != ZR_OK) return nullptr;
+        return handle.release();
+    }
+    catch (const std::bad_alloc&)
+    {
+        KeepWrite(ZR_NOALLOC);
+        return nullptr;
+    }
+}
+
+ZRESULT ZipAdd(ZipHandle hZip, LPCWSTR szName, const void* pSource, DWORD nLength, DWORD nKind, int nLevel)
+{
+    ZRESULT result;
+    CZipWriter* pWriter = WriterOf(hZip, result);
+    if (!pWriter) return KeepWrite(result);
+    try
+    {
+        return KeepWrite(pWriter->Add(szName, pSource, nLength, nKind, nLevel));
+    }
+    catch (const std::bad_alloc&)
+    {
+        return KeepWrite(ZR_NOALLOC);
+    }
+}
+
+BOOL ZipAddFolder(ZipHandle hZip, LPCWSTR szFolder, LPCWSTR szSubPath)
+{
+    ZRESULT result;
+    CZipWriter* pWriter = WriterOf(hZip, result);
+    if (!pWriter || !szFolder)
+    {
+        KeepWrite(pWriter ? ZR_ARGS : result);
+        return FALSE;
+    }
+    try
+    {
+        return pWriter->AddFolder(szFolder, szSubPath ? szSubPath : L"");
+    }
+    catch (const std::bad_alloc&)
+    {
+        KeepWrite(ZR_NOALLOC);
+        return FALSE;
+    }
+}
+
+ZRESULT ZipGetMemory(ZipHandle hZip, void** ppData, DWORD* pLength)
+{
+    ZRESULT result;
+    CZipWriter* pWriter = WriterOf(hZip, result);
+    if (!pWriter) return KeepWrite(result);
+    return KeepWrite(pWriter->GetMemory(ppData, pLength));
+}
+
+ZRESULT ZipCloseWriter(ZipHandle hZip)
+{
+    ZRESULT result;
+    CZipWriter* pWriter = WriterOf(hZip, result);
+    if (!pWriter) return KeepWrite(result);
+    result = pWriter->Finish();
+    delete hZip;
+    return KeepWrite(result);
+}
+
+BOOL ZipIsWriter(ZipHandle hZip) { return !hZip || hZip->kind == kWriting; }
 
 int ZipFormatResult(ZRESULT code, LPWSTR pszBuffer, unsigned int nSize, ZipSide side)
 {

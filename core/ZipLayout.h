@@ -1,6 +1,6 @@
 #pragma once
 // What the zip reader and writer share inside the library: the record signatures and sizes of
-// the format, little-endian field access, and an owner for the file handles they open.
+// the format and little-endian field access.
 #include "framework/Platform.h"
 #include <cstdint>
 
@@ -28,46 +28,4 @@ inline BYTE* Put16(BYTE* p, uint16_t v)
 }
 inline BYTE* Put32(BYTE* p, uint32_t v) { return Put16(Put16(p, static_cast<uint16_t>(v)), static_cast<uint16_t>(v >> 16)); }
 
-// Owns a file handle (INVALID_HANDLE_VALUE for none); closing keeps the caller's last error.
-class CFileHandle
-{
-public:
-    CFileHandle() = default;
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    CFileHandle(CFileHandle&& other) noexcept : m_h(other.Detach()) {}
-    CFileHandle& operator=(CFileHandle&& other) noexcept
-    {
-        if (this != &other) Attach(other.Detach());
-        return *this;
-    }
-    ~CFileHandle() { Close(); }
-    void Attach(HANDLE h)
-    {
-        Close();
-        m_h = h;
-    }
-    HANDLE Detach()
-    {
-        HANDLE h = m_h;
-        m_h = INVALID_HANDLE_VALUE;
-        return h;
-    }
-    void Close()
-    {
-        if (IsValid())
-        {
-            DWORD dwError = GetLastError();
-            CloseHandle(m_h);
-            SetLastError(dwError);
-        }
-        m_h = INVALID_HANDLE_VALUE;
-    }
-    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h = INVALID_HANDLE_VALUE;
-};
 }  // namespace ZipLayout
