@@ -114,14 +114,15 @@ public:
     // that the rule parser refuses leaves the loaded tables as they were and gives false.
     static bool LoadTimeZoneRulesFromFile(const CString& strPath);
     static bool LoadWindowsZonesFromFile(const CString& strPath); // lines: key, tab, region, tab, zone
-    static int FindTimeZone(const CString& strName);             // case ignored; -1 when unknown
-    static CString GetTimeZoneName(int nZone);                   // empty when unknown
-    static std::map<int32_t, std::string> GetTimeZones();        // number to name as in the table
+    static int FindTimeZone(const CString& strName);              // case ignored; -1 when unknown
+    static CString GetTimeZoneName(int nZone);                    // empty when unknown
+    static std::map<int32_t, std::string> GetTimeZones();         // number to name as in the table
     static BOOL IsValidTimeZone(int nZone, bool bLocalIsValid);
     static int GetLocalTimeZone(); // by the system zone's key name and the user's region; -1 none
     static COleDateTime DateTimeFromTzToUTC(const COleDateTime& dt, int nZone, bool bReturnInputOnError);
     static COleDateTime DateTimeFromUTCToTz(const COleDateTime& dt, int nZone, bool bReturnInputOnError);
-    static COleDateTime DateTimeFromTzToTz(const COleDateTime& dt, int nFromZone, int nToZone, bool bReturnInputOnError);
+    static COleDateTime DateTimeFromTzToTz(const COleDateTime& dt, int nFromZone, int nToZone,
+                                           bool bReturnInputOnError);
     static COleDateTime GetCurrentTimeTz(int nZone);
     static int32_t GetCurrentUTCOffsetTz(int nZone); // seconds
     static bool IsDaylightTime(int nZone);
