@@ -130,6 +130,13 @@ public:
     static void SplitByUTCOffset(const COleDateTime& dtStart, const COleDateTime& dtEnd,
                                  CArray<ZonePeriod*, ZonePeriod*>& periods);
 
+    // ---- Time-change notification (CTimeChangeWnd.cpp) ----
+    // After the system's clock or zone changed and 500 ms passed without a further change, the
+    // saved zone data are refreshed, the callback runs and the message is posted (both
+    // parameters 0). Exactly one of window and thread; message 0 removes. FALSE: both or neither.
+    static BOOL RegisterTimeChangeListener(HWND hWnd, DWORD dwThreadId, UINT nMsg);
+    static BOOL SetTimeChangeCallback(void (*pfnCallback)()); // null removes it
+
 private:
     // What the zone database needs of the clock and the system zone, without the shift.
     static boost::posix_time::ptime GetUniversalClockNow();
