@@ -717,3 +717,20 @@ size_t CTimeTools::GetUTCShiftListenerCountForTest()
     std::lock_guard<std::mutex> lock(s.listenersLock);
     return s.windows.size() + s.threads.size();
 }
+
+// ---- For the zone database ----
+
+pt::ptime CTimeTools::GetUniversalClockNow()
+{
+    return NowUniversal(GetState());
+}
+
+COleDateTime CTimeTools::PlainDateTimeLocalToUTC(const COleDateTime& dt, bool bReturnInputOnError)
+{
+    return PlainLocalToUtc(dt, bReturnInputOnError);
+}
+
+COleDateTime CTimeTools::PlainDateTimeUTCToLocal(const COleDateTime& dt, bool bReturnInputOnError)
+{
+    return PlainUtcToLocal(dt, bReturnInputOnError);
+}

@@ -2,8 +2,11 @@
 #include "framework/Platform.h"
 #include "framework/COleDateTime.h"
 #include "framework/CString.h"
+#include "framework/CArray.h"
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <string>
 
 namespace boost::posix_time
 {
@@ -91,4 +94,52 @@ public:
     static void SetClockForTest(UtcClock pfnUtcNow);
     static void SetTimeZoneForTest(const DYNAMIC_TIME_ZONE_INFORMATION* pZone);
     static size_t GetUTCShiftListenerCountForTest();
+
+    // ---- Time-zone database ----
+    // Zones of the shipped rule table, numbered from 1 in the table's order (0 is the system's
+    // zone, -1 none). Until the tables are loaded every number other than 0 is unknown.
+
+    // One piece of a period with a single UTC offset; the caller's array owns the pieces.
+    struct ZonePeriod
+    {
+        COleDateTime m_dtStart;
+        COleDateTime m_dtEnd;
+        int32_t m_nUTCOffsetMin = 0;
+    };
+
+    // Extracts both tables from resource FILE 11018 into the folder (empty: the temporary
+    // folder) and loads them. The zone-rule file is deleted again; the Windows table stays.
+    static bool LoadTimeZonesFromResources(const CString& strFolder);
+    // The two loaders. Loading the rules again replaces every table and the zone cache; a file
+    // that the rule parser refuses leaves the loaded tables as they were and gives false.
+    static bool LoadTimeZoneRulesFromFile(const CString& strPath);
+    static bool LoadWindowsZonesFromFile(const CString& strPath); // lines: key, tab, region, tab, zone
+    static int FindTimeZone(const CString& strName);              // case ignored; -1 when unknown
+    static CString GetTimeZoneName(int nZone);                    // empty when unknown
+    static std::map<int32_t, std::string> GetTimeZones();         // number to name as in the table
+    static BOOL IsValidTimeZone(int nZone, bool bLocalIsValid);
+    static int GetLocalTimeZone(); // by the system zone's key name and the user's region; -1 none
+    static COleDateTime DateTimeFromTzToUTC(const COleDateTime& dt, int nZone, bool bReturnInputOnError);
+    static COleDateTime DateTimeFromUTCToTz(const COleDateTime& dt, int nZone, bool bReturnInputOnError);
+    static COleDateTime DateTimeFromTzToTz(const COleDateTime& dt, int nFromZone, int nToZone,
+                                           bool bReturnInputOnError);
+    static COleDateTime GetCurrentTimeTz(int nZone);
+    static int32_t GetCurrentUTCOffsetTz(int nZone); // seconds
+    static bool IsDaylightTime(int nZone);
+    // Local times of the system zone; appends one piece per stretch of equal offset.
+    static void SplitByUTCOffset(const COleDateTime& dtStart, const COleDateTime& dtEnd,
+                                 CArray<ZonePeriod*, ZonePeriod*>& periods);
+
+    // ---- Time-change notification (CTimeChangeWnd.cpp) ----
+    // After the system's clock or zone changed and 500 ms passed without a further change, the
+    // saved zone data are refreshed, the callback runs and the message is posted (both
+    // parameters 0). Exactly one of window and thread; message 0 removes. FALSE: both or neither.
+    static BOOL RegisterTimeChangeListener(HWND hWnd, DWORD dwThreadId, UINT nMsg);
+    static BOOL SetTimeChangeCallback(void (*pfnCallback)()); // null removes it
+
+private:
+    // What the zone database needs of the clock and the system zone, without the shift.
+    static boost::posix_time::ptime GetUniversalClockNow();
+    static COleDateTime PlainDateTimeLocalToUTC(const COleDateTime& dt, bool bReturnInputOnError);
+    static COleDateTime PlainDateTimeUTCToLocal(const COleDateTime& dt, bool bReturnInputOnError);
 };

@@ -1,12 +1,14 @@
 #pragma once
 // The library's static system helpers. The members live in two source files by theme:
 // CUtilitiesFiles.cpp (shell, files, clipboard, monitors, buffers, GUIDs) and
-// CUtilitiesPrograms.cpp (programs, processes and threads).
+// CUtilitiesProcesses.cpp (programs, processes and threads).
 #include "framework/CArray.h"
 #include "framework/CObject.h"
 #include "framework/CRect.h"
 #include "framework/CString.h"
 #include <commctrl.h>
+
+class CWnd;
 
 class CUtilities : public CObject
 {
@@ -59,7 +61,66 @@ public:
 
     // ---- end of shell, files and buffers ----
 
-    // ---- Programs, processes and threads (CUtilitiesPrograms.cpp) ----
+    // ---- Programs, processes and threads (CUtilitiesProcesses.cpp) ----
+
+    // RunAndCapture results other than the program's exit code
+    enum : int
+    {
+        runNoPipe = -2,
+        runNoWriteDuplicate = -3,
+        runNoReadDuplicate = -4,
+        runNotStarted = -5,
+        runTimedOut = -6,   // the program is left running
+        runNoExitCode = -7, // or it ended by an exception (exit code 0xC0000000 or higher)
+    };
+    // The lParam of RunProgramOnThread's message; the receiver deletes it.
+    struct ProgramResult
+    {
+        int m_nResult = 0; // as RunAndCapture's
+        CString m_strOutput;
+    };
+
+    // The first "%s" of the template takes the argument (quoted when it holds a blank); without
+    // one the argument follows the template after a blank. Nothing waits for the program.
+    static bool RunCommand(LPCWSTR szCommandTemplate, LPCWSTR szArgument);
+    static bool ShowInExplorer(LPCWSTR szPath);
+    // Standard output and error as text (UTF-16 when the output looks like it, else the thread's
+    // ANSI code page). An empty folder runs in the current one; INFINITE: no time limit.
+    static int RunAndCapture(LPCWSTR szCommandLine, LPCWSTR szFolder, CString& strOutput, DWORD dwTimeoutMs);
+    static int RunSelf(LPCWSTR szArguments, CString& strOutput, DWORD dwTimeoutMs);
+    // Worker threads that report by posting nMsg (with wParam) to the window while it exists,
+    // else to the application's main thread. The result is the worker's thread id, 0 on failure.
+    static DWORD RunProgramOnThread(LPCWSTR szCommandLine, LPCWSTR szFolder, CWnd* pNotifyWnd, UINT nMsg,
+                                    WPARAM wParam);
+    // lParam 0: the file was not changed by its program; 1: changed, unreadable or not opened.
+    // Without a message the worker does not wait for the program.
+    static DWORD EditFileOnThread(LPCWSTR szPath, CWnd* pNotifyWnd, UINT nMsg, WPARAM wParam);
+    static DWORD EditFileOnThread(LPCWSTR szPath, bool bEditVerbOnly, CWnd* pNotifyWnd, UINT nMsg, WPARAM wParam);
+
+    // Posts WM_CLOSE to the process's top-level windows; with bTerminate, ends it after dwWaitMs.
+    static bool CloseProcess(DWORD dwProcessId, bool bTerminate, DWORD dwWaitMs);
+    // The program an EditFileOnThread worker is running; false when there is none.
+    static bool CloseWorkerProcess(DWORD dwWorkerThreadId, bool bTerminate, DWORD dwWaitMs);
+    static CString GetProcessFileName(DWORD dwProcessId);
+    static bool GetProcessUser(DWORD dwProcessId, CString& strUser, CString& strDomain); // 0: this process
+    static DWORD GetTcpPortOwner(DWORD dwLocalPort); // port in network byte order; 0: none
+    static bool IsThreadRunning(DWORD dwThreadId);
+
+    // On the application's main thread the wait keeps its messages flowing. INFINITE: no limit.
+    static bool WaitForObject(HANDLE hObject, DWORD dwSeconds);
+    // A hidden modal dialog waits; its owner stays disabled meanwhile.
+    static bool WaitForObjectModal(HANDLE hObject, DWORD dwSeconds);
+
+    // Also tells an attached debugger. An empty name forgets the thread's name.
+    static void SetThreadName(DWORD dwThreadId, LPCWSTR szFormat, ...);
+    static CString GetThreadDisplayName(DWORD dwThreadId);
+    static void ClearThreadNames();
+    // Test seam: new names go to this function instead of a debugger (null: the debugger again).
+    using ThreadNameReport = void (*)(DWORD dwThreadId, LPCSTR szName);
+    static void SetThreadNameReportForTest(ThreadNameReport pfnReport);
+    // The domain (bWorkgroup cleared) or, when the workgroup is named like the computer, the
+    // workgroup (bWorkgroup set); otherwise empty. 0 or the Windows error of the failed call.
+    static DWORD GetPrimaryDomain(CString& strName, bool& bWorkgroup);
 
     // ---- end of programs, processes and threads ----
 };
