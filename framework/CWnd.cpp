@@ -860,6 +860,26 @@ void CWnd::OnNcLButtonDown(UINT, CPoint)
 {
     Default();
 }
+void CWnd::OnNcLButtonDblClk(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnNcRButtonDown(UINT, CPoint)
+{
+    Default();
+}
+int CWnd::OnMouseActivate(CWnd*, UINT, UINT)
+{
+    return static_cast<int>(Default());
+}
+void CWnd::OnMouseHover(UINT, CPoint)
+{
+    Default();
+}
+BOOL CWnd::OnQueryOpen()
+{
+    return static_cast<BOOL>(Default());
+}
 void CWnd::OnSysCommand(UINT, LPARAM)
 {
     Default();

@@ -167,6 +167,82 @@ TEST_F(MessageMapTest, RegisteredMessageAndTimerReachTheirHandlers)
     EXPECT_EQ(m_probe.m_log, (std::vector<std::string>{"registered", "timer 5"}));
 }
 
+// Handlers of the non-client, activation and hover messages, logging their cracked arguments.
+class CCrackProbe : public CWnd
+{
+public:
+    std::vector<std::string> m_log;
+    int m_activateAnswer = MA_NOACTIVATE;
+
+protected:
+    static std::string At(CPoint p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+    void OnNcRButtonDown(UINT nHitTest, CPoint point)
+    {
+        m_log.push_back("nc rdown " + std::to_string(nHitTest) + " " + At(point));
+    }
+    void OnNcLButtonDblClk(UINT nHitTest, CPoint point)
+    {
+        m_log.push_back("nc ldblclk " + std::to_string(nHitTest) + " " + At(point));
+    }
+    int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message)
+    {
+        m_log.push_back("activate " + std::to_string(pDesktopWnd == this) + " " + std::to_string(nHitTest) + " " +
+                        std::to_string(message));
+        return m_activateAnswer;
+    }
+    void OnMouseHover(UINT nFlags, CPoint point)
+    {
+        m_log.push_back("hover " + std::to_string(nFlags) + " " + At(point));
+    }
+    BOOL OnQueryOpen()
+    {
+        m_log.push_back("query open");
+        return FALSE;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CCrackProbe, CWnd)
+ON_WM_NCRBUTTONDOWN()
+ON_WM_NCLBUTTONDBLCLK()
+ON_WM_MOUSEACTIVATE()
+ON_WM_MOUSEHOVER()
+ON_WM_QUERYOPEN()
+END_MESSAGE_MAP()
+
+struct CrackCase
+{
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    const char* logged;
+    LRESULT result;
+    const char* why;
+};
+
+TEST_F(MessageMapTest, NonClientActivationAndHoverHandlersGetTheirCrackedArguments)
+{
+    CCrackProbe probe;
+    ASSERT_TRUE(probe.CreateEx(0, nullptr, L"crack", WS_CHILD, CRect(0, 0, 20, 20), &m_parent, 301));
+    const CrackCase cases[] = {
+        {WM_NCRBUTTONDOWN, HTCAPTION, MAKELPARAM(-5, 40), "nc rdown 2 -5,40", 0,
+         "hit test and a screen point left of 0"},
+        {WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(12, 34), "nc ldblclk 2 12,34", 0, "double click in the caption"},
+        {WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(probe.m_hWnd), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN),
+         "activate 1 1 513", MA_NOACTIVATE, "the handler's answer is the result"},
+        {WM_MOUSEHOVER, MK_LBUTTON, MAKELPARAM(3, 4), "hover 1 3,4", 0, "keys and client point"},
+        {WM_QUERYOPEN, 0, 0, "query open", FALSE, "FALSE keeps the window minimised"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        probe.m_log.clear();
+        EXPECT_EQ(probe.SendMessage(c.message, c.wParam, c.lParam), c.result);
+        EXPECT_EQ(probe.m_log, std::vector<std::string>{c.logged});
+    }
+    probe.DestroyWindow();
+}
+
 // A parent's own map for its children's notifications.
 class CParentProbe : public CWnd
 {
