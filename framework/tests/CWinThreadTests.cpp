@@ -2,7 +2,9 @@
 // codes, self-deletion. No windows, no display.
 #include "framework/CException.h"
 #include "framework/CHandleOwner.h"
+#include "framework/CWinApp.h"
 #include "framework/CWinThread.h"
+#include "framework/CWnd.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <vector>
@@ -157,6 +159,46 @@ TEST_F(ThreadTest, ThreadKeptByItsCreatorIsNotDeleted)
     EXPECT_EQ(m_record.destroyed.load(), 0);
     delete thread;
     EXPECT_EQ(m_record.destroyed.load(), 1);
+}
+
+UINT __cdecl ReportMainWnd(LPVOID pParam)
+{
+    *static_cast<std::atomic<HWND>*>(pParam) = AfxGetSafeHwnd(AfxGetMainWnd());
+    return 0;
+}
+
+struct MainWndCase
+{
+    bool appHasMainWnd;
+    const char* why;
+};
+const MainWndCase kMainWndCases[] = {
+    {true, "the application's main window is the new thread's main window"},
+    {false, "no main window: none on the new thread either"},
+};
+
+TEST_F(ThreadTest, NewThreadSeesTheApplicationsMainWindow)
+{
+    CWinApp app(L"ThreadTest");
+    CWnd main; // message-only: no display needed
+    ASSERT_TRUE(main.CreateEx(0, nullptr, L"main", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
+    for (const auto& c : kMainWndCases)
+    {
+        SCOPED_TRACE(c.why);
+        app.m_pMainWnd = c.appHasMainWnd ? &main : nullptr;
+        std::atomic<HWND> seen{reinterpret_cast<HWND>(1)};
+        // Suspended until the handle is ours: the thread deletes its object as it ends.
+        CWinThread* thread = AfxBeginThread(ReportMainWnd, &seen, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+        ASSERT_NE(thread, nullptr);
+        CKernelHandle handle = KeepHandle(thread);
+        thread->ResumeThread();
+        ASSERT_EQ(::WaitForSingleObject(handle, 10000), WAIT_OBJECT_0);
+        EXPECT_EQ(seen.load(), c.appHasMainWnd ? main.m_hWnd : nullptr);
+        EXPECT_TRUE(::IsWindow(main.m_hWnd)) << "the thread only borrowed the window";
+        EXPECT_EQ(app.m_pMainWnd, c.appHasMainWnd ? &main : nullptr) << "the application's stays as it was";
+    }
+    app.m_pMainWnd = nullptr; // destroying the main window would end this thread's loop
+    main.DestroyWindow();
 }
 
 TEST(ThreadClass, BeginThreadRefusesAClassThatIsNotAThread)
