@@ -239,10 +239,23 @@ BOOL CWinThread::PumpMessage()
 {
     const BOOL got = ::GetMessageW(&m_msgCur, nullptr, 0, 0);
     if (got == 0 || got == -1) return FALSE; // WM_QUIT (or a broken queue: stop rather than spin)
-    if (!PreTranslateMessage(&m_msgCur))
+    // PreTranslateMessage overrides do work of their own (a thread's work items): an exception
+    // there is reported as one of a window procedure, and the loop goes on with the next message.
+    try
     {
-        ::TranslateMessage(&m_msgCur);
-        ::DispatchMessageW(&m_msgCur);
+        if (!PreTranslateMessage(&m_msgCur))
+        {
+            ::TranslateMessage(&m_msgCur);
+            ::DispatchMessageW(&m_msgCur);
+        }
+    }
+    catch (CException* e)
+    {
+        ProcessWndProcException(e, &m_msgCur);
+    }
+    catch (...)
+    {
+        ProcessWndProcException(nullptr, &m_msgCur);
     }
     return TRUE;
 }

@@ -7,6 +7,7 @@
 #include "framework/CWnd.h"
 #include <gtest/gtest.h>
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 namespace
@@ -14,6 +15,7 @@ namespace
 constexpr UINT WM_APP_WORK = WM_APP + 20;    // wParam: a number to record
 constexpr UINT WM_APP_SWALLOW = WM_APP + 21; // PreTranslateMessage consumes it
 constexpr UINT WM_APP_FAIL = WM_APP + 22;    // the handler throws
+constexpr UINT WM_APP_PREFAIL = WM_APP + 23; // PreTranslateMessage throws (wParam 0 framework, 1 standard)
 
 // What the user-interface thread saw; reset by each test.
 struct ThreadRecord
@@ -47,6 +49,11 @@ public:
     {
         ++g_record->pretranslated;
         if (pMsg->message == WM_APP_SWALLOW) return TRUE;
+        if (pMsg->message == WM_APP_PREFAIL)
+        {
+            if (pMsg->wParam) throw std::runtime_error("work done in PreTranslateMessage failed");
+            throw new CInvalidArgException;
+        }
         return CWinThread::PreTranslateMessage(pMsg);
     }
     LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
@@ -134,6 +141,22 @@ TEST_F(ThreadTest, UserInterfaceThreadRunsItsLoopTakesThreadMessagesAndEndsOnQui
     EXPECT_EQ(m_record.exitCalls.load(), 1);
     EXPECT_EQ(ExitCodeOf(handle), 105u) << "ExitInstance's result, from WM_QUIT's code";
     EXPECT_EQ(m_record.destroyed.load(), 1) << "the thread deleted its object";
+}
+
+TEST_F(ThreadTest, ExceptionFromPreTranslateMessageIsReportedAndTheLoopGoesOn)
+{
+    CWinThread* thread = AfxBeginThread(RUNTIME_CLASS(CWorkThread));
+    ASSERT_NE(thread, nullptr);
+    CKernelHandle handle = KeepHandle(thread);
+    const DWORD id = thread->m_nThreadID;
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_PREFAIL, 0, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_PREFAIL, 1, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_WORK, 7, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_QUIT, 1, 0));
+    ASSERT_EQ(::WaitForSingleObject(handle, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(m_record.exceptions.load(), 2) << "both exceptions reached the thread's hook";
+    EXPECT_EQ(m_record.work, std::vector<WPARAM>{7}) << "the loop went on to the next message";
+    EXPECT_EQ(ExitCodeOf(handle), 101u) << "the thread ended through WM_QUIT and ExitInstance";
 }
 
 TEST_F(ThreadTest, FailedInitInstanceEndsTheThreadThroughExitInstance)
