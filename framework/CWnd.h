@@ -176,6 +176,13 @@ public:
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(lpRect), 2);
     }
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    enum AdjustType
+    {
+        adjustBorder = 0, // without WS_EX_CLIENTEDGE
+        adjustOutside = 1
+    };
+    // The window rectangle that gives this window (its styles, no menu) the client rectangle given.
+    virtual void CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType = adjustBorder);
 
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
     DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }

@@ -243,6 +243,39 @@ TEST_F(MessageMapTest, NonClientActivationAndHoverHandlersGetTheirCrackedArgumen
     probe.DestroyWindow();
 }
 
+TEST(WindowGeometry, CalcWindowRectGivesTheWindowOfAClientSize)
+{
+    CWnd wnd; // hidden: taking it away costs nothing
+    ASSERT_TRUE(wnd.CreateEx(WS_EX_CLIENTEDGE, nullptr, L"geometry", WS_POPUP | WS_CAPTION | WS_THICKFRAME, 0, 0, 50,
+                             50, nullptr, nullptr));
+    struct
+    {
+        UINT adjust;
+        DWORD exStyle;
+        const char* why;
+    } const cases[] = {
+        {CWnd::adjustBorder, 0, "adjustBorder leaves the client edge out"},
+        {CWnd::adjustOutside, WS_EX_CLIENTEDGE, "adjustOutside counts it"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CRect expected(10, 20, 210, 120);
+        ASSERT_TRUE(::AdjustWindowRectEx(&expected, wnd.GetStyle(), FALSE, c.exStyle));
+        CRect rc(10, 20, 210, 120);
+        wnd.CalcWindowRect(&rc, c.adjust);
+        EXPECT_EQ(rc, expected);
+        EXPECT_GT(rc.Width(), 200) << "the frame is outside the client area";
+    }
+    CRect outside(0, 0, 200, 100);
+    wnd.CalcWindowRect(&outside, CWnd::adjustOutside);
+    wnd.MoveWindow(&outside, FALSE);
+    CRect client;
+    wnd.GetClientRect(&client);
+    EXPECT_EQ(client, CRect(0, 0, 200, 100)) << "the window made from the result has that client size";
+    wnd.DestroyWindow();
+}
+
 // A parent's own map for its children's notifications.
 class CParentProbe : public CWnd
 {
