@@ -9,9 +9,17 @@
 #include <limits>
 #include <type_traits>
 
+HWND AfxSetLockoutNotifyWindow(HWND hWnd); // CWnd.cpp
+
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
 {
     CDataExchange dx(this, bSaveAndValidate);
+    // The control notifications the exchange itself causes are not dispatched (CWnd::OnCommand).
+    struct Lockout
+    {
+        HWND hPrevious;
+        ~Lockout() { AfxSetLockoutNotifyWindow(hPrevious); }
+    } lockout{AfxSetLockoutNotifyWindow(m_hWnd)};
     try
     {
         DoDataExchange(&dx);

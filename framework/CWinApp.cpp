@@ -48,6 +48,8 @@ CWinApp::CWinApp(LPCWSTR lpszAppName)
     std::wstring exe(name);
     if (auto dot = exe.rfind(L'.'); dot != std::wstring::npos) exe.resize(dot);
     m_pszExeName = DuplicateText(exe.c_str());
+    wchar_t title[256] = L"";
+    if (!lpszAppName && ::LoadStringW(AfxGetResourceHandle(), AFX_IDS_APP_TITLE, title, 256) > 0) lpszAppName = title;
     m_pszAppName = DuplicateText(lpszAppName ? lpszAppName : exe.c_str());
     // Without a registry key the profile is an .INI file of the application's name.
     m_pszProfileName = DuplicateText((exe + L".INI").c_str());

@@ -11,12 +11,15 @@
 // HKEY_CURRENT_USER\Software\<registry key>\<profile name>\<section>; without it, in the
 // private profile file m_pszProfileName (an .INI file).
 
+// The program's title in its string table; it names the application unless the constructor is given a name.
+constexpr UINT AFX_IDS_APP_TITLE = 0xE000;
+
 class CWinApp : public CWinThread
 {
     DECLARE_DYNAMIC(CWinApp)
 
 public:
-    explicit CWinApp(LPCWSTR lpszAppName = nullptr); // null: the executable's name
+    explicit CWinApp(LPCWSTR lpszAppName = nullptr); // null: AFX_IDS_APP_TITLE, else the executable's name
     ~CWinApp() override;
 
     // Our own strings from _wcsdup, freed with free() by the destructor (a program may replace

@@ -1,5 +1,6 @@
 #include "framework/CWinThread.h"
 #include "framework/CException.h"
+#include "framework/CWinApp.h"
 #include "framework/CWnd.h"
 #include <process.h>
 #include <cwchar>
@@ -154,6 +155,17 @@ unsigned __stdcall CWinThread::ThreadEntry(void* p)
     MSG msg;
     ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE); // creates the message queue
     ::SetEvent(pThread->m_hStarted);
+    // Until the thread sets a main window of its own, AfxGetMainWnd() on it answers the
+    // application's main window, as code running on any thread expects. The wrapper only borrows
+    // the handle; it is not in any handle map, so the window's messages never come to it.
+    CWnd* pInherited = nullptr;
+    if (CWinApp* pApp = AfxGetApp(); pApp && pApp != pThread && !pThread->m_pMainWnd)
+        if (HWND hMain = AfxGetSafeHwnd(pApp->m_pMainWnd))
+        {
+            pInherited = new CWnd;
+            pInherited->m_hWnd = hMain;
+            pThread->m_pMainWnd = pInherited;
+        }
     UINT result = 0;
     try // nothing escapes a thread of ours
     {
@@ -170,6 +182,12 @@ unsigned __stdcall CWinThread::ThreadEntry(void* p)
         result = static_cast<UINT>(-1);
     }
     CWnd::DeleteTempMap();
+    if (pInherited)
+    {
+        if (pThread->m_pMainWnd == pInherited) pThread->m_pMainWnd = nullptr;
+        pInherited->m_hWnd = nullptr; // borrowed: never destroyed by its wrapper
+        delete pInherited;
+    }
     t_pThread = nullptr;
     pThread->Delete();
     RunThreadCleanups();
@@ -221,10 +239,23 @@ BOOL CWinThread::PumpMessage()
 {
     const BOOL got = ::GetMessageW(&m_msgCur, nullptr, 0, 0);
     if (got == 0 || got == -1) return FALSE; // WM_QUIT (or a broken queue: stop rather than spin)
-    if (!PreTranslateMessage(&m_msgCur))
+    // PreTranslateMessage overrides do work of their own (a thread's work items): an exception
+    // there is reported as one of a window procedure, and the loop goes on with the next message.
+    try
     {
-        ::TranslateMessage(&m_msgCur);
-        ::DispatchMessageW(&m_msgCur);
+        if (!PreTranslateMessage(&m_msgCur))
+        {
+            ::TranslateMessage(&m_msgCur);
+            ::DispatchMessageW(&m_msgCur);
+        }
+    }
+    catch (CException* e)
+    {
+        ProcessWndProcException(e, &m_msgCur);
+    }
+    catch (...)
+    {
+        ProcessWndProcException(nullptr, &m_msgCur);
     }
     return TRUE;
 }

@@ -53,7 +53,7 @@ public:
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
     BOOL m_bAutoDelete = TRUE;
-    CWnd* m_pMainWnd = nullptr; // destroying it ends this thread's loop
+    CWnd* m_pMainWnd = nullptr; // destroying it ends this thread's loop; starts as the app's (borrowed)
     CWnd* m_pActiveWnd = nullptr;
     MSG m_msgCur{};
     AFX_THREADPROC m_pfnThreadProc = nullptr;

@@ -7,6 +7,7 @@
 #include <string>
 #include <cwchar>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -21,6 +22,7 @@ struct WndThreadState
     MSG lastSent{};           // the message of the innermost window procedure (for Default)
     CWnd* pWndInit = nullptr; // the object the next window created on this thread belongs to
     HHOOK hCreateHook = nullptr;
+    HWND hLockoutNotify = nullptr; // the window whose UpdateData is running (see OnCommand)
     ~WndThreadState()
     {
         for (auto& [h, p] : temporary)
@@ -54,6 +56,12 @@ WndThreadState& WndState()
 
 HINSTANCE g_hResource = nullptr;
 } // namespace
+
+// UpdateData (CDataExchange.cpp) marks its window while it runs; returns the previous mark.
+HWND AfxSetLockoutNotifyWindow(HWND hWnd)
+{
+    return std::exchange(WndState().hLockoutNotify, hWnd);
+}
 
 HINSTANCE AfxGetInstanceHandle()
 {
@@ -566,6 +574,9 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     HWND hWndCtrl = reinterpret_cast<HWND>(lParam);
     if (hWndCtrl)
     {
+        // Filling the controls in UpdateData makes them notify (EN_CHANGE, ...): those are not
+        // the user's changes, so neither this window's handlers nor the control's see them.
+        if (WndState().hLockoutNotify == m_hWnd) return TRUE;
         if (ReflectLastMsg(hWndCtrl)) return TRUE; // the control took it
         return OnCmdMsg(nID, nCode, nullptr, nullptr);
     }
@@ -694,6 +705,13 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner)
     const int x = area.left + (area.Width() - rc.Width()) / 2;
     const int y = area.top + (area.Height() - rc.Height()) / 2;
     SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CWnd::CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType)
+{
+    DWORD exStyle = GetExStyle();
+    if (nAdjustType == adjustBorder) exStyle &= ~WS_EX_CLIENTEDGE;
+    ::AdjustWindowRectEx(lpClientRect, GetStyle(), FALSE, exStyle);
 }
 
 namespace
@@ -848,6 +866,26 @@ LRESULT CWnd::OnNcHitTest(CPoint)
 void CWnd::OnNcLButtonDown(UINT, CPoint)
 {
     Default();
+}
+void CWnd::OnNcLButtonDblClk(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnNcRButtonDown(UINT, CPoint)
+{
+    Default();
+}
+int CWnd::OnMouseActivate(CWnd*, UINT, UINT)
+{
+    return static_cast<int>(Default());
+}
+void CWnd::OnMouseHover(UINT, CPoint)
+{
+    Default();
+}
+BOOL CWnd::OnQueryOpen()
+{
+    return static_cast<BOOL>(Default());
 }
 void CWnd::OnSysCommand(UINT, LPARAM)
 {

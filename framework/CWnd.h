@@ -176,6 +176,13 @@ public:
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(lpRect), 2);
     }
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    enum AdjustType
+    {
+        adjustBorder = 0, // without WS_EX_CLIENTEDGE
+        adjustOutside = 1
+    };
+    // The window rectangle that gives this window (its styles, no menu) the client rectangle given.
+    virtual void CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType = adjustBorder);
 
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
     DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
@@ -230,6 +237,11 @@ public:
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     LRESULT OnNcHitTest(CPoint point);
     void OnNcLButtonDown(UINT nHitTest, CPoint point);
+    void OnNcLButtonDblClk(UINT nHitTest, CPoint point);
+    void OnNcRButtonDown(UINT nHitTest, CPoint point);
+    int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
+    void OnMouseHover(UINT nFlags, CPoint point);
+    BOOL OnQueryOpen();
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnSysColorChange();
     void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
@@ -347,6 +359,13 @@ CWnd* AfxGetMainWnd();
     AFX_WM_RESULT(WM_SETCURSOR, OnSetCursor(CWnd::FromHandle(reinterpret_cast<HWND>(w_)), LOWORD(l_), HIWORD(l_)))
 #define ON_WM_NCHITTEST() AFX_WM_RESULT(WM_NCHITTEST, OnNcHitTest(CPoint(l_)))
 #define ON_WM_NCLBUTTONDOWN() AFX_WM_VOID(WM_NCLBUTTONDOWN, OnNcLButtonDown(static_cast<UINT>(w_), CPoint(l_)))
+#define ON_WM_NCLBUTTONDBLCLK() AFX_WM_VOID(WM_NCLBUTTONDBLCLK, OnNcLButtonDblClk(static_cast<UINT>(w_), CPoint(l_)))
+#define ON_WM_NCRBUTTONDOWN() AFX_WM_VOID(WM_NCRBUTTONDOWN, OnNcRButtonDown(static_cast<UINT>(w_), CPoint(l_)))
+#define ON_WM_MOUSEACTIVATE()                                                                                          \
+    AFX_WM_RESULT(WM_MOUSEACTIVATE, OnMouseActivate(CWnd::FromHandle(reinterpret_cast<HWND>(w_)),                      \
+                                                    static_cast<short>(LOWORD(l_)), HIWORD(l_)))
+#define ON_WM_MOUSEHOVER() AFX_WM_VOID(WM_MOUSEHOVER, OnMouseHover(AFX_MOUSEARGS))
+#define ON_WM_QUERYOPEN() AFX_WM_RESULT(WM_QUERYOPEN, OnQueryOpen())
 #define ON_WM_SYSCOMMAND() AFX_WM_VOID(WM_SYSCOMMAND, OnSysCommand(static_cast<UINT>(w_), l_))
 #define ON_WM_SYSCOLORCHANGE() AFX_WM_VOID(WM_SYSCOLORCHANGE, OnSysColorChange())
 #define ON_WM_ACTIVATE()                                                                                               \

@@ -22,6 +22,7 @@ public:
     int m_connectError = -1;
     int m_closeError = -1;
     int m_accepts = 0;
+    bool m_deferAccept = false; // OnAccept only logs; the test accepts later
     bool m_closed = false;
     DWORD m_lastThread = 0;
     std::unique_ptr<CProbeSocket> m_pAccepted;
@@ -40,6 +41,7 @@ public:
     void OnAccept(int nErrorCode) override
     {
         Log("accept", nErrorCode);
+        if (m_deferAccept) return;
         m_pAccepted = std::make_unique<CProbeSocket>();
         m_pAccepted->m_pLog = m_pLog;
         m_pAccepted->m_name = m_name + ".accepted";
@@ -255,6 +257,54 @@ TEST_F(AsyncSocketTest, StaleNotificationDoesNotReachANewSocketWithTheSameHandle
     PumpUntilIdle(200, 3000);
     for (const auto& line : m_log)
         EXPECT_NE(line.rfind("fresh:", 0), 0u) << "nothing reaches the new socket: " << line;
+}
+
+struct EarlyPeerCase
+{
+    bool closeToo;
+    const char* why;
+};
+const EarlyPeerCase kEarlyPeerCases[] = {
+    {false, "bytes sent before the accept"},
+    {true, "bytes and the close sent before the accept"},
+};
+
+TEST_F(AsyncSocketTest, WhatThePeerDidBeforeTheAcceptReachesTheAcceptedSocket)
+{
+    // The accepted handle starts with the listener's selection: notifications of the peer's
+    // early bytes and close may be queued under the listener's number and must not be lost.
+    for (const auto& c : kEarlyPeerCases)
+    {
+        SCOPED_TRACE(c.why);
+        m_listener.m_deferAccept = true;
+        m_log.clear();
+        CProbeSocket client;
+        client.m_pLog = &m_log;
+        client.m_name = "client";
+        ASSERT_TRUE(client.Create());
+        if (!client.Connect(L"127.0.0.1", m_port))
+        {
+            ASSERT_EQ(CAsyncSocket::GetLastError(), WSAEWOULDBLOCK);
+        }
+        ASSERT_TRUE(PumpUntil([&] {
+            return client.m_connectError == 0 && Joined(m_log).find("listener:accept:0") != std::string::npos;
+        })) << Joined(m_log);
+        ASSERT_EQ(client.Send("early", 5), 5);
+        if (c.closeToo) client.Close();
+        PumpFor(300);
+
+        auto server = std::make_unique<CProbeSocket>();
+        server->m_pLog = &m_log;
+        server->m_name = "server";
+        ASSERT_TRUE(m_listener.Accept(*server));
+        EXPECT_TRUE(PumpUntil([&] { return server->m_received == "early"; }, 5000))
+            << "OnReceive offers the early bytes; got: " << server->m_received << "; log: " << Joined(m_log);
+        if (c.closeToo)
+        {
+            EXPECT_TRUE(PumpUntil([&] { return server->m_closed; }, 5000)) << "OnClose comes; log: " << Joined(m_log);
+        }
+        m_listener.m_deferAccept = false;
+    }
 }
 
 // Counts what reaches the application's exception hook.

@@ -30,6 +30,7 @@ public:
     std::vector<std::pair<UINT, HWND>> m_keys; // key messages PreTranslateMessage saw
     std::function<void(CTestDialog&)> m_onInit;
     BOOL m_ownerEnabledInLoop = TRUE;
+    int m_editChanges = 0; // EN_CHANGE of the edit that reached the map
 
     BOOL PreTranslateMessage(MSG* pMsg) override
     {
@@ -63,11 +64,13 @@ protected:
         EndDialog(static_cast<int>(wParam));
         return 0;
     }
+    void OnEditChange() { ++m_editChanges; }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CTestDialog, CDialog)
 ON_MESSAGE(WM_APP_ACTION, &CTestDialog::OnAction)
+ON_CONTROL(EN_CHANGE, IDC_TEST_EDIT, &CTestDialog::OnEditChange)
 END_MESSAGE_MAP()
 
 CString DlgText(CWnd& dlg, int id)
@@ -207,6 +210,22 @@ TEST_F(DialogTest, DataExchangeMovesMembersToControlsAndBack)
     CDataExchange load(&dlg, FALSE);
     DDX_CBString(&load, IDC_TEST_COMBO, wanted);
     EXPECT_EQ(dlg.SendDlgItemMessage(IDC_TEST_COMBO, CB_GETCURSEL), 2);
+}
+
+TEST_F(DialogTest, FillingTheControlsInUpdateDataNotifiesNoHandler)
+{
+    CTestDialog dlg(&m_parent);
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG, &m_parent));
+    EXPECT_EQ(dlg.m_editChanges, 0) << "the initial exchange in OnInitDialog is not a change";
+    dlg.m_text = L"again";
+    ASSERT_TRUE(dlg.UpdateData(FALSE));
+    EXPECT_EQ(DlgText(dlg, IDC_TEST_EDIT), CString(L"again"));
+    EXPECT_EQ(dlg.m_editChanges, 0) << "nor is a later UpdateData(FALSE)";
+    dlg.SetDlgItemText(IDC_TEST_EDIT, L"typed");
+    EXPECT_EQ(dlg.m_editChanges, 1) << "a change outside the exchange reaches the handler";
+    ASSERT_TRUE(dlg.UpdateData(FALSE));
+    dlg.SetDlgItemText(IDC_TEST_EDIT, L"typed again");
+    EXPECT_EQ(dlg.m_editChanges, 2) << "the exchange leaves the window unlocked";
 }
 
 struct RefusedCase

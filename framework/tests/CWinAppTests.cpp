@@ -25,6 +25,16 @@ TEST(Application, ObjectIsTheAppAndTheThreadWhileItLives)
     EXPECT_EQ(AfxGetThread(), nullptr);
 }
 
+TEST(Application, WithoutANameTheTitleFromTheStringTableNamesIt)
+{
+    CWinApp app;
+    EXPECT_STREQ(app.m_pszAppName, L"PROBE TITLE") << "AFX_IDS_APP_TITLE of the test's resources";
+    EXPECT_STREQ(AfxGetAppName(), L"PROBE TITLE");
+    EXPECT_STREQ(app.m_pszExeName, L"framework_thread_tests") << "the executable keeps its own name";
+    app.SetRegistryKey(L"LumoFrameworkTests");
+    EXPECT_STREQ(app.m_pszProfileName, L"PROBE TITLE") << "the registry settings live under the title";
+}
+
 // Runs each case against both stores: the registry key and an .INI file.
 class ProfileTest : public ::testing::TestWithParam<bool>
 {

@@ -2,9 +2,12 @@
 // codes, self-deletion. No windows, no display.
 #include "framework/CException.h"
 #include "framework/CHandleOwner.h"
+#include "framework/CWinApp.h"
 #include "framework/CWinThread.h"
+#include "framework/CWnd.h"
 #include <gtest/gtest.h>
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 namespace
@@ -12,6 +15,7 @@ namespace
 constexpr UINT WM_APP_WORK = WM_APP + 20;    // wParam: a number to record
 constexpr UINT WM_APP_SWALLOW = WM_APP + 21; // PreTranslateMessage consumes it
 constexpr UINT WM_APP_FAIL = WM_APP + 22;    // the handler throws
+constexpr UINT WM_APP_PREFAIL = WM_APP + 23; // PreTranslateMessage throws (wParam 0 framework, 1 standard)
 
 // What the user-interface thread saw; reset by each test.
 struct ThreadRecord
@@ -45,6 +49,11 @@ public:
     {
         ++g_record->pretranslated;
         if (pMsg->message == WM_APP_SWALLOW) return TRUE;
+        if (pMsg->message == WM_APP_PREFAIL)
+        {
+            if (pMsg->wParam) throw std::runtime_error("work done in PreTranslateMessage failed");
+            throw new CInvalidArgException;
+        }
         return CWinThread::PreTranslateMessage(pMsg);
     }
     LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
@@ -134,6 +143,22 @@ TEST_F(ThreadTest, UserInterfaceThreadRunsItsLoopTakesThreadMessagesAndEndsOnQui
     EXPECT_EQ(m_record.destroyed.load(), 1) << "the thread deleted its object";
 }
 
+TEST_F(ThreadTest, ExceptionFromPreTranslateMessageIsReportedAndTheLoopGoesOn)
+{
+    CWinThread* thread = AfxBeginThread(RUNTIME_CLASS(CWorkThread));
+    ASSERT_NE(thread, nullptr);
+    CKernelHandle handle = KeepHandle(thread);
+    const DWORD id = thread->m_nThreadID;
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_PREFAIL, 0, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_PREFAIL, 1, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_APP_WORK, 7, 0));
+    ASSERT_TRUE(::PostThreadMessageW(id, WM_QUIT, 1, 0));
+    ASSERT_EQ(::WaitForSingleObject(handle, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(m_record.exceptions.load(), 2) << "both exceptions reached the thread's hook";
+    EXPECT_EQ(m_record.work, std::vector<WPARAM>{7}) << "the loop went on to the next message";
+    EXPECT_EQ(ExitCodeOf(handle), 101u) << "the thread ended through WM_QUIT and ExitInstance";
+}
+
 TEST_F(ThreadTest, FailedInitInstanceEndsTheThreadThroughExitInstance)
 {
     m_record.initResult = FALSE;
@@ -157,6 +182,46 @@ TEST_F(ThreadTest, ThreadKeptByItsCreatorIsNotDeleted)
     EXPECT_EQ(m_record.destroyed.load(), 0);
     delete thread;
     EXPECT_EQ(m_record.destroyed.load(), 1);
+}
+
+UINT __cdecl ReportMainWnd(LPVOID pParam)
+{
+    *static_cast<std::atomic<HWND>*>(pParam) = AfxGetSafeHwnd(AfxGetMainWnd());
+    return 0;
+}
+
+struct MainWndCase
+{
+    bool appHasMainWnd;
+    const char* why;
+};
+const MainWndCase kMainWndCases[] = {
+    {true, "the application's main window is the new thread's main window"},
+    {false, "no main window: none on the new thread either"},
+};
+
+TEST_F(ThreadTest, NewThreadSeesTheApplicationsMainWindow)
+{
+    CWinApp app(L"ThreadTest");
+    CWnd main; // message-only: no display needed
+    ASSERT_TRUE(main.CreateEx(0, nullptr, L"main", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
+    for (const auto& c : kMainWndCases)
+    {
+        SCOPED_TRACE(c.why);
+        app.m_pMainWnd = c.appHasMainWnd ? &main : nullptr;
+        std::atomic<HWND> seen{reinterpret_cast<HWND>(1)};
+        // Suspended until the handle is ours: the thread deletes its object as it ends.
+        CWinThread* thread = AfxBeginThread(ReportMainWnd, &seen, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+        ASSERT_NE(thread, nullptr);
+        CKernelHandle handle = KeepHandle(thread);
+        thread->ResumeThread();
+        ASSERT_EQ(::WaitForSingleObject(handle, 10000), WAIT_OBJECT_0);
+        EXPECT_EQ(seen.load(), c.appHasMainWnd ? main.m_hWnd : nullptr);
+        EXPECT_TRUE(::IsWindow(main.m_hWnd)) << "the thread only borrowed the window";
+        EXPECT_EQ(app.m_pMainWnd, c.appHasMainWnd ? &main : nullptr) << "the application's stays as it was";
+    }
+    app.m_pMainWnd = nullptr; // destroying the main window would end this thread's loop
+    main.DestroyWindow();
 }
 
 TEST(ThreadClass, BeginThreadRefusesAClassThatIsNotAThread)

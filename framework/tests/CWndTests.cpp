@@ -167,6 +167,115 @@ TEST_F(MessageMapTest, RegisteredMessageAndTimerReachTheirHandlers)
     EXPECT_EQ(m_probe.m_log, (std::vector<std::string>{"registered", "timer 5"}));
 }
 
+// Handlers of the non-client, activation and hover messages, logging their cracked arguments.
+class CCrackProbe : public CWnd
+{
+public:
+    std::vector<std::string> m_log;
+    int m_activateAnswer = MA_NOACTIVATE;
+
+protected:
+    static std::string At(CPoint p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+    void OnNcRButtonDown(UINT nHitTest, CPoint point)
+    {
+        m_log.push_back("nc rdown " + std::to_string(nHitTest) + " " + At(point));
+    }
+    void OnNcLButtonDblClk(UINT nHitTest, CPoint point)
+    {
+        m_log.push_back("nc ldblclk " + std::to_string(nHitTest) + " " + At(point));
+    }
+    int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message)
+    {
+        m_log.push_back("activate " + std::to_string(pDesktopWnd == this) + " " + std::to_string(nHitTest) + " " +
+                        std::to_string(message));
+        return m_activateAnswer;
+    }
+    void OnMouseHover(UINT nFlags, CPoint point)
+    {
+        m_log.push_back("hover " + std::to_string(nFlags) + " " + At(point));
+    }
+    BOOL OnQueryOpen()
+    {
+        m_log.push_back("query open");
+        return FALSE;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CCrackProbe, CWnd)
+ON_WM_NCRBUTTONDOWN()
+ON_WM_NCLBUTTONDBLCLK()
+ON_WM_MOUSEACTIVATE()
+ON_WM_MOUSEHOVER()
+ON_WM_QUERYOPEN()
+END_MESSAGE_MAP()
+
+struct CrackCase
+{
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    const char* logged;
+    LRESULT result;
+    const char* why;
+};
+
+TEST_F(MessageMapTest, NonClientActivationAndHoverHandlersGetTheirCrackedArguments)
+{
+    CCrackProbe probe;
+    ASSERT_TRUE(probe.CreateEx(0, nullptr, L"crack", WS_CHILD, CRect(0, 0, 20, 20), &m_parent, 301));
+    const CrackCase cases[] = {
+        {WM_NCRBUTTONDOWN, HTCAPTION, MAKELPARAM(-5, 40), "nc rdown 2 -5,40", 0,
+         "hit test and a screen point left of 0"},
+        {WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(12, 34), "nc ldblclk 2 12,34", 0, "double click in the caption"},
+        {WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(probe.m_hWnd), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN),
+         "activate 1 1 513", MA_NOACTIVATE, "the handler's answer is the result"},
+        {WM_MOUSEHOVER, MK_LBUTTON, MAKELPARAM(3, 4), "hover 1 3,4", 0, "keys and client point"},
+        {WM_QUERYOPEN, 0, 0, "query open", FALSE, "FALSE keeps the window minimised"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        probe.m_log.clear();
+        EXPECT_EQ(probe.SendMessage(c.message, c.wParam, c.lParam), c.result);
+        EXPECT_EQ(probe.m_log, std::vector<std::string>{c.logged});
+    }
+    probe.DestroyWindow();
+}
+
+TEST(WindowGeometry, CalcWindowRectGivesTheWindowOfAClientSize)
+{
+    CWnd wnd; // hidden: taking it away costs nothing
+    ASSERT_TRUE(wnd.CreateEx(WS_EX_CLIENTEDGE, nullptr, L"geometry", WS_POPUP | WS_CAPTION | WS_THICKFRAME, 0, 0, 50,
+                             50, nullptr, nullptr));
+    struct
+    {
+        UINT adjust;
+        DWORD exStyle;
+        const char* why;
+    } const cases[] = {
+        {CWnd::adjustBorder, 0, "adjustBorder leaves the client edge out"},
+        {CWnd::adjustOutside, WS_EX_CLIENTEDGE, "adjustOutside counts it"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CRect expected(10, 20, 210, 120);
+        ASSERT_TRUE(::AdjustWindowRectEx(&expected, wnd.GetStyle(), FALSE, c.exStyle));
+        CRect rc(10, 20, 210, 120);
+        wnd.CalcWindowRect(&rc, c.adjust);
+        EXPECT_EQ(rc, expected);
+        EXPECT_GT(rc.Width(), 200) << "the frame is outside the client area";
+    }
+    CRect outside(0, 0, 200, 100);
+    wnd.CalcWindowRect(&outside, CWnd::adjustOutside);
+    wnd.MoveWindow(&outside, FALSE);
+    CRect client;
+    wnd.GetClientRect(&client);
+    EXPECT_EQ(client, CRect(0, 0, 200, 100)) << "the window made from the result has that client size";
+    wnd.DestroyWindow();
+}
+
 // A parent's own map for its children's notifications.
 class CParentProbe : public CWnd
 {
