@@ -1,6 +1,7 @@
 // CStaticTools: ISO 8601 texts, date values, the UTC offset, text search and replace, the edit
 // distance, file names, small file helpers and system error texts.
 #include "core/CStaticTools.h"
+#include "core/tests/DateTestValues.h"
 #include "core/tests/TimeZoneFixtures.h"
 #include "framework/CArray.h"
 #include "framework/CStringArray.h"
@@ -8,34 +9,11 @@
 #include <string>
 #include <vector>
 
+using namespace DateTestValues;
 using namespace TimeFixtures;
 
 namespace
 {
-std::wstring W(const CString& s)
-{
-    return s.GetString();
-}
-
-COleDateTime Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
-{
-    COleDateTime dt(y, mo, d, h, mi, s);
-    dt.m_dt += ms / 86400000.0;
-    return dt;
-}
-
-COleDateTime WithStatus(COleDateTime::DateTimeStatus status)
-{
-    COleDateTime dt;
-    dt.SetStatus(status);
-    return dt;
-}
-
-std::wstring Iso(const COleDateTime& dt)
-{
-    return W(CStaticTools::FormatIsoDateTime(dt, true));
-}
-
 // A private folder under the temporary folder, removed with its contents.
 class TempFolder
 {

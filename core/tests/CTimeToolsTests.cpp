@@ -2,41 +2,20 @@
 // texts and the windows and threads told of a new shift.
 #include "core/CTimeTools.h"
 #include "core/CStaticTools.h"
+#include "core/tests/DateTestValues.h"
 #include "core/tests/TimeZoneFixtures.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <string>
 #include <thread>
 
+using namespace DateTestValues;
 using namespace TimeFixtures;
 namespace pt = boost::posix_time;
 
 namespace
 {
 constexpr UINT WM_APP_SHIFT = WM_APP + 7; // what the listeners ask to be sent
-
-COleDateTime Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
-{
-    COleDateTime dt(y, mo, d, h, mi, s);
-    dt.m_dt += ms / 86400000.0;
-    return dt;
-}
-
-COleDateTime WithStatus(COleDateTime::DateTimeStatus status)
-{
-    COleDateTime dt;
-    dt.SetStatus(status);
-    return dt;
-}
-
-std::wstring W(const CString& s)
-{
-    return s.GetString();
-}
-std::wstring Iso(const COleDateTime& dt)
-{
-    return CStaticTools::FormatIsoDateTime(dt, true).GetString();
-}
 
 // A message-only window that counts the shift messages it receives.
 class ShiftWindow
