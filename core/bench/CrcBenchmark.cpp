@@ -1,27 +1,12 @@
 // CRC-32 of a 64 MiB buffer against zlib's crc32 on the same buffer, in the same run.
 #include "core/CCrcFixedTable.h"
+#include "core/bench/BestSeconds.h"
 #include <zlib.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
 #include <vector>
-
-namespace
-{
-template <typename F> double BestSeconds(F&& run, int rounds)
-{
-    double best = 1e30;
-    for (int i = 0; i < rounds; ++i)
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        run();
-        const std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
-        best = std::min(best, d.count());
-    }
-    return best;
-}
-} // namespace
 
 int main()
 {

@@ -1,26 +1,11 @@
 // Writing a property list of 10,000 entries to its main text form and reading it back, against
 // copying the same text once, measured in the same run.
 #include "core/CPropertyList.h"
+#include "core/bench/BestSeconds.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
-
-namespace
-{
-template <typename F> double BestSeconds(F&& run, int rounds)
-{
-    double best = 1e30;
-    for (int i = 0; i < rounds; ++i)
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        run();
-        const std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
-        best = std::min(best, d.count());
-    }
-    return best;
-}
-} // namespace
 
 int main()
 {
