@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <atomic>
 #include <stdexcept>
+#include <malloc.h>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace
@@ -222,6 +225,148 @@ TEST_F(ThreadTest, NewThreadSeesTheApplicationsMainWindow)
     }
     app.m_pMainWnd = nullptr; // destroying the main window would end this thread's loop
     main.DestroyWindow();
+}
+
+// ---- many short auto-deleting threads -------------------------------------------------------
+
+// One started thread: what it did, and a handle of its own to wait for its very end (the
+// object's handle goes with the object).
+struct StressSlot
+{
+    std::atomic<int> runs{0};
+    HANDLE hSelf = nullptr; // written by the thread before it counts its run
+};
+
+void RecordRun(StressSlot& slot)
+{
+    ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &slot.hSelf, SYNCHRONIZE,
+                      FALSE, 0);
+    auto scratch = std::make_unique<char[]>(64 + (reinterpret_cast<uintptr_t>(&slot) >> 4) % 512);
+    scratch[0] = 1;
+    ++slot.runs;
+}
+
+UINT __cdecl StressWorker(LPVOID pParam)
+{
+    RecordRun(*static_cast<StressSlot*>(pParam));
+    return 0;
+}
+
+// Objects of this class live on pages of their own, which are decommitted (not released, so no
+// later object can take the address) when deleted: a creator that touches an auto-deleted thread
+// object after its thread has ended faults at once instead of corrupting the heap now and then.
+class CGuardedThread : public CWinThread
+{
+public:
+    static void* operator new(size_t size)
+    {
+        void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (!p) throw std::bad_alloc();
+        s_reserved.push_back(p); // only the creating (main) thread allocates them
+        return p;
+    }
+    static void operator delete(void* p, size_t size) { ::VirtualFree(p, size, MEM_DECOMMIT); }
+    // Gives the address space back once every thread has ended.
+    static void ReleaseAll()
+    {
+        for (void* p : s_reserved)
+            ::VirtualFree(p, 0, MEM_RELEASE);
+        s_reserved.clear();
+    }
+
+private:
+    static std::vector<void*> s_reserved;
+};
+std::vector<void*> CGuardedThread::s_reserved;
+
+// A user-interface thread that ends at once, half of them through InitInstance's failure.
+class CQuickThread : public CGuardedThread
+{
+public:
+    CQuickThread(StressSlot& slot, bool bRunLoop) : m_slot(slot), m_bRunLoop(bRunLoop) {}
+    BOOL InitInstance() override
+    {
+        RecordRun(m_slot);
+        if (m_bRunLoop) ::PostQuitMessage(0);
+        return m_bRunLoop;
+    }
+
+private:
+    StressSlot& m_slot;
+    bool m_bRunLoop;
+};
+
+// The creator keeps allocating while its threads end and delete their objects.
+void ChurnHeap(std::vector<std::unique_ptr<char[]>>& keep, int round)
+{
+    for (int i = 0; i < 8; ++i)
+    {
+        const size_t size = 16 + static_cast<size_t>((round * 37 + i * 101) % 2048);
+        auto block = std::make_unique<char[]>(size);
+        block[size - 1] = static_cast<char>(i);
+        keep[static_cast<size_t>(round * 8 + i) % keep.size()] = std::move(block);
+    }
+}
+
+bool IsEveryHeapValid()
+{
+    HANDLE heaps[64];
+    const DWORD count = ::GetProcessHeaps(64, heaps);
+    for (DWORD i = 0; i < count && i < 64; ++i)
+        if (!::HeapValidate(heaps[i], 0, nullptr)) return false;
+    return count > 0;
+}
+
+TEST(ThreadStress, ManyAutoDeletingThreadsEachRunOnceAndLeaveTheHeapIntact)
+{
+    constexpr int kThreads = 2000;
+    auto slots = std::make_unique<StressSlot[]>(kThreads);
+    std::vector<std::unique_ptr<char[]>> keep(97);
+    for (int i = 0; i < kThreads; ++i)
+    {
+        StressSlot& slot = slots[static_cast<size_t>(i)];
+        CWinThread* thread = nullptr;
+        switch (i % 4)
+        {
+        case 0:
+            thread = AfxBeginThread(StressWorker, &slot);
+            break;
+        case 1:
+            thread = AfxBeginThread(StressWorker, &slot, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+            if (thread) thread->ResumeThread();
+            break;
+        default:
+            thread = AfxBeginThread(new CQuickThread(slot, i % 4 == 3));
+            break;
+        }
+        ASSERT_NE(thread, nullptr) << "thread " << i << " did not start (error " << ::GetLastError() << ")";
+        ChurnHeap(keep, i);
+    }
+    // Every thread has counted its run before it ends; then wait for each one's very end.
+    for (int waited = 0; waited < 30000; waited += 10)
+    {
+        int ran = 0;
+        for (int i = 0; i < kThreads; ++i)
+            ran += slots[static_cast<size_t>(i)].runs.load() > 0;
+        if (ran == kThreads) break;
+        ::Sleep(10);
+    }
+    int ranOnce = 0;
+    for (int i = 0; i < kThreads; ++i)
+    {
+        StressSlot& slot = slots[static_cast<size_t>(i)];
+        EXPECT_EQ(slot.runs.load(), 1) << "thread " << i << " should have run exactly once";
+        if (slot.runs.load() != 1) continue;
+        ++ranOnce;
+        ASSERT_NE(slot.hSelf, nullptr);
+        EXPECT_EQ(::WaitForSingleObject(slot.hSelf, 10000), WAIT_OBJECT_0) << "thread " << i << " never ended";
+        ::CloseHandle(slot.hSelf);
+    }
+    EXPECT_EQ(ranOnce, kThreads);
+    if (ranOnce == kThreads) CGuardedThread::ReleaseAll(); // else a thread may still use its object
+    keep.clear();
+    EXPECT_TRUE(IsEveryHeapValid()) << "every heap of the process should pass HeapValidate";
+    EXPECT_EQ(_heapchk(), _HEAPOK) << "the C runtime's heap should be intact";
 }
 
 TEST(ThreadClass, BeginThreadRefusesAClassThatIsNotAThread)
