@@ -176,6 +176,12 @@ unsigned __stdcall CWinThread::ThreadEntry(void* p)
         else
             result = static_cast<UINT>(pThread->Run());
     }
+    catch (CException* e)
+    {
+        ::OutputDebugStringW(L"Exception escaped a thread; the thread ends\n");
+        e->Delete(); // thrown as a heap pointer: nobody else will free it
+        result = static_cast<UINT>(-1);
+    }
     catch (...)
     {
         ::OutputDebugStringW(L"Exception escaped a thread; the thread ends\n");

@@ -123,6 +123,35 @@ TEST_F(ThreadTest, WorkerRunsItsFunctionOnItsThreadAndEndsWithItsResult)
     delete thread;
 }
 
+// A framework exception that escapes a thread is thrown as a heap pointer; the thread's end frees it.
+class CCountedException : public CUserException
+{
+public:
+    explicit CCountedException(std::atomic<int>& freed) : m_freed(freed) {}
+    ~CCountedException() override { ++m_freed; }
+
+private:
+    std::atomic<int>& m_freed;
+};
+
+UINT __cdecl ThrowingWorker(LPVOID pParam)
+{
+    throw new CCountedException(*static_cast<std::atomic<int>*>(pParam));
+}
+
+TEST_F(ThreadTest, FrameworkExceptionEscapingAThreadIsFreedAndEndsIt)
+{
+    std::atomic<int> freed{0};
+    CWinThread* thread = AfxBeginThread(ThrowingWorker, &freed, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(thread, nullptr);
+    thread->m_bAutoDelete = FALSE; // safe: it has not run yet
+    thread->ResumeThread();
+    ASSERT_EQ(::WaitForSingleObject(thread->m_hThread, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(thread->m_hThread), static_cast<DWORD>(-1)) << "the thread ends with -1";
+    EXPECT_EQ(freed.load(), 1) << "the exception object is deleted once";
+    delete thread;
+}
+
 TEST_F(ThreadTest, UserInterfaceThreadRunsItsLoopTakesThreadMessagesAndEndsOnQuit)
 {
     CWinThread* thread = AfxBeginThread(RUNTIME_CLASS(CWorkThread));
