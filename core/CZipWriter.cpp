@@ -302,11 +302,9 @@ ZRESULT CZipWriter::WriteAt(uint64_t nPos, const void* pData, DWORD nCount)
     return ZR_OK;
 }
 
-std::vector<BYTE> CZipWriter::LocalHeader(const Entry& e) const
+// The fields the local and the central header share: version needed to name length.
+BYTE* CZipWriter::PutSharedFields(BYTE* p, const Entry& e)
 {
-    std::vector<BYTE> h(kLocalHeaderSize + e.name.size() + kLocalExtraSize);
-    BYTE* p = h.data();
-    p = Put32(p, kLocalSignature);
     p = Put16(p, 20);
     p = Put16(p, e.flags);
     p = Put16(p, e.method);
@@ -316,6 +314,15 @@ std::vector<BYTE> CZipWriter::LocalHeader(const Entry& e) const
     p = Put32(p, e.compSize);
     p = Put32(p, e.uncSize);
     p = Put16(p, static_cast<uint16_t>(e.name.size()));
+    return p;
+}
+
+std::vector<BYTE> CZipWriter::LocalHeader(const Entry& e) const
+{
+    std::vector<BYTE> h(kLocalHeaderSize + e.name.size() + kLocalExtraSize);
+    BYTE* p = h.data();
+    p = Put32(p, kLocalSignature);
+    p = PutSharedFields(p, e);
     p = Put16(p, kLocalExtraSize);
     memcpy(p, e.name.data(), e.name.size());
     p += e.name.size();
@@ -567,15 +574,7 @@ ZRESULT CZipWriter::Finish()
         BYTE* p = h.data();
         p = Put32(p, kCentralSignature);
         p = Put16(p, 0x0017);
-        p = Put16(p, 20);
-        p = Put16(p, e.flags);
-        p = Put16(p, e.method);
-        p = Put16(p, e.dosTime);
-        p = Put16(p, e.dosDate);
-        p = Put32(p, e.crc);
-        p = Put32(p, e.compSize);
-        p = Put32(p, e.uncSize);
-        p = Put16(p, static_cast<uint16_t>(e.name.size()));
+        p = PutSharedFields(p, e);
         p = Put16(p, kCentralExtraSize);
         p = Put16(p, 0); // comment
         p = Put16(p, 0); // disk

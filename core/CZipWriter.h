@@ -42,6 +42,7 @@ private:
     ZRESULT CopyStored(Source& source, Entry& entry);
     ZRESULT CopyDeflated(Source& source, Entry& entry, int nLevel);
     std::vector<BYTE> LocalHeader(const Entry& entry) const;
+    static BYTE* PutSharedFields(BYTE* p, const Entry& entry);
 
     // The output: a file handle, or memory (the caller's block or a paging-file block of ours)
     CFileHandle m_file;
