@@ -335,40 +335,41 @@ bool COleDateTime::GetAsSystemTime(SYSTEMTIME& sysTime) const noexcept
     return m_status == valid && FieldsFromDate(m_dt, sysTime);
 }
 
-int COleDateTime::GetYear() const noexcept
+// One calendar field of the value; kFieldError when it is not a valid date.
+int COleDateTime::Field(WORD SYSTEMTIME::*pField) const noexcept
 {
     SYSTEMTIME st;
-    return GetAsSystemTime(st) ? st.wYear : kFieldError;
+    return GetAsSystemTime(st) ? st.*pField : kFieldError;
+}
+
+int COleDateTime::GetYear() const noexcept
+{
+    return Field(&SYSTEMTIME::wYear);
 }
 
 int COleDateTime::GetMonth() const noexcept
 {
-    SYSTEMTIME st;
-    return GetAsSystemTime(st) ? st.wMonth : kFieldError;
+    return Field(&SYSTEMTIME::wMonth);
 }
 
 int COleDateTime::GetDay() const noexcept
 {
-    SYSTEMTIME st;
-    return GetAsSystemTime(st) ? st.wDay : kFieldError;
+    return Field(&SYSTEMTIME::wDay);
 }
 
 int COleDateTime::GetHour() const noexcept
 {
-    SYSTEMTIME st;
-    return GetAsSystemTime(st) ? st.wHour : kFieldError;
+    return Field(&SYSTEMTIME::wHour);
 }
 
 int COleDateTime::GetMinute() const noexcept
 {
-    SYSTEMTIME st;
-    return GetAsSystemTime(st) ? st.wMinute : kFieldError;
+    return Field(&SYSTEMTIME::wMinute);
 }
 
 int COleDateTime::GetSecond() const noexcept
 {
-    SYSTEMTIME st;
-    return GetAsSystemTime(st) ? st.wSecond : kFieldError;
+    return Field(&SYSTEMTIME::wSecond);
 }
 
 int COleDateTime::GetDayOfWeek() const noexcept

@@ -96,4 +96,5 @@ public:
 private:
     void SetFromSystemTime(const SYSTEMTIME& st) noexcept;
     void CheckRange() noexcept;
+    int Field(WORD SYSTEMTIME::*pField) const noexcept;
 };
