@@ -105,3 +105,11 @@ using CRegKeyHandle = CHandleOwner<CRegKeyHandleTraits>;
 using CSocketHandle = CHandleOwner<CSocketHandleTraits>;
 using CWindowHandle = CHandleOwner<CWindowHandleTraits>;
 template <class T> using CGdiHandle = CHandleOwner<CGdiHandleTraits<T>>;
+
+struct CMemoryDCTraits // device contexts from CreateCompatibleDC / CreateDC
+{
+    using HandleType = HDC;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::DeleteDC(h); }
+};
+using CMemoryDC = CHandleOwner<CMemoryDCTraits>;
