@@ -121,17 +121,17 @@ public:
     }
     CGuardedBlocks(const CGuardedBlocks&) = delete;
     CGuardedBlocks& operator=(const CGuardedBlocks&) = delete;
-    int Allocations() const { return m_nAllocations; }
+    int Allocations() const { return m_nAllocations; } // blocks asked for, given or not
     size_t Live() const { return m_blocks.size(); }
 
 private:
     static void* Alloc(size_t nBytes)
     {
+        ++s_pSelf->m_nAllocations;
         if (nBytes > s_pSelf->m_nLimit) return nullptr;
         auto block = std::make_unique<ZipTest::CGuardedBytes>(Bytes(nBytes, 0));
         void* p = block->Data();
         if (!p) return nullptr;
-        ++s_pSelf->m_nAllocations;
         s_pSelf->m_blocks[p] = std::move(block);
         return p;
     }
