@@ -5,32 +5,34 @@
 
 namespace
 {
-void TranslateRle8(BYTE* p, BYTE* pEnd, const BYTE* map)
+// Reads the runs from the source rows and writes the translated bytes to the same places of the
+// copy. Every step checks what it is about to read: the walk ends at the block's end whatever the
+// runs claim.
+void TranslateRle8(const BYTE* pSource, BYTE* pTarget, size_t nSize, const BYTE* map)
 {
-    // Every step checks what it is about to touch: the walk ends at the block's end whatever the
-    // runs claim.
-    while (pEnd - p >= 2)
+    size_t i = 0;
+    while (nSize - i >= 2)
     {
-        const BYTE nCount = p[0];
+        const BYTE nCount = pSource[i];
         if (nCount)
         {
-            p[1] = map[p[1]];
-            p += 2;
+            pTarget[i + 1] = map[pSource[i + 1]];
+            i += 2;
             continue;
         }
-        const BYTE nEscape = p[1];
-        p += 2;
+        const BYTE nEscape = pSource[i + 1];
+        i += 2;
         if (nEscape == 0) continue; // end of line
         if (nEscape == 1) return;   // end of picture
         if (nEscape == 2)           // delta: two offset bytes
         {
-            p += std::min<ptrdiff_t>(2, pEnd - p);
+            i += std::min<size_t>(2, nSize - i);
             continue;
         }
-        const ptrdiff_t nRun = std::min<ptrdiff_t>(nEscape, pEnd - p); // absolute run, padded to 16 bits
-        for (ptrdiff_t i = 0; i < nRun; ++i)
-            p[i] = map[p[i]];
-        p += std::min<ptrdiff_t>(nEscape + (nEscape & 1), pEnd - p);
+        const size_t nRun = std::min<size_t>(nEscape, nSize - i); // absolute run, padded to 16 bits
+        for (size_t k = 0; k < nRun; ++k)
+            pTarget[i + k] = map[pSource[i + k]];
+        i += std::min<size_t>(nEscape + (nEscape & 1), nSize - i);
     }
 }
 } // namespace
@@ -78,7 +80,7 @@ BOOL CImageCP::RemapToPalette(const BYTE* pDib, size_t nSize, HPALETTE hPalette,
         for (BYTE* p = pRows; p < pEnd; ++p)
             *p = static_cast<BYTE>(map[*p >> 4] << 4 | (map[*p & 0x0F] & 0x0F));
     else if (header.biCompression == BI_RLE8 && nBits == 8)
-        TranslateRle8(pRows, pEnd, map);
+        TranslateRle8(pDib + nRowsAt, pRows, nRows, map);
     return TRUE;
 }
 
