@@ -47,24 +47,6 @@ private:
     size_t m_nPosition = 0;
 };
 
-WORD Word(const BYTE* p)
-{
-    return static_cast<WORD>(p[0] | p[1] << 8);
-}
-DWORD Dword(const BYTE* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24;
-}
-void PutWord(BYTE* p, WORD n)
-{
-    p[0] = static_cast<BYTE>(n);
-    p[1] = static_cast<BYTE>(n >> 8);
-}
-void PutDword(BYTE* p, DWORD n)
-{
-    PutWord(p, static_cast<WORD>(n));
-    PutWord(p + 2, static_cast<WORD>(n >> 16));
-}
 } // namespace
 
 BOOL CImageBMP::ReadInfoHeader(CSource& source, BITMAPINFOHEADER& header, bool& bCore, DWORD& nHeaderSize)
@@ -72,17 +54,17 @@ BOOL CImageBMP::ReadInfoHeader(CSource& source, BITMAPINFOHEADER& header, bool& 
     // The size comes first: a file with a 12-byte header may be shorter than a 40-byte one.
     BYTE size[4];
     if (source.Read(size, 4) != 4) return FALSE;
-    nHeaderSize = Dword(size);
+    nHeaderSize = GetDword(size);
     std::memset(&header, 0, sizeof(header));
     bCore = nHeaderSize == kCoreHeaderSize;
     if (bCore)
     {
         BYTE core[8];
         if (source.Read(core, 8) != 8) return FALSE;
-        header.biWidth = Word(core);
-        header.biHeight = Word(core + 2);
-        header.biPlanes = Word(core + 4);
-        header.biBitCount = Word(core + 6);
+        header.biWidth = GetWord(core);
+        header.biHeight = GetWord(core + 2);
+        header.biPlanes = GetWord(core + 4);
+        header.biBitCount = GetWord(core + 6);
     }
     else
     {
@@ -104,8 +86,8 @@ BOOL CImageBMP::ReadFrom(CSource& source)
     BYTE fileHeader[kFileHeaderSize];
     if (source.Read(fileHeader, kFileHeaderSize) != kFileHeaderSize) return FALSE;
     uint64_t nHeaderAt = kFileHeaderSize;
-    DWORD nRowOffset = Dword(fileHeader + 10);
-    if (Word(fileHeader) != kBitmapType)
+    DWORD nRowOffset = GetDword(fileHeader + 10);
+    if (GetWord(fileHeader) != kBitmapType)
     {
         nHeaderAt = 0; // a bare DIB
         nRowOffset = 0;

@@ -142,7 +142,19 @@ protected:
     void Init();
     // Takes over the rows of a 1-, 4-, 8- or 24-bit DIB laid out in memory; false leaves it empty.
     BOOL LoadPackedDib(const BYTE* pDib, size_t nSize);
-    static CImageCP* CreateFormatImage(int nFileType);
+    // Little-endian fields of the file formats, whatever their alignment in the buffer.
+    static WORD GetWord(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
+    static DWORD GetDword(const BYTE* p) { return GetWord(p) | static_cast<DWORD>(GetWord(p + 2)) << 16; }
+    static void PutWord(BYTE* p, WORD n)
+    {
+        p[0] = static_cast<BYTE>(n);
+        p[1] = static_cast<BYTE>(n >> 8);
+    }
+    static void PutDword(BYTE* p, DWORD n)
+    {
+        PutWord(p, static_cast<WORD>(n));
+        PutWord(p + 2, static_cast<WORD>(n >> 16));
+    }
 
     BITMAPINFOHEADER m_header;
     int m_nEffWidth;

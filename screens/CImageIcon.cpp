@@ -8,24 +8,6 @@ namespace
 constexpr size_t kDirectorySize = 6;
 constexpr size_t kEntrySize = 16;
 
-WORD Word(const BYTE* p)
-{
-    return static_cast<WORD>(p[0] | p[1] << 8);
-}
-DWORD Dword(const BYTE* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24;
-}
-void PutWord(BYTE* p, WORD n)
-{
-    p[0] = static_cast<BYTE>(n);
-    p[1] = static_cast<BYTE>(n >> 8);
-}
-void PutDword(BYTE* p, DWORD n)
-{
-    PutWord(p, static_cast<WORD>(n));
-    PutWord(p + 2, static_cast<WORD>(n >> 16));
-}
 } // namespace
 
 BOOL CImageIcon::Read(FILE* pFile)
@@ -34,12 +16,12 @@ BOOL CImageIcon::Read(FILE* pFile)
     const __int64 nBase = std::max<__int64>(_ftelli64(pFile), 0);
     BYTE directory[kDirectorySize];
     if (std::fread(directory, 1, kDirectorySize, pFile) != kDirectorySize) return FALSE;
-    if (Word(directory) != 0 || Word(directory + 2) != 1 || Word(directory + 4) == 0) return FALSE;
+    if (GetWord(directory) != 0 || GetWord(directory + 2) != 1 || GetWord(directory + 4) == 0) return FALSE;
     BYTE entry[kEntrySize]; // the first entry is the one read
     if (std::fread(entry, 1, kEntrySize, pFile) != kEntrySize) return FALSE;
     const int nWidth = entry[0] ? entry[0] : 256;
     const int nHeight = entry[1] ? entry[1] : 256;
-    const DWORD nImageAt = Dword(entry + 12);
+    const DWORD nImageAt = GetDword(entry + 12);
 
     // The image must be a DIB of a palette layout: a PNG's or a 32-bit image's bytes are no palette.
     BITMAPINFOHEADER header;
