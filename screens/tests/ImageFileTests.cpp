@@ -250,3 +250,28 @@ TEST(ImageFiles, WritingFailsWhenTheStreamRefusesOrTheImageIsEmpty)
     EXPECT_FALSE(image.Save(L"Z:/no/such/folder/x.bmp", kBMP));
     EXPECT_FALSE(image.Open(L"Z:/no/such/folder/x.bmp", kBMP));
 }
+
+TEST(ImageFiles, PathAndMemoryConstructorsRead)
+{
+    const std::wstring wide = MadePath(L"p4.bmp");
+    const std::string narrow(wide.begin(), wide.end()); // the fixture folder's path is ASCII
+    for (const CImageCP& image : {CImageCP(wide.c_str(), kBMP), CImageCP(narrow.c_str(), kBMP)})
+    {
+        EXPECT_EQ(image.GetBitCount(), 4);
+        EXPECT_EQ(FirstDifference(image, Pattern::Indexed, 16), "");
+    }
+    const std::string written = narrow.substr(0, narrow.rfind("made")) + "written/narrow.bmp";
+    CImageCP image(narrow.c_str(), kBMP);
+    ASSERT_TRUE(image.Save(written.c_str(), kBMP));
+    EXPECT_EQ(CImageCP(written.c_str(), kBMP).GetSize(), image.GetSize());
+
+    const Bytes bytes = ReadMade(L"rgb24.bmp");
+    HGLOBAL hMemory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    ASSERT_NE(hMemory, nullptr);
+    memcpy(GlobalLock(hMemory), bytes.data(), bytes.size());
+    GlobalUnlock(hMemory);
+    EXPECT_EQ(FirstDifference(CImageCP(hMemory, kBMP), Pattern::Rgb, 0), "");
+    EXPECT_FALSE(CImageCP(hMemory, CImageCP::typePNG).IsValid());
+    GlobalFree(hMemory);
+    EXPECT_FALSE(CImageCP(L"Z:/no/such/file.bmp", kBMP).IsValid());
+}
