@@ -1,0 +1,20 @@
+#pragma once
+#include "framework/CArray.h"
+#include "framework/CObject.h"
+
+// The common base of the small records Jex sends (agents, locations, outbound groups), so that a
+// list of them fits one CObArray and is emptied in one call.
+class CLumoObject : public CObject
+{
+public:
+    CLumoObject();
+    ~CLumoObject() override;
+
+protected:
+    CLumoObject(const CLumoObject&) = default;
+    CLumoObject& operator=(const CLumoObject&) = default;
+};
+
+// Deletes every record of the array in index order (null elements skipped) and empties it. The
+// array holds CLumoObject records only: each is deleted through its virtual destructor.
+void DeleteObArray(CObArray& arr);
