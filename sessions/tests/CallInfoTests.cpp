@@ -4,10 +4,10 @@
 #include "sessions/CSmartObjectPtr.h"
 #include "sessions/tests/RecordsTestText.h"
 #include "framework/CStringArray.h"
+#include "framework/testing/CGuardedPages.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
-#include <new>
 #include <thread>
 #include <vector>
 
@@ -123,34 +123,15 @@ TEST(CallInfo, JexCallInformationIsStoredAndRelayedFieldByField)
     }
 }
 
-// Counts destructions, and lives on pages of its own that are decommitted (not released, so no
-// later record can take the address) when it is deleted: any use after the last release faults at
-// once, and so does a second deletion.
-class CGuardedCallInfo : public CCallInfo
+// Counts destructions. Its guarded pages make any use after the last release, and a second
+// deletion, fault at once.
+class CGuardedCallInfo : public CCallInfo, public CGuardedPages
 {
 public:
     CGuardedCallInfo() : CCallInfo(FALSE) {}
     ~CGuardedCallInfo() override { ++s_nDestroyed; }
 
-    static void* operator new(size_t size)
-    {
-        void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        if (!p) throw std::bad_alloc();
-        s_reserved.push_back(p); // only the test's main thread allocates
-        return p;
-    }
-    static void operator delete(void* p, size_t size) { ::VirtualFree(p, size, MEM_DECOMMIT); }
-    static void ReleaseAll()
-    {
-        for (void* p : s_reserved)
-            ::VirtualFree(p, 0, MEM_RELEASE);
-        s_reserved.clear();
-    }
-
     static inline std::atomic<int> s_nDestroyed{0};
-
-private:
-    static inline std::vector<void*> s_reserved;
 };
 
 TEST(CallInfo, LastReleaseDestroysTheRecordAndItsHeldData)
