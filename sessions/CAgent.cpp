@@ -24,20 +24,15 @@ void CAgent::ParseAgentList(CObArray& arr, LPCWSTR pszText)
     const CPropertyList list(pszText);
     // Each round needs an entry of its own, so a hostile text cannot make this loop run longer
     // than the list is long.
-    for (int n = 1;; ++n)
+    for (long n = 1;; ++n)
     {
-        CString strKey;
-        strKey.Format(L"ID%d", n);
-        const long nId = list.GetPropertyLong(strKey.GetString(), 0L);
+        const long nId = GetNumberedLong(list, L"ID%ld", n);
         if (nId == 0) break;
         auto pAgent = std::make_unique<CAgent>();
         pAgent->m_nId = nId;
-        strKey.Format(L"FN%d", n);
-        pAgent->m_strFirstName = list.GetPropertyString(strKey.GetString(), L"");
-        strKey.Format(L"LN%d", n);
-        pAgent->m_strLastName = list.GetPropertyString(strKey.GetString(), L"");
-        strKey.Format(L"UN%d", n);
-        pAgent->m_strUserName = list.GetPropertyString(strKey.GetString(), L"");
+        pAgent->m_strFirstName = GetNumberedString(list, L"FN%ld", n);
+        pAgent->m_strLastName = GetNumberedString(list, L"LN%ld", n);
+        pAgent->m_strUserName = GetNumberedString(list, L"UN%ld", n);
         arr.Add(pAgent.get());
         pAgent.release(); // the array holds it now
     }

@@ -22,13 +22,9 @@ void CLocation::ParseLocationList(CObArray& arr, LPCWSTR pszText)
     for (long n = 0; n < nCount; ++n)
     {
         auto pLocation = std::make_unique<CLocation>();
-        CString strKey;
-        strKey.Format(L"ID%ld", n);
-        pLocation->m_nId = list.GetPropertyLong(strKey.GetString(), 0L);
-        strKey.Format(L"NM%ld", n);
-        pLocation->m_strName = list.GetPropertyString(strKey.GetString(), L"");
-        strKey.Format(L"CNM%ld", n);
-        pLocation->m_strComputerName = list.GetPropertyString(strKey.GetString(), L"");
+        pLocation->m_nId = GetNumberedLong(list, L"ID%ld", n);
+        pLocation->m_strName = GetNumberedString(list, L"NM%ld", n);
+        pLocation->m_strComputerName = GetNumberedString(list, L"CNM%ld", n);
         arr.Add(pLocation.get());
         pLocation.release(); // the array holds it now
     }
