@@ -6,6 +6,7 @@
 #include "framework/CStringArray.h"
 #include "framework/testing/CGuardedPages.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
