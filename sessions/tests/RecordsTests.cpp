@@ -224,4 +224,18 @@ TEST(DeleteObArray, DeletesEveryRecordAndSkipsNulls)
     DeleteObArray(arr); // an empty array is fine
     EXPECT_EQ(arr.GetSize(), 0);
 }
+TEST(DeleteObArray, ListParsersFreeTheRecordsOfTheEarlierList)
+{
+    CObArray agents;
+    CObArray groups;
+    agents.Add(new CCountedLocation); // any record: the array is emptied through the base
+    groups.Add(new CCountedLocation);
+    CAgent::ParseAgentList(agents, L"ID1 = \"7\" ");
+    COutboundGroup::ParseOutboundGroupList(groups, L"3 = \"Sales\" ");
+    EXPECT_EQ(CCountedLocation::s_nAlive, 0);
+    EXPECT_EQ(Agents(agents), (std::vector<Entry>{{7, L"", L"", L""}}));
+    EXPECT_EQ(Groups(groups), (std::vector<Entry>{{3, L"Sales", L"", L""}}));
+    DeleteObArray(agents);
+    DeleteObArray(groups);
+}
 } // namespace
