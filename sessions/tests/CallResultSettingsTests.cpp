@@ -3,6 +3,8 @@
 #include "sessions/CCallResultSettings.h"
 #include "sessions/tests/RecordsTestText.h"
 #include "core/CPropertyList.h"
+#include "framework/CArchive.h"
+#include "framework/CMemFile.h"
 #include <gtest/gtest.h>
 #include <chrono>
 #include <tuple>
@@ -387,5 +389,24 @@ TEST_F(CallResultSettingsTest, PropertyListsCarryTheThreeTexts)
     CCallResultSettings wrongCase;
     wrongCase.SetFromPropertyText(L"udrc = \"2@Busy\" ");
     EXPECT_EQ(Rows(wrongCase), (std::vector<Row>{{0, 0, L"", true, false}})) << "names compare with case";
+}
+TEST(CallResultArray, IsNotArchivedAsRawBytes)
+{
+    CResultArray results;
+    results.Add(MakeResult(2, 0, L"Busy"));
+    CMemFile file;
+    CArchive ar(&file, CArchive::store | CArchive::bNoFlushOnDelete);
+    bool bRefused = false;
+    try
+    {
+        results.Serialize(ar);
+    }
+    catch (CNotSupportedException* e)
+    {
+        bRefused = true;
+        e->Delete();
+    }
+    EXPECT_TRUE(bRefused) << "texts would be written as pointers";
+    EXPECT_EQ(file.GetLength(), 0u);
 }
 } // namespace
