@@ -1,27 +1,20 @@
 // Calendar parts and 100-ns ticks: the edge cases of the conversion both ways, and random dates and
 // tick counts checked against the system's own FILETIME conversions.
 #include "screens/CTickParts.h"
+#include "TickTestValues.h"
 #include <gtest/gtest.h>
 #include <climits>
 #include <cstdio>
 #include <random>
 #include <string>
 
+using namespace TickTestValues;
+
 namespace
 {
 CTickParts Parts(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0, int us = 0, int ns = 0)
 {
-    CTickParts p;
-    p.nYear = y;
-    p.nMonth = mo;
-    p.nDay = d;
-    p.nHour = h;
-    p.nMinute = mi;
-    p.nSecond = s;
-    p.nMilliSecond = ms;
-    p.nMicroSecond = us;
-    p.nNanoSecond = ns;
-    return p;
+    return {y, mo, d, h, mi, s, ms, us, ns};
 }
 
 CTickParts Decoded(CTickParts p, int dayOfYear, int dayOfWeek)
@@ -111,25 +104,10 @@ TEST(TickParts, NegativeTicksDecodeAsTheirAbsoluteValue)
 
 namespace
 {
-LONGLONG TicksOf(const FILETIME& ft)
-{
-    return static_cast<LONGLONG>((static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
-}
-
-FILETIME FileTimeOf(LONGLONG ticks)
-{
-    return {static_cast<DWORD>(ticks), static_cast<DWORD>(static_cast<ULONGLONG>(ticks) >> 32)};
-}
-
 int DaysInMonth(int year, int month)
 {
-    SYSTEMTIME first{};
-    first.wYear = static_cast<WORD>(year);
-    first.wMonth = static_cast<WORD>(month);
-    first.wDay = 1;
-    SYSTEMTIME next = first;
-    next.wYear = static_cast<WORD>(month == 12 ? year + 1 : year);
-    next.wMonth = static_cast<WORD>(month == 12 ? 1 : month + 1);
+    const SYSTEMTIME first = SystemTime(year, month, 1);
+    const SYSTEMTIME next = month == 12 ? SystemTime(year + 1, 1, 1) : SystemTime(year, month + 1, 1);
     FILETIME a{}, b{};
     SystemTimeToFileTime(&first, &a);
     SystemTimeToFileTime(&next, &b);
@@ -139,10 +117,7 @@ int DaysInMonth(int year, int month)
 // Day of year by the system's clock: days since 1 January of the same year, plus one.
 int SystemDayOfYear(const SYSTEMTIME& st, LONGLONG ticks)
 {
-    SYSTEMTIME jan1{};
-    jan1.wYear = st.wYear;
-    jan1.wMonth = 1;
-    jan1.wDay = 1;
+    const SYSTEMTIME jan1 = SystemTime(st.wYear, 1, 1);
     FILETIME ft{};
     EXPECT_TRUE(SystemTimeToFileTime(&jan1, &ft));
     return static_cast<int>((ticks - TicksOf(ft)) / kTicksPerDay) + 1;
@@ -163,14 +138,7 @@ TEST(TickParts, RandomPartsAgreeWithTheSystemAndComeBack)
         LONGLONG ticks = 0;
         ASSERT_TRUE(PartsToTicks(p, ticks));
 
-        SYSTEMTIME st{};
-        st.wYear = static_cast<WORD>(p.nYear);
-        st.wMonth = static_cast<WORD>(p.nMonth);
-        st.wDay = static_cast<WORD>(p.nDay);
-        st.wHour = static_cast<WORD>(p.nHour);
-        st.wMinute = static_cast<WORD>(p.nMinute);
-        st.wSecond = static_cast<WORD>(p.nSecond);
-        st.wMilliseconds = static_cast<WORD>(p.nMilliSecond);
+        const SYSTEMTIME st = SystemTime(p.nYear, p.nMonth, p.nDay, p.nHour, p.nMinute, p.nSecond, p.nMilliSecond);
         FILETIME ft{};
         ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
         ASSERT_EQ(ticks, TicksOf(ft) + p.nMicroSecond * 10 + p.nNanoSecond / 100);
@@ -184,14 +152,7 @@ TEST(TickParts, RandomPartsAgreeWithTheSystemAndComeBack)
 
 TEST(TickParts, RandomTicksDecodeAsTheSystemDecodesThem)
 {
-    SYSTEMTIME last{};
-    last.wYear = 9999;
-    last.wMonth = 12;
-    last.wDay = 31;
-    last.wHour = 23;
-    last.wMinute = 59;
-    last.wSecond = 59;
-    last.wMilliseconds = 999;
+    const SYSTEMTIME last = SystemTime(9999, 12, 31, 23, 59, 59, 999);
     FILETIME lastFt{};
     ASSERT_TRUE(SystemTimeToFileTime(&last, &lastFt));
     std::mt19937_64 gen(7127);
