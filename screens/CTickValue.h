@@ -28,7 +28,10 @@ public:
 
 protected:
     CTickValue(LONGLONG ticks, TickStatus status) noexcept : m_status(status), m_ticks(ticks) {}
-    ~CTickValue() = default; // a shared part, never handled on its own
+    // A shared part, never handled on its own: a time must not be assigned a span through it.
+    CTickValue(const CTickValue&) noexcept = default;
+    CTickValue& operator=(const CTickValue&) noexcept = default;
+    ~CTickValue() = default;
 
     struct Sum
     {

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cwchar>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace
@@ -25,6 +26,11 @@ Status Expected(Status a, Status b)
     return CTickValue::valid;
 }
 } // namespace
+
+// A time and a span share their fields, but neither may be assigned the other, not even through the base.
+static_assert(!std::is_assignable_v<CTickValue&, const CTickSpan&>);
+static_assert(!std::is_assignable_v<CTickTime&, const CTickSpan&>);
+static_assert(std::is_copy_assignable_v<CTickTime> && std::is_copy_assignable_v<CTickSpan>);
 
 TEST(TickValue, OperatorsCombineTheStatusOfEveryPair)
 {
