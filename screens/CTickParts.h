@@ -34,7 +34,8 @@ constexpr int kMaxTickYear = 29000;
 // kMinTickYear..kMaxTickYear, the month outside 1..12, or the result outside the 64-bit range.
 // Nothing else is checked: every part carries into the next larger one, so day 30 of February is
 // 1 or 2 March, and a negative part counts as its unsigned 32-bit value (hour -1 as 4,294,967,295
-// hours, which runs out of range). Nanoseconds round half up to whole ticks.
+// hours, which runs out of range; minute -1 still lands some 8,000 years ahead, valid). Nanoseconds
+// round half up to whole ticks.
 bool PartsToTicks(const CTickParts& parts, LONGLONG& ticks) noexcept;
 
 // The parts of a tick count, day of year and day of week included. Negative ticks decode as their

@@ -62,6 +62,8 @@ const PartsCase kPartsCases[] = {
     {Parts(29001, 1, 1), false, 0, {}, "year 29001"},
     {Parts(2020, 1, 1, -1), false, 0, {}, "hour -1 carries 4,294,967,295 hours out of the 64-bit range"},
     {Parts(-29000, 1, 1), false, 0, {}, "year -29000 lies below the 64-bit range"},
+    {Parts(2020, 1, 1, 0, -1), true, kUnchecked, Decoded(Parts(10186, 2, 15, 4, 15), 46, 4),
+     "minute -1 carries 4,294,967,295 minutes and stays in range"},
     {Parts(29000, 12, 31, 23, 59, 59, 999, 999, 900), true, kUnchecked,
      Decoded(Parts(29000, 12, 31, 23, 59, 59, 999, 999, 900), 365, 4), "the last instant of year 29000"},
     {Parts(2020, 2, 30), true, kUnchecked, Decoded(Parts(2020, 3, 1), 61, 1), "30 February 2020 runs into March"},
