@@ -32,14 +32,8 @@ int main()
             LONGLONG sum = 0;
             for (const SYSTEMTIME& st : times)
             {
-                CTickParts parts;
-                parts.nYear = st.wYear;
-                parts.nMonth = st.wMonth;
-                parts.nDay = st.wDay;
-                parts.nHour = st.wHour;
-                parts.nMinute = st.wMinute;
-                parts.nSecond = st.wSecond;
-                parts.nMilliSecond = st.wMilliseconds;
+                const CTickParts parts{st.wYear,   st.wMonth,  st.wDay,         st.wHour,
+                                       st.wMinute, st.wSecond, st.wMilliseconds};
                 LONGLONG ticks = 0;
                 PartsToTicks(parts, ticks);
                 sum += ticks + TicksToParts(ticks).nDay;
