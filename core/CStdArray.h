@@ -1,16 +1,15 @@
 #pragma once
 #include "framework/CObject.h"
 #include "framework/CArchive.h"
+#include "framework/CException.h"
 #include <algorithm>
 #include <type_traits>
 #include <vector>
 
-// A growable array of plain values that is also a CObject. It serialises as the element count
-// followed by the raw element values, so it suits trivially copyable elements only.
+// A growable array of values that is also a CObject. It serialises as the element count followed
+// by the raw element values, so only arrays of trivially copyable elements can be archived.
 template <typename T> class CStdArray : public CObject
 {
-    static_assert(std::is_trivially_copyable_v<T>, "CStdArray stores its elements as raw bytes");
-
 public:
     INT_PTR GetSize() const { return static_cast<INT_PTR>(m_items.size()); }
     INT_PTR GetCount() const { return GetSize(); }
@@ -31,7 +30,10 @@ public:
 
     void Serialize(CArchive& ar) override
     {
-        if (ar.IsStoring())
+        // Raw bytes of elements that own storage (texts) would be pointers; such arrays are kept
+        // in memory only.
+        if constexpr (!std::is_trivially_copyable_v<T>) AfxThrowNotSupportedException();
+        else if (ar.IsStoring())
         {
             ar << static_cast<DWORD>(m_items.size());
             if (!m_items.empty()) ar.Write(m_items.data(), static_cast<UINT>(m_items.size() * sizeof(T)));

@@ -5,6 +5,7 @@
 #include "framework/CWinApp.h"
 #include "framework/CWinThread.h"
 #include "framework/CWnd.h"
+#include "framework/testing/CGuardedPages.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <stdexcept>
@@ -281,32 +282,11 @@ UINT __cdecl StressWorker(LPVOID pParam)
     return 0;
 }
 
-// Objects of this class live on pages of their own, which are decommitted (not released, so no
-// later object can take the address) when deleted: a creator that touches an auto-deleted thread
-// object after its thread has ended faults at once instead of corrupting the heap now and then.
-class CGuardedThread : public CWinThread
+// Guarded pages: a creator that touches an auto-deleted thread object after its thread has ended
+// faults at once.
+class CGuardedThread : public CWinThread, public CGuardedPages
 {
-public:
-    static void* operator new(size_t size)
-    {
-        void* p = ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        if (!p) throw std::bad_alloc();
-        s_reserved.push_back(p); // only the creating (main) thread allocates them
-        return p;
-    }
-    static void operator delete(void* p, size_t size) { ::VirtualFree(p, size, MEM_DECOMMIT); }
-    // Gives the address space back once every thread has ended.
-    static void ReleaseAll()
-    {
-        for (void* p : s_reserved)
-            ::VirtualFree(p, 0, MEM_RELEASE);
-        s_reserved.clear();
-    }
-
-private:
-    static std::vector<void*> s_reserved;
 };
-std::vector<void*> CGuardedThread::s_reserved;
 
 // A user-interface thread that ends at once, half of them through InitInstance's failure.
 class CQuickThread : public CGuardedThread
