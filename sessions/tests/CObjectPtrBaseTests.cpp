@@ -1,21 +1,9 @@
 // Lockable objects and the pointers that hold their locks: which way the current thread holds the
 // lock, copies and assignments that take holds of their own, and the default lock.
 #include "sessions/CObjectPtrBase.h"
+#include "sessions/tests/LockProbes.h"
 #include <gtest/gtest.h>
 #include <thread>
-
-namespace
-{
-BOOL WriterWouldEnter(CReadWriteLock& lock)
-{
-    BOOL result = FALSE;
-    std::thread([&] {
-        result = lock.LockWrite(0);
-        if (result) lock.UnlockWrite();
-    }).join();
-    return result;
-}
-} // namespace
 
 TEST(LockObject, TellsHowTheCurrentThreadHoldsItsLock)
 {

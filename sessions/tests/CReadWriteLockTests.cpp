@@ -1,6 +1,7 @@
 // The re-entrant reader/writer lock: re-entrance, upgrade and downgrade, writer precedence,
 // time-outs, refused misuse, and a stress run of mixed operations under an invariant checker.
 #include "sessions/CReadWriteLock.h"
+#include "sessions/tests/LockProbes.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
@@ -28,24 +29,6 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
     return true;
 }
 
-// Runs one call on a thread of its own, the way a second user of the lock would.
-BOOL OnOtherThread(const std::function<BOOL()>& call)
-{
-    BOOL result = FALSE;
-    std::thread([&] { result = call(); }).join();
-    return result;
-}
-
-// A shared try that leaves nothing behind: TRUE when a new reader would get in at once.
-BOOL ReaderWouldEnter(CReadWriteLock& lock)
-{
-    return OnOtherThread([&] {
-        const BOOL ok = lock.LockRead(0);
-        if (ok) lock.UnlockRead();
-        return ok;
-    });
-}
-
 DWORD CountProcessHandles()
 {
     DWORD nCount = 0;
@@ -53,14 +36,6 @@ DWORD CountProcessHandles()
     return nCount;
 }
 
-BOOL WriterWouldEnter(CReadWriteLock& lock)
-{
-    return OnOtherThread([&] {
-        const BOOL ok = lock.LockWrite(0);
-        if (ok) lock.UnlockWrite();
-        return ok;
-    });
-}
 } // namespace
 
 TEST(ReadWriteLock, ReaderReentersWhileWriterWaitsButNewReaderWaits)
@@ -291,17 +266,9 @@ TEST(ReadWriteLock, UntrackedOperations)
     ASSERT_TRUE(lock.LockWriteUntracked(0));
     EXPECT_FALSE(OnOtherThread([&] { return lock.LockReadUntracked(0); }));
     lock.DowngradeUntracked();
-    EXPECT_TRUE(OnOtherThread([&] {
-        const BOOL ok = lock.LockReadUntracked(0);
-        if (ok) lock.UnlockReadUntracked();
-        return ok;
-    })) << "after the downgrade readers share again";
+    EXPECT_TRUE(UntrackedReaderWouldEnter(lock)) << "after the downgrade readers share again";
     lock.UnlockReadUntracked();
-    EXPECT_TRUE(OnOtherThread([&] {
-        const BOOL ok = lock.LockWriteUntracked(0);
-        if (ok) lock.UnlockWriteUntracked();
-        return ok;
-    }));
+    EXPECT_TRUE(UntrackedWriterWouldEnter(lock));
 }
 
 TEST(ReadWriteLock, SoleUntrackedReaderUpgradesWithoutWaiting)
@@ -314,11 +281,7 @@ TEST(ReadWriteLock, SoleUntrackedReaderUpgradesWithoutWaiting)
     EXPECT_LT(Clock::now() - start, 1s);
     EXPECT_FALSE(OnOtherThread([&] { return lock.LockReadUntracked(0); }));
     lock.UnlockWriteUntracked();
-    EXPECT_TRUE(OnOtherThread([&] {
-        const BOOL ok = lock.LockWriteUntracked(0);
-        if (ok) lock.UnlockWriteUntracked();
-        return ok;
-    }));
+    EXPECT_TRUE(UntrackedWriterWouldEnter(lock));
 }
 
 TEST(ReadWriteLock, UpgradeUntrackedWaitsForOtherReaders)
