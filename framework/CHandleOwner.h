@@ -113,3 +113,11 @@ struct CMemoryDCTraits // device contexts from CreateCompatibleDC / CreateDC
     static void Close(HandleType h) noexcept { ::DeleteDC(h); }
 };
 using CMemoryDC = CHandleOwner<CMemoryDCTraits>;
+
+struct CActCtxHandleTraits // activation contexts from CreateActCtx
+{
+    using HandleType = HANDLE;
+    static HandleType Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HandleType h) noexcept { ::ReleaseActCtx(h); }
+};
+using CActCtxHandle = CHandleOwner<CActCtxHandleTraits>;
