@@ -121,3 +121,11 @@ struct CActCtxHandleTraits // activation contexts from CreateActCtx
     static void Close(HandleType h) noexcept { ::ReleaseActCtx(h); }
 };
 using CActCtxHandle = CHandleOwner<CActCtxHandleTraits>;
+
+struct CLibraryHandleTraits // libraries from LoadLibrary
+{
+    using HandleType = HMODULE;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::FreeLibrary(h); }
+};
+using CLibraryHandle = CHandleOwner<CLibraryHandleTraits>;
