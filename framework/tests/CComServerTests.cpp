@@ -6,9 +6,10 @@
 #include "framework/CComVariant.h"
 #include "framework/CHandleOwner.h"
 #include "framework/testing/CActivationContextScope.h"
+#include "framework/testing/CComApartment.h"
 #include "framework/testing/CRecordingSink.h"
 #include "framework/testing/DispatchInvoke.h"
-#include "framework/testing/MessagePump.h"
+#include "framework/testing/ModuleExport.h"
 #include "ComTestServer.h"
 #include <gtest/gtest.h>
 #include <ocidl.h>
@@ -17,35 +18,6 @@
 namespace
 {
 constexpr const wchar_t* kServerDll = L"ComTestServer.dll";
-
-class CComApartment
-{
-public:
-    CComApartment() { m_hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~CComApartment()
-    {
-        if (SUCCEEDED(m_hr)) ::CoUninitialize();
-    }
-    CComApartment(const CComApartment&) = delete;
-    CComApartment& operator=(const CComApartment&) = delete;
-    HRESULT Result() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
-};
-
-struct CModuleTraits
-{
-    using HandleType = HMODULE;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::FreeLibrary(h); }
-};
-using CModuleHandle = CHandleOwner<CModuleTraits>;
-
-template <class F> F ServerExport(HMODULE hModule, const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(hModule, name)));
-}
 
 using DllCanUnloadNowFunction = HRESULT(WINAPI*)();
 using DllGetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
@@ -69,11 +41,11 @@ TEST(ComServerModule, CanUnloadOnlyWhenNothingHoldsItAndLoadsAgain)
     ASSERT_EQ(::GetModuleHandleW(kServerDll), nullptr) << "an earlier test left the server loaded";
     const std::wstring path = PathBesideProgram(kServerDll);
     {
-        CModuleHandle server(::LoadLibraryW(path.c_str()));
+        CLibraryHandle server(::LoadLibraryW(path.c_str()));
         ASSERT_TRUE(server.IsValid()) << ::GetLastError();
-        auto canUnload = ServerExport<DllCanUnloadNowFunction>(server, "DllCanUnloadNow");
-        auto getClassObject = ServerExport<DllGetClassObjectFunction>(server, "DllGetClassObject");
-        auto startLockedThread = ServerExport<StartLockedThreadFunction>(server, "ComTestServerStartLockedThread");
+        auto canUnload = ModuleExport<DllCanUnloadNowFunction>(server, "DllCanUnloadNow");
+        auto getClassObject = ModuleExport<DllGetClassObjectFunction>(server, "DllGetClassObject");
+        auto startLockedThread = ModuleExport<StartLockedThreadFunction>(server, "ComTestServerStartLockedThread");
         ASSERT_TRUE(canUnload && getClassObject && startLockedThread);
         EXPECT_EQ(canUnload(), S_OK);
 
@@ -109,9 +81,9 @@ TEST(ComServerModule, CanUnloadOnlyWhenNothingHoldsItAndLoadsAgain)
     // The thread's own reference goes with its last instruction; then the file is unmapped.
     EXPECT_TRUE(WaitUntil([] { return ::GetModuleHandleW(kServerDll) == nullptr; })) << "the server stayed loaded";
 
-    CModuleHandle again(::LoadLibraryW(path.c_str()));
+    CLibraryHandle again(::LoadLibraryW(path.c_str()));
     ASSERT_TRUE(again.IsValid());
-    auto getClassObject = ServerExport<DllGetClassObjectFunction>(again, "DllGetClassObject");
+    auto getClassObject = ModuleExport<DllGetClassObjectFunction>(again, "DllGetClassObject");
     CComPtr<IClassFactory> factory;
     ASSERT_EQ(getClassObject(CLSID_TestControl, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
     CComPtr<ITestControl> control;
@@ -122,11 +94,11 @@ TEST(ComServerModule, RefusedInitInstanceFailsTheLoad)
 {
     const std::wstring path = PathBesideProgram(kServerDll);
     ASSERT_TRUE(::SetEnvironmentVariableW(L"COMTESTSERVER_REFUSE_LOAD", L"1"));
-    CModuleHandle refused(::LoadLibraryW(path.c_str()));
+    CLibraryHandle refused(::LoadLibraryW(path.c_str()));
     ::SetEnvironmentVariableW(L"COMTESTSERVER_REFUSE_LOAD", nullptr);
     EXPECT_FALSE(refused.IsValid()) << "InitInstance said FALSE, yet the server loaded";
     EXPECT_EQ(::GetModuleHandleW(kServerDll), nullptr);
-    CModuleHandle loaded(::LoadLibraryW(path.c_str()));
+    CLibraryHandle loaded(::LoadLibraryW(path.c_str()));
     EXPECT_TRUE(loaded.IsValid());
 }
 

@@ -3,6 +3,7 @@
 #include "framework/CHandleOwner.h"
 #include "framework/CRegistrar.h"
 #include "framework/testing/CActivationContextScope.h"
+#include "framework/testing/ModuleExport.h"
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -191,13 +192,6 @@ TEST_F(RegistrarTest, PerUserModeWritesTheUsersClasses)
 
 namespace
 {
-struct CModuleTraits
-{
-    using HandleType = HMODULE;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::FreeLibrary(h); }
-};
-using CModuleHandle = CHandleOwner<CModuleTraits>;
 // Asked through oleaut32 for the library the server carries. (widl 7.0 writes a wrong last byte
 // into the library's GUID in the type library, so the id in the header cannot be used here.)
 bool IsTypeLibRegistered(const std::wstring& serverPath)
@@ -222,16 +216,13 @@ constexpr const wchar_t* kControlKey = L"CLSID\\{CE74D63E-3274-4034-8F61-BAD9276
 TEST_F(RegistrarTest, ServerRegistersItsClassesAndTypeLibrary)
 {
     const std::wstring path = PathBesideProgram(L"ComTestServer.dll");
-    CModuleHandle server(::LoadLibraryW(path.c_str()));
+    CLibraryHandle server(::LoadLibraryW(path.c_str()));
     ASSERT_TRUE(server.IsValid());
     using Function = HRESULT(WINAPI*)();
     using InstallFunction = HRESULT(WINAPI*)(BOOL, LPCWSTR);
-    auto registerServer =
-        reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(server, "DllRegisterServer")));
-    auto unregisterServer =
-        reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(server, "DllUnregisterServer")));
-    auto install =
-        reinterpret_cast<InstallFunction>(reinterpret_cast<void (*)()>(::GetProcAddress(server, "DllInstall")));
+    auto registerServer = ModuleExport<Function>(server, "DllRegisterServer");
+    auto unregisterServer = ModuleExport<Function>(server, "DllUnregisterServer");
+    auto install = ModuleExport<InstallFunction>(server, "DllInstall");
     ASSERT_TRUE(registerServer && unregisterServer && install);
 
     ASSERT_EQ(registerServer(), S_OK);

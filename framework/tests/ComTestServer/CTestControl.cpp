@@ -2,6 +2,7 @@
 #include "CTestCollection.h"
 #include "framework/CComPtr.h"
 #include "framework/CComVariant.h"
+#include "framework/CHandleOwner.h"
 #include <cstring>
 
 STDMETHODIMP CTestControl::get_Caption(BSTR* pVal)
@@ -20,6 +21,7 @@ STDMETHODIMP CTestControl::put_Caption(BSTR newVal)
     {
         return E_OUTOFMEMORY;
     }
+    FireViewChange();
     return S_OK;
 }
 
@@ -60,6 +62,15 @@ STDMETHODIMP CTestControl::FirePing(LONG n, LONG* pLastResult)
 {
     if (!pLastResult) return E_POINTER;
     *pLastResult = Fire_Ping(n);
+    return S_OK;
+}
+
+HRESULT CTestControl::OnDraw(ATL_DRAWINFO& di)
+{
+    const RECT bounds{di.prcBounds->left, di.prcBounds->top, di.prcBounds->right, di.prcBounds->bottom};
+    CGdiHandle<HBRUSH> brush(::CreateSolidBrush(kFillColor));
+    if (!brush.IsValid()) return E_OUTOFMEMORY;
+    ::FillRect(di.hdcDraw, &bounds, brush);
     return S_OK;
 }
 
