@@ -23,6 +23,14 @@ using DllCanUnloadNowFunction = HRESULT(WINAPI*)();
 using DllGetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using StartLockedThreadFunction = BOOL(WINAPI*)(HANDLE);
 
+// A number the test server left in the environment; 0 when there is none.
+DWORD EnvironmentNumber(const wchar_t* name)
+{
+    wchar_t value[16] = L"";
+    if (!::GetEnvironmentVariableW(name, value, 16)) return 0;
+    return static_cast<DWORD>(std::wcstoul(value, nullptr, 10));
+}
+
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
 {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
@@ -39,6 +47,8 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
 TEST(ComServerModule, CanUnloadOnlyWhenNothingHoldsItAndLoadsAgain)
 {
     ASSERT_EQ(::GetModuleHandleW(kServerDll), nullptr) << "an earlier test left the server loaded";
+    ::SetEnvironmentVariableW(L"COMTESTSERVER_INIT_THREAD", nullptr);
+    ::SetEnvironmentVariableW(L"COMTESTSERVER_EXIT_THREAD", nullptr);
     const std::wstring path = PathBesideProgram(kServerDll);
     {
         CLibraryHandle server(::LoadLibraryW(path.c_str()));
@@ -80,6 +90,9 @@ TEST(ComServerModule, CanUnloadOnlyWhenNothingHoldsItAndLoadsAgain)
     }
     // The thread's own reference goes with its last instruction; then the file is unmapped.
     EXPECT_TRUE(WaitUntil([] { return ::GetModuleHandleW(kServerDll) == nullptr; })) << "the server stayed loaded";
+    EXPECT_EQ(EnvironmentNumber(L"COMTESTSERVER_INIT_THREAD"), ::GetCurrentThreadId())
+        << "InitInstance not on the loading thread";
+    EXPECT_NE(EnvironmentNumber(L"COMTESTSERVER_EXIT_THREAD"), 0u) << "ExitInstance did not run at unload";
 
     CLibraryHandle again(::LoadLibraryW(path.c_str()));
     ASSERT_TRUE(again.IsValid());
