@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/CComCopy.h"
 #include "framework/CComObject.h"
+#include "framework/ComEnumNext.h"
 #include "framework/CComObjectRootEx.h"
 #include <memory>
 #include <vector>
@@ -41,21 +42,8 @@ public:
 
     STDMETHOD(Next)(ULONG celt, T* rgelt, ULONG* pceltFetched) override
     {
-        if (pceltFetched) *pceltFetched = 0;
-        if (!rgelt || (celt > 1 && !pceltFetched)) return E_POINTER;
-        ULONG fetched = 0;
-        for (; fetched < celt && m_pos < m_snapshot->items.size(); ++fetched, ++m_pos)
-        {
-            const HRESULT hr = Copy::copy(&rgelt[fetched], &m_snapshot->items[m_pos]);
-            if (FAILED(hr))
-            {
-                while (fetched > 0)
-                    Copy::destroy(&rgelt[--fetched]);
-                return hr;
-            }
-        }
-        if (pceltFetched) *pceltFetched = fetched;
-        return fetched == celt ? S_OK : S_FALSE;
+        return ComEnumNext<T, Copy>(celt, rgelt, pceltFetched, m_snapshot->items.size(), m_pos,
+                                    [this](size_t i) { return &m_snapshot->items[i]; });
     }
     STDMETHOD(Skip)(ULONG celt) override
     {

@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/CComObject.h"
+#include "framework/ComEnumNext.h"
 #include "framework/CComObjectRootEx.h"
 #include "framework/CComPtr.h"
 #include <iterator>
@@ -36,21 +37,8 @@ public:
 
     STDMETHOD(Next)(ULONG celt, T* rgelt, ULONG* pceltFetched) override
     {
-        if (pceltFetched) *pceltFetched = 0;
-        if (!rgelt || (celt > 1 && !pceltFetched)) return E_POINTER;
-        ULONG fetched = 0;
-        for (; fetched < celt && m_pos < m_pColl->size(); ++fetched, ++m_pos)
-        {
-            const HRESULT hr = Copy::copy(&rgelt[fetched], &*std::next(m_pColl->begin(), static_cast<long>(m_pos)));
-            if (FAILED(hr))
-            {
-                while (fetched > 0)
-                    Copy::destroy(&rgelt[--fetched]);
-                return hr;
-            }
-        }
-        if (pceltFetched) *pceltFetched = fetched;
-        return fetched == celt ? S_OK : S_FALSE;
+        return ComEnumNext<T, Copy>(celt, rgelt, pceltFetched, m_pColl->size(), m_pos,
+                                    [this](size_t i) { return &*std::next(m_pColl->begin(), static_cast<long>(i)); });
     }
     STDMETHOD(Skip)(ULONG celt) override
     {
