@@ -66,6 +66,11 @@ TEST(ComServerModule, CanUnloadOnlyWhenNothingHoldsItAndLoadsAgain)
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITestControl, reinterpret_cast<void**>(&control)), S_OK);
         factory.Release();
         EXPECT_EQ(canUnload(), S_FALSE) << "an object is alive";
+        // Neither registered nor under an activation context: the type information is the DLL's own.
+        CComQIPtr<IDispatch> dispatch(control.p);
+        ASSERT_TRUE(dispatch);
+        EXPECT_EQ(DispIdOfName(dispatch, L"FirePing"), 4);
+        dispatch.Release();
         control.Release();
         EXPECT_EQ(canUnload(), S_OK);
 
