@@ -225,7 +225,7 @@ void CRecordingControl::OnReceiveVoipState(BOOL bReady)
 }
 void CRecordingControl::OnReceiveCallHistory(long nCallId, const CCallArray& arrCalls)
 {
-    m_lastCalls = arrCalls;
+    m_histories.push_back(arrCalls);
     Record(L"CallHistory " + Number(nCallId) + L" " + Number(arrCalls.GetSize()));
 }
 void CRecordingControl::OnReceiveAnnotation(long nValue1, long nValue2, long nValue3, long nValue4)

@@ -42,7 +42,7 @@ public:
     // Runs after each record; tests act inside a callback through it.
     std::function<void(const std::wstring&)> m_onSeen;
     std::vector<BYTE> m_lastData;
-    CCallArray m_lastCalls;
+    std::vector<CCallArray> m_histories;
 
     bool HasSeen(const std::wstring& text) const;
     // Pumps until a record starts with the text.

@@ -21,6 +21,7 @@ earlier expect captured, and {len}/{crc} by the payload's length and CRC-32 in `
                               fields escaped after substitution; pieces=N sends the payload in
                               N-byte sends (the line goes with the first); then=TEXT appends a
                               further line to the last send; crc=bad makes {crc} wrong
+    clock [OFFSET]            the clock push TTSYNC again (local minus UTC OFFSET seconds)
     silence SECONDS           nothing may arrive meanwhile
     sleep SECONDS
     waitclose [SECONDS]       reads (answering heartbeats) until our side closes
@@ -143,6 +144,8 @@ class ScriptedLumo:
             self.need_link().send_line(" ".join([args[0], "-1", "-1"] + [lp.escape_field(self.subst(a)) for a in args[1:]]))
         elif verb == "data":
             self.send_data(args)
+        elif verb == "clock":
+            self.need_link().send_fields("TTSYNC", lp.sync_clock_text(offset_seconds=int(args[0]) if args else 0))
         elif verb == "silence":
             self.need_link().expect_silence(float(args[0]))
         elif verb == "sleep":
