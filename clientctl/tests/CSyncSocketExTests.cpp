@@ -13,6 +13,7 @@ class CProbeSocket : public CSyncSocketEx
 {
 public:
     explicit CProbeSocket(std::vector<std::wstring>& seen) : m_seen(seen) {}
+    ~CProbeSocket() override { m_seen.push_back(L"Deleted"); }
 
     CSyncSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
@@ -263,14 +264,14 @@ TEST_F(SyncSocketTest, TooFewFieldsFailTheWait)
 
 TEST_F(SyncSocketTest, SafeDeleteFromAHandlerWaitsForTheCallInside)
 {
-    CScriptedLumo lumo(Accepted() + "expect HOLD 1\npush KILL\nsleep 0.3\nclose\n");
+    CScriptedLumo lumo(Accepted() + "expect HOLD 1\npush KILL\npush PUSHED after-kill\nsleep 0.3\nclose\n");
     ASSERT_TRUE(Connect(lumo));
     CStringArray arrAnswer;
     const long nId = m_pSocket->PostCommand(TRUE, L"HOLD");
     EXPECT_FALSE(m_pSocket->WaitForAnswer(nId, arrAnswer, -1, 1)) << "the connection went while it waited";
     m_pSocket = nullptr; // deleted when the wait left
-    EXPECT_TRUE(Seen(m_seen, L"KILL"));
-    EXPECT_TRUE(Seen(m_seen, L"Disconnected"));
+    const std::vector<std::wstring> expected = {L"KILL", L"PUSHED after-kill 0b", L"Disconnected", L"Deleted"};
+    EXPECT_EQ(m_seen, expected) << "the link works on until the waiting call has left";
     EXPECT_EQ(CSyncSocketEx::GetInstanceCount(), 0);
     ExpectScriptDone(lumo);
 }
