@@ -39,10 +39,7 @@ protected:
     void TearDown() override
     {
         if (m_pSocket) m_pSocket->SafeDelete();
-        EXPECT_TRUE(PumpUntil([] { return CSyncSocketExThread::GetInstanceCount() == 0; }))
-            << "every socket thread ends";
-        EXPECT_EQ(CSyncSocketEx::GetInstanceCount(), 0);
-        EXPECT_TRUE(::HeapValidate(::GetProcessHeap(), 0, nullptr));
+        ExpectNoLinkLeft();
     }
     // A new link to the peer, connected and registered as application 7.
     bool Connect(CScriptedLumo& lumo, BOOL bMessageMaster = TRUE, long nApplicationId = 7)

@@ -87,10 +87,7 @@ protected:
     void TearDown() override
     {
         if (m_pSocket) m_pSocket->SafeDelete();
-        EXPECT_TRUE(PumpUntil([] { return CSyncSocketExThread::GetInstanceCount() == 0; }))
-            << "every socket thread ends";
-        EXPECT_EQ(CSyncSocketEx::GetInstanceCount(), 0);
-        EXPECT_TRUE(::HeapValidate(::GetProcessHeap(), 0, nullptr));
+        ExpectNoLinkLeft();
     }
     // Starts the peer with the script and connects a new probe to it.
     bool Connect(CScriptedLumo& lumo)
@@ -191,10 +188,7 @@ TEST_F(SyncSocketTest, PayloadInPiecesIsWholeAndTheLineAfterItIsProcessed)
     EXPECT_EQ(CProbeSocket::Join(arrAnswer), L"got");
     ASSERT_EQ(nLength, 3000u);
     ASSERT_NE(pData, nullptr);
-    size_t nWrong = 0;
-    for (size_t i = 0; i < nLength; ++i)
-        nWrong += pData[i] != PatternByte(i);
-    EXPECT_EQ(nWrong, 0u) << "payload bytes differ";
+    EXPECT_EQ(CountPatternMismatches(pData.get(), nLength), 0u) << "payload bytes differ";
     EXPECT_TRUE(PumpUntil([&] { return Seen(m_seen, L"PUSHED tail 0b"); })) << "the line after the payload";
     m_pSocket->Disconnect();
     ExpectScriptDone(lumo);
@@ -346,10 +340,7 @@ TEST_F(SyncSocketTest, ManyCallsReuseTheirEventsAndABigPayloadArrivesWhole)
     DWORD nLength = 0;
     ASSERT_TRUE(m_pSocket->WaitForAnswerData(m_pSocket->PostCommand(TRUE, L"BIG"), arrAnswer, 1, pData, nLength, 120));
     ASSERT_EQ(nLength, static_cast<DWORD>(kBig));
-    size_t nWrong = 0;
-    for (size_t i = 0; i < nLength; ++i)
-        nWrong += pData[i] != PatternByte(i);
-    EXPECT_EQ(nWrong, 0u);
+    EXPECT_EQ(CountPatternMismatches(pData.get(), nLength), 0u);
     m_pSocket->Disconnect();
     ExpectScriptDone(lumo);
 }

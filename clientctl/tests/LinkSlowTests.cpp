@@ -13,10 +13,7 @@ protected:
     void TearDown() override
     {
         if (m_pSocket) m_pSocket->SafeDelete();
-        EXPECT_TRUE(PumpUntil([] { return CSyncSocketExThread::GetInstanceCount() == 0; }))
-            << "every socket thread ends";
-        EXPECT_EQ(CSyncSocketEx::GetInstanceCount(), 0);
-        EXPECT_TRUE(::HeapValidate(::GetProcessHeap(), 0, nullptr));
+        ExpectNoLinkLeft();
     }
     CLumoSocket* NewLink()
     {

@@ -1,10 +1,12 @@
 #include "clientctl/tests/LinkTestSupport.h"
+#include "clientctl/CSyncSocketEx.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
 #include "framework/CFile.h"
 #include "framework/CWinApp.h"
 #include "framework/testing/MessagePump.h"
+#include <gtest/gtest.h>
 
 // The application object: synchronous waits pump the messages of its thread.
 CWinApp theApp(L"clientctl_tests");
@@ -36,6 +38,21 @@ std::string LoggedIn(int nApplicationId, int nAgentState)
 {
     return "expect APLGIN (?P<id>\\d+) " + std::to_string(nApplicationId) + " [01]\nline APLGIN {id} -1 1 " +
            std::to_string(nAgentState) + "\n";
+}
+
+size_t CountPatternMismatches(const BYTE* pData, size_t nLength)
+{
+    size_t nWrong = 0;
+    for (size_t i = 0; i < nLength; ++i)
+        nWrong += pData[i] != PatternByte(i);
+    return nWrong;
+}
+
+void ExpectNoLinkLeft()
+{
+    EXPECT_TRUE(PumpUntil([] { return CSyncSocketExThread::GetInstanceCount() == 0; })) << "every socket thread ends";
+    EXPECT_EQ(CSyncSocketEx::GetInstanceCount(), 0);
+    EXPECT_TRUE(::HeapValidate(::GetProcessHeap(), 0, nullptr));
 }
 
 bool CRecordingControl::HasSeen(const std::wstring& text) const

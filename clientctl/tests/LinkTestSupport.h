@@ -34,6 +34,11 @@ inline BYTE PatternByte(size_t i)
 {
     return static_cast<BYTE>((i * 31 + 7) & 255);
 }
+// How many bytes differ from the peer's generated payload.
+size_t CountPatternMismatches(const BYTE* pData, size_t nLength);
+
+// After a test has released its link: no socket thread and no link left, the heap sound.
+void ExpectNoLinkLeft();
 
 class CRecordingControl : public ILumoSocketCallbacks
 {
