@@ -5,6 +5,7 @@
 #include "core/CTimeTools.h"
 #include "framework/CException.h"
 #include "framework/CWinApp.h"
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -272,7 +273,12 @@ BOOL WaitWithMessagePump(HANDLE hEvent, DWORD nTimeout)
     const bool bInfinite = nTimeout == INFINITE;
     CWinApp* pApp = AfxGetApp();
     if (!pApp || pApp->m_nThreadID != ::GetCurrentThreadId())
-        return ::WaitForSingleObject(hEvent, bInfinite ? INFINITE : nTimeout * 1000) == WAIT_OBJECT_0;
+    {
+        // Long time-outs saturate below INFINITE rather than wrap around to a short one.
+        const DWORD dwMs =
+            bInfinite ? INFINITE : static_cast<DWORD>(std::min<ULONGLONG>(nTimeout * 1000ULL, INFINITE - 1));
+        return ::WaitForSingleObject(hEvent, dwMs) == WAIT_OBJECT_0;
+    }
 
     const long long nBudget = bInfinite ? 0 : (nTimeout >= 214748364u ? 2147483647LL : nTimeout * 10LL);
     const ULONGLONG nDeadline = ::GetTickCount64() + (bInfinite ? 0 : static_cast<ULONGLONG>(nTimeout) * 1000);

@@ -21,11 +21,11 @@ using Clock = std::chrono::steady_clock;
 
 std::vector<BYTE> g_big(kBigBytes);
 
-// Lumo's side: greets, answers APLGIN and ECHO, sends BIG's payload.
-class CAnsweringLink : public CAsyncSocketEx
+// A core link with words of its own: TLink adds them to the class's map once.
+template <class TLink> class CWordLink : public CAsyncSocketEx
 {
 public:
-    CAnsweringLink()
+    CWordLink()
     {
         m_bDeleteOnClose = false;
         InitCommandMap();
@@ -38,11 +38,25 @@ public:
         CAsyncSocketEx::InitCommandMap();
         CSingleLock base(&s_csCommandMap, TRUE);
         s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"APLGIN",
-                  new C(SocketHandler(&CAnsweringLink::OnAplgin), C::modeFields, false, C::checkNone, 0, -1));
-        s_map.Add(L"ECHO", new C(SocketHandler(&CAnsweringLink::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
-        s_map.Add(L"BIG", new C(SocketHandler(&CAnsweringLink::OnBig), C::modeFields, false, C::checkNone, 0, -1));
+        TLink::AddWords(s_map);
+    }
+
+private:
+    static inline CSocketCommandMap s_map;
+    static inline CCriticalSection s_cs;
+};
+
+using C = CSocketCommand;
+
+// Lumo's side: greets, answers APLGIN and ECHO, sends BIG's payload.
+class CAnsweringLink : public CWordLink<CAnsweringLink>
+{
+public:
+    static void AddWords(CSocketCommandMap& map)
+    {
+        map.Add(L"APLGIN", new C(SocketHandler(&CAnsweringLink::OnAplgin), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"ECHO", new C(SocketHandler(&CAnsweringLink::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"BIG", new C(SocketHandler(&CAnsweringLink::OnBig), C::modeFields, false, C::checkNone, 0, -1));
     }
     void OnAplgin(CStringArray& arrFields) { SendCommand(L"APLGIN %s -1 1 3\r", arrFields[0].GetString()); }
     void OnEcho(CStringArray& arrFields) { SendCommand(L"ECHO %s -1 ok\r", arrFields[0].GetString()); }
@@ -52,15 +66,8 @@ public:
         SendCommand(L"BIG %s %d\r", arrFields[0].GetString(), kBigBytes);
         SendRaw(g_big.data(), kBigBytes);
     }
-
-private:
-    static CSocketCommandMap s_map;
-    static CCriticalSection s_cs;
 };
-CSocketCommandMap CAnsweringLink::s_map;
-CCriticalSection CAnsweringLink::s_cs;
 
-// A link as listener: its Accept runs the accepting side's handshake on the new link.
 class CAnsweringListener : public CAsyncSocketEx
 {
 public:
@@ -103,28 +110,16 @@ private:
 };
 
 // The client side on a core link, used from the thread it lives on.
-class CCoreClient : public CAsyncSocketEx
+class CCoreClient : public CWordLink<CCoreClient>
 {
 public:
-    CCoreClient()
+    static void AddWords(CSocketCommandMap& map)
     {
-        m_bDeleteOnClose = false;
-        InitCommandMap();
-    }
-    CSocketCommandMap* GetCommandMap() override { return &s_map; }
-    void InitCommandMap() override
-    {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CAsyncSocketEx::InitCommandMap();
-        CSingleLock base(&s_csCommandMap, TRUE);
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"STARTS", new C(SocketHandler(&CCoreClient::OnStarts), C::modeFields, false, C::checkNone, 0, -1));
-        s_map.Add(L"ECHO", new C(SocketHandler(&CCoreClient::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"STARTS", new C(SocketHandler(&CCoreClient::OnStarts), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"ECHO", new C(SocketHandler(&CCoreClient::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
         auto* pBig = new C(SocketHandler(&CCoreClient::OnBig), C::modeBinary, false, C::checkNone, 0, -1);
         pBig->m_nPayloadLengthField = 1;
-        s_map.Add(L"BIG", pBig);
+        map.Add(L"BIG", pBig);
     }
     void OnStarts(CStringArray&) { m_bGreeted = true; }
     // Each answer sends the next request: one synchronous exchange after the other.
@@ -137,13 +132,7 @@ public:
     bool m_bGreeted = false;
     int m_nAnswers = 0;
     int m_nBigReceived = -1;
-
-private:
-    static CSocketCommandMap s_map;
-    static CCriticalSection s_cs;
 };
-CSocketCommandMap CCoreClient::s_map;
-CCriticalSection CCoreClient::s_cs;
 
 double Since(Clock::time_point start)
 {
