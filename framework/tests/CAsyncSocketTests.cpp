@@ -96,8 +96,9 @@ protected:
         ASSERT_TRUE(AfxSocketInit());
         m_listener.m_pLog = &m_log;
         m_listener.m_name = "listener";
-        ASSERT_TRUE(m_listener.Create(0, SOCK_STREAM, CAsyncSocket::kAllEvents, L"127.0.0.1"));
-        ASSERT_TRUE(m_listener.Listen());
+        ASSERT_TRUE(m_listener.Create(0, SOCK_STREAM, CAsyncSocket::kAllEvents, L"127.0.0.1"))
+            << "Winsock error " << ::WSAGetLastError();
+        ASSERT_TRUE(m_listener.Listen()) << "Winsock error " << ::WSAGetLastError();
         m_port = PortOf(m_listener);
         ASSERT_NE(m_port, 0u);
     }
