@@ -1,5 +1,6 @@
 #include "framework/CWnd.h"
 #include "framework/AfxMessageBox.h"
+#include "framework/CTempHandleMap.h"
 #include "framework/CException.h"
 #include "framework/CWinThread.h"
 #include <mutex>
@@ -55,6 +56,11 @@ WndThreadState& WndState()
 }
 
 HINSTANCE g_hResource = nullptr;
+
+// The DeleteAll of each kind of temporary wrapper the thread has made (CTempHandleMap).
+constexpr int kMaxTempMaps = 16;
+thread_local void (*t_tempMapDeleters[kMaxTempMaps])() = {};
+thread_local int t_nTempMaps = 0;
 } // namespace
 
 // UpdateData (CDataExchange.cpp) marks its window while it runs; returns the previous mark.
@@ -158,6 +164,16 @@ void CWnd::DeleteTempMap()
         p->m_hWnd = nullptr; // borrowed: never destroyed by its wrapper
         delete p;
     }
+    // The other kinds of temporary wrappers go at the same idle time.
+    for (int i = 0; i < t_nTempMaps; ++i)
+        t_tempMapDeleters[i]();
+}
+
+void AfxRegisterTempMap(void (*pfnDeleteAll)())
+{
+    for (int i = 0; i < t_nTempMaps; ++i)
+        if (t_tempMapDeleters[i] == pfnDeleteAll) return;
+    if (t_nTempMaps < kMaxTempMaps) t_tempMapDeleters[t_nTempMaps++] = pfnDeleteAll;
 }
 
 BOOL CWnd::Attach(HWND hWndNew)
@@ -758,6 +774,10 @@ void CWnd::OnNcDestroy()
 int CWnd::OnCreate(LPCREATESTRUCTW)
 {
     return static_cast<int>(Default());
+}
+BOOL CWnd::OnNcCreate(LPCREATESTRUCTW)
+{
+    return static_cast<BOOL>(Default());
 }
 void CWnd::OnDestroy()
 {
