@@ -563,6 +563,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
             OnNcDestroy();
             handled = TRUE;
         }
+        else if (!handled && message == WM_NOTIFYFORMAT && lParam == NF_QUERY)
+        {
+            // Our handlers read the W forms of notifications (LVN_GETDISPINFOW, HDN_*W), whatever
+            // procedure this window subclassed (an ANSI dialog class, say) would have answered.
+            result = NFR_UNICODE;
+            handled = TRUE;
+        }
         else if (!handled && message == WM_MEASUREITEM)
         {
             // The control does not exist yet when its first WM_MEASUREITEM arrives during creation:
