@@ -1,5 +1,5 @@
 #pragma once
-#include "framework/CWinThread.h"
+#include "framework/Platform.h"
 #include <map>
 #include <utility>
 // Temporary wrapper objects of borrowed handles (device contexts, GDI objects, menus, image
@@ -7,11 +7,12 @@
 // the thread's idle time deletes them (CWnd::DeleteTempMap). The handle stays with its owner:
 // the wrapper is detached before it is deleted. Never keep such a pointer.
 //
-// Registers a kind's DeleteAll with the calling thread's idle time (CWnd.cpp).
-void AfxRegisterTempMap(void (*pfnDeleteAll)());
+// Registers a kind of temporary wrapper with the calling thread's window state (CWnd.cpp):
+// pfnDeleteAll runs at idle time, pfnFree when the thread ends.
+void AfxRegisterTempMap(void (*pfnDeleteAll)(), void (*pfnFree)());
 
-// T needs Detach(). The map itself is plain heap data reached through a thread-local pointer (see
-// AfxRegisterThreadCleanup): no per-thread destructors.
+// T needs Detach(). The map itself is plain heap data reached through a thread-local pointer and
+// freed with the thread's window state: no per-thread destructors.
 template <class Key, class T> class CTempHandleMap
 {
 public:
@@ -58,8 +59,7 @@ private:
         if (!t_pMap)
         {
             t_pMap = new std::map<Key, T*>;
-            AfxRegisterThreadCleanup(&FreeMap);
-            AfxRegisterTempMap(&DeleteAll);
+            AfxRegisterTempMap(&DeleteAll, &FreeMap);
         }
         return *t_pMap;
     }

@@ -9,7 +9,7 @@ namespace
 {
 thread_local CWinThread* t_pThread = nullptr;
 // Plain data only (see AfxRegisterThreadCleanup): no per-thread destructors.
-constexpr int kMaxThreadCleanups = 16;
+constexpr int kMaxThreadCleanups = 8;
 thread_local void (*t_cleanups[kMaxThreadCleanups])() = {};
 thread_local int t_nCleanups = 0;
 

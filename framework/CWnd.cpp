@@ -24,6 +24,9 @@ struct WndThreadState
     CWnd* pWndInit = nullptr; // the object the next window created on this thread belongs to
     HHOOK hCreateHook = nullptr;
     HWND hLockoutNotify = nullptr; // the window whose UpdateData is running (see OnCommand)
+    // The other kinds of temporary wrappers the thread has made (CTempHandleMap): emptied at idle
+    // time, freed with this state.
+    std::vector<std::pair<void (*)(), void (*)()>> tempMaps;
     ~WndThreadState()
     {
         for (auto& [h, p] : temporary)
@@ -41,6 +44,9 @@ thread_local WndThreadState* t_pWndState = nullptr;
 
 void FreeWndThreadState()
 {
+    if (!t_pWndState) return;
+    for (auto& [pfnDeleteAll, pfnFree] : t_pWndState->tempMaps)
+        pfnFree();
     delete t_pWndState;
     t_pWndState = nullptr;
 }
@@ -56,11 +62,6 @@ WndThreadState& WndState()
 }
 
 HINSTANCE g_hResource = nullptr;
-
-// The DeleteAll of each kind of temporary wrapper the thread has made (CTempHandleMap).
-constexpr int kMaxTempMaps = 16;
-thread_local void (*t_tempMapDeleters[kMaxTempMaps])() = {};
-thread_local int t_nTempMaps = 0;
 } // namespace
 
 // UpdateData (CDataExchange.cpp) marks its window while it runs; returns the previous mark.
@@ -165,15 +166,13 @@ void CWnd::DeleteTempMap()
         delete p;
     }
     // The other kinds of temporary wrappers go at the same idle time.
-    for (int i = 0; i < t_nTempMaps; ++i)
-        t_tempMapDeleters[i]();
+    for (auto& [pfnDeleteAll, pfnFree] : WndState().tempMaps)
+        pfnDeleteAll();
 }
 
-void AfxRegisterTempMap(void (*pfnDeleteAll)())
+void AfxRegisterTempMap(void (*pfnDeleteAll)(), void (*pfnFree)())
 {
-    for (int i = 0; i < t_nTempMaps; ++i)
-        if (t_tempMapDeleters[i] == pfnDeleteAll) return;
-    if (t_nTempMaps < kMaxTempMaps) t_tempMapDeleters[t_nTempMaps++] = pfnDeleteAll;
+    WndState().tempMaps.emplace_back(pfnDeleteAll, pfnFree);
 }
 
 BOOL CWnd::Attach(HWND hWndNew)
