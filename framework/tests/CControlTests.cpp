@@ -28,6 +28,7 @@ constexpr UINT IDC_COMBO = 102;
 constexpr UINT IDC_BUTTON = 103;
 constexpr UINT IDC_STATIC = 104;
 constexpr UINT IDC_DATE = 105;
+constexpr UINT IDC_HEADER = 106;
 constexpr UINT WM_APP_END_MENU = WM_APP + 20; // the parent's answer ends the open menu
 const CRect kListRect(0, 0, 300, 150);
 
@@ -215,6 +216,19 @@ bool ListWorks(CListCtrl& l)
     l.InsertItem(0, L"row");
     return l.GetItemCount() == 1 && l.GetItemText(0, 0) == L"row";
 }
+bool HeaderWorks(CHeaderCtrl& h)
+{
+    HDITEMW item{HDI_TEXT | HDI_WIDTH};
+    item.cxy = 50;
+    item.pszText = const_cast<LPWSTR>(L"col");
+    const int at = h.InsertItem(0, &item);
+    wchar_t text[16] = L"";
+    HDITEMW read{HDI_TEXT};
+    read.pszText = text;
+    read.cchTextMax = 16;
+    return at == 0 && h.GetItemCount() == 1 && h.GetItem(0, &read) && std::wstring(text) == L"col" &&
+           h.OrderToIndex(0) == 0;
+}
 bool DateWorks(CDateTimeCtrl& d)
 {
     const COleDateTime when(2024, 2, 29, 13, 45, 10);
@@ -259,6 +273,9 @@ TEST(ControlWrappers, WorkOnCreatedAndOnTemplateControls)
             "list", IDC_LIST,
             [&](CListCtrl& w, CWnd* p, UINT id) { return w.Create(WS_VISIBLE | LVS_REPORT, kListRect, p, id); },
             &ListWorks),
+        MakeCase<CHeaderCtrl>(
+            "header", IDC_HEADER,
+            [&](CHeaderCtrl& w, CWnd* p, UINT id) { return w.Create(WS_VISIBLE | HDS_HORZ, rc, p, id); }, &HeaderWorks),
         MakeCase<CDateTimeCtrl>(
             "date", IDC_DATE,
             [&](CDateTimeCtrl& w, CWnd* p, UINT id) { return w.Create(WS_VISIBLE | DTS_SHORTDATEFORMAT, rc, p, id); },
@@ -270,7 +287,8 @@ TEST(ControlWrappers, WorkOnCreatedAndOnTemplateControls)
         .AddControl(L"BUTTON", L"b", BS_AUTOCHECKBOX, 5, 35, 100, 12, IDC_BUTTON)
         .AddControl(L"STATIC", L"", SS_ICON, 5, 50, 20, 20, IDC_STATIC)
         .AddControl(WC_LISTVIEWW, L"", LVS_REPORT, 5, 75, 150, 60, IDC_LIST)
-        .AddControl(DATETIMEPICK_CLASSW, L"", DTS_SHORTDATEFORMAT, 5, 140, 100, 12, IDC_DATE);
+        .AddControl(DATETIMEPICK_CLASSW, L"", DTS_SHORTDATEFORMAT, 5, 140, 100, 12, IDC_DATE)
+        .AddControl(WC_HEADERW, L"", HDS_HORZ, 5, 160, 150, 12, IDC_HEADER);
     // The common control classes of the template must be registered before the dialog is made.
     CListCtrl().Create(0, CRect(), nullptr, 0);
     CDateTimeCtrl().Create(0, CRect(), nullptr, 0);

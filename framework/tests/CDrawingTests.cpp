@@ -168,6 +168,33 @@ TEST(TemporaryWrappers, AreFreedByTheThreadLoopsIdleTime)
     EXPECT_EQ(DCTemps::Count(), 0u);
 }
 
+UINT MakeTemporariesAndEnd(LPVOID pParam)
+{
+    auto* pPen = static_cast<CPen*>(pParam);
+    CPen::FromHandle(*pPen);
+    HDC hScreen = ::GetDC(nullptr);
+    CDC::FromHandle(hScreen)->GetDeviceCaps(BITSPIXEL);
+    const UINT result = GdiTemps::Count() == 1 && DCTemps::Count() == 1 ? 0 : 1;
+    ::ReleaseDC(nullptr, hScreen); // the wrapper only borrowed it
+    return result;
+}
+
+TEST(TemporaryWrappers, OfAnotherThreadAreFreedWhenItEndsWithoutFreeingTheHandles)
+{
+    CPen pen(PS_SOLID, 1, kRed);
+    CWinThread* pThread = AfxBeginThread(&MakeTemporariesAndEnd, &pen, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(pThread, nullptr);
+    pThread->m_bAutoDelete = FALSE;
+    pThread->ResumeThread();
+    ASSERT_EQ(::WaitForSingleObject(*pThread, 10000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    ::GetExitCodeThread(*pThread, &code);
+    EXPECT_EQ(code, 0u) << "the thread's own maps held its wrappers";
+    EXPECT_NE(::GetObjectType(pen.GetSafeHandle()), 0u) << "the borrowed pen outlives the thread's wrapper";
+    EXPECT_EQ(GdiTemps::Count(), 0u) << "nothing of that thread's maps here";
+    delete pThread;
+}
+
 class CanvasTest : public ::testing::Test
 {
 protected:
