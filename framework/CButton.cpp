@@ -1,4 +1,5 @@
 #include "framework/CButton.h"
+#include "framework/AfxReflectDrawItem.h"
 #include "framework/CTempHandleMap.h"
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)
@@ -17,8 +18,5 @@ void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
 
 BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message != WM_DRAWITEM) return CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    if (pResult) *pResult = TRUE;
-    return TRUE;
+    return AfxReflectDrawItem(*this, message, lParam, pResult) || CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }

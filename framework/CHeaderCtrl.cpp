@@ -1,4 +1,5 @@
 #include "framework/CHeaderCtrl.h"
+#include "framework/AfxReflectDrawItem.h"
 #include "framework/AfxInitCommonControls.h"
 #include "framework/CImageList.h"
 #include "framework/CTempHandleMap.h"
@@ -31,8 +32,5 @@ void CHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT) {}
 
 BOOL CHeaderCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message != WM_DRAWITEM) return CWnd::OnChildNotify(message, wParam, lParam, pResult);
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    if (pResult) *pResult = TRUE;
-    return TRUE;
+    return AfxReflectDrawItem(*this, message, lParam, pResult) || CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }

@@ -8,6 +8,24 @@
 
 IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
 
+namespace
+{
+LVITEMW MakeItem(UINT nMask, int nItem, int nSubItem, LPCWSTR lpszItem, int nImage, UINT nState, UINT nStateMask,
+                 LPARAM lParam)
+{
+    LVITEMW item{};
+    item.mask = nMask;
+    item.iItem = nItem;
+    item.iSubItem = nSubItem;
+    item.pszText = const_cast<LPWSTR>(lpszItem);
+    item.iImage = nImage;
+    item.state = nState;
+    item.stateMask = nStateMask;
+    item.lParam = lParam;
+    return item;
+}
+} // namespace
+
 CListCtrl* CListCtrl::FromHandle(HWND hWnd)
 {
     return AfxControlFromHandle<CListCtrl>(hWnd);
@@ -98,14 +116,7 @@ int CListCtrl::InsertItem(int nItem, LPCWSTR lpszItem, int nImage)
 int CListCtrl::InsertItem(UINT nMask, int nItem, LPCWSTR lpszItem, UINT nState, UINT nStateMask, int nImage,
                           LPARAM lParam)
 {
-    LVITEMW item{};
-    item.mask = nMask;
-    item.iItem = nItem;
-    item.pszText = const_cast<LPWSTR>(lpszItem);
-    item.state = nState;
-    item.stateMask = nStateMask;
-    item.iImage = nImage;
-    item.lParam = lParam;
+    const LVITEMW item = MakeItem(nMask, nItem, 0, lpszItem, nImage, nState, nStateMask, lParam);
     return InsertItem(&item);
 }
 
@@ -122,15 +133,7 @@ BOOL CListCtrl::SetItem(const LVITEMW* pItem)
 BOOL CListCtrl::SetItem(int nItem, int nSubItem, UINT nMask, LPCWSTR lpszItem, int nImage, UINT nState, UINT nStateMask,
                         LPARAM lParam)
 {
-    LVITEMW item{};
-    item.mask = nMask;
-    item.iItem = nItem;
-    item.iSubItem = nSubItem;
-    item.pszText = const_cast<LPWSTR>(lpszItem);
-    item.iImage = nImage;
-    item.state = nState;
-    item.stateMask = nStateMask;
-    item.lParam = lParam;
+    const LVITEMW item = MakeItem(nMask, nItem, nSubItem, lpszItem, nImage, nState, nStateMask, lParam);
     return SetItem(&item);
 }
 

@@ -484,33 +484,26 @@ void ExpectUnicodeNotifications(CRecordingParent& parent)
     CWnd::DeleteTempMap();
 }
 
-TEST(UnicodeNotifications, ReachAFrameworkWindow)
+// The same list under a framework window and under a framework dialog (the dialog manager).
+class UnderParentTest : public ::testing::TestWithParam<bool>
 {
-    CRecordingParent parent;
-    ASSERT_TRUE(parent.Create());
-    ExpectUnicodeNotifications(parent);
+protected:
+    void SetUp() override { ASSERT_TRUE(GetParam() ? m_parent.CreateDialogForm() : m_parent.Create()); }
+    CRecordingParent m_parent;
+};
+
+TEST_P(UnderParentTest, ListSendsUnicodeNotifications)
+{
+    ExpectUnicodeNotifications(m_parent);
 }
 
-TEST(UnicodeNotifications, ReachAFrameworkDialog)
+TEST_P(UnderParentTest, NestedPassOfTheSameNotificationReachesTheParent)
 {
-    CRecordingParent parent;
-    ASSERT_TRUE(parent.CreateDialogForm());
-    ExpectUnicodeNotifications(parent);
+    ExpectNestedPassReachesTheParent(m_parent);
 }
 
-TEST(Reflection, NestedPassOfTheSameNotificationReachesAWindowParent)
-{
-    CRecordingParent parent;
-    ASSERT_TRUE(parent.Create());
-    ExpectNestedPassReachesTheParent(parent);
-}
-
-TEST(Reflection, NestedPassOfTheSameNotificationReachesADialogParent)
-{
-    CRecordingParent parent;
-    ASSERT_TRUE(parent.CreateDialogForm());
-    ExpectNestedPassReachesTheParent(parent);
-}
+INSTANTIATE_TEST_SUITE_P(Parents, UnderParentTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Dialog" : "Window"; });
 
 // A window class whose own procedure asks for ANSI notifications, as an ANSI dialog would.
 LRESULT CALLBACK AnsiProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -683,5 +676,36 @@ TEST(RecordingParent, RecordsTheContextMenuOfAChild)
     CPoint screen(5, 5);
     button.ClientToScreen(&screen);
     EXPECT_EQ(parent.Seen(), (Seq{{WM_CONTEXTMENU, IDC_BUTTON, MAKELPARAM(screen.x, screen.y)}}));
+}
+} // namespace
+
+namespace
+{
+// Owner-drawn controls draw themselves: the parent's WM_DRAWITEM comes back to their DrawItem.
+template <class TBase> class CDrawCounter : public TBase
+{
+public:
+    int m_draws = 0;
+    CRect m_drawRect;
+    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override
+    {
+        ++m_draws;
+        m_drawRect = lpDrawItemStruct->rcItem;
+    }
+};
+
+TEST(OwnerDraw, ButtonAndStaticDrawThemselvesThroughReflection)
+{
+    CRecordingParent parent;
+    ASSERT_TRUE(parent.Create());
+    CDrawCounter<CButton> button;
+    ASSERT_TRUE(button.Create(L"b", WS_VISIBLE | BS_OWNERDRAW, CRect(10, 10, 60, 30), &parent, IDC_BUTTON));
+    CDrawCounter<CStatic> label;
+    ASSERT_TRUE(label.Create(L"s", WS_VISIBLE | SS_OWNERDRAW, CRect(10, 40, 70, 60), &parent, IDC_STATIC));
+    button.Invalidate();
+    label.Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return button.m_draws > 0 && label.m_draws > 0; }));
+    EXPECT_EQ(button.m_drawRect, CRect(0, 0, 50, 20));
+    EXPECT_EQ(label.m_drawRect, CRect(0, 0, 60, 20));
 }
 } // namespace
