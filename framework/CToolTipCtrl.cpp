@@ -40,7 +40,13 @@ TTTOOLINFOW CToolTipCtrl::ToolOf(CWnd* pWnd, UINT_PTR nIDTool)
 
 BOOL CToolTipCtrl::AddTool(CWnd* pWnd, LPCWSTR lpszText, LPCRECT lpRectTool, UINT_PTR nIDTool)
 {
-    TTTOOLINFOW ti = ToolOf(pWnd, lpRectTool ? (nIDTool ? nIDTool : 1) : nIDTool);
+    if (lpRectTool && !nIDTool)
+    {
+        // Id 0 names the whole window as the tool: a rectangle needs an id of its own.
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    TTTOOLINFOW ti = ToolOf(pWnd, nIDTool);
     ti.uFlags |= TTF_SUBCLASS;
     if (lpRectTool)
         ti.rect = *lpRectTool;

@@ -13,7 +13,8 @@ public:
     static CToolTipCtrl* FromHandle(HWND hWnd); // temporary wrapper unless the window is one of ours
     BOOL Create(CWnd* pParentWnd, DWORD dwStyle = 0);
 
-    // A tool over rect (or, with a null rect, over the whole window) of pWnd; text may be LPSTR_TEXTCALLBACKW.
+    // A tool over rect of pWnd (then with an id other than 0), or with a null rect over the whole
+    // window; text may be LPSTR_TEXTCALLBACKW.
     BOOL AddTool(CWnd* pWnd, LPCWSTR lpszText = LPSTR_TEXTCALLBACKW, LPCRECT lpRectTool = nullptr,
                  UINT_PTR nIDTool = 0);
     BOOL AddTool(TTTOOLINFOW* pToolInfo)

@@ -550,6 +550,11 @@ TEST(ToolTipCtrl, ReturnsTheTextOfItsTool)
     tip.UpdateTipText(L"again", &button);
     tip.GetText(text, &button);
     EXPECT_EQ(text, CString(L"again"));
+    const CRect part(0, 0, 10, 10);
+    EXPECT_FALSE(tip.AddTool(&button, L"part", &part)) << "a rectangle tool needs its own id";
+    ASSERT_TRUE(tip.AddTool(&button, L"part", &part, 7));
+    tip.GetText(text, &button, 7);
+    EXPECT_EQ(text, CString(L"part"));
     EXPECT_EQ(tip.SetMaxTipWidth(400), -1);
     EXPECT_EQ(tip.GetMaxTipWidth(), 400);
 }
