@@ -405,7 +405,10 @@ protected:
         const MSG before = *GetCurrentMessage();
         *pResult = 55;
         m_inPass = true;
-        GetParent()->SendMessage(WM_NOTIFY, pNotify->idFrom, reinterpret_cast<LPARAM>(pNotify));
+        // Passed on as a copy, as a handler that edits the request would: the nested pass's
+        // current message differs from this one.
+        NMLVDISPINFOW copy = *reinterpret_cast<NMLVDISPINFOW*>(pNotify);
+        GetParent()->SendMessage(WM_NOTIFY, pNotify->idFrom, reinterpret_cast<LPARAM>(&copy));
         m_inPass = false;
         const MSG after = *GetCurrentMessage();
         m_messageIntact = after.message == before.message && after.lParam == before.lParam && after.hwnd == before.hwnd;
