@@ -1,5 +1,6 @@
 #include "framework/CDialog.h"
 #include "framework/CException.h"
+#include "framework/CWinApp.h"
 #include "framework/CWinThread.h"
 #include <cstdlib>
 
@@ -8,6 +9,7 @@ IMPLEMENT_DYNAMIC(CDialog, CWnd)
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, &CDialog::OnOK)
 ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_COMMAND(ID_HELP, &CDialog::OnHelp)
 END_MESSAGE_MAP()
 
 // The dialog manager's procedure: our window procedure sees every message first, so only the
@@ -210,6 +212,11 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg)
     if (!input || !m_hWnd) return FALSE;
     if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)) return FALSE;
     return ::IsDialogMessageW(m_hWnd, pMsg);
+}
+
+void CDialog::OnHelp()
+{
+    if (CWinApp* pApp = AfxGetApp()) pApp->WinHelp(HID_BASE_RESOURCE + m_nIDHelp, HELP_CONTEXT);
 }
 
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)

@@ -38,6 +38,11 @@ public:
     void GotoDlgCtrl(CWnd* pWndCtrl);
     void SetDefID(UINT nID) { ::SendMessageW(m_hWnd, DM_SETDEFID, nID, 0); }
     DWORD GetDefID() const { return static_cast<DWORD>(::SendMessageW(m_hWnd, DM_GETDEFID, 0, 0)); }
+    // Dialog units of this dialog's font to pixels.
+    void MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRect); }
+    // The help command (ID_HELP): the application's WinHelp with this dialog's help context,
+    // HID_BASE_RESOURCE + the template id, and HELP_CONTEXT.
+    void OnHelp();
 
 protected:
     LPCWSTR m_lpszTemplateName = nullptr; // an id as MAKEINTRESOURCE, or a copied name

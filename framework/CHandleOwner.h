@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/Platform.h"
 #include <cstdio>
+#include <commctrl.h>
 #include <utility>
 // The one owner of a handle of any kind: frees it in its destructor, can be moved but not
 // copied, hands it on with Detach and takes one over with Attach. A Traits class names the kind:
@@ -145,3 +146,71 @@ struct CLibraryHandleTraits // libraries from LoadLibrary
     static void Close(HandleType h) noexcept { ::FreeLibrary(h); }
 };
 using CLibraryHandle = CHandleOwner<CLibraryHandleTraits>;
+// Device contexts that go back with ReleaseDC (GetDC, GetWindowDC) name their window too.
+struct CReleasedDC
+{
+    HWND hWnd;
+    HDC hDC;
+    bool operator==(const CReleasedDC&) const = default;
+};
+struct CReleasedDCTraits
+{
+    using HandleType = CReleasedDC;
+    static HandleType Invalid() noexcept { return {nullptr, nullptr}; }
+    static void Close(HandleType h) noexcept { ::ReleaseDC(h.hWnd, h.hDC); }
+};
+using CReleasedDCHandle = CHandleOwner<CReleasedDCTraits>;
+
+// A paint session from BeginPaint: EndPaint needs the PAINTSTRUCT, which the owner's object keeps.
+struct CPaintSession
+{
+    HWND hWnd;
+    const PAINTSTRUCT* pPaint;
+    bool operator==(const CPaintSession&) const = default;
+};
+struct CPaintSessionTraits
+{
+    using HandleType = CPaintSession;
+    static HandleType Invalid() noexcept { return {nullptr, nullptr}; }
+    static void Close(HandleType h) noexcept { ::EndPaint(h.hWnd, h.pPaint); }
+};
+using CPaintSessionHandle = CHandleOwner<CPaintSessionTraits>;
+
+// A GDI object selected into a DC: "freeing" selects the object that was there before.
+struct CGdiSelection
+{
+    HDC hDC;
+    HGDIOBJ hOld;
+    bool operator==(const CGdiSelection&) const = default;
+};
+struct CGdiSelectionTraits
+{
+    using HandleType = CGdiSelection;
+    static HandleType Invalid() noexcept { return {nullptr, nullptr}; }
+    static void Close(HandleType h) noexcept { ::SelectObject(h.hDC, h.hOld); }
+};
+using CGdiSelectionHandle = CHandleOwner<CGdiSelectionTraits>;
+
+struct CMenuHandleTraits
+{
+    using HandleType = HMENU;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::DestroyMenu(h); }
+};
+using CMenuHandle = CHandleOwner<CMenuHandleTraits>;
+
+struct CImageListHandleTraits
+{
+    using HandleType = HIMAGELIST;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::ImageList_Destroy(h); }
+};
+using CImageListHandle = CHandleOwner<CImageListHandleTraits>;
+
+struct CIconHandleTraits // icons from CreateIconIndirect / LoadImage without LR_SHARED
+{
+    using HandleType = HICON;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::DestroyIcon(h); }
+};
+using CIconHandle = CHandleOwner<CIconHandleTraits>;

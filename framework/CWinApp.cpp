@@ -53,6 +53,9 @@ CWinApp::CWinApp(LPCWSTR lpszAppName)
     m_pszAppName = DuplicateText(lpszAppName ? lpszAppName : exe.c_str());
     // Without a registry key the profile is an .INI file of the application's name.
     m_pszProfileName = DuplicateText((exe + L".INI").c_str());
+    std::wstring help(path);
+    if (auto dot = help.rfind(L'.'); dot != std::wstring::npos && dot > help.rfind(L'\\')) help.resize(dot);
+    m_pszHelpFilePath = DuplicateText((help + L".HLP").c_str());
 }
 
 CWinApp::~CWinApp()
@@ -61,6 +64,7 @@ CWinApp::~CWinApp()
     FreeText(m_pszExeName);
     FreeText(m_pszRegistryKey);
     FreeText(m_pszProfileName);
+    FreeText(m_pszHelpFilePath);
     if (g_pApp == this) g_pApp = nullptr;
     if (AfxGetThread() == this) AfxSetCurrentThread(nullptr);
     m_hThread = nullptr; // never ours to close: the main thread was not created by us
@@ -76,6 +80,23 @@ int CWinApp::DoMessageBox(LPCWSTR lpszPrompt, UINT nType, UINT)
     HWND owner = ::GetActiveWindow();
     if (!owner) owner = AfxGetSafeHwnd(m_pMainWnd);
     return ::MessageBoxW(owner ? ::GetAncestor(owner, GA_ROOT) : nullptr, lpszPrompt, m_pszAppName, nType);
+}
+
+void CWinApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    HWND hWnd = AfxGetSafeHwnd(m_pMainWnd);
+    ::WinHelpW(hWnd ? ::GetAncestor(hWnd, GA_ROOT) : nullptr, m_pszHelpFilePath, nCmd, dwData);
+}
+
+void CWinApp::OnHelp()
+{
+    WinHelp(0, HELP_FINDER);
+}
+
+BOOL CWinApp::RefuseStandaloneWrite() const
+{
+    ::SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
 }
 
 void CWinApp::SetRegistryKey(LPCWSTR lpszRegistryKey)
@@ -95,7 +116,7 @@ void CWinApp::SetRegistryKey(UINT nIDRegistryKey)
 
 HKEY CWinApp::GetAppRegistryKey()
 {
-    if (!m_pszRegistryKey || !m_pszProfileName) return nullptr;
+    if (m_bStandalone || !m_pszRegistryKey || !m_pszProfileName) return nullptr;
     std::wstring path = L"Software\\";
     path += m_pszRegistryKey;
     path += L"\\";
@@ -130,6 +151,7 @@ BOOL Succeeded(LSTATUS status)
 
 UINT CWinApp::GetProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nDefault)
 {
+    if (m_bStandalone) return static_cast<UINT>(nDefault);
     if (!m_pszRegistryKey) return ::GetPrivateProfileIntW(lpszSection, lpszEntry, nDefault, m_pszProfileName);
     CRegKeyHandle key(GetSectionKey(lpszSection));
     if (!key) return static_cast<UINT>(nDefault);
@@ -142,6 +164,7 @@ UINT CWinApp::GetProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nDefault
 
 bool CWinApp::ReadProfileText(LPCWSTR lpszSection, LPCWSTR lpszEntry, std::wstring& text)
 {
+    if (m_bStandalone) return false;
     if (!m_pszRegistryKey)
     {
         // The private profile API has no "missing": a marker default tells.
@@ -184,6 +207,7 @@ BOOL CWinApp::GetProfileBinary(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPBYTE* p
 {
     *ppData = nullptr;
     *pBytes = 0;
+    if (m_bStandalone) return FALSE;
     if (!m_pszRegistryKey)
     {
         // In a file, each byte is two letters 'A'+high nibble, 'A'+low nibble.
@@ -213,6 +237,7 @@ BOOL CWinApp::GetProfileBinary(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPBYTE* p
 
 BOOL CWinApp::WriteProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nValue)
 {
+    if (m_bStandalone) return RefuseStandaloneWrite();
     if (!m_pszRegistryKey)
     {
         wchar_t text[16];
@@ -228,6 +253,7 @@ BOOL CWinApp::WriteProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nValue
 
 BOOL CWinApp::WriteProfileString(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPCWSTR lpszValue)
 {
+    if (m_bStandalone) return RefuseStandaloneWrite();
     if (!m_pszRegistryKey) return ::WritePrivateProfileStringW(lpszSection, lpszEntry, lpszValue, m_pszProfileName);
     if (!lpszEntry)
     {
@@ -248,6 +274,7 @@ BOOL CWinApp::WriteProfileString(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPCWSTR
 
 BOOL CWinApp::WriteProfileBinary(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPBYTE pData, UINT nBytes)
 {
+    if (m_bStandalone) return RefuseStandaloneWrite();
     if (!m_pszRegistryKey)
     {
         std::wstring text;

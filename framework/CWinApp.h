@@ -9,7 +9,9 @@
 //
 // Profile functions: with SetRegistryKey, values live under
 // HKEY_CURRENT_USER\Software\<registry key>\<profile name>\<section>; without it, in the
-// private profile file m_pszProfileName (an .INI file).
+// private profile file m_pszProfileName (an .INI file). In standalone mode (SetStandalone) the
+// program uses neither: reads give their default (binary: FALSE) and writes store nothing and
+// return FALSE.
 
 // The program's title in its string table; it names the application unless the constructor is given a name.
 constexpr UINT AFX_IDS_APP_TITLE = 0xE000;
@@ -34,6 +36,9 @@ public:
 
     void SetRegistryKey(LPCWSTR lpszRegistryKey);
     void SetRegistryKey(UINT nIDRegistryKey); // from the string table
+    // Set by the programs' command-line pre-scan in standalone mode, before any setting is read.
+    void SetStandalone(BOOL bStandalone) noexcept { m_bStandalone = bStandalone; }
+    BOOL IsStandalone() const noexcept { return m_bStandalone; }
 
     UINT GetProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nDefault);
     CString GetProfileString(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPCWSTR lpszDefault = nullptr);
@@ -42,19 +47,35 @@ public:
     // A null entry removes the section; a null value removes the entry.
     BOOL WriteProfileString(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPCWSTR lpszValue);
     BOOL WriteProfileBinary(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPBYTE pData, UINT nBytes);
-    // Open keys the caller closes (RegCloseKey); null when there is no registry key or it fails.
+    // Open keys the caller closes (RegCloseKey); null when there is no registry key, in
+    // standalone mode, or when it fails.
     HKEY GetAppRegistryKey();
     HKEY GetSectionKey(LPCWSTR lpszSection);
 
     // Shows a message box (AfxMessageBox comes here when no test hook answers).
     virtual int DoMessageBox(LPCWSTR lpszPrompt, UINT nType, UINT nIDPrompt);
 
+    // Help: a dialog's help command (ID_HELP) comes here with HID_BASE_RESOURCE + its template
+    // id and HELP_CONTEXT; the application's own help command with HELP_FINDER. The default
+    // opens m_pszHelpFilePath (the executable's path with ".HLP") in the system's help viewer.
+    virtual void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT);
+    void OnHelp();
+    LPCWSTR m_pszHelpFilePath = nullptr;
+
     BOOL InitInstance() override; // TRUE: the program's class does the work
 
 protected:
     // The value's text, or false when the entry is missing (or not text).
     bool ReadProfileText(LPCWSTR lpszSection, LPCWSTR lpszEntry, std::wstring& text);
+
+private:
+    BOOL RefuseStandaloneWrite() const; // FALSE, with the reason as last error
+    BOOL m_bStandalone = FALSE;
 };
+
+// The framework's Help command and the base of help context ids of dialog templates.
+constexpr UINT ID_HELP = 0xE146;
+constexpr DWORD HID_BASE_RESOURCE = 0x00020000;
 
 CWinApp* AfxGetApp();
 LPCWSTR AfxGetAppName();

@@ -1,5 +1,6 @@
 #include "framework/CWnd.h"
 #include "framework/AfxMessageBox.h"
+#include "framework/CTempHandleMap.h"
 #include "framework/CException.h"
 #include "framework/CWinThread.h"
 #include <mutex>
@@ -23,6 +24,9 @@ struct WndThreadState
     CWnd* pWndInit = nullptr; // the object the next window created on this thread belongs to
     HHOOK hCreateHook = nullptr;
     HWND hLockoutNotify = nullptr; // the window whose UpdateData is running (see OnCommand)
+    // The other kinds of temporary wrappers the thread has made (CTempHandleMap): emptied at idle
+    // time, freed with this state.
+    std::vector<std::pair<void (*)(), void (*)()>> tempMaps;
     ~WndThreadState()
     {
         for (auto& [h, p] : temporary)
@@ -40,6 +44,9 @@ thread_local WndThreadState* t_pWndState = nullptr;
 
 void FreeWndThreadState()
 {
+    if (!t_pWndState) return;
+    for (auto& [pfnDeleteAll, pfnFree] : t_pWndState->tempMaps)
+        pfnFree();
     delete t_pWndState;
     t_pWndState = nullptr;
 }
@@ -158,6 +165,14 @@ void CWnd::DeleteTempMap()
         p->m_hWnd = nullptr; // borrowed: never destroyed by its wrapper
         delete p;
     }
+    // The other kinds of temporary wrappers go at the same idle time.
+    for (auto& [pfnDeleteAll, pfnFree] : WndState().tempMaps)
+        pfnDeleteAll();
+}
+
+void AfxRegisterTempMap(void (*pfnDeleteAll)(), void (*pfnFree)())
+{
+    WndState().tempMaps.emplace_back(pfnDeleteAll, pfnFree);
 }
 
 BOOL CWnd::Attach(HWND hWndNew)
@@ -547,6 +562,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
             OnNcDestroy();
             handled = TRUE;
         }
+        else if (!handled && message == WM_NOTIFYFORMAT && lParam == NF_QUERY)
+        {
+            // Our handlers read the W forms of notifications (LVN_GETDISPINFOW, HDN_*W), whatever
+            // procedure this window subclassed (an ANSI dialog class, say) would have answered.
+            result = NFR_UNICODE;
+            handled = TRUE;
+        }
         else if (!handled && message == WM_MEASUREITEM)
         {
             // The control does not exist yet when its first WM_MEASUREITEM arrives during creation:
@@ -758,6 +780,10 @@ void CWnd::OnNcDestroy()
 int CWnd::OnCreate(LPCREATESTRUCTW)
 {
     return static_cast<int>(Default());
+}
+BOOL CWnd::OnNcCreate(LPCREATESTRUCTW)
+{
+    return static_cast<BOOL>(Default());
 }
 void CWnd::OnDestroy()
 {

@@ -10,6 +10,7 @@
 // belongs to the thread and is deleted at its next idle time; never keep such a pointer.
 
 class CDC;
+class CFont;
 class CMenu;
 class CScrollBar;
 class CDataExchange;
@@ -204,11 +205,32 @@ public:
     {
         ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), bRedraw);
     }
+
+    // Drawing and geometry (CWndDrawing.cpp). GetDC's and GetWindowDC's wrappers are temporary;
+    // the DC itself goes back with ReleaseDC (or use CClientDC / CWindowDC).
+    CDC* GetDC();
+    CDC* GetWindowDC();
+    int ReleaseDC(CDC* pDC);
+    CFont* GetFont() const; // temporary wrapper of the window's font, or null for the system font
+    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
+    CMenu* GetSystemMenu(BOOL bRevert) const; // temporary wrapper
+    CMenu* GetMenu() const;                   // temporary wrapper
+    // On success the window owns the region: the caller detaches it from its CRgn.
+    int SetWindowRgn(HRGN hRgn, BOOL bRedraw);
+    int GetWindowRgn(HRGN hRgn) const { return ::GetWindowRgn(m_hWnd, hRgn); }
+    int MapWindowPoints(CWnd* pwndTo, LPPOINT lpPoint, UINT nCount) const;
+    void MapWindowPoints(CWnd* pwndTo, LPRECT lpRect) const;
+    int GetScrollPos(int nBar) const { return ::GetScrollPos(m_hWnd, nBar); }
+    int SetScrollPos(int nBar, int nPos, BOOL bRedraw = TRUE) { return ::SetScrollPos(m_hWnd, nBar, nPos, bRedraw); }
+    void GetScrollRange(int nBar, LPINT lpMinPos, LPINT lpMaxPos) const;
+    BOOL GetScrollInfo(int nBar, LPSCROLLINFO lpScrollInfo, UINT nMask = SIF_ALL) const;
+    BOOL SetScrollInfo(int nBar, LPSCROLLINFO lpScrollInfo, BOOL bRedraw = TRUE);
     // Goes through AfxMessageBox's hook, so tests can answer it.
     int MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
     // Default handlers, called by derived classes' handlers for the standard behaviour.
     int OnCreate(LPCREATESTRUCTW lpCreateStruct);
+    BOOL OnNcCreate(LPCREATESTRUCTW lpCreateStruct);
     void OnDestroy();
     void OnNcDestroy(); // ends the thread's loop when this is its main window; detaches; PostNcDestroy
     void OnClose();
@@ -327,6 +349,7 @@ CWnd* AfxGetMainWnd();
 #define AFX_MOUSEARGS static_cast<UINT>(w_), CPoint(l_)
 
 #define ON_WM_CREATE() AFX_WM_RESULT(WM_CREATE, OnCreate(reinterpret_cast<LPCREATESTRUCTW>(l_)))
+#define ON_WM_NCCREATE() AFX_WM_RESULT(WM_NCCREATE, OnNcCreate(reinterpret_cast<LPCREATESTRUCTW>(l_)))
 #define ON_WM_DESTROY() AFX_WM_VOID(WM_DESTROY, OnDestroy())
 #define ON_WM_NCDESTROY() AFX_WM_VOID(WM_NCDESTROY, OnNcDestroy())
 #define ON_WM_CLOSE() AFX_WM_VOID(WM_CLOSE, OnClose())

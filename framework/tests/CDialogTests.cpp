@@ -4,6 +4,8 @@
 #include "framework/AfxMessageBox.h"
 #include "framework/CDataExchange.h"
 #include "framework/CDialog.h"
+#include "framework/CWinApp.h"
+#include "framework/testing/CDialogTemplateBuilder.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
@@ -368,5 +370,58 @@ TEST_F(DialogTest, RecordingParentLogsPrivateMessages)
     ASSERT_TRUE(m_parent.PostMessage(WM_USER + 500, 3, 4));
     PumpUntilIdle();
     EXPECT_EQ(m_parent.Seen(), (Seq{{WM_APP + 50, 1, 2}, {WM_USER + 500, 3, 4}}));
+}
+
+// ---- help ---------------------------------------------------------------------------------
+
+class CHelpRecordingApp : public CWinApp
+{
+public:
+    CHelpRecordingApp() : CWinApp(L"HelpTest") {}
+    std::vector<std::pair<DWORD_PTR, UINT>> m_calls;
+    void WinHelp(DWORD_PTR dwData, UINT nCmd) override { m_calls.push_back({dwData, nCmd}); }
+};
+
+class CHelpDialog : public CDialog
+{
+public:
+    explicit CHelpDialog(UINT nIDHelp) { m_nIDHelp = nIDHelp; }
+};
+
+TEST(DialogHelp, HelpButtonReachesTheApplicationsWinHelpWithTheDialogsContext)
+{
+    CHelpRecordingApp app;
+    CDialogTemplateBuilder form(L"help", WS_POPUP | WS_CAPTION | WS_VISIBLE, 120, 60);
+    form.AddControl(L"BUTTON", L"Help", BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, ID_HELP);
+    CHelpDialog dlg(321);
+    ASSERT_TRUE(dlg.CreateIndirect(form.Get()));
+    CWnd* pButton = dlg.GetDlgItem(ID_HELP);
+    ASSERT_NE(pButton, nullptr);
+    PumpUntilIdle();
+    ClickCenter(*pButton);
+    ASSERT_TRUE(PumpUntil([&] { return !app.m_calls.empty(); }));
+    ASSERT_EQ(app.m_calls.size(), 1u);
+    EXPECT_EQ(app.m_calls[0].first, HID_BASE_RESOURCE + 321);
+    EXPECT_EQ(app.m_calls[0].second, static_cast<UINT>(HELP_CONTEXT));
+    dlg.DestroyWindow();
+
+    app.m_calls.clear();
+    app.OnHelp();
+    EXPECT_EQ(app.m_calls, (std::vector<std::pair<DWORD_PTR, UINT>>{{0, HELP_FINDER}})) << "the program's own help";
+    CWnd::DeleteTempMap();
+}
+
+TEST(DialogHelp, MapDialogRectUsesTheDialogsFont)
+{
+    CDialogTemplateBuilder form(L"units", WS_POPUP | WS_CAPTION | WS_VISIBLE, 120, 60);
+    CDialog dlg;
+    ASSERT_TRUE(dlg.CreateIndirect(form.Get()));
+    // The dialog manager sized the client area from the template's dialog units.
+    CRect rc(0, 0, 120, 60);
+    dlg.MapDialogRect(&rc);
+    CRect client;
+    dlg.GetClientRect(&client);
+    EXPECT_EQ(rc.Size(), client.Size());
+    EXPECT_GT(rc.Width(), 120) << "a dialog unit is several pixels wide";
 }
 } // namespace

@@ -112,6 +112,45 @@ TEST_P(ProfileTest, TextIsNotANumber)
     EXPECT_EQ(m_app->GetProfileInt(L"Settings", L"Port", 9), 9u) << "a string value is not a DWORD";
 }
 
+TEST_P(ProfileTest, StandaloneReadsDefaultsAndStoresNothing)
+{
+    CWinApp& app = *m_app;
+    auto storeExists = [&] {
+        if (!GetParam()) return ::GetFileAttributesW(m_iniPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+        HKEY hKey = nullptr;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, (L"Software\\LumoFrameworkTests\\" + m_name).c_str(), 0, KEY_READ,
+                            &hKey) != ERROR_SUCCESS)
+            return false;
+        ::RegCloseKey(hKey);
+        return true;
+    };
+    BYTE data[] = {1, 2};
+    LPBYTE read = nullptr;
+    UINT bytes = 0;
+
+    app.SetStandalone(TRUE);
+    EXPECT_TRUE(app.IsStandalone());
+    EXPECT_EQ(app.GetProfileInt(L"Settings", L"Port", 1905), 1905u);
+    EXPECT_EQ(app.GetProfileString(L"Settings", L"Host", L"localhost"), CString(L"localhost"));
+    EXPECT_FALSE(app.GetProfileBinary(L"Settings", L"Blob", &read, &bytes));
+    EXPECT_FALSE(app.WriteProfileInt(L"Settings", L"Port", 2001));
+    EXPECT_FALSE(app.WriteProfileString(L"Settings", L"Host", L"jex.example"));
+    EXPECT_FALSE(app.WriteProfileBinary(L"Settings", L"Blob", data, sizeof data));
+    EXPECT_EQ(app.GetAppRegistryKey(), nullptr);
+    EXPECT_FALSE(storeExists()) << "neither reads nor writes made the key or the file";
+
+    app.SetStandalone(FALSE);
+    ASSERT_TRUE(app.WriteProfileInt(L"Settings", L"Port", 2001));
+    EXPECT_EQ(app.GetProfileInt(L"Settings", L"Port", 0), 2001u) << "off: values round-trip";
+    EXPECT_TRUE(storeExists());
+
+    app.SetStandalone(TRUE);
+    EXPECT_EQ(app.GetProfileInt(L"Settings", L"Port", 7), 7u) << "a stored value is not read in standalone mode";
+    EXPECT_FALSE(app.WriteProfileString(L"Settings", nullptr, nullptr)) << "nor removed";
+    app.SetStandalone(FALSE);
+    EXPECT_EQ(app.GetProfileInt(L"Settings", L"Port", 0), 2001u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, ProfileTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Registry" : "IniFile"; });
 } // namespace

@@ -1,0 +1,35 @@
+#pragma once
+#include "framework/CWnd.h"
+// A button control. Every member sends the control's message, so a subclass sees each call.
+// BS_OWNERDRAW buttons are drawn by DrawItem, reflected from the parent's WM_DRAWITEM.
+class CButton : public CWnd
+{
+    DECLARE_DYNAMIC(CButton)
+
+public:
+    CButton() = default;
+    using CWnd::Create;
+    static CButton* FromHandle(HWND hWnd); // temporary wrapper unless the window is one of ours
+    BOOL Create(LPCWSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+    UINT GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }
+    void SetState(BOOL bHighlight) { SendMessage(BM_SETSTATE, bHighlight); }
+    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
+    void SetCheck(int nCheck) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck)); }
+    UINT GetButtonStyle() const { return static_cast<UINT>(GetStyle() & 0xFFFF); }
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE) { SendMessage(BM_SETSTYLE, nStyle, bRedraw); }
+    HICON SetIcon(HICON hIcon)
+    {
+        return reinterpret_cast<HICON>(SendMessage(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(hIcon)));
+    }
+    HICON GetIcon() const { return reinterpret_cast<HICON>(SendMessage(BM_GETIMAGE, IMAGE_ICON)); }
+    HBITMAP SetBitmap(HBITMAP hBitmap)
+    {
+        return reinterpret_cast<HBITMAP>(SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hBitmap)));
+    }
+    HBITMAP GetBitmap() const { return reinterpret_cast<HBITMAP>(SendMessage(BM_GETIMAGE, IMAGE_BITMAP)); }
+    void Click() { SendMessage(BM_CLICK); }
+
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+};
