@@ -14,24 +14,26 @@ CString Escaped(const CString& strText)
 {
     return CAsyncSocketEx::EscapeParameter(strText);
 }
-} // namespace
 
-// Sending can close a link, and a closed link leaves its register: walk a snapshot.
-template <typename... Args> void CSessionCore::SendToAllCurrent(LPCWSTR pszFormat, Args... args)
+// Sending can close a link, and a closed link leaves its register: walk a copy.
+template <typename Register> std::vector<CAsyncSocketEx*> Snapshot(const Register& entries)
 {
     std::vector<CAsyncSocketEx*> sockets;
-    for (const auto& [nId, entry] : m_current)
+    for (const auto& [nId, entry] : entries)
         sockets.push_back(entry.pSocket);
-    for (CAsyncSocketEx* pSocket : sockets)
+    return sockets;
+}
+} // namespace
+
+template <typename... Args> void CSessionCore::SendToAllCurrent(LPCWSTR pszFormat, Args... args)
+{
+    for (CAsyncSocketEx* pSocket : Snapshot(m_current))
         pSocket->SendCommand(pszFormat, args...);
 }
 
 template <typename... Args> void CSessionCore::SendToAllOld(LPCWSTR pszFormat, Args... args)
 {
-    std::vector<CAsyncSocketEx*> sockets;
-    for (const auto& [nId, entry] : m_old)
-        sockets.push_back(entry.pSocket);
-    for (CAsyncSocketEx* pSocket : sockets)
+    for (CAsyncSocketEx* pSocket : Snapshot(m_old))
         pSocket->SendCommand(pszFormat, args...);
 }
 
@@ -139,10 +141,7 @@ void CSessionCore::BroadcastLumoPresent()
 
 void CSessionCore::BroadcastTimeSync()
 {
-    std::vector<CAsyncSocketEx*> sockets;
-    for (const auto& [nId, entry] : m_current)
-        sockets.push_back(entry.pSocket);
-    for (CAsyncSocketEx* pSocket : sockets)
+    for (CAsyncSocketEx* pSocket : Snapshot(m_current))
         pSocket->SendTimeSync();
 }
 
