@@ -1,6 +1,7 @@
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
+#include "sessions/IJexSender.h"
 #include "core/CAsyncSocketEx.h"
 
 CSessionCore::CSessionCore(ILumoAppHost& app) : m_app(app) {}
@@ -168,4 +169,11 @@ BOOL CSessionCore::AssignReplayMaster(long nApplicationId, BOOL bTake, BOOL bAll
     m_nReplayMaster = nSuccessor;
     m_bReplayMasterLocked = FALSE;
     return TRUE;
+}
+
+void CSessionCore::ForwardApplicationLogon(long nRequestId, const CString& strField1, const CString& strField2,
+                                           const CString& strField3, const CString& strField4)
+{
+    if (!m_pJex || m_app.UseAuthentication()) return;
+    m_pJex->SendApplicationLogon(nRequestId, strField1, strField2, strField3, strField4);
 }

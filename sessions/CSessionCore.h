@@ -80,6 +80,11 @@ public:
     long GetReplayMaster() const { return m_nReplayMaster; }
     BOOL IsReplayMasterLocked() const { return m_bReplayMasterLocked; }
 
+    // An application's ALOGON: its four fields go to Jex unless the desktop logs on by Windows
+    // account; nothing without a Jex link.
+    void ForwardApplicationLogon(long nRequestId, const CString& strField1, const CString& strField2,
+                                 const CString& strField3, const CString& strField4);
+
     // ---- sends (CSessionCoreBroadcasts.cpp) ----
     void BroadcastAgentState(int nState, const CString& strStateText);
     void BroadcastJexConnectionState(BOOL bUp);

@@ -482,4 +482,17 @@ TEST(SessionCoreHold, ASecondRequestWithinTwoSecondsIsIgnored)
     EXPECT_EQ(jex.m_sent, (std::vector<std::wstring>{L"ONHOLD 1", L"TAKBAC 2", L"TAKBAC 3"}));
 }
 
+TEST(SessionCoreLogon, ApplicationLogonsGoToJexUnlessTheDesktopUsesWindowsAccounts)
+{
+    CRecordingAppHost app;
+    CRecordingJex jex;
+    CSessionCore core(app);
+    core.ForwardApplicationLogon(4, L"a", L"b", L"c", L"d"); // no Jex link
+    core.SetJexSender(&jex);
+    core.ForwardApplicationLogon(5, L"1", L"user", L"pw", L"x");
+    app.m_bUseAuthentication = TRUE;
+    core.ForwardApplicationLogon(6, L"1", L"user", L"pw", L"x");
+    EXPECT_EQ(jex.m_sent, std::vector<std::wstring>{L"APPLGN 5 1 user pw x"});
+}
+
 } // namespace

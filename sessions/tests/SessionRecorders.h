@@ -22,7 +22,7 @@ public:
     CString GetInstalledSetupVersion() override { return L"4.2"; }
     long GetLocationId() override { return 3; }
     void SetLocation(long nLocationId, const CString&) override { m_nLocationId = nLocationId; }
-    BOOL UseAuthentication() override { return FALSE; }
+    BOOL UseAuthentication() override { return m_bUseAuthentication; }
     BOOL StartProgram(long nApplicationId) override
     {
         m_started.push_back(nApplicationId);
@@ -46,6 +46,7 @@ public:
     long m_nLocationId = -1;
     std::vector<long> m_started; // application ids, in start order
     BOOL m_bVisible = TRUE;
+    BOOL m_bUseAuthentication = FALSE;
     int m_nShown = 0;
     int m_nChecks = 0;
 };
@@ -60,6 +61,13 @@ public:
         m_sent.push_back(L"RQASFA " + std::to_wstring(nAgentId) + L" " + std::to_wstring(nOwner) + L" " +
                          std::to_wstring(nFlag));
         if (m_onRequest) m_onRequest();
+    }
+
+    void SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
+                              const CString& strField3, const CString& strField4) override
+    {
+        m_sent.push_back(L"APPLGN " + std::to_wstring(nPendingId) + L" " + strField1.Str() + L" " + strField2.Str() +
+                         L" " + strField3.Str() + L" " + strField4.Str());
     }
 
     std::vector<std::wstring> m_sent;
