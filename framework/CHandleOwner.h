@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/Platform.h"
+#include <cstdio>
 #include <utility>
 // The one owner of a handle of any kind: frees it in its destructor, can be moved but not
 // copied, hands it on with Detach and takes one over with Attach. A Traits class names the kind:
@@ -113,3 +114,19 @@ struct CMemoryDCTraits // device contexts from CreateCompatibleDC / CreateDC
     static void Close(HandleType h) noexcept { ::DeleteDC(h); }
 };
 using CMemoryDC = CHandleOwner<CMemoryDCTraits>;
+
+struct CScreenDCTraits // the screen's device context from GetDC(nullptr)
+{
+    using HandleType = HDC;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::ReleaseDC(nullptr, h); }
+};
+using CScreenDC = CHandleOwner<CScreenDCTraits>;
+
+struct CStdioFileHandleTraits // C streams from fopen / _wfopen; fclose results that matter are read before closing
+{
+    using HandleType = FILE*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::fclose(h); }
+};
+using CStdioFileHandle = CHandleOwner<CStdioFileHandleTraits>;
