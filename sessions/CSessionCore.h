@@ -6,9 +6,10 @@
 #include <memory>
 #include <vector>
 
+class CAgentSetting;
+class CAgentSettingStore;
 class CAsyncSocketEx;
 class CMessage;
-class IAgentSettingSink;
 class IJexSender;
 class ILumoAppHost;
 class ILumoDlgHost;
@@ -47,7 +48,7 @@ public:
 
     void SetDlgHost(ILumoDlgHost* pDlg) { m_pDlg = pDlg; } // null while there is no main window
     void SetJexSender(IJexSender* pJex) { m_pJex = pJex; } // null while there is no Jex link
-    void SetAgentSettingSink(IAgentSettingSink* pSink) { m_pAgentSettings = pSink; }
+    void SetAgentSettingStore(CAgentSettingStore* pStore) { m_pAgentSettings = pStore; }
     void SetTimings(const Timings& timings) { m_timings = timings; }
 
     // ---- registers (CSessionCore.cpp) ----
@@ -152,19 +153,20 @@ public:
     // when nothing was sent.
     BOOL HoldOrRetrieveCall(BOOL bTakeBack, long nCallId, BOOL bForced);
 
-    // Kind 2 is an agent setting and goes to the agent-settings store; any other kind is kept in
-    // the application-settings cache under (kind, setting id), replacing an earlier copy.
-    void StoreSetting(long nKind, long nSettingId, const CString& strProperties);
+    // Kind 2 is an agent setting and replaces the stored one of its id in the agent-settings store;
+    // any other kind keeps a copy in the application-settings cache under (kind, setting id),
+    // replacing an earlier copy.
+    void StoreSetting(long nKind, const CAgentSetting& setting);
     // An application's SAVASE: kept under owner number nApplicationId - 100, never as an agent setting.
-    void StoreApplicationSetting(long nApplicationId, long nSettingId, const CString& strProperties);
-    // The setting's property-list text from the cache under owner nApplicationId - 100. When nothing
-    // of that owner is cached, asks Jex (RQASFA) and pumps messages until the settings are complete
-    // or the wait runs out. FALSE when there is no such setting.
-    BOOL GetApplicationSetting(long nApplicationId, long nSettingId, CString& strProperties);
+    void StoreApplicationSetting(long nApplicationId, const CAgentSetting& setting);
+    // The cached setting of owner nApplicationId - 100, or null. When nothing of that owner is
+    // cached, asks Jex (RQASFA) and pumps messages until the settings are complete or the wait runs out.
+    std::shared_ptr<const CAgentSetting> GetApplicationSetting(long nApplicationId, long nSettingId);
     // Jex's empty UPDASE: the requested settings are all there.
     void SetApplicationSettingsComplete() { m_bSettingsComplete = TRUE; }
-    // Owner number -> setting id -> property-list text, for the upload at exit.
-    const std::map<long, std::map<long, CString>>& GetApplicationSettings() const { return m_settings; }
+    // Owner number -> setting id -> setting, for the upload at exit.
+    using SettingsCache = std::map<long, std::map<long, std::shared_ptr<const CAgentSetting>>>;
+    const SettingsCache& GetApplicationSettings() const { return m_settings; }
 
 private:
     struct CurrentEntry
@@ -208,7 +210,7 @@ private:
     ILumoAppHost& m_app;
     ILumoDlgHost* m_pDlg = nullptr;
     IJexSender* m_pJex = nullptr;
-    IAgentSettingSink* m_pAgentSettings = nullptr;
+    CAgentSettingStore* m_pAgentSettings = nullptr;
     Timings m_timings;
 
     std::map<long, CurrentEntry> m_current; // current port, by application id
@@ -225,6 +227,6 @@ private:
     ULONGLONG m_nLastHoldTick = 0;
     BOOL m_bHoldSent = FALSE;
 
-    std::map<long, std::map<long, CString>> m_settings;
+    SettingsCache m_settings;
     BOOL m_bSettingsComplete = TRUE;
 };

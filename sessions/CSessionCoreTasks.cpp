@@ -1,6 +1,7 @@
 #include "sessions/CSessionCore.h"
 #include "sessions/CAgent.h"
-#include "sessions/IAgentSettingSink.h"
+#include "sessions/CAgentSetting.h"
+#include "sessions/CAgentSettingStore.h"
 #include "sessions/IJexSender.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
@@ -207,24 +208,24 @@ BOOL CSessionCore::HoldOrRetrieveCall(BOOL bTakeBack, long nCallId, BOOL bForced
 
 // ---- the settings cache ----
 
-void CSessionCore::StoreSetting(long nKind, long nSettingId, const CString& strProperties)
+void CSessionCore::StoreSetting(long nKind, const CAgentSetting& setting)
 {
     constexpr long kAgentSettingKind = 2;
     if (nKind == kAgentSettingKind)
     {
-        if (m_pAgentSettings) m_pAgentSettings->StoreAgentSetting(nSettingId, strProperties);
+        if (m_pAgentSettings) m_pAgentSettings->StoreAgentSetting(setting);
         return;
     }
-    m_settings[nKind][nSettingId] = strProperties;
+    m_settings[nKind][setting.m_nId] = std::make_shared<const CAgentSetting>(setting);
 }
 
-void CSessionCore::StoreApplicationSetting(long nApplicationId, long nSettingId, const CString& strProperties)
+void CSessionCore::StoreApplicationSetting(long nApplicationId, const CAgentSetting& setting)
 {
     // Straight into the cache: an application numbered 102 must not overwrite the agent's own settings.
-    m_settings[nApplicationId - 100][nSettingId] = strProperties;
+    m_settings[nApplicationId - 100][setting.m_nId] = std::make_shared<const CAgentSetting>(setting);
 }
 
-BOOL CSessionCore::GetApplicationSetting(long nApplicationId, long nSettingId, CString& strProperties)
+std::shared_ptr<const CAgentSetting> CSessionCore::GetApplicationSetting(long nApplicationId, long nSettingId)
 {
     const long nOwner = nApplicationId - 100;
     if (!m_settings.contains(nOwner))
@@ -241,11 +242,9 @@ BOOL CSessionCore::GetApplicationSetting(long nApplicationId, long nSettingId, C
         m_bSettingsComplete = TRUE;
     }
     const auto itOwner = m_settings.find(nOwner);
-    if (itOwner == m_settings.end()) return FALSE;
+    if (itOwner == m_settings.end()) return nullptr;
     const auto it = itOwner->second.find(nSettingId);
-    if (it == itOwner->second.end()) return FALSE;
-    strProperties = it->second;
-    return TRUE;
+    return it == itOwner->second.end() ? nullptr : it->second;
 }
 
 void CSessionCore::PumpWaitingMessages()

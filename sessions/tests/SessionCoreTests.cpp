@@ -2,6 +2,8 @@
 // of a Python peer (tests/peers/apprecorder.py), which records every line each link receives, and
 // the core's hosts and Jex are recorders.
 #include "sessions/CSessionCore.h"
+#include "sessions/CAgentSetting.h"
+#include "sessions/CAgentSettingStore.h"
 #include "sessions/tests/SessionRecorders.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CPropertyList.h"
@@ -87,6 +89,14 @@ const BYTE* Bytes(const std::string& text)
     return reinterpret_cast<const BYTE*>(text.data());
 }
 
+// A setting of an id the agent settings do not know, told apart by its name.
+CAgentSetting NamedSetting(int32_t nId, LPCWSTR pszName)
+{
+    CAgentSetting setting(nId);
+    setting.m_strName = pszName;
+    return setting;
+}
+
 class SessionCoreTest : public ::testing::Test
 {
 protected:
@@ -102,7 +112,7 @@ protected:
         m_core.SetTimings(quick);
         m_core.SetDlgHost(&m_dlg);
         m_core.SetJexSender(&m_jex);
-        m_core.SetAgentSettingSink(&m_sink);
+        m_core.SetAgentSettingStore(&m_store);
         m_dlg.m_nAgentState = 4;
     }
     void TearDown() override
@@ -145,7 +155,7 @@ protected:
     CRecordingAppHost m_app;
     CRecordingDlgHost m_dlg;
     CRecordingJex m_jex;
-    CRecordingSettingSink m_sink;
+    CAgentSettingStore m_store;
     CSessionCore m_core{m_app};
     CAppListener m_listener;
     std::unique_ptr<CPeerProcess> m_pPeer;
@@ -412,29 +422,36 @@ TEST_F(SessionCoreTest, MessagesGoToTheReplayMasterInItsDialect)
 TEST_F(SessionCoreTest, ApplicationSettingsAreCachedAskedForAndAgentSettingsPassedOn)
 {
     m_app.m_agent.m_nId = 77;
-    m_core.StoreSetting(5, 3, L"Id = \"3\" ");
-    m_core.StoreSetting(5, 3, L"Id = \"3\" Name = \"x\" "); // replaces the earlier copy
-    m_core.StoreSetting(2, 1000, L"Id = \"1000\" ");
-    m_core.StoreApplicationSetting(102, 4, L"Id = \"4\" ");
-    EXPECT_EQ(m_sink.m_stored, std::vector<std::wstring>{L"1000 Id = \"1000\" "})
-        << "agent settings go to their store; an application's never do";
+    m_core.StoreSetting(5, NamedSetting(3, L"first"));
+    m_core.StoreSetting(5, NamedSetting(3, L"second")); // replaces the earlier copy
+    CAgentSetting toolbar;
+    toolbar.SetProperties(L"Id = \"1000\" Type = \"1\" Value = \"1\" "); // as UPDASE carries it
+    ASSERT_FALSE(m_store.GetToolbarOnTopSetting());
+    m_core.StoreSetting(2, toolbar);
+    EXPECT_TRUE(m_store.GetToolbarOnTopSetting()) << "kind 2 replaces the agent setting";
+    EXPECT_FALSE(m_core.GetApplicationSettings().contains(2));
+    m_core.StoreApplicationSetting(102, NamedSetting(4, L"app"));
+    EXPECT_FALSE(m_store.LookupAgentSetting(4, FALSE)) << "an application's setting never becomes the agent's";
 
-    CString strSetting;
-    EXPECT_TRUE(m_core.GetApplicationSetting(105, 3, strSetting));
-    EXPECT_EQ(strSetting.Str(), L"Id = \"3\" Name = \"x\" ");
-    EXPECT_FALSE(m_core.GetApplicationSetting(105, 4, strSetting)) << "cached owner, unknown id";
-    EXPECT_TRUE(m_core.GetApplicationSetting(102, 4, strSetting));
+    std::shared_ptr<const CAgentSetting> pSetting = m_core.GetApplicationSetting(105, 3);
+    ASSERT_TRUE(pSetting);
+    EXPECT_EQ(pSetting->m_strName.Str(), L"second");
+    EXPECT_FALSE(m_core.GetApplicationSetting(105, 4)) << "cached owner, unknown id";
+    pSetting = m_core.GetApplicationSetting(102, 4);
+    ASSERT_TRUE(pSetting);
+    EXPECT_EQ(pSetting->m_strName.Str(), L"app");
     EXPECT_TRUE(m_jex.m_sent.empty()) << "cache hits ask Jex nothing";
 
     // A miss asks Jex; its answer arrives through the message loop while the core waits.
     ConnectApplications(1);
     Link(0)->m_onEcho = [&] {
-        m_core.StoreSetting(9, 6, L"Id = \"6\" ");
+        m_core.StoreSetting(9, NamedSetting(6, L"six"));
         m_core.SetApplicationSettingsComplete();
     };
     m_jex.m_onRequest = [&] { Link(0)->SendCommand(L"ECHOME %s\r", L"answer"); };
-    EXPECT_TRUE(m_core.GetApplicationSetting(109, 6, strSetting));
-    EXPECT_EQ(strSetting.Str(), L"Id = \"6\" ");
+    pSetting = m_core.GetApplicationSetting(109, 6);
+    ASSERT_TRUE(pSetting);
+    EXPECT_EQ(pSetting->m_strName.Str(), L"six");
     EXPECT_EQ(m_jex.m_sent, std::vector<std::wstring>{L"RQASFA 77 9 1"});
     FinishAndReadLines();
 }
@@ -445,9 +462,8 @@ TEST_F(SessionCoreTest, ASilentJexGivesNoSettingAfterTenSecondsWhileLinksStaySer
     m_core.SetTimings(CSessionCore::Timings{});
     ConnectApplications(1);
     m_jex.m_onRequest = [&] { Link(0)->SendCommand(L"ECHOME %s\r", L"during"); };
-    CString strSetting;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(m_core.GetApplicationSetting(120, 1, strSetting));
+    EXPECT_FALSE(m_core.GetApplicationSetting(120, 1));
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(9500));
     EXPECT_LT(waited, std::chrono::milliseconds(20000));

@@ -1,8 +1,7 @@
 #pragma once
 // Recording stand-ins for what owns the session core: the application object, the main window,
-// the Jex link and the agent-settings store. They record what the core asks of them.
+// and the Jex link. They record what the core asks of them.
 #include "sessions/CAgent.h"
-#include "sessions/IAgentSettingSink.h"
 #include "sessions/IJexSender.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
@@ -72,16 +71,6 @@ public:
 
     std::vector<std::wstring> m_sent;
     std::function<void()> m_onRequest; // runs inside the request, before the core starts waiting
-};
-
-class CRecordingSettingSink : public IAgentSettingSink
-{
-public:
-    void StoreAgentSetting(long nSettingId, const CString& strProperties) override
-    {
-        m_stored.push_back(std::to_wstring(nSettingId) + L" " + strProperties.Str());
-    }
-    std::vector<std::wstring> m_stored;
 };
 
 // The main window: the state the core reads, and a record of what it is told. The receivers of
