@@ -317,6 +317,26 @@ TEST_F(SessionCoreTest, RegisteringProgramsGetTheirHeldTaskSemiOpensAndOpenCalls
     EXPECT_EQ(lines.at(1), expected1);
 }
 
+TEST_F(SessionCoreTest, AnOldPortApplicationGetsItsOpenCallsInTheOldDialect)
+{
+    auto pCall = CSmartObjectPtr<CCallInfo>(new CCallInfo(FALSE));
+    pCall->m_nCallId = 40;
+    pCall->m_nApplicationId = 5;
+    pCall->m_nCallKind = 1;
+    pCall->m_nCallType = 1;
+    pCall->m_nCallState = 2;
+    pCall->m_strTask = L"Survey=4 Name=x";
+    m_core.AddCall(pCall);
+    ConnectApplications(1);
+    ASSERT_TRUE(m_core.AddOldApplication(5, Link(0)));
+    EXPECT_EQ(m_core.GetReplayMaster(), 5);
+    const std::vector<Lines> lines = FinishAndReadLines();
+    const Lines expected = {L"APLGIN 4.2.0.17", L"AGSTAT Ready",
+                            L"CALINF " + pCall->FormatOldDialect(L"Voice", L"Talking").Str(),
+                            L"STACAL 1 Survey=4 Name=x"};
+    EXPECT_EQ(lines.at(0), expected);
+}
+
 TEST_F(SessionCoreTest, AnIdHeldOnBothPortsStaysUntilBothClose)
 {
     m_app.m_bVisible = FALSE;
