@@ -77,3 +77,29 @@ function(lumo_add_idl target idl)
     target_sources(${target} PRIVATE ${out}/${stem}.h ${out}/${stem}_i.c)
     target_include_directories(${target} PRIVATE ${out})
 endfunction()
+
+# lumo_add_com_server(<name> SOURCES... DEF <file> IDL <file> [MANIFEST <file>] [LIBS...]): an
+# in-process COM server <name>.dll with the exports of its .def file, the header, ids and type
+# library of its IDL (the .rc among the sources embeds the type library as resource 1), and, for
+# registration-free activation, its manifest copied beside the DLL.
+function(lumo_add_com_server name)
+    cmake_parse_arguments(ARG "" "DEF;IDL;MANIFEST" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} SHARED ${ARG_SOURCES} ${ARG_DEF})
+    set_target_properties(${name} PROPERTIES PREFIX "")
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    lumo_add_idl(${name} ${ARG_IDL} TLB)
+    get_filename_component(stem ${ARG_IDL} NAME_WE)
+    get_filename_component(idldir ${ARG_IDL} DIRECTORY)
+    foreach(src ${ARG_SOURCES})
+        if(src MATCHES "\\.rc$")
+            set_property(SOURCE ${src} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${stem}.tlb)
+        endif()
+    endforeach()
+    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${idldir})
+    if(ARG_MANIFEST)
+        add_custom_command(TARGET ${name} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_MANIFEST}
+                    $<TARGET_FILE_DIR:${name}>
+            VERBATIM)
+    endif()
+endfunction()

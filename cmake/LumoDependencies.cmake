@@ -40,3 +40,5 @@ set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 add_library(lumo_gtest_main INTERFACE)
 target_link_libraries(lumo_gtest_main INTERFACE gtest_main gmock)
+# A crashed test program must fail, also under Wine (whose debugger ends it with exit code 0).
+target_sources(lumo_gtest_main INTERFACE ${PROJECT_SOURCE_DIR}/tests/support/CrashIsFailure.cpp)

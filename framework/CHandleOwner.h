@@ -130,3 +130,18 @@ struct CStdioFileHandleTraits // C streams from fopen / _wfopen; fclose results 
     static void Close(HandleType h) noexcept { ::fclose(h); }
 };
 using CStdioFileHandle = CHandleOwner<CStdioFileHandleTraits>;
+struct CActCtxHandleTraits // activation contexts from CreateActCtx
+{
+    using HandleType = HANDLE;
+    static HandleType Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HandleType h) noexcept { ::ReleaseActCtx(h); }
+};
+using CActCtxHandle = CHandleOwner<CActCtxHandleTraits>;
+
+struct CLibraryHandleTraits // libraries from LoadLibrary
+{
+    using HandleType = HMODULE;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::FreeLibrary(h); }
+};
+using CLibraryHandle = CHandleOwner<CLibraryHandleTraits>;

@@ -25,12 +25,15 @@ const std::wregex kSyncClock(LR"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}[+-]\d{5})")
 class CPeerRun : public CPeerProcess
 {
 public:
-    CPeerRun(const char* pszScript, const std::string& args) : CPeerProcess(LUMO_PYTHON, pszScript, args) {}
-    UINT Port() { return WaitForFile(L"port") ? static_cast<UINT>(std::stoi(ReadFile(L"port"))) : 0; }
+    CPeerRun(const char* pszScript, const std::string& args) : m_bStarted(Start(LUMO_PYTHON, pszScript, args)) {}
+    bool IsStarted() const { return m_bStarted; }
     std::vector<std::wstring> Lines()
     {
         return WaitForFile(L"lines") ? ReadLines(L"lines") : std::vector<std::wstring>{};
     }
+
+private:
+    bool m_bStarted;
 };
 
 // What a MARKER line found on the link when it arrived.

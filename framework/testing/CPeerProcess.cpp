@@ -1,8 +1,7 @@
 #include "framework/testing/CPeerProcess.h"
-#include "framework/testing/MessagePump.h"
 #include "framework/CHandleOwner.h"
+#include "framework/testing/MessagePump.h"
 #include <atomic>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -10,26 +9,52 @@ namespace
 {
 std::wstring WidenUtf8(const std::string& text)
 {
-    const int nChars = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int nChars = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(nChars), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), nChars);
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), nChars);
     return wide;
 }
 } // namespace
 
-CPeerProcess::CPeerProcess(const char* pszPython, const char* pszScript, const std::string& args)
+CPeerProcess::CPeerProcess()
 {
     static std::atomic<int> s_nRun{0};
-    const std::string name = "lumo-peer-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(GetTickCount64()) + "-" + std::to_string(++s_nRun);
+    const std::string name = "lumo-peer-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                             std::to_string(::GetTickCount64()) + "-" + std::to_string(++s_nRun);
     m_unixFolder = "/tmp/" + name;
     m_folder = L"Z:\\tmp\\" + WidenUtf8(name);
-    if (!CreateDirectoryW(m_folder.c_str(), nullptr)) return;
+    m_bFolder = ::CreateDirectoryW(m_folder.c_str(), nullptr) != FALSE;
+}
+
+CPeerProcess::~CPeerProcess()
+{
+    if (!m_bFolder) return;
+    WIN32_FIND_DATAW found{};
+    CFindHandle hFind(::FindFirstFileW((m_folder + L"\\*").c_str(), &found));
+    if (hFind.IsValid())
+    {
+        do
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::DeleteFileW((m_folder + L"\\" + found.cFileName).c_str());
+        while (::FindNextFileW(hFind, &found));
+    }
+    ::RemoveDirectoryW(m_folder.c_str());
+}
+
+bool CPeerProcess::WriteFile(const wchar_t* pszName, const std::string& text)
+{
+    std::ofstream file((m_folder + L"\\" + pszName).c_str(), std::ios::binary);
+    file << text;
+    return m_bFolder && file.good();
+}
+
+bool CPeerProcess::Start(const char* pszPython, const char* pszScript, const std::string& args)
+{
+    if (!m_bFolder) return false;
     std::string arguments = args;
     for (size_t at = arguments.find("{dir}"); at != std::string::npos; at = arguments.find("{dir}"))
         arguments.replace(at, 5, "'" + m_unixFolder + "'");
-    // Windows rules split the command line for the Unix program: one double-quoted argument for
-    // sh -c, single quotes inside it. rc appears complete or not at all.
+    // One quoted argument for sh -c, single quotes inside it; "rc" appears whole, renamed when written.
     const std::string command = "Z:\\bin\\sh -c \"'" + std::string(pszPython) + "' -B '" + pszScript + "' " +
                                 arguments + " > '" + m_unixFolder + "/log' 2>&1; echo $? > '" + m_unixFolder +
                                 "/rc.tmp'; mv '" + m_unixFolder + "/rc.tmp' '" + m_unixFolder + "/rc'\"";
@@ -37,34 +62,32 @@ CPeerProcess::CPeerProcess(const char* pszPython, const char* pszScript, const s
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    m_bStarted = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                &process) != FALSE;
-    const CKernelHandle ownProcess(process.hProcess); // closed at once: nothing waits on them
-    const CKernelHandle ownThread(process.hThread);
-}
-
-CPeerProcess::~CPeerProcess()
-{
-    WIN32_FIND_DATAW found{};
-    const CFindHandle find(FindFirstFileW((m_folder + L"\\*").c_str(), &found));
-    if (find.IsValid())
-    {
-        do
-            DeleteFileW((m_folder + L"\\" + found.cFileName).c_str()); // "." and ".." simply fail
-        while (FindNextFileW(find.Get(), &found));
-    }
-    RemoveDirectoryW(m_folder.c_str());
+    const bool bStarted = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                           &startup, &process) != FALSE;
+    const CKernelHandle hProcess(process.hProcess); // nothing to wait on: the peer reports through "rc"
+    const CKernelHandle hThread(process.hThread);
+    return bStarted;
 }
 
 bool CPeerProcess::WaitForFile(const wchar_t* pszName, DWORD timeoutMs)
 {
     const std::wstring path = m_folder + L"\\" + pszName;
-    return PumpUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+    return PumpUntil([&] { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+}
+
+UINT CPeerProcess::Port()
+{
+    return WaitForFile(L"port") ? static_cast<UINT>(std::stoi(ReadFile(L"port"))) : 0;
+}
+
+int CPeerProcess::ExitCode(DWORD timeoutMs)
+{
+    return WaitForFile(L"rc", timeoutMs) ? std::stoi(ReadFile(L"rc")) : -1;
 }
 
 std::string CPeerProcess::ReadFile(const wchar_t* pszName) const
 {
-    std::ifstream file(std::filesystem::path(m_folder + L"\\" + pszName), std::ios::binary);
+    std::ifstream file((m_folder + L"\\" + pszName).c_str(), std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
@@ -77,9 +100,4 @@ std::vector<std::wstring> CPeerProcess::ReadLines(const wchar_t* pszName) const
     for (std::string line; std::getline(text, line);)
         lines.push_back(WidenUtf8(line));
     return lines;
-}
-
-int CPeerProcess::ExitCode(DWORD timeoutMs)
-{
-    return WaitForFile(L"rc", timeoutMs) ? std::stoi(ReadFile(L"rc")) : -1;
 }

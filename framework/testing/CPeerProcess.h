@@ -2,28 +2,34 @@
 #include "framework/Platform.h"
 #include <string>
 #include <vector>
-
-// One run of a Python peer script (tests/peers) as a Unix process: Wine starts ELF programs itself,
-// through /bin/sh. There is no process handle to wait on, so the script talks back through files
-// in a fresh folder under /tmp, which goes away with this object; its exit code lands in "rc".
+// A test peer written in Python, run as a Unix process: Wine starts ELF programs itself, but gives no
+// process handle for them, so the peer's exit code comes back in a file. Each run has a fresh folder
+// under /tmp for its files; "{dir}" in the arguments names it. Waits pump the caller's messages, so
+// the links under test keep talking to the peer meanwhile.
 class CPeerProcess
 {
 public:
-    // Every "{dir}" in args becomes the folder's Unix path, quoted for the shell.
-    CPeerProcess(const char* pszPython, const char* pszScript, const std::string& args);
-    ~CPeerProcess(); // removes the folder and what the script left in it
+    CPeerProcess();
+    ~CPeerProcess(); // removes the run's files and folder
     CPeerProcess(const CPeerProcess&) = delete;
     CPeerProcess& operator=(const CPeerProcess&) = delete;
 
-    bool IsStarted() const { return m_bStarted; }
-    // Pumps the thread's messages while waiting: the test's links must go on talking to the peer.
+    // A file for the peer to read (a script), written before Start.
+    bool WriteFile(const wchar_t* pszName, const std::string& text);
+    // Runs `python -B script args`; its output goes to the file "log".
+    bool Start(const char* pszPython, const char* pszScript, const std::string& args);
+
     bool WaitForFile(const wchar_t* pszName, DWORD timeoutMs = 30000);
-    std::string ReadFile(const wchar_t* pszName) const;                // empty when missing
+    // The number the peer wrote to the file "port" once it listens; 0 when it did not in time.
+    UINT Port();
+    // The peer's exit code; -1 when it did not end in time.
+    int ExitCode(DWORD timeoutMs = 60000);
+    std::string ReadFile(const wchar_t* pszName) const;
     std::vector<std::wstring> ReadLines(const wchar_t* pszName) const; // a UTF-8 file, one entry a line
-    int ExitCode(DWORD timeoutMs = 60000);                             // -1 when the script did not end in time
+    const std::string& UnixFolder() const { return m_unixFolder; }
 
 private:
     std::string m_unixFolder;
     std::wstring m_folder;
-    bool m_bStarted = false;
+    bool m_bFolder = false;
 };

@@ -127,9 +127,9 @@ protected:
         CString strAddress;
         UINT nPort = 0;
         ASSERT_TRUE(m_listener.GetSockName(strAddress, nPort));
-        m_pPeer = std::make_unique<CPeerProcess>(LUMO_PYTHON, LUMO_APP_RECORDER,
-                                                 "{dir} " + std::to_string(nPort) + " " + std::to_string(n));
-        ASSERT_TRUE(m_pPeer->IsStarted());
+        m_pPeer = std::make_unique<CPeerProcess>();
+        ASSERT_TRUE(
+            m_pPeer->Start(LUMO_PYTHON, LUMO_APP_RECORDER, "{dir} " + std::to_string(nPort) + " " + std::to_string(n)));
         ASSERT_TRUE(m_pPeer->WaitForFile(L"connected")) << m_pPeer->ReadFile(L"log");
         ASSERT_TRUE(PumpUntil([&] { return m_listener.m_links.size() == static_cast<size_t>(n); }));
     }

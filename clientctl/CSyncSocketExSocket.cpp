@@ -1,0 +1,112 @@
+#include "clientctl/CSyncSocketExSocket.h"
+#include "clientctl/CSyncSocketExThread.h"
+#include "clientctl/ClientCtlMessages.h"
+#include "core/CStaticTools.h"
+#include <cstring>
+
+namespace
+{
+// The next blank-separated token of strText from nAt on; nAt moves past it and its blank.
+CString NextToken(const CString& strText, int& nAt)
+{
+    const int nBlank = strText.Find(L' ', nAt);
+    const int nEnd = nBlank < 0 ? strText.GetLength() : nBlank;
+    CString strToken = strText.Mid(nAt, nEnd - nAt);
+    nAt = nBlank < 0 ? strText.GetLength() : nBlank + 1;
+    return strToken;
+}
+} // namespace
+
+CSyncSocketExSocket::CSyncSocketExSocket(CSyncSocketExThread& thread) : CAsyncSocketEx(false, false), m_thread(thread)
+{
+    m_bDeleteOnClose = false; // the thread deletes its socket
+}
+
+void CSyncSocketExSocket::OnClose(int nErrorCode)
+{
+    m_thread.PostSocketClosed(nErrorCode);
+    CAsyncSocketEx::OnClose(nErrorCode);
+}
+
+void CSyncSocketExSocket::OnConnect(int nErrorCode)
+{
+    // A refused or failed attempt brings no greeting: wake its waiter now rather than after 10 s.
+    if (nErrorCode != 0) m_thread.FailRequest(0);
+    CAsyncSocketEx::OnConnect(nErrorCode);
+}
+
+void CSyncSocketExSocket::OnTimeSync(const CString& strClock)
+{
+    m_thread.PostServerTime(strClock); // the owner applies the clock on its own thread
+}
+
+bool CSyncSocketExSocket::ParsePayloadLength(const CString& strField, unsigned long long& nLength)
+{
+    nLength = 0;
+    const int nDigits = strField.GetLength();
+    if (nDigits == 0) return true;
+    for (int i = 0; i < nDigits; ++i)
+        if (strField[i] < L'0' || strField[i] > L'9') return true; // "-1" and words: no payload
+    for (int i = 0; i < nDigits; ++i)
+    {
+        nLength = nLength * 10 + static_cast<unsigned long long>(strField[i] - L'0');
+        if (nLength > kMaxPayload) return false;
+    }
+    return true;
+}
+
+BOOL CSyncSocketExSocket::ProcessCommand(int nLineLength, const CString& strWord, const CString& strParameters,
+                                         BOOL& bContinue)
+{
+    if (CSocketCommandMap* pBuiltIn = CAsyncSocketEx::GetCommandMap())
+    {
+        CSocketCommand* pCommand = nullptr;
+        if (pBuiltIn->Lookup(strWord.GetString(), pCommand))
+            return CAsyncSocketEx::ProcessCommand(nLineLength, strWord, strParameters, bContinue);
+    }
+    int nAt = 0;
+    const long nId = CStaticTools::ToInt(NextToken(strParameters, nAt).GetString());
+    const CString strLength = NextToken(strParameters, nAt);
+    const CString strRest = strParameters.Mid(nAt);
+    unsigned long long nLength = 0;
+    if (!ParsePayloadLength(strLength, nLength))
+    {
+        // Waiting for such a payload would stall every later line for good.
+        CString strText;
+        strText.Format(L"CSyncSocketExSocket::ProcessCommand => %s announces %s bytes; closing the connection.",
+                       strWord.Left(16).GetString(), strLength.Left(24).GetString());
+        m_thread.PostOwnerError(strText);
+        ConsumeReceived(GetReceivedCount()); // out of range: everything buffered goes
+        bContinue = FALSE;
+        m_thread.PostThreadMessage(WM_SYNCSOCKETEX_DROP, 0, 0);
+        return FALSE;
+    }
+    std::unique_ptr<BYTE[]> pData;
+    if (nLength > 0)
+    {
+        // Later this takes the bytes piecewise from the link instead of waiting for all of them here.
+        const long long nAfterLine = static_cast<long long>(GetReceivedCount()) - nLineLength - GetCharSize();
+        if (nAfterLine < static_cast<long long>(nLength))
+        {
+            bContinue = FALSE; // parsed again once more data has arrived
+            return TRUE;
+        }
+        pData = std::make_unique<BYTE[]>(static_cast<size_t>(nLength));
+        std::memcpy(pData.get(), GetReceivedData() + nLineLength + GetCharSize(), static_cast<size_t>(nLength));
+    }
+    ConsumeReceived(nLineLength + static_cast<int>(nLength));
+    m_thread.OnAnswer(strWord, nId, strRest, std::move(pData), static_cast<DWORD>(nLength));
+    return TRUE;
+}
+
+void CSyncSocketExSocket::SendLine(const CString& strLine)
+{
+    SendCommand(L"%s\r", strLine.GetString());
+}
+
+void CSyncSocketExSocket::SendLineWithData(const CString& strLine, const BYTE* pData, DWORD nLength)
+{
+    CSingleLock lock(&m_csSend, TRUE); // nothing may come between the line and its payload
+    SendCommand(L"%s\r", strLine.GetString());
+    if (pData && nLength > 0) SendRaw(pData, static_cast<int>(nLength));
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include "core/CAsyncSocketEx.h"
+
+class CSyncSocketExThread;
+
+// The connection's link on the socket thread. Everything that is not one of the framework's own commands
+// is an answer: "WORD id length fields", the payload right after the line. Cuts answers and their payloads
+// out of the received data and hands them to the thread.
+class CSyncSocketExSocket : public CAsyncSocketEx
+{
+public:
+    // Above this a length is taken as a corrupt line rather than a payload to wait for.
+    static constexpr unsigned long long kMaxPayload = 512ull * 1024 * 1024;
+
+    explicit CSyncSocketExSocket(CSyncSocketExThread& thread);
+
+    void OnClose(int nErrorCode) override;
+    void OnConnect(int nErrorCode) override;
+    BOOL ProcessCommand(int nLineLength, const CString& strWord, const CString& strParameters,
+                        BOOL& bContinue) override;
+
+    void SendLine(const CString& strLine);
+    void SendLineWithData(const CString& strLine, const BYTE* pData, DWORD nLength);
+
+    // The length field: -1, 0 and anything that is not all digits carry no payload. False for a number
+    // beyond kMaxPayload.
+    static bool ParsePayloadLength(const CString& strField, unsigned long long& nLength);
+
+protected:
+    void OnTimeSync(const CString& strClock) override;
+
+private:
+    CSyncSocketExThread& m_thread;
+};

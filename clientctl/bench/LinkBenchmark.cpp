@@ -1,0 +1,218 @@
+// The link to Lumo against an answering Lumo in C++ (its own thread, a core link), in the same run:
+// synchronous request/answer through CLumoSocket against the same exchange on a core link driven from its
+// own thread, and a 16 MiB answer to CLumoSocket's waiter against the same payload to a core link's handler.
+#include "clientctl/CLumoSocket.h"
+#include "core/CAsyncSocketEx.h"
+#include "framework/CWinApp.h"
+#include "framework/testing/MessagePump.h"
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+CWinApp theApp(L"clientctl_link_bench"); // synchronous waits pump the application thread's messages
+
+namespace
+{
+constexpr int kCalls = 2000;
+constexpr int kBigBytes = 16 * 1024 * 1024;
+using Clock = std::chrono::steady_clock;
+
+std::vector<BYTE> g_big(kBigBytes);
+
+// A core link with words of its own: TLink adds them to the class's map once.
+template <class TLink> class CWordLink : public CAsyncSocketEx
+{
+public:
+    CWordLink()
+    {
+        m_bDeleteOnClose = false;
+        InitCommandMap();
+    }
+    CSocketCommandMap* GetCommandMap() override { return &s_map; }
+    void InitCommandMap() override
+    {
+        CSingleLock own(&s_cs, TRUE);
+        if (!s_map.IsEmpty()) return;
+        CAsyncSocketEx::InitCommandMap();
+        CSingleLock base(&s_csCommandMap, TRUE);
+        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
+        TLink::AddWords(s_map);
+    }
+
+private:
+    static inline CSocketCommandMap s_map;
+    static inline CCriticalSection s_cs;
+};
+
+using C = CSocketCommand;
+
+// Lumo's side: greets, answers APLGIN and ECHO, sends BIG's payload.
+class CAnsweringLink : public CWordLink<CAnsweringLink>
+{
+public:
+    static void AddWords(CSocketCommandMap& map)
+    {
+        map.Add(L"APLGIN", new C(SocketHandler(&CAnsweringLink::OnAplgin), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"ECHO", new C(SocketHandler(&CAnsweringLink::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"BIG", new C(SocketHandler(&CAnsweringLink::OnBig), C::modeFields, false, C::checkNone, 0, -1));
+    }
+    void OnAplgin(CStringArray& arrFields) { SendCommand(L"APLGIN %s -1 1 3\r", arrFields[0].GetString()); }
+    void OnEcho(CStringArray& arrFields) { SendCommand(L"ECHO %s -1 ok\r", arrFields[0].GetString()); }
+    void OnBig(CStringArray& arrFields)
+    {
+        CSingleLock lock(&m_csSend, TRUE);
+        SendCommand(L"BIG %s %d\r", arrFields[0].GetString(), kBigBytes);
+        SendRaw(g_big.data(), kBigBytes);
+    }
+};
+
+class CAnsweringListener : public CAsyncSocketEx
+{
+public:
+    CAnsweringListener() { m_bDeleteOnClose = false; }
+    void OnAccept(int nErrorCode) override
+    {
+        if (nErrorCode != 0) return;
+        auto pLink = std::make_unique<CAnsweringLink>();
+        if (!Accept(*pLink)) return;
+        pLink->SendCommand(L"STARTS 0 -1 %s\r", L"5.4.9.3");
+        m_links.push_back(std::move(pLink));
+    }
+    std::vector<std::unique_ptr<CAnsweringLink>> m_links;
+};
+
+// The answering Lumo's thread: its links live and answer there.
+class CLumoThread : public CWinThread
+{
+public:
+    std::atomic<UINT> m_nPort{0};
+    BOOL InitInstance() override
+    {
+        m_pListener = std::make_unique<CAnsweringListener>();
+        CString strAddress;
+        UINT nPort = 0;
+        if (!m_pListener->Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1") || !m_pListener->Listen() ||
+            !m_pListener->GetSockName(strAddress, nPort))
+            return FALSE;
+        m_nPort = nPort;
+        return TRUE;
+    }
+    int ExitInstance() override
+    {
+        m_pListener.reset();
+        return CWinThread::ExitInstance();
+    }
+
+private:
+    std::unique_ptr<CAnsweringListener> m_pListener;
+};
+
+// The client side on a core link, used from the thread it lives on.
+class CCoreClient : public CWordLink<CCoreClient>
+{
+public:
+    static void AddWords(CSocketCommandMap& map)
+    {
+        map.Add(L"STARTS", new C(SocketHandler(&CCoreClient::OnStarts), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"ECHO", new C(SocketHandler(&CCoreClient::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
+        auto* pBig = new C(SocketHandler(&CCoreClient::OnBig), C::modeBinary, false, C::checkNone, 0, -1);
+        pBig->m_nPayloadLengthField = 1;
+        map.Add(L"BIG", pBig);
+    }
+    void OnStarts(CStringArray&) { m_bGreeted = true; }
+    // Each answer sends the next request: one synchronous exchange after the other.
+    void OnEcho(CStringArray&)
+    {
+        if (++m_nAnswers < kCalls) SendCommand(L"ECHO %d\r", m_nAnswers + 1);
+    }
+    void OnBig(CStringArray&, BYTE*, int nLength) { m_nBigReceived = nLength; }
+
+    bool m_bGreeted = false;
+    int m_nAnswers = 0;
+    int m_nBigReceived = -1;
+};
+
+double Since(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+} // namespace
+
+int main()
+{
+    if (!AfxSocketInit()) return 1;
+    for (size_t i = 0; i < g_big.size(); ++i)
+        g_big[i] = static_cast<BYTE>(i * 31 + 7);
+    auto* pLumo = new CLumoThread;
+    pLumo->m_bAutoDelete = FALSE;
+    if (!AfxBeginThread(pLumo)) return 1;
+    if (!PumpUntil([&] { return pLumo->m_nPort != 0; })) return 1;
+    const UINT nPort = pLumo->m_nPort;
+
+    // Through CLumoSocket: connect, then synchronous calls and the big answer.
+    auto* pLink = new CLumoSocket(nullptr);
+    pLink->SetOwnVersion(L"5.4.9.3");
+    if (!pLink->Connect(L"127.0.0.1", static_cast<short>(nPort), 7, FALSE))
+    {
+        std::printf("link bench: CLumoSocket did not connect\n");
+        return 1;
+    }
+    auto start = Clock::now();
+    int nAnswered = 0;
+    for (int i = 0; i < kCalls; ++i)
+    {
+        CStringArray arrAnswer;
+        nAnswered += pLink->WaitForAnswer(pLink->PostCommand(TRUE, L"ECHO"), arrAnswer, 1, 10);
+    }
+    const double tSync = Since(start);
+    start = Clock::now();
+    CStringArray arrAnswer;
+    std::unique_ptr<BYTE[]> pData;
+    DWORD nLength = 0;
+    const BOOL bBig = pLink->WaitForAnswerData(pLink->PostCommand(TRUE, L"BIG"), arrAnswer, -1, pData, nLength, 120);
+    const double tSyncBig = Since(start);
+    pLink->Disconnect();
+    pLink->SafeDelete();
+
+    // The same on a core link used from its own thread.
+    CCoreClient client;
+    if (!client.Create() || (!client.Connect(L"127.0.0.1", nPort) && CAsyncSocket::GetLastError() != WSAEWOULDBLOCK) ||
+        !PumpUntil([&] { return client.m_bGreeted; }))
+    {
+        std::printf("link bench: the core link did not connect\n");
+        return 1;
+    }
+    start = Clock::now();
+    client.SendCommand(L"ECHO %d\r", 1);
+    const bool bEchoes = PumpUntil([&] { return client.m_nAnswers >= kCalls; }, 120000);
+    const double tCore = Since(start);
+    start = Clock::now();
+    client.SendCommand(L"BIG %d\r", 0);
+    const bool bCoreBig = PumpUntil([&] { return client.m_nBigReceived >= 0; }, 120000);
+    const double tCoreBig = Since(start);
+    client.Close();
+
+    pLumo->PostThreadMessage(WM_QUIT, 0, 0);
+    ::WaitForSingleObject(pLumo->m_hThread, 10000);
+    delete pLumo;
+
+    if (nAnswered != kCalls || !bBig || nLength != static_cast<DWORD>(kBigBytes) || !bEchoes || !bCoreBig ||
+        client.m_nBigReceived != kBigBytes)
+    {
+        std::printf("link bench: an exchange failed (sync %d/%d, big %lu, core %d, core big %d)\n", nAnswered, kCalls,
+                    static_cast<unsigned long>(nLength), client.m_nAnswers, client.m_nBigReceived);
+        return 1;
+    }
+    std::printf("%d synchronous request/answer exchanges on 127.0.0.1\n", kCalls);
+    std::printf("  core link, own thread  %7.3f s  %8.0f calls/s\n", tCore, kCalls / tCore);
+    std::printf("  CLumoSocket            %7.3f s  %8.0f calls/s  ratio %.2fx the core link's time (aim: within 2x)\n",
+                tSync, kCalls / tSync, tSync / tCore);
+    std::printf("16 MiB answer\n");
+    std::printf("  core link's handler    %7.3f s\n", tCoreBig);
+    std::printf("  CLumoSocket's waiter   %7.3f s  ratio %.2fx the core link's time (aim: within 1.3x)\n", tSyncBig,
+                tSyncBig / tCoreBig);
+    return 0;
+}

@@ -1,0 +1,4 @@
+#pragma once
+#define IDR_COMTESTSERVER 101
+#define IDR_TESTCONTROL 102
+#define IDR_TESTCOLLECTION 103
