@@ -92,3 +92,12 @@ std::string CPeerProcess::ReadFile(const wchar_t* pszName) const
     text << file.rdbuf();
     return text.str();
 }
+
+std::vector<std::wstring> CPeerProcess::ReadLines(const wchar_t* pszName) const
+{
+    std::vector<std::wstring> lines;
+    std::istringstream text(ReadFile(pszName));
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(WidenUtf8(line));
+    return lines;
+}

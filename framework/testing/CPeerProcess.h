@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/Platform.h"
 #include <string>
+#include <vector>
 // A test peer written in Python, run as a Unix process: Wine starts ELF programs itself, but gives no
 // process handle for them, so the peer's exit code comes back in a file. Each run has a fresh folder
 // under /tmp for its files; "{dir}" in the arguments names it. Waits pump the caller's messages, so
@@ -24,6 +25,7 @@ public:
     // The peer's exit code; -1 when it did not end in time.
     int ExitCode(DWORD timeoutMs = 60000);
     std::string ReadFile(const wchar_t* pszName) const;
+    std::vector<std::wstring> ReadLines(const wchar_t* pszName) const; // a UTF-8 file, one entry a line
     const std::string& UnixFolder() const { return m_unixFolder; }
 
 private:
