@@ -2,9 +2,12 @@
 // messages only, for a driver that sends one command a line on stdin and reads one answer a line
 // on stdout ("ok ..." or "err ..."). In watch mode, lines "event visible ..." come in between.
 // Texts in answers escape backslash, CR, LF and tab as \\, \r, \n and \t.
+#include "core/CVersionInfo.h"
 #include "framework/CHandleOwner.h"
 #include <commctrl.h>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -254,6 +257,49 @@ std::string FindBox()
     return "err none";
 }
 
+std::string FileVersion(const std::string& path)
+{
+    CVersionInfo info;
+    if (!info.ReadFromFile(Wide(path).c_str())) return "err no version resource";
+    return "ok " + Utf8(static_cast<LPCWSTR>(info.m_strVersion));
+}
+
+// The whole screen as "width height\n" and then 32-bit BGRA rows from the top; the driver makes
+// the PNG, so the probe needs no image library.
+std::string SaveScreen(const std::string& path)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<BYTE> pixels(static_cast<size_t>(cx) * cy * 4);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = cx;
+    bmi.bmiHeader.biHeight = -cy; // top-down
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    HDC hScreen = GetDC(nullptr); // released below on every path
+    if (!hScreen) return "err no screen";
+    bool bCopied = false;
+    {
+        CMemoryDC memory(CreateCompatibleDC(hScreen));
+        CGdiHandle<HBITMAP> bitmap(CreateCompatibleBitmap(hScreen, cx, cy));
+        if (memory.IsValid() && bitmap.IsValid())
+        {
+            const HGDIOBJ hOld = SelectObject(memory, bitmap);
+            bCopied = BitBlt(memory, 0, 0, cx, cy, hScreen, 0, 0, SRCCOPY) != FALSE;
+            SelectObject(memory, hOld);
+            bCopied = bCopied && GetDIBits(memory, bitmap, 0, cy, pixels.data(), &bmi, DIB_RGB_COLORS) == cy;
+        }
+    }
+    ReleaseDC(nullptr, hScreen);
+    if (!bCopied) return "err cannot copy the screen";
+    std::ofstream out(std::filesystem::path(Wide(path)), std::ios::binary);
+    out << cx << ' ' << cy << '\n';
+    out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    return out ? "ok " + std::to_string(cx) + " " + std::to_string(cy) : "err cannot write " + path;
+}
+
 std::string Handle(const std::string& line, Watcher& watcher)
 {
     std::istringstream in(line);
@@ -300,6 +346,12 @@ std::string Handle(const std::string& line, Watcher& watcher)
         return FindDialog(nId);
     }
     if (command == "box") return FindBox();
+    if (command == "version" || command == "screen")
+    {
+        std::string path;
+        std::getline(in >> std::ws, path);
+        return command == "version" ? FileVersion(path) : SaveScreen(path);
+    }
     std::string hwndText;
     int nId = 0;
     in >> hwndText >> nId;

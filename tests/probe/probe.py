@@ -4,9 +4,11 @@ Stdlib only. Answers are "ok ..." or "err ..."; watch-mode events ("event ...") 
 on the side, so a command's answer is always the next non-event line.
 """
 import queue
+import struct
 import subprocess
 import threading
 import time
+import zlib
 
 
 class ProbeError(Exception):
@@ -24,6 +26,34 @@ def unescape(text):
             out.append(c)
             i += 1
     return "".join(out)
+
+
+def raw_to_png(raw_path, png_path):
+    """Turns the probe's screen file ("w h" line, BGRA rows) into an RGB PNG."""
+    with open(raw_path, "rb") as f:
+        data = f.read()
+    header, pixels = data.split(b"\n", 1)
+    width, height = (int(v) for v in header.split())
+    rows = []
+    for y in range(height):
+        row = pixels[y * width * 4:(y + 1) * width * 4]
+        rgb = bytearray(width * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::4], row[1::4], row[0::4]
+        rows.append(b"\0" + bytes(rgb))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    with open(png_path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(b"".join(rows))))
+        f.write(chunk(b"IEND", b""))
+    return width, height
+
+
+def wine_path(unix_path):
+    return "Z:" + unix_path.replace("/", "\\")
 
 
 class Probe:
@@ -70,6 +100,15 @@ class Probe:
                 if time.monotonic() >= deadline:
                     raise
             time.sleep(0.05)
+
+    def save_screen(self, png_path):
+        raw_path = png_path + ".raw"
+        self.ask("screen " + wine_path(raw_path))
+        try:
+            return raw_to_png(raw_path, png_path)
+        finally:
+            import os
+            os.remove(raw_path)
 
     def close(self, timeout=30):
         """Ends the probe, which ends the program it started; its exit code."""
