@@ -57,12 +57,12 @@ def wine_path(unix_path):
 
 
 class Probe:
-    def __init__(self, wine_run, probe_exe, log=None):
+    def __init__(self, wine_run, probe_exe, log=None, env=None):
         self.log = log if log is not None else []
         self.events = []
         self._answers = queue.Queue()
         self._proc = subprocess.Popen([wine_run, probe_exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                      stderr=subprocess.DEVNULL)
+                                      stderr=subprocess.DEVNULL, env=env)
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
 
