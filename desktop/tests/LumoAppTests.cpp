@@ -211,8 +211,15 @@ TEST_F(LumoAppTest, StandaloneLeavesTheRegistryAlone)
 {
     EXPECT_FALSE(Start({L"-jex:host", L"-sa"}));
     HKEY hKey = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quelmoor\\LUMO", 0, KEY_READ, &hKey), ERROR_SUCCESS);
-    if (hKey) RegCloseKey(hKey);
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Quelmoor", 0, KEY_READ, &hKey) == ERROR_SUCCESS)
+    {
+        DWORD nKeys = 0, nValues = 0;
+        EXPECT_EQ(RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, &nKeys, nullptr, nullptr, &nValues, nullptr,
+                                   nullptr, nullptr, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(hKey);
+        EXPECT_EQ(nKeys + nValues, 0u) << "the company key holds something";
+    }
     EXPECT_EQ(Str(App().m_strSetupVersion), L"0.0.0.0");
 }
 
