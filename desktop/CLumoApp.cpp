@@ -1,0 +1,311 @@
+#include "desktop/CLumoApp.h"
+#include "core/CPasswordCipher.h"
+#include "core/CStaticTools.h"
+#include "core/CVersionInfo.h"
+#include "desktop/CIniFile.h"
+#include "desktop/LumoMessages.h"
+#include "desktop/LumoResource.h"
+#include "framework/AfxMessageBox.h"
+#include "sessions/CCallResultSettings.h"
+#include <commctrl.h>
+#include <cstdlib>
+#include <cwchar>
+#include <htmlhelp.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <winsock2.h>
+
+namespace
+{
+constexpr wchar_t kRegistryCompany[] = L"Quelmoor";
+
+constexpr wchar_t kUsage[] =
+    L"%s\n\t[-jex:<Hostname or IP Address>:<Port>]\n\t[-agent|-user:<Agent Name>]\n\t[-agentId|-uid|-aid:<Agent "
+    L"ID>]\n\t[-password|-pwd:<Password>]\n\t[-locationid|-lid:<Location ID>]\n\t[-standalone:<Equivalent Setup "
+    L"Version>]\n\t[-oldappport:<Old Application Port>]\n\t[-appport:<Application Port>]\n\t[-brennclient:<exe to "
+    L"brennclient.exe>[*<parameters>]]\n\t[-quillan:<exe to quillan.exe>[*<parameters>]]\n\t[-agentmonitor:<exe "
+    L"agentmonitor>\n\t[-hide]";
+
+constexpr wchar_t kHeadsetStuck[] =
+    L"Error: Microphone and/or speakers are stuck.\r\nPlease unplug and reconnect the headset.";
+
+CLumoApp::HtmlHelpEntry g_pfnHtmlHelp = &HtmlHelpW;
+
+bool StartsWith(LPCWSTR pszText, LPCWSTR pszPrefix)
+{
+    return wcsncmp(pszText, pszPrefix, wcslen(pszPrefix)) == 0;
+}
+
+// "path*parameters": the parameters follow the last '*'. Without one only the path changes.
+void SplitProgram(const CString& value, CString& path, CString& parameters)
+{
+    const int nStar = value.ReverseFind(L'*');
+    if (nStar < 0)
+    {
+        path = value;
+        return;
+    }
+    path = value.Left(nStar);
+    parameters = value.Mid(nStar + 1);
+}
+
+// Ports are unsigned 16-bit; anything else would reach the listeners and children cut to another
+// port, so the configured port stays.
+void SetPort(const CString& value, USHORT& port)
+{
+    const long nPort = CStaticTools::ToLong(value);
+    if (nPort >= 1 && nPort <= 65535) port = static_cast<USHORT>(nPort);
+}
+
+std::vector<CString> ProcessArguments()
+{
+    std::vector<CString> arguments;
+    if (__wargv)
+        for (int i = 0; i < __argc; ++i)
+            arguments.emplace_back(__wargv[i]);
+    return arguments;
+}
+
+CString ModulePath()
+{
+    std::vector<wchar_t> path(MAX_PATH);
+    while (path.size() <= 32768)
+    {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return CString();
+        if (n < path.size()) return CString(path.data());
+        path.resize(path.size() * 2);
+    }
+    return CString();
+}
+} // namespace
+
+CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime())
+{
+    m_strHelpFilePath = ModulePath();
+    const int nDot = m_strHelpFilePath.ReverseFind(L'.');
+    if (nDot > m_strHelpFilePath.ReverseFind(L'\\')) m_strHelpFilePath = m_strHelpFilePath.Left(nDot);
+    m_strHelpFilePath += L".HLP";
+}
+
+CLumoApp::~CLumoApp() = default;
+
+BOOL CLumoApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    // Start-up goes on without COM; only its own later users would fail.
+    m_bComStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+
+    m_pAlarmOptions = std::make_unique<CAlarmOption>();
+    if (m_arguments.empty()) m_arguments = ProcessArguments();
+    // Before any setting is read: stand-alone means no registry access at all.
+    m_bStandalone = IsStandaloneRequested(m_arguments);
+    SetRegistryKey(kRegistryCompany);
+    CCallResultSettings::BuildDefaults(nullptr);
+    CIniFile::Open(nullptr, TRUE, m_bStandalone);
+    ReadSettings();
+    GetAgent();
+    if (!ParseOptions()) return FALSE;
+    m_bNoLocation = m_nLocationId == -1;
+
+    if (m_strRemoteHost.IsEmpty())
+    {
+        AfxMessageBox(IDS_REMOTE_HOST_MISSING, MB_OK);
+        return FALSE;
+    }
+    WSADATA wsa{};
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+    {
+        AfxMessageBox(IDS_SOCKETS_INIT_FAILED, MB_OK);
+        return FALSE;
+    }
+    m_bSocketsStarted = true;
+    m_bOleStarted = SUCCEEDED(OleInitialize(nullptr));
+
+    // The main window, the link to Jex and the log-on are not part of this program yet: without
+    // them there is nothing to run.
+    return FALSE;
+}
+
+int CLumoApp::ExitInstance()
+{
+    CIniFile::Close();
+    if (std::exchange(m_bSocketsStarted, false)) WSACleanup();
+    if (std::exchange(m_bOleStarted, false)) OleUninitialize();
+    if (std::exchange(m_bComStarted, false)) CoUninitialize();
+    return CWinApp::ExitInstance();
+}
+
+void CLumoApp::ReadSettings()
+{
+    m_bUseAuthentication = CIniFile::GetUseAuthentication();
+    m_nJexPort = static_cast<DWORD>(CIniFile::GetRemotePort());
+    m_nApplicationPort = static_cast<USHORT>(CIniFile::GetApplicationPort());
+    m_nAppPort = static_cast<USHORT>(CIniFile::GetAppPort());
+    m_nLocationId = CIniFile::GetLocation();
+    m_bStatisticsView = CIniFile::GetStatisticsView();
+    m_bExtendedView = CIniFile::GetExtendedView();
+    m_bCallInfoWindow = CIniFile::GetCallInfoWindow();
+    m_strRemoteHost = CIniFile::GetRemoteHost();
+    m_strAgentMonitorPath = CIniFile::GetAgentMonitorPath();
+    if (m_bStandalone) return;
+    // No installed version known: the initial "0.0.0.0" stays, so the update check still has a
+    // version to compare.
+    const CString setup = CIniFile::GetLatestInstalledSetup();
+    if (!setup.IsEmpty()) m_strSetupVersion = setup;
+    m_strBrennClientPath = CIniFile::GetBrennPath();
+    m_strQuillanPath = CIniFile::GetQuillanPath();
+}
+
+bool CLumoApp::IsStandaloneRequested(const std::vector<CString>& arguments)
+{
+    for (size_t i = 1; i < arguments.size(); ++i)
+    {
+        CString lower(arguments[i]);
+        lower.MakeLower();
+        if (lower == L"-standalone" || lower == L"-sa" || StartsWith(lower, L"-setup:") ||
+            StartsWith(lower, L"-standalone:"))
+            return true;
+    }
+    return false;
+}
+
+BOOL CLumoApp::ParseOptions()
+{
+    for (size_t i = 1; i < m_arguments.size(); ++i)
+    {
+        CString argument(m_arguments[i]);
+        if (!argument.IsEmpty() && argument[0] == L'/') argument = L"-" + argument.Mid(1);
+        if (argument == L"-?")
+        {
+            CString usage;
+            usage.Format(kUsage, static_cast<LPCWSTR>(m_arguments[0]));
+            AfxMessageBox(usage, MB_OK | MB_ICONINFORMATION);
+            return FALSE;
+        }
+        ApplyOption(argument);
+    }
+    return TRUE;
+}
+
+void CLumoApp::ApplyOption(const CString& argument)
+{
+    CString lower(argument);
+    lower.MakeLower();
+    CString value;
+    // The prefix is matched without case; its value keeps the case it was given in.
+    const auto match = [&](LPCWSTR pszPrefix) {
+        if (!StartsWith(lower, pszPrefix)) return false;
+        value = argument.Mid(static_cast<int>(wcslen(pszPrefix)));
+        return true;
+    };
+    CAgent& agent = *GetAgent();
+    if (match(L"-jex:"))
+    {
+        const int nColon = value.ReverseFind(L':');
+        if (nColon >= 0)
+        {
+            m_nJexPort = CStaticTools::ToULong(value.Mid(nColon + 1));
+            value = value.Left(nColon);
+        }
+        m_strRemoteHost = value;
+    }
+    else if (match(L"-agent:") || match(L"-user:"))
+        agent.m_strUserName = value;
+    else if (match(L"-agentid:") || match(L"-uid:") || match(L"-aid:"))
+        agent.m_nId = CStaticTools::ToLong(value);
+    else if (match(L"-pwd:") || match(L"-password:"))
+    {
+        CString letters;
+        if (EncryptPassword(value, letters)) agent.m_strPassword = letters;
+    }
+    else if (match(L"-locationid:") || match(L"-lid:"))
+        m_nLocationId = CStaticTools::ToLong(value);
+    else if (match(L"-standalone:") || match(L"-setup:"))
+        m_strSetupVersion = value;
+    else if (match(L"-oldappport:"))
+        SetPort(value, m_nApplicationPort);
+    else if (match(L"-appport:"))
+        SetPort(value, m_nAppPort);
+    else if (match(L"-brennclient:"))
+        SplitProgram(value, m_strBrennClientPath, m_strBrennClientParameters);
+    else if (match(L"-quillan:"))
+        SplitProgram(value, m_strQuillanPath, m_strQuillanParameters);
+    else if (StartsWith(argument, L"-agentmonitor:")) // the one prefix compared with case
+        m_strAgentMonitorPath = argument.Mid(static_cast<int>(wcslen(L"-agentmonitor:")));
+    else if (StartsWith(lower, L"-hid")) // short on purpose: "-hidden" is taken as "-hide" too
+        m_bVisible = false;
+}
+
+CAgent* CLumoApp::GetAgent()
+{
+    if (!m_pAgent) m_pAgent = std::make_unique<CAgent>();
+    return m_pAgent.get();
+}
+
+const CString& CLumoApp::GetProgramFolder()
+{
+    if (m_strProgramFolder.IsEmpty())
+    {
+        const CString path = ModulePath();
+        const int nSlash = path.ReverseFind(L'\\');
+        if (nSlash >= 0) m_strProgramFolder = path.Left(nSlash + 1);
+    }
+    return m_strProgramFolder;
+}
+
+const CString& CLumoApp::GetWorkFolder()
+{
+    if (m_strWorkFolder.IsEmpty())
+    {
+        wchar_t temp[MAX_PATH + 1] = L"";
+        GetTempPathW(MAX_PATH + 1, temp);
+        m_strWorkFolder.Format(L"%s%s\\", temp, AfxGetAppName());
+    }
+    if (m_strWorkFolder.Right(1) != L"\\") m_strWorkFolder += L"\\";
+    // Someone may have cleaned the temporary folder while Lumo ran.
+    if (GetFileAttributesW(m_strWorkFolder) == INVALID_FILE_ATTRIBUTES) CreateDirectoryW(m_strWorkFolder, nullptr);
+    return m_strWorkFolder;
+}
+
+CString CLumoApp::GetVersionString() const
+{
+    CVersionInfo info;
+    if (!info.Read()) return CString();
+    return info.m_strVersion;
+}
+
+BOOL CLumoApp::PreTranslateMessage(MSG* pMsg)
+{
+    if (!pMsg->hwnd && pMsg->message == WM_HEADSETSTUCK)
+    {
+        AfxMessageBox(kHeadsetStuck, MB_OK);
+        return TRUE;
+    }
+    return CWinApp::PreTranslateMessage(pMsg);
+}
+
+CLumoApp::HtmlHelpEntry CLumoApp::SetHtmlHelpEntry(HtmlHelpEntry pfnEntry)
+{
+    return std::exchange(g_pfnHtmlHelp, pfnEntry);
+}
+
+void CLumoApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    if (nCmd != HELP_CONTEXT && nCmd != HELP_FINDER) return;
+    CString path(m_strHelpFilePath);
+    const int nDot = path.ReverseFind(L'.');
+    if (nDot >= 0) path = path.Left(nDot);
+    path += L".CHM";
+    {
+        CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) return;
+    }
+    const HWND hwndCaller = AfxGetSafeHwnd(m_pMainWnd);
+    if (nCmd == HELP_CONTEXT)
+        g_pfnHtmlHelp(hwndCaller, path, HH_HELP_CONTEXT, dwData);
+    else
+        g_pfnHtmlHelp(hwndCaller, path, HH_DISPLAY_TOPIC, 0);
+}

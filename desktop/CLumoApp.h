@@ -1,0 +1,105 @@
+#pragma once
+#include "framework/CHandleOwner.h"
+#include "framework/COleDateTime.h"
+#include "framework/CString.h"
+#include "framework/CWinApp.h"
+#include "sessions/CAgent.h"
+#include "sessions/CAlarmOption.h"
+#include <memory>
+#include <vector>
+
+// Lumo's application object: what lives as long as the process, and the start-up that turns the
+// command line and the registry settings into it. One exists per process; the program's entry
+// makes it, tests make their own.
+class CLumoApp : public CWinApp
+{
+public:
+    CLumoApp();
+    ~CLumoApp() override;
+
+    BOOL InitInstance() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    int ExitInstance() override;
+
+    // Shows the program's HTML Help: HELP_CONTEXT the topic of the context id in dwData,
+    // HELP_FINDER the default topic; nothing for other commands or an unreadable file.
+    virtual void WinHelp(DWORD_PTR dwData, UINT nCmd);
+    // What WinHelp calls to show HTML Help, HtmlHelpW by default. Returns the previous entry.
+    using HtmlHelpEntry = HWND(WINAPI*)(HWND hwndCaller, LPCWSTR pszFile, UINT uCommand, DWORD_PTR dwData);
+    static HtmlHelpEntry SetHtmlHelpEntry(HtmlHelpEntry pfnEntry);
+
+    // The program's arguments, its name first. Taken from the process unless set before start-up.
+    void SetArguments(std::vector<CString> arguments) { m_arguments = std::move(arguments); }
+
+    CAgent* GetAgent(); // created empty on first use
+    CAlarmOption* GetAlarmOptions() const { return m_pAlarmOptions.get(); }
+    USHORT GetAppPort() const { return m_nAppPort; }
+    USHORT GetApplicationPort() const { return m_nApplicationPort; }
+    // Both end in a backslash. The program folder is empty while the path cannot be read; the
+    // work folder is created again whenever it is missing.
+    const CString& GetProgramFolder();
+    const CString& GetWorkFolder();
+    // "major.minor.build.revision" of the running executable, empty without a version resource.
+    CString GetVersionString() const;
+
+    // True for "-standalone", "-sa", "-setup:..." and "-standalone:..." in any case. A leading '/'
+    // does not count here, unlike in the other options.
+    static bool IsStandaloneRequested(const std::vector<CString>& arguments);
+
+    bool m_bStandalone = false;
+    CString m_strSetupVersion{L"0.0.0.0"};
+    CString m_strBrennClientPath;
+    CString m_strBrennClientParameters;
+    CString m_strQuillanPath;
+    CString m_strQuillanParameters;
+    std::unique_ptr<CAlarmOption> m_pAlarmOptions;
+    std::unique_ptr<CAgent> m_pAgent;
+    bool m_bReconnectQuestionOpen = false;
+    CString m_strRemoteHost;
+    CString m_strProgramFolder;
+    CString m_strWorkFolder;
+    USHORT m_nApplicationPort = 0; // the old application port
+    USHORT m_nAppPort = 0;         // the current application port, the one LumoClient uses
+    DWORD m_nJexPort = 0;
+    long m_nLocationMode = 0; // 0 choose at every log-on, 1 no location, 2 choose when none is set
+    long m_nLocationId = 0;   // 0 none configured, -1 working without a location
+    bool m_bNoLocation = false;
+    CString m_strLocationName;
+    bool m_bUseAuthentication = false;
+    bool m_bVisible = true;
+    bool m_bStatisticsView = false;
+    bool m_bExtendedView = false;
+    bool m_bCallInfoWindow = false;
+    bool m_bVoIP = false;
+    // Jex's permission bits 0, 1, 5, 6, 7, 8 and 9.
+    bool m_bAllowToolBar = false;
+    bool m_bAllowMessagesToSupervisors = false;
+    bool m_bOrvialFullScreen = false;
+    bool m_bOrvialHideLumo = false;
+    bool m_bAllowAnonymise = false;
+    bool m_bAllowCallButtons = false;
+    bool m_bAllowRecording = true;
+    std::vector<CString> m_voipGateways;
+    long m_nNextGateway = 0;
+    bool m_bVersionWarningPending = true;
+    long m_nReplayMaster = -1;
+    bool m_bReplayMasterExclusive = false;
+    CKernelHandle m_hAgentMonitorJob;
+    COleDateTime m_dtLastHoldOrRetrieve;
+    CString m_strAgentMonitorPath;
+    bool m_bStartupDataReceived = false;
+    bool m_bApplicationSettingsComplete = false;
+    bool m_bLoggedOn = false;
+    CString m_strHelpFilePath; // the executable's path with ".HLP"; WinHelp shows its ".CHM"
+
+private:
+    void ReadSettings();
+    // FALSE when the usage was asked for: start-up ends.
+    BOOL ParseOptions();
+    void ApplyOption(const CString& argument);
+
+    std::vector<CString> m_arguments;
+    bool m_bComStarted = false;
+    bool m_bOleStarted = false;
+    bool m_bSocketsStarted = false;
+};

@@ -1,0 +1,7 @@
+#pragma once
+#include "framework/Platform.h"
+// Private messages of the agent desktop.
+
+// A thread message to the GUI thread, from any component that finds the headset's devices stuck.
+// wParam, lParam: unused.
+constexpr UINT WM_HEADSETSTUCK = WM_USER + 1000;

@@ -1,0 +1,92 @@
+"""Runs a Windows program under test in a Wine prefix of its own.
+
+Stdlib only. A prefix is made fresh for a suite (Mono and Gecko off, its wineserver started
+first), seeded by one .reg import, and removed afterwards; after a failure it is kept for a
+look, with the probe's log and a screenshot in it. It ends only what it started: its own
+processes by id and its own prefix's wineserver.
+"""
+import os
+import shutil
+import socket
+import subprocess
+import tempfile
+
+WINE = os.environ.get("LUMO_WINE", "wine64")
+WINESERVER = os.environ.get("LUMO_WINESERVER", "wineserver")
+
+
+def free_port():
+    """A loopback port free at the time of asking."""
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def parse_reg_export(text):
+    """Values of a regedit export: {key: {name: value}}, dwords as ints, texts as str."""
+    keys, current = {}, None
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = keys.setdefault(line[1:-1], {})
+        elif current is not None and line.startswith('"') and "=" in line:
+            name, value = line.split("=", 1)
+            name = name[1:-1]
+            if value.startswith("dword:"):
+                current[name] = int(value[6:], 16)
+            elif value.startswith('"'):
+                current[name] = value[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+            else:
+                current[name] = value
+    return keys
+
+
+class WinePrefix:
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="lumo-prefix-")
+        self.env = dict(os.environ, WINEPREFIX=self.path, WINEARCH="win64", WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=", TZ="UTC", LANG="C.UTF-8", LC_ALL="C.UTF-8")
+        self.failed = False
+        try:
+            self._run([WINESERVER, "-p"])
+            self._run([WINE, "wineboot", "-i"], timeout=300)
+        except BaseException:
+            self.failed = True
+            self.close()
+            raise
+
+    def _run(self, command, timeout=120):
+        # No pipes: Wine's helper processes inherit them and would hold them open past the command.
+        return subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=timeout, check=False)
+
+    def file(self, name):
+        return os.path.join(self.path, name)
+
+    def import_reg(self, text):
+        """Seeds the registry from the text of a REGEDIT4 file."""
+        path = self.file("seed.reg")
+        with open(path, "w", encoding="ascii", newline="\r\n") as f:
+            f.write("REGEDIT4\n\n" + text)
+        if self._run([WINE, "regedit", "/S", "Z:" + path.replace("/", "\\")]).returncode != 0:
+            raise RuntimeError("regedit refused the seed")
+
+    def export(self, key):
+        """The values under the key and its subkeys, as parse_reg_export gives them."""
+        path = self.file("export.reg")
+        if os.path.exists(path):
+            os.remove(path)
+        self._run([WINE, "regedit", "/E", "Z:" + path.replace("/", "\\"), key])
+        if not os.path.exists(path):
+            return {}
+        with open(path, "rb") as f:
+            data = f.read()
+        text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("latin-1")
+        return parse_reg_export(text)
+
+    def close(self):
+        """Ends this prefix's wineserver; removes the prefix unless a test failed."""
+        self._run([WINESERVER, "-k"])
+        self._run([WINESERVER, "-w"])
+        if not self.failed:
+            shutil.rmtree(self.path, ignore_errors=True)
