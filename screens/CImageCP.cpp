@@ -1,6 +1,7 @@
 #include "screens/CImageCP.h"
 #include "framework/CHandleOwner.h"
 #include "screens/CImageBMP.h"
+#include "screens/CImageGIF.h"
 #include "screens/CImageIcon.h"
 #include <algorithm>
 #include <cstring>
@@ -316,7 +317,9 @@ BOOL CImageCP::ReadFile(FILE* pFile, int nFileType)
         return ReadThrough<CImageBMP>(*this, pFile);
     case typeIcon:
         return ReadThrough<CImageIcon>(*this, pFile);
-    default: // GIF, JPEG, PNG and TIFF have no reader yet
+    case typeGIF:
+        return ReadThrough<CImageGIF>(*this, pFile);
+    default: // JPEG, PNG and TIFF have no reader yet
         return FALSE;
     }
 }
@@ -330,6 +333,8 @@ BOOL CImageCP::WriteFile(FILE* pFile, int nFileType)
         return WriteThrough<CImageBMP>(*this, pFile);
     case typeIcon:
         return WriteThrough<CImageIcon>(*this, pFile);
+    case typeGIF:
+        return WriteThrough<CImageGIF>(*this, pFile);
     default:
         return FALSE;
     }
@@ -418,7 +423,9 @@ BOOL CImageCP::LoadFromResource(HRSRC hResource, int nFileType, HMODULE hModule)
     {
     case typeIcon:
         return ReadThrough<CImageIcon>(*this, file);
-    default: // bitmaps come as bitmap resources; GIF, JPEG and PNG have no reader yet
+    case typeGIF:
+        return ReadThrough<CImageGIF>(*this, file);
+    default: // bitmaps come as bitmap resources; JPEG and PNG have no reader yet
         SetErrorText("Unsupported operation for this format");
         return FALSE;
     }

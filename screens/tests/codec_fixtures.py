@@ -1,0 +1,263 @@
+#!/usr/bin/env python3
+"""GIF, JPEG, PNG and TIFF files for the codec tests, and host checks of the files the C++ test wrote.
+
+make DIR     writes the files into DIR/made/ (our own GIF writer and LZW for the crafted cases,
+             Pillow and the host's tools for files as other programs write them); wipes DIR/written/.
+verify DIR   checks DIR/written/: every file of manifest.txt with Pillow against its pattern (as
+             image_fixtures.py does), and the extra checks of checks.txt with a host LZW reader.
+
+The patterns are those of image_fixtures.py.
+"""
+import os
+import shutil
+import struct
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import image_fixtures as fx  # noqa: E402  (the shared patterns and the Pillow check)
+
+# ---- GIF ---------------------------------------------------------------------------------------
+
+def lzw_codes(pixels, min_size, clear_every=None):
+    """A plain LZW encoder: the codes and their widths, starting with a clear code."""
+    clear, end = 1 << min_size, (1 << min_size) + 1
+    out = []
+    width = min_size + 1
+    table = {(p,): p for p in range(clear)}
+    nxt = clear + 2
+    out.append((clear, width))
+    prefix = ()
+    for p in pixels:
+        cand = prefix + (p,)
+        if cand in table:
+            prefix = cand
+            continue
+        out.append((table[prefix], width))
+        if nxt < 4096:
+            table[cand] = nxt
+            nxt += 1
+            if nxt > (1 << width) and width < 12:
+                width += 1
+        else:
+            out.append((clear, width))
+            table = {(q,): q for q in range(clear)}
+            nxt = clear + 2
+            width = min_size + 1
+        prefix = (p,)
+    if prefix:
+        out.append((table[prefix], width))
+    out.append((end, width))
+    return out
+
+def pack_codes(codes):
+    acc = held = 0
+    data = bytearray()
+    for code, width in codes:
+        acc |= code << held
+        held += width
+        while held >= 8:
+            data.append(acc & 255)
+            acc >>= 8
+            held -= 8
+    if held:
+        data.append(acc & 255)
+    return bytes(data)
+
+def sub_blocks(data, size=255):
+    out = bytearray()
+    for i in range(0, len(data), size):
+        chunk = data[i:i + size]
+        out += bytes((len(chunk),)) + chunk
+    return bytes(out) + b"\0"
+
+def colour_table(entries, colours=None):
+    colours = colours or [fx.pal(i) for i in range(entries)]
+    return b"".join(bytes(c) for c in colours)
+
+def table_bits(entries):
+    return max(entries.bit_length() - 2, 0)
+
+def gif_image(w, h, n, entries=None, interlaced=False, local=None, min_size=None, data=None, left=0):
+    """Image descriptor, optional local table and the image data of the index pattern."""
+    order = list(range(h))
+    if interlaced:
+        order = [r for start, step in ((0, 8), (4, 8), (2, 4), (1, 2)) for r in range(start, h, step)]
+    pixels = [fx.index(x, r, n) for r in order for x in range(w)]
+    flags = 0x40 if interlaced else 0
+    out = b"\x2c" + struct.pack("<HHHH", left, 0, w, h)
+    if local is not None:
+        flags |= 0x80 | table_bits(len(local))
+        out += bytes((flags,)) + b"".join(bytes(c) for c in local)
+    else:
+        out += bytes((flags,))
+    size = min_size if min_size is not None else max((entries or n) - 1, 1).bit_length()
+    size = max(size, 2) if min_size is None else size
+    if data is None:
+        data = pack_codes(lzw_codes(pixels, size))
+    return out + bytes((size,)) + sub_blocks(data)
+
+def gce(transparent=None, delay=0, size=4):
+    flags = 1 if transparent is not None else 0
+    return b"\x21\xf9" + bytes((size,)) + struct.pack("<BHB", flags, delay, transparent or 0) + b"\0"
+
+def gif(w, h, entries, body, version=b"89a", colours=None):
+    head = b"GIF" + version + struct.pack("<HHBBB", w, h, 0x80 | table_bits(entries), 0, 0)
+    return head + colour_table(entries, colours) + body + b"\x3b"
+
+def gif_files():
+    w, h = 13, 10
+    grey = [(i, i, i) for i in range(256)]
+    no_white = [fx.pal(i) if fx.pal(i) != (255, 255, 255) else (1, 2, 3) for i in range(256)]
+    self_naming = pack_codes([(256, 9), (65, 9), (259, 9)] + [(259, 9)] * 40 + [(257, 9)])
+    return {
+        "plain.gif": gif(w, h, 256, gif_image(w, h, 256)),
+        "p16.gif": gif(w, h, 16, gif_image(w, h, 16), version=b"87a"),
+        "gce.gif": gif(w, h, 16, gce(3, 10) + gif_image(w, h, 16)),
+        "gce_noflag.gif": gif(w, h, 16, gce(None, 10) + gif_image(w, h, 16)),
+        "t4.gif": gif(w, h, 4, gce(1) + gif_image(w, h, 4)),
+        "t256.gif": gif(w, h, 256, gce(7) + gif_image(w, h, 256), colours=no_white),
+        "interlaced10.gif": gif(w, 10, 256, gif_image(w, 10, 256, interlaced=True)),
+        "interlaced4.gif": gif(w, 4, 256, gif_image(w, 4, 256, interlaced=True)),
+        "two_images.gif": gif(w, h, 256, gif_image(w, h, 256) + gif_image(3, 3, 2)),
+        "local.gif": gif(w, h, 256, gif_image(w, h, 256, local=[fx.pal(i) for i in range(256)]), colours=grey),
+        "comment.gif": gif(w, h, 256, b"\x21\xfe" + sub_blocks(b"made here") + gif_image(w, h, 256)),
+        "code_size1.gif": gif(w, h, 2, gif_image(w, h, 2, min_size=1, data=b"\x01\x02")),
+        "code_size10.gif": gif(w, h, 256, gif_image(w, h, 256, min_size=10, data=b"\x01\x02")),
+        "broken_gce.gif": gif(w, h, 16, gce(3, 10, size=5) + gif_image(w, h, 16)),
+        "self_naming.gif": gif(64, 64, 256, gif_image(64, 64, 256, min_size=8, data=self_naming)),
+        "no_image.gif": gif(w, h, 4, gce(1)),
+        "overlong.gif": gif(4, 2, 256, gif_image(4, 6, 256)[:1] + struct.pack("<HHHHB", 0, 0, 4, 2, 0)
+                            + gif_image(4, 6, 256)[10:]),
+        "bomb.gif": gif(65535, 65535, 2, b"\x2c" + struct.pack("<HHHHB", 0, 0, 65535, 65535, 0)
+                        + b"\x02" + sub_blocks(bytes(4000))),
+        "zero.gif": gif(0, 0, 2, b"\x2c" + struct.pack("<HHHHB", 0, 0, 0, 5, 0) + b"\x02\x00"),
+        "short.gif": b"GIF89a\x01\x00",
+        "notgif.gif": b"GIF7" + bytes(20),
+    }
+
+def decode_gif(data):
+    """Host LZW reader of the first image: its code size, codes with their widths, and pixels."""
+    pos = 13
+    if data[10] & 0x80:
+        pos += 3 * (2 << (data[10] & 7))
+    while data[pos] == 0x21:
+        pos += 2
+        while data[pos]:
+            pos += data[pos] + 1
+        pos += 1
+    assert data[pos] == 0x2C, "no image descriptor"
+    flags = data[pos + 9]
+    pos += 10
+    if flags & 0x80:
+        pos += 3 * (2 << (flags & 7))
+    size = data[pos]
+    pos += 1
+    stream = bytearray()
+    while data[pos]:
+        stream += data[pos + 1:pos + 1 + data[pos]]
+        pos += data[pos] + 1
+    clear, end = 1 << size, (1 << size) + 1
+    codes, pixels, bit, width = [], bytearray(), 0, size + 1
+    table, prev = None, None
+    while bit + width <= len(stream) * 8:
+        v = int.from_bytes(stream[bit // 8:bit // 8 + 3], "little") >> (bit % 8) & ((1 << width) - 1)
+        bit += width
+        codes.append((v, width))
+        if v == clear:
+            table = [bytes((i,)) for i in range(clear)] + [b"", b""]
+            width, prev = size + 1, None
+            continue
+        if v == end:
+            break
+        if v < len(table):
+            entry = table[v]
+        elif v == len(table) and prev is not None:
+            entry = prev + prev[:1]
+        else:
+            raise ValueError("code %d beyond the table at code %d" % (v, len(codes) - 1))
+        pixels += entry
+        if prev is not None and len(table) < 4096:
+            table.append(prev + entry[:1])
+        prev = entry
+        if len(table) == (1 << width) and width < 12:
+            width += 1
+    return size, codes, bytes(pixels)
+
+def check_clear_codes(path, further):
+    """The data start with a clear code and end with the end code; a stream needing more than
+    4096 entries has further clear codes, the code width back at its start after each (else
+    the host decoder, which resets it, would decode other pixels than Pillow)."""
+    from PIL import Image
+    with open(path, "rb") as f:
+        size, codes, pixels = decode_gif(f.read())
+    clear = 1 << size
+    clears = [i for i, (v, _) in enumerate(codes) if v == clear]
+    problems = []
+    if not clears or clears[0] != 0:
+        problems.append("the first code is not the clear code")
+    if further and len(clears) < 2:
+        problems.append("no further clear code")
+    if not codes or codes[-1][0] != clear + 1:
+        problems.append("the data do not end with the end code")
+    if pixels != Image.open(path).tobytes():
+        problems.append("the host decoder and Pillow disagree")
+    return problems, len(clears)
+
+def check_noise_pixels(path):
+    """Pillow's pixels of the 512 x 512 noise the test drew: an LCG, DIB rows from the bottom."""
+    from PIL import Image
+    im = Image.open(path)
+    w, h = im.size
+    got = im.tobytes()
+    n, want = 46, bytearray(w * h)
+    for y in range(h):
+        for x in range(w):
+            n = (n * 1664525 + 1013904223) & 0xFFFFFFFF
+            want[(h - 1 - y) * w + x] = n >> 24
+    bad = sum(1 for a, b in zip(got, want) if a != b)
+    return (["%d pixels differ from the noise" % bad] if bad or len(got) != len(want) else []), bad
+
+# ---- make and verify ---------------------------------------------------------------------------
+
+def make(root):
+    made = os.path.join(root, "made")
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(made)
+    os.makedirs(os.path.join(root, "written"))
+    files = {}
+    files.update(gif_files())
+    for name, data in files.items():
+        with open(os.path.join(made, name), "wb") as f:
+            f.write(data)
+
+def verify(root):
+    written = os.path.join(root, "written")
+    failed = fx.verify(root)
+    checks = os.path.join(written, "checks.txt")
+    lines = []
+    if os.path.exists(checks):
+        with open(checks) as f:
+            lines = [line.split() for line in f if line.strip()]
+    for check, name in lines:
+        path = os.path.join(written, name)
+        if check in ("gif-clear-codes", "gif-first-clear"):
+            problems, count = check_clear_codes(path, check == "gif-clear-codes")
+            print("%s: %d clear codes" % (name, count))
+        elif check == "gif-noise-pixels":
+            problems, _ = check_noise_pixels(path)
+        else:
+            problems = ["unknown check " + check]
+        for p in problems:
+            print("%s: %s" % (name, p))
+        failed = failed or bool(problems)
+    print("codec_fixtures: %d extra checks" % len(lines))
+    return 1 if failed else 0
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[1] not in ("make", "verify"):
+        print(__doc__)
+        sys.exit(2)
+    if sys.argv[1] == "make":
+        make(sys.argv[2])
+    else:
+        sys.exit(verify(sys.argv[2]))
