@@ -3,6 +3,7 @@
 #include "screens/CImageBMP.h"
 #include "screens/CImageGIF.h"
 #include "screens/CImageIcon.h"
+#include "screens/CImagePNG.h"
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -319,7 +320,9 @@ BOOL CImageCP::ReadFile(FILE* pFile, int nFileType)
         return ReadThrough<CImageIcon>(*this, pFile);
     case typeGIF:
         return ReadThrough<CImageGIF>(*this, pFile);
-    default: // JPEG, PNG and TIFF have no reader yet
+    case typePNG:
+        return ReadThrough<CImagePNG>(*this, pFile);
+    default: // JPEG and TIFF have no reader yet
         return FALSE;
     }
 }
@@ -335,6 +338,8 @@ BOOL CImageCP::WriteFile(FILE* pFile, int nFileType)
         return WriteThrough<CImageIcon>(*this, pFile);
     case typeGIF:
         return WriteThrough<CImageGIF>(*this, pFile);
+    case typePNG:
+        return WriteThrough<CImagePNG>(*this, pFile);
     default:
         return FALSE;
     }
@@ -425,7 +430,9 @@ BOOL CImageCP::LoadFromResource(HRSRC hResource, int nFileType, HMODULE hModule)
         return ReadThrough<CImageIcon>(*this, file);
     case typeGIF:
         return ReadThrough<CImageGIF>(*this, file);
-    default: // bitmaps come as bitmap resources; JPEG and PNG have no reader yet
+    case typePNG:
+        return ReadThrough<CImagePNG>(*this, file);
+    default: // bitmaps come as bitmap resources; JPEG has no reader yet
         SetErrorText("Unsupported operation for this format");
         return FALSE;
     }

@@ -11,7 +11,9 @@ The patterns are those of image_fixtures.py.
 import os
 import shutil
 import struct
+import subprocess
 import sys
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import image_fixtures as fx  # noqa: E402  (the shared patterns and the Pillow check)
@@ -217,6 +219,88 @@ def check_noise_pixels(path):
     bad = sum(1 for a, b in zip(got, want) if a != b)
     return (["%d pixels differ from the noise" % bad] if bad or len(got) != len(want) else []), bad
 
+# ---- PNG ---------------------------------------------------------------------------------------
+
+ADAM7 = ((0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2))
+CHANNELS = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}
+
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+def pack_row(samples, depth):
+    if depth == 16:
+        return b"".join(struct.pack(">H", v) for v in samples)
+    if depth == 8:
+        return bytes(samples)
+    out, acc, held = bytearray(), 0, 0
+    for v in samples:
+        acc, held = acc << depth | v, held + depth
+        if held == 8:
+            out.append(acc)
+            acc = held = 0
+    if held:
+        out.append(acc << (8 - held))
+    return bytes(out)
+
+def png(w, h, depth, colour_type, pixel, palette=None, trns=None, interlaced=False):
+    """Our own small PNG writer: pixel(x, row) gives the samples of one pixel as a tuple."""
+    head = struct.pack(">IIBBBBB", w, h, depth, colour_type, 0, 0, 1 if interlaced else 0)
+    passes = ADAM7 if interlaced else ((0, 0, 1, 1),)
+    raw = bytearray()
+    for x0, y0, dx, dy in passes:
+        xs = range(x0, w, dx)
+        if not xs:
+            continue
+        for r in range(y0, h, dy):
+            raw += b"\0" + pack_row([v for x in xs for v in pixel(x, r)], depth)
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", head)
+    if palette:
+        out += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
+    if trns is not None:
+        out += chunk(b"tRNS", trns)
+    return out + chunk(b"IDAT", zlib.compress(bytes(raw))) + chunk(b"IEND", b"")
+
+def png_files():
+    w, h = 13, 10
+    pals = lambda n: [fx.pal(i) for i in range(n)]
+    idx = lambda n: (lambda x, r: (fx.index(x, r, n),))
+    rgb = lambda x, r: fx.rgb(x, r)
+    grey = lambda n, scale: (lambda x, r: (fx.index(x, r, n) * scale,))
+    # Pixel (0, 0) fully transparent, the rest opaque.
+    alpha = lambda x, r: 0 if (x, r) == (0, 0) else 255
+    bomb_rows = zlib.compress(bytes(4000))
+    bomb = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 100000, 100000, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", bomb_rows) + chunk(b"IEND", b""))
+    plain = png(w, h, 8, 2, rgb)
+    return {
+        "rgb.png": plain,
+        "rgb16.png": png(w, h, 16, 2, lambda x, r: tuple(v * 257 for v in fx.rgb(x, r))),
+        "rgba.png": png(w, h, 8, 6, lambda x, r: fx.rgb(x, r) + (alpha(x, r),)),
+        "rgb_adam7.png": png(w, h, 8, 2, rgb, interlaced=True),
+        "p1.png": png(33, 5, 1, 3, idx(2), pals(2)),
+        "p2.png": png(w, h, 2, 3, idx(4), pals(4)),
+        "p4.png": png(w, h, 4, 3, idx(16), pals(16)),
+        "p8.png": png(w, h, 8, 3, idx(256), pals(256)),
+        "p8_adam7.png": png(w, h, 8, 3, idx(256), pals(256), interlaced=True),
+        "p4_adam7.png": png(w, h, 4, 3, idx(16), pals(16), interlaced=True),
+        "p4_trns.png": png(w, h, 4, 3, idx(16), pals(16), trns=bytes((255, 0))),
+        "grey1.png": png(33, 5, 1, 0, grey(2, 1)),
+        "grey4.png": png(w, h, 4, 0, grey(16, 1)),
+        "grey8.png": png(w, h, 8, 0, grey(256, 1)),
+        "grey16.png": png(w, h, 16, 0, grey(256, 257)),
+        "grey_alpha.png": png(w, h, 8, 4, lambda x, r: (fx.index(x, r, 256), alpha(x, r))),
+        "bomb.png": bomb,
+        "cut.png": plain[:len(plain) // 2],
+        "notpng.png": b"\x89PNX" + plain[5:],
+    }
+
+def check_pngcheck(path, entries):
+    out = subprocess.run(["pngcheck", "-v", path], capture_output=True, text=True)
+    problems = [] if out.returncode == 0 else ["pngcheck: " + out.stdout.strip().splitlines()[-1]]
+    if "%d palette entries" % entries not in out.stdout:
+        problems.append("not %d palette entries: %s" % (entries, out.stdout.strip()))
+    return problems
+
 # ---- make and verify ---------------------------------------------------------------------------
 
 def make(root):
@@ -226,6 +310,7 @@ def make(root):
     os.makedirs(os.path.join(root, "written"))
     files = {}
     files.update(gif_files())
+    files.update(png_files())
     for name, data in files.items():
         with open(os.path.join(made, name), "wb") as f:
             f.write(data)
@@ -243,6 +328,8 @@ def verify(root):
         if check in ("gif-clear-codes", "gif-first-clear"):
             problems, count = check_clear_codes(path, check == "gif-clear-codes")
             print("%s: %d clear codes" % (name, count))
+        elif check.startswith("pngcheck-palette-"):
+            problems = check_pngcheck(path, int(check.rsplit("-", 1)[1]))
         elif check == "gif-noise-pixels":
             problems, _ = check_noise_pixels(path)
         else:
