@@ -3,6 +3,7 @@
 #include "screens/CImageBMP.h"
 #include "screens/CImageGIF.h"
 #include "screens/CImageIcon.h"
+#include "screens/CImageJPEG.h"
 #include "screens/CImagePNG.h"
 #include <algorithm>
 #include <cstring>
@@ -322,7 +323,9 @@ BOOL CImageCP::ReadFile(FILE* pFile, int nFileType)
         return ReadThrough<CImageGIF>(*this, pFile);
     case typePNG:
         return ReadThrough<CImagePNG>(*this, pFile);
-    default: // JPEG and TIFF have no reader yet
+    case typeJPEG:
+        return ReadThrough<CImageJPEG>(*this, pFile);
+    default: // TIFF has no reader yet
         return FALSE;
     }
 }
@@ -340,6 +343,8 @@ BOOL CImageCP::WriteFile(FILE* pFile, int nFileType)
         return WriteThrough<CImageGIF>(*this, pFile);
     case typePNG:
         return WriteThrough<CImagePNG>(*this, pFile);
+    case typeJPEG:
+        return WriteThrough<CImageJPEG>(*this, pFile);
     default:
         return FALSE;
     }
@@ -381,13 +386,25 @@ BOOL CImageCP::Save(const wchar_t* pszPath, int nFileType)
 
 BOOL CImageCP::ReadMemory(HGLOBAL hMemory, int nFileType)
 {
-    if (nFileType != typeBMP) return FALSE; // JPEG's memory reader arrives with its codec
-    CImageBMP temp;
-    const BOOL bOk = temp.ReadDib(hMemory);
-    if (bOk)
-        Transfer(&temp);
-    else
-        SetErrorText(temp.GetErrorText());
+    BOOL bOk = FALSE;
+    if (nFileType == typeBMP)
+    {
+        CImageBMP temp;
+        bOk = temp.ReadDib(hMemory);
+        if (bOk)
+            Transfer(&temp);
+        else
+            SetErrorText(temp.GetErrorText());
+    }
+    else if (nFileType == typeJPEG && hMemory)
+    {
+        CImageJPEG temp;
+        bOk = temp.Read(nullptr, hMemory, static_cast<DWORD>(::GlobalSize(hMemory)));
+        if (bOk)
+            Transfer(&temp);
+        else
+            SetErrorText(temp.GetErrorText());
+    }
     return bOk;
 }
 
@@ -432,7 +449,9 @@ BOOL CImageCP::LoadFromResource(HRSRC hResource, int nFileType, HMODULE hModule)
         return ReadThrough<CImageGIF>(*this, file);
     case typePNG:
         return ReadThrough<CImagePNG>(*this, file);
-    default: // bitmaps come as bitmap resources; JPEG has no reader yet
+    case typeJPEG:
+        return ReadThrough<CImageJPEG>(*this, file);
+    default: // bitmaps come as bitmap resources
         SetErrorText("Unsupported operation for this format");
         return FALSE;
     }

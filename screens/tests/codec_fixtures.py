@@ -301,6 +301,66 @@ def check_pngcheck(path, entries):
         problems.append("not %d palette entries: %s" % (entries, out.stdout.strip()))
     return problems
 
+# ---- JPEG --------------------------------------------------------------------------------------
+
+JPEG_COLOUR = (200, 100, 30)
+JPEG_GREY = 77
+
+def pillow_jpeg(im, **options):
+    import io
+    buf = io.BytesIO()
+    im.save(buf, "JPEG", **options)
+    return buf.getvalue()
+
+def jpeg_files():
+    from PIL import Image
+    gradient = Image.new("RGB", (128, 128))  # large enough that half the file is scan data
+    gradient.putdata([fx.rgb(x, r) for r in range(128) for x in range(128)])
+    baseline = pillow_jpeg(gradient, quality=90)
+    progressive = pillow_jpeg(Image.new("RGB", (64, 48), JPEG_COLOUR), progressive=True)
+    sof2 = progressive.index(b"\xff\xc2")
+    bomb = progressive[:sof2 + 5] + struct.pack(">HH", 65500, 65500) + progressive[sof2 + 9:]
+    return {
+        "colour.jpg": pillow_jpeg(Image.new("RGB", (24, 16), JPEG_COLOUR), quality=95),
+        "grey.jpg": pillow_jpeg(Image.new("L", (24, 16), JPEG_GREY), quality=95),
+        "progressive.jpg": progressive,
+        "cmyk.jpg": pillow_jpeg(Image.new("CMYK", (24, 16), (10, 20, 30, 40))),
+        "gradient.jpg": baseline,
+        "cut.jpg": baseline[:len(baseline) // 2],
+        "empty.jpg": b"",
+        "bomb.jpg": bomb,
+    }
+
+def quant_tables(data):
+    """The DQT segments of a JPEG file, in order."""
+    tables, pos = [], 2
+    while pos + 4 <= len(data) and data[pos] == 0xFF:
+        marker, length = data[pos + 1], struct.unpack(">H", data[pos + 2:pos + 4])[0]
+        if marker == 0xDB:
+            tables.append(data[pos + 4:pos + 2 + length])
+        if marker == 0xDA:
+            break
+        pos += 2 + length
+    return tables
+
+def check_jpeg_tables(path, quality):
+    """Our tables at a quality are cjpeg's at the same quality; djpeg reads our file."""
+    import tempfile
+    from PIL import Image
+    problems = []
+    with open(path, "rb") as f:
+        ours = quant_tables(f.read())
+    with tempfile.TemporaryDirectory() as work:
+        ppm = os.path.join(work, "same.ppm")
+        Image.open(path).convert("RGB").save(ppm)
+        theirs = subprocess.run(["cjpeg", "-quality", str(quality), ppm], capture_output=True).stdout
+        decoded = subprocess.run(["djpeg", path], capture_output=True)
+    if not ours or ours != quant_tables(theirs):
+        problems.append("quantisation tables differ from cjpeg -quality %d" % quality)
+    if decoded.returncode != 0 or not decoded.stdout.startswith(b"P6"):
+        problems.append("djpeg cannot read it: " + decoded.stderr.decode(errors="replace"))
+    return problems
+
 # ---- make and verify ---------------------------------------------------------------------------
 
 def make(root):
@@ -311,6 +371,7 @@ def make(root):
     files = {}
     files.update(gif_files())
     files.update(png_files())
+    files.update(jpeg_files())
     for name, data in files.items():
         with open(os.path.join(made, name), "wb") as f:
             f.write(data)
@@ -330,6 +391,8 @@ def verify(root):
             print("%s: %d clear codes" % (name, count))
         elif check.startswith("pngcheck-palette-"):
             problems = check_pngcheck(path, int(check.rsplit("-", 1)[1]))
+        elif check.startswith("jpeg-tables-"):
+            problems = check_jpeg_tables(path, int(check.rsplit("-", 1)[1]))
         elif check == "gif-noise-pixels":
             problems, _ = check_noise_pixels(path)
         else:
