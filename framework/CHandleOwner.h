@@ -130,3 +130,23 @@ struct CStdioFileHandleTraits // C streams from fopen / _wfopen; fclose results 
     static void Close(HandleType h) noexcept { ::fclose(h); }
 };
 using CStdioFileHandle = CHandleOwner<CStdioFileHandleTraits>;
+
+// libtiff's open files and open options (tiffio.h names them TIFF and TIFFOpenOptions).
+struct tiff;
+struct TIFFOpenOptions;
+extern "C" void TIFFClose(tiff*);
+extern "C" void TIFFOpenOptionsFree(TIFFOpenOptions*);
+struct CTiffHandleTraits
+{
+    using HandleType = tiff*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::TIFFClose(h); }
+};
+using CTiffHandle = CHandleOwner<CTiffHandleTraits>;
+struct CTiffOptionsTraits
+{
+    using HandleType = TIFFOpenOptions*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::TIFFOpenOptionsFree(h); }
+};
+using CTiffOptions = CHandleOwner<CTiffOptionsTraits>;

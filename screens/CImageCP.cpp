@@ -5,6 +5,7 @@
 #include "screens/CImageIcon.h"
 #include "screens/CImageJPEG.h"
 #include "screens/CImagePNG.h"
+#include "screens/CImageTIFF.h"
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -325,7 +326,9 @@ BOOL CImageCP::ReadFile(FILE* pFile, int nFileType)
         return ReadThrough<CImagePNG>(*this, pFile);
     case typeJPEG:
         return ReadThrough<CImageJPEG>(*this, pFile);
-    default: // TIFF has no reader yet
+    case typeTIFF:
+        return ReadThrough<CImageTIFF>(*this, pFile);
+    default:
         return FALSE;
     }
 }
@@ -345,6 +348,8 @@ BOOL CImageCP::WriteFile(FILE* pFile, int nFileType)
         return WriteThrough<CImagePNG>(*this, pFile);
     case typeJPEG:
         return WriteThrough<CImageJPEG>(*this, pFile);
+    case typeTIFF:
+        return WriteThrough<CImageTIFF>(*this, pFile);
     default:
         return FALSE;
     }

@@ -54,7 +54,10 @@ TEST(ImagePng, ReadsTheTableOfCases)
         if (!c.ok)
         {
             EXPECT_EQ(image.GetWidth(), 3) << "the earlier picture stays";
-            if (*c.error) EXPECT_EQ(blocks.Allocations() - nBefore, 0) << "nothing allocated";
+            if (*c.error)
+            {
+                EXPECT_EQ(blocks.Allocations() - nBefore, 0) << "nothing allocated";
+            }
             continue;
         }
         EXPECT_EQ(image.GetWidth(), c.w);

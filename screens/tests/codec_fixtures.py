@@ -361,6 +361,101 @@ def check_jpeg_tables(path, quality):
         problems.append("djpeg cannot read it: " + decoded.stderr.decode(errors="replace"))
     return problems
 
+# ---- TIFF --------------------------------------------------------------------------------------
+
+def tiff(w, h, bps, photometric, lines, spp=1, rps=None, colormap=None, extra=()):
+    """Our own small TIFF writer (little-endian, uncompressed): lines are the packed picture rows."""
+    rps = h if rps is None else rps
+    step = max(rps, 1)
+    strips = [b"".join(lines[r:r + step]) for r in range(0, max(h, 1), step)] if lines else [b""]
+    data = bytearray(b"II*\0" + bytes(4))
+    offsets = []
+    for s in strips:
+        offsets.append(len(data))
+        data += s
+    if len(data) % 2:
+        data += b"\0"
+    extra_data = {}
+    def long_array(values):
+        at = len(data)
+        data.extend(struct.pack("<%dI" % len(values), *values))
+        return at
+    bps_value = bps
+    if spp == 2:  # two shorts fit in the entry itself
+        bps_value = bps | bps << 16
+    elif spp > 2:
+        bps_value = len(data)
+        data.extend(struct.pack("<%dH" % spp, *([bps] * spp)))
+    entries = [(256, 4, 1, w), (257, 4, 1, h), (258, 3, spp, bps_value), (259, 3, 1, 1), (262, 3, 1, photometric),
+               (273, 4, len(offsets), offsets[0] if len(offsets) == 1 else long_array(offsets)),
+               (277, 3, 1, spp), (278, 4, 1, rps),
+               (279, 4, len(strips), len(strips[0]) if len(strips) == 1 else long_array([len(s) for s in strips]))]
+    if colormap:
+        at = len(data)
+        data.extend(struct.pack("<%dH" % len(colormap), *colormap))
+        entries.append((320, 3, len(colormap), at))
+    entries += list(extra)
+    entries.sort()
+    ifd = len(data)
+    data += struct.pack("<H", len(entries))
+    for tag, kind, count, value in entries:
+        packed = struct.pack("<HI", value, 0)[:4] if kind == 3 and count == 1 else struct.pack("<I", value)
+        data += struct.pack("<HHI", tag, kind, count) + packed
+    data += bytes(4)
+    data[4:8] = struct.pack("<I", ifd)
+    return bytes(data)
+
+def packed_lines(w, h, bits, value):
+    """Picture rows of value(x, row) packed at bits per sample, MSB first."""
+    return [pack_row([value(x, r) for x in range(w)], bits) for r in range(h)]
+
+def tiff_files(made):
+    from PIL import Image
+    w, h = 13, 10
+    ramp16 = [v * 257 for i in range(3) for v in [c[i] for c in [fx.pal(k) for k in range(256)]]]
+    ramp16[0] = 65535  # red of entry 0: the map is 16-bit, 65535 becomes 255
+    eight = [(v * 257) & 0xFF for v in range(256)]
+    small_map = [c[i] for i in range(3) for c in [fx.pal(k) for k in range(256)]]
+    files = {
+        "bilevel_white0.tif": tiff(33, 5, 1, 0, packed_lines(33, 5, 1, lambda x, r: fx.index(x, r, 2))),
+        "bilevel_black0.tif": tiff(33, 5, 1, 1, packed_lines(33, 5, 1, lambda x, r: fx.index(x, r, 2))),
+        "p8_map16.tif": tiff(w, h, 8, 3, packed_lines(w, h, 8, lambda x, r: fx.index(x, r, 256)), colormap=ramp16),
+        "p8_map8.tif": tiff(w, h, 8, 3, packed_lines(w, h, 8, lambda x, r: fx.index(x, r, 256)), colormap=small_map),
+        "p1_map.tif": tiff(33, 5, 1, 3, packed_lines(33, 5, 1, lambda x, r: fx.index(x, r, 2)),
+                           colormap=[fx.pal(k)[i] * 257 for i in range(3) for k in range(2)]),
+        "p4.tif": tiff(w, h, 4, 3, packed_lines(w, h, 4, lambda x, r: fx.index(x, r, 16)),
+                       colormap=[fx.pal(k)[i] * 257 for i in range(3) for k in range(16)]),
+        "grey8_rps3.tif": tiff(w, h, 8, 1, packed_lines(w, h, 8, lambda x, r: fx.index(x, r, 256)), rps=3),
+        "grey8_rps0.tif": tiff(w, h, 8, 1, packed_lines(w, h, 8, lambda x, r: fx.index(x, r, 256)), rps=0),
+        "grey16.tif": tiff(w, h, 16, 1, packed_lines(w, h, 16, lambda x, r: fx.index(x, r, 256) * 257)),
+        "grey_alpha.tif": tiff(w, h, 8, 1, [bytes(v for x in range(w) for v in (fx.index(x, r, 256), 255))
+                                            for r in range(h)], spp=2, extra=[(338, 3, 1, 2)]),
+        "rgb4.tif": tiff(w, h, 4, 2, [pack_row([v >> 4 for x in range(w) for v in fx.rgb(x, r)], 4)
+                                      for r in range(h)], spp=3),
+        "rgb8.tif": tiff(w, h, 8, 2, [bytes(v for x in range(w) for v in fx.rgb(x, r)) for r in range(h)], spp=3),
+        "bomb.tif": tiff(100000, 100000, 8, 2, [bytes(3000)], spp=3, rps=1),
+        "bomb_grey.tif": tiff(100000, 100000, 8, 1, [bytes(3000)], rps=1),
+        "empty.tif": b"",
+        "nottiff.tif": b"MM\0\x2b" + bytes(20),
+    }
+    im = Image.new("P", (w, h))
+    im.putpalette([c for i in range(256) for c in fx.pal(i)])
+    im.putdata([fx.index(x, r, 256) for r in range(h) for x in range(w)])
+    second = Image.new("RGB", (5, 5), (1, 2, 3))
+    im.save(os.path.join(made, "two_pages.tif"), save_all=True, append_images=[second])
+    im.save(os.path.join(made, "lzw.tif"), compression="tiff_lzw")
+    rgb = Image.new("RGB", (32, 32), JPEG_COLOUR)
+    rgb.save(os.path.join(made, "plain_rgb.tif"))
+    subprocess.run(["tiffcp", "-c", "jpeg", "-r", "16", os.path.join(made, "plain_rgb.tif"),
+                    os.path.join(made, "ycbcr.tif")], check=True, capture_output=True)
+    return files
+
+def check_tiffinfo(path):
+    out = subprocess.run(["tiffinfo", path], capture_output=True, text=True).stdout
+    wanted = ["Photometric Interpretation: RGB color", "Compression Scheme: PackBits", "Rows/Strip: 1",
+              "Resolution: 72, 72 pixels/inch"]
+    return ["tiffinfo lacks \"%s\": %s" % (w, out) for w in wanted if w not in out]
+
 # ---- make and verify ---------------------------------------------------------------------------
 
 def make(root):
@@ -372,6 +467,7 @@ def make(root):
     files.update(gif_files())
     files.update(png_files())
     files.update(jpeg_files())
+    files.update(tiff_files(made))
     for name, data in files.items():
         with open(os.path.join(made, name), "wb") as f:
             f.write(data)
@@ -393,6 +489,8 @@ def verify(root):
             problems = check_pngcheck(path, int(check.rsplit("-", 1)[1]))
         elif check.startswith("jpeg-tables-"):
             problems = check_jpeg_tables(path, int(check.rsplit("-", 1)[1]))
+        elif check == "tiffinfo-rgb-packbits":
+            problems = check_tiffinfo(path)
         elif check == "gif-noise-pixels":
             problems, _ = check_noise_pixels(path)
         else:
