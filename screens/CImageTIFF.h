@@ -4,7 +4,8 @@
 
 struct tiff; // libtiff's open file
 // TIFF files (file-type code 5) over libtiff: reads the first page, one sample of 1, 4 or 8 bits
-// line by line from its strips, everything else (colour, YCbCr, grey 16, several samples) as
+// line by line from its strips, plain RGB of 8 bits from its strips too, everything else (YCbCr,
+// grey 16, several samples) as
 // 24 bits through libtiff's RGBA reader; writes a one-page file, PackBits for 8 and 24 bits,
 // group 4 fax for 1 bit, uncompressed for 4 bits. LZW files are refused.
 class CImageTIFF : public CImageCP
@@ -19,6 +20,7 @@ private:
     BOOL Fail(const char* pszText);
     bool ReadStrips(tiff* pTiff, int nPhotometric, int nBitsPerSample, uint32_t nRowsPerStrip);
     bool ReadRgba(tiff* pTiff);
+    bool ReadPlainRgb(tiff* pTiff, uint32_t nRowsPerStrip);
     bool ReadSmallRgb(tiff* pTiff, int nSamples, int nBitsPerSample, uint32_t nRowsPerStrip);
     template <class TOnLine> bool ForEachLine(tiff* pTiff, size_t nLineBytes, uint32_t nRowsPerStrip, TOnLine onLine);
 };
