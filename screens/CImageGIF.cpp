@@ -26,20 +26,6 @@ bool SkipSubBlocks(FILE* pFile)
     }
 }
 
-// Index of pixel x of a 1-, 4- or 8-bit row.
-BYTE RowIndex(const BYTE* pRow, int x, int nBits)
-{
-    switch (nBits)
-    {
-    case 8:
-        return pRow[x];
-    case 4:
-        return static_cast<BYTE>(x & 1 ? pRow[x >> 1] & 0x0F : pRow[x >> 1] >> 4);
-    default:
-        return static_cast<BYTE>(pRow[x >> 3] >> (7 - (x & 7)) & 1);
-    }
-}
-
 // The LZW encoder with its hashed string table and the packet writer: one per Write.
 class CGifEncoder
 {
@@ -455,10 +441,9 @@ BOOL CImageGIF::Write(FILE* pFile)
     bool bFirst = true;
     for (int row = 0; row < nHeight; ++row)
     {
-        const BYTE* pRow = m_pBits + static_cast<size_t>(nHeight - 1 - row) * m_nEffWidth;
         for (int x = 0; x < nWidth; ++x)
         {
-            const int c = RowIndex(pRow, x, nBits);
+            const int c = GetPixelIndex(x, nHeight - 1 - row);
             if (bFirst)
                 pEncoder->Start(c);
             else

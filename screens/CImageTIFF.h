@@ -3,10 +3,9 @@
 #include <cstdint>
 
 struct tiff; // libtiff's open file
-// TIFF files (file-type code 5) over libtiff: reads the first page, one sample of 1, 4 or 8 bits
-// line by line from its strips, plain RGB of 8 bits from its strips too, everything else (YCbCr,
-// grey 16, several samples) as
-// 24 bits through libtiff's RGBA reader; writes a one-page file, PackBits for 8 and 24 bits,
+// TIFF files (file-type code 5) over libtiff: reads the first page; one sample of 1, 4 or 8 bits
+// and plain 8-bit RGB straight from the strips, everything else (YCbCr, grey 16, several samples)
+// as 24 bits through libtiff's RGBA reader. Writes a one-page file: PackBits for 8 and 24 bits,
 // group 4 fax for 1 bit, uncompressed for 4 bits. LZW files are refused.
 class CImageTIFF : public CImageCP
 {

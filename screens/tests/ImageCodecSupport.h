@@ -17,6 +17,53 @@ inline void MakeEarlier(CImageCP& image)
     image.SetErrorText("earlier text");
 }
 
+// One file of a table of reads: what Open must give, or the refusal and its text.
+struct CodecCase
+{
+    const wchar_t* file;
+    bool ok;
+    int w, h, bits;
+    Pattern pattern;
+    int n;
+    const char* error;
+    const char* why;
+};
+
+// Reads each file over an earlier picture with guarded blocks: a refusal keeps the earlier
+// picture and, when it names a reason, has allocated nothing; a read gives the pattern.
+template <size_t N> void ReadCases(const CodecCase (&cases)[N], int nFileType)
+{
+    for (const CodecCase& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CGuardedBlocks blocks;
+        CImageCP image;
+        MakeEarlier(image);
+        const int nBefore = blocks.Allocations();
+        const ULONGLONG nStart = GetTickCount64();
+        const BOOL bOk = image.Open(MadePath(c.file).c_str(), nFileType);
+        EXPECT_LT(GetTickCount64() - nStart, 1000u);
+        EXPECT_EQ(!!bOk, c.ok);
+        EXPECT_STREQ(image.GetErrorText(), c.error);
+        if (!c.ok)
+        {
+            EXPECT_EQ(image.GetWidth(), 3) << "the earlier picture stays";
+            if (*c.error)
+            {
+                EXPECT_EQ(blocks.Allocations() - nBefore, 0) << "refused before anything was allocated";
+            }
+            continue;
+        }
+        EXPECT_EQ(image.GetWidth(), c.w);
+        EXPECT_EQ(image.GetHeight(), c.h);
+        EXPECT_EQ(image.GetBitCount(), c.bits);
+        if (c.pattern != Pattern::None)
+        {
+            EXPECT_EQ(FirstDifference(image, c.pattern, c.n), "");
+        }
+    }
+}
+
 inline Bytes ReadWritten(const wchar_t* name)
 {
     Bytes bytes;

@@ -10,17 +10,7 @@ namespace
 constexpr int kPNG = CImageCP::typePNG;
 constexpr COLORREF kBackground = RGB(31, 127, 255);
 
-struct PngCase
-{
-    const wchar_t* file;
-    bool ok;
-    int w, h, bits;
-    Pattern pattern;
-    int n;
-    const char* error;
-    const char* why;
-};
-const PngCase kPngCases[] = {
+const CodecCase kPngCases[] = {
     {L"rgb.png", true, 13, 10, 24, Pattern::Rgb, 0, "", "RGB: blue, green, red in the rows"},
     {L"rgb16.png", true, 13, 10, 24, Pattern::Rgb, 0, "", "16 bits a sample: stripped to 8"},
     {L"rgb_adam7.png", true, 13, 10, 24, Pattern::Rgb, 0, "", "Adam7 RGB equals plain, colour order kept"},
@@ -41,30 +31,7 @@ const PngCase kPngCases[] = {
 
 TEST(ImagePng, ReadsTheTableOfCases)
 {
-    for (const auto& c : kPngCases)
-    {
-        SCOPED_TRACE(c.why);
-        CGuardedBlocks blocks;
-        CImageCP image;
-        MakeEarlier(image);
-        const int nBefore = blocks.Allocations();
-        const BOOL bOk = image.Open(MadePath(c.file).c_str(), kPNG);
-        EXPECT_EQ(!!bOk, c.ok);
-        EXPECT_STREQ(image.GetErrorText(), c.error);
-        if (!c.ok)
-        {
-            EXPECT_EQ(image.GetWidth(), 3) << "the earlier picture stays";
-            if (*c.error)
-            {
-                EXPECT_EQ(blocks.Allocations() - nBefore, 0) << "nothing allocated";
-            }
-            continue;
-        }
-        EXPECT_EQ(image.GetWidth(), c.w);
-        EXPECT_EQ(image.GetHeight(), c.h);
-        EXPECT_EQ(image.GetBitCount(), c.bits);
-        EXPECT_EQ(FirstDifference(image, c.pattern, c.n), "");
-    }
+    ReadCases(kPngCases, kPNG);
 }
 
 TEST(ImagePng, AlphaIsCompositedOntoBlue)

@@ -11,17 +11,7 @@ namespace
 {
 constexpr int kTIFF = CImageCP::typeTIFF;
 
-struct TiffCase
-{
-    const wchar_t* file;
-    bool ok;
-    int w, h, bits;
-    Pattern pattern;
-    int n;
-    const char* error;
-    const char* why;
-};
-const TiffCase kTiffCases[] = {
+const CodecCase kTiffCases[] = {
     {L"two_pages.tif", true, 13, 10, 8, Pattern::Indexed, 256, "", "the first of two pages"},
     {L"p8_map8.tif", true, 13, 10, 8, Pattern::Indexed, 256, "", "a map of 8-bit values taken as it is"},
     {L"p4.tif", true, 13, 10, 4, Pattern::Indexed, 16, "", "4-bit palette"},
@@ -45,28 +35,7 @@ const TiffCase kTiffCases[] = {
 TEST(ImageTiff, ReadsTheTableOfCases)
 {
     CMessageBoxAnswerer boxes;
-    for (const auto& c : kTiffCases)
-    {
-        SCOPED_TRACE(c.why);
-        CGuardedBlocks blocks;
-        CImageCP image;
-        MakeEarlier(image);
-        const int nBefore = blocks.Allocations();
-        const BOOL bOk = image.Open(MadePath(c.file).c_str(), kTIFF);
-        EXPECT_EQ(!!bOk, c.ok);
-        EXPECT_STREQ(image.GetErrorText(), c.error);
-        if (!c.ok)
-        {
-            EXPECT_EQ(image.GetWidth(), 3) << "the earlier picture stays";
-            EXPECT_EQ(blocks.Allocations() - nBefore, 0) << "nothing allocated";
-            continue;
-        }
-        EXPECT_EQ(image.GetWidth(), c.w);
-        EXPECT_EQ(image.GetHeight(), c.h);
-        EXPECT_EQ(image.GetBitCount(), c.bits);
-        EXPECT_EQ(image.GetTransparentIndex(), -1);
-        EXPECT_EQ(FirstDifference(image, c.pattern, c.n), "");
-    }
+    ReadCases(kTiffCases, kTIFF);
 }
 
 TEST(ImageTiff, BilevelPalettesFollowThePhotometric)
