@@ -31,7 +31,25 @@ add_library(lumo_b64 INTERFACE)
 target_link_libraries(lumo_b64 INTERFACE ${LUMO_B64_ROOT}/lib/libb64.a)
 target_include_directories(lumo_b64 SYSTEM INTERFACE ${LUMO_B64_ROOT}/include)
 
-# libjpeg, libpng and libtiff join here the same way when the image layer arrives.
+# libjpeg-turbo, libpng and libtiff: built static for MinGW from Debian's source packages.
+# Order of linking: libtiff needs libjpeg and zlib, libpng needs zlib.
+set(LUMO_JPEG_ROOT ${LUMO_THIRDPARTY}/libjpeg-turbo-2.1.5)
+set(LUMO_PNG_ROOT ${LUMO_THIRDPARTY}/libpng-1.6.39)
+set(LUMO_TIFF_ROOT ${LUMO_THIRDPARTY}/libtiff-4.5.0)
+foreach(lib ${LUMO_JPEG_ROOT}/lib/libjpeg.a ${LUMO_PNG_ROOT}/lib/libpng16.a ${LUMO_TIFF_ROOT}/lib/libtiff.a)
+    if(NOT EXISTS ${lib})
+        message(FATAL_ERROR "${lib} missing: run scripts/setup")
+    endif()
+endforeach()
+add_library(lumo_jpeg INTERFACE)
+target_link_libraries(lumo_jpeg INTERFACE ${LUMO_JPEG_ROOT}/lib/libjpeg.a)
+target_include_directories(lumo_jpeg SYSTEM INTERFACE ${LUMO_JPEG_ROOT}/include)
+add_library(lumo_png INTERFACE)
+target_link_libraries(lumo_png INTERFACE ${LUMO_PNG_ROOT}/lib/libpng16.a lumo_zlib)
+target_include_directories(lumo_png SYSTEM INTERFACE ${LUMO_PNG_ROOT}/include)
+add_library(lumo_tiff INTERFACE)
+target_link_libraries(lumo_tiff INTERFACE ${LUMO_TIFF_ROOT}/lib/libtiff.a lumo_jpeg lumo_zlib)
+target_include_directories(lumo_tiff SYSTEM INTERFACE ${LUMO_TIFF_ROOT}/include)
 
 # GoogleTest, built from Debian's sources with the cross compiler
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

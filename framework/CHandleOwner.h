@@ -214,3 +214,23 @@ struct CIconHandleTraits // icons from CreateIconIndirect / LoadImage without LR
     static void Close(HandleType h) noexcept { ::DestroyIcon(h); }
 };
 using CIconHandle = CHandleOwner<CIconHandleTraits>;
+
+// libtiff's open files and open options (tiffio.h names them TIFF and TIFFOpenOptions).
+struct tiff;
+struct TIFFOpenOptions;
+extern "C" void TIFFClose(tiff*);
+extern "C" void TIFFOpenOptionsFree(TIFFOpenOptions*);
+struct CTiffHandleTraits
+{
+    using HandleType = tiff*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::TIFFClose(h); }
+};
+using CTiffHandle = CHandleOwner<CTiffHandleTraits>;
+struct CTiffOptionsTraits
+{
+    using HandleType = TIFFOpenOptions*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::TIFFOpenOptionsFree(h); }
+};
+using CTiffOptions = CHandleOwner<CTiffOptionsTraits>;

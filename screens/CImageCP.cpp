@@ -1,7 +1,11 @@
 #include "screens/CImageCP.h"
 #include "framework/CHandleOwner.h"
 #include "screens/CImageBMP.h"
+#include "screens/CImageGIF.h"
 #include "screens/CImageIcon.h"
+#include "screens/CImageJPEG.h"
+#include "screens/CImagePNG.h"
+#include "screens/CImageTIFF.h"
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -316,7 +320,15 @@ BOOL CImageCP::ReadFile(FILE* pFile, int nFileType)
         return ReadThrough<CImageBMP>(*this, pFile);
     case typeIcon:
         return ReadThrough<CImageIcon>(*this, pFile);
-    default: // GIF, JPEG, PNG and TIFF have no reader yet
+    case typeGIF:
+        return ReadThrough<CImageGIF>(*this, pFile);
+    case typePNG:
+        return ReadThrough<CImagePNG>(*this, pFile);
+    case typeJPEG:
+        return ReadThrough<CImageJPEG>(*this, pFile);
+    case typeTIFF:
+        return ReadThrough<CImageTIFF>(*this, pFile);
+    default:
         return FALSE;
     }
 }
@@ -330,6 +342,14 @@ BOOL CImageCP::WriteFile(FILE* pFile, int nFileType)
         return WriteThrough<CImageBMP>(*this, pFile);
     case typeIcon:
         return WriteThrough<CImageIcon>(*this, pFile);
+    case typeGIF:
+        return WriteThrough<CImageGIF>(*this, pFile);
+    case typePNG:
+        return WriteThrough<CImagePNG>(*this, pFile);
+    case typeJPEG:
+        return WriteThrough<CImageJPEG>(*this, pFile);
+    case typeTIFF:
+        return WriteThrough<CImageTIFF>(*this, pFile);
     default:
         return FALSE;
     }
@@ -371,13 +391,25 @@ BOOL CImageCP::Save(const wchar_t* pszPath, int nFileType)
 
 BOOL CImageCP::ReadMemory(HGLOBAL hMemory, int nFileType)
 {
-    if (nFileType != typeBMP) return FALSE; // JPEG's memory reader arrives with its codec
-    CImageBMP temp;
-    const BOOL bOk = temp.ReadDib(hMemory);
-    if (bOk)
-        Transfer(&temp);
-    else
-        SetErrorText(temp.GetErrorText());
+    BOOL bOk = FALSE;
+    if (nFileType == typeBMP)
+    {
+        CImageBMP temp;
+        bOk = temp.ReadDib(hMemory);
+        if (bOk)
+            Transfer(&temp);
+        else
+            SetErrorText(temp.GetErrorText());
+    }
+    else if (nFileType == typeJPEG && hMemory)
+    {
+        CImageJPEG temp;
+        bOk = temp.Read(nullptr, hMemory, static_cast<DWORD>(::GlobalSize(hMemory)));
+        if (bOk)
+            Transfer(&temp);
+        else
+            SetErrorText(temp.GetErrorText());
+    }
     return bOk;
 }
 
@@ -418,7 +450,13 @@ BOOL CImageCP::LoadFromResource(HRSRC hResource, int nFileType, HMODULE hModule)
     {
     case typeIcon:
         return ReadThrough<CImageIcon>(*this, file);
-    default: // bitmaps come as bitmap resources; GIF, JPEG and PNG have no reader yet
+    case typeGIF:
+        return ReadThrough<CImageGIF>(*this, file);
+    case typePNG:
+        return ReadThrough<CImagePNG>(*this, file);
+    case typeJPEG:
+        return ReadThrough<CImageJPEG>(*this, file);
+    default: // bitmaps come as bitmap resources
         SetErrorText("Unsupported operation for this format");
         return FALSE;
     }

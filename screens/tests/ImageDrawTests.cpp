@@ -189,10 +189,15 @@ TEST(ImageResources, ReadsAnIconHeldAsRawData)
     EXPECT_EQ(image.GetBitCount(), 4);
     EXPECT_EQ(FirstDifference(image, Pattern::Indexed, 16), "");
 
-    for (int type : {0, 1, 2, 3, 6}) // BMP, GIF, JPEG, PNG, none
+    for (int type : {0, 6}) // BMP, none
     {
         EXPECT_FALSE(image.LoadFromResource(hResource, type, nullptr)) << type;
         EXPECT_STREQ(image.GetErrorText(), "Unsupported operation for this format");
+        EXPECT_EQ(image.GetWidth(), 16) << "the picture stays";
+    }
+    for (int type : {1, 2, 3}) // GIF, JPEG, PNG
+    {
+        EXPECT_FALSE(image.LoadFromResource(hResource, type, nullptr)) << "an icon is neither";
         EXPECT_EQ(image.GetWidth(), 16) << "the picture stays";
     }
     EXPECT_FALSE(image.LoadFromResource(nullptr, CImageCP::typeIcon, nullptr));
