@@ -25,6 +25,7 @@ constexpr int kInflateInputStep = 1024;
 constexpr int kInflateInputLimit = 65536;
 // Room below INT_MAX, so that offsets plus a line end still fit the 32-bit counts.
 constexpr int kMaxBuffered = INT_MAX - kReceiveBufferStep;
+constexpr int kReadsPerPayloadPass = 64;
 constexpr wchar_t kEscapedBlank = 0x0C;
 constexpr wchar_t kEscapedReturn = 0x07;
 constexpr wchar_t kEmptyField = 0x08;
@@ -218,7 +219,20 @@ int CAsyncSocketEx::Receive(void* /*lpBuf*/, int /*nBufLen*/, int nFlags)
         const DWORD nPending = PendingNetworkBytes();
         if (!GrowReceiveBuffer(static_cast<int>(std::min<DWORD>(nPending, static_cast<DWORD>(kMaxBuffered))))) return 0;
     }
-    return ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
+    int nTotal = ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
+    // A handler waits for a payload it has room for: what else has arrived meanwhile is taken now, not
+    // one notification (and one pass) per network read. Bounded, so the thread's messages go on.
+    for (int nReads = 1;
+         nTotal > 0 && m_bLastCommandIncomplete && m_nReceived < m_nReceiveCapacity && nReads < kReadsPerPayloadPass;
+         ++nReads)
+    {
+        const int nRead =
+            ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
+        if (m_bStreamBroken) return 0;
+        if (nRead < 1) break; // nothing more now; a close comes with its own notification
+        nTotal += nRead;
+    }
+    return nTotal;
 }
 
 DWORD CAsyncSocketEx::PendingNetworkBytes()

@@ -1,5 +1,6 @@
-// One 64 MiB payload through a pair of links on 127.0.0.1, plain, RC4 and compressed, each against a
-// reference doing the same work with the same bytes in the same run, best of five for every figure:
+// One 64 MiB payload through a pair of links on 127.0.0.1 (each end on a thread of its own), plain,
+// RC4 and compressed, each against a reference doing the same work with the same bytes in the same
+// run, best of five for every figure:
 // - raw: blocking Winsock send/recv between two threads, received into one fresh buffer of the
 //   payload's size, as a link must end with the whole payload in one buffer;
 // - RC4: raw plus encrypting and decrypting the payload once with the link's cipher;
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -166,7 +168,9 @@ struct Result
     size_t nAddedBytes = 0;
 };
 
-// One transfer through a fresh link pair; the payload is handed over, as the payload senders do.
+// One transfer through a fresh link pair, each end on a thread of its own with its own message loop,
+// as the two programs of a real link are (and as the raw reference's two threads are). The payload
+// is handed over, as the payload senders do.
 Result TimeLinkPair(const std::vector<BYTE>& payload, unsigned long nCrc, bool bEncryption, bool bCompression,
                     bool bSampleMemory = false)
 {
@@ -177,26 +181,54 @@ Result TimeLinkPair(const std::vector<BYTE>& payload, unsigned long nCrc, bool b
     if (!listener.Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1") || !listener.Listen() ||
         !listener.GetSockName(strAddress, nPort))
         return result;
-    auto pClient = std::make_unique<CBenchLink>(bEncryption, bCompression);
     auto pServer = std::make_unique<CBenchLink>(bEncryption, bCompression);
     listener.m_pInto = pServer.get();
-    if (!pClient->Create()) return result;
-    if (!pClient->Connect(L"127.0.0.1", nPort) && CAsyncSocket::GetLastError() != WSAEWOULDBLOCK) return result;
-    if (!PumpUntil([&] { return pClient->m_bConnected && listener.m_bAccepted; })) return result;
+
+    std::atomic<int> nSenderState{0}; // 1 connected, -1 failed
+    std::atomic<bool> bGo{false};
+    std::atomic<bool> bStop{false};
+    std::vector<BYTE> handed;          // the sender's own copy, handed over to its link
+    std::atomic<Clock::rep> nStart{0}; // read on this thread once the payload is whole
+    std::thread sender([&] {
+        CBenchLink client(bEncryption, bCompression);
+        if (!client.Create() ||
+            (!client.Connect(L"127.0.0.1", nPort) && CAsyncSocket::GetLastError() != WSAEWOULDBLOCK) ||
+            !PumpUntil([&] { return client.m_bConnected; }))
+        {
+            nSenderState = -1;
+            return;
+        }
+        nSenderState = 1;
+        if (!PumpUntil([&] { return bGo.load(); }, 60000)) return;
+        nStart = Clock::now().time_since_epoch().count();
+        {
+            CSingleLock lock(&client.m_csSend, TRUE);
+            client.SendCommand(L"BLOBPL %d\r", static_cast<int>(handed.size()));
+            client.SendRaw(std::move(handed));
+        }
+        PumpUntil([&] { return bStop.load(); }, 600000); // OnSend drains the queue meanwhile
+    });
+    struct CJoin
+    {
+        std::thread& thread;
+        std::atomic<bool>& bStop;
+        ~CJoin()
+        {
+            bStop = true;
+            thread.join();
+        }
+    } join{sender, bStop};
+    if (!PumpUntil([&] { return nSenderState != 0 && listener.m_bAccepted; }) || nSenderState < 0) return result;
 
     // The sampler's thread would steal time from the transfer: only a round of its own is sampled.
     std::unique_ptr<CPeakSampler> pPeak(bSampleMemory ? new CPeakSampler : nullptr);
-    std::vector<BYTE> handed(payload); // the sender's own copy, handed over to its link
-    const auto start = Clock::now();
-    {
-        CSingleLock lock(&pClient->m_csSend, TRUE);
-        pClient->SendCommand(L"BLOBPL %d\r", static_cast<int>(handed.size()));
-        pClient->SendRaw(std::move(handed));
-    }
+    handed = payload;
+    bGo = true;
     if (!PumpUntil([&] { return pServer->m_bDone; }, 600000)) return result;
     if (pPeak) result.nAddedBytes = pPeak->Added();
     if (pServer->m_nLength == static_cast<int>(payload.size()) && pServer->m_nCrc == nCrc)
-        result.seconds = std::chrono::duration<double>(pServer->m_end - start).count();
+        result.seconds =
+            std::chrono::duration<double>(pServer->m_end - Clock::time_point(Clock::duration(nStart.load()))).count();
     return result;
 }
 
@@ -284,15 +316,17 @@ double TimeZlib(const std::vector<BYTE>& payload, unsigned long nCrc)
     return bOk ? seconds : -1;
 }
 
-template <typename F> double Best(F&& run)
+// The best of each measurement, the rounds interleaved so that every figure and its reference meet
+// the same load of the (shared) machine; negative when any round failed.
+std::vector<double> BestInterleaved(const std::vector<std::function<double()>>& runs)
 {
-    double best = 1e30;
+    std::vector<double> best(runs.size(), 1e30);
     for (int i = 0; i < kRounds; ++i)
-    {
-        const double seconds = run();
-        if (seconds < 0) return -1; // a failed transfer makes the figure meaningless
-        best = std::min(best, seconds);
-    }
+        for (size_t k = 0; k < runs.size(); ++k)
+        {
+            const double seconds = best[k] < 0 ? -1 : runs[k]();
+            best[k] = seconds < 0 ? -1 : std::min(best[k], seconds);
+        }
     return best;
 }
 } // namespace
@@ -303,14 +337,14 @@ int main()
     const std::vector<BYTE> payload = MakeLogText(kPayloadBytes);
     const unsigned long nCrc = Crc(payload.data(), payload.size());
     const auto link = [&](bool bEncryption, bool bCompression) {
-        return Best([&] { return TimeLinkPair(payload, nCrc, bEncryption, bCompression).seconds; });
+        return
+            [&, bEncryption, bCompression] { return TimeLinkPair(payload, nCrc, bEncryption, bCompression).seconds; };
     };
-    const double raw = Best([&] { return TimeRawWinsock(payload, nCrc); });
-    const double rc4 = Best([&] { return TimeRc4(payload); });
-    const double zlib = Best([&] { return TimeZlib(payload, nCrc); });
-    const double plain = link(false, false);
-    const double encrypted = link(true, false);
-    const double compressed = link(false, true);
+    const std::vector<double> best = BestInterleaved(
+        {[&] { return TimeRawWinsock(payload, nCrc); }, [&] { return TimeRc4(payload); },
+         [&] { return TimeZlib(payload, nCrc); }, link(false, false), link(true, false), link(false, true)});
+    const double raw = best[0], rc4 = best[1], zlib = best[2];
+    const double plain = best[3], encrypted = best[4], compressed = best[5];
     const Result sampled = TimeLinkPair(payload, nCrc, false, false, true);
     const size_t nPeakAdded = sampled.nAddedBytes;
     if (raw < 0 || rc4 < 0 || zlib < 0 || plain < 0 || encrypted < 0 || compressed < 0 || sampled.seconds < 0)

@@ -845,6 +845,24 @@ TEST(SocketStream, ReservedPayloadGetsOneAllocation)
         << "line and payload in one block, no step-by-step growth";
 }
 
+TEST(SocketStream, WaitingPayloadTakesWhatHasArrivedInOneNotification)
+{
+    CStreamSocket link;
+    const Bytes body = PatternBytes(4 * 65536, 4);
+    link.Deliver(Utf16(L"RESERV " + std::to_wstring(body.size()) + L"\r") + body.substr(0, 100));
+    ASSERT_TRUE(link.IsLastCommandIncomplete()) << "the handler made room and waits";
+    QueueInReads(link, body.substr(100) + Utf16(L"FIELDS a\r"), 65536);
+    link.Queue(Utf16(L"FIELDS b\r"));
+    link.OnReceive(0);
+    EXPECT_EQ(link.m_calls, (Calls{L"RESERV|" + std::to_wstring(body.size())}))
+        << "one notification read on until the payload's room was full";
+    EXPECT_EQ(link.m_nStreamCrc, CrcOf(body));
+    EXPECT_EQ(link.m_chunks.size(), 2u) << "what lies behind the payload waits for the next notification";
+    link.OnReceive(0);
+    EXPECT_EQ(link.m_calls.back(), L"FIELDS|a");
+    EXPECT_EQ(link.m_chunks.size(), 1u) << "lines that nobody waits for come one read per notification";
+}
+
 TEST(SocketStream, FullReadWithNothingPendingDoesNotGrowTheBuffer)
 {
     CStreamSocket link;
