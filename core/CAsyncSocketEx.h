@@ -76,7 +76,9 @@ public:
     // A handler that has read its payload's length makes room for line, line end and payload in one
     // allocation, instead of letting the buffer grow read by read. FALSE when the total is more than the
     // link's counts can describe: the link then closes after the pass, the error reported through
-    // OnCommandException; the handler just returns (incomplete).
+    // OnCommandException; the handler just returns (incomplete). The bytes may move: read
+    // GetReceivedData() again after the call. While the handler waits, one notification reads on until
+    // the room is full.
     BOOL ReservePayload(int nLineLength, long long nPayloadLength);
 
     // For a stream too long to hold whole (the update stream): a handler of mode 1 or 3 takes the bytes
