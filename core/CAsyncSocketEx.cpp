@@ -264,9 +264,26 @@ bool CAsyncSocketEx::DecryptReceived(BYTE* pBytes, int nCount)
     return false;
 }
 
-// Compression on: one network read into the inflate input, then inflated into the pending payload
-// and the receive buffer until the input is used up.
+// Compression on. While a handler waits for a payload it has room for, one notification reads on,
+// as the plain path does.
 int CAsyncSocketEx::ReceiveCompressed(int nFlags)
+{
+    int nTotal = ReceiveCompressedOnce(nFlags);
+    for (int nReads = 1;
+         nTotal > 0 && m_bLastCommandIncomplete && m_nReceived < m_nReceiveCapacity && nReads < kReadsPerPayloadPass;
+         ++nReads)
+    {
+        const int nInflated = ReceiveCompressedOnce(nFlags);
+        if (m_bStreamBroken) return 0;
+        if (nInflated < 1) break;
+        nTotal += nInflated;
+    }
+    return nTotal;
+}
+
+// One network read into the inflate input, then inflated into the pending payload and the receive
+// buffer until the input is used up.
+int CAsyncSocketEx::ReceiveCompressedOnce(int nFlags)
 {
     const int nCapacity = static_cast<int>(m_inflateInput.size());
     const int nRead = ReadFromNetwork(m_inflateInput.data(), nCapacity, nFlags);

@@ -199,6 +199,7 @@ private:
     void SendCommandFormatted(LPCWSTR pszFormat, ...);
     void SendOrQueue(const BYTE* pBytes, int nCount, std::vector<BYTE>* pOwner);
     int ReceiveCompressed(int nFlags);
+    int ReceiveCompressedOnce(int nFlags);
     bool DecryptReceived(BYTE* pBytes, int nCount);
     void CloseBrokenLink();
     void WriteCloseTraces(int nErrorCode);
