@@ -5,7 +5,9 @@
 #include "core/CStaticTools.h"
 #include "framework/CException.h"
 #include <algorithm>
+#include <climits>
 #include <cstring>
+#include <new>
 #include <cwctype>
 #include <exception>
 #include <mstcpip.h>
@@ -18,6 +20,12 @@ namespace
 constexpr int kReceiveBufferStep = 32768;
 constexpr int kWorkBufferStart = 1024;
 constexpr int kInflateInputStep = 1024;
+// One network read inflates to at most about 1032 times its size: a capped input keeps what a single
+// read can add to the buffer at about 66 MiB, however the peer packs its stream.
+constexpr int kInflateInputLimit = 65536;
+// Room below INT_MAX, so that offsets plus a line end still fit the 32-bit counts.
+constexpr int kMaxBuffered = INT_MAX - kReceiveBufferStep;
+constexpr int kReadsPerPayloadPass = 64;
 constexpr wchar_t kEscapedBlank = 0x0C;
 constexpr wchar_t kEscapedReturn = 0x07;
 constexpr wchar_t kEmptyField = 0x08;
@@ -112,8 +120,8 @@ CAsyncSocketEx::CAsyncSocketEx(bool bEncryptionDefault, bool bCompressionDefault
     : m_bEncryptionDefault(bEncryptionDefault), m_bCompressionDefault(bCompressionDefault),
       m_bEncryption(bEncryptionDefault), m_bCompression(bCompressionDefault),
       m_pReceiveBuffer(new BYTE[kReceiveBufferStep]), m_nReceiveCapacity(kReceiveBufferStep),
-      m_sendWork(kWorkBufferStart), m_inflateInput(kInflateInputStep), m_pCipher(new CLinkCipher),
-      m_pCompressor(new CLinkCompressor)
+      m_pSendWork(new BYTE[kWorkBufferStart]), m_nSendWorkCapacity(kWorkBufferStart), m_inflateInput(kInflateInputStep),
+      m_pCipher(new CLinkCipher), m_pCompressor(new CLinkCompressor)
 {
     ResetConnection();
     // Failures leave the layers without keys or streams: a link that switches them on then drops
@@ -188,6 +196,8 @@ void CAsyncSocketEx::ResetConnection()
     m_nPayloadExpected = 0;
     m_nPayloadReceived = 0;
     m_bStreamBroken = false;
+    m_nBrokenError = 0;
+    m_strBrokenReason.Empty();
 }
 
 int CAsyncSocketEx::ReadFromNetwork(void* pTarget, int nCount, int nFlags)
@@ -202,7 +212,34 @@ int CAsyncSocketEx::Receive(void* /*lpBuf*/, int /*nBufLen*/, int nFlags)
         return ReadIntoBuffer(m_pPayload.get() + m_nPayloadReceived, m_nPayloadExpected - m_nPayloadReceived, nFlags,
                               true);
     CompactReceiveBuffer();
-    return ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
+    // The buffer grows only when it is full and more is waiting: a read that just filled it says
+    // nothing about what follows, and the pass after it may well make room.
+    if (m_nReceived == m_nReceiveCapacity)
+    {
+        const DWORD nPending = PendingNetworkBytes();
+        if (!GrowReceiveBuffer(static_cast<int>(std::min<DWORD>(nPending, static_cast<DWORD>(kMaxBuffered))))) return 0;
+    }
+    int nTotal = ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
+    // A handler waits for a payload it has room for: what else has arrived meanwhile is taken now, not
+    // one notification (and one pass) per network read. Bounded, so the thread's messages go on.
+    for (int nReads = 1;
+         nTotal > 0 && m_bLastCommandIncomplete && m_nReceived < m_nReceiveCapacity && nReads < kReadsPerPayloadPass;
+         ++nReads)
+    {
+        const int nRead =
+            ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
+        if (m_bStreamBroken) return 0;
+        if (nRead < 1) break; // nothing more now; a close comes with its own notification
+        nTotal += nRead;
+    }
+    return nTotal;
+}
+
+DWORD CAsyncSocketEx::PendingNetworkBytes()
+{
+    DWORD nPending = 0;
+    if (m_hSocket == INVALID_SOCKET || !IOCtl(FIONREAD, &nPending)) nPending = 0;
+    return nPending;
 }
 
 int CAsyncSocketEx::ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bIntoPayload)
@@ -216,14 +253,6 @@ int CAsyncSocketEx::ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bI
         return nRead;
     }
     m_nReceived += nRead;
-    if (nRead == nRoom)
-    {
-        // A full buffer means the socket may hold more than one step: take what it reports.
-        DWORD nPending = 0;
-        if (m_hSocket == INVALID_SOCKET || !IOCtl(FIONREAD, &nPending)) nPending = 0;
-        GrowReceiveBuffer(nPending > static_cast<DWORD>(kReceiveBufferStep) ? static_cast<int>(nPending)
-                                                                            : kReceiveBufferStep);
-    }
     return nRead;
 }
 
@@ -231,13 +260,30 @@ bool CAsyncSocketEx::DecryptReceived(BYTE* pBytes, int nCount)
 {
     if (!m_bEncryption || m_pCipher->Decrypt(pBytes, static_cast<DWORD>(nCount))) return true;
     // The key stream is out of step with the peer's from here on: nothing more can be read.
-    m_bStreamBroken = true;
+    BreakStream(WSAECONNABORTED, nullptr);
     return false;
 }
 
-// Compression on: one network read into the inflate input, then inflated into the pending payload
-// and the receive buffer until the input is used up.
+// Compression on. While a handler waits for a payload it has room for, one notification reads on,
+// as the plain path does.
 int CAsyncSocketEx::ReceiveCompressed(int nFlags)
+{
+    int nTotal = ReceiveCompressedOnce(nFlags);
+    for (int nReads = 1;
+         nTotal > 0 && m_bLastCommandIncomplete && m_nReceived < m_nReceiveCapacity && nReads < kReadsPerPayloadPass;
+         ++nReads)
+    {
+        const int nInflated = ReceiveCompressedOnce(nFlags);
+        if (m_bStreamBroken) return 0;
+        if (nInflated < 1) break;
+        nTotal += nInflated;
+    }
+    return nTotal;
+}
+
+// One network read into the inflate input, then inflated into the pending payload and the receive
+// buffer until the input is used up.
+int CAsyncSocketEx::ReceiveCompressedOnce(int nFlags)
 {
     const int nCapacity = static_cast<int>(m_inflateInput.size());
     const int nRead = ReadFromNetwork(m_inflateInput.data(), nCapacity, nFlags);
@@ -258,15 +304,16 @@ int CAsyncSocketEx::ReceiveCompressed(int nFlags)
         else
         {
             CompactReceiveBuffer();
-            if (m_nReceived == m_nReceiveCapacity)
-                GrowReceiveBuffer(std::max(kReceiveBufferStep, static_cast<int>(m_inflateInput.size())));
+            if (m_nReceived == m_nReceiveCapacity &&
+                !GrowReceiveBuffer(std::max(kReceiveBufferStep, static_cast<int>(m_inflateInput.size()))))
+                return 0;
             pTarget = m_pReceiveBuffer.get() + m_nReceived;
             nRoom = m_nReceiveCapacity - m_nReceived;
         }
         int nOut = 0;
         if (!m_pCompressor->Inflate(pTarget, nRoom, nOut))
         {
-            m_bStreamBroken = true;
+            BreakStream(WSAECONNABORTED, nullptr);
             return 0;
         }
         if (bIntoPayload)
@@ -278,40 +325,146 @@ int CAsyncSocketEx::ReceiveCompressed(int nFlags)
     }
     if (m_pCompressor->HasInflateInput())
     {
-        m_bStreamBroken = true; // room was left but input not taken: the peer's stream ended
+        BreakStream(WSAECONNABORTED, nullptr); // room was left but input not taken: the peer's stream ended
         return 0;
     }
-    if (nRead == nCapacity)
+    if (nRead == nCapacity && nCapacity < kInflateInputLimit)
     {
-        DWORD nPending = 0;
-        if (m_hSocket == INVALID_SOCKET || !IOCtl(FIONREAD, &nPending)) nPending = 0;
-        m_inflateInput.resize(static_cast<size_t>(nCapacity) + kInflateInputStep +
-                              (nPending > static_cast<DWORD>(kReceiveBufferStep) ? nPending : 0));
+        const DWORD nPending = PendingNetworkBytes();
+        const size_t nGrown = static_cast<size_t>(nCapacity) + kInflateInputStep +
+                              (nPending > static_cast<DWORD>(kReceiveBufferStep) ? nPending : 0);
+        m_inflateInput.resize(std::min<size_t>(nGrown, kInflateInputLimit));
     }
     // Bytes that inflate to nothing yet (a block cut by the network) are no closed link: the
     // callers take 0 for "closed" and -1 for "nothing yet".
     return nTotal > 0 ? nTotal : -1;
 }
 
-// A corrupt inflate stream or a cipher failure: what follows cannot be read, so the link closes as
-// if the peer had closed it.
-void CAsyncSocketEx::CloseBrokenLink()
+void CAsyncSocketEx::BreakStream(int nError, LPCWSTR pszReason)
 {
-    m_bStreamBroken = false;
-    Close();
-    OnClose(WSAECONNABORTED); // may delete this object
+    m_bStreamBroken = true;
+    m_nBrokenError = nError;
+    m_strBrokenReason = pszReason ? pszReason : L"";
 }
 
-void CAsyncSocketEx::GrowReceiveBuffer(int nBy)
+// A corrupt inflate stream or a cipher failure: what follows cannot be read, so the link closes as
+// if the peer had closed it. A link closed for holding too much also gives its memory back at once:
+// an owned link may wait long for its next Create.
+void CAsyncSocketEx::CloseBrokenLink()
 {
-    // At least by half the capacity: a 20 MB payload arriving 32 KB at a time would otherwise copy
-    // the whole buffer hundreds of times.
-    const int nCapacity = m_nReceiveCapacity + std::max(nBy, m_nReceiveCapacity / 2);
-    std::unique_ptr<BYTE[]> pBuffer(new BYTE[nCapacity]);
-    std::memcpy(pBuffer.get(), GetReceivedData(), static_cast<size_t>(m_nReceived));
+    const int nError = m_nBrokenError != 0 ? m_nBrokenError : WSAECONNABORTED;
+    const CString strReason = m_strBrokenReason;
+    m_bStreamBroken = false;
+    m_nBrokenError = 0;
+    m_strBrokenReason.Empty();
+    if (!strReason.IsEmpty())
+    {
+        OnCommandException(CString(), CString(), strReason);
+        DiscardReceived();
+        if (m_nReceiveCapacity > kReceiveBufferStep)
+        {
+            m_pReceiveBuffer.reset(); // first, so the two blocks never coexist
+            m_pReceiveBuffer = AllocateReceiveBuffer(kReceiveBufferStep);
+            m_nReceiveCapacity = kReceiveBufferStep;
+        }
+    }
+    Close();
+    OnClose(nError); // may delete this object
+}
+
+std::unique_ptr<BYTE[]> CAsyncSocketEx::AllocateReceiveBuffer(int nCapacity)
+{
+    return std::unique_ptr<BYTE[]>(new BYTE[nCapacity > 0 ? nCapacity : 1]);
+}
+
+// The old block goes as soon as its bytes are over: two large blocks live only for the copy.
+void CAsyncSocketEx::ReplaceReceiveBuffer(int nCapacity)
+{
+    std::unique_ptr<BYTE[]> pBuffer = AllocateReceiveBuffer(nCapacity);
+    if (m_nReceived > 0) std::memcpy(pBuffer.get(), GetReceivedData(), static_cast<size_t>(m_nReceived));
     m_pReceiveBuffer = std::move(pBuffer);
     m_nReceiveCapacity = nCapacity;
     m_nReceiveOffset = 0;
+}
+
+// Called with a full buffer. FALSE when the bytes may not grow further; the stream is then broken.
+bool CAsyncSocketEx::GrowReceiveBuffer(int nBy)
+{
+    CompactReceiveBuffer();
+    // At least by half the capacity: a 20 MB payload arriving 32 KB at a time would otherwise copy
+    // the whole buffer hundreds of times.
+    long long nWanted =
+        static_cast<long long>(m_nReceiveCapacity) + std::max({nBy, kReceiveBufferStep, m_nReceiveCapacity / 2});
+    int nLineLength = 0;
+    if (!m_bLastCommandIncomplete && !FindLineEnd(nLineLength))
+    {
+        // No handler owns these bytes and no line ends among them: they are all one unfinished line.
+        const int nLineLimit = kMaxLineBytes + m_nCharSize;
+        if (m_nReceived >= nLineLimit)
+        {
+            CString strReason;
+            strReason.Format(L"line longer than %d bytes", kMaxLineBytes);
+            BreakStream(WSAEMSGSIZE, strReason);
+            return false;
+        }
+        nWanted = std::min<long long>(nWanted, nLineLimit);
+    }
+    if (m_nReceiveCapacity >= kMaxBuffered)
+    {
+        BreakStream(WSAEMSGSIZE, L"more bytes than the link can count");
+        return false;
+    }
+    try
+    {
+        ReplaceReceiveBuffer(static_cast<int>(std::min<long long>(nWanted, kMaxBuffered)));
+    }
+    catch (const std::bad_alloc&)
+    {
+        BreakStream(WSAENOBUFS, L"out of memory for the received bytes");
+        return false;
+    }
+    return true;
+}
+
+BOOL CAsyncSocketEx::ReservePayload(int nLineLength, long long nPayloadLength)
+{
+    const long long nTotal = static_cast<long long>(nLineLength) + m_nCharSize + nPayloadLength;
+    if (nLineLength < 0 || nPayloadLength < 0 || nTotal > kMaxBuffered)
+    {
+        BreakStream(WSAEMSGSIZE, L"payload longer than the link can count");
+        return FALSE;
+    }
+    if (nTotal <= m_nReceiveCapacity) return TRUE; // the next reads find room once the front is compacted
+    try
+    {
+        CompactReceiveBuffer();
+        ReplaceReceiveBuffer(static_cast<int>(nTotal));
+    }
+    catch (const std::bad_alloc&)
+    {
+        BreakStream(WSAENOBUFS, L"out of memory for the received bytes");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int CAsyncSocketEx::GetCountAfterLine(int nLineLength) const
+{
+    return std::max(m_nReceived - nLineLength - m_nCharSize, 0);
+}
+
+// The line is short and the stream long: the line moves up behind the bytes taken, not the other way.
+void CAsyncSocketEx::ConsumeAfterLine(int nLineLength, int nCount)
+{
+    const int nHead = nLineLength + m_nCharSize;
+    if (nLineLength < 0 || nHead > m_nReceived) return;
+    nCount = std::min(std::max(nCount, 0), m_nReceived - nHead);
+    if (nCount == 0) return;
+    BYTE* pFront = GetReceivedData();
+    std::memmove(pFront + nCount, pFront, static_cast<size_t>(nHead));
+    m_nReceiveOffset += nCount;
+    m_nReceived -= nCount;
+    m_nLineSearchFrom = 0;
 }
 
 void CAsyncSocketEx::CompactReceiveBuffer()
@@ -479,6 +632,14 @@ int CAsyncSocketEx::ProcessReceive(int nErrorCode)
         CPassScope pass(*this);
         bCompleted = DispatchBufferedLines();
     }
+    if (m_bStreamBroken)
+    {
+        // A handler asked for more than the link can hold. Counted as running, so that the close only
+        // marks this object and the deletion above happens on the way out.
+        CCommandScope running(m_nCommandsInProgress);
+        CloseBrokenLink();
+        return 0;
+    }
     if (!bCompleted) return 0; // a handler cancelled the pass; its input stays for the next one
     CAsyncSocket::OnReceive(nErrorCode);
     return nRead;
@@ -525,9 +686,9 @@ bool CAsyncSocketEx::DispatchBufferedLines()
             {
                 bContinue = OnDispatchFailed(strWord, strParameters, CString(), nConsumeCountBefore);
             }
-            if (!bContinue) break;
+            if (!bContinue || m_bStreamBroken) break;
         }
-    } while (m_bMoreData);
+    } while (m_bMoreData && !m_bStreamBroken);
     return true;
 }
 

@@ -66,9 +66,26 @@ public:
     static void SplitCommandLine(const CString& strLine, CString& strWord, CString& strParameters);
 
     // For handlers of payload modes: the unconsumed bytes, their line first. The payload of a line starts at
-    // line length plus GetCharSize().
+    // line length plus GetCharSize(). The writable form lets a memory file or a message sit over a payload
+    // and work on it in place; the bytes stay valid until the handler returns or consumes them.
     const BYTE* GetReceivedData() const { return m_pReceiveBuffer.get() + m_nReceiveOffset; }
+    BYTE* GetReceivedData() { return m_pReceiveBuffer.get() + m_nReceiveOffset; }
     int GetReceivedCount() const { return m_nReceived; }
+    int GetReceiveCapacity() const { return m_nReceiveCapacity; }
+
+    // A handler that has read its payload's length makes room for line, line end and payload in one
+    // allocation, instead of letting the buffer grow read by read. FALSE when the total is more than the
+    // link's counts can describe: the link then closes after the pass, the error reported through
+    // OnCommandException; the handler just returns (incomplete). The bytes may move: read
+    // GetReceivedData() again after the call. While the handler waits, one notification reads on until
+    // the room is full.
+    BOOL ReservePayload(int nLineLength, long long nPayloadLength);
+
+    // For a stream too long to hold whole (the update stream): a handler of mode 1 or 3 takes the bytes
+    // right behind its line end as they arrive and removes them here, keeping its line in front; it stays
+    // incomplete until the stream's end, then consumes its line. Counts beyond what is buffered are cut.
+    int GetCountAfterLine(int nLineLength) const;
+    void ConsumeAfterLine(int nLineLength, int nCount);
     int GetCharSize() const { return m_nCharSize; }
     bool IsWide() const { return m_bWide; }
     bool IsLastCommandIncomplete() const { return m_bLastCommandIncomplete; }
@@ -83,6 +100,9 @@ public:
     virtual void SendCommandV(LPCWSTR pszFormat, va_list args);
     virtual void SendString(const CString& strText);
     virtual void SendRaw(const void* pBytes, int nCount);
+    // The same, the bytes handed over: they wait in the send queue (and are encrypted) where they lie,
+    // so a large payload is never copied. The vector is empty afterwards.
+    void SendRaw(std::vector<BYTE>&& bytes);
     virtual void FlushSendQueue();
     void ClearSendQueue();
     int GetQueuedByteCount();
@@ -114,6 +134,10 @@ public:
     bool m_bDeleteOnClose = true; // cleared by links that their owner deletes
     CCriticalSection m_csSend;    // held across a line and the payload that follows it
 
+    // A line longer than this (its end not among the bytes) closes the link: a peer must not make one
+    // link hold unbounded memory. Payloads are bounded only by the 32-bit counts.
+    static constexpr int kMaxLineBytes = 64 * 1024 * 1024;
+
     void OnReceive(int nErrorCode) override;
     void OnSend(int nErrorCode) override;
     void OnClose(int nErrorCode) override;
@@ -125,6 +149,10 @@ protected:
 
     // The network read under the receive path; the only place the socket is read.
     virtual int ReadFromNetwork(void* pTarget, int nCount, int nFlags);
+    // Every receive buffer comes from here (uninitialised: the network fills it). Must not return null.
+    virtual std::unique_ptr<BYTE[]> AllocateReceiveBuffer(int nCapacity);
+    // Drops every unconsumed byte, complete lines included (a greeting that restarts the stream).
+    void DiscardReceived();
 
     static CSocketCommandMap s_mapCommands;
     static CCriticalSection s_csCommandMap;
@@ -152,9 +180,11 @@ private:
     friend class CPassScope;
 
     int ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bIntoPayload);
-    void GrowReceiveBuffer(int nBy);
+    DWORD PendingNetworkBytes();
+    bool GrowReceiveBuffer(int nBy);
+    void ReplaceReceiveBuffer(int nCapacity);
+    void BreakStream(int nError, LPCWSTR pszReason);
     void CompactReceiveBuffer();
-    void DiscardReceived();
     void DetectEncoding();
     bool IsPayloadPending() const { return m_pPayload && m_nPayloadReceived < m_nPayloadExpected; }
     bool FindLineEnd(int& nLineLength);
@@ -167,7 +197,9 @@ private:
     void DispatchBinary(CSocketCommand& command, CStringArray& arrFields, int nLineLength, BOOL& bContinue);
     void DeleteIfPending();
     void SendCommandFormatted(LPCWSTR pszFormat, ...);
+    void SendOrQueue(const BYTE* pBytes, int nCount, std::vector<BYTE>* pOwner);
     int ReceiveCompressed(int nFlags);
+    int ReceiveCompressedOnce(int nFlags);
     bool DecryptReceived(BYTE* pBytes, int nCount);
     void CloseBrokenLink();
     void WriteCloseTraces(int nErrorCode);
@@ -195,11 +227,14 @@ private:
     DWORD m_nBytesSent = 0;
     DWORD m_nBytesReceived = 0;
     std::deque<std::unique_ptr<CSocketSendBuffer>> m_sendQueue; // oldest first; guarded by m_csSend
-    std::vector<BYTE> m_sendWork;                               // deflate and RC4 output, reused
-    std::vector<BYTE> m_inflateInput;                           // raw bytes when compression is on
+    std::unique_ptr<BYTE[]> m_pSendWork; // RC4 output of bytes the caller keeps; reused, never zero-filled
+    int m_nSendWorkCapacity = 0;
+    std::vector<BYTE> m_inflateInput; // raw bytes when compression is on
     std::unique_ptr<CLinkCipher> m_pCipher;
     std::unique_ptr<CLinkCompressor> m_pCompressor;
-    bool m_bStreamBroken = false; // a corrupt inflate stream or a cipher failure: the link closes
+    bool m_bStreamBroken = false; // a corrupt inflate stream, a cipher failure or an overlong line: the link closes
+    int m_nBrokenError = 0;       // the close's error code, and what the error hook is told
+    CString m_strBrokenReason;
 
     // ---- the handshake and the built-in commands (CAsyncSocketExHandshake.cpp) ----
 public:

@@ -6,6 +6,7 @@
 #include "core/CSocketSendBuffer.h"
 #include "core/CStaticTools.h"
 #include "framework/CException.h"
+#include <climits>
 #include <cstring>
 
 // ---- sending ----
@@ -45,30 +46,66 @@ void CAsyncSocketEx::SendRaw(const void* pBytes, int nCount)
     int nOut = nCount;
     if (m_bCompression)
     {
-        if (!m_pCompressor->Deflate(pOut, nCount, m_sendWork, nOut)) return;
-        pOut = m_sendWork.data();
+        BYTE* pDeflated = nullptr;
+        if (!m_pCompressor->Deflate(pOut, nCount, pDeflated, nOut)) return;
+        if (m_bEncryption && !m_pCipher->Encrypt(pDeflated, static_cast<DWORD>(nOut))) return;
+        SendOrQueue(pDeflated, nOut, nullptr);
+        return;
     }
     if (m_bEncryption)
     {
-        if (pOut != m_sendWork.data())
+        // The caller keeps its bytes: the cipher works on a copy in the reused work buffer.
+        if (m_nSendWorkCapacity < nOut)
         {
-            if (m_sendWork.size() < static_cast<size_t>(nOut)) m_sendWork.resize(static_cast<size_t>(nOut));
-            if (nOut > 0) std::memcpy(m_sendWork.data(), pOut, static_cast<size_t>(nOut));
-            pOut = m_sendWork.data();
+            m_pSendWork.reset();
+            m_pSendWork.reset(new BYTE[static_cast<size_t>(nOut)]);
+            m_nSendWorkCapacity = nOut;
         }
-        if (!m_pCipher->Encrypt(m_sendWork.data(), static_cast<DWORD>(nOut))) return;
+        if (nOut > 0) std::memcpy(m_pSendWork.get(), pOut, static_cast<size_t>(nOut));
+        if (!m_pCipher->Encrypt(m_pSendWork.get(), static_cast<DWORD>(nOut))) return;
+        pOut = m_pSendWork.get();
     }
-    if (nOut == 0) return;
+    SendOrQueue(pOut, nOut, nullptr);
+}
+
+void CAsyncSocketEx::SendRaw(std::vector<BYTE>&& bytes)
+{
+    std::vector<BYTE> owned = std::move(bytes); // empty afterwards, whatever happens below
+    if (owned.size() > static_cast<size_t>(INT_MAX)) return;
+    const int nCount = static_cast<int>(owned.size());
+    CSingleLock lock(&m_csSend, TRUE);
+    if (m_bCompression)
+    {
+        // Deflate's output is new bytes anyway; the handed-over ones are done with.
+        SendRaw(owned.data(), nCount);
+        return;
+    }
+    m_nBytesSent += static_cast<DWORD>(nCount);
+    if (m_bEncryption && !m_pCipher->Encrypt(owned.data(), static_cast<DWORD>(nCount))) return;
+    SendOrQueue(owned.data(), nCount, &owned);
+}
+
+// Under the send lock. Bytes go straight to the network when nothing waits; what the network does
+// not take waits in the queue, copied unless pOwner hands over the vector that holds them.
+void CAsyncSocketEx::SendOrQueue(const BYTE* pOut, int nOut, std::vector<BYTE>* pOwner)
+{
+    if (nOut <= 0) return;
+    const auto queue = [&](int nTaken) {
+        if (pOwner)
+            m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(std::move(*pOwner), nTaken));
+        else
+            m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(pOut + nTaken, nOut - nTaken));
+    };
     if (!m_sendQueue.empty())
     {
-        m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(pOut, nOut)); // behind what waits
+        queue(0); // behind what waits
         FlushSendQueue();
         return;
     }
     const int nSent = Send(pOut, nOut);
     if (nSent == nOut) return;
     const int nTaken = nSent > 0 ? nSent : 0; // an error, would-block included, queues all of it
-    m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(pOut + nTaken, nOut - nTaken));
+    queue(nTaken);
     if (nTaken > 0) FlushSendQueue(); // until the network refuses, so that FD_WRITE will follow
 }
 

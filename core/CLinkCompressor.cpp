@@ -1,4 +1,5 @@
 #include "core/CLinkCompressor.h"
+#include <cstring>
 #include <zlib.h>
 
 struct CLinkCompressor::CStreams
@@ -37,25 +38,40 @@ void CLinkCompressor::End()
     m_bReady = false;
 }
 
-bool CLinkCompressor::Deflate(const BYTE* pBytes, int nCount, std::vector<BYTE>& work, int& nOut)
+bool CLinkCompressor::Deflate(const BYTE* pBytes, int nCount, BYTE*& pOut, int& nOut)
 {
     nOut = 0;
+    pOut = nullptr;
     if (!m_bReady) return false;
     z_stream& stream = m_pStreams->deflate;
-    if (work.size() < static_cast<size_t>(nCount) + 32) work.resize(static_cast<size_t>(nCount) + 32);
+    const size_t nFirst = static_cast<size_t>(nCount) + 32;
+    if (m_nOutCapacity < nFirst)
+    {
+        m_pOut.reset(); // the old block goes before the new one arrives
+        m_pOut.reset(new BYTE[nFirst]);
+        m_nOutCapacity = nFirst;
+    }
     stream.next_in = const_cast<Bytef*>(pBytes);
     stream.avail_in = static_cast<uInt>(nCount);
     for (;;)
     {
-        stream.next_out = work.data() + nOut;
-        stream.avail_out = static_cast<uInt>(work.size() - static_cast<size_t>(nOut));
+        stream.next_out = m_pOut.get() + nOut;
+        stream.avail_out = static_cast<uInt>(m_nOutCapacity - static_cast<size_t>(nOut));
         const int nResult = deflate(&stream, Z_SYNC_FLUSH);
-        nOut = static_cast<int>(work.size() - stream.avail_out);
+        nOut = static_cast<int>(m_nOutCapacity - stream.avail_out);
         if (nResult != Z_OK && nResult != Z_BUF_ERROR) return false;
         // Done when all input is taken and the flush had room to finish; otherwise more room.
-        if (stream.avail_in == 0 && stream.avail_out > 0) return true;
+        if (stream.avail_in == 0 && stream.avail_out > 0)
+        {
+            pOut = m_pOut.get();
+            return true;
+        }
         if (nResult == Z_BUF_ERROR && stream.avail_out > 0) return false; // no progress possible
-        work.resize(work.size() + work.size() / 2 + 64);
+        const size_t nGrown = m_nOutCapacity + m_nOutCapacity / 2 + 64;
+        std::unique_ptr<BYTE[]> pGrown(new BYTE[nGrown]);
+        std::memcpy(pGrown.get(), m_pOut.get(), static_cast<size_t>(nOut));
+        m_pOut = std::move(pGrown);
+        m_nOutCapacity = nGrown;
     }
 }
 

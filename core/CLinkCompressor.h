@@ -1,7 +1,6 @@
 #pragma once
 #include "framework/Platform.h"
 #include <memory>
-#include <vector>
 
 // The zlib layer of a link: one deflate stream for what is sent and one inflate stream for what
 // is received, each continuous for the whole connection (zlib wrapper, a sync flush after every
@@ -20,9 +19,11 @@ public:
     void End();
     bool IsReady() const { return m_bReady; }
 
-    // Deflates all bytes with a sync flush into the work buffer, which grows when the output does
-    // not fit (incompressible data comes out larger than it went in). false on a deflate error.
-    bool Deflate(const BYTE* pBytes, int nCount, std::vector<BYTE>& work, int& nOut);
+    // Deflates all bytes with a sync flush into the compressor's own output buffer, which grows when
+    // the output does not fit (incompressible data comes out larger than it went in); pOut points
+    // there until the next call, writable so that the cipher can work in place. false on a deflate
+    // error.
+    bool Deflate(const BYTE* pBytes, int nCount, BYTE*& pOut, int& nOut);
 
     // Feeds received bytes to the inflate stream; then Inflate fills targets until the input is
     // used up. Inflate returns false for a corrupt stream.
@@ -39,5 +40,8 @@ public:
 private:
     struct CStreams;
     std::unique_ptr<CStreams> m_pStreams;
+    // Never zero-filled: deflate writes every byte that is read back. Grows only when too small.
+    std::unique_ptr<BYTE[]> m_pOut;
+    size_t m_nOutCapacity = 0;
     bool m_bReady = false;
 };

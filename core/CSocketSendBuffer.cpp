@@ -1,8 +1,13 @@
 #include "core/CSocketSendBuffer.h"
-#include <cstring>
+#include <utility>
 
+// Constructed from the range: copied once, not zero-filled first.
 CSocketSendBuffer::CSocketSendBuffer(const BYTE* pBytes, int nCount)
-    : m_nCount(nCount), m_pBytes(new BYTE[nCount > 0 ? nCount : 1])
+    : m_bytes(pBytes, pBytes + (nCount > 0 ? nCount : 0))
 {
-    if (nCount > 0) std::memcpy(m_pBytes.get(), pBytes, static_cast<size_t>(nCount));
+}
+
+CSocketSendBuffer::CSocketSendBuffer(std::vector<BYTE>&& bytes, int nAlreadySent)
+    : m_bytes(std::move(bytes)), m_nSent(nAlreadySent)
+{
 }

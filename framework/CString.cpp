@@ -208,7 +208,9 @@ template <typename X> void CStringT<X>::SetString(PCXSTR pch, int nLength)
 {
     if (nLength < 0) AfxThrowInvalidArgException();
     if (nLength > 0 && !pch) AfxThrowInvalidArgException();
-    m_str = std::basic_string<X>(pch ? pch : m_str.data(), static_cast<size_t>(nLength));
+    // In place: a text set again and again (the fields of every received line) keeps its buffer.
+    // assign copes with a piece of our own text.
+    m_str.assign(pch ? pch : m_str.data(), static_cast<size_t>(nLength));
 }
 
 template <typename X> int CStringT<X>::Compare(PCXSTR psz) const

@@ -28,7 +28,8 @@ int main()
         return 1;
     }
     const double mib = kSize / (1024.0 * 1024.0);
-    std::printf("crc32 64 MiB: CCrcFixedTable %.0f MiB/s, zlib %.0f MiB/s, ratio %.2fx zlib\n", mib / tOurs,
-                mib / tZlib, tZlib / tOurs);
+    std::printf("crc32 64 MiB: CCrcFixedTable %.0f MiB/s, zlib %.0f MiB/s; CCrcFixedTable runs at %.2fx zlib's speed "
+                "(zlib's time / ours; aim: at least 0.95x)\n",
+                mib / tOurs, mib / tZlib, tZlib / tOurs);
     return 0;
 }

@@ -469,4 +469,73 @@ TEST_F(LinkTest, DescriptionsNameBothEnds)
     EXPECT_TRUE(bKeepAlive) << "Create switches keep-alive on";
 }
 
+// ---- payloads handed over to the send queue ----
+
+// Records where every network send took its bytes from.
+class CSendRecordingLink : public CTestLink
+{
+public:
+    using CTestLink::CTestLink;
+    int Send(const void* lpBuf, int nBufLen, int nFlags = 0) override
+    {
+        const int nSent = CTestLink::Send(lpBuf, nBufLen, nFlags);
+        if (nSent > 0) m_sends.push_back({static_cast<const BYTE*>(lpBuf), nSent}); // under the send lock
+        return nSent;
+    }
+    std::vector<std::pair<const BYTE*, int>> m_sends;
+};
+
+TEST_F(LinkTest, HandedOverPayloadsFromFourThreadsGoOutWhereTheyLie)
+{
+    constexpr int kThreads = 4;
+    constexpr int kPerThread = 2;
+    constexpr int kBytes = 1024 * 1024;
+    for (const bool bEncryption : {false, true})
+    {
+        SCOPED_TRACE(bEncryption ? "RC4, in place" : "plain");
+        CSendRecordingLink client(bEncryption, false);
+        CTestLink server(bEncryption, false);
+        Connect(client, server);
+        // All payloads exist before the first send, so no two of them can share an address.
+        std::vector<std::vector<BYTE>> payloads;
+        std::vector<std::pair<const BYTE*, const BYTE*>> ranges;
+        std::vector<unsigned long> crcs;
+        for (int i = 0; i < kThreads * kPerThread; ++i)
+        {
+            payloads.push_back(MakePayload(kBytes, 100u + static_cast<unsigned>(i)));
+            ranges.emplace_back(payloads.back().data(), payloads.back().data() + kBytes);
+            crcs.push_back(Crc(payloads.back().data(), kBytes));
+        }
+        std::vector<std::thread> senders;
+        std::atomic<int> nNotEmptied{0};
+        for (int t = 0; t < kThreads; ++t)
+            senders.emplace_back([&, t] {
+                for (int k = 0; k < kPerThread; ++k)
+                {
+                    const int i = t * kPerThread + k;
+                    CSingleLock lock(&client.m_csSend, TRUE); // line and payload back to back
+                    client.SendCommand(L"BLOBPL %d %lu\r", kBytes, crcs[static_cast<size_t>(i)]);
+                    client.SendRaw(std::move(payloads[static_cast<size_t>(i)]));
+                    if (!payloads[static_cast<size_t>(i)].empty()) ++nNotEmptied;
+                }
+            });
+        const bool bArrived = PumpUntil([&] { return server.m_blobCrcs.size() == kThreads * kPerThread; }, 120000);
+        for (std::thread& sender : senders)
+            sender.join();
+        ASSERT_TRUE(bArrived) << server.m_blobCrcs.size() << " payloads arrived";
+        EXPECT_EQ(nNotEmptied, 0) << "the caller's vector is handed over";
+        EXPECT_EQ(server.m_blobCrcs, server.m_announcedCrcs) << "each payload intact behind its own line";
+        std::vector<unsigned long> arrived = server.m_blobCrcs;
+        std::sort(arrived.begin(), arrived.end());
+        std::sort(crcs.begin(), crcs.end());
+        EXPECT_EQ(arrived, crcs);
+        long long nFromCallers = 0;
+        for (const auto& [pSent, nSent] : client.m_sends)
+            for (const auto& [pBegin, pEnd] : ranges)
+                if (pSent >= pBegin && pSent + nSent <= pEnd) nFromCallers += nSent;
+        EXPECT_EQ(nFromCallers, static_cast<long long>(kThreads) * kPerThread * kBytes)
+            << "every payload byte went to the network from the caller's own block, none from a copy";
+    }
+}
+
 } // namespace

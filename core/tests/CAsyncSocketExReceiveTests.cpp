@@ -3,6 +3,8 @@
 // sockets are tested with the sending side.
 #include "core/CAsyncSocketEx.h"
 #include "framework/CException.h"
+#include "framework/CMemFile.h"
+#include <zlib.h>
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -663,6 +665,312 @@ TEST(SocketCommandMap, EntryListsItsCounts)
     EXPECT_EQ(copy.m_arrCounts, command.m_arrCounts);
     EXPECT_TRUE(copy.m_bNeedsSession);
     EXPECT_EQ(copy.m_dwContext, 5u);
+}
+
+// ---- seams for long payloads and streams ----
+
+// A scripted link with the handlers of the session layer's long payloads: a stream taken piece by
+// piece, a payload that reserves its room, a payload read through a memory file, and a greeting that
+// drops what came before it. Counts every receive buffer it is given.
+class CStreamSocket : public CScriptedSocket
+{
+public:
+    CStreamSocket() { InitCommandMap(); }
+    CSocketCommandMap* GetCommandMap() override { return &s_mapStream; }
+    void InitCommandMap() override
+    {
+        CSingleLock own(&s_csStream, TRUE);
+        if (!s_mapStream.IsEmpty()) return;
+        CSingleLock base(&s_csScripted, TRUE);
+        CScriptedSocket::InitCommandMap();
+        s_mapStream.CopyFrom(*CScriptedSocket::GetCommandMap());
+        using C = CSocketCommand;
+        s_mapStream.Add(L"STREAM",
+                        new C(SocketHandler(&CStreamSocket::OnStream), C::modeTextPayload, false, C::checkNone, 0, -1));
+        s_mapStream.Add(L"RESERV", new C(SocketHandler(&CStreamSocket::OnReserved), C::modeFieldsPayload, false,
+                                         C::checkOneOf, 0, 1, -1));
+        s_mapStream.Add(L"INFILE", new C(SocketHandler(&CStreamSocket::OnInFile), C::modeFieldsPayload, false,
+                                         C::checkOneOf, 0, 1, -1));
+        s_mapStream.Add(L"GREETS",
+                        new C(SocketHandler(&CStreamSocket::OnGreeting), C::modeFields, false, C::checkNone, 0, -1));
+    }
+    void OnClose(int nErrorCode) override
+    {
+        m_nCloseError = nErrorCode;
+        m_chunks.clear(); // the network is gone with the socket
+        CScriptedSocket::OnClose(nErrorCode);
+    }
+    void SetCompression() { m_bCompression = true; } // the streams were prepared by the constructor
+    void DeliverAll()
+    {
+        for (int i = 0; !m_chunks.empty() && i < 1000000; ++i)
+            OnReceive(0); // a read takes at most the free room
+    }
+
+    std::vector<int> m_allocations; // capacities asked of AllocateReceiveBuffer, in order
+    int m_nLargestCapacity = 0;     // as seen by the handlers
+    unsigned long m_nStreamCrc = 0;
+    long long m_nStreamTaken = 0;
+    int m_nStreamPieces = 0;
+    int m_nCloseError = -1;
+    Bytes m_fromFile;
+
+protected:
+    std::unique_ptr<BYTE[]> AllocateReceiveBuffer(int nCapacity) override
+    {
+        m_allocations.push_back(nCapacity);
+        return CScriptedSocket::AllocateReceiveBuffer(nCapacity);
+    }
+    void TraceReceived(const CString& strText) override { m_traces.push_back(strText.Str()); }
+
+    // STREAM <length>: the bytes behind the line are taken as they come; the line goes last.
+    void OnStream(const CString& strParameters, int nLineLength, BOOL& bIncomplete)
+    {
+        m_nLargestCapacity = std::max(m_nLargestCapacity, GetReceiveCapacity());
+        const long long nLength = _wtoi64(strParameters.GetString());
+        const int nHere =
+            static_cast<int>(std::min<long long>(GetCountAfterLine(nLineLength), nLength - m_nStreamTaken));
+        if (nHere > 0)
+        {
+            m_nStreamCrc =
+                crc32(m_nStreamCrc, GetReceivedData() + nLineLength + GetCharSize(), static_cast<uInt>(nHere));
+            ConsumeAfterLine(nLineLength, nHere);
+            m_nStreamTaken += nHere;
+            ++m_nStreamPieces;
+        }
+        if (m_nStreamTaken < nLength)
+        {
+            bIncomplete = TRUE;
+            return;
+        }
+        ConsumeReceived(nLineLength);
+        m_calls.push_back(L"STREAM|" + strParameters.Str());
+    }
+    // RESERV <length>: room for all of it at once, then the bytes are checked where they lie.
+    void OnReserved(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
+    {
+        const long long nLength = _wtoi64(arrFields[0].GetString());
+        if (GetReceivedCount() < nLineLength + GetCharSize() + nLength)
+        {
+            ReservePayload(nLineLength, nLength);
+            m_nLargestCapacity = std::max(m_nLargestCapacity, GetReceiveCapacity());
+            bIncomplete = TRUE;
+            return;
+        }
+        m_nStreamCrc = crc32(0, GetReceivedData() + nLineLength + GetCharSize(), static_cast<uInt>(nLength));
+        m_calls.push_back(L"RESERV|" + arrFields[0].Str());
+        ConsumeReceived(nLineLength + static_cast<int>(nLength));
+    }
+    // INFILE <length>: a memory file sits over the payload, which is changed in place through it.
+    void OnInFile(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
+    {
+        const int nLength = _wtoi(arrFields[0].GetString());
+        if (GetReceivedCount() < nLineLength + GetCharSize() + nLength)
+        {
+            bIncomplete = TRUE;
+            return;
+        }
+        BYTE* pPayload = GetReceivedData() + nLineLength + GetCharSize();
+        CMemFile file(pPayload, static_cast<UINT>(nLength));
+        file.Write("OK", 2);
+        m_fromFile.assign(reinterpret_cast<const char*>(pPayload), static_cast<size_t>(nLength));
+        ConsumeReceived(nLineLength + nLength);
+    }
+    void OnGreeting(CStringArray& arrFields)
+    {
+        Record(L"GREETS", arrFields);
+        DiscardReceived(); // what the peer sent before its greeting is of no use
+    }
+
+private:
+    static CSocketCommandMap s_mapStream;
+    static CCriticalSection s_csStream;
+};
+
+CSocketCommandMap CStreamSocket::s_mapStream;
+CCriticalSection CStreamSocket::s_csStream;
+
+Bytes PatternBytes(size_t nBytes, unsigned nSeed)
+{
+    Bytes bytes(nBytes, '\0');
+    unsigned n = nSeed;
+    for (char& b : bytes)
+    {
+        n = n * 1103515245u + 12345u;
+        b = static_cast<char>(n >> 23);
+    }
+    return bytes;
+}
+
+unsigned long CrcOf(const Bytes& bytes)
+{
+    return crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+}
+
+// Delivers a stream in reads of one size, as a peer's sends would arrive.
+void QueueInReads(CScriptedSocket& link, const Bytes& stream, size_t nRead)
+{
+    for (size_t n = 0; n < stream.size(); n += nRead)
+        link.Queue(stream.substr(n, nRead));
+}
+
+TEST(SocketStream, LongStreamIsTakenInPiecesAndTheNextLineFollows)
+{
+    constexpr size_t kStream = 25u * 1024 * 1024;
+    const Bytes body = PatternBytes(kStream, 25);
+    CStreamSocket link;
+    QueueInReads(link, Utf16(L"STREAM " + std::to_wstring(kStream) + L"\r") + body + Utf16(L"FIELDS after\r"),
+                 1024 * 1024);
+    link.DeliverAll();
+    EXPECT_EQ(link.m_calls, (Calls{L"STREAM|" + std::to_wstring(kStream), L"FIELDS|after"}))
+        << "the stream ends its line, and the bytes behind it are the next line";
+    EXPECT_EQ(link.m_nStreamTaken, static_cast<long long>(kStream));
+    EXPECT_EQ(link.m_nStreamCrc, CrcOf(body)) << "every byte once, in order";
+    EXPECT_GT(link.m_nStreamPieces, 25) << "taken as it came, not at once";
+    EXPECT_LE(link.m_nLargestCapacity, 1024 * 1024) << "never held whole";
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+}
+
+TEST(SocketStream, ReservedPayloadGetsOneAllocation)
+{
+    constexpr size_t kPayload = 64u * 1024 * 1024;
+    const Bytes body = PatternBytes(kPayload, 64);
+    CStreamSocket link;
+    const Bytes line = Utf16(L"RESERV " + std::to_wstring(kPayload) + L"\r");
+    QueueInReads(link, line + body + Utf16(L"FIELDS after\r"), 1024 * 1024);
+    link.DeliverAll();
+    EXPECT_EQ(link.m_calls, (Calls{L"RESERV|" + std::to_wstring(kPayload), L"FIELDS|after"}));
+    EXPECT_EQ(link.m_nStreamCrc, CrcOf(body));
+    EXPECT_EQ(link.m_allocations, (std::vector<int>{static_cast<int>(line.size() + kPayload)}))
+        << "line and payload in one block, no step-by-step growth";
+}
+
+TEST(SocketStream, WaitingPayloadTakesWhatHasArrivedInOneNotification)
+{
+    CStreamSocket link;
+    const Bytes body = PatternBytes(4 * 65536, 4);
+    link.Deliver(Utf16(L"RESERV " + std::to_wstring(body.size()) + L"\r") + body.substr(0, 100));
+    ASSERT_TRUE(link.IsLastCommandIncomplete()) << "the handler made room and waits";
+    QueueInReads(link, body.substr(100) + Utf16(L"FIELDS a\r"), 65536);
+    link.Queue(Utf16(L"FIELDS b\r"));
+    link.OnReceive(0);
+    EXPECT_EQ(link.m_calls, (Calls{L"RESERV|" + std::to_wstring(body.size())}))
+        << "one notification read on until the payload's room was full";
+    EXPECT_EQ(link.m_nStreamCrc, CrcOf(body));
+    EXPECT_EQ(link.m_chunks.size(), 2u) << "what lies behind the payload waits for the next notification";
+    link.OnReceive(0);
+    EXPECT_EQ(link.m_calls.back(), L"FIELDS|a");
+    EXPECT_EQ(link.m_chunks.size(), 1u) << "lines that nobody waits for come one read per notification";
+}
+
+TEST(SocketStream, FullReadWithNothingPendingDoesNotGrowTheBuffer)
+{
+    CStreamSocket link;
+    Bytes stream;
+    while (stream.size() < 8u * 32768)
+        stream += Utf16(L"FIELDS 0123456789\r");
+    QueueInReads(link, stream, 32768); // each read fills the buffer exactly
+    link.DeliverAll();
+    EXPECT_EQ(link.m_calls.size(), stream.size() / Utf16(L"FIELDS 0123456789\r").size());
+    EXPECT_EQ(link.m_allocations, std::vector<int>{}) << "a full buffer whose lines are dispatched needs no room";
+    EXPECT_EQ(link.GetReceiveCapacity(), 32768);
+}
+
+TEST(SocketStream, PayloadIsWritableInPlace)
+{
+    CStreamSocket link;
+    link.Deliver(Utf16(L"INFILE 6\r") + "abcdef" + Utf16(L"FIELDS x\r"));
+    EXPECT_EQ(link.m_fromFile, "OKcdef") << "the memory file wrote into the received bytes";
+    EXPECT_EQ(link.m_calls, (Calls{L"FIELDS|x"}));
+}
+
+TEST(SocketStream, GreetingDiscardsWhatFollowsInTheSameRead)
+{
+    CStreamSocket link;
+    link.Deliver(Utf16(L"GREETS 1\rFIELDS stale\rFIELDS stale2"));
+    EXPECT_EQ(link.m_calls, (Calls{L"GREETS|1"}));
+    EXPECT_EQ(link.GetReceivedCount(), 0);
+    link.Deliver(Utf16(L"FIELDS fresh\r"));
+    EXPECT_EQ(link.m_calls.back(), L"FIELDS|fresh") << "the link reads on after the discard";
+}
+
+// ---- bounded memory ----
+
+// ANSI, so that the bytes are the characters: "FIELDS " and the rest of the line.
+Bytes AnsiLine(size_t nLineBytes, bool bEnd)
+{
+    Bytes line = "FIELDS ";
+    line.resize(nLineBytes, 'a');
+    if (bEnd) line += '\r';
+    return line;
+}
+
+TEST(SocketBounds, LineOfTheLimitPassesAndOneByteMoreClosesTheLink)
+{
+    const size_t kLimit = CAsyncSocketEx::kMaxLineBytes;
+    {
+        CStreamSocket link;
+        QueueInReads(link, AnsiLine(kLimit, true) + "FIELDS next\r", 1024 * 1024);
+        link.DeliverAll();
+        ASSERT_EQ(link.m_calls.size(), 2u) << "a line of exactly the limit is read";
+        EXPECT_EQ(link.m_calls[0].size(), std::wstring(L"FIELDS|").size() + kLimit - 7);
+        EXPECT_EQ(link.m_nCloseError, -1);
+    }
+    CStreamSocket link;
+    QueueInReads(link, AnsiLine(kLimit + 2, false), 1024 * 1024);
+    link.DeliverAll();
+    EXPECT_EQ(link.m_nCloseError, WSAEMSGSIZE) << "the link closes";
+    EXPECT_EQ(link.m_calls, Calls{});
+    ASSERT_EQ(link.m_traces.size(), 2u) << "the error, then the close";
+    EXPECT_EQ(link.m_traces[0], L"ERROR - EXCEPTION WHILE PROCESSING COMMAND  (Parameters: ). Error: line longer than "
+                                L"67108864 bytes")
+        << "reported through the error hook";
+    EXPECT_EQ(link.GetReceiveCapacity(), 32768) << "and gives its memory back";
+    const int nLargest = *std::max_element(link.m_allocations.begin(), link.m_allocations.end());
+    EXPECT_LE(nLargest, static_cast<int>(kLimit) + 1) << "never more than the longest line allowed";
+}
+
+TEST(SocketBounds, CompressedLineWithoutEndStopsAtTheLimit)
+{
+    // 1 GiB of one endless line deflates to about 1 MB: the input of a memory bomb.
+    z_stream stream{};
+    ASSERT_EQ(deflateInit(&stream, 9), Z_OK);
+    const Bytes block(1024 * 1024, 'a');
+    Bytes compressed;
+    std::vector<Bytef> out(1 << 16);
+    for (int i = 0; i < 1024; ++i)
+    {
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
+        stream.avail_in = static_cast<uInt>(block.size());
+        do
+        {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            deflate(&stream, i == 1023 ? Z_SYNC_FLUSH : Z_NO_FLUSH);
+            compressed.append(reinterpret_cast<const char*>(out.data()), out.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    CStreamSocket link;
+    link.SetCompression();
+    QueueInReads(link, compressed, 65536);
+    link.DeliverAll();
+    EXPECT_EQ(link.m_nCloseError, WSAEMSGSIZE);
+    ASSERT_FALSE(link.m_allocations.empty());
+    const int nLargest = *std::max_element(link.m_allocations.begin(), link.m_allocations.end());
+    EXPECT_LE(nLargest, CAsyncSocketEx::kMaxLineBytes + 2) << "the link never held more than one line's worth";
+    EXPECT_EQ(link.GetReceiveCapacity(), 32768);
+}
+
+TEST(SocketBounds, PayloadBeyondTheCountsClosesTheLink)
+{
+    CStreamSocket link;
+    link.Deliver(Utf16(L"RESERV 4000000000\rFIELDS x\r"));
+    EXPECT_EQ(link.m_nCloseError, WSAEMSGSIZE);
+    EXPECT_EQ(link.m_calls, Calls{}) << "nothing behind it is read";
+    ASSERT_EQ(link.m_traces.size(), 2u) << "the error, then the close";
+    EXPECT_NE(link.m_traces[0].find(L"payload longer than the link can count"), std::wstring::npos);
+    EXPECT_EQ(link.m_allocations, std::vector<int>{});
 }
 
 } // namespace
