@@ -5,14 +5,12 @@
 #include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
 #include "core/tests/TimeZoneFixtures.h"
+#include "framework/testing/CPeerProcess.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
-#include <atomic>
-#include <fstream>
 #include <memory>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,89 +20,17 @@ namespace
 const std::wregex kLinkClock(LR"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}[+-]\d{2}:\d{2})");
 const std::wregex kSyncClock(LR"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}[+-]\d{5})");
 
-std::string ReadWholeFile(const std::wstring& path)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::wstring Widen(const std::string& text)
-{
-    return CString(text.c_str()).Str();
-}
-
-// One run of a peer script as a Unix process (Wine starts ELF programs itself; there is no process
-// handle, so the script's exit code comes back in a file). Its files live in a fresh folder under /tmp.
-class CPeerRun
+// One run of a peer script, with the two files a handshake scenario writes: "port" (accepting
+// scenarios, once listening) and "lines" (the handshake lines as the peer read them).
+class CPeerRun : public CPeerProcess
 {
 public:
-    CPeerRun(const char* pszScript, const std::string& args)
-    {
-        static std::atomic<int> s_nRun{0};
-        const std::string name = "lumo-handshake-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(GetTickCount64()) + "-" + std::to_string(++s_nRun);
-        m_unixFolder = "/tmp/" + name;
-        m_folder = L"Z:\\tmp\\" + Widen(name);
-        if (!CreateDirectoryW(m_folder.c_str(), nullptr)) return;
-        std::string arguments = args;
-        for (size_t at = arguments.find("{dir}"); at != std::string::npos; at = arguments.find("{dir}"))
-            arguments.replace(at, 5, "'" + m_unixFolder + "'");
-        // Windows rules split the command line for the Unix program: one quoted argument for sh -c,
-        // single quotes inside it.
-        const std::string command = "Z:\\bin\\sh -c \"'" LUMO_PYTHON "' -B '" + std::string(pszScript) + "' " +
-                                    arguments + " > '" + m_unixFolder + "/log' 2>&1; echo $? > '" + m_unixFolder +
-                                    "/rc.tmp'; mv '" + m_unixFolder + "/rc.tmp' '" + m_unixFolder + "/rc'\"";
-        std::wstring commandLine = Widen(command);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        m_bStarted = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                    &process) != FALSE;
-        if (process.hProcess) CloseHandle(process.hProcess);
-        if (process.hThread) CloseHandle(process.hThread);
-    }
-    ~CPeerRun()
-    {
-        for (const wchar_t* file : {L"port", L"lines", L"log", L"rc"})
-            DeleteFileW((m_folder + L"\\" + file).c_str());
-        RemoveDirectoryW(m_folder.c_str());
-    }
-    CPeerRun(const CPeerRun&) = delete;
-    CPeerRun& operator=(const CPeerRun&) = delete;
-
-    bool IsStarted() const { return m_bStarted; }
-    // Pumps our messages while waiting: our links must go on talking to the peer meanwhile.
-    bool WaitForFile(const wchar_t* pszName, DWORD timeoutMs = 30000)
-    {
-        const std::wstring path = m_folder + L"\\" + pszName;
-        return PumpUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-    }
+    CPeerRun(const char* pszScript, const std::string& args) : CPeerProcess(LUMO_PYTHON, pszScript, args) {}
     UINT Port() { return WaitForFile(L"port") ? static_cast<UINT>(std::stoi(ReadFile(L"port"))) : 0; }
-    // The script's exit code, -1 when it did not end in time.
-    int ExitCode(DWORD timeoutMs = 60000) { return WaitForFile(L"rc", timeoutMs) ? std::stoi(ReadFile(L"rc")) : -1; }
-    std::string ReadFile(const wchar_t* pszName) const { return ReadWholeFile(m_folder + L"\\" + pszName); }
-    // The handshake lines as the peer read them; it writes them once its side of the handshake is done.
     std::vector<std::wstring> Lines()
     {
-        std::vector<std::wstring> lines;
-        if (!WaitForFile(L"lines")) return lines;
-        std::istringstream text(ReadFile(L"lines"));
-        for (std::string line; std::getline(text, line);)
-        {
-            const int nChars = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-            std::wstring wide(static_cast<size_t>(nChars), L'\0');
-            MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), nChars);
-            lines.push_back(wide);
-        }
-        return lines;
+        return WaitForFile(L"lines") ? ReadLines(L"lines") : std::vector<std::wstring>{};
     }
-
-private:
-    std::string m_unixFolder;
-    std::wstring m_folder;
-    bool m_bStarted = false;
 };
 
 // What a MARKER line found on the link when it arrived.

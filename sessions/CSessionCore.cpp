@@ -1,0 +1,179 @@
+#include "sessions/CSessionCore.h"
+#include "sessions/ILumoAppHost.h"
+#include "sessions/ILumoDlgHost.h"
+#include "sessions/IJexSender.h"
+#include "core/CAsyncSocketEx.h"
+
+CSessionCore::CSessionCore(ILumoAppHost& app) : m_app(app) {}
+
+CSessionCore::~CSessionCore() = default;
+
+BOOL CSessionCore::AddApplication(long nApplicationId, CAsyncSocketEx* pSocket, BOOL bMayBeReplayMaster,
+                                  long nRequestId)
+{
+    if (!pSocket || m_current.contains(nApplicationId)) return FALSE;
+    m_current[nApplicationId] = CurrentEntry{pSocket, bMayBeReplayMaster};
+    const int nState = m_pDlg ? m_pDlg->GetAgentState() : 0;
+    pSocket->SendCommand(L"APLGIN %ld -1 %d %d\r", nRequestId, m_pJex ? 1 : 0, nState);
+    // The application sets itself up after the answer; what follows must not overtake that.
+    ::Sleep(m_timings.nRegistrationPauseMs);
+    TakeReplayMasterIfFree(nApplicationId);
+    if (m_pDlg) DeliverToNewApplication(nApplicationId);
+    return TRUE;
+}
+
+BOOL CSessionCore::AddOldApplication(long nApplicationId, CAsyncSocketEx* pSocket)
+{
+    if (!pSocket || m_old.contains(nApplicationId)) return FALSE;
+    m_old[nApplicationId] = OldEntry{pSocket, FALSE};
+    pSocket->SendCommand(L"APLGIN %s\r", m_app.GetVersionString().GetString());
+    TakeReplayMasterIfFree(nApplicationId);
+    if (m_pDlg) DeliverToNewOldApplication(nApplicationId, *pSocket);
+    return TRUE;
+}
+
+void CSessionCore::TakeReplayMasterIfFree(long nApplicationId)
+{
+    // BrennClient never takes the role by registering: it has no screen for supervisor messages.
+    if (m_nReplayMaster == -1 && !m_bReplayMasterLocked && nApplicationId != kBrennClientId)
+        m_nReplayMaster = nApplicationId;
+}
+
+void CSessionCore::DeliverToNewApplication(long nApplicationId)
+{
+    if (nApplicationId == kBrennClientId)
+        OnBrennClientRegistered();
+    else if (nApplicationId == kQuillanId)
+        OnQuillanRegistered();
+    for (const CSmartObjectPtr<CCallInfo>& pCall : GetCalls())
+    {
+        if (pCall->m_nApplicationId != nApplicationId || pCall->m_bEnded) continue;
+        CAsyncSocketEx* pSocket = FindApplication(nApplicationId);
+        if (!pSocket) return; // the deliveries closed it
+        if (pCall->m_nCallId != -1)
+            pSocket->SendCommand(L"CALINF -1 -1 %s\r", CAsyncSocketEx::EscapeParameter(pCall->Format()).GetString());
+        if (pCall->m_pHeldData)
+        {
+            // The record keeps the data: the application may register again before Jex confirms.
+            CSingleLock lock(&pSocket->m_csSend, TRUE);
+            pSocket->SendCommand(L"SNDINT -1 %lu %ld %ld %lu\r", pCall->m_nHeldDataLength, pCall->m_nSurveyId,
+                                 pCall->m_nCallId, pCall->m_nHeldDataCrc);
+            pSocket->SendRaw(pCall->m_pHeldData.get(), static_cast<int>(pCall->m_nHeldDataLength));
+        }
+        StartCall(nApplicationId, pCall->m_nCallId);
+    }
+    if (m_pDlg && m_pDlg->IsAssignedToKeyIn())
+        if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId)) pSocket->SendCommand(L"ASSKYI -1 -1 %d\r", 1);
+}
+
+void CSessionCore::DeliverToNewOldApplication(long nApplicationId, CAsyncSocketEx& socket)
+{
+    if (nApplicationId == kBrennClientId)
+        OnBrennClientRegistered();
+    else if (nApplicationId == kQuillanId)
+        OnQuillanRegistered();
+    else
+        socket.SendCommand(L"AGSTAT %s\r", m_pDlg->GetAgentStateText().GetString());
+    for (const CSmartObjectPtr<CCallInfo>& pCall : GetCalls())
+    {
+        if (pCall->m_nApplicationId != nApplicationId || pCall->m_bEnded) continue;
+        if (!m_pDlg) return;
+        const CString strInfo = pCall->FormatOldDialect(m_pDlg->GetCallTypeText(pCall->m_nCallType).GetString(),
+                                                        m_pDlg->GetCallStateText(pCall->m_nCallState).GetString());
+        socket.SendCommand(L"CALINF %s\r", strInfo.GetString());
+        StartCall(nApplicationId, pCall->m_nCallId);
+    }
+}
+
+BOOL CSessionCore::RemoveApplication(long nApplicationId, CAsyncSocketEx* pSocket)
+{
+    BOOL bRemoved = FALSE;
+    // Only the register entry of the closing socket goes: a refused second program closes a socket
+    // that was never registered, and the same program may hold its id on the other port too.
+    if (auto it = m_current.find(nApplicationId); it != m_current.end() && it->second.pSocket == pSocket)
+    {
+        m_current.erase(it);
+        bRemoved = TRUE;
+    }
+    if (auto it = m_old.find(nApplicationId); it != m_old.end() && it->second.pSocket == pSocket)
+    {
+        m_old.erase(it);
+        bRemoved = TRUE;
+    }
+    if (bRemoved && !IsRegistered(nApplicationId)) ReleaseApplication(nApplicationId);
+    if (!HasApplications() && !m_app.IsVisible()) m_app.ShowWindows();
+    m_app.CheckConnection();
+    return bRemoved;
+}
+
+void CSessionCore::ReleaseApplication(long nApplicationId)
+{
+    OnApplicationGone(nApplicationId);
+    AssignReplayMaster(nApplicationId, FALSE, TRUE);
+}
+
+CAsyncSocketEx* CSessionCore::FindApplication(long nApplicationId) const
+{
+    const auto it = m_current.find(nApplicationId);
+    return it == m_current.end() ? nullptr : it->second.pSocket;
+}
+
+CAsyncSocketEx* CSessionCore::FindOldApplication(long nApplicationId) const
+{
+    const auto it = m_old.find(nApplicationId);
+    return it == m_old.end() ? nullptr : it->second.pSocket;
+}
+
+void CSessionCore::SetMayBeReplayMaster(long nApplicationId, BOOL bMay)
+{
+    if (auto it = m_current.find(nApplicationId); it != m_current.end()) it->second.bMayBeReplayMaster = bMay;
+}
+
+BOOL CSessionCore::IsPasswordChecked(long nApplicationId) const
+{
+    const auto it = m_old.find(nApplicationId);
+    return it != m_old.end() && it->second.bPasswordChecked;
+}
+
+BOOL CSessionCore::AssignReplayMaster(long nApplicationId, BOOL bTake, BOOL bAllowOthers)
+{
+    if (bTake)
+    {
+        if (m_bReplayMasterLocked) return FALSE;
+        m_nReplayMaster = nApplicationId;
+        m_bReplayMasterLocked = !bAllowOthers;
+        return TRUE;
+    }
+    // Any other application asking to release would take the role from its holder.
+    if (nApplicationId != m_nReplayMaster) return TRUE;
+    long nSuccessor = -1;
+    for (const auto& [nId, entry] : m_current)
+    {
+        if (entry.bMayBeReplayMaster && nId != nApplicationId)
+        {
+            nSuccessor = nId;
+            break;
+        }
+    }
+    if (nSuccessor == -1)
+    {
+        for (const auto& [nId, entry] : m_old)
+        {
+            if (nId != kBrennClientId && nId != nApplicationId)
+            {
+                nSuccessor = nId;
+                break;
+            }
+        }
+    }
+    m_nReplayMaster = nSuccessor;
+    m_bReplayMasterLocked = FALSE;
+    return TRUE;
+}
+
+void CSessionCore::ForwardApplicationLogon(long nRequestId, const CString& strField1, const CString& strField2,
+                                           const CString& strField3, const CString& strField4)
+{
+    if (!m_pJex || m_app.UseAuthentication()) return;
+    m_pJex->SendApplicationLogon(nRequestId, strField1, strField2, strField3, strField4);
+}

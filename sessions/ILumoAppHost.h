@@ -1,0 +1,31 @@
+#pragma once
+#include "framework/CString.h"
+
+class CAgent;
+
+// What the links and the session core need of the application object. The desktop's application
+// implements it; it owns the session core.
+class ILumoAppHost
+{
+public:
+    virtual ~ILumoAppHost() = default;
+
+    virtual CAgent& GetAgent() = 0;         // created empty (id -1) on first use
+    virtual CString GetVersionString() = 0; // "%hu.%hu.%hu.%hu", empty when unreadable
+    virtual CString GetWorkFolder() = 0;    // always ends with a backslash
+    virtual BOOL IsStandalone() = 0;        // no registry, no update service
+    virtual CString GetInstalledSetupVersion() = 0;
+    virtual long GetLocationId() = 0;
+    virtual void SetLocation(long nLocationId, const CString& strLocationName) = 0;
+    virtual BOOL UseAuthentication() = 0;
+
+    // Starts BrennClient (0) or Quillan (11) with the application port on its command line.
+    virtual BOOL StartProgram(long nApplicationId) = 0;
+    virtual BOOL IsVisible() = 0;
+    // Makes the desktop visible again: main window, connection dialog and the open log-on dialogs.
+    virtual void ShowWindows() = 0;
+    // Offers a reconnection when the Jex link is gone; the result of that.
+    virtual BOOL CheckConnection() = 0;
+    virtual void QuitApplication() = 0;
+    virtual void OnAgentLogon(long nPendingApplicationId, int nResult) = 0;
+};
