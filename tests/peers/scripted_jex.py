@@ -30,6 +30,7 @@ Script directives (one a line, '#' comments, fields split like a shell, '' is an
                           become the length and CRC-32 of the bytes
     ttsync SECONDS        pushes a server clock SECONDS behind this machine's UTC clock
     timeout SECONDS       sleep SECONDS       silence SECONDS       close       closed
+    drain                 reads (and logs) lines until the desktop closes the link
 Heartbeats and clock requests of the desktop are answered automatically while a script runs.
 """
 
@@ -163,6 +164,13 @@ def run_script(link, text, log):
                 link.close()
             elif verb == "closed":
                 link.expect_closed(timeout)
+            elif verb == "drain":
+                deadline = time.monotonic() + timeout
+                try:
+                    while True:
+                        link.read_line(max(0.0, deadline - time.monotonic()))
+                except P.PeerClosed:
+                    pass
             else:
                 raise P.ProtocolError("unknown directive %r" % verb)
         except P.PeerError as e:

@@ -143,7 +143,7 @@ class CommandLine(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             script, port_file, log_file = (os.path.join(tmp, n) for n in ("script", "port", "log"))
             with open(script, "w") as f:
-                f.write("handshake\ngreet 2 5.4.9.6 0.0.0.0\nexpect ALOGON 3 4 -?\\d+\n")
+                f.write("handshake\ngreet 2 5.4.9.6 0.0.0.0\nexpect ALOGON 3 4 -?\\d+\ndrain\n")
             proc = subprocess.Popen([sys.executable, "-B", os.path.join(HERE, "scripted_jex.py"), "serve",
                                      "--port-file", port_file, "--log", log_file, "--script", script],
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -157,14 +157,17 @@ class CommandLine(unittest.TestCase):
                     link.handshake_as_connector()
                     self.assertEqual(link.read_line(), "STARTS 2 5.4.9.6 0.0.0.0")
                     link.send_line("ALOGON 3 4 0")
+                    link.send_line("ALOGOF")
+                    link.close()
                     out, err = proc.communicate(timeout=20)
             finally:
                 if proc.poll() is None:
                     proc.kill()
             self.assertEqual(proc.returncode, 0, err)
             self.assertIn("LISTENING %d" % port, out)
+            self.assertNotIn("traffic", err)
             with open(log_file, encoding="utf-8") as f:
-                self.assertIn("< ALOGON 3 4 0\n", f.read())
+                self.assertTrue(f.read().endswith("< ALOGON 3 4 0\n< ALOGOF\n"))
 
 
 if __name__ == "__main__":
