@@ -15,21 +15,20 @@ a failure; a failing step prints the whole log to stderr.
 Command line:
     scripted_jex.py serve [--host H] [--port N] [--port-file F] [--log F] [--timeout S] --script FILE
 
-Script directives (one a line, '#' comments, fields split like a shell, '' is an empty field):
-    handshake [enc=1] [cmp=0] [push=1]   the accepting handshake
+Script directives (one a line, '#' comments, fields split like a shell, '' is an empty field).
+Those of lumopeer.py's script runner: handshake [enc=1] [cmp=0] [push=1], expect REGEX, send WORD
+FIELD..., sendraw TEXT, readpayload N [FILE], echo N, encoding, timeout SECONDS, sleep SECONDS,
+silence SECONDS, close. Jex's own:
     greet FLAGS [SERVER [SETUP [MODE [PARAM [PORT...]]]]]   "STARTS" with the words as given
-    expect REGEX          the next line (escapes intact) must match REGEX entirely
     expectline TEXT       the next line must be TEXT (Python escapes: \\x0c is an escaped blank)
     decrypt WORD N...     the next line must carry WORD; its fields N... (from 0) are deciphered
                           letter-pair texts, logged as "= WORD plain..."
     password WORD N PLAIN the next line must carry WORD and field N must decipher to PLAIN
-    send WORD FIELD...    fields are escaped
-    sendraw TEXT          TEXT with Python escapes sent as one line
     sendlines TEXT        TEXT with Python escapes, "\\r" between lines, sent in one write
     payload FILE WORD FIELD...   the line, then the file's bytes; "{size}" and "{crc}" in a field
                           become the length and CRC-32 of the bytes
     ttsync SECONDS        pushes a server clock SECONDS behind this machine's UTC clock
-    timeout SECONDS       sleep SECONDS       silence SECONDS       close       closed
+    closed                the desktop must close the link without sending more
     drain                 reads (and logs) lines until the desktop closes the link
 Heartbeats and clock requests of the desktop are answered automatically while a script runs.
 """
@@ -100,79 +99,84 @@ def field(fields, index, word):
     return fields[index]
 
 
+def _expectline(link, log, rest, timeout):
+    literal = codecs.decode(rest, "unicode_escape")
+    line = link.read_line(timeout)
+    if line != literal:
+        raise P.ProtocolError("expected %r, got %r" % (literal, line))
+
+
+def _sendlines(link, log, rest, timeout):
+    literal = codecs.decode(rest, "unicode_escape")
+    log.entries.extend("> " + t for t in literal.split("\r"))
+    link.send_raw(link.encode(literal + "\r"))
+
+
+def _greet(link, log, rest, timeout):
+    link.send_line(" ".join(["STARTS"] + shlex.split(rest)))
+
+
+def _decrypt(link, log, rest, timeout):
+    args = shlex.split(rest)
+    fields = expect_word(link, args[0], timeout)
+    log.note(" ".join([args[0]] + [decipher(field(fields, int(n), args[0])) for n in args[1:]]))
+
+
+def _password(link, log, rest, timeout):
+    word, index, expected = shlex.split(rest)
+    plain = decipher(field(expect_word(link, word, timeout), int(index), word))
+    log.note("%s %s" % (word, plain))
+    if plain != expected:
+        raise P.ProtocolError("%s password %r, expected %r" % (word, plain, expected))
+
+
+def _payload(link, log, rest, timeout):
+    args = shlex.split(rest)
+    with open(args[0], "rb") as f:
+        data = f.read()
+    crc = "%u" % (zlib.crc32(data) & 0xFFFFFFFF)
+    link.send_payload(args[1], [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]], data)
+
+
+def _ttsync(link, log, rest, timeout):
+    behind = datetime.timedelta(seconds=float(rest))
+    link.send_fields("TTSYNC", P.sync_clock_text(utc=P._utc_now() - behind))
+
+
+def _closed(link, log, rest, timeout):
+    link.expect_closed(timeout)
+
+
+def _drain(link, log, rest, timeout):
+    deadline = time.monotonic() + timeout
+    try:
+        while True:
+            link.read_line(max(0.0, deadline - time.monotonic()))
+    except P.PeerClosed:
+        pass
+
+
+# Jex's own directives; the others are lumopeer's, run by its script runner.
+DIRECTIVES = {"expectline": _expectline, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
+              "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain}
+
+
 def run_script(link, text, log):
     """Runs the directives against an accepted link."""
     timeout = 10.0
-    link.auto_answer = True
     for number, raw in enumerate(text.splitlines(), 1):
         stripped = raw.strip()
         if not stripped or stripped.startswith("#"):
             continue
         verb, _, rest = stripped.partition(" ")
-        rest = rest.strip()
         try:
-            if verb == "expect":
-                link.expect_line(rest, timeout)
-                continue
-            if verb in ("expectline", "sendraw", "sendlines"):
-                literal = codecs.decode(rest, "unicode_escape")
-                if verb == "expectline":
-                    line = link.read_line(timeout)
-                    if line != literal:
-                        raise P.ProtocolError("expected %r, got %r" % (literal, line))
-                elif verb == "sendraw":
-                    link.send_line(literal)
-                else:
-                    log.entries.extend("> " + t for t in literal.split("\r"))
-                    link.send_raw(link.encode(literal + "\r"))
-                continue
-            args = shlex.split(rest)
-            if verb == "handshake":
-                opt = dict(a.split("=", 1) for a in args)
-                link.handshake_as_acceptor(opt.get("enc", "1"), opt.get("cmp", "0"),
-                                           push_clock=opt.get("push", "1") != "0", timeout=timeout)
-            elif verb == "greet":
-                link.send_line(" ".join(["STARTS"] + args))
-            elif verb == "decrypt":
-                fields = expect_word(link, args[0], timeout)
-                plain = [decipher(field(fields, int(n), args[0])) for n in args[1:]]
-                log.note(" ".join([args[0]] + plain))
-            elif verb == "password":
-                fields = expect_word(link, args[0], timeout)
-                plain = decipher(field(fields, int(args[1]), args[0]))
-                log.note("%s %s" % (args[0], plain))
-                if plain != args[2]:
-                    raise P.ProtocolError("%s password %r, expected %r" % (args[0], plain, args[2]))
-            elif verb == "send":
-                link.send_fields(args[0], *args[1:])
-            elif verb == "payload":
-                with open(args[0], "rb") as f:
-                    data = f.read()
-                crc = "%u" % (zlib.crc32(data) & 0xFFFFFFFF)
-                fields = [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]]
-                link.send_payload(args[1], fields, data)
-            elif verb == "ttsync":
-                behind = datetime.timedelta(seconds=float(args[0]))
-                link.send_fields("TTSYNC", P.sync_clock_text(utc=P._utc_now() - behind))
-            elif verb == "timeout":
-                timeout = float(args[0])
-            elif verb == "sleep":
-                time.sleep(float(args[0]))
-            elif verb == "silence":
-                link.expect_silence(float(args[0]))
-            elif verb == "close":
-                link.close()
-            elif verb == "closed":
-                link.expect_closed(timeout)
-            elif verb == "drain":
-                deadline = time.monotonic() + timeout
-                try:
-                    while True:
-                        link.read_line(max(0.0, deadline - time.monotonic()))
-                except P.PeerClosed:
-                    pass
+            if verb in DIRECTIVES:
+                link.auto_answer = True
+                DIRECTIVES[verb](link, log, rest.strip(), timeout)
             else:
-                raise P.ProtocolError("unknown directive %r" % verb)
+                if verb == "timeout":
+                    timeout = float(rest)
+                P.run_script(link, "timeout %r\n%s" % (timeout, stripped), "acceptor")
         except P.PeerError as e:
             raise P.PeerError("script line %d (%s): %s" % (number, stripped, e)) from None
 
