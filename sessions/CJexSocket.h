@@ -22,9 +22,8 @@ public:
     // wParam of WM_JEXREPLY.
     enum ReplyKind
     {
-        replyLogon = 0,          // posted; lParam: new CStringArray of the four fields, the receiver deletes it
-        replyCheckPassword = 2,  // sent; lParam: new PasswordResult, the receiver deletes it
-        replyChangePassword = 3, // sent; as replyCheckPassword
+        replyLogon = 0,         // posted; lParam: new CStringArray of the four fields, the receiver deletes it
+        replyCheckPassword = 2, // sent; lParam: new PasswordResult, the receiver deletes it
     };
     struct PasswordResult
     {
