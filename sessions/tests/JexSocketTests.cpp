@@ -497,8 +497,10 @@ TEST_F(JexSocketTest, LossReachesTheMainWindowOrElseTheReplyWindow)
         SCOPED_TRACE(bMainWindow ? "main window" : "start-up, no main window");
         main.Clear();
         m_reply.Clear();
-        ASSERT_TRUE(Connect(Greeting("0 5.4.9.6 0.0.0.0") + "close\n"));
+        // Jex drops the link once the log-on is out, so both windows are known by then.
+        ASSERT_TRUE(Connect(Greeting("0 5.4.9.6 0.0.0.0") + "expect ALOGON .*\nclose\n"));
         if (bMainWindow) m_pLink->SetMainWindow(&dlg, &main);
+        ASSERT_TRUE(WaitForGreeting());
         m_pLink->Logon(&m_reply);
         ASSERT_TRUE(PumpUntil([&] { return !main.Seen().empty() || !m_reply.Seen().empty(); }));
         EXPECT_FALSE(m_pLink->m_bSession);
