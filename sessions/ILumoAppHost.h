@@ -2,6 +2,9 @@
 #include "framework/CString.h"
 
 class CAgent;
+class CWnd;
+class IUpdateServiceClient;
+class IUpdateWindowSink;
 
 // What the links and the session core need of the application object. The desktop's application
 // implements it; it owns the session core.
@@ -28,4 +31,18 @@ public:
     virtual BOOL CheckConnection() = 0;
     virtual void QuitApplication() = 0;
     virtual void OnAgentLogon(long nPendingApplicationId, int nResult) = 0;
+
+    // ---- what the Jex command link needs besides. Bodies, so that hosts without a link need none.
+    virtual CString GetJexHostName() { return CString(); }
+    virtual UINT GetJexPort() { return 0; }
+    // TRUE the first time in a run, FALSE afterwards: Jex's version differs once per run.
+    virtual BOOL TakeVersionWarning() { return FALSE; }
+    virtual IUpdateWindowSink* GetConnectionDialog() { return nullptr; } // null when not open
+    virtual IUpdateServiceClient* GetUpdateService() { return nullptr; }
+    // The open log-on, password and location dialogs, null when not open.
+    virtual CWnd* GetLogonDialog() { return nullptr; }
+    virtual void SetLogonAnswered() {} // the log-on dialog's answered flag
+    virtual CWnd* GetPasswordDialog() { return nullptr; }
+    virtual CWnd* GetLocationDialog() { return nullptr; }
+    virtual void SetStartupDataComplete() {} // Jex ASUFIN
 };

@@ -1,0 +1,8 @@
+#include "sessions/CJexSocketBase.h"
+
+CJexSocketBase::CJexSocketBase() : CAsyncSocketEx(false, false)
+{
+    m_bDeleteOnClose = false;
+}
+
+CJexSocketBase::~CJexSocketBase() = default;

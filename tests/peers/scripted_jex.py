@@ -1,0 +1,231 @@
+#!/usr/bin/python3
+"""A scripted Jex: the contact-centre server's side of the agent desktop's command link, for tests.
+
+It accepts one link, plays the accepting handshake of lumopeer.py, and then follows a script:
+the STARTS greeting with chosen flags and versions, the answers to the log-on words (CHKPWD,
+RQASUD, ALOGON, ALOGOS) and whatever else the test wants Jex to say. Letter-pair passwords and
+account texts are deciphered with the RC2 of rc2.py, payload checksums come from zlib's CRC-32:
+nothing of the desktop's own code is used, so a mistake shared by the link and this peer cannot
+hide itself.
+
+Every line is kept in a traffic log ("< " what the desktop sent, "> " what Jex sent, "= " what a
+directive deciphered). With --log the log is written to a file when the script ends, also after
+a failure; a failing step prints the whole log to stderr.
+
+Command line:
+    scripted_jex.py serve [--host H] [--port N] [--port-file F] [--log F] [--timeout S] --script FILE
+
+Script directives (one a line, '#' comments, fields split like a shell, '' is an empty field).
+Those of lumopeer.py's script runner: handshake [enc=1] [cmp=0] [push=1], expect REGEX, send WORD
+FIELD..., sendraw TEXT, readpayload N [FILE], echo N, encoding, timeout SECONDS, sleep SECONDS,
+silence SECONDS, close. Jex's own:
+    greet FLAGS [SERVER [SETUP [MODE [PARAM [PORT...]]]]]   "STARTS" with the words as given
+    expectline TEXT       the next line must be TEXT (Python escapes: \\x0c is an escaped blank)
+    decrypt WORD N...     the next line must carry WORD; its fields N... (from 0) are deciphered
+                          letter-pair texts, logged as "= WORD plain..."
+    password WORD N PLAIN the next line must carry WORD and field N must decipher to PLAIN
+    sendlines TEXT        TEXT with Python escapes, "\\r" between lines, sent in one write
+    payload FILE WORD FIELD...   the line, then the file's bytes; "{size}" and "{crc}" in a field
+                          become the length and CRC-32 of the bytes
+    ttsync SECONDS        pushes a server clock SECONDS behind this machine's UTC clock
+    closed                the desktop must close the link without sending more
+    drain                 reads (and logs) lines until the desktop closes the link
+Heartbeats and clock requests of the desktop are answered automatically while a script runs.
+"""
+
+import argparse
+import codecs
+import datetime
+import os
+import shlex
+import sys
+import time
+import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import lumopeer as P  # noqa: E402
+import rc2  # noqa: E402
+
+
+class TrafficLog:
+    """Watches one link: every line read or written, in order."""
+
+    def __init__(self, link):
+        self.entries = []
+        read_one, send_line = link._read_one_line, link.send_line
+
+        def logged_read(timeout):
+            line = read_one(timeout)
+            self.entries.append("< " + line)
+            return line
+
+        def logged_send(text, **options):
+            self.entries.append("> " + text)
+            return send_line(text, **options)
+
+        link._read_one_line = logged_read
+        link.send_line = logged_send
+
+    def note(self, text):
+        self.entries.append("= " + text)
+
+    def text(self):
+        return "".join(visible(e) + "\n" for e in self.entries)
+
+
+def visible(text):
+    """Control characters as escapes, so that field escapes show in the log."""
+    return "".join(c if c >= " " or c == "\t" else "\\x%02x" % ord(c) for c in text)
+
+
+def decipher(letters):
+    try:
+        return rc2.decrypt_password(letters)
+    except (ValueError, UnicodeDecodeError) as e:
+        raise P.ProtocolError("%r is no letter-pair cipher text: %s" % (letters, e)) from None
+
+
+def expect_word(link, word, timeout):
+    line = link.read_line(timeout)
+    got, params = P.split_line(line)
+    if got != word:
+        raise P.ProtocolError("expected %s, got %r" % (word, line))
+    return [P.unescape_field(f) for f in P.split_params(params)]
+
+
+def field(fields, index, word):
+    if index >= len(fields):
+        raise P.ProtocolError("%s has %d fields, no field %d" % (word, len(fields), index))
+    return fields[index]
+
+
+def _expectline(link, log, rest, timeout):
+    literal = codecs.decode(rest, "unicode_escape")
+    line = link.read_line(timeout)
+    if line != literal:
+        raise P.ProtocolError("expected %r, got %r" % (literal, line))
+
+
+def _sendlines(link, log, rest, timeout):
+    literal = codecs.decode(rest, "unicode_escape")
+    log.entries.extend("> " + t for t in literal.split("\r"))
+    link.send_raw(link.encode(literal + "\r"))
+
+
+def _greet(link, log, rest, timeout):
+    link.send_line(" ".join(["STARTS"] + shlex.split(rest)))
+
+
+def _decrypt(link, log, rest, timeout):
+    args = shlex.split(rest)
+    fields = expect_word(link, args[0], timeout)
+    log.note(" ".join([args[0]] + [decipher(field(fields, int(n), args[0])) for n in args[1:]]))
+
+
+def _password(link, log, rest, timeout):
+    word, index, expected = shlex.split(rest)
+    plain = decipher(field(expect_word(link, word, timeout), int(index), word))
+    log.note("%s %s" % (word, plain))
+    if plain != expected:
+        raise P.ProtocolError("%s password %r, expected %r" % (word, plain, expected))
+
+
+def _payload(link, log, rest, timeout):
+    args = shlex.split(rest)
+    with open(args[0], "rb") as f:
+        data = f.read()
+    crc = "%u" % (zlib.crc32(data) & 0xFFFFFFFF)
+    link.send_payload(args[1], [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]], data)
+
+
+def _ttsync(link, log, rest, timeout):
+    behind = datetime.timedelta(seconds=float(rest))
+    link.send_fields("TTSYNC", P.sync_clock_text(utc=P._utc_now() - behind))
+
+
+def _closed(link, log, rest, timeout):
+    link.expect_closed(timeout)
+
+
+def _drain(link, log, rest, timeout):
+    deadline = time.monotonic() + timeout
+    try:
+        while True:
+            link.read_line(max(0.0, deadline - time.monotonic()))
+    except P.PeerClosed:
+        pass
+
+
+# Jex's own directives; the others are lumopeer's, run by its script runner.
+DIRECTIVES = {"expectline": _expectline, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
+              "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain}
+
+
+def run_script(link, text, log):
+    """Runs the directives against an accepted link."""
+    timeout = 10.0
+    for number, raw in enumerate(text.splitlines(), 1):
+        stripped = raw.strip()
+        if not stripped or stripped.startswith("#"):
+            continue
+        verb, _, rest = stripped.partition(" ")
+        try:
+            if verb in DIRECTIVES:
+                link.auto_answer = True
+                DIRECTIVES[verb](link, log, rest.strip(), timeout)
+            else:
+                if verb == "timeout":
+                    timeout = float(rest)
+                P.run_script(link, "timeout %r\n%s" % (timeout, stripped), "acceptor")
+        except P.PeerError as e:
+            raise P.PeerError("script line %d (%s): %s" % (number, stripped, e)) from None
+
+
+def serve(script, *, host="127.0.0.1", port=0, port_file=None, log_file=None, timeout=30.0, on_listening=None):
+    """Accepts one link and runs the script on it. Returns (exit code, traffic log text)."""
+    log = None
+    try:
+        with P.Listener(host, port) as lst:
+            if port_file:
+                with open(port_file + ".tmp", "w") as f:
+                    f.write("%d\n" % lst.port)
+                os.replace(port_file + ".tmp", port_file)  # a reader never sees half a number
+            if on_listening:
+                on_listening(lst.port)
+            link = lst.accept(timeout)
+        with link:
+            log = TrafficLog(link)
+            run_script(link, script, log)
+        code = 0
+    except (P.PeerError, OSError) as e:
+        print("scripted_jex: %s" % e, file=sys.stderr)
+        if log:
+            print("traffic:\n" + log.text(), file=sys.stderr, end="")
+        code = 1
+    text = log.text() if log else ""
+    if log_file:
+        with open(log_file, "w", encoding="utf-8") as f:
+            f.write(text)
+    return code, text
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="A scripted Jex for tests of the agent desktop.")
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("serve")
+    p.add_argument("--host", default="127.0.0.1")
+    p.add_argument("--port", type=int, default=0)
+    p.add_argument("--port-file", help="write the listening port here once listening")
+    p.add_argument("--log", help="write the traffic log here when the script ends")
+    p.add_argument("--timeout", type=float, default=30.0, help="how long to wait for the connection")
+    p.add_argument("--script", required=True)
+    args = parser.parse_args(argv)
+    with open(args.script, encoding="utf-8") as f:
+        script = f.read()
+    code, _ = serve(script, host=args.host, port=args.port, port_file=args.port_file, log_file=args.log,
+                    timeout=args.timeout, on_listening=lambda port: print("LISTENING %d" % port, flush=True))
+    return code
+
+
+if __name__ == "__main__":
+    sys.exit(main())
