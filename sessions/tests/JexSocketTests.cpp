@@ -37,10 +37,9 @@ public:
             "lumo-jex-script-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_nRun);
         m_scriptPath = L"Z:\\tmp\\" + std::wstring(name.begin(), name.end());
         std::ofstream(std::filesystem::path(m_scriptPath), std::ios::binary) << script;
-        m_pPeer = std::make_unique<CPeerProcess>(LUMO_PYTHON, LUMO_SCRIPTED_JEX,
-                                                 "serve --port-file {dir}/port --log {dir}/traffic --timeout 20 "
-                                                 "--script '/tmp/" +
-                                                     name + "'");
+        m_pPeer = std::make_unique<CPeerProcess>();
+        m_pPeer->Start(LUMO_PYTHON, LUMO_SCRIPTED_JEX,
+                       "serve --port-file {dir}/port --log {dir}/traffic --timeout 20 --script '/tmp/" + name + "'");
     }
     ~CScriptedJex() { DeleteFileW(m_scriptPath.c_str()); }
     CScriptedJex(const CScriptedJex&) = delete;
