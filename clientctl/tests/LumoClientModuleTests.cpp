@@ -132,3 +132,103 @@ TEST_F(LumoClientModule, CanUnloadWhileNothingOfItLives)
     ASSERT_NE(canUnloadNow, nullptr);
     EXPECT_EQ(canUnloadNow(), S_OK);
 }
+
+namespace
+{
+struct Coclass
+{
+    std::wstring name;
+    CLSID clsid;
+};
+std::vector<Coclass> CoclassesOf(ITypeLib* pLib)
+{
+    std::vector<Coclass> coclasses;
+    for (UINT i = 0; i < pLib->GetTypeInfoCount(); ++i)
+    {
+        TYPEKIND kind = TKIND_MAX;
+        CComPtr<ITypeInfo> info;
+        if (FAILED(pLib->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS || FAILED(pLib->GetTypeInfo(i, &info)))
+            continue;
+        TYPEATTR* attr = nullptr;
+        CComBSTR name;
+        if (FAILED(info->GetTypeAttr(&attr))) continue;
+        const CLSID clsid = attr->guid;
+        info->ReleaseTypeAttr(attr);
+        if (SUCCEEDED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)))
+            coclasses.push_back({std::wstring(name, name.Length()), clsid});
+    }
+    return coclasses;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end()); // GUIDs and ProgIDs are ASCII
+}
+
+std::string GuidText(REFGUID guid)
+{
+    wchar_t text[40] = L"";
+    ::StringFromGUID2(guid, text, 40);
+    return Utf8(text);
+}
+
+std::string ReadFile(const std::wstring& path)
+{
+    std::string data;
+    HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return data;
+    char buffer[4096];
+    DWORD n = 0;
+    while (::ReadFile(hFile, buffer, sizeof(buffer), &n, nullptr) && n > 0)
+        data.append(buffer, n);
+    ::CloseHandle(hFile);
+    return data;
+}
+} // namespace
+
+TEST_F(LumoClientModule, ManifestNamesEveryCoclassWithItsProgIdsAndThreadingModel)
+{
+    CComPtr<ITypeLib> lib;
+    ASSERT_EQ(::LoadTypeLibEx(m_path.c_str(), REGKIND_NONE, &lib), S_OK);
+    const std::vector<Coclass> coclasses = CoclassesOf(lib);
+    ASSERT_EQ(coclasses.size(), 7u);
+    const std::string manifest = ReadFile(PathBesideProgram(L"LumoClient.manifest"));
+    ASSERT_FALSE(manifest.empty());
+    size_t entries = 0;
+    for (size_t at = manifest.find("<comClass "); at != std::string::npos; at = manifest.find("<comClass ", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, coclasses.size());
+    for (const auto& c : coclasses)
+    {
+        SCOPED_TRACE(Utf8(c.name));
+        const size_t begin = manifest.find("clsid=\"" + GuidText(c.clsid) + "\"");
+        ASSERT_NE(begin, std::string::npos);
+        const std::string entry = manifest.substr(begin, manifest.find("</comClass>", begin) - begin);
+        const std::string progId = "LumoClientLib." + Utf8(c.name);
+        EXPECT_NE(entry.find("threadingModel=\"Apartment\""), std::string::npos);
+        EXPECT_NE(entry.find("progid=\"" + progId + ".1\""), std::string::npos);
+        EXPECT_NE(entry.find("<progid>" + progId + "</progid>"), std::string::npos);
+        EXPECT_NE(entry.find("tlbid=\"" + GuidText(kLibId) + "\""), std::string::npos);
+    }
+    EXPECT_NE(manifest.find("<typelib tlbid=\"" + GuidText(kLibId) + "\" version=\"1.0\""), std::string::npos);
+}
+
+// Under an activation context Wine resolves a ProgID to an alias of the CLSID that only the context
+// knows, so both ProgIDs of a class must lead to the same alias, and the names exist only there.
+TEST_F(LumoClientModule, ManifestMakesBothProgIdsKnownWithoutRegistration)
+{
+    CLSID clsid = GUID_NULL;
+    ASSERT_NE(::CLSIDFromProgID(L"LumoClientLib.LumoClientMap.1", &clsid), S_OK)
+        << "LumoClient is registered in this prefix; the registration-free tests would prove nothing";
+    CActivationContextScope context(PathBesideProgram(L"LumoClient.manifest"));
+    ASSERT_TRUE(context.IsActive()) << context.Error();
+    CLSID versioned = GUID_NULL;
+    CLSID independent = GUID_NULL;
+    CLSID other = GUID_NULL;
+    EXPECT_EQ(::CLSIDFromProgID(L"LumoClientLib.LumoClientMap.1", &versioned), S_OK);
+    EXPECT_EQ(::CLSIDFromProgID(L"LumoClientLib.LumoClientMap", &independent), S_OK);
+    EXPECT_EQ(::CLSIDFromProgID(L"LumoClientLib.LumoClientCallCollection.1", &other), S_OK);
+    EXPECT_EQ(GuidText(versioned), GuidText(independent));
+    EXPECT_NE(GuidText(versioned), GuidText(other));
+    EXPECT_NE(::CLSIDFromProgID(L"LumoClientLib.NoSuchClass", &clsid), S_OK);
+}
