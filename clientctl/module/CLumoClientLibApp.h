@@ -1,0 +1,13 @@
+#pragma once
+#include "framework/CString.h"
+#include "framework/CWinApp.h"
+// The application object of LumoClient.ocx. Its InitInstance runs while the library loads, under
+// the loader lock, so it does no more than start Windows sockets for the links to Lumo.
+class CLumoClientLibApp : public CWinApp
+{
+public:
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+    // The library's own file version, "5.4.9.3" in this release; empty when it cannot be read.
+    CString GetFileVersion() const;
+};
