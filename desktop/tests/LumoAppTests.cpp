@@ -3,8 +3,12 @@
 #include "desktop/CLumoApp.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/tests/SettingsKey.h"
+#include "framework/CDialog.h"
+#include "framework/CHandleOwner.h"
+#include "framework/testing/CDialogTemplateBuilder.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/MessagePump.h"
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <htmlhelp.h>
@@ -310,29 +314,98 @@ HWND WINAPI RecordHelp(HWND hwnd, LPCWSTR pszFile, UINT uCommand, DWORD_PTR dwDa
     return nullptr;
 }
 
-TEST_F(LumoAppTest, WinHelpShowsTheChmFile)
+// An application whose help file lies in the work folder, with HTML Help recorded, not shown.
+class LumoHelpTest : public LumoAppTest
 {
-    m_pApp = std::make_unique<CLumoApp>();
-    const std::wstring folder = Str(App().GetWorkFolder());
-    const std::wstring chm = folder + L"Lumo.Help.CHM";
-    App().m_strHelpFilePath = (folder + L"Lumo.Help.HLP").c_str();
-    const auto previous = CLumoApp::SetHtmlHelpEntry(&RecordHelp);
-    g_helpCalls.clear();
+protected:
+    void SetUp() override
+    {
+        m_pApp = std::make_unique<CLumoApp>();
+        const std::wstring folder = Str(App().GetWorkFolder());
+        m_chm = folder + L"Lumo.Help.CHM";
+        free(const_cast<wchar_t*>(App().m_pszHelpFilePath)); // the framework's own string
+        App().m_pszHelpFilePath = _wcsdup((folder + L"Lumo.Help.HLP").c_str());
+        m_previousEntry = CLumoApp::SetHtmlHelpEntry(&RecordHelp);
+        g_helpCalls.clear();
+    }
+    void TearDown() override
+    {
+        CLumoApp::SetHtmlHelpEntry(m_previousEntry);
+        DeleteFileW(m_chm.c_str());
+        LumoAppTest::TearDown();
+    }
+    void CreateChm()
+    {
+        CFileHandle file(
+            CreateFileW(m_chm.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file.IsValid());
+    }
 
+    std::wstring m_chm;
+    CLumoApp::HtmlHelpEntry m_previousEntry = nullptr;
+};
+
+TEST_F(LumoHelpTest, WinHelpShowsTheChmFile)
+{
     App().WinHelp(42, HELP_CONTEXT);
     EXPECT_TRUE(g_helpCalls.empty()) << "no file, no help";
 
-    HANDLE hFile = CreateFileW(chm.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
-    CloseHandle(hFile);
+    CreateChm();
     App().WinHelp(42, HELP_CONTEXT);
     App().WinHelp(7, HELP_FINDER);
     for (UINT nOther : {HELP_QUIT, HELP_INDEX, HELP_CONTENTS, HELP_KEY})
         App().WinHelp(1, nOther);
-    const std::vector<HelpCall> expected{{nullptr, chm, HH_HELP_CONTEXT, 42}, {nullptr, chm, HH_DISPLAY_TOPIC, 0}};
+    const std::vector<HelpCall> expected{{nullptr, m_chm, HH_HELP_CONTEXT, 42}, {nullptr, m_chm, HH_DISPLAY_TOPIC, 0}};
     EXPECT_EQ(g_helpCalls, expected);
+}
 
-    CLumoApp::SetHtmlHelpEntry(previous);
-    DeleteFileW(chm.c_str());
+TEST_F(LumoHelpTest, WinHelpOverridesTheFrameworksDefaultContext)
+{
+    CreateChm();
+    static_cast<CWinApp&>(App()).WinHelp(5);
+    EXPECT_EQ(g_helpCalls, (std::vector<HelpCall>{{nullptr, m_chm, HH_HELP_CONTEXT, 5}}))
+        << "a call through the framework's class, with its default command, reaches the program's help";
+}
+
+class CHelpDialog : public CDialog
+{
+public:
+    explicit CHelpDialog(UINT nIDHelp) { m_nIDHelp = nIDHelp; }
+};
+
+TEST_F(LumoHelpTest, DialogHelpButtonShowsTheDialogsTopic)
+{
+    CreateChm();
+    CDialogTemplateBuilder form(L"help", WS_POPUP | WS_CAPTION | WS_VISIBLE, 120, 60);
+    form.AddControl(L"BUTTON", L"Help", BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, ID_HELP);
+    CHelpDialog dlg(102);
+    ASSERT_TRUE(dlg.CreateIndirect(form.Get()));
+    CWnd* pButton = dlg.GetDlgItem(ID_HELP);
+    ASSERT_NE(pButton, nullptr);
+    pButton->SendMessage(BM_CLICK);
+    EXPECT_TRUE(PumpUntil([&] { return !g_helpCalls.empty(); }));
+    EXPECT_EQ(g_helpCalls, (std::vector<HelpCall>{{nullptr, m_chm, HH_HELP_CONTEXT, HID_BASE_RESOURCE + 102}}));
+    dlg.DestroyWindow();
+    CWnd::DeleteTempMap();
+}
+
+TEST_F(LumoHelpTest, HelpCommandOfTheApplicationShowsTheDefaultTopic)
+{
+    CreateChm();
+    EXPECT_TRUE(App().OnCmdMsg(ID_HELP, CN_COMMAND, nullptr, nullptr)) << "the application's map takes ID_HELP";
+    EXPECT_EQ(g_helpCalls, (std::vector<HelpCall>{{nullptr, m_chm, HH_DISPLAY_TOPIC, 0}}));
+}
+
+TEST_F(LumoAppTest, MessageFilterLeavesModalLoopsTheirMessages)
+{
+    EXPECT_FALSE(Start({L"-sa"}));
+    const size_t nBefore = m_boxes.Boxes().size();
+    MSG msg{nullptr, WM_HEADSETSTUCK, 0, 0};
+    for (int code : {MSGF_DIALOGBOX, MSGF_MENU, -1})
+    {
+        SCOPED_TRACE(code);
+        EXPECT_FALSE(App().ProcessMessageFilter(code, &msg));
+    }
+    EXPECT_EQ(m_boxes.Boxes().size(), nBefore) << "the filter is not the thread's message handling";
 }
 } // namespace
