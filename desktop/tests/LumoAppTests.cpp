@@ -8,6 +8,7 @@
 #include "framework/testing/CDialogTemplateBuilder.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/MessagePump.h"
+#include "sessions/CCallResultSettings.h"
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -296,6 +297,60 @@ TEST_F(LumoAppTest, VersionStringIsTheFileVersion)
 {
     m_pApp = std::make_unique<CLumoApp>();
     EXPECT_EQ(Str(App().GetVersionString()), L"6.2.14.7");
+}
+
+struct DefaultResultCase
+{
+    int nCode;
+    int nSubCode;
+    const wchar_t* text;
+};
+const DefaultResultCase kDefaultResults[] = {
+    {0, 0, L"Success"},
+    {1, 0, L"No tone"},
+    {2, 0, L"Busy"},
+    {3, 0, L"No answer"},
+    {4, 0, L"Hang up"},
+    {5, 0, L"Answering machine"},
+    {6, 0, L"Person absent"},
+    {7, 0, L"Refused"},
+    {8, 0, L"Wrong address"},
+    {9, 0, L"Appointment"},
+    {9, 1, L"Callback now"},
+    {9, 2, L"Lumo to web"},
+    {9, 3, L"Lumo to web (with mail)"},
+    {10, 0, L"Quota reached"},
+    {11, 0, L"Fax or modem"},
+    {12, 0, L"Duplicate"},
+    {13, 0, L"Not in target"},
+    {14, 0, L"Cannot communicate"},
+    {15, 0, L"Client disconnection"},
+    {16, 0, L"Undefined telco result"},
+    {17, 0, L"User defined 1"},
+    {18, 0, L"User defined 2"},
+    {19, 0, L"User defined 3"},
+    {20, 0, L"User defined 4"},
+    {21, 0, L"User defined 5"},
+    {22, 0, L"Abandoned by dialler"},
+    {23, 0, L"Nuisance call"},
+    {24, 0, L"Refused by agent"},
+    {25, 0, L"Agent Phone Unavailable"},
+    {26, 0, L"Phone Network Out Of Order"},
+    {27, 0, L"Phone Number Changed"},
+    {28, 0, L"Call Rejected"},
+};
+
+TEST_F(LumoAppTest, StartUpBuildsTheCallResultDefaultsFromTheProgramsTexts)
+{
+    EXPECT_FALSE(Start({L"-sa"})); // no remote host: start-up ends after building the defaults
+    const auto pDefaults = CCallResultSettings::GetDefaults();
+    for (const auto& c : kDefaultResults)
+    {
+        SCOPED_TRACE(testing::Message() << c.nCode << "." << c.nSubCode);
+        CCallResultSettings::Result result;
+        ASSERT_TRUE(pDefaults->FindResult(c.nCode, c.nSubCode, result));
+        EXPECT_EQ(Str(result.m_strText), c.text);
+    }
 }
 
 struct HelpCall
