@@ -80,13 +80,12 @@ CString ModulePath()
 }
 } // namespace
 
-CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime())
-{
-    m_strHelpFilePath = ModulePath();
-    const int nDot = m_strHelpFilePath.ReverseFind(L'.');
-    if (nDot > m_strHelpFilePath.ReverseFind(L'\\')) m_strHelpFilePath = m_strHelpFilePath.Left(nDot);
-    m_strHelpFilePath += L".HLP";
-}
+// A help command sent to the application itself, not through a dialog, opens the help file at its start.
+BEGIN_MESSAGE_MAP(CLumoApp, CWinApp)
+ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
+END_MESSAGE_MAP()
+
+CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime()) {}
 
 CLumoApp::~CLumoApp() = default;
 
@@ -291,10 +290,15 @@ CLumoApp::HtmlHelpEntry CLumoApp::SetHtmlHelpEntry(HtmlHelpEntry pfnEntry)
     return std::exchange(g_pfnHtmlHelp, pfnEntry);
 }
 
+BOOL CLumoApp::ProcessMessageFilter(int code, LPMSG lpMsg)
+{
+    return CWinApp::ProcessMessageFilter(code, lpMsg);
+}
+
 void CLumoApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
 {
     if (nCmd != HELP_CONTEXT && nCmd != HELP_FINDER) return;
-    CString path(m_strHelpFilePath);
+    CString path(m_pszHelpFilePath ? m_pszHelpFilePath : L"");
     const int nDot = path.ReverseFind(L'.');
     if (nDot >= 0) path = path.Left(nDot);
     path += L".CHM";

@@ -20,10 +20,12 @@ public:
     BOOL InitInstance() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     int ExitInstance() override;
+    BOOL ProcessMessageFilter(int code, LPMSG lpMsg) override;
 
-    // Shows the program's HTML Help: HELP_CONTEXT the topic of the context id in dwData,
-    // HELP_FINDER the default topic; nothing for other commands or an unreadable file.
-    virtual void WinHelp(DWORD_PTR dwData, UINT nCmd);
+    // Shows the ".CHM" beside m_pszHelpFilePath in HTML Help: HELP_CONTEXT the topic of the
+    // context id in dwData, HELP_FINDER the default topic; nothing for other commands or an
+    // unreadable file. The old help viewer is gone from current Windows, so the base's is never used.
+    void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT) override;
     // What WinHelp calls to show HTML Help, HtmlHelpW by default. Returns the previous entry.
     using HtmlHelpEntry = HWND(WINAPI*)(HWND hwndCaller, LPCWSTR pszFile, UINT uCommand, DWORD_PTR dwData);
     static HtmlHelpEntry SetHtmlHelpEntry(HtmlHelpEntry pfnEntry);
@@ -90,7 +92,9 @@ public:
     bool m_bStartupDataReceived = false;
     bool m_bApplicationSettingsComplete = false;
     bool m_bLoggedOn = false;
-    CString m_strHelpFilePath; // the executable's path with ".HLP"; WinHelp shows its ".CHM"
+
+protected:
+    DECLARE_MESSAGE_MAP()
 
 private:
     void ReadSettings();

@@ -313,6 +313,11 @@ BOOL CWinThread::PreTranslateMessage(MSG* pMsg)
     return CWnd::WalkPreTranslateTree(AfxGetSafeHwnd(GetMainWnd()), pMsg);
 }
 
+BOOL CWinThread::ProcessMessageFilter(int /*code*/, LPMSG /*lpMsg*/)
+{
+    return FALSE;
+}
+
 LRESULT CWinThread::ProcessWndProcException(CException* e, const MSG* pMsg)
 {
     return AfxProcessWndProcException(e, pMsg);

@@ -41,6 +41,10 @@ public:
     virtual int ExitInstance();  // the thread's exit code (WM_QUIT's wParam by default)
     virtual int Run();           // the message loop with idle processing
     virtual BOOL PreTranslateMessage(MSG* pMsg);
+    // A look at a message that a modal loop of the system (dialog box, menu) pumps itself; code
+    // is the message-filter hook's. TRUE would take the message. No hook calls it yet, so the
+    // default takes nothing.
+    virtual BOOL ProcessMessageFilter(int code, LPMSG lpMsg);
     virtual BOOL PumpMessage();       // FALSE on WM_QUIT
     virtual BOOL OnIdle(LONG lCount); // TRUE asks for more idle time
     virtual BOOL IsIdleMessage(MSG* pMsg);

@@ -3,8 +3,13 @@
 #include "desktop/CLumoApp.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/tests/SettingsKey.h"
+#include "framework/CDialog.h"
+#include "framework/CHandleOwner.h"
+#include "framework/testing/CDialogTemplateBuilder.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/MessagePump.h"
+#include "sessions/CCallResultSettings.h"
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <htmlhelp.h>
@@ -294,6 +299,60 @@ TEST_F(LumoAppTest, VersionStringIsTheFileVersion)
     EXPECT_EQ(Str(App().GetVersionString()), L"6.2.14.7");
 }
 
+struct DefaultResultCase
+{
+    int nCode;
+    int nSubCode;
+    const wchar_t* text;
+};
+const DefaultResultCase kDefaultResults[] = {
+    {0, 0, L"Success"},
+    {1, 0, L"No tone"},
+    {2, 0, L"Busy"},
+    {3, 0, L"No answer"},
+    {4, 0, L"Hang up"},
+    {5, 0, L"Answering machine"},
+    {6, 0, L"Person absent"},
+    {7, 0, L"Refused"},
+    {8, 0, L"Wrong address"},
+    {9, 0, L"Appointment"},
+    {9, 1, L"Callback now"},
+    {9, 2, L"Lumo to web"},
+    {9, 3, L"Lumo to web (with mail)"},
+    {10, 0, L"Quota reached"},
+    {11, 0, L"Fax or modem"},
+    {12, 0, L"Duplicate"},
+    {13, 0, L"Not in target"},
+    {14, 0, L"Cannot communicate"},
+    {15, 0, L"Client disconnection"},
+    {16, 0, L"Undefined telco result"},
+    {17, 0, L"User defined 1"},
+    {18, 0, L"User defined 2"},
+    {19, 0, L"User defined 3"},
+    {20, 0, L"User defined 4"},
+    {21, 0, L"User defined 5"},
+    {22, 0, L"Abandoned by dialler"},
+    {23, 0, L"Nuisance call"},
+    {24, 0, L"Refused by agent"},
+    {25, 0, L"Agent Phone Unavailable"},
+    {26, 0, L"Phone Network Out Of Order"},
+    {27, 0, L"Phone Number Changed"},
+    {28, 0, L"Call Rejected"},
+};
+
+TEST_F(LumoAppTest, StartUpBuildsTheCallResultDefaultsFromTheProgramsTexts)
+{
+    EXPECT_FALSE(Start({L"-sa"})); // no remote host: start-up ends after building the defaults
+    const auto pDefaults = CCallResultSettings::GetDefaults();
+    for (const auto& c : kDefaultResults)
+    {
+        SCOPED_TRACE(testing::Message() << c.nCode << "." << c.nSubCode);
+        CCallResultSettings::Result result;
+        ASSERT_TRUE(pDefaults->FindResult(c.nCode, c.nSubCode, result));
+        EXPECT_EQ(Str(result.m_strText), c.text);
+    }
+}
+
 struct HelpCall
 {
     HWND hwnd;
@@ -310,29 +369,98 @@ HWND WINAPI RecordHelp(HWND hwnd, LPCWSTR pszFile, UINT uCommand, DWORD_PTR dwDa
     return nullptr;
 }
 
-TEST_F(LumoAppTest, WinHelpShowsTheChmFile)
+// An application whose help file lies in the work folder, with HTML Help recorded, not shown.
+class LumoHelpTest : public LumoAppTest
 {
-    m_pApp = std::make_unique<CLumoApp>();
-    const std::wstring folder = Str(App().GetWorkFolder());
-    const std::wstring chm = folder + L"Lumo.Help.CHM";
-    App().m_strHelpFilePath = (folder + L"Lumo.Help.HLP").c_str();
-    const auto previous = CLumoApp::SetHtmlHelpEntry(&RecordHelp);
-    g_helpCalls.clear();
+protected:
+    void SetUp() override
+    {
+        m_pApp = std::make_unique<CLumoApp>();
+        const std::wstring folder = Str(App().GetWorkFolder());
+        m_chm = folder + L"Lumo.Help.CHM";
+        free(const_cast<wchar_t*>(App().m_pszHelpFilePath)); // the framework's own string
+        App().m_pszHelpFilePath = _wcsdup((folder + L"Lumo.Help.HLP").c_str());
+        m_previousEntry = CLumoApp::SetHtmlHelpEntry(&RecordHelp);
+        g_helpCalls.clear();
+    }
+    void TearDown() override
+    {
+        CLumoApp::SetHtmlHelpEntry(m_previousEntry);
+        DeleteFileW(m_chm.c_str());
+        LumoAppTest::TearDown();
+    }
+    void CreateChm()
+    {
+        CFileHandle file(
+            CreateFileW(m_chm.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file.IsValid());
+    }
 
+    std::wstring m_chm;
+    CLumoApp::HtmlHelpEntry m_previousEntry = nullptr;
+};
+
+TEST_F(LumoHelpTest, WinHelpShowsTheChmFile)
+{
     App().WinHelp(42, HELP_CONTEXT);
     EXPECT_TRUE(g_helpCalls.empty()) << "no file, no help";
 
-    HANDLE hFile = CreateFileW(chm.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
-    CloseHandle(hFile);
+    CreateChm();
     App().WinHelp(42, HELP_CONTEXT);
     App().WinHelp(7, HELP_FINDER);
     for (UINT nOther : {HELP_QUIT, HELP_INDEX, HELP_CONTENTS, HELP_KEY})
         App().WinHelp(1, nOther);
-    const std::vector<HelpCall> expected{{nullptr, chm, HH_HELP_CONTEXT, 42}, {nullptr, chm, HH_DISPLAY_TOPIC, 0}};
+    const std::vector<HelpCall> expected{{nullptr, m_chm, HH_HELP_CONTEXT, 42}, {nullptr, m_chm, HH_DISPLAY_TOPIC, 0}};
     EXPECT_EQ(g_helpCalls, expected);
+}
 
-    CLumoApp::SetHtmlHelpEntry(previous);
-    DeleteFileW(chm.c_str());
+TEST_F(LumoHelpTest, WinHelpOverridesTheFrameworksDefaultContext)
+{
+    CreateChm();
+    static_cast<CWinApp&>(App()).WinHelp(5);
+    EXPECT_EQ(g_helpCalls, (std::vector<HelpCall>{{nullptr, m_chm, HH_HELP_CONTEXT, 5}}))
+        << "a call through the framework's class, with its default command, reaches the program's help";
+}
+
+class CHelpDialog : public CDialog
+{
+public:
+    explicit CHelpDialog(UINT nIDHelp) { m_nIDHelp = nIDHelp; }
+};
+
+TEST_F(LumoHelpTest, DialogHelpButtonShowsTheDialogsTopic)
+{
+    CreateChm();
+    CDialogTemplateBuilder form(L"help", WS_POPUP | WS_CAPTION | WS_VISIBLE, 120, 60);
+    form.AddControl(L"BUTTON", L"Help", BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, ID_HELP);
+    CHelpDialog dlg(102);
+    ASSERT_TRUE(dlg.CreateIndirect(form.Get()));
+    CWnd* pButton = dlg.GetDlgItem(ID_HELP);
+    ASSERT_NE(pButton, nullptr);
+    pButton->SendMessage(BM_CLICK);
+    EXPECT_TRUE(PumpUntil([&] { return !g_helpCalls.empty(); }));
+    EXPECT_EQ(g_helpCalls, (std::vector<HelpCall>{{nullptr, m_chm, HH_HELP_CONTEXT, HID_BASE_RESOURCE + 102}}));
+    dlg.DestroyWindow();
+    CWnd::DeleteTempMap();
+}
+
+TEST_F(LumoHelpTest, HelpCommandOfTheApplicationShowsTheDefaultTopic)
+{
+    CreateChm();
+    EXPECT_TRUE(App().OnCmdMsg(ID_HELP, CN_COMMAND, nullptr, nullptr)) << "the application's map takes ID_HELP";
+    EXPECT_EQ(g_helpCalls, (std::vector<HelpCall>{{nullptr, m_chm, HH_DISPLAY_TOPIC, 0}}));
+}
+
+TEST_F(LumoAppTest, MessageFilterLeavesModalLoopsTheirMessages)
+{
+    EXPECT_FALSE(Start({L"-sa"}));
+    const size_t nBefore = m_boxes.Boxes().size();
+    MSG msg{nullptr, WM_HEADSETSTUCK, 0, 0};
+    for (int code : {MSGF_DIALOGBOX, MSGF_MENU, -1})
+    {
+        SCOPED_TRACE(code);
+        EXPECT_FALSE(App().ProcessMessageFilter(code, &msg));
+    }
+    EXPECT_EQ(m_boxes.Boxes().size(), nBefore) << "the filter is not the thread's message handling";
 }
 } // namespace
