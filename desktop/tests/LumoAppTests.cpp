@@ -351,6 +351,8 @@ TEST_F(LumoAppTest, StartUpBuildsTheCallResultDefaultsFromTheProgramsTexts)
         ASSERT_TRUE(pDefaults->FindResult(c.nCode, c.nSubCode, result));
         EXPECT_EQ(Str(result.m_strText), c.text);
     }
+    EXPECT_EQ(Str(pDefaults->GetResultText(-1, 0)), L"Not called");
+    EXPECT_EQ(Str(pDefaults->GetResultText(0, 0)), L"Success");
 }
 
 struct HelpCall
