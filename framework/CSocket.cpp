@@ -44,22 +44,7 @@ bool CSocket::PumpAllowedMessages()
 {
     const UINT ranges[2][2] = {{0, kFirstHeldMessage - 1}, {kLastHeldMessage + 1, 0xFFFFFFFF}};
     for (const auto& range : ranges)
-    {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, range[0], range[1], PM_REMOVE))
-        {
-            if (msg.message == WM_QUIT)
-            {
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                return false;
-            }
-            if (!AfxPreTranslateMessage(&msg))
-            {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-    }
+        if (!AfxPumpPendingMessages(range[0], range[1])) return false;
     return true;
 }
 

@@ -72,6 +72,26 @@ BOOL AfxPreTranslateMessage(MSG* pMsg)
     return pMsg->hwnd ? CWnd::WalkPreTranslateTree(nullptr, pMsg) : FALSE;
 }
 
+BOOL AfxPumpPendingMessages(UINT nFirst, UINT nLast, bool* pAny)
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, nFirst, nLast, PM_REMOVE))
+    {
+        if (pAny) *pAny = true;
+        if (msg.message == WM_QUIT)
+        {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return FALSE;
+        }
+        if (!AfxPreTranslateMessage(&msg))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return TRUE;
+}
+
 BOOL AfxPumpMessage()
 {
     if (CWinThread* pThread = AfxGetThread()) return pThread->PumpMessage();

@@ -337,6 +337,10 @@ HINSTANCE AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType);
 BOOL AfxPreTranslateMessage(MSG* pMsg);
 // One message through the calling thread's loop (waits for one); FALSE when it was WM_QUIT.
 BOOL AfxPumpMessage();
+// Dispatches what is queued now in [nFirst, nLast] (0, 0: everything) through AfxPreTranslateMessage,
+// without waiting. FALSE when WM_QUIT came: it is posted again, so the loop above the caller's wait
+// still sees it. *pAny becomes true when any message came.
+BOOL AfxPumpPendingMessages(UINT nFirst = 0, UINT nLast = 0, bool* pAny = nullptr);
 CWnd* AfxGetMainWnd();
 
 // ---- ON_WM_* entries with the framework's cracked handler signatures --------------------------

@@ -205,7 +205,6 @@ private:
                   const CString& strResources);
     void StartProgramOnce(long nApplicationId);
     void OnProgramRegistered(long nApplicationId);
-    void PumpWaitingMessages();
 
     ILumoAppHost& m_app;
     ILumoDlgHost* m_pDlg = nullptr;

@@ -6,6 +6,7 @@
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
 #include "core/CAsyncSocketEx.h"
+#include "framework/CWnd.h"
 #include "framework/CWinThread.h"
 
 // ---- calls ----
@@ -235,7 +236,7 @@ std::shared_ptr<const CAgentSetting> CSessionCore::GetApplicationSetting(long nA
         // The settings arrive through this thread's messages; keep the desktop and its links served.
         for (int nRound = 0; nRound < m_timings.nSettingsWaitRounds && !m_bSettingsComplete; ++nRound)
         {
-            PumpWaitingMessages();
+            AfxPumpPendingMessages(); // a WM_QUIT is posted again for the loop above this wait
             if (m_bSettingsComplete) break;
             ::Sleep(m_timings.nSettingsWaitStepMs);
         }
@@ -247,20 +248,3 @@ std::shared_ptr<const CAgentSetting> CSessionCore::GetApplicationSetting(long nA
     return it == itOwner->second.end() ? nullptr : it->second;
 }
 
-void CSessionCore::PumpWaitingMessages()
-{
-    CWinThread* pThread = AfxGetThread();
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        if (msg.message == WM_QUIT)
-        {
-            // The loop above this wait must still see it.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (pThread && pThread->PreTranslateMessage(&msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}

@@ -4,25 +4,7 @@
 namespace
 {
 // Dispatches what is queued now; false when WM_QUIT came (it is posted again for the caller's loop).
-bool PumpPending(bool* pAny)
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        if (pAny) *pAny = true;
-        if (msg.message == WM_QUIT)
-        {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        if (!AfxPreTranslateMessage(&msg))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
+bool PumpPending(bool* pAny) { return AfxPumpPendingMessages(0, 0, pAny) != FALSE; }
 
 DWORD Remaining(ULONGLONG deadline)
 {
