@@ -116,14 +116,6 @@ struct CMemoryDCTraits // device contexts from CreateCompatibleDC / CreateDC
 };
 using CMemoryDC = CHandleOwner<CMemoryDCTraits>;
 
-struct CScreenDCTraits // the screen's device context from GetDC(nullptr)
-{
-    using HandleType = HDC;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::ReleaseDC(nullptr, h); }
-};
-using CScreenDC = CHandleOwner<CScreenDCTraits>;
-
 struct CStdioFileHandleTraits // C streams from fopen / _wfopen; fclose results that matter are read before closing
 {
     using HandleType = FILE*;

@@ -1,4 +1,5 @@
 // CImageCP: drawing, and the conversions to and from device-dependent bitmaps.
+#include "framework/CClientDC.h"
 #include "framework/CHandleOwner.h"
 #include "screens/CImageCP.h"
 #include <cstring>
@@ -101,8 +102,8 @@ BOOL CImageCP::Tile(HDC hDC, const RECT& rc)
 HBITMAP CImageCP::MakeBitmap() const
 {
     if (!m_pDib) return nullptr;
-    CScreenDC screen(::GetDC(nullptr));
-    if (!screen.IsValid()) return nullptr;
+    CClientDC screen(nullptr);
+    if (!screen.GetSafeHdc()) return nullptr;
     return ::CreateDIBitmap(screen, &m_header, CBM_INIT, m_pBits, Info(m_pDib), DIB_RGB_COLORS);
 }
 
@@ -115,8 +116,8 @@ BOOL CImageCP::CreateFromBitmap(HBITMAP hBitmap, int nBitCount)
         return FALSE;
     }
     if (!Create(bm.bmWidth, bm.bmHeight, nBitCount == -1 ? bm.bmBitsPixel : nBitCount)) return FALSE;
-    CScreenDC screen(::GetDC(nullptr));
-    const int nLines = screen.IsValid() ? ::GetDIBits(screen, hBitmap, 0, bm.bmHeight, m_pBits,
+    CClientDC screen(nullptr);
+    const int nLines = screen.GetSafeHdc() ? ::GetDIBits(screen, hBitmap, 0, bm.bmHeight, m_pBits,
                                                       reinterpret_cast<BITMAPINFO*>(m_pDib), DIB_RGB_COLORS)
                                         : 0;
     // GetDIBits may rewrite header fields; the block keeps the header this image describes.
