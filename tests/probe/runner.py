@@ -49,7 +49,7 @@ class WinePrefix:
         self.failed = False
         try:
             self._run([WINESERVER, "-p"])
-            self._run([WINE, "wineboot", "-i"], timeout=300)
+            self.boot_code = self._run([WINE, "wineboot", "-i"], timeout=300).returncode
         except BaseException:
             self.failed = True
             self.close()
@@ -68,8 +68,9 @@ class WinePrefix:
         path = self.file("seed.reg")
         with open(path, "w", encoding="ascii", newline="\r\n") as f:
             f.write("REGEDIT4\n\n" + text)
-        if self._run([WINE, "regedit", "/S", "Z:" + path.replace("/", "\\")]).returncode != 0:
-            raise RuntimeError("regedit refused the seed")
+        code = self._run([WINE, "regedit", "/S", "Z:" + path.replace("/", "\\")]).returncode
+        if code != 0:
+            raise RuntimeError(f"regedit refused the seed (exit code {code}; wineboot's was {self.boot_code})")
 
     def export(self, key):
         """The values under the key and its subkeys, as parse_reg_export gives them."""
