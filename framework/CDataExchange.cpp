@@ -9,7 +9,7 @@
 #include <limits>
 #include <type_traits>
 
-HWND AfxSetLockoutNotifyWindow(HWND hWnd); // CWnd.cpp
+HWND AfxSetLockoutNotifyWindow(HWND hWnd); // CWndMessages.cpp
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
 {

@@ -344,97 +344,128 @@ BOOL AfxPumpPendingMessages(UINT nFirst = 0, UINT nLast = 0, bool* pAny = nullpt
 CWnd* AfxGetMainWnd();
 
 // ---- ON_WM_* entries with the framework's cracked handler signatures --------------------------
-// Each row: the message, the call of the handler, what goes into the message result. The handler
-// names are fixed, as in the framework. Classes used only by some handlers (CDC, CMenu,
-// CScrollBar) are needed by the .cpp whose map uses those entries.
-#define AFX_WM_VOID(msg, ...) AFX_MSG_ENTRY(msg, 0, 0, 0, nullptr, p_->__VA_ARGS__; m_.result = 0)
-#define AFX_WM_RESULT(msg, ...) AFX_MSG_ENTRY(msg, 0, 0, 0, nullptr, m_.result = (LRESULT)(p_->__VA_ARGS__))
+// Each row: the message, the handler's result type, name and parameter types, then its arguments
+// cracked from the message. The handler names are fixed, as in the framework. The handler is taken
+// as a member of exactly that signature, so a handler declared with other parameter types (which
+// would hide the base's and might still be callable through conversions) is a compile error in
+// the map. Classes used only by some handlers (CDC, CMenu, CScrollBar) are needed by the .cpp
+// whose map uses those entries.
+#define AFX_WM_HANDLER(ret, name, params) (p_->*static_cast<ret(ThisClass::*) params>(&ThisClass::name))
+#define AFX_WM_VOID(msg, name, params, ...)                                                                            \
+    AFX_MSG_ENTRY(msg, 0, 0, 0, nullptr, AFX_WM_HANDLER(void, name, params)(__VA_ARGS__); m_.result = 0)
+#define AFX_WM_RESULT(msg, ret, name, params, ...)                                                                     \
+    AFX_MSG_ENTRY(msg, 0, 0, 0, nullptr, m_.result = (LRESULT)(AFX_WM_HANDLER(ret, name, params)(__VA_ARGS__)))
+// Owner-draw entries answer TRUE whatever their void handler did.
+#define AFX_WM_TRUE(msg, name, params, ...)                                                                            \
+    AFX_MSG_ENTRY(msg, 0, 0, 0, nullptr, AFX_WM_HANDLER(void, name, params)(__VA_ARGS__); m_.result = TRUE)
+#define AFX_KEYPARAMS (UINT nChar, UINT nRepCnt, UINT nFlags)
 #define AFX_KEYARGS static_cast<UINT>(w_), static_cast<UINT>(LOWORD(l_)), static_cast<UINT>(HIWORD(l_))
+#define AFX_MOUSEPARAMS (UINT nFlags, CPoint point)
 #define AFX_MOUSEARGS static_cast<UINT>(w_), CPoint(l_)
+#define AFX_WNDARG(x) CWnd::FromHandle(reinterpret_cast<HWND>(x))
 
-#define ON_WM_CREATE() AFX_WM_RESULT(WM_CREATE, OnCreate(reinterpret_cast<LPCREATESTRUCTW>(l_)))
-#define ON_WM_NCCREATE() AFX_WM_RESULT(WM_NCCREATE, OnNcCreate(reinterpret_cast<LPCREATESTRUCTW>(l_)))
-#define ON_WM_DESTROY() AFX_WM_VOID(WM_DESTROY, OnDestroy())
-#define ON_WM_NCDESTROY() AFX_WM_VOID(WM_NCDESTROY, OnNcDestroy())
-#define ON_WM_CLOSE() AFX_WM_VOID(WM_CLOSE, OnClose())
-#define ON_WM_PAINT() AFX_WM_VOID(WM_PAINT, OnPaint())
-#define ON_WM_TIMER() AFX_WM_VOID(WM_TIMER, OnTimer(static_cast<UINT_PTR>(w_)))
+#define ON_WM_CREATE()                                                                                                 \
+    AFX_WM_RESULT(WM_CREATE, int, OnCreate, (LPCREATESTRUCTW lpCreateStruct), reinterpret_cast<LPCREATESTRUCTW>(l_))
+#define ON_WM_NCCREATE()                                                                                               \
+    AFX_WM_RESULT(WM_NCCREATE, BOOL, OnNcCreate, (LPCREATESTRUCTW lpCreateStruct),                                     \
+                  reinterpret_cast<LPCREATESTRUCTW>(l_))
+#define ON_WM_DESTROY() AFX_WM_VOID(WM_DESTROY, OnDestroy, ())
+#define ON_WM_NCDESTROY() AFX_WM_VOID(WM_NCDESTROY, OnNcDestroy, ())
+#define ON_WM_CLOSE() AFX_WM_VOID(WM_CLOSE, OnClose, ())
+#define ON_WM_PAINT() AFX_WM_VOID(WM_PAINT, OnPaint, ())
+#define ON_WM_TIMER() AFX_WM_VOID(WM_TIMER, OnTimer, (UINT_PTR nIDEvent), static_cast<UINT_PTR>(w_))
 #define ON_WM_SIZE()                                                                                                   \
-    AFX_WM_VOID(WM_SIZE, OnSize(static_cast<UINT>(w_), static_cast<short>(LOWORD(l_)), static_cast<short>(HIWORD(l_))))
-#define ON_WM_MOVE() AFX_WM_VOID(WM_MOVE, OnMove(static_cast<short>(LOWORD(l_)), static_cast<short>(HIWORD(l_))))
-#define ON_WM_KEYDOWN() AFX_WM_VOID(WM_KEYDOWN, OnKeyDown(AFX_KEYARGS))
-#define ON_WM_KEYUP() AFX_WM_VOID(WM_KEYUP, OnKeyUp(AFX_KEYARGS))
-#define ON_WM_CHAR() AFX_WM_VOID(WM_CHAR, OnChar(AFX_KEYARGS))
-#define ON_WM_SYSKEYDOWN() AFX_WM_VOID(WM_SYSKEYDOWN, OnSysKeyDown(AFX_KEYARGS))
-#define ON_WM_MOUSEMOVE() AFX_WM_VOID(WM_MOUSEMOVE, OnMouseMove(AFX_MOUSEARGS))
-#define ON_WM_LBUTTONDOWN() AFX_WM_VOID(WM_LBUTTONDOWN, OnLButtonDown(AFX_MOUSEARGS))
-#define ON_WM_LBUTTONUP() AFX_WM_VOID(WM_LBUTTONUP, OnLButtonUp(AFX_MOUSEARGS))
-#define ON_WM_LBUTTONDBLCLK() AFX_WM_VOID(WM_LBUTTONDBLCLK, OnLButtonDblClk(AFX_MOUSEARGS))
-#define ON_WM_RBUTTONDOWN() AFX_WM_VOID(WM_RBUTTONDOWN, OnRButtonDown(AFX_MOUSEARGS))
-#define ON_WM_RBUTTONUP() AFX_WM_VOID(WM_RBUTTONUP, OnRButtonUp(AFX_MOUSEARGS))
+    AFX_WM_VOID(WM_SIZE, OnSize, (UINT nType, int cx, int cy), static_cast<UINT>(w_), static_cast<short>(LOWORD(l_)),  \
+                static_cast<short>(HIWORD(l_)))
+#define ON_WM_MOVE()                                                                                                   \
+    AFX_WM_VOID(WM_MOVE, OnMove, (int x, int y), static_cast<short>(LOWORD(l_)), static_cast<short>(HIWORD(l_)))
+#define ON_WM_KEYDOWN() AFX_WM_VOID(WM_KEYDOWN, OnKeyDown, AFX_KEYPARAMS, AFX_KEYARGS)
+#define ON_WM_KEYUP() AFX_WM_VOID(WM_KEYUP, OnKeyUp, AFX_KEYPARAMS, AFX_KEYARGS)
+#define ON_WM_CHAR() AFX_WM_VOID(WM_CHAR, OnChar, AFX_KEYPARAMS, AFX_KEYARGS)
+#define ON_WM_SYSKEYDOWN() AFX_WM_VOID(WM_SYSKEYDOWN, OnSysKeyDown, AFX_KEYPARAMS, AFX_KEYARGS)
+#define ON_WM_MOUSEMOVE() AFX_WM_VOID(WM_MOUSEMOVE, OnMouseMove, AFX_MOUSEPARAMS, AFX_MOUSEARGS)
+#define ON_WM_LBUTTONDOWN() AFX_WM_VOID(WM_LBUTTONDOWN, OnLButtonDown, AFX_MOUSEPARAMS, AFX_MOUSEARGS)
+#define ON_WM_LBUTTONUP() AFX_WM_VOID(WM_LBUTTONUP, OnLButtonUp, AFX_MOUSEPARAMS, AFX_MOUSEARGS)
+#define ON_WM_LBUTTONDBLCLK() AFX_WM_VOID(WM_LBUTTONDBLCLK, OnLButtonDblClk, AFX_MOUSEPARAMS, AFX_MOUSEARGS)
+#define ON_WM_RBUTTONDOWN() AFX_WM_VOID(WM_RBUTTONDOWN, OnRButtonDown, AFX_MOUSEPARAMS, AFX_MOUSEARGS)
+#define ON_WM_RBUTTONUP() AFX_WM_VOID(WM_RBUTTONUP, OnRButtonUp, AFX_MOUSEPARAMS, AFX_MOUSEARGS)
 #define ON_WM_MOUSEWHEEL()                                                                                             \
-    AFX_WM_RESULT(WM_MOUSEWHEEL, OnMouseWheel(LOWORD(w_), static_cast<short>(HIWORD(w_)), CPoint(l_)))
-#define ON_WM_MOUSELEAVE() AFX_WM_VOID(WM_MOUSELEAVE, OnMouseLeave())
-#define ON_WM_SETFOCUS() AFX_WM_VOID(WM_SETFOCUS, OnSetFocus(CWnd::FromHandle(reinterpret_cast<HWND>(w_))))
-#define ON_WM_KILLFOCUS() AFX_WM_VOID(WM_KILLFOCUS, OnKillFocus(CWnd::FromHandle(reinterpret_cast<HWND>(w_))))
-#define ON_WM_ERASEBKGND() AFX_WM_RESULT(WM_ERASEBKGND, OnEraseBkgnd(CDC::FromHandle(reinterpret_cast<HDC>(w_))))
+    AFX_WM_RESULT(WM_MOUSEWHEEL, BOOL, OnMouseWheel, (UINT nFlags, short zDelta, CPoint pt), LOWORD(w_),               \
+                  static_cast<short>(HIWORD(w_)), CPoint(l_))
+#define ON_WM_MOUSELEAVE() AFX_WM_VOID(WM_MOUSELEAVE, OnMouseLeave, ())
+#define ON_WM_SETFOCUS() AFX_WM_VOID(WM_SETFOCUS, OnSetFocus, (CWnd * pOldWnd), AFX_WNDARG(w_))
+#define ON_WM_KILLFOCUS() AFX_WM_VOID(WM_KILLFOCUS, OnKillFocus, (CWnd * pNewWnd), AFX_WNDARG(w_))
+#define ON_WM_ERASEBKGND()                                                                                             \
+    AFX_WM_RESULT(WM_ERASEBKGND, BOOL, OnEraseBkgnd, (CDC * pDC), CDC::FromHandle(reinterpret_cast<HDC>(w_)))
 #define ON_WM_WINDOWPOSCHANGING()                                                                                      \
-    AFX_WM_VOID(WM_WINDOWPOSCHANGING, OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(l_)))
-#define ON_WM_WINDOWPOSCHANGED() AFX_WM_VOID(WM_WINDOWPOSCHANGED, OnWindowPosChanged(reinterpret_cast<WINDOWPOS*>(l_)))
-#define ON_WM_GETMINMAXINFO() AFX_WM_VOID(WM_GETMINMAXINFO, OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(l_)))
+    AFX_WM_VOID(WM_WINDOWPOSCHANGING, OnWindowPosChanging, (WINDOWPOS * lpwndpos), reinterpret_cast<WINDOWPOS*>(l_))
+#define ON_WM_WINDOWPOSCHANGED()                                                                                       \
+    AFX_WM_VOID(WM_WINDOWPOSCHANGED, OnWindowPosChanged, (WINDOWPOS * lpwndpos), reinterpret_cast<WINDOWPOS*>(l_))
+#define ON_WM_GETMINMAXINFO()                                                                                          \
+    AFX_WM_VOID(WM_GETMINMAXINFO, OnGetMinMaxInfo, (MINMAXINFO * lpMMI), reinterpret_cast<MINMAXINFO*>(l_))
 #define ON_WM_SETCURSOR()                                                                                              \
-    AFX_WM_RESULT(WM_SETCURSOR, OnSetCursor(CWnd::FromHandle(reinterpret_cast<HWND>(w_)), LOWORD(l_), HIWORD(l_)))
-#define ON_WM_NCHITTEST() AFX_WM_RESULT(WM_NCHITTEST, OnNcHitTest(CPoint(l_)))
-#define ON_WM_NCLBUTTONDOWN() AFX_WM_VOID(WM_NCLBUTTONDOWN, OnNcLButtonDown(static_cast<UINT>(w_), CPoint(l_)))
-#define ON_WM_NCLBUTTONDBLCLK() AFX_WM_VOID(WM_NCLBUTTONDBLCLK, OnNcLButtonDblClk(static_cast<UINT>(w_), CPoint(l_)))
-#define ON_WM_NCRBUTTONDOWN() AFX_WM_VOID(WM_NCRBUTTONDOWN, OnNcRButtonDown(static_cast<UINT>(w_), CPoint(l_)))
+    AFX_WM_RESULT(WM_SETCURSOR, BOOL, OnSetCursor, (CWnd * pWnd, UINT nHitTest, UINT message), AFX_WNDARG(w_),         \
+                  LOWORD(l_), HIWORD(l_))
+#define ON_WM_NCHITTEST() AFX_WM_RESULT(WM_NCHITTEST, LRESULT, OnNcHitTest, (CPoint point), CPoint(l_))
+#define ON_WM_NCLBUTTONDOWN()                                                                                          \
+    AFX_WM_VOID(WM_NCLBUTTONDOWN, OnNcLButtonDown, (UINT nHitTest, CPoint point), static_cast<UINT>(w_), CPoint(l_))
+#define ON_WM_NCLBUTTONDBLCLK()                                                                                        \
+    AFX_WM_VOID(WM_NCLBUTTONDBLCLK, OnNcLButtonDblClk, (UINT nHitTest, CPoint point), static_cast<UINT>(w_), CPoint(l_))
+#define ON_WM_NCRBUTTONDOWN()                                                                                          \
+    AFX_WM_VOID(WM_NCRBUTTONDOWN, OnNcRButtonDown, (UINT nHitTest, CPoint point), static_cast<UINT>(w_), CPoint(l_))
 #define ON_WM_MOUSEACTIVATE()                                                                                          \
-    AFX_WM_RESULT(WM_MOUSEACTIVATE, OnMouseActivate(CWnd::FromHandle(reinterpret_cast<HWND>(w_)),                      \
-                                                    static_cast<short>(LOWORD(l_)), HIWORD(l_)))
-#define ON_WM_MOUSEHOVER() AFX_WM_VOID(WM_MOUSEHOVER, OnMouseHover(AFX_MOUSEARGS))
-#define ON_WM_QUERYOPEN() AFX_WM_RESULT(WM_QUERYOPEN, OnQueryOpen())
-#define ON_WM_SYSCOMMAND() AFX_WM_VOID(WM_SYSCOMMAND, OnSysCommand(static_cast<UINT>(w_), l_))
-#define ON_WM_SYSCOLORCHANGE() AFX_WM_VOID(WM_SYSCOLORCHANGE, OnSysColorChange())
+    AFX_WM_RESULT(WM_MOUSEACTIVATE, int, OnMouseActivate, (CWnd * pDesktopWnd, UINT nHitTest, UINT message),           \
+                  AFX_WNDARG(w_), static_cast<short>(LOWORD(l_)), HIWORD(l_))
+#define ON_WM_MOUSEHOVER() AFX_WM_VOID(WM_MOUSEHOVER, OnMouseHover, AFX_MOUSEPARAMS, AFX_MOUSEARGS)
+#define ON_WM_QUERYOPEN() AFX_WM_RESULT(WM_QUERYOPEN, BOOL, OnQueryOpen, ())
+#define ON_WM_SYSCOMMAND()                                                                                             \
+    AFX_WM_VOID(WM_SYSCOMMAND, OnSysCommand, (UINT nID, LPARAM lParam), static_cast<UINT>(w_), l_)
+#define ON_WM_SYSCOLORCHANGE() AFX_WM_VOID(WM_SYSCOLORCHANGE, OnSysColorChange, ())
 #define ON_WM_ACTIVATE()                                                                                               \
-    AFX_WM_VOID(WM_ACTIVATE, OnActivate(LOWORD(w_), CWnd::FromHandle(reinterpret_cast<HWND>(l_)), HIWORD(w_)))
-#define ON_WM_ENABLE() AFX_WM_VOID(WM_ENABLE, OnEnable(static_cast<BOOL>(w_)))
-#define ON_WM_CANCELMODE() AFX_WM_VOID(WM_CANCELMODE, OnCancelMode())
-#define ON_WM_CAPTURECHANGED()                                                                                         \
-    AFX_WM_VOID(WM_CAPTURECHANGED, OnCaptureChanged(CWnd::FromHandle(reinterpret_cast<HWND>(l_))))
-#define ON_WM_GETDLGCODE() AFX_WM_RESULT(WM_GETDLGCODE, OnGetDlgCode())
-#define ON_WM_SHOWWINDOW() AFX_WM_VOID(WM_SHOWWINDOW, OnShowWindow(static_cast<BOOL>(w_), static_cast<UINT>(l_)))
+    AFX_WM_VOID(WM_ACTIVATE, OnActivate, (UINT nState, CWnd * pWndOther, BOOL bMinimized), LOWORD(w_), AFX_WNDARG(l_), \
+                HIWORD(w_))
+#define ON_WM_ENABLE() AFX_WM_VOID(WM_ENABLE, OnEnable, (BOOL bEnable), static_cast<BOOL>(w_))
+#define ON_WM_CANCELMODE() AFX_WM_VOID(WM_CANCELMODE, OnCancelMode, ())
+#define ON_WM_CAPTURECHANGED() AFX_WM_VOID(WM_CAPTURECHANGED, OnCaptureChanged, (CWnd * pWnd), AFX_WNDARG(l_))
+#define ON_WM_GETDLGCODE() AFX_WM_RESULT(WM_GETDLGCODE, UINT, OnGetDlgCode, ())
+#define ON_WM_SHOWWINDOW()                                                                                             \
+    AFX_WM_VOID(WM_SHOWWINDOW, OnShowWindow, (BOOL bShow, UINT nStatus), static_cast<BOOL>(w_), static_cast<UINT>(l_))
 #define ON_WM_CONTEXTMENU()                                                                                            \
-    AFX_WM_VOID(WM_CONTEXTMENU, OnContextMenu(CWnd::FromHandle(reinterpret_cast<HWND>(w_)), CPoint(l_)))
+    AFX_WM_VOID(WM_CONTEXTMENU, OnContextMenu, (CWnd * pWnd, CPoint pos), AFX_WNDARG(w_), CPoint(l_))
 #define ON_WM_HSCROLL()                                                                                                \
-    AFX_WM_VOID(WM_HSCROLL, OnHScroll(LOWORD(w_), static_cast<short>(HIWORD(w_)),                                      \
-                                      reinterpret_cast<CScrollBar*>(CWnd::FromHandle(reinterpret_cast<HWND>(l_)))))
+    AFX_WM_VOID(WM_HSCROLL, OnHScroll, (UINT nSBCode, UINT nPos, CScrollBar * pScrollBar), LOWORD(w_),                 \
+                static_cast<short>(HIWORD(w_)), reinterpret_cast<CScrollBar*>(AFX_WNDARG(l_)))
 #define ON_WM_VSCROLL()                                                                                                \
-    AFX_WM_VOID(WM_VSCROLL, OnVScroll(LOWORD(w_), static_cast<short>(HIWORD(w_)),                                      \
-                                      reinterpret_cast<CScrollBar*>(CWnd::FromHandle(reinterpret_cast<HWND>(l_)))))
-#define ON_WM_QUERYDRAGICON() AFX_WM_RESULT(WM_QUERYDRAGICON, OnQueryDragIcon())
+    AFX_WM_VOID(WM_VSCROLL, OnVScroll, (UINT nSBCode, UINT nPos, CScrollBar * pScrollBar), LOWORD(w_),                 \
+                static_cast<short>(HIWORD(w_)), reinterpret_cast<CScrollBar*>(AFX_WNDARG(l_)))
+#define ON_WM_QUERYDRAGICON() AFX_WM_RESULT(WM_QUERYDRAGICON, HCURSOR, OnQueryDragIcon, ())
 #define ON_WM_DEVICECHANGE()                                                                                           \
-    AFX_WM_RESULT(WM_DEVICECHANGE, OnDeviceChange(static_cast<UINT>(w_), static_cast<DWORD_PTR>(l_)))
-#define ON_WM_TIMECHANGE() AFX_WM_VOID(WM_TIMECHANGE, OnTimeChange())
+    AFX_WM_RESULT(WM_DEVICECHANGE, BOOL, OnDeviceChange, (UINT nEventType, DWORD_PTR dwData), static_cast<UINT>(w_),   \
+                  static_cast<DWORD_PTR>(l_))
+#define ON_WM_TIMECHANGE() AFX_WM_VOID(WM_TIMECHANGE, OnTimeChange, ())
 #define ON_WM_SETTINGCHANGE()                                                                                          \
-    AFX_WM_VOID(WM_SETTINGCHANGE, OnSettingChange(static_cast<UINT>(w_), reinterpret_cast<LPCWSTR>(l_)))
-#define ON_WM_DROPFILES() AFX_WM_VOID(WM_DROPFILES, OnDropFiles(reinterpret_cast<HDROP>(w_)))
+    AFX_WM_VOID(WM_SETTINGCHANGE, OnSettingChange, (UINT uFlags, LPCWSTR lpszSection), static_cast<UINT>(w_),          \
+                reinterpret_cast<LPCWSTR>(l_))
+#define ON_WM_DROPFILES() AFX_WM_VOID(WM_DROPFILES, OnDropFiles, (HDROP hDropInfo), reinterpret_cast<HDROP>(w_))
 #define ON_WM_INITMENUPOPUP()                                                                                          \
-    AFX_WM_VOID(WM_INITMENUPOPUP,                                                                                      \
-                OnInitMenuPopup(CMenu::FromHandle(reinterpret_cast<HMENU>(w_)), LOWORD(l_), HIWORD(l_)))
+    AFX_WM_VOID(WM_INITMENUPOPUP, OnInitMenuPopup, (CMenu * pPopupMenu, UINT nIndex, BOOL bSysMenu),                   \
+                CMenu::FromHandle(reinterpret_cast<HMENU>(w_)), LOWORD(l_), HIWORD(l_))
 #define ON_WM_DRAWITEM()                                                                                               \
-    AFX_WM_RESULT(WM_DRAWITEM, (OnDrawItem(static_cast<int>(w_), reinterpret_cast<LPDRAWITEMSTRUCT>(l_)), TRUE))
+    AFX_WM_TRUE(WM_DRAWITEM, OnDrawItem, (int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct), static_cast<int>(w_),        \
+                reinterpret_cast<LPDRAWITEMSTRUCT>(l_))
 #define ON_WM_MEASUREITEM()                                                                                            \
-    AFX_WM_RESULT(WM_MEASUREITEM,                                                                                      \
-                  (OnMeasureItem(static_cast<int>(w_), reinterpret_cast<LPMEASUREITEMSTRUCT>(l_)), TRUE))
+    AFX_WM_TRUE(WM_MEASUREITEM, OnMeasureItem, (int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct),                  \
+                static_cast<int>(w_), reinterpret_cast<LPMEASUREITEMSTRUCT>(l_))
 // Every WM_CTLCOLOR* message; nCtlColor is CTLCOLOR_EDIT, CTLCOLOR_BTN, ...
 #define AFX_CTLCOLOR_ENTRY(msg, kind)                                                                                  \
-    AFX_WM_RESULT(msg, OnCtlColor(CDC::FromHandle(reinterpret_cast<HDC>(w_)),                                          \
-                                  CWnd::FromHandle(reinterpret_cast<HWND>(l_)), kind))
+    AFX_WM_RESULT(msg, HBRUSH, OnCtlColor, (CDC * pDC, CWnd * pWnd, UINT nCtlColor),                                   \
+                  CDC::FromHandle(reinterpret_cast<HDC>(w_)), AFX_WNDARG(l_), kind)
 #define ON_WM_CTLCOLOR()                                                                                               \
     AFX_CTLCOLOR_ENTRY(WM_CTLCOLORMSGBOX, CTLCOLOR_MSGBOX)                                                             \
     AFX_CTLCOLOR_ENTRY(WM_CTLCOLOREDIT, CTLCOLOR_EDIT)                                                                 \
-    AFX_CTLCOLOR_ENTRY(WM_CTLCOLORLISTBOX, CTLCOLOR_LISTBOX) AFX_CTLCOLOR_ENTRY(WM_CTLCOLORBTN, CTLCOLOR_BTN)          \
-        AFX_CTLCOLOR_ENTRY(WM_CTLCOLORDLG, CTLCOLOR_DLG) AFX_CTLCOLOR_ENTRY(WM_CTLCOLORSCROLLBAR, CTLCOLOR_SCROLLBAR)  \
+    AFX_CTLCOLOR_ENTRY(WM_CTLCOLORLISTBOX, CTLCOLOR_LISTBOX)                                                           \
+    AFX_CTLCOLOR_ENTRY(WM_CTLCOLORBTN, CTLCOLOR_BTN) AFX_CTLCOLOR_ENTRY(WM_CTLCOLORDLG, CTLCOLOR_DLG)                  \
+        AFX_CTLCOLOR_ENTRY(WM_CTLCOLORSCROLLBAR, CTLCOLOR_SCROLLBAR)                                                   \
             AFX_CTLCOLOR_ENTRY(WM_CTLCOLORSTATIC, CTLCOLOR_STATIC)
 
 // Reflected to the control: HBRUSH CtlColor(CDC*, UINT nCtlColor) — a null brush lets the parent
