@@ -3,6 +3,7 @@
 // a call collection filled from records and a registration that fails half-way.
 #include "DataObjectTestSupport.h"
 #include "clientctl/CLumoClientCallCollection.h"
+#include "clientctl/CLumoClientMap.h"
 #include "clientctl/CLumoClientStringCollection.h"
 #include "clientctl/module/CLumoClientLibModule.h"
 #include "framework/CComQIPtr.h"
@@ -179,4 +180,20 @@ TEST_F(LibraryObjectTest, StringCollectionItemOutsideGivesAnEmptyText)
         EXPECT_EQ(texts->get_Item(CComVariant(c.index), &item), c.hr);
         EXPECT_EQ(Render(item), L"BSTR:");
     }
+}
+
+// A script passes a variable by reference; the map must not keep a pointer into the caller's frame.
+TEST_F(LibraryObjectTest, MapKeepsTheValueOfAVariableGivenByReference)
+{
+    CComPtr<ILumoClientMap> map;
+    ASSERT_EQ(CLumoClientMap::CreateInstance(&map), S_OK);
+    LONG variable = 5;
+    VARIANT byReference;
+    byReference.vt = VT_BYREF | VT_I4;
+    byReference.plVal = &variable;
+    ASSERT_EQ(map->Add(CComVariant(L"k"), byReference), S_OK);
+    variable = 6;
+    CComVariant value;
+    ASSERT_EQ(map->get_Item(CComVariant(L"k"), &value), S_OK);
+    EXPECT_EQ(Render(value), L"I4:5");
 }
