@@ -1,18 +1,9 @@
 #include "CLumoClientCall.h"
-
-namespace
-{
-template <class T, class V> HRESULT GetValue(T* pVal, V value) noexcept
-{
-    if (!pVal) return E_POINTER;
-    *pVal = static_cast<T>(value); // the 16-bit results widen with their sign
-    return S_OK;
-}
-} // namespace
+#include "ComPropertyValues.h"
 
 STDMETHODIMP CLumoClientCall::get_CallId(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nCallId);
+    return GetValueProperty(pVal, m_call.m_nCallId);
 }
 
 STDMETHODIMP CLumoClientCall::get_TelephoneNumber(BSTR* pVal)
@@ -26,47 +17,47 @@ STDMETHODIMP CLumoClientCall::get_TelephoneNumber(BSTR* pVal)
 // The date part as stored, whatever the status: an empty record gives 0.0.
 STDMETHODIMP CLumoClientCall::get_StartTimeUTC(DATE* pVal)
 {
-    return GetValue(pVal, m_call.m_dtStartTimeUTC.m_dt);
+    return GetValueProperty(pVal, m_call.m_dtStartTimeUTC.m_dt);
 }
 
 STDMETHODIMP CLumoClientCall::get_UTCOffsetAgent(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nUTCOffsetAgent);
+    return GetValueProperty(pVal, m_call.m_nUTCOffsetAgent);
 }
 
 STDMETHODIMP CLumoClientCall::get_UTCOffsetRespondent(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nUTCOffsetRespondent);
+    return GetValueProperty(pVal, m_call.m_nUTCOffsetRespondent);
 }
 
 STDMETHODIMP CLumoClientCall::get_ShiftNr(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nShiftNr);
+    return GetValueProperty(pVal, m_call.m_nShiftNr);
 }
 
 STDMETHODIMP CLumoClientCall::get_Result(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nResult);
+    return GetValueProperty(pVal, m_call.m_nResult);
 }
 
 STDMETHODIMP CLumoClientCall::get_SubResult(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nSubResult);
+    return GetValueProperty(pVal, m_call.m_nSubResult);
 }
 
 STDMETHODIMP CLumoClientCall::get_Derivation(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nDerivation);
+    return GetValueProperty(pVal, m_call.m_nDerivation);
 }
 
 STDMETHODIMP CLumoClientCall::get_RecoverTimeUTC(DATE* pVal)
 {
-    return GetValue(pVal, m_call.m_dtRecoverTimeUTC.m_dt);
+    return GetValueProperty(pVal, m_call.m_dtRecoverTimeUTC.m_dt);
 }
 
 STDMETHODIMP CLumoClientCall::get_AgentId(LONG* pVal)
 {
-    return GetValue(pVal, m_call.m_nAgentId);
+    return GetValueProperty(pVal, m_call.m_nAgentId);
 }
 
 OBJECT_ENTRY_AUTO(CLSID_LumoClientCall, CLumoClientCall)

@@ -49,9 +49,7 @@ STDMETHODIMP CLumoClientEmail::put_From(BSTR newVal)
 
 STDMETHODIMP CLumoClientEmail::get_MailType(MailTypes* pVal)
 {
-    if (!pVal) return E_POINTER;
-    *pVal = m_mailType;
-    return S_OK;
+    return GetValueProperty(pVal, m_mailType);
 }
 
 STDMETHODIMP CLumoClientEmail::put_MailType(MailTypes newVal)

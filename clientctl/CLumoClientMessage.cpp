@@ -9,9 +9,7 @@ HRESULT CLumoClientMessage::FinalConstruct() noexcept
 
 STDMETHODIMP CLumoClientMessage::get_From(LONG* pVal)
 {
-    if (!pVal) return E_POINTER;
-    *pVal = m_nFrom;
-    return S_OK;
+    return GetValueProperty(pVal, m_nFrom);
 }
 
 STDMETHODIMP CLumoClientMessage::put_From(LONG newVal)
@@ -22,9 +20,7 @@ STDMETHODIMP CLumoClientMessage::put_From(LONG newVal)
 
 STDMETHODIMP CLumoClientMessage::get_To(LONG* pVal)
 {
-    if (!pVal) return E_POINTER;
-    *pVal = m_nTo;
-    return S_OK;
+    return GetValueProperty(pVal, m_nTo);
 }
 
 STDMETHODIMP CLumoClientMessage::put_To(LONG newVal)
