@@ -12,11 +12,25 @@
 CSyncSocketCommandMap CSyncSocketEx::s_mapCommands;
 std::atomic<long> CSyncSocketEx::s_nInstances{0};
 
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace
 {
 constexpr wchar_t kEscapedEmpty = L'\x08';
 constexpr wchar_t kEscapedBlank = L'\x0C';
 constexpr wchar_t kEscapedReturn = L'\x07';
+
+// A reference to the library this code is linked into, for a thread that runs its code; null in a
+// program, whose image stays mapped anyway.
+HMODULE HoldOwnLibrary()
+{
+    const auto* pImage = reinterpret_cast<LPCWSTR>(&__ImageBase);
+    HMODULE hModule = nullptr;
+    if (reinterpret_cast<HMODULE>(&__ImageBase) == ::GetModuleHandleW(nullptr) ||
+        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, pImage, &hModule))
+        return nullptr;
+    return hModule;
+}
 } // namespace
 
 CSyncSocketEx::CBusyScope::~CBusyScope()
@@ -64,6 +78,7 @@ BOOL CSyncSocketEx::Connect(LPCWSTR pszAddress, UINT nPort, CStringArray& arrGre
     if (!pThread) return FALSE;
     pThread->SetEventPool(m_pEventPool);
     pThread->m_hOwnerWnd = m_pWnd->GetSafeHwnd();
+    pThread->m_hHeldLibrary = HoldOwnLibrary();
     pThread->ResumeThread();
     m_pThread = pThread;
     pThread->AddRequest(0, TRUE); // the greeting

@@ -2,6 +2,7 @@
 #include "clientctl/CSyncSocketExThread.h"
 #include "clientctl/ClientCtlMessages.h"
 #include "core/CStaticTools.h"
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -81,22 +82,36 @@ BOOL CSyncSocketExSocket::ProcessCommand(int nLineLength, const CString& strWord
         m_thread.PostThreadMessage(WM_SYNCSOCKETEX_DROP, 0, 0);
         return FALSE;
     }
-    std::unique_ptr<BYTE[]> pData;
-    if (nLength > 0)
+    if (nLength > 0 && !TakePayloadPiece(nLineLength, static_cast<DWORD>(nLength)))
     {
-        // Later this takes the bytes piecewise from the link instead of waiting for all of them here.
-        const long long nAfterLine = static_cast<long long>(GetReceivedCount()) - nLineLength - GetCharSize();
-        if (nAfterLine < static_cast<long long>(nLength))
-        {
-            bContinue = FALSE; // parsed again once more data has arrived
-            return TRUE;
-        }
-        pData = std::make_unique<BYTE[]>(static_cast<size_t>(nLength));
-        std::memcpy(pData.get(), GetReceivedData() + nLineLength + GetCharSize(), static_cast<size_t>(nLength));
+        bContinue = FALSE; // the rest of the payload comes with later reads
+        return TRUE;
     }
-    ConsumeReceived(nLineLength + static_cast<int>(nLength));
-    m_thread.OnAnswer(strWord, nId, strRest, std::move(pData), static_cast<DWORD>(nLength));
+    ConsumeReceived(nLineLength);
+    m_thread.OnAnswer(strWord, nId, strRest, std::move(m_pPayload), static_cast<DWORD>(nLength));
+    m_nPayloadFilled = 0;
     return TRUE;
+}
+
+bool CSyncSocketExSocket::TakePayloadPiece(int nLineLength, DWORD nLength)
+{
+    if (!m_pPayload)
+    {
+        // The answer's own buffer, made once: the bytes go there as they arrive, so the link's buffer
+        // stays small and nothing is copied twice or grown read by read.
+        m_pPayload = std::make_unique_for_overwrite<BYTE[]>(nLength);
+        m_nPayloadFilled = 0;
+    }
+    const DWORD nMissing = nLength - m_nPayloadFilled;
+    const int nTake = static_cast<int>(std::min<DWORD>(nMissing, static_cast<DWORD>(GetCountAfterLine(nLineLength))));
+    std::memcpy(m_pPayload.get() + m_nPayloadFilled, GetReceivedData() + nLineLength + GetCharSize(),
+                static_cast<size_t>(nTake));
+    m_nPayloadFilled += static_cast<DWORD>(nTake);
+    ConsumeAfterLine(nLineLength, nTake);
+    if (m_nPayloadFilled == nLength) return true;
+    // Room for the next piece behind the line, so that one notification reads on until it is full.
+    ReservePayload(nLineLength, std::min<DWORD>(nLength - m_nPayloadFilled, kPayloadPiece));
+    return false;
 }
 
 void CSyncSocketExSocket::SendLine(const CString& strLine)

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/CAsyncSocketEx.h"
+#include <memory>
 
 class CSyncSocketExThread;
 
@@ -30,5 +31,14 @@ protected:
     void OnTimeSync(const CString& strClock) override;
 
 private:
+    // The most of a payload that waits in the link's buffer at once.
+    static constexpr DWORD kPayloadPiece = 4 * 1024 * 1024;
+
+    // Moves what has arrived of the payload behind the line at the front into the answer's buffer;
+    // true once it is whole.
+    bool TakePayloadPiece(int nLineLength, DWORD nLength);
+
     CSyncSocketExThread& m_thread;
+    std::unique_ptr<BYTE[]> m_pPayload; // of the answer at the front, while its bytes arrive
+    DWORD m_nPayloadFilled = 0;
 };

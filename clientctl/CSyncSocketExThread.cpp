@@ -1,6 +1,7 @@
 #include "clientctl/CSyncSocketExThread.h"
 #include "clientctl/CSyncSocketExSocket.h"
 #include "clientctl/ClientCtlMessages.h"
+#include "framework/CAtlModule.h"
 #include "framework/CSingleLock.h"
 
 std::atomic<long> CSyncSocketExThread::s_nInstances{0};
@@ -50,6 +51,8 @@ CSyncSocketExThread::CSyncSocketExThread()
       m_pSocket(std::make_unique<CSyncSocketExSocket>(*this)), m_pEventPool(std::make_shared<CEventPool>())
 {
     ++s_nInstances;
+    // A running link keeps the library from being unloaded: DllCanUnloadNow counts it.
+    if (CAtlModule* pModule = AtlGetModule()) pModule->Lock();
 }
 
 CSyncSocketExThread::~CSyncSocketExThread()
@@ -60,6 +63,7 @@ CSyncSocketExThread::~CSyncSocketExThread()
         m_mapRequests.clear();
     }
     --s_nInstances;
+    if (CAtlModule* pModule = AtlGetModule()) pModule->Unlock();
 }
 
 BOOL CSyncSocketExThread::InitInstance()

@@ -171,6 +171,7 @@ DWORD CWinThread::ResumeThread()
 unsigned __stdcall CWinThread::ThreadEntry(void* p)
 {
     auto* pThread = static_cast<CWinThread*>(p);
+    const HMODULE hHeldLibrary = pThread->m_hHeldLibrary; // the object may be gone at the end
     t_pThread = pThread;
     MSG msg;
     ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE); // creates the message queue
@@ -217,6 +218,8 @@ unsigned __stdcall CWinThread::ThreadEntry(void* p)
     t_pThread = nullptr;
     pThread->Delete();
     RunThreadCleanups();
+    // The code that frees the library must not be the library's: the system call ends the thread.
+    if (hHeldLibrary) ::FreeLibraryAndExitThread(hHeldLibrary, result);
     return result;
 }
 

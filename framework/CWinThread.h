@@ -62,6 +62,10 @@ public:
     MSG m_msgCur{};
     AFX_THREADPROC m_pfnThreadProc = nullptr;
     LPVOID m_pThreadParams = nullptr;
+    // A library reference (from GetModuleHandleEx) that the thread gives back with its last
+    // instruction, FreeLibraryAndExitThread: a library whose code the thread runs stays mapped until
+    // the thread is gone. Set before the thread is resumed; the thread owns it from then on.
+    HMODULE m_hHeldLibrary = nullptr;
 
 protected:
     BOOL DispatchThreadMessageEx(MSG* pMsg);

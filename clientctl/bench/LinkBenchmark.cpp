@@ -5,6 +5,7 @@
 #include "core/CAsyncSocketEx.h"
 #include "framework/CWinApp.h"
 #include "framework/testing/MessagePump.h"
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,7 @@ namespace
 {
 constexpr int kCalls = 2000;
 constexpr int kBigBytes = 16 * 1024 * 1024;
+constexpr int kBigRounds = 5;
 using Clock = std::chrono::steady_clock;
 
 std::vector<BYTE> g_big(kBigBytes);
@@ -168,12 +170,18 @@ int main()
         nAnswered += pLink->WaitForAnswer(pLink->PostCommand(TRUE, L"ECHO"), arrAnswer, 1, 10);
     }
     const double tSync = Since(start);
-    start = Clock::now();
-    CStringArray arrAnswer;
-    std::unique_ptr<BYTE[]> pData;
+    // The best of a few big answers on each side: one transfer alone is at the mercy of a shared machine.
+    double tSyncBig = 1e9;
+    BOOL bBig = TRUE;
     DWORD nLength = 0;
-    const BOOL bBig = pLink->WaitForAnswerData(pLink->PostCommand(TRUE, L"BIG"), arrAnswer, -1, pData, nLength, 120);
-    const double tSyncBig = Since(start);
+    for (int i = 0; i < kBigRounds; ++i)
+    {
+        start = Clock::now();
+        CStringArray arrAnswer;
+        std::unique_ptr<BYTE[]> pData;
+        bBig &= pLink->WaitForAnswerData(pLink->PostCommand(TRUE, L"BIG"), arrAnswer, -1, pData, nLength, 120);
+        tSyncBig = std::min(tSyncBig, Since(start));
+    }
     pLink->Disconnect();
     pLink->SafeDelete();
 
@@ -189,10 +197,16 @@ int main()
     client.SendCommand(L"ECHO %d\r", 1);
     const bool bEchoes = PumpUntil([&] { return client.m_nAnswers >= kCalls; }, 120000);
     const double tCore = Since(start);
-    start = Clock::now();
-    client.SendCommand(L"BIG %d\r", 0);
-    const bool bCoreBig = PumpUntil([&] { return client.m_nBigReceived >= 0; }, 120000);
-    const double tCoreBig = Since(start);
+    double tCoreBig = 1e9;
+    bool bCoreBig = true;
+    for (int i = 0; i < kBigRounds; ++i)
+    {
+        client.m_nBigReceived = -1;
+        start = Clock::now();
+        client.SendCommand(L"BIG %d\r", 0);
+        bCoreBig &= PumpUntil([&] { return client.m_nBigReceived >= 0; }, 120000);
+        tCoreBig = std::min(tCoreBig, Since(start));
+    }
     client.Close();
 
     pLumo->PostThreadMessage(WM_QUIT, 0, 0);
@@ -210,7 +224,7 @@ int main()
     std::printf("  core link, own thread  %7.3f s  %8.0f calls/s\n", tCore, kCalls / tCore);
     std::printf("  CLumoSocket            %7.3f s  %8.0f calls/s  ratio %.2fx the core link's time (aim: within 2x)\n",
                 tSync, kCalls / tSync, tSync / tCore);
-    std::printf("16 MiB answer\n");
+    std::printf("16 MiB answer, best of %d\n", kBigRounds);
     std::printf("  core link's handler    %7.3f s\n", tCoreBig);
     std::printf("  CLumoSocket's waiter   %7.3f s  ratio %.2fx the core link's time (aim: within 1.3x)\n", tSyncBig,
                 tSyncBig / tCoreBig);

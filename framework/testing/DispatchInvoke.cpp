@@ -1,7 +1,10 @@
 #include "framework/testing/DispatchInvoke.h"
 
-HRESULT InvokeByDispId(IDispatch* pDispatch, DISPID dispId, WORD wFlags, const std::vector<CComVariant>& args,
-                       VARIANT* pResult, UINT* puArgErr)
+namespace
+{
+// The member's exception, with its texts freed: only the code is of use to the callers.
+HRESULT InvokeCatching(IDispatch* pDispatch, DISPID dispId, WORD wFlags, const std::vector<CComVariant>& args,
+                       VARIANT* pResult, UINT* puArgErr, SCODE* pScode)
 {
     std::vector<VARIANT> reversed(args.rbegin(), args.rend()); // shallow: args own the contents
     DISPID putId = DISPID_PROPERTYPUT;
@@ -16,7 +19,16 @@ HRESULT InvokeByDispId(IDispatch* pDispatch, DISPID dispId, WORD wFlags, const s
     ::SysFreeString(exception.bstrDescription);
     ::SysFreeString(exception.bstrHelpFile);
     if (puArgErr) *puArgErr = argErr;
+    *pScode = exception.scode;
     return hr;
+}
+} // namespace
+
+HRESULT InvokeByDispId(IDispatch* pDispatch, DISPID dispId, WORD wFlags, const std::vector<CComVariant>& args,
+                       VARIANT* pResult, UINT* puArgErr)
+{
+    SCODE scode = S_OK;
+    return InvokeCatching(pDispatch, dispId, wFlags, args, pResult, puArgErr, &scode);
 }
 
 DISPID DispIdOfName(IDispatch* pDispatch, const wchar_t* name, HRESULT* pHr)
@@ -26,4 +38,12 @@ DISPID DispIdOfName(IDispatch* pDispatch, const wchar_t* name, HRESULT* pHr)
     const HRESULT hr = pDispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispId);
     if (pHr) *pHr = hr;
     return SUCCEEDED(hr) ? dispId : DISPID_UNKNOWN;
+}
+
+HRESULT InvokeMember(IDispatch* pDispatch, DISPID dispId, WORD wFlags, const std::vector<CComVariant>& args,
+                     VARIANT* pResult)
+{
+    SCODE scode = S_OK;
+    const HRESULT hr = InvokeCatching(pDispatch, dispId, wFlags, args, pResult, nullptr, &scode);
+    return hr == DISP_E_EXCEPTION && FAILED(scode) ? scode : hr;
 }

@@ -8,3 +8,7 @@ HRESULT InvokeByDispId(IDispatch* pDispatch, DISPID dispId, WORD wFlags, const s
                        VARIANT* pResult = nullptr, UINT* puArgErr = nullptr);
 // The DISPID of a member name; DISPID_UNKNOWN when GetIDsOfNames fails (its HRESULT in *pHr).
 DISPID DispIdOfName(IDispatch* pDispatch, const wchar_t* name, HRESULT* pHr = nullptr);
+// As InvokeByDispId, but a member's own failure, which IDispatch reports as DISP_E_EXCEPTION, comes
+// back as the member's HRESULT (the exception's scode).
+HRESULT InvokeMember(IDispatch* pDispatch, DISPID dispId, WORD wFlags, const std::vector<CComVariant>& args,
+                     VARIANT* pResult = nullptr);
