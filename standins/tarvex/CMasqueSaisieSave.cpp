@@ -1,6 +1,8 @@
 // The saved interview of an entry mask: "TVX-INTERVIEW 1", then an INTERVIEW line with the mask's own
-// fields, one R line per answer that is not in its first state, one REC line per recording in progress
-// and a QUOTACAT line with the quota category. Every line is a word and a property-list text.
+// fields as a property-list text; then tab-separated lines: one "R position state codes value text" per
+// answer that is not in its first state, one "REC name" per recording in progress and "QUOTACAT hex"
+// with the quota category. Texts escape backslash, tab, CR and LF with a backslash; tabs keep the many
+// answer lines cheap to write and read.
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "core/CPropertyList.h"
 #include "framework/CArchive.h"
@@ -11,7 +13,9 @@
 #include "standins/tarvex/CQuestionnaire.h"
 #include "standins/tarvex/CTarvexJournal.h"
 #include "standins/tarvex/CTarvexScript.h"
+#include <algorithm>
 #include <cwchar>
+#include <cwctype>
 
 namespace
 {
@@ -34,16 +38,6 @@ long ReadLong(const CPropertyList& fields, LPCWSTR pszName, int nLine)
     return nValue;
 }
 
-double ReadDouble(const CPropertyList& fields, LPCWSTR pszName, int nLine)
-{
-    CString strText;
-    if (!fields.GetProperty(pszName, strText) || strText.IsEmpty()) RefuseLine(nLine, L"missing field");
-    wchar_t* pEnd = nullptr;
-    const double dValue = wcstod(strText.GetString(), &pEnd);
-    if (!pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a number");
-    return dValue;
-}
-
 CString Hex(const std::vector<BYTE>& bytes)
 {
     CString str;
@@ -52,20 +46,80 @@ CString Hex(const std::vector<BYTE>& bytes)
     return str;
 }
 
-CString Line(LPCWSTR pszWord, const CPropertyList& fields)
+void AppendEscaped(std::wstring& line, const CString& strText)
 {
-    CString strLine = pszWord;
-    strLine += L" ";
-    strLine += fields.GetString();
-    strLine.TrimRight();
-    return strLine + L"\n";
+    for (int i = 0; i < strText.GetLength(); ++i)
+    {
+        const wchar_t ch = strText[i];
+        switch (ch)
+        {
+        case L'\\':
+            line += L"\\\\";
+            break;
+        case L'\t':
+            line += L"\\t";
+            break;
+        case L'\r':
+            line += L"\\r";
+            break;
+        case L'\n':
+            line += L"\\n";
+            break;
+        default:
+            line += ch;
+        }
+    }
+}
+
+CString Unescaped(const std::wstring& field, int nLine)
+{
+    std::wstring text;
+    text.reserve(field.size());
+    for (size_t i = 0; i < field.size(); ++i)
+    {
+        if (field[i] != L'\\')
+        {
+            text += field[i];
+            continue;
+        }
+        const wchar_t next = ++i < field.size() ? field[i] : L'\0';
+        if (next == L'\\')
+            text += L'\\';
+        else if (next == L't')
+            text += L'\t';
+        else if (next == L'r')
+            text += L'\r';
+        else if (next == L'n')
+            text += L'\n';
+        else
+            RefuseLine(nLine, L"bad escape");
+    }
+    return CString(text.c_str());
+}
+
+std::vector<std::wstring> SplitTabs(const std::wstring& line)
+{
+    std::vector<std::wstring> fields;
+    size_t nStart = 0;
+    for (size_t nTab; (nTab = line.find(L'\t', nStart)) != std::wstring::npos; nStart = nTab + 1)
+        fields.push_back(line.substr(nStart, nTab - nStart));
+    fields.push_back(line.substr(nStart));
+    return fields;
+}
+
+long ParseLongField(const std::wstring& field, int nLine, int nBase = 10)
+{
+    wchar_t* pEnd = nullptr;
+    const long nValue = wcstol(field.c_str(), &pEnd, nBase);
+    if (field.empty() || iswspace(field[0]) || !pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a number");
+    return nValue;
 }
 } // namespace
 
 CString CMasqueSaisie::WriteText() const
 {
-    CString strText = kHeader;
-    strText += L"\n";
+    std::wstring text = kHeader;
+    text += L"\n";
     CPropertyList interview;
     interview.SetProperty(L"survey", m_pQuestionnaire->m_nId);
     interview.SetProperty(L"seed", m_nSeed);
@@ -78,37 +132,36 @@ CString CMasqueSaisie::WriteText() const
     interview.SetProperty(L"completed", static_cast<int>(m_bCompleted));
     interview.SetProperty(L"ivr", m_strIvrNumber);
     interview.SetProperty(L"callinfo", m_strCallInfo);
-    strText += Line(L"INTERVIEW", interview);
+    CString strFields = interview.GetString();
+    strFields.TrimRight();
+    text += L"INTERVIEW ";
+    text += strFields.GetString();
+    text += L"\n";
+    wchar_t szNumber[40];
     for (int i = 0; i < GetNbreReponse(); ++i)
     {
         const CReponse& reponse = m_reponses[static_cast<size_t>(i)];
         if (reponse.m_nEtat == kTvxStateNotReached && reponse.m_codes.empty() && reponse.m_strTexte.IsEmpty()) continue;
-        CPropertyList answer;
-        answer.SetProperty(L"position", i);
-        answer.SetProperty(L"state", static_cast<int>(reponse.m_nEtat));
-        CString strCodes;
+        swprintf(szNumber, 40, L"R\t%d\t%d\t", i, reponse.m_nEtat);
+        text += szNumber;
         for (size_t c = 0; c < reponse.m_codes.size(); ++c)
-            strCodes.AppendFormat(c ? L",%ld" : L"%ld", reponse.m_codes[c]);
-        answer.SetProperty(L"codes", strCodes);
-        answer.SetProperty(L"text", reponse.m_strTexte);
-        CString strValue;
-        strValue.Format(L"%.17g", reponse.m_dValeur); // every bit of the double, so that a reload is exact
-        answer.SetProperty(L"value", strValue);
-        strText += Line(L"R", answer);
+        {
+            swprintf(szNumber, 40, c ? L",%ld" : L"%ld", reponse.m_codes[c]);
+            text += szNumber;
+        }
+        swprintf(szNumber, 40, L"\t%.17g\t", reponse.m_dValeur); // every bit of the double: a reload is exact
+        text += szNumber;
+        AppendEscaped(text, reponse.m_strTexte);
+        text += L"\n";
     }
     for (const CString& strName : m_recordings)
     {
-        CPropertyList recording;
-        recording.SetProperty(L"name", strName);
-        strText += Line(L"REC", recording);
+        text += L"REC\t";
+        AppendEscaped(text, strName);
+        text += L"\n";
     }
-    if (!m_quotaCategory.empty())
-    {
-        CPropertyList category;
-        category.SetProperty(L"hex", Hex(m_quotaCategory));
-        strText += Line(L"QUOTACAT", category);
-    }
-    return strText;
+    if (!m_quotaCategory.empty()) text += (L"QUOTACAT\t" + Hex(m_quotaCategory) + L"\n").GetString();
+    return CString(text.c_str());
 }
 
 // Everything is read into copies first: a text that fails half-way leaves the mask untouched.
@@ -143,53 +196,47 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
             if (strLine != kHeader) RefuseLine(nLine, L"not a saved interview");
             continue;
         }
-        int nBlank = strLine.Find(L' ');
-        if (nBlank < 0) nBlank = strLine.GetLength();
-        const CString strWord = strLine.Left(nBlank);
-        const CPropertyList fields(strLine.Mid(nBlank).GetString());
-        if (strWord == L"INTERVIEW")
+        if (strLine.Find(L"INTERVIEW ") == 0)
         {
             if (bInterviewSeen) RefuseLine(nLine, L"second INTERVIEW line");
-            if (ReadLong(fields, L"survey", nLine) != m_pQuestionnaire->m_nId)
+            interview.SetString(strLine.Mid(10).GetString());
+            if (ReadLong(interview, L"survey", nLine) != m_pQuestionnaire->m_nId)
                 RefuseLine(nLine, L"interview of another survey");
-            interview = fields;
             bInterviewSeen = true;
+            continue;
         }
-        else if (strWord == L"R")
+        const std::vector<std::wstring> fields = SplitTabs(strLine.GetString());
+        if (fields[0] == L"R")
         {
-            const long nPosition = ReadLong(fields, L"position", nLine);
+            if (fields.size() != 6) RefuseLine(nLine, L"wrong number of fields");
+            const long nPosition = ParseLongField(fields[1], nLine);
             if (nPosition < 0 || nPosition >= static_cast<long>(reponses.size()))
                 RefuseLine(nLine, L"position outside the survey");
             CReponse& reponse = reponses[static_cast<size_t>(nPosition)];
-            const long nState = ReadLong(fields, L"state", nLine);
+            const long nState = ParseLongField(fields[2], nLine);
             if (nState < kTvxStateNotReached || nState > kTvxStateSetByAction) RefuseLine(nLine, L"unknown state");
             reponse.m_nEtat = static_cast<short>(nState);
-            const CString strCodes = fields.GetPropertyString(L"codes", L"");
-            int nPos = 0;
-            for (CString strCode = strCodes.Tokenize(L",", nPos); nPos >= 0; strCode = strCodes.Tokenize(L",", nPos))
+            for (size_t nCode = 0; nCode < fields[3].size();)
             {
-                wchar_t* pEnd = nullptr;
-                const long nCode = wcstol(strCode.GetString(), &pEnd, 10);
-                if (strCode.IsEmpty() || !pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a number");
-                reponse.m_codes.push_back(nCode);
+                size_t nComma = fields[3].find(L',', nCode);
+                if (nComma == std::wstring::npos) nComma = fields[3].size();
+                reponse.m_codes.push_back(ParseLongField(fields[3].substr(nCode, nComma - nCode), nLine));
+                nCode = nComma + 1;
             }
-            reponse.m_strTexte = fields.GetPropertyString(L"text", L"");
-            reponse.m_dValeur = ReadDouble(fields, L"value", nLine);
+            wchar_t* pEnd = nullptr;
+            reponse.m_dValeur = wcstod(fields[4].c_str(), &pEnd);
+            if (fields[4].empty() || !pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a number");
+            reponse.m_strTexte = Unescaped(fields[5], nLine);
         }
-        else if (strWord == L"REC")
-            recordings.push_back(fields.GetPropertyString(L"name", L""));
-        else if (strWord == L"QUOTACAT")
+        else if (fields[0] == L"REC" && fields.size() == 2)
+            recordings.push_back(Unescaped(fields[1], nLine));
+        else if (fields[0] == L"QUOTACAT" && fields.size() == 2)
         {
-            const CString strHex = fields.GetPropertyString(L"hex", L"");
-            if (strHex.GetLength() % 2 != 0) RefuseLine(nLine, L"odd hex text");
-            for (int i = 0; i < strHex.GetLength(); i += 2)
-            {
-                wchar_t* pEnd = nullptr;
-                const CString strByte = strHex.Mid(i, 2);
-                const long nByte = wcstol(strByte.GetString(), &pEnd, 16);
-                if (!pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a hex text");
-                category.push_back(static_cast<BYTE>(nByte));
-            }
+            const std::wstring& hex = fields[1];
+            if (hex.size() % 2 != 0) RefuseLine(nLine, L"odd hex text");
+            if (!std::all_of(hex.begin(), hex.end(), iswxdigit)) RefuseLine(nLine, L"not a hex text");
+            for (size_t i = 0; i < hex.size(); i += 2)
+                category.push_back(static_cast<BYTE>(ParseLongField(hex.substr(i, 2), nLine, 16)));
         }
         else if (!strLine.IsEmpty())
             RefuseLine(nLine, L"unknown line");

@@ -4,6 +4,7 @@
 #include "framework/CStringConversion.h"
 #include "standins/tarvex/CQuestionnaire.h"
 #include <algorithm>
+#include <cerrno>
 #include <cwchar>
 
 namespace
@@ -84,9 +85,12 @@ void CSurveyTextReader::Read(const std::vector<BYTE>& text, CQuestionnaire& surv
         if (nBytes > 0)
         {
             const char* pLine = reinterpret_cast<const char*>(text.data() + nStart);
-            if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pLine, static_cast<int>(nBytes), nullptr, 0) <= 0)
-                reader.Refuse(L"invalid UTF-8");
-            strLine = WidenText(pLine, static_cast<int>(nBytes), CP_UTF8).c_str();
+            // One pass that refuses invalid bytes; a line decodes to at most as many characters as it has bytes.
+            const int nChars =
+                MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pLine, static_cast<int>(nBytes),
+                                    strLine.GetBuffer(static_cast<int>(nBytes)), static_cast<int>(nBytes));
+            strLine.ReleaseBuffer(nChars > 0 ? nChars : 0);
+            if (nChars <= 0) reader.Refuse(L"invalid UTF-8");
         }
         nStart = nNext;
         if (reader.m_nLine == 1)
@@ -148,7 +152,8 @@ void CSurveyTextReader::ReadQuestion(const CPropertyList& fields)
     const auto itKind = std::find_if(std::begin(kQuestionKinds), std::end(kQuestionKinds),
                                      [&](const CKindName& k) { return strKind == k.pszName; });
     if (itKind == std::end(kQuestionKinds)) Refuse(L"unknown kind");
-    if (m_survey.FindQuestionById(pQuestion->m_nId) >= 0 || m_survey.FindQuestionByName(pQuestion->m_strName) >= 0)
+    if (!m_ids.insert(pQuestion->m_nId).second ||
+        !m_names.emplace(pQuestion->m_strName, m_survey.GetNbreQuestion()).second)
         Refuse(L"duplicate id");
     pQuestion->m_nKind = itKind->nKind;
     pQuestion->m_nSubKind = itKind->nSubKind;
@@ -203,9 +208,8 @@ void CSurveyTextReader::ReadScreen(const CPropertyList& fields)
     std::sort(positions.begin(), positions.end());
     for (size_t i = 1; i < positions.size(); ++i)
         if (positions[i] != positions[i - 1] + 1) Refuse(L"screen questions not in a row");
-    for (const auto& other : m_namedScreens)
-        for (int nPosition : positions)
-            if (std::find(other.begin(), other.end(), nPosition) != other.end()) Refuse(L"question on two screens");
+    for (int nPosition : positions)
+        if (!m_onScreen.insert(nPosition).second) Refuse(L"question on two screens");
     m_screenIds.push_back(nId);
     m_namedScreens.push_back(positions);
 }
@@ -302,13 +306,12 @@ void CSurveyTextReader::ReadScript(const CPropertyList& fields)
 void CSurveyTextReader::BuildScreens()
 {
     std::vector<std::vector<int>> screens = m_namedScreens;
+    std::vector<bool> named(static_cast<size_t>(m_survey.GetNbreQuestion()), false);
+    for (const auto& positions : m_namedScreens)
+        for (int nPosition : positions)
+            named[static_cast<size_t>(nPosition)] = true;
     for (int i = 0; i < m_survey.GetNbreQuestion(); ++i)
-    {
-        const bool bNamed = std::any_of(m_namedScreens.begin(), m_namedScreens.end(), [i](const std::vector<int>& s) {
-            return std::find(s.begin(), s.end(), i) != s.end();
-        });
-        if (!bNamed) screens.push_back({i});
-    }
+        if (!named[static_cast<size_t>(i)]) screens.push_back({i});
     std::sort(screens.begin(), screens.end(),
               [](const std::vector<int>& a, const std::vector<int>& b) { return a.front() < b.front(); });
     m_survey.m_screens = std::move(screens);
@@ -328,30 +331,41 @@ CString CSurveyTextReader::Required(const CPropertyList& fields, LPCWSTR pszName
 
 long CSurveyTextReader::RequiredLong(const CPropertyList& fields, LPCWSTR pszName) const
 {
-    double dValue = 0;
-    if (!ParseNumber(Required(fields, pszName), dValue) || dValue != static_cast<double>(static_cast<long>(dValue)))
-        Refuse(L"not a number");
-    return static_cast<long>(dValue);
+    return ParseLong(Required(fields, pszName));
+}
+
+long CSurveyTextReader::ParseLong(const CString& strText) const
+{
+    // wcstol, not wcstod: ids and codes are most of a survey's numbers, and whole numbers are all they may be.
+    if (strText.IsEmpty() || iswspace(strText[0])) Refuse(L"not a number");
+    wchar_t* pEnd = nullptr;
+    errno = 0;
+    const long nValue = wcstol(strText.GetString(), &pEnd, 10);
+    if (!pEnd || *pEnd != L'\0' || errno == ERANGE) Refuse(L"not a number");
+    return nValue;
 }
 
 long CSurveyTextReader::OptionalLong(const CPropertyList& fields, LPCWSTR pszName, long nDefault) const
 {
-    return fields.HasProperty(pszName) ? RequiredLong(fields, pszName) : nDefault;
+    CString strText;
+    if (!fields.GetProperty(pszName, strText)) return nDefault; // one look-up: most names are absent
+    return ParseLong(strText);
 }
 
 double CSurveyTextReader::OptionalDouble(const CPropertyList& fields, LPCWSTR pszName, double dDefault) const
 {
-    if (!fields.HasProperty(pszName)) return dDefault;
+    CString strText;
+    if (!fields.GetProperty(pszName, strText)) return dDefault;
     double dValue = 0;
-    if (!ParseNumber(fields.GetPropertyString(pszName, L""), dValue)) Refuse(L"not a number");
+    if (!ParseNumber(strText, dValue)) Refuse(L"not a number");
     return dValue;
 }
 
 int CSurveyTextReader::QuestionNamed(const CString& strName) const
 {
-    const int nIndex = m_survey.FindQuestionByName(strName);
-    if (nIndex < 0) Refuse(L"unknown question"); // records name only questions declared before them
-    return nIndex;
+    const auto it = m_names.find(strName);
+    if (it == m_names.end()) Refuse(L"unknown question"); // records name only questions declared before them
+    return it->second;
 }
 
 void CSurveyTextReader::Refuse(LPCWSTR pszReason) const

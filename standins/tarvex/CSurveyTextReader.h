@@ -1,5 +1,7 @@
 #pragma once
 #include "framework/CString.h"
+#include <map>
+#include <set>
 #include <vector>
 
 class CQuestionnaire;
@@ -43,6 +45,7 @@ private:
 
     CString Required(const CPropertyList& fields, LPCWSTR pszName) const;
     long RequiredLong(const CPropertyList& fields, LPCWSTR pszName) const;
+    long ParseLong(const CString& strText) const;
     long OptionalLong(const CPropertyList& fields, LPCWSTR pszName, long nDefault) const;
     double OptionalDouble(const CPropertyList& fields, LPCWSTR pszName, double dDefault) const;
     int QuestionNamed(const CString& strName) const;
@@ -53,5 +56,8 @@ private:
     int m_nLine = 0;
     bool m_bSurveySeen = false;
     std::vector<long> m_screenIds;
+    std::map<CString, int> m_names; // question name to index
+    std::set<long> m_ids;
+    std::set<int> m_onScreen;
     std::vector<std::vector<int>> m_namedScreens;
 };

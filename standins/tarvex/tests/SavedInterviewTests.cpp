@@ -87,17 +87,29 @@ const CorruptCase kCorrupt[] = {
      "a seed that is not a number"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
-     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR position = \"9\" state = \"4\" value = \"0\"\n",
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t9\t4\t\t0\t\n",
      "an answer outside the survey"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
-     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR position = \"1\" state = \"7\" value = \"0\"\n",
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t7\t\t0\t\n",
      "an unknown state"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
      "subresult = \"0\" resultset = \"0\" completed = \"0\"\nGARBAGE\n",
      "an unknown line"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" position = \"1\"\n", "missing fields"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t4\t1\t0\n",
+     "an answer line short of a field"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t3\t4\t\t0\tbad \\q escape\n",
+     "an unknown escape in a text"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nQUOTACAT\t0x\n",
+     "a quota category that is not hex"},
 };
 } // namespace
 
