@@ -2,6 +2,7 @@
 #include "core/CPropertyList.h"
 #include "standins/tarvex/CEcran.h"
 #include "standins/tarvex/CListe.h"
+#include "standins/tarvex/CListeTriee.h"
 #include "standins/tarvex/CMasqueAjaxImpact.h"
 #include "standins/tarvex/CQuestionnaire.h"
 #include "standins/tarvex/CTarvexJournal.h"
@@ -448,4 +449,94 @@ bool CMasqueSaisie::IntegrerStopRecording(int nPosition, const CString& strName,
     CTarvexJournal::Append(L"CMasqueSaisie", L"IntegrerStopRecording",
                            CTarvexJournal::FromLong(nPosition) + L", " + strName, CTarvexJournal::FromBool(bOk));
     return bOk;
+}
+
+long CMasqueSaisie::AddSemiOpen(const CQuestion* pQuestion, const CString& strText)
+{
+    const int nQuestion = pQuestion ? m_pQuestionnaire->FindQuestionById(pQuestion->m_nId) : -1;
+    long nId = 0;
+    if (nQuestion >= 0 && !strText.IsEmpty())
+    {
+        nId = 1;
+        for (const CGivenSemiOpen& given : m_semiOpens)
+            nId = std::max(nId, given.m_nId + 1);
+        m_semiOpens.push_back({nQuestion, nId, strText});
+        m_bModified = true;
+    }
+    CTarvexJournal::Append(L"CMasqueSaisie", L"AddSemiOpen", CTarvexJournal::FromLong(nQuestion) + L", " + strText,
+                           CTarvexJournal::FromLong(nId));
+    return nId;
+}
+
+void CMasqueSaisie::GetQuestionSemiOpens(const CQuestion* pQuestion, CListe& array) const
+{
+    const int nQuestion = pQuestion ? m_pQuestionnaire->FindQuestionById(pQuestion->m_nId) : -1;
+    for (const CGivenSemiOpen& given : m_semiOpens)
+    {
+        if (given.m_nQuestion != nQuestion) continue;
+        auto* pModalite = new CModalite;
+        pModalite->m_nCode = given.m_nId;
+        pModalite->m_strLibelle = given.m_strText;
+        pModalite->m_nQuestion = nQuestion;
+        array.AddEngineObjet(pModalite);
+    }
+    CTarvexJournal::Append(L"CMasqueSaisie", L"GetQuestionSemiOpens", CTarvexJournal::FromLong(nQuestion),
+                           CTarvexJournal::FromLong(array.GetCount()));
+}
+
+void CMasqueSaisie::IntegrerLiaison(int /*nPosition*/, const long* /*pIds*/, bool* pFlags, int nCount) const
+{
+    for (int i = 0; pFlags && i < nCount; ++i)
+        pFlags[i] = false;
+}
+
+bool CMasqueSaisie::DoODBCImport(int nPosition)
+{
+    const bool bOk = CTarvexScript::Decide(L"CMasqueSaisie::DoODBCImport", true);
+    CTarvexJournal::Append(L"CMasqueSaisie", L"DoODBCImport", CTarvexJournal::FromLong(nPosition),
+                           CTarvexJournal::FromBool(bOk));
+    return bOk;
+}
+
+int CMasqueSaisie::EvaluateScreenGroup(int nGroup, void* /*pContext*/)
+{
+    CTarvexJournal::Append(L"CMasqueSaisie", L"EvaluateScreenGroup", CTarvexJournal::FromLong(nGroup), L"0");
+    return 0;
+}
+
+void CMasqueSaisie::AllocateDuration(const CListeTriee& positions, long nSeconds)
+{
+    const int nCount = positions.GetCount();
+    for (int i = 0; i < nCount && nSeconds > 0; ++i)
+        if (CReponse* pReponse = GetAdrReponse(static_cast<int>(positions.GetAt(i))))
+            pReponse->m_nDuree += nSeconds / nCount + (i < nSeconds % nCount ? 1 : 0);
+    CString strArguments;
+    strArguments.Format(L"%d positions, %ld", nCount, nSeconds);
+    CTarvexJournal::Append(L"CMasqueSaisie", L"AllocateDuration", strArguments, L"");
+}
+
+CString CMasqueSaisie::GetChaptersToJson(int nPosition) const
+{
+    CString strJson = L"[";
+    for (int i = 0; i < GetNbreReponse(); ++i)
+    {
+        const CQuestion* pQuestion = QuestionAt(i);
+        if (!pQuestion || !pQuestion->EstChapitre()) continue;
+        CString strText;
+        for (int c = 0; c < pQuestion->m_strText.GetLength(); ++c)
+        {
+            const wchar_t ch = pQuestion->m_strText[c];
+            if (ch == L'"' || ch == L'\\') strText += L'\\';
+            if (ch >= 0x20) strText += ch; // control characters have no place in a caption
+        }
+        // The current chapter is the last one at or before the position.
+        int nNext = i + 1;
+        while (nNext < GetNbreReponse() && !QuestionAt(nNext)->EstChapitre())
+            ++nNext;
+        const bool bCurrent = nPosition >= i && nPosition < nNext;
+        strJson.AppendFormat(L"%s{\"position\":%d,\"text\":\"%s\",\"current\":%s}",
+                             strJson.GetLength() > 1 ? L"," : L"", i, strText.GetString(),
+                             bCurrent ? L"true" : L"false");
+    }
+    return strJson + L"]";
 }

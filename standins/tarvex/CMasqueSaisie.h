@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/CString.h"
 #include "framework/COleDateTime.h"
+#include "framework/CStringArray.h"
 #include "standins/tarvex/CKeyInSession.h"
 #include "standins/tarvex/CMasqueEntryError.h"
 #include "standins/tarvex/CQuota.h"
@@ -12,6 +13,7 @@ class CArchive;
 class CEcran;
 class CFile;
 class CListe;
+class CListeTriee;
 class CMasqueAjaxImpact;
 class CPropertyList;
 class CQuestion;
@@ -71,6 +73,28 @@ public:
     // The survey's checks of the position's question; the first that fails gives the error.
     bool IsValidityFilterOK(int nPosition, int nMode, CMasqueEntryError*& pError) const;
     bool SetValueFromScript(int nPosition, const CString& strValue); // state "set by an action"
+    // Ranks: one text per response of the question (in DonnerCodeModalites order), each empty or a rank
+    // from 1; the codes come out in rank order. Ranks must start at 1 and follow each other.
+    bool EstReponseRangOk(int nPosition, const CStringArray& texts, std::vector<long>& codes, bool bValidate,
+                          CMasqueEntryError*& pError) const;
+    // A typed response caption (any case) becomes its code; an empty text no code.
+    bool IsResponseByNameOK(int nPosition, const CString& strText, std::vector<long>& codes,
+                            CMasqueEntryError*& pError) const;
+    // The engine's message of that number for the position: 1 an invalid answer, 2 a missing one.
+    CString WriteErrorMessage(int nMessage, int nPosition) const;
+
+    // Semi-open answers given in this interview: AddSemiOpen returns the new answer's id (from 1);
+    // GetQuestionSemiOpens fills an array of modalities (code = id) the caller frees.
+    long AddSemiOpen(const CQuestion* pQuestion, const CString& strText);
+    void GetQuestionSemiOpens(const CQuestion* pQuestion, CListe& array) const;
+    // No links, loops or data imports in this engine: no response is excluded, a loop's answers are
+    // the response's codes, and an import changes nothing.
+    void IntegrerLiaison(int nPosition, const long* pIds, bool* pFlags, int nCount) const;
+    std::vector<long> DonnerTouteReponseBoucle(int nPosition) const { return GetClosedResponse(nPosition); }
+    virtual bool DoODBCImport(int nPosition);
+    int EvaluateScreenGroup(int nGroup, void* pContext); // the group of the next screen: always 0
+    // Seconds spent on a screen, shared among its positions (the first ones get the remainder).
+    void AllocateDuration(const CListeTriee& positions, long nSeconds);
 
     // "[NAME]" becomes the answer of that question as shown: captions joined by ", ", the number, the
     // text or the date. Unknown names stay as they are.
@@ -103,6 +127,16 @@ public:
     void StartKeyInSession(int nMode);
     CKeyInSession* GetKeyInSession() { return m_pKeyIn.get(); }
     bool RenameAsCompleted(int nFlags, bool bRename);
+    // The interview kept under a call id, in the mask's folder (the temporary folder without one), for
+    // the agent who takes the call over; DeleteFile removes it again.
+    bool Save(long nCallId);
+    bool DeleteFile(long nCallId, bool bCompleted);
+    CString GetSavedPath(long nCallId) const;
+    // The chapters as a JSON array of {"position", "text", "current"} for the web pages.
+    CString GetChaptersToJson(int nPosition) const;
+    void SetWebIdentity(const CString& strText) { m_strWebIdentity = strText; }
+    void SetWebResolution(const CString& strText) { m_strWebResolution = strText; }
+    void SetWebCapabilities(const CString& strText) { m_strWebCapabilities = strText; }
 
     // The saved interview: "TVX-INTERVIEW 1" and one line per field and answer. Loading a text of
     // another survey, or a malformed one, throws the framework's archive exception and leaves the
@@ -144,6 +178,9 @@ public:
     CString m_strCallInfo;
     CString m_strDirectory;
     COleDateTime m_endTime;
+    CString m_strWebIdentity;
+    CString m_strWebResolution;
+    CString m_strWebCapabilities;
 
 private:
     bool CheckClosed(int nPosition, const std::vector<long>& codes, CMasqueEntryError*& pError) const;
@@ -169,4 +206,11 @@ private:
     std::vector<BYTE> m_quotaCategory;
     std::unique_ptr<CKeyInSession> m_pKeyIn;
     std::vector<std::pair<CString, CString>> m_panel;
+    struct CGivenSemiOpen
+    {
+        int m_nQuestion;
+        long m_nId;
+        CString m_strText;
+    };
+    std::vector<CGivenSemiOpen> m_semiOpens;
 };

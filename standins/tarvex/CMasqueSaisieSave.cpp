@@ -1,8 +1,8 @@
 // The saved interview of an entry mask: "TVX-INTERVIEW 1", then an INTERVIEW line with the mask's own
-// fields as a property-list text; then tab-separated lines: one "R position state codes value text" per
-// answer that is not in its first state, one "REC name" per recording in progress and "QUOTACAT hex"
-// with the quota category. Texts escape backslash, tab, CR and LF with a backslash; tabs keep the many
-// answer lines cheap to write and read.
+// fields as a property-list text; then tab-separated lines: one "R position state codes value seconds
+// text" per answer that is not in its first state, one "SO question id text" per semi-open answer given,
+// one "REC name" per recording in progress and "QUOTACAT hex" with the quota category. Texts escape backslash, tab, CR
+// and LF with a backslash; tabs keep the many answer lines cheap to write and read.
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "core/CPropertyList.h"
 #include "framework/CArchive.h"
@@ -141,7 +141,9 @@ CString CMasqueSaisie::WriteText() const
     for (int i = 0; i < GetNbreReponse(); ++i)
     {
         const CReponse& reponse = m_reponses[static_cast<size_t>(i)];
-        if (reponse.m_nEtat == kTvxStateNotReached && reponse.m_codes.empty() && reponse.m_strTexte.IsEmpty()) continue;
+        if (reponse.m_nEtat == kTvxStateNotReached && reponse.m_codes.empty() && reponse.m_strTexte.IsEmpty() &&
+            reponse.m_nDuree == 0)
+            continue;
         swprintf(szNumber, 40, L"R\t%d\t%d\t", i, reponse.m_nEtat);
         text += szNumber;
         for (size_t c = 0; c < reponse.m_codes.size(); ++c)
@@ -149,9 +151,16 @@ CString CMasqueSaisie::WriteText() const
             swprintf(szNumber, 40, c ? L",%ld" : L"%ld", reponse.m_codes[c]);
             text += szNumber;
         }
-        swprintf(szNumber, 40, L"\t%.17g\t", reponse.m_dValeur); // every bit of the double: a reload is exact
+        swprintf(szNumber, 40, L"\t%.17g\t%ld\t", reponse.m_dValeur, reponse.m_nDuree); // %.17g: a reload is exact
         text += szNumber;
         AppendEscaped(text, reponse.m_strTexte);
+        text += L"\n";
+    }
+    for (const CGivenSemiOpen& given : m_semiOpens)
+    {
+        swprintf(szNumber, 40, L"SO\t%d\t%ld\t", given.m_nQuestion, given.m_nId);
+        text += szNumber;
+        AppendEscaped(text, given.m_strText);
         text += L"\n";
     }
     for (const CString& strName : m_recordings)
@@ -178,6 +187,7 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
     for (size_t i = 0; i < reponses.size(); ++i)
         reponses[i].m_nQuestion = static_cast<int>(i);
     std::vector<CString> recordings;
+    std::vector<CGivenSemiOpen> semiOpens;
     std::vector<BYTE> category;
     CPropertyList interview;
     bool bInterviewSeen = false;
@@ -208,7 +218,7 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
         const std::vector<std::wstring> fields = SplitTabs(strLine.GetString());
         if (fields[0] == L"R")
         {
-            if (fields.size() != 6) RefuseLine(nLine, L"wrong number of fields");
+            if (fields.size() != 7) RefuseLine(nLine, L"wrong number of fields");
             const long nPosition = ParseLongField(fields[1], nLine);
             if (nPosition < 0 || nPosition >= static_cast<long>(reponses.size()))
                 RefuseLine(nLine, L"position outside the survey");
@@ -226,7 +236,16 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
             wchar_t* pEnd = nullptr;
             reponse.m_dValeur = wcstod(fields[4].c_str(), &pEnd);
             if (fields[4].empty() || !pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a number");
-            reponse.m_strTexte = Unescaped(fields[5], nLine);
+            reponse.m_nDuree = ParseLongField(fields[5], nLine);
+            reponse.m_strTexte = Unescaped(fields[6], nLine);
+        }
+        else if (fields[0] == L"SO" && fields.size() == 4)
+        {
+            const long nQuestion = ParseLongField(fields[1], nLine);
+            if (nQuestion < 0 || nQuestion >= static_cast<long>(reponses.size()))
+                RefuseLine(nLine, L"question outside the survey");
+            semiOpens.push_back(
+                {static_cast<int>(nQuestion), ParseLongField(fields[2], nLine), Unescaped(fields[3], nLine)});
         }
         else if (fields[0] == L"REC" && fields.size() == 2)
             recordings.push_back(Unescaped(fields[1], nLine));
@@ -255,6 +274,7 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
 
     m_reponses.swap(reponses);
     m_recordings.swap(recordings);
+    m_semiOpens.swap(semiOpens);
     m_quotaCategory.swap(category);
     m_nSeed = nSeed;
     m_nPosition = static_cast<int>(nPosition);
@@ -318,4 +338,48 @@ void CMasqueSaisie::Serialize(CArchive& ar)
     }
     CTarvexJournal::Append(L"CMasqueSaisie", L"Serialize", L"load",
                            L"position " + CTarvexJournal::FromLong(m_nPosition));
+}
+
+CString CMasqueSaisie::GetSavedPath(long nCallId) const
+{
+    CString strFolder = m_strDirectory;
+    if (strFolder.IsEmpty())
+    {
+        wchar_t szTemp[MAX_PATH] = {};
+        if (GetTempPathW(MAX_PATH, szTemp)) strFolder = szTemp;
+    }
+    if (!strFolder.IsEmpty() && strFolder[strFolder.GetLength() - 1] != L'\\') strFolder += L'\\';
+    CString strPath;
+    strPath.Format(L"%sTvx%ld-%ld.tvi", strFolder.GetString(), m_pQuestionnaire->m_nId, nCallId);
+    return strPath;
+}
+
+bool CMasqueSaisie::Save(long nCallId)
+{
+    bool bOk = false;
+    CFile file;
+    if (file.Open(GetSavedPath(nCallId).GetString(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
+    {
+        bOk = SaveToFile(file);
+        try
+        {
+            file.Close();
+        }
+        catch (CFileException* pError)
+        {
+            pError->Delete();
+            bOk = false;
+        }
+    }
+    CTarvexJournal::Append(L"CMasqueSaisie", L"Save", CTarvexJournal::FromLong(nCallId), CTarvexJournal::FromBool(bOk));
+    return bOk;
+}
+
+bool CMasqueSaisie::DeleteFile(long nCallId, bool bCompleted)
+{
+    const bool bOk = ::DeleteFileW(GetSavedPath(nCallId).GetString()) != FALSE;
+    CString strArguments;
+    strArguments.Format(L"%ld, %d", nCallId, bCompleted);
+    CTarvexJournal::Append(L"CMasqueSaisie", L"DeleteFile", strArguments, CTarvexJournal::FromBool(bOk));
+    return bOk;
 }

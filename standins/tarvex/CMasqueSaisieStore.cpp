@@ -340,3 +340,80 @@ CString CMasqueSaisie::TraduireLibelle(const CString& strText, int nPosition, in
     CTarvexJournal::Append(L"CMasqueSaisie", L"TraduireLibelle", strArguments, strResult);
     return strResult;
 }
+
+bool CMasqueSaisie::EstReponseRangOk(int nPosition, const CStringArray& texts, std::vector<long>& codes,
+                                     bool /*bValidate*/, CMasqueEntryError*& pError) const
+{
+    pError = nullptr;
+    codes.clear();
+    if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
+    std::vector<long> questionCodes;
+    QuestionAt(nPosition)->DonnerCodeModalites(questionCodes, true);
+    std::vector<std::pair<long, long>> ranked; // rank, code
+    CString strError;
+    for (INT_PTR i = 0; i < texts.GetSize() && static_cast<size_t>(i) < questionCodes.size(); ++i)
+    {
+        CString strRank = texts[i];
+        strRank.Trim();
+        if (strRank.IsEmpty()) continue;
+        wchar_t* pEnd = nullptr;
+        const long nRank = wcstol(strRank.GetString(), &pEnd, 10);
+        if (!pEnd || *pEnd != L'\0' || nRank < 1)
+        {
+            strError.Format(L"Rank '%s' is not valid", strRank.GetString());
+            return Refuse(pError, nPosition, strError);
+        }
+        ranked.emplace_back(nRank, questionCodes[static_cast<size_t>(i)]);
+    }
+    std::sort(ranked.begin(), ranked.end());
+    for (size_t i = 0; i < ranked.size(); ++i)
+    {
+        if (ranked[i].first != static_cast<long>(i) + 1)
+        {
+            strError.Format(L"Rank %ld is missing or given twice", static_cast<long>(i) + 1);
+            return Refuse(pError, nPosition, strError);
+        }
+        codes.push_back(ranked[i].second);
+    }
+    return CheckClosed(nPosition, codes, pError);
+}
+
+bool CMasqueSaisie::IsResponseByNameOK(int nPosition, const CString& strText, std::vector<long>& codes,
+                                       CMasqueEntryError*& pError) const
+{
+    pError = nullptr;
+    codes.clear();
+    if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
+    CString strName = strText;
+    strName.Trim();
+    if (strName.IsEmpty()) return true;
+    for (const CModalite& modalite : QuestionAt(nPosition)->m_modalites)
+        if (modalite.m_strLibelle.CompareNoCase(strName) == 0)
+        {
+            codes.push_back(modalite.m_nCode);
+            return true;
+        }
+    CString strError;
+    strError.Format(L"Unknown response '%s'", strName.GetString());
+    return Refuse(pError, nPosition, strError);
+}
+
+CString CMasqueSaisie::WriteErrorMessage(int nMessage, int nPosition) const
+{
+    const CQuestion* pQuestion = QuestionAt(nPosition);
+    const CString strName = pQuestion ? pQuestion->m_strName : CString(L"?");
+    CString strText;
+    switch (nMessage)
+    {
+    case 1:
+        strText.Format(L"The answer to %s is not valid", strName.GetString());
+        break;
+    case 2:
+        strText.Format(L"Please answer %s", strName.GetString());
+        break;
+    default:
+        strText.Format(L"Error %d at %s", nMessage, strName.GetString());
+        break;
+    }
+    return strText;
+}

@@ -59,6 +59,7 @@ void CQuestionnaire::SwapContents(CQuestionnaire& other) noexcept
     m_actions.swap(other.m_actions);
     m_resources.swap(other.m_resources);
     std::swap(m_quota, other.m_quota);
+    std::swap(m_screenGroup, other.m_screenGroup);
     m_source.swap(other.m_source);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 #include "framework/CString.h"
 #include "standins/tarvex/CFiltre.h"
+#include "standins/tarvex/CInternetOptions.h"
 #include "standins/tarvex/CMediaResource.h"
 #include "standins/tarvex/CQuestion.h"
 #include "standins/tarvex/CQuota.h"
+#include "standins/tarvex/CScreenGroup.h"
 #include <map>
 #include <memory>
 #include <vector>
@@ -73,6 +75,8 @@ public:
     int GetScreenOfPosition(int nPosition) const; // -1 outside the survey
     const std::vector<int>& GetScreenPositions(int nScreen) const { return m_screens.at(static_cast<size_t>(nScreen)); }
     const CQuota& GetQuotaDefinition() const { return m_quota; }
+    CScreenGroup* GetScreenGroup(int nGroup) { return nGroup == 0 ? &m_screenGroup : nullptr; }
+    CInternetOptions& GetInternetOptions() { return m_internetOptions; }
     const CString& GetFolder() const { return m_strFolder; }
 
     long m_nId = 0;
@@ -87,6 +91,8 @@ public:
     std::vector<CFiltre> m_actions;
     std::vector<CMediaResource> m_resources;
     CQuota m_quota;
+    CScreenGroup m_screenGroup; // web screens when the SURVEY record says web = "1"
+    CInternetOptions m_internetOptions;
     std::vector<BYTE> m_source;
 
 private:

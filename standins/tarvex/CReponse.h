@@ -22,4 +22,5 @@ public:
     std::vector<long> m_codes;
     CString m_strTexte;             // open answers, and the text a number or date was given as
     double m_dValeur = kTvxNoValue; // numeric and date answers
+    long m_nDuree = 0;              // seconds spent on it
 };

@@ -117,6 +117,7 @@ void CSurveyTextReader::ReadLine(const CString& strWord, const CPropertyList& fi
         m_survey.m_nId = RequiredLong(fields, L"id");
         m_survey.m_strName = fields.GetPropertyString(L"name", L"");
         m_survey.m_nLangue = OptionalLong(fields, L"language", 0);
+        m_survey.m_screenGroup.m_generationSettings.m_bUseWebScreens = OptionalLong(fields, L"web", 0) != 0;
     }
     else if (strWord == L"Q")
         ReadQuestion(fields);

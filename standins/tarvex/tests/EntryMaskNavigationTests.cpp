@@ -170,3 +170,14 @@ TEST_F(EntryMaskNavigationTest, ScreensLayOneElementPerResponseInTwips)
     EXPECT_EQ(std::wstring(screen->GetAdrElement(1)->m_strLibelle.GetString()), L"Your age, Woman?")
         << "live labels follow the answers they quote";
 }
+
+TEST_F(EntryMaskNavigationTest, ChaptersAsJsonMarkTheCurrentOne)
+{
+    CQuestionnaire survey;
+    LoadSurvey(survey, DemoSurveyText("Q id = \"8\" name = \"END\" kind = \"chapter\" text = \"The \\\"end\\\"\"\n"));
+    CMasqueSaisie mask(&survey);
+    ASSERT_TRUE(mask.Creer(0, 0, true));
+    EXPECT_EQ(std::wstring(mask.GetChaptersToJson(2).GetString()),
+              L"[{\"position\":0,\"text\":\"Hello, this is a short survey\",\"current\":true},"
+              L"{\"position\":5,\"text\":\"The \\\"end\\\"\",\"current\":false}]");
+}

@@ -1,16 +1,22 @@
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "standins/tarvex/tests/TarvexTestSupport.h"
 #include <functional>
+#include "standins/tarvex/CListe.h"
+#include "standins/tarvex/CListeTriee.h"
 #include <memory>
 
 namespace
 {
-// The demo survey with a multiple question MEDIA (position 5) and a warning check on AGE.
+// The demo survey with a multiple question MEDIA (position 5), a ranked RANK (6) and checks.
 const char* const kStoreExtra = "Q id = \"6\" name = \"MEDIA\" kind = \"multiple\" max = \"2\" dontknow = \"1\"\n"
                                 "M question = \"MEDIA\" code = \"1\" text = \"Radio\"\n"
                                 "M question = \"MEDIA\" code = \"2\" text = \"Press\"\n"
                                 "M question = \"MEDIA\" code = \"3\" text = \"Web\"\n"
                                 "M question = \"MEDIA\" code = \"9\" text = \"None\" exclusive = \"1\"\n"
+                                "Q id = \"7\" name = \"RANK\" kind = \"ordered\" max = \"3\"\n"
+                                "M question = \"RANK\" code = \"4\" text = \"Red\"\n"
+                                "M question = \"RANK\" code = \"5\" text = \"Green\"\n"
+                                "M question = \"RANK\" code = \"6\" text = \"Blue\"\n"
                                 "CHECK question = \"AGE\" level = \"0\" text = \"Rather old, sure?\" above = \"90\"\n"
                                 "CHECK question = \"SEX\" level = \"1\" text = \"Say it\" code = \"-1\"\n";
 
@@ -169,4 +175,86 @@ TEST_F(EntryMaskStoreTest, TraduireLibelleShowsTheAnswers)
     for (const Case& c : kAfter)
         EXPECT_EQ(std::wstring(m_pMask->TraduireLibelle(c.pszText, 3, 0, -1, nullptr, nullptr).GetString()),
                   c.pszExpected);
+}
+
+TEST_F(EntryMaskStoreTest, RanksBecomeCodesInRankOrder)
+{
+    struct Case
+    {
+        std::vector<LPCWSTR> texts;
+        std::vector<long> codes;
+        LPCWSTR pszError;
+    };
+    const Case kCases[] = {
+        {{L"2", L"", L"1"}, {6, 4}, nullptr},
+        {{L"", L"", L""}, {}, nullptr},
+        {{L"1", L"1", L""}, {}, L"Rank 2 is missing or given twice"},
+        {{L"1", L"3", L""}, {}, L"Rank 2 is missing or given twice"},
+        {{L"x", L"", L""}, {}, L"Rank 'x' is not valid"},
+        {{L"0", L"", L""}, {}, L"Rank '0' is not valid"},
+    };
+    for (const Case& c : kCases)
+    {
+        CStringArray texts;
+        for (LPCWSTR psz : c.texts)
+            texts.Add(psz);
+        std::vector<long> codes;
+        CMasqueEntryError* pError = nullptr;
+        const bool bOk = m_pMask->EstReponseRangOk(6, texts, codes, true, pError);
+        std::unique_ptr<CMasqueEntryError> error(pError);
+        EXPECT_EQ(bOk, c.pszError == nullptr);
+        if (bOk)
+        {
+            EXPECT_EQ(codes, c.codes);
+        }
+        else
+        {
+            ASSERT_NE(pError, nullptr);
+            EXPECT_EQ(std::wstring(pError->m_strText.GetString()), c.pszError);
+        }
+    }
+}
+
+TEST_F(EntryMaskStoreTest, ResponsesByNameAndErrorMessages)
+{
+    std::vector<long> codes;
+    CMasqueEntryError* pError = nullptr;
+    EXPECT_TRUE(m_pMask->IsResponseByNameOK(1, L" woman ", codes, pError));
+    EXPECT_EQ(codes, (std::vector<long>{2}));
+    EXPECT_TRUE(m_pMask->IsResponseByNameOK(1, L"", codes, pError));
+    EXPECT_TRUE(codes.empty());
+    EXPECT_FALSE(m_pMask->IsResponseByNameOK(1, L"Robot", codes, pError));
+    ASSERT_NE(pError, nullptr);
+    EXPECT_EQ(std::wstring(pError->m_strText.GetString()), L"Unknown response 'Robot'");
+    delete pError;
+    EXPECT_EQ(std::wstring(m_pMask->WriteErrorMessage(2, 2).GetString()), L"Please answer AGE");
+}
+
+TEST_F(EntryMaskStoreTest, SemiOpenAnswersOfTheInterview)
+{
+    const CQuestion* pSex = m_survey.GetQuestion(1);
+    EXPECT_EQ(m_pMask->AddSemiOpen(pSex, L"Other"), 1);
+    EXPECT_EQ(m_pMask->AddSemiOpen(m_survey.GetQuestion(5), L"Cinema"), 2);
+    EXPECT_EQ(m_pMask->AddSemiOpen(pSex, L""), 0) << "an empty answer is not added";
+    CListe array;
+    m_pMask->GetQuestionSemiOpens(pSex, array);
+    ASSERT_EQ(array.GetCount(), 1);
+    const auto* pModalite = dynamic_cast<const CModalite*>(array.GetObjet(0));
+    ASSERT_NE(pModalite, nullptr);
+    EXPECT_EQ(pModalite->m_nCode, 1);
+    EXPECT_EQ(std::wstring(pModalite->m_strLibelle.GetString()), L"Other");
+    CObjet::DetruireTableau(array);
+}
+
+TEST_F(EntryMaskStoreTest, DurationsAreSharedAmongTheScreensPositions)
+{
+    CListeTriee positions;
+    positions.Insert(2);
+    positions.Insert(1);
+    m_pMask->AllocateDuration(positions, 7);
+    EXPECT_EQ(m_pMask->GetReponse(1)->m_nDuree, 4);
+    EXPECT_EQ(m_pMask->GetReponse(2)->m_nDuree, 3);
+    m_pMask->AllocateDuration(positions, 1);
+    EXPECT_EQ(m_pMask->GetReponse(1)->m_nDuree, 5);
+    EXPECT_EQ(m_pMask->GetReponse(2)->m_nDuree, 3);
 }

@@ -2,6 +2,8 @@
 #include "framework/CMemFile.h"
 #include "standins/tarvex/CArchiveVersion.h"
 #include "standins/tarvex/CEcran.h"
+#include "standins/tarvex/CListe.h"
+#include "standins/tarvex/CListeTriee.h"
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "standins/tarvex/tests/TarvexTestSupport.h"
 #include <memory>
@@ -60,6 +62,10 @@ protected:
             EXPECT_TRUE(pMask->AvancerEcran(pScreen, nullptr, nullptr, true));
             delete pScreen;
         }
+        EXPECT_EQ(pMask->AddSemiOpen(m_survey.GetQuestion(1), L"Other\tone"), 1);
+        CListeTriee positions;
+        positions.Insert(1);
+        pMask->AllocateDuration(positions, 12);
         pMask->SetQuotaCategory(reinterpret_cast<const BYTE*>("\x0a\0\0\0"), 4);
         pMask->m_nCallResult = 17;
         pMask->m_bResultSet = true;
@@ -87,11 +93,11 @@ const CorruptCase kCorrupt[] = {
      "a seed that is not a number"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
-     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t9\t4\t\t0\t\n",
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t9\t4\t\t0\t0\t\n",
      "an answer outside the survey"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
-     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t7\t\t0\t\n",
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t7\t\t0\t0\t\n",
      "an unknown state"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
@@ -100,11 +106,11 @@ const CorruptCase kCorrupt[] = {
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" position = \"1\"\n", "missing fields"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
-     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t4\t1\t0\n",
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t4\t1\t0\t0\n",
      "an answer line short of a field"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
-     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t3\t4\t\t0\tbad \\q escape\n",
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t3\t4\t\t0\t0\tbad \\q escape\n",
      "an unknown escape in a text"},
     {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
      "= \"0\" "
@@ -133,6 +139,12 @@ TEST_F(SavedInterviewTest, SaveLoadSaveIsByteIdentical)
     EXPECT_EQ(loaded.GetReponse(2)->m_dValeur, 33.3);
     EXPECT_EQ(loaded.GetReponse(3)->m_strTexte, pMask->GetReponse(3)->m_strTexte);
     EXPECT_EQ(loaded.GetReponse(4)->m_dValeur, pMask->GetReponse(4)->m_dValeur);
+    EXPECT_EQ(loaded.GetReponse(1)->m_nDuree, 12);
+    CListe semiOpens;
+    loaded.GetQuestionSemiOpens(m_survey.GetQuestion(1), semiOpens);
+    ASSERT_EQ(semiOpens.GetCount(), 1);
+    EXPECT_EQ(dynamic_cast<const CModalite*>(semiOpens.GetObjet(0))->m_strLibelle, CString(L"Other\tone"));
+    CObjet::DeleteArray(semiOpens);
 }
 
 TEST_F(SavedInterviewTest, CorruptInterviewThrowsAndLeavesTheMaskAsItWas)
@@ -155,4 +167,23 @@ TEST_F(SavedInterviewTest, CorruptInterviewThrowsAndLeavesTheMaskAsItWas)
         EXPECT_EQ(nCause, CArchiveException::genericException);
         EXPECT_EQ(Saved(*pMask), before);
     }
+}
+
+TEST_F(SavedInterviewTest, SaveUnderACallIdAndDeleteIt)
+{
+    const auto pMask = Interview();
+    wchar_t szTemp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, szTemp), 0u);
+    pMask->SetDirectory(szTemp);
+    const CString strPath = pMask->GetSavedPath(4242);
+    ASSERT_TRUE(pMask->Save(4242));
+    CFile file;
+    ASSERT_TRUE(file.Open(strPath.GetString(), CFile::modeRead));
+    std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+    file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+    file.Close();
+    EXPECT_EQ(bytes, Saved(*pMask));
+    EXPECT_TRUE(pMask->DeleteFile(4242, false));
+    EXPECT_EQ(GetFileAttributesW(strPath.GetString()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(pMask->DeleteFile(4242, false)) << "nothing left to delete";
 }
