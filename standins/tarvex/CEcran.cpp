@@ -14,20 +14,21 @@ CEcran::~CEcran()
 
 CElement* CEcran::GetAdrElement(int i)
 {
-    return i >= 0 && i < GetNbreElement() ? &m_elements[static_cast<size_t>(i)] : nullptr;
+    return i >= 0 && i < GetNbreElement() ? m_elements[static_cast<size_t>(i)].get() : nullptr;
 }
 
 int CEcran::GetFirstPositionSaisie() const
 {
     int nFirst = -1;
-    for (const CElement& element : m_elements)
-        if (element.m_nPosition >= 0 && (nFirst < 0 || element.m_nPosition < nFirst)) nFirst = element.m_nPosition;
+    for (const auto& pElement : m_elements)
+        if (pElement->m_nPosition >= 0 && (nFirst < 0 || pElement->m_nPosition < nFirst))
+            nFirst = pElement->m_nPosition;
     return nFirst;
 }
 
 void CEcran::FindEntryPositions(CListeTriee& positions, const CMasqueSaisie* /*pMask*/) const
 {
     positions.RemoveAll();
-    for (const CElement& element : m_elements)
-        if (element.m_nPosition >= 0) positions.Insert(element.m_nPosition);
+    for (const auto& pElement : m_elements)
+        if (pElement->m_nPosition >= 0) positions.Insert(pElement->m_nPosition);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "standins/tarvex/CElement.h"
 #include "standins/tarvex/CObjet.h"
+#include <memory>
 #include <vector>
 
 class CListeTriee;
@@ -24,5 +25,5 @@ public:
     int m_nGroup = 0; // screen group: every screen is in group 0
     int m_nToolBarPosition = 0;
     int m_nNavigationLevel = 0;
-    std::vector<CElement> m_elements;
+    std::vector<std::unique_ptr<CElement>> m_elements; // response blocks among them
 };

@@ -13,7 +13,7 @@ public:
     int GetItemCount() const { return static_cast<int>(m_items.size()); }
     long GetItem(int i) const { return m_items.at(static_cast<size_t>(i)); } // a response code
     // Lists and combos are the elements a route can grey out.
-    bool IsTypeTargetForFilter() const { return m_nType == 7 || m_nType == 8; }
+    bool IsTypeTargetForFilter() const { return m_nType == 7 || m_nType == 8 || m_nType == 18; }
 
     short m_nType = 1;
     int m_nPosition = -1;
@@ -26,4 +26,5 @@ public:
     bool m_bHidden = false;
     bool m_bDisabled = false;
     std::vector<long> m_items;
+    bool m_bChecked = false; // a response box's initial state
 };

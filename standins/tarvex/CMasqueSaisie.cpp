@@ -5,6 +5,7 @@
 #include "standins/tarvex/CListeTriee.h"
 #include "standins/tarvex/CMasqueAjaxImpact.h"
 #include "standins/tarvex/CQuestionnaire.h"
+#include "standins/tarvex/CResponseBlock.h"
 #include "standins/tarvex/CTarvexJournal.h"
 #include "standins/tarvex/CTarvexScript.h"
 #include <algorithm>
@@ -178,24 +179,61 @@ CEcran* CMasqueSaisie::MakeScreen(int nScreen) const
     {
         const CQuestion& question =
             *m_pQuestionnaire->GetQuestion(m_reponses[static_cast<size_t>(nPosition)].m_nQuestion);
-        CElement element;
-        element.m_nPosition = nPosition;
-        element.m_nQuestionId = question.m_nId;
-        element.m_nType = question.EstChapitre()    ? kTvxElementText
-                          : question.EstAModalite() ? kTvxElementList
-                          : question.EstDate()      ? kTvxElementDate
-                                                    : kTvxElementEdit;
-        element.m_rect.m_dTop = dTop;
-        element.m_rect.m_dWidth = kTvxElementWidth;
-        element.m_rect.m_dHeight = kTvxElementHeight;
-        element.m_strLibelleModel = question.m_strText;
-        element.m_bLiveLabel = question.m_strText.Find(L'[') >= 0;
-        element.m_strLibelle = TraduireLibelle(question.m_strText, nPosition, 0, -1, nullptr, nullptr);
-        question.GetAllModalityCodes(element.m_items, true);
-        pScreen->m_elements.push_back(element);
-        dTop += kTvxElementHeight + kTvxElementGap;
+        std::unique_ptr<CElement> pElement =
+            question.m_bBlock ? MakeBlock(question, nPosition) : std::make_unique<CElement>();
+        if (!question.m_bBlock)
+            pElement->m_nType = question.EstChapitre()    ? kTvxElementText
+                                : question.EstAModalite() ? kTvxElementList
+                                : question.EstDate()      ? kTvxElementDate
+                                                          : kTvxElementEdit;
+        pElement->m_nPosition = nPosition;
+        pElement->m_nQuestionId = question.m_nId;
+        pElement->m_rect.m_dTop = dTop;
+        pElement->m_rect.m_dWidth = kTvxElementWidth;
+        pElement->m_rect.m_dHeight = kTvxElementHeight;
+        pElement->m_strLibelleModel = question.m_strText;
+        pElement->m_bLiveLabel = question.m_strText.Find(L'[') >= 0;
+        pElement->m_strLibelle = TraduireLibelle(question.m_strText, nPosition, 0, -1, nullptr, nullptr);
+        question.GetAllModalityCodes(pElement->m_items, true);
+        dTop += pElement->m_rect.m_dHeight + kTvxElementGap;
+        pScreen->m_elements.push_back(std::move(pElement));
     }
     return pScreen.release();
+}
+
+std::unique_ptr<CElement> CMasqueSaisie::MakeBlock(const CQuestion& question, int nPosition) const
+{
+    auto pBlock = std::make_unique<CResponseBlock>();
+    pBlock->m_nType = kTvxElementBlock;
+    CResponseBlockPane header;
+    header.m_strText = TraduireLibelle(question.m_strText, nPosition, 0, -1, nullptr, nullptr);
+    pBlock->m_panes.push_back(std::move(header));
+    const CReponse& reponse = m_reponses[static_cast<size_t>(nPosition)];
+    const short nBoxType = static_cast<short>(CResponseBlockPane::GetTypicalControlType(&question, pBlock.get()));
+    int nRow = 1;
+    for (const CModalite& modalite : question.m_modalites)
+    {
+        CResponseBlockPane caption;
+        caption.m_nRow = nRow;
+        caption.m_strText = modalite.m_strLibelle;
+        caption.m_pElement = std::make_unique<CElement>();
+        caption.m_pElement->m_nType = kTvxElementText;
+        caption.m_pElement->m_strLibelle = modalite.m_strLibelle;
+        CResponseBlockPane box;
+        box.m_nRow = nRow++;
+        box.m_nColumn = 1;
+        box.m_pElement = std::make_unique<CElement>();
+        box.m_pElement->m_nType = nBoxType;
+        box.m_pElement->m_nPosition = nPosition;
+        box.m_pElement->m_nQuestionId = question.m_nId;
+        box.m_pElement->m_items = {modalite.m_nCode};
+        box.m_pElement->m_bChecked =
+            std::find(reponse.m_codes.begin(), reponse.m_codes.end(), modalite.m_nCode) != reponse.m_codes.end();
+        pBlock->m_panes.push_back(std::move(caption));
+        pBlock->m_panes.push_back(std::move(box));
+    }
+    pBlock->m_rect.m_dHeight = nRow * CResponseBlockPane::kRowHeight * 15.0; // twips
+    return pBlock;
 }
 
 bool CMasqueSaisie::AvancerEcran(CEcran*& pScreen, CListe* pVisited, CMasqueAjaxImpact* pImpact, bool bRunActions)
@@ -235,10 +273,10 @@ bool CMasqueSaisie::PreparerEcran(CEcran* pScreen, bool bWeb, bool bLiveLabels)
 {
     bool bOk = pScreen != nullptr;
     if (bOk)
-        for (CElement& element : pScreen->m_elements)
-            if (element.m_bLiveLabel)
-                element.m_strLibelle =
-                    TraduireLibelle(element.m_strLibelleModel, element.m_nPosition, 0, -1, nullptr, nullptr);
+        for (const auto& pElement : pScreen->m_elements)
+            if (pElement->m_bLiveLabel)
+                pElement->m_strLibelle =
+                    TraduireLibelle(pElement->m_strLibelleModel, pElement->m_nPosition, 0, -1, nullptr, nullptr);
     bOk = CTarvexScript::Decide(L"CMasqueSaisie::PreparerEcran", bOk);
     CTarvexJournal::Append(L"CMasqueSaisie", L"PreparerEcran",
                            Numbers({pScreen ? pScreen->m_nIndex : -1, bWeb, bLiveLabels}),

@@ -11,6 +11,7 @@
 
 class CArchive;
 class CEcran;
+class CElement;
 class CFile;
 class CListe;
 class CListeTriee;
@@ -195,6 +196,7 @@ private:
     int NextReachable(int nPosition) const; // the first position from there that is not skipped
     void RunActions(int nPosition, CMasqueAjaxImpact* pImpact);
     CEcran* MakeScreen(int nScreen) const;
+    std::unique_ptr<CElement> MakeBlock(const CQuestion& question, int nPosition) const;
     CString FormatAnswer(int nPosition) const;
     CString WriteText() const;
     void ReadText(const std::vector<BYTE>& text);

@@ -54,6 +54,7 @@ public:
     bool m_bDontKnow = false;
     bool m_bOther = false; // takes semi-open answers
     bool m_bGeoLumo = false;
+    bool m_bBlock = false; // shown as a response block
     double m_dMin = kTvxNoValue;
     double m_dMax = kTvxNoValue;
     short m_nDecimals = 0;

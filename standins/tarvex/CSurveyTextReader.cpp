@@ -165,6 +165,7 @@ void CSurveyTextReader::ReadQuestion(const CPropertyList& fields)
     pQuestion->m_bDontKnow = OptionalLong(fields, L"dontknow", 0) != 0;
     pQuestion->m_bOther = OptionalLong(fields, L"other", 0) != 0;
     pQuestion->m_bGeoLumo = OptionalLong(fields, L"geolumo", 0) != 0;
+    pQuestion->m_bBlock = pQuestion->EstAModalite() && OptionalLong(fields, L"block", 0) != 0;
     pQuestion->m_dMin = OptionalDouble(fields, L"min", kTvxNoValue);
     pQuestion->m_dMax = OptionalDouble(fields, L"maxvalue", kTvxNoValue);
     pQuestion->m_nDecimals = static_cast<short>(OptionalLong(fields, L"decimals", 0));

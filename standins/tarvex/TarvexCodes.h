@@ -53,10 +53,11 @@ constexpr int kTvxResourceAdxLast = 6;
 
 // Element types (CElement::m_nType) this engine lays out, one element per response: the control
 // factory turns them into controls.
-constexpr short kTvxElementText = 1;  // chapter caption
-constexpr short kTvxElementEdit = 4;  // numeric or open answer
-constexpr short kTvxElementList = 8;  // closed question, multiple when the question takes several answers
-constexpr short kTvxElementDate = 11; // date answer
+constexpr short kTvxElementText = 1;   // chapter caption
+constexpr short kTvxElementEdit = 4;   // numeric or open answer
+constexpr short kTvxElementList = 8;   // closed question, multiple when the question takes several answers
+constexpr short kTvxElementDate = 11;  // date answer
+constexpr short kTvxElementBlock = 18; // closed question with block = "1": a grid of its responses
 
 // Layout of a screen, in twips (15 per pixel): one element per response, one under the other.
 constexpr double kTvxElementWidth = 9000.0;

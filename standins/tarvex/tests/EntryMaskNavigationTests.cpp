@@ -1,5 +1,7 @@
 #include "standins/tarvex/CEcran.h"
 #include "standins/tarvex/CMasqueSaisie.h"
+#include "standins/tarvex/CPolice.h"
+#include "standins/tarvex/CResponseBlock.h"
 #include "standins/tarvex/tests/TarvexTestSupport.h"
 #include <memory>
 #include <sstream>
@@ -180,4 +182,58 @@ TEST_F(EntryMaskNavigationTest, ChaptersAsJsonMarkTheCurrentOne)
     EXPECT_EQ(std::wstring(mask.GetChaptersToJson(2).GetString()),
               L"[{\"position\":0,\"text\":\"Hello, this is a short survey\",\"current\":true},"
               L"{\"position\":5,\"text\":\"The \\\"end\\\"\",\"current\":false}]");
+}
+
+TEST_F(EntryMaskNavigationTest, BlockQuestionsBecomeAGridOfPanes)
+{
+    CQuestionnaire survey;
+    LoadSurvey(survey,
+               DemoSurveyText("Q id = \"9\" name = \"COLOURS\" kind = \"multiple\" block = \"1\" text = \"Colours?\"\n"
+                              "M question = \"COLOURS\" code = \"4\" text = \"Red\"\n"
+                              "M question = \"COLOURS\" code = \"6\" text = \"Blue\"\n"));
+    CMasqueSaisie mask(&survey);
+    ASSERT_TRUE(mask.Creer(0, 0, true));
+    CMasqueEntryError* pError = nullptr;
+    ASSERT_TRUE(mask.StockerReponseModalite(5, false, {6}, pError));
+    std::unique_ptr<CEcran> screen(mask.CreateScreenForQuestion(5));
+    ASSERT_NE(screen, nullptr);
+    ASSERT_EQ(screen->GetNbreElement(), 1);
+    auto* pBlock = dynamic_cast<CResponseBlock*>(screen->GetAdrElement(0));
+    ASSERT_NE(pBlock, nullptr);
+    EXPECT_EQ(pBlock->m_nType, kTvxElementBlock);
+    EXPECT_EQ(pBlock->m_nPosition, 5);
+    ASSERT_EQ(pBlock->GetPaneCount(), 5) << "a header, then a caption and a box per response";
+    EXPECT_EQ(std::wstring(pBlock->GetPane(0).m_strText.GetString()), L"Colours?");
+    EXPECT_EQ(pBlock->GetPane(0).m_pElement, nullptr);
+    struct Box
+    {
+        int nPane, nRow;
+        long nCode;
+        bool bChecked;
+    };
+    for (const Box& box : {Box{2, 1, 4, false}, Box{4, 2, 6, true}})
+    {
+        const CResponseBlockPane& pane = pBlock->GetPane(box.nPane);
+        EXPECT_EQ(pane.m_nRow, box.nRow);
+        EXPECT_EQ(pane.m_nColumn, 1);
+        ASSERT_NE(pane.m_pElement, nullptr);
+        EXPECT_EQ(pane.m_pElement->m_nType, 3) << "boxes of a multiple question";
+        EXPECT_EQ(pane.m_pElement->m_items, (std::vector<long>{box.nCode}));
+        EXPECT_EQ(pane.m_pElement->m_bChecked, box.bChecked);
+        EXPECT_EQ(pane.m_pElement->m_nPosition, 5);
+    }
+    EXPECT_EQ(std::wstring(pBlock->GetPane(3).m_pElement->m_strLibelle.GetString()), L"Blue");
+
+    std::vector<int> rows, columns;
+    CResponseBlockPane::FindSizeOfRowsAndCols(pBlock, pBlock->GetPanes(), rows, columns,
+                                              CResponseBlockPane::GetTypicalControlType(survey.GetQuestion(5), pBlock));
+    EXPECT_EQ(rows, (std::vector<int>{0, 20, 40, 60}));
+    EXPECT_EQ(columns.size(), 3u);
+    CPolice font;
+    COLORREF text = 0, back = 0;
+    short nAlign = -1;
+    pBlock->GetPane(0).ApplyPaneSettings(pBlock, false, false, font, text, back, nAlign);
+    EXPECT_TRUE(font.m_bBold) << "the header row";
+    pBlock->GetAdrPane(1)->m_rect = CRect(0, 20, 240, 40);
+    EXPECT_EQ(pBlock->GetPane(1).GetTextRect(), CRect(2, 22, 238, 38));
 }
