@@ -3,6 +3,7 @@
 #include "framework/CFont.h"
 #include "framework/CSelectObject.h"
 #include "standins/tarvex/CPolice.h"
+#include "standins/tarvex/CTarvexJournal.h"
 #include <array>
 #include <memory>
 
@@ -213,7 +214,9 @@ std::vector<CHTMLDrawer::CLine> CHTMLDrawer::LayOut(CDC* pDC, const CString& str
 int CHTMLDrawer::FindHeight(CDC* pDC, const CString& strText, const CPolice& font, const CRect& box)
 {
     const std::vector<CLine> lines = LayOut(pDC, strText, font, box.Width(), 0);
-    return lines.back().m_nTop + lines.back().m_nHeight;
+    const int nHeight = lines.back().m_nTop + lines.back().m_nHeight;
+    CTarvexJournal::Append(L"CHTMLDrawer", L"FindHeight", strText, CTarvexJournal::FromLong(nHeight));
+    return nHeight;
 }
 
 int CHTMLDrawer::DrawHTMLText(CDC* pDC, const CString& strText, const CPolice& font, COLORREF color, const CRect& box,
@@ -238,5 +241,7 @@ int CHTMLDrawer::DrawHTMLText(CDC* pDC, const CString& strText, const CPolice& f
                      run.m_strText.GetLength());
         }
     pDC->RestoreDC(nSaved);
-    return lines.back().m_nTop + lines.back().m_nHeight;
+    const int nHeight = lines.back().m_nTop + lines.back().m_nHeight;
+    CTarvexJournal::Append(L"CHTMLDrawer", L"DrawHTMLText", strText, CTarvexJournal::FromLong(nHeight));
+    return nHeight;
 }

@@ -1,4 +1,5 @@
 #include "standins/tarvex/CInternetOptions.h"
+#include "core/CStaticTools.h"
 #include "standins/tarvex/CEcran.h"
 #include "standins/tarvex/CIsapiParameter.h"
 #include "standins/tarvex/CListe.h"
@@ -14,11 +15,7 @@ CString FieldValue(const CMasqueSaisie& mask, int nPosition)
 {
     const CReponse* pReponse = mask.GetReponse(nPosition);
     if (!pReponse || !pReponse->EstTypeReponseLisible()) return CString();
-    if (pReponse->m_codes.empty()) return pReponse->m_strTexte;
-    CString strCodes;
-    for (size_t i = 0; i < pReponse->m_codes.size(); ++i)
-        strCodes.AppendFormat(i ? L",%ld" : L"%ld", pReponse->m_codes[i]);
-    return strCodes;
+    return pReponse->m_codes.empty() ? pReponse->m_strTexte : CReponse::FormatCodes(pReponse->m_codes);
 }
 
 bool ParseCodes(const CString& strText, std::vector<long>& codes)
@@ -127,33 +124,11 @@ bool CInternetOptions::DisplayPreviousEntries(CEcran* pScreen, CMasqueSaisie* /*
 
 CString CInternetOptions::FormatStringForXHTML(const CString& strText, bool bLineBreaks)
 {
-    CString strResult;
-    for (int i = 0; i < strText.GetLength(); ++i)
+    CString strResult = CStaticTools::EncodeHtmlEntities(strText);
+    if (bLineBreaks)
     {
-        const wchar_t ch = strText[i];
-        switch (ch)
-        {
-        case L'&':
-            strResult += L"&amp;";
-            break;
-        case L'<':
-            strResult += L"&lt;";
-            break;
-        case L'>':
-            strResult += L"&gt;";
-            break;
-        case L'"':
-            strResult += L"&quot;";
-            break;
-        case L'\r':
-            if (!bLineBreaks) strResult += ch;
-            break;
-        case L'\n':
-            strResult += bLineBreaks ? L"<br/>" : L"\n";
-            break;
-        default:
-            strResult += ch;
-        }
+        strResult.Replace(L"\r\n", L"<br/>");
+        strResult.Replace(L"\n", L"<br/>");
     }
     return strResult;
 }

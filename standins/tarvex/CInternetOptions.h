@@ -33,7 +33,7 @@ public:
                           CMasqueAjaxImpact* pImpact);
     // Puts the posted answers back into the page after refused entries; nothing to do for these pages.
     bool DisplayPreviousEntries(CEcran* pScreen, CMasqueSaisie* pMask, const CIsapiParameter& parameters);
-    // & < > " as entities; with bLineBreaks, line ends as <br/>.
+    // The entities of core's HTML encoding (& < > " and accented letters); with bLineBreaks, line ends as <br/>.
     static CString FormatStringForXHTML(const CString& strText, bool bLineBreaks);
 
     CString m_strJSTestPath;

@@ -189,6 +189,8 @@ private:
     bool CheckDate(int nPosition, const CString& strText, double& dValue, CMasqueEntryError*& pError) const;
     const CQuestion* QuestionAt(int nPosition) const;
     bool CheckKind(int nPosition, bool (CQuestion::*pfnIs)() const, CMasqueEntryError*& pError) const;
+    bool StoreText(LPCWSTR pszMember, int nPosition, const CString& strText, double dValue, bool bOk,
+                   CMasqueEntryError*& pError);
     bool FinishStore(LPCWSTR pszMember, int nPosition, const CString& strArguments, bool bOk,
                      CMasqueEntryError*& pError);
     // Leaves a position: its route, and its actions when asked. Returns the next position.

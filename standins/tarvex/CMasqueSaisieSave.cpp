@@ -146,11 +146,7 @@ CString CMasqueSaisie::WriteText() const
             continue;
         swprintf(szNumber, 40, L"R\t%d\t%d\t", i, reponse.m_nEtat);
         text += szNumber;
-        for (size_t c = 0; c < reponse.m_codes.size(); ++c)
-        {
-            swprintf(szNumber, 40, c ? L",%ld" : L"%ld", reponse.m_codes[c]);
-            text += szNumber;
-        }
+        text += CReponse::FormatCodes(reponse.m_codes).GetString();
         swprintf(szNumber, 40, L"\t%.17g\t%ld\t", reponse.m_dValeur, reponse.m_nDuree); // %.17g: a reload is exact
         text += szNumber;
         AppendEscaped(text, reponse.m_strTexte);

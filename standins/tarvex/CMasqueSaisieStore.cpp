@@ -8,14 +8,6 @@
 
 namespace
 {
-CString JoinCodes(const std::vector<long>& codes)
-{
-    CString str;
-    for (size_t i = 0; i < codes.size(); ++i)
-        str.AppendFormat(i ? L",%ld" : L"%ld", codes[i]);
-    return str;
-}
-
 bool Refuse(CMasqueEntryError*& pError, int nPosition, const CString& strText, int nLevel = kTvxLevelError)
 {
     pError = new CMasqueEntryError(strText, nLevel);
@@ -138,7 +130,7 @@ bool CMasqueSaisie::StockerReponseModalite(int nPosition, bool /*bMessages*/, co
         reponse.m_nEtat = codes.empty() ? kTvxStateNotReached : kTvxStateAnswered;
         m_bModified = true;
     }
-    return FinishStore(L"StockerReponseModalite", nPosition, JoinCodes(codes), bOk, pError);
+    return FinishStore(L"StockerReponseModalite", nPosition, CReponse::FormatCodes(codes), bOk, pError);
 }
 
 bool CMasqueSaisie::StockerReponseNumerique(int nPosition, const CString& strText, bool /*bMessages*/,
@@ -147,16 +139,7 @@ bool CMasqueSaisie::StockerReponseNumerique(int nPosition, const CString& strTex
     pError = nullptr;
     double dValue = kTvxNoValue;
     const bool bOk = CheckNumber(nPosition, strText, dValue, pError);
-    if (bOk)
-    {
-        CReponse& reponse = *GetAdrReponse(nPosition);
-        reponse.Clear();
-        reponse.m_dValeur = dValue;
-        reponse.m_strTexte = strText;
-        reponse.m_nEtat = strText.IsEmpty() ? kTvxStateNotReached : kTvxStateAnswered;
-        m_bModified = true;
-    }
-    return FinishStore(L"StockerReponseNumerique", nPosition, strText, bOk, pError);
+    return StoreText(L"StockerReponseNumerique", nPosition, strText, dValue, bOk, pError);
 }
 
 bool CMasqueSaisie::StockerReponseOuverte(int nPosition, const CString& strText, bool /*bMessages*/,
@@ -164,15 +147,7 @@ bool CMasqueSaisie::StockerReponseOuverte(int nPosition, const CString& strText,
 {
     pError = nullptr;
     const bool bOk = CheckKind(nPosition, &CQuestion::EstOuverte, pError);
-    if (bOk)
-    {
-        CReponse& reponse = *GetAdrReponse(nPosition);
-        reponse.Clear();
-        reponse.m_strTexte = strText;
-        reponse.m_nEtat = strText.IsEmpty() ? kTvxStateNotReached : kTvxStateAnswered;
-        m_bModified = true;
-    }
-    return FinishStore(L"StockerReponseOuverte", nPosition, strText, bOk, pError);
+    return StoreText(L"StockerReponseOuverte", nPosition, strText, kTvxNoValue, bOk, pError);
 }
 
 bool CMasqueSaisie::StockerReponseDate(int nPosition, const CString& strText, bool /*bMessages*/,
@@ -181,6 +156,13 @@ bool CMasqueSaisie::StockerReponseDate(int nPosition, const CString& strText, bo
     pError = nullptr;
     double dValue = kTvxNoValue;
     const bool bOk = CheckDate(nPosition, strText, dValue, pError);
+    return StoreText(L"StockerReponseDate", nPosition, strText, dValue, bOk, pError);
+}
+
+// Numbers, texts and dates keep the text they were given; an empty text clears the answer.
+bool CMasqueSaisie::StoreText(LPCWSTR pszMember, int nPosition, const CString& strText, double dValue, bool bOk,
+                              CMasqueEntryError*& pError)
+{
     if (bOk)
     {
         CReponse& reponse = *GetAdrReponse(nPosition);
@@ -190,7 +172,7 @@ bool CMasqueSaisie::StockerReponseDate(int nPosition, const CString& strText, bo
         reponse.m_nEtat = strText.IsEmpty() ? kTvxStateNotReached : kTvxStateAnswered;
         m_bModified = true;
     }
-    return FinishStore(L"StockerReponseDate", nPosition, strText, bOk, pError);
+    return FinishStore(pszMember, nPosition, strText, bOk, pError);
 }
 
 bool CMasqueSaisie::StockerAutreReponse(int nPosition, bool /*bMessages*/)

@@ -1,6 +1,7 @@
 #include "standins/tarvex/CPolice.h"
 #include "framework/CDC.h"
 #include "framework/CFont.h"
+#include "standins/tarvex/CTarvexJournal.h"
 #include <memory>
 
 CFont* CPolice::DonnerFont(CDC* pDC) const
@@ -19,6 +20,9 @@ CFont* CPolice::DonnerFont(CDC* pDC, bool bBold, bool bItalic, bool bUnderline) 
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, m_strFace.GetString(), LF_FACESIZE);
     auto pFont = std::make_unique<CFont>();
-    if (!pFont->CreateFontIndirect(&lf)) return nullptr;
-    return pFont.release();
+    const bool bMade = pFont->CreateFontIndirect(&lf) != FALSE;
+    CString strArguments;
+    strArguments.Format(L"%s, %d, %d%d%d", m_strFace.GetString(), m_nSize, bBold, bItalic, bUnderline);
+    CTarvexJournal::Append(L"CPolice", L"DonnerFont", strArguments, CTarvexJournal::FromBool(bMade));
+    return bMade ? pFont.release() : nullptr;
 }

@@ -1,5 +1,6 @@
 #include "standins/tarvex/CQuestion.h"
 #include "standins/tarvex/CListe.h"
+#include "standins/tarvex/CTarvexJournal.h"
 
 bool CQuestion::IsClosedSubKind(int nSubKind)
 {
@@ -10,6 +11,7 @@ void CQuestion::DonnerModalites(CListe& array, bool /*bIncludingLinked*/) const
 {
     for (const CModalite& modalite : m_modalites)
         array.AddEngineObjet(new CModalite(modalite));
+    CTarvexJournal::Append(L"CQuestion", L"DonnerModalites", m_strName, CTarvexJournal::FromLong(array.GetCount()));
 }
 
 void CQuestion::DonnerCodeModalites(std::vector<long>& codes, bool bIncludingLinked) const

@@ -8,17 +8,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace
-{
-CString JoinIds(const std::vector<long>& ids)
-{
-    CString str;
-    for (size_t i = 0; i < ids.size(); ++i)
-        str.AppendFormat(i ? L",%ld" : L"%ld", ids[i]);
-    return str;
-}
-} // namespace
-
 std::vector<BYTE> CQuota::Category::ToBytes() const
 {
     std::vector<BYTE> bytes(m_cells.size() * 4);
@@ -72,7 +61,7 @@ bool CQuota::GetCategoryForInterview(const CMasqueSaisie& mask, Category& catego
     CString strArguments;
     strArguments.Format(L"mask, %s", CTarvexJournal::FromBool(bWithRunning).GetString());
     CTarvexJournal::Append(L"CQuota", L"GetCategoryForInterview", strArguments,
-                           JoinIds(category.m_cells) + L" " + CTarvexJournal::FromBool(bOk));
+                           CReponse::FormatCodes(category.m_cells) + L" " + CTarvexJournal::FromBool(bOk));
     return bOk;
 }
 
@@ -92,9 +81,9 @@ bool CQuota::GetReached(bool bReached, bool bClosed, bool bWithRunning, bool bAl
     const bool bAny = CTarvexScript::Decide(L"CQuota::GetReached", !ids.empty());
     CString strArguments;
     strArguments.Format(L"%d, %d, %d, %d, %s", bReached, bClosed, bWithRunning, bAllCells,
-                        JoinIds(category.m_cells).GetString());
+                        CReponse::FormatCodes(category.m_cells).GetString());
     CTarvexJournal::Append(L"CQuota", L"GetReached", strArguments,
-                           JoinIds(ids) + L" " + CTarvexJournal::FromBool(bAny));
+                           CReponse::FormatCodes(ids) + L" " + CTarvexJournal::FromBool(bAny));
     return bAny;
 }
 
@@ -112,7 +101,7 @@ void CQuota::GetDescriptionTokens(const std::vector<long>& ids, const CQuestionn
         tokens.Add(strToken);
     }
     CString strArguments;
-    strArguments.Format(L"%s, %d", JoinIds(ids).GetString(), nLanguage);
+    strArguments.Format(L"%s, %d", CReponse::FormatCodes(ids).GetString(), nLanguage);
     CTarvexJournal::Append(L"CQuota", L"GetDescriptionTokens", strArguments,
                            CTarvexJournal::FromLong(tokens.GetSize()));
 }
@@ -162,7 +151,7 @@ void CQuota::RemoveRunningInterview(const Category& category)
 {
     for (long nId : category.m_cells)
         if (CCell* pCell = FindCell(nId); pCell && pCell->m_nRunning > 0) --pCell->m_nRunning;
-    CTarvexJournal::Append(L"CQuota", L"RemoveRunningInterview", JoinIds(category.m_cells), L"");
+    CTarvexJournal::Append(L"CQuota", L"RemoveRunningInterview", CReponse::FormatCodes(category.m_cells), L"");
 }
 
 long CQuota::GetToDoCountMinimum(bool bWithRunning) const

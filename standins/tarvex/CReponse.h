@@ -16,6 +16,7 @@ public:
     const std::vector<long>& GetReponseAModalite() const { return m_codes; }
     long GetReponseAModalite(int /*nSingle*/) const { return m_codes.empty() ? -2 : m_codes.front(); }
     void Clear();
+    static CString FormatCodes(const std::vector<long>& codes); // "1,3": saved interviews, pages, the journal
 
     int m_nQuestion = -1; // index of its question
     short m_nEtat = kTvxStateNotReached;
