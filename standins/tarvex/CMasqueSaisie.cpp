@@ -51,6 +51,15 @@ bool CMasqueSaisie::Creer(long nId, int nFlags, bool bNew)
         for (int i = 0; i < GetNbreReponse(); ++i)
             m_reponses[static_cast<size_t>(i)].m_nQuestion = i;
         m_nSeed = nId > 0 ? nId : g_nNextSeed++;
+        // A second Creer starts the interview again: nothing of the first one stays.
+        m_recordings.clear();
+        m_semiOpens.clear();
+        m_quotaCategory.clear();
+        m_nCallResult = 0;
+        m_nSubResult = 0;
+        m_bResultSet = false;
+        m_bCompleted = false;
+        m_strIvrNumber.Empty();
         m_nPosition = -1;
         m_nScreenShown = -1;
         m_nLangue = m_pQuestionnaire->m_nLangue;
@@ -117,14 +126,14 @@ bool CMasqueSaisie::IntegrerFiltre(int nPosition, bool bAfter, int nMode, bool b
         }
     CTarvexJournal::Append(L"CMasqueSaisie", L"IntegrerFiltre", Numbers({nPosition, bAfter, nMode, bAll}),
                            pApplying ? L"skip to " + CTarvexJournal::FromLong(pApplying->m_nTarget) : CString(L"true"));
-    // Mode 2 is the position being left validated: its actions run then, once per pass.
-    if (nMode == 2) RunActions(nPosition, pImpact);
+    // The position being left validated: its actions run then, once per pass.
+    if (nMode == kTvxFilterRouteAndActions) RunActions(nPosition, pImpact);
     return true;
 }
 
 int CMasqueSaisie::PassPosition(int nPosition, bool bRunActions, CMasqueAjaxImpact* pImpact, CListe* pVisited)
 {
-    IntegrerFiltre(nPosition, true, bRunActions ? 2 : 0, false, nullptr, pImpact);
+    IntegrerFiltre(nPosition, true, bRunActions ? kTvxFilterRouteAndActions : kTvxFilterRoute, false, nullptr, pImpact);
     if (pVisited && !pVisited->Contains(nPosition)) pVisited->Add(nPosition);
     return NextReachable(nPosition + 1);
 }
@@ -317,8 +326,8 @@ bool CMasqueSaisie::Reculer(int nPosition)
 
 bool CMasqueSaisie::ReculerUpTo(int nPosition)
 {
-    const bool bOk = GetReponse(nPosition) != nullptr;
-    if (bOk)
+    const bool bOk = CTarvexScript::Decide(L"CMasqueSaisie::ReculerUpTo", GetReponse(nPosition) != nullptr);
+    if (bOk && GetReponse(nPosition))
     {
         m_nPosition = nPosition;
         m_nScreenShown = m_pQuestionnaire->GetScreenOfPosition(nPosition);
@@ -343,8 +352,9 @@ bool CMasqueSaisie::Reposition(int nPosition)
 
 bool CMasqueSaisie::AvancerUpTo(int nPosition, CListe* /*pVisited*/, CMasqueAjaxImpact* /*pImpact*/)
 {
-    const bool bOk = GetReponse(nPosition) != nullptr && nPosition >= m_nPosition;
-    if (bOk) m_nPosition = nPosition;
+    const bool bOk = CTarvexScript::Decide(L"CMasqueSaisie::AvancerUpTo",
+                                           GetReponse(nPosition) != nullptr && nPosition >= m_nPosition);
+    if (bOk && GetReponse(nPosition)) m_nPosition = nPosition;
     CTarvexJournal::Append(L"CMasqueSaisie", L"AvancerUpTo", CTarvexJournal::FromLong(nPosition),
                            PositionResult(bOk, m_nPosition));
     return bOk;
@@ -356,7 +366,7 @@ bool CMasqueSaisie::Avancer(CListe* pVisited, CMasqueAjaxImpact* pImpact)
     bool bOk = nFrom < GetNbreReponse();
     if (bOk)
     {
-        IntegrerFiltre(nFrom, true, 0, false, nullptr, pImpact);
+        IntegrerFiltre(nFrom, true, kTvxFilterRoute, false, nullptr, pImpact);
         if (pVisited && !pVisited->Contains(nFrom)) pVisited->Add(nFrom);
         m_nPosition = NextReachable(nFrom + 1);
         m_nScreenShown = -1;
@@ -372,8 +382,8 @@ bool CMasqueSaisie::MoveBackForEntry(int nPosition)
     int nBack = std::min(nPosition, GetNbreReponse()) - 1;
     while (nBack >= 0 && m_reponses[static_cast<size_t>(nBack)].m_nEtat == kTvxStateSkipped)
         --nBack;
-    const bool bOk = nBack >= 0;
-    if (bOk) m_nPosition = nBack;
+    const bool bOk = CTarvexScript::Decide(L"CMasqueSaisie::MoveBackForEntry", nBack >= 0);
+    if (bOk && nBack >= 0) m_nPosition = nBack;
     CTarvexJournal::Append(L"CMasqueSaisie", L"MoveBackForEntry", CTarvexJournal::FromLong(nPosition),
                            PositionResult(bOk, m_nPosition));
     return bOk;
@@ -381,7 +391,8 @@ bool CMasqueSaisie::MoveBackForEntry(int nPosition)
 
 int CMasqueSaisie::TrouverCodeQuestion(long nQuestionId, int /*nMode*/, int /*nLoop*/) const
 {
-    return m_pQuestionnaire ? m_pQuestionnaire->FindQuestionById(nQuestionId) : -1; // one position per question
+    const int nPosition = m_pQuestionnaire ? m_pQuestionnaire->FindQuestionById(nQuestionId) : -1; // one per question
+    return static_cast<int>(CTarvexScript::DecideNumber(L"CMasqueSaisie::TrouverCodeQuestion", nPosition));
 }
 
 std::vector<long> CMasqueSaisie::GetClosedResponse(int nPosition) const
@@ -498,6 +509,11 @@ long CMasqueSaisie::AddSemiOpen(const CQuestion* pQuestion, const CString& strTe
         nId = 1;
         for (const CGivenSemiOpen& given : m_semiOpens)
             nId = std::max(nId, given.m_nId + 1);
+    }
+    // A scripted 0 refuses the answer; a scripted id is the one the answer gets.
+    nId = static_cast<long>(CTarvexScript::DecideNumber(L"CMasqueSaisie::AddSemiOpen", nId));
+    if (nId > 0 && nQuestion >= 0)
+    {
         m_semiOpens.push_back({nQuestion, nId, strText});
         m_bModified = true;
     }
@@ -538,8 +554,10 @@ bool CMasqueSaisie::DoODBCImport(int nPosition)
 
 int CMasqueSaisie::EvaluateScreenGroup(int nGroup, void* /*pContext*/)
 {
-    CTarvexJournal::Append(L"CMasqueSaisie", L"EvaluateScreenGroup", CTarvexJournal::FromLong(nGroup), L"0");
-    return 0;
+    const int nNext = static_cast<int>(CTarvexScript::DecideNumber(L"CMasqueSaisie::EvaluateScreenGroup", 0));
+    CTarvexJournal::Append(L"CMasqueSaisie", L"EvaluateScreenGroup", CTarvexJournal::FromLong(nGroup),
+                           CTarvexJournal::FromLong(nNext));
+    return nNext;
 }
 
 void CMasqueSaisie::AllocateDuration(const CListeTriee& positions, long nSeconds)

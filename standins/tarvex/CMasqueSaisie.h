@@ -54,7 +54,8 @@ public:
     // Key-in: runs the route of the current position and moves to the next one to enter.
     bool Avancer(CListe* pVisited, CMasqueAjaxImpact* pImpact);
     bool MoveBackForEntry(int nPosition);
-    // The route of one position: its skips set or clear the skipped state of what they pass over.
+    // The route of one position: its skips set or clear the skipped state of what they pass over; mode
+    // 2 (the position left validated) also runs the position's actions.
     bool IntegrerFiltre(int nPosition, bool bAfter, int nMode, bool bAll, void* pLanguageContext,
                         CMasqueAjaxImpact* pImpact);
 
@@ -189,6 +190,7 @@ private:
     bool CheckDate(int nPosition, const CString& strText, double& dValue, CMasqueEntryError*& pError) const;
     const CQuestion* QuestionAt(int nPosition) const;
     bool CheckKind(int nPosition, bool (CQuestion::*pfnIs)() const, CMasqueEntryError*& pError) const;
+    bool ScriptedCheck(LPCWSTR pszCall, int nPosition, bool bOk, CMasqueEntryError*& pError) const;
     bool StoreText(LPCWSTR pszMember, int nPosition, const CString& strText, double dValue, bool bOk,
                    CMasqueEntryError*& pError);
     bool FinishStore(LPCWSTR pszMember, int nPosition, const CString& strArguments, bool bOk,

@@ -354,7 +354,8 @@ bool CMasqueSaisie::Save(long nCallId)
 {
     bool bOk = false;
     CFile file;
-    if (file.Open(GetSavedPath(nCallId).GetString(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
+    if (CTarvexScript::Decide(L"CMasqueSaisie::Save", true) &&
+        file.Open(GetSavedPath(nCallId).GetString(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
     {
         bOk = SaveToFile(file);
         try
@@ -373,7 +374,8 @@ bool CMasqueSaisie::Save(long nCallId)
 
 bool CMasqueSaisie::DeleteFile(long nCallId, bool bCompleted)
 {
-    const bool bOk = ::DeleteFileW(GetSavedPath(nCallId).GetString()) != FALSE;
+    const bool bOk =
+        CTarvexScript::Decide(L"CMasqueSaisie::DeleteFile", ::DeleteFileW(GetSavedPath(nCallId).GetString()) != FALSE);
     CString strArguments;
     strArguments.Format(L"%ld, %d", nCallId, bCompleted);
     CTarvexJournal::Append(L"CMasqueSaisie", L"DeleteFile", strArguments, CTarvexJournal::FromBool(bOk));

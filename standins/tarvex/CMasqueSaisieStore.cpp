@@ -103,6 +103,19 @@ bool CMasqueSaisie::CheckDate(int nPosition, const CString& strText, double& dVa
     return true;
 }
 
+// A test may script a check to refuse: it then hands out an error like a real refusal.
+bool CMasqueSaisie::ScriptedCheck(LPCWSTR pszCall, int nPosition, bool bOk, CMasqueEntryError*& pError) const
+{
+    const bool bScripted = CTarvexScript::Decide(pszCall, bOk);
+    if (bOk && !bScripted) Refuse(pError, nPosition, L"Refused by the test script");
+    if (!bOk && bScripted)
+    {
+        delete pError; // a scripted pass hands out no error
+        pError = nullptr;
+    }
+    return bScripted;
+}
+
 bool CMasqueSaisie::FinishStore(LPCWSTR pszMember, int nPosition, const CString& strArguments, bool bOk,
                                 CMasqueEntryError*& pError)
 {
@@ -190,7 +203,8 @@ bool CMasqueSaisie::EstReponseModaliteOk(int nPosition, const std::vector<long>&
                                          CMasqueEntryError*& pError) const
 {
     pError = nullptr;
-    return CheckClosed(nPosition, codes, pError);
+    return ScriptedCheck(L"CMasqueSaisie::EstReponseModaliteOk", nPosition, CheckClosed(nPosition, codes, pError),
+                         pError);
 }
 
 bool CMasqueSaisie::EstReponseNumeriqueOk(int nPosition, const CString& strText, bool /*bValidate*/,
@@ -198,14 +212,16 @@ bool CMasqueSaisie::EstReponseNumeriqueOk(int nPosition, const CString& strText,
 {
     pError = nullptr;
     double dValue = 0;
-    return CheckNumber(nPosition, strText, dValue, pError);
+    return ScriptedCheck(L"CMasqueSaisie::EstReponseNumeriqueOk", nPosition,
+                         CheckNumber(nPosition, strText, dValue, pError), pError);
 }
 
 bool CMasqueSaisie::EstReponseOuverteOk(int nPosition, const CString& /*strText*/, bool /*bValidate*/,
                                         CMasqueEntryError*& pError) const
 {
     pError = nullptr;
-    return CheckKind(nPosition, &CQuestion::EstOuverte, pError);
+    return ScriptedCheck(L"CMasqueSaisie::EstReponseOuverteOk", nPosition,
+                         CheckKind(nPosition, &CQuestion::EstOuverte, pError), pError);
 }
 
 bool CMasqueSaisie::EstReponseDateOk(int nPosition, const CString& strText, bool /*bValidate*/,
@@ -213,7 +229,8 @@ bool CMasqueSaisie::EstReponseDateOk(int nPosition, const CString& strText, bool
 {
     pError = nullptr;
     double dValue = 0;
-    return CheckDate(nPosition, strText, dValue, pError);
+    return ScriptedCheck(L"CMasqueSaisie::EstReponseDateOk", nPosition, CheckDate(nPosition, strText, dValue, pError),
+                         pError);
 }
 
 bool CMasqueSaisie::IsValidityFilterOK(int nPosition, int nMode, CMasqueEntryError*& pError) const
@@ -270,6 +287,7 @@ bool CMasqueSaisie::SetValueFromScript(int nPosition, const CString& strValue)
             pReponse->m_nEtat = kTvxStateSetByAction;
         }
     }
+    bOk = CTarvexScript::Decide(L"CMasqueSaisie::SetValueFromScript", bOk);
     CTarvexJournal::Append(L"CMasqueSaisie", L"SetValueFromScript",
                            CTarvexJournal::FromLong(nPosition) + L", " + strValue, CTarvexJournal::FromBool(bOk));
     return bOk;
@@ -327,57 +345,63 @@ bool CMasqueSaisie::EstReponseRangOk(int nPosition, const CStringArray& texts, s
                                      bool /*bValidate*/, CMasqueEntryError*& pError) const
 {
     pError = nullptr;
-    codes.clear();
-    if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
-    std::vector<long> questionCodes;
-    QuestionAt(nPosition)->DonnerCodeModalites(questionCodes, true);
-    std::vector<std::pair<long, long>> ranked; // rank, code
-    CString strError;
-    for (INT_PTR i = 0; i < texts.GetSize() && static_cast<size_t>(i) < questionCodes.size(); ++i)
-    {
-        CString strRank = texts[i];
-        strRank.Trim();
-        if (strRank.IsEmpty()) continue;
-        wchar_t* pEnd = nullptr;
-        const long nRank = wcstol(strRank.GetString(), &pEnd, 10);
-        if (!pEnd || *pEnd != L'\0' || nRank < 1)
+    const bool bOk = [&]() -> bool {
+        codes.clear();
+        if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
+        std::vector<long> questionCodes;
+        QuestionAt(nPosition)->DonnerCodeModalites(questionCodes, true);
+        std::vector<std::pair<long, long>> ranked; // rank, code
+        CString strError;
+        for (INT_PTR i = 0; i < texts.GetSize() && static_cast<size_t>(i) < questionCodes.size(); ++i)
         {
-            strError.Format(L"Rank '%s' is not valid", strRank.GetString());
-            return Refuse(pError, nPosition, strError);
+            CString strRank = texts[i];
+            strRank.Trim();
+            if (strRank.IsEmpty()) continue;
+            wchar_t* pEnd = nullptr;
+            const long nRank = wcstol(strRank.GetString(), &pEnd, 10);
+            if (!pEnd || *pEnd != L'\0' || nRank < 1)
+            {
+                strError.Format(L"Rank '%s' is not valid", strRank.GetString());
+                return Refuse(pError, nPosition, strError);
+            }
+            ranked.emplace_back(nRank, questionCodes[static_cast<size_t>(i)]);
         }
-        ranked.emplace_back(nRank, questionCodes[static_cast<size_t>(i)]);
-    }
-    std::sort(ranked.begin(), ranked.end());
-    for (size_t i = 0; i < ranked.size(); ++i)
-    {
-        if (ranked[i].first != static_cast<long>(i) + 1)
+        std::sort(ranked.begin(), ranked.end());
+        for (size_t i = 0; i < ranked.size(); ++i)
         {
-            strError.Format(L"Rank %ld is missing or given twice", static_cast<long>(i) + 1);
-            return Refuse(pError, nPosition, strError);
+            if (ranked[i].first != static_cast<long>(i) + 1)
+            {
+                strError.Format(L"Rank %ld is missing or given twice", static_cast<long>(i) + 1);
+                return Refuse(pError, nPosition, strError);
+            }
+            codes.push_back(ranked[i].second);
         }
-        codes.push_back(ranked[i].second);
-    }
-    return CheckClosed(nPosition, codes, pError);
+        return CheckClosed(nPosition, codes, pError);
+    }();
+    return ScriptedCheck(L"CMasqueSaisie::EstReponseRangOk", nPosition, bOk, pError);
 }
 
 bool CMasqueSaisie::IsResponseByNameOK(int nPosition, const CString& strText, std::vector<long>& codes,
                                        CMasqueEntryError*& pError) const
 {
     pError = nullptr;
-    codes.clear();
-    if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
-    CString strName = strText;
-    strName.Trim();
-    if (strName.IsEmpty()) return true;
-    for (const CModalite& modalite : QuestionAt(nPosition)->m_modalites)
-        if (modalite.m_strLibelle.CompareNoCase(strName) == 0)
-        {
-            codes.push_back(modalite.m_nCode);
-            return true;
-        }
-    CString strError;
-    strError.Format(L"Unknown response '%s'", strName.GetString());
-    return Refuse(pError, nPosition, strError);
+    const bool bOk = [&]() -> bool {
+        codes.clear();
+        if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
+        CString strName = strText;
+        strName.Trim();
+        if (strName.IsEmpty()) return true;
+        for (const CModalite& modalite : QuestionAt(nPosition)->m_modalites)
+            if (modalite.m_strLibelle.CompareNoCase(strName) == 0)
+            {
+                codes.push_back(modalite.m_nCode);
+                return true;
+            }
+        CString strError;
+        strError.Format(L"Unknown response '%s'", strName.GetString());
+        return Refuse(pError, nPosition, strError);
+    }();
+    return ScriptedCheck(L"CMasqueSaisie::IsResponseByNameOK", nPosition, bOk, pError);
 }
 
 CString CMasqueSaisie::WriteErrorMessage(int nMessage, int nPosition) const

@@ -35,6 +35,12 @@ constexpr long kTvxCodeSemiOpen = -3;
 constexpr int kTvxLevelWarning = 0;
 constexpr int kTvxLevelError = 1;
 
+// Modes of CMasqueSaisie::IntegrerFiltre as the screens pass them: 0 when a screen loads its answers and
+// 1 after a store run the route only; 2, when a position is left validated, runs its actions as well.
+// IsValidityFilterOK takes the screens' mode 2 and treats every mode alike.
+constexpr int kTvxFilterRoute = 1;
+constexpr int kTvxFilterRouteAndActions = 2;
+
 // Routing (action) kinds of CFiltre::m_nKind; the telephone entry mask overrides the hooks they call.
 enum ETvxActionKind : int
 {

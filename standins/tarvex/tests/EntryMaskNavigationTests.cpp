@@ -137,6 +137,12 @@ TEST_F(EntryMaskNavigationTest, CreerSeedsFromTheIdOrFromTheCounter)
     EXPECT_EQ(first.GetNbreReponse(), 5);
     EXPECT_EQ(first.m_nPosition, -1);
 
+    first.m_recordings.push_back(L"Q1");
+    first.m_bResultSet = true;
+    ASSERT_TRUE(first.Creer(0, 0, true));
+    EXPECT_TRUE(first.m_recordings.empty()) << "a second Creer starts the interview again";
+    EXPECT_FALSE(first.m_bResultSet);
+
     CQuestionnaire empty;
     LoadSurvey(empty, Bytes("TVX-SURVEY 1\nSURVEY id = \"3\"\n"));
     CMasqueSaisie none(&empty);
