@@ -32,6 +32,7 @@ void CQuestionnaire::Serialize(CArchive& ar, LPCWSTR pszSurveyFolder)
         CSurveyTextReader::Read(text, loaded, scripts);
         loaded.m_source = std::move(text);
         SwapContents(loaded);
+        m_quota.m_pSurvey = this;
         m_strFolder = strFolder;
         for (const auto& script : scripts)
             CTarvexScript::Set(script.m_strCall.GetString(), script.m_dResult, script.m_nFrom, script.m_bThrow);

@@ -3,6 +3,8 @@
 #include "framework/CStringConversion.h"
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "standins/tarvex/CQuestionnaire.h"
+#include "standins/tarvex/CQuotaQuestion.h"
+#include "standins/tarvex/CQuotaResponseGroup.h"
 #include "standins/tarvex/CTarvexJournal.h"
 #include "standins/tarvex/CTarvexScript.h"
 #include <algorithm>
@@ -34,8 +36,79 @@ bool CQuota::Category::FromBytes(const BYTE* pBytes, int nLength)
 
 CQuota::CCell* CQuota::FindCell(long nId)
 {
-    for (CCell& cell : m_cells)
+    return const_cast<CCell*>(static_cast<const CQuota*>(this)->FindCell(nId));
+}
+
+const CQuota::CCell* CQuota::FindCell(long nId) const
+{
+    for (const CCell& cell : m_cells)
         if (cell.m_nId == nId) return &cell;
+    return nullptr;
+}
+
+const CQuotaQuestionSet& CQuota::GetQuestionSet() const
+{
+    if (m_view.m_pQuestions && m_view.m_nCells == m_cells.size()) return *m_view.m_pQuestions;
+    auto pQuestions = std::make_unique<CQuotaQuestionSet>();
+    for (const CCell& cell : m_cells)
+    {
+        const CQuestion* pSurveyQuestion = m_pSurvey ? m_pSurvey->GetQuestion(cell.m_nQuestion) : nullptr;
+        const long nQuestionId = pSurveyQuestion ? pSurveyQuestion->m_nId : cell.m_nQuestion;
+        CQuotaQuestion* pQuestion = nullptr;
+        for (const auto& pKnown : pQuestions->m_questions)
+            if (pKnown->m_nQuestionId == nQuestionId) pQuestion = pKnown.get();
+        if (!pQuestion)
+        {
+            auto pNew = std::make_unique<CQuotaQuestion>();
+            pNew->m_nId = kTvxQuotaQuestionIdBase + nQuestionId;
+            pNew->m_nQuestionId = nQuestionId;
+            pNew->m_nType = !pSurveyQuestion                         ? 1
+                            : pSurveyQuestion->EstCommeUneMultiple() ? 2
+                            : pSurveyQuestion->EstNumeriqueLibre()   ? 3
+                                                                     : 1;
+            pNew->m_strText = pSurveyQuestion ? pSurveyQuestion->m_strName : CString();
+            pQuestion = pNew.get();
+            pQuestions->m_questions.push_back(std::move(pNew));
+        }
+        std::unique_ptr<CQuotaResponse> pResponse = cell.m_codes.size() > 1
+                                                        ? std::make_unique<CQuotaResponseGroup>(*this, cell.m_nId)
+                                                        : std::make_unique<CQuotaResponse>(*this, cell.m_nId);
+        pResponse->m_nCode = cell.m_codes.empty() ? kTvxCodeSemiOpen : cell.m_codes.front();
+        pResponse->m_dLow = cell.m_dLow;
+        pResponse->m_dHigh = cell.m_dHigh;
+        pResponse->m_strText = cell.m_strText;
+        pQuestion->m_responses.push_back(std::move(pResponse));
+    }
+    m_view.m_pQuestions = std::move(pQuestions);
+    m_view.m_nCells = m_cells.size();
+    return *m_view.m_pQuestions;
+}
+
+CQuotaQuestion* CQuota::FindQuestion(long nId, bool /*bNested*/) const
+{
+    const CQuotaQuestionSet& questions = GetQuestionSet();
+    for (int i = 0; i < questions.GetQuestionCount(); ++i)
+        if (questions.GetQuestion(i)->m_nId == nId) return questions.GetQuestion(i);
+    return nullptr;
+}
+
+CQuotaResponse* CQuota::FindResponse(long nId) const
+{
+    const CQuotaQuestion* pQuestion = FindQuestionForResponse(nId);
+    for (int i = 0; pQuestion && i < pQuestion->GetResponseCount(); ++i)
+        if (pQuestion->GetResponse(i)->m_nId == nId) return pQuestion->GetResponse(i);
+    return nullptr;
+}
+
+CQuotaQuestion* CQuota::FindQuestionForResponse(long nResponseId) const
+{
+    const CQuotaQuestionSet& questions = GetQuestionSet();
+    for (int i = 0; i < questions.GetQuestionCount(); ++i)
+    {
+        CQuotaQuestion* pQuestion = questions.GetQuestion(i);
+        for (int r = 0; r < pQuestion->GetResponseCount(); ++r)
+            if (pQuestion->GetResponse(r)->m_nId == nResponseId) return pQuestion;
+    }
     return nullptr;
 }
 

@@ -266,6 +266,18 @@ void CSurveyTextReader::ReadResource(const CPropertyList& fields)
     m_survey.m_resources.push_back(resource);
 }
 
+void CSurveyTextReader::ReadQuota(const CPropertyList& fields)
+{
+    CQuota& quota = m_survey.m_quota;
+    quota.m_nMode = OptionalLong(fields, L"mode", 0);
+    quota.m_bActive = OptionalLong(fields, L"active", 1) != 0;
+    quota.m_bMinimumsOnly = OptionalLong(fields, L"minonly", 0) != 0;
+    quota.m_nTotal = OptionalLong(fields, L"total", 0);
+    quota.m_nMaximum = OptionalLong(fields, L"max", -1);
+    quota.m_nPercentage = OptionalLong(fields, L"percentage", -1);
+    quota.m_nCompleted = OptionalLong(fields, L"completed", 0);
+}
+
 void CSurveyTextReader::ReadCell(const CPropertyList& fields)
 {
     CQuota::CCell cell;
@@ -286,6 +298,7 @@ void CSurveyTextReader::ReadCell(const CPropertyList& fields)
         if (cell.m_dLow == kTvxNoValue || cell.m_dHigh == kTvxNoValue) Refuse(L"missing codes or range");
     }
     cell.m_nMaximum = OptionalLong(fields, L"max", -1);
+    cell.m_nMinimum = OptionalLong(fields, L"min", 0);
     cell.m_nCompleted = OptionalLong(fields, L"completed", 0);
     cell.m_nRunning = std::max(0L, OptionalLong(fields, L"running", 0));
     cell.m_bClosed = OptionalLong(fields, L"closed", 0) != 0;

@@ -39,6 +39,7 @@ private:
     void ReadCheck(const CPropertyList& fields);
     void ReadAction(const CPropertyList& fields);
     void ReadResource(const CPropertyList& fields);
+    void ReadQuota(const CPropertyList& fields);
     void ReadCell(const CPropertyList& fields);
     void ReadScript(const CPropertyList& fields);
     void BuildScreens();

@@ -74,3 +74,7 @@ constexpr double kTvxElementGap = 120.0;
 // the mode asked for is 0 or equals it; 1 applies before every screen, 2 at the start of a resumed interview.
 constexpr int kTvxQuotaModeScreen = 1;
 constexpr int kTvxQuotaModeResume = 2;
+
+// Identifiers of quota questions in the quota view: this base plus the survey question's id, apart from
+// the cells' identifiers, which are the responses'.
+constexpr long kTvxQuotaQuestionIdBase = 1000000;

@@ -1,6 +1,9 @@
 #include "standins/tarvex/CEcran.h"
 #include "standins/tarvex/CMasqueAjaxImpact.h"
 #include "standins/tarvex/CMasqueSaisie.h"
+#include "standins/tarvex/CQuotaQuestion.h"
+#include "standins/tarvex/CQuotaResponseGroup.h"
+#include <climits>
 #include "standins/tarvex/tests/TarvexTestSupport.h"
 #include "framework/CStringConversion.h"
 #include <memory>
@@ -238,4 +241,47 @@ TEST_F(QuotaTest, UpdateChangesKnownCellsAndIgnoresUnknownOnes)
     ASSERT_EQ(tokens.GetSize(), 2);
     EXPECT_EQ(std::wstring(tokens[0].GetString()), L"Men");
     EXPECT_EQ(std::wstring(tokens[1].GetString()), L"Quota 99");
+}
+
+TEST_F(QuotaTest, QuotaViewGroupsCellsUnderTheirQuestions)
+{
+    CQuestionnaire survey;
+    LoadSurvey(survey,
+               DemoSurveyText(std::string(kQuota) +
+                              "CELL id = \"14\" question = \"SEX\" codes = \"1,2\" min = \"3\" text = \"Anyone\"\n"));
+    CQuota quota = survey.GetQuotaDefinition(); // the view of a copy reads the copy's cells
+    const CQuotaQuestionSet& questions = quota.GetQuestionSet();
+    ASSERT_EQ(questions.GetQuestionCount(), 2);
+    const CQuotaQuestion& sex = *questions.GetQuestion(0);
+    const CQuotaQuestion& age = *questions.GetQuestion(1);
+    EXPECT_EQ(sex.m_nId, kTvxQuotaQuestionIdBase + 2);
+    EXPECT_EQ(sex.m_nType, 1);
+    EXPECT_EQ(std::wstring(sex.m_strText.GetString()), L"SEX");
+    EXPECT_EQ(age.m_nType, 3) << "a numeric question";
+    ASSERT_EQ(sex.GetResponseCount(), 3);
+    EXPECT_EQ(sex.GetResponse(0)->m_nId, 10);
+    EXPECT_EQ(sex.GetResponse(0)->m_nCode, 1);
+    EXPECT_EQ(dynamic_cast<const CQuotaResponseGroup*>(sex.GetResponse(0)), nullptr);
+    EXPECT_NE(dynamic_cast<const CQuotaResponseGroup*>(sex.GetResponse(2)), nullptr) << "a cell on two codes";
+    ASSERT_EQ(age.GetResponseCount(), 2);
+    EXPECT_EQ(age.GetResponse(0)->m_nCode, kTvxCodeSemiOpen) << "a range";
+    EXPECT_EQ(age.GetResponse(0)->m_dLow, 18.0);
+    EXPECT_EQ(age.GetResponse(0)->m_dHigh, 30.0);
+
+    EXPECT_EQ(quota.FindQuestionForResponse(12), &age);
+    EXPECT_EQ(quota.FindResponse(14), sex.GetResponse(2));
+    EXPECT_EQ(quota.FindResponse(99), nullptr);
+    EXPECT_EQ(quota.FindQuestion(kTvxQuotaQuestionIdBase + 3, true), &age);
+    EXPECT_EQ(quota.FindQuestion(10, true), nullptr) << "cell ids are not question ids";
+
+    EXPECT_EQ(sex.GetTotalCompletedCount(), 5);
+    EXPECT_EQ(sex.GetTotalMinimumCount(), 3);
+    EXPECT_EQ(sex.GetTotalMaximumCount(), INT_MAX) << "a response without maximum";
+    EXPECT_EQ(sex.GetTotalToDoCountMinimum(false, false), 3);
+    const std::string update = "cell = \"14\" completed = \"2\" running = \"1\"\n";
+    ASSERT_TRUE(
+        quota.Update(4, reinterpret_cast<const BYTE*>(update.data()), static_cast<int>(update.size()), nullptr));
+    EXPECT_EQ(sex.GetResponse(2)->GetCompletedCount(), 2) << "counts are read live";
+    EXPECT_EQ(sex.GetTotalToDoCountMinimum(false, false), 0);
+    EXPECT_EQ(survey.GetQuotaDefinition().FindResponse(14)->GetCompletedCount(), 0) << "the survey's quota is apart";
 }
