@@ -293,6 +293,29 @@ bool CMasqueSaisie::PreparerEcran(CEcran* pScreen, bool bWeb, bool bLiveLabels)
     return bOk;
 }
 
+CString CMasqueSaisie::RunLiveLabels(CEcran* pScreen, CStringArray& texts, int nSavedPosition)
+{
+    CString strScript;
+    for (int i = 0; pScreen && i < pScreen->GetNbreElement(); ++i)
+    {
+        CElement& element = *pScreen->GetAdrElement(i);
+        if (!element.m_bLiveLabel) continue;
+        const CString strCaption =
+            TraduireLibelle(element.m_strLibelleModel, element.m_nPosition, 0, -1, nullptr, nullptr);
+        if (strCaption == element.m_strLibelle) continue;
+        element.SetLibelle(strCaption);
+        texts.Add(strCaption);
+        CString strQuoted = strCaption;
+        strQuoted.Replace(L"\\", L"\\\\");
+        strQuoted.Replace(L"\"", L"\\\"");
+        strQuoted.Replace(L"\r", L"\\r");
+        strQuoted.Replace(L"\n", L"\\n");
+        strScript.AppendFormat(L"QuestionHandler.setLabel(%d, \"%s\");", element.m_nPosition, strQuoted.GetString());
+    }
+    CTarvexJournal::Append(L"CMasqueSaisie", L"RunLiveLabels", CTarvexJournal::FromLong(nSavedPosition), strScript);
+    return strScript;
+}
+
 CEcran* CMasqueSaisie::CreateScreenForQuestion(int nPosition)
 {
     const int nScreen = GetReponse(nPosition) ? m_pQuestionnaire->GetScreenOfPosition(nPosition) : -1;

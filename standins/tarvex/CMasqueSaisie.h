@@ -41,6 +41,10 @@ public:
     bool AvancerEcran(CEcran*& pScreen, CListe* pVisited, CMasqueAjaxImpact* pImpact, bool bRunActions);
     bool PreparerEcran(CEcran* pScreen, bool bWeb, bool bLiveLabels);
     CEcran* CreateScreenForQuestion(int nPosition);
+    // The page script that brings live labels up to date: for each element whose caption quotes
+    // answers and now reads differently, the caption is changed and one line
+    // "QuestionHandler.setLabel(position, "caption");" is added; the texts get the new captions.
+    CString RunLiveLabels(CEcran* pScreen, CStringArray& texts, int nSavedPosition);
     bool EstEcranPourPosition(int nPosition) const; // a screen starts at that position
     // Goes back to just before the screen of the last answer before the position, so that
     // AvancerEcran hands out that screen again.

@@ -177,6 +177,14 @@ TEST_F(EntryMaskNavigationTest, ScreensLayOneElementPerResponseInTwips)
     ASSERT_TRUE(mask.PreparerEcran(screen.get(), false, false));
     EXPECT_EQ(std::wstring(screen->GetAdrElement(1)->m_strLibelle.GetString()), L"Your age, Woman?")
         << "live labels follow the answers they quote";
+
+    ASSERT_TRUE(mask.StockerReponseModalite(1, false, {1}, pError));
+    CStringArray texts;
+    EXPECT_EQ(std::wstring(mask.RunLiveLabels(screen.get(), texts, 1).GetString()),
+              L"QuestionHandler.setLabel(2, \"Your age, Man?\");");
+    ASSERT_EQ(texts.GetSize(), 1);
+    EXPECT_EQ(std::wstring(screen->GetAdrElement(1)->m_strLibelle.GetString()), L"Your age, Man?");
+    EXPECT_TRUE(mask.RunLiveLabels(screen.get(), texts, 1).IsEmpty()) << "nothing changed since";
 }
 
 TEST_F(EntryMaskNavigationTest, ChaptersAsJsonMarkTheCurrentOne)
