@@ -1,0 +1,189 @@
+#include "framework/CArchiveException.h"
+#include "framework/CMemFile.h"
+#include "standins/tarvex/CArchiveVersion.h"
+#include "standins/tarvex/CEcran.h"
+#include "standins/tarvex/CListe.h"
+#include "standins/tarvex/CListeTriee.h"
+#include "standins/tarvex/CMasqueSaisie.h"
+#include "standins/tarvex/tests/TarvexTestSupport.h"
+#include <memory>
+
+namespace
+{
+std::vector<BYTE> FileBytes(CMemFile& file)
+{
+    std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+    file.SeekToBegin();
+    if (!bytes.empty()) file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+    return bytes;
+}
+
+std::vector<BYTE> Saved(CMasqueSaisie& mask)
+{
+    CMemFile file;
+    {
+        CArchiveVersion ar(&file, CArchive::store, 4096);
+        mask.Serialize(ar);
+    }
+    return FileBytes(file);
+}
+
+void Load(CMasqueSaisie& mask, const std::vector<BYTE>& bytes)
+{
+    std::vector<BYTE> copy = bytes;
+    CMemFile file(copy.data(), static_cast<UINT>(copy.size()));
+    CArchiveVersion ar(&file, CArchive::load, 4096);
+    mask.Serialize(ar);
+}
+
+class SavedInterviewTest : public TarvexTest
+{
+protected:
+    void SetUp() override
+    {
+        TarvexTest::SetUp();
+        LoadSurvey(m_survey, DemoSurveyText("ACTION question = \"SEX\" kind = \"record\" value = \"Q12\"\n"));
+    }
+
+    // An interview in the middle of the last screen, with every kind of answer.
+    std::unique_ptr<CMasqueSaisie> Interview()
+    {
+        auto pMask = std::make_unique<CMasqueSaisie>(&m_survey);
+        EXPECT_TRUE(pMask->Creer(481, 0, true));
+        CMasqueEntryError* pError = nullptr;
+        EXPECT_TRUE(pMask->StockerAutreReponse(0, false));
+        EXPECT_TRUE(pMask->StockerReponseModalite(1, false, {2}, pError));
+        EXPECT_TRUE(pMask->StockerReponseNumerique(2, L"33.3", false, pError));
+        EXPECT_TRUE(pMask->StockerReponseOuverte(3, L"\"quoted\" and \\ and\nnew line, été", false, pError));
+        EXPECT_TRUE(pMask->StockerReponseDate(4, L"2024-05-01", false, pError));
+        for (int i = 0; i < 3; ++i)
+        {
+            CEcran* pScreen = nullptr;
+            EXPECT_TRUE(pMask->AvancerEcran(pScreen, nullptr, nullptr, true));
+            delete pScreen;
+        }
+        EXPECT_EQ(pMask->AddSemiOpen(m_survey.GetQuestion(1), L"Other\tone"), 1);
+        CListeTriee positions;
+        positions.Insert(1);
+        pMask->AllocateDuration(positions, 12);
+        pMask->SetQuotaCategory(reinterpret_cast<const BYTE*>("\x0a\0\0\0"), 4);
+        pMask->m_nCallResult = 17;
+        pMask->m_bResultSet = true;
+        return pMask;
+    }
+    CQuestionnaire m_survey;
+};
+
+struct CorruptCase
+{
+    const char* pszText;
+    const char* pszWhy;
+};
+const CorruptCase kCorrupt[] = {
+    {"", "no bytes"},
+    {"TVX-INTERVIEW 2\n", "another version"},
+    {"TVX-INTERVIEW 1\n", "no INTERVIEW line"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"13\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\n",
+     "an interview of another survey"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"x\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\n",
+     "a seed that is not a number"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t9\t4\t\t0\t0\t\n",
+     "an answer outside the survey"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t7\t\t0\t0\t\n",
+     "an unknown state"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nGARBAGE\n",
+     "an unknown line"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" position = \"1\"\n", "missing fields"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t4\t1\t0\t0\n",
+     "an answer line short of a field"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t3\t4\t\t0\t0\tbad \\q escape\n",
+     "an unknown escape in a text"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nQUOTACAT\t0x\n",
+     "a quota category that is not hex"},
+};
+} // namespace
+
+TEST_F(SavedInterviewTest, SaveLoadSaveIsByteIdentical)
+{
+    const auto pMask = Interview();
+    const std::vector<BYTE> first = Saved(*pMask);
+    CMemFile file;
+    ASSERT_TRUE(pMask->SaveToFile(file));
+    EXPECT_EQ(FileBytes(file), first) << "SaveToFile writes what Serialize stores";
+
+    CMasqueSaisie loaded(&m_survey);
+    Load(loaded, first);
+    EXPECT_EQ(Saved(loaded), first);
+    EXPECT_EQ(loaded.m_nSeed, 481);
+    EXPECT_EQ(loaded.m_nPosition, pMask->m_nPosition);
+    EXPECT_EQ(loaded.m_nCallResult, 17);
+    EXPECT_TRUE(loaded.m_bResultSet);
+    EXPECT_EQ(loaded.m_recordings, (std::vector<CString>{L"Q12"}));
+    EXPECT_EQ(loaded.GetQuotaCategory(), pMask->GetQuotaCategory());
+    EXPECT_EQ(loaded.GetReponse(2)->m_dValeur, 33.3);
+    EXPECT_EQ(loaded.GetReponse(3)->m_strTexte, pMask->GetReponse(3)->m_strTexte);
+    EXPECT_EQ(loaded.GetReponse(4)->m_dValeur, pMask->GetReponse(4)->m_dValeur);
+    EXPECT_EQ(loaded.GetReponse(1)->m_nDuree, 12);
+    CListe semiOpens;
+    loaded.GetQuestionSemiOpens(m_survey.GetQuestion(1), semiOpens);
+    ASSERT_EQ(semiOpens.GetCount(), 1);
+    EXPECT_EQ(dynamic_cast<const CModalite*>(semiOpens.GetObjet(0))->m_strLibelle, CString(L"Other\tone"));
+    CObjet::DeleteArray(semiOpens);
+}
+
+TEST_F(SavedInterviewTest, CorruptInterviewThrowsAndLeavesTheMaskAsItWas)
+{
+    const auto pMask = Interview();
+    const std::vector<BYTE> before = Saved(*pMask);
+    for (const CorruptCase& c : kCorrupt)
+    {
+        SCOPED_TRACE(c.pszWhy);
+        int nCause = -1;
+        try
+        {
+            Load(*pMask, Bytes(c.pszText));
+        }
+        catch (CArchiveException* pError)
+        {
+            nCause = pError->m_cause;
+            pError->Delete();
+        }
+        EXPECT_EQ(nCause, CArchiveException::genericException);
+        EXPECT_EQ(Saved(*pMask), before);
+    }
+}
+
+TEST_F(SavedInterviewTest, SaveUnderACallIdAndDeleteIt)
+{
+    const auto pMask = Interview();
+    wchar_t szTemp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, szTemp), 0u);
+    pMask->SetDirectory(szTemp);
+    const CString strPath = pMask->GetSavedPath(4242);
+    ASSERT_TRUE(pMask->Save(4242));
+    CFile file;
+    ASSERT_TRUE(file.Open(strPath.GetString(), CFile::modeRead));
+    std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+    file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+    file.Close();
+    EXPECT_EQ(bytes, Saved(*pMask));
+    EXPECT_TRUE(pMask->DeleteFile(4242, false));
+    EXPECT_EQ(GetFileAttributesW(strPath.GetString()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(pMask->DeleteFile(4242, false)) << "nothing left to delete";
+}

@@ -1,0 +1,146 @@
+#include "framework/CArchive.h"
+#include "framework/CArchiveException.h"
+#include "framework/CMemFile.h"
+#include "framework/CStringConversion.h"
+#include "standins/tarvex/CQuestionnaire.h"
+#include "standins/tarvex/CTarvexJournal.h"
+#include "standins/tarvex/tests/TarvexTestSupport.h"
+
+class SurveyTextTest : public TarvexTest
+{
+};
+
+TEST_F(SurveyTextTest, DemoSurveyLoadsQuestionsScreensAndKinds)
+{
+    CQuestionnaire survey;
+    LoadSurvey(survey, DemoSurveyText());
+    EXPECT_EQ(survey.m_nId, 12);
+    ASSERT_EQ(survey.GetNbreQuestion(), 5);
+    struct Expected
+    {
+        LPCWSTR pszName;
+        bool bChapter, bClosed, bNumeric, bOpen, bDate;
+    };
+    const Expected kQuestions[] = {
+        {L"INTRO", true, false, false, false, false}, {L"SEX", false, true, false, false, false},
+        {L"AGE", false, false, true, false, false},   {L"COMMENT", false, false, false, true, false},
+        {L"VISIT", false, false, false, false, true},
+    };
+    for (int i = 0; i < 5; ++i)
+    {
+        const CQuestion& q = *survey.GetQuestion(i);
+        SCOPED_TRACE(testing::Message() << "question " << i);
+        EXPECT_EQ(std::wstring(q.m_strName.GetString()), kQuestions[i].pszName);
+        EXPECT_EQ(q.EstChapitre(), kQuestions[i].bChapter);
+        EXPECT_EQ(q.EstAModalite(), kQuestions[i].bClosed);
+        EXPECT_EQ(q.EstNumeriqueLibre(), kQuestions[i].bNumeric);
+        EXPECT_EQ(q.EstOuverte(), kQuestions[i].bOpen);
+        EXPECT_EQ(q.EstDate(), kQuestions[i].bDate);
+    }
+    const CQuestion& sex = *survey.GetQuestion(1);
+    std::vector<long> codes;
+    sex.DonnerCodeModalites(codes, true);
+    EXPECT_EQ(codes, (std::vector<long>{1, 2, -1})) << "the responses, then don't know";
+    EXPECT_FALSE(sex.EstCommeUneMultiple());
+    EXPECT_EQ(survey.GetQuestion(2)->m_dMin, 18.0);
+    EXPECT_EQ(survey.GetQuestion(2)->m_dMax, 99.0);
+    ASSERT_EQ(survey.GetScreenCount(), 3);
+    EXPECT_EQ(survey.GetScreenPositions(0), (std::vector<int>{0}));
+    EXPECT_EQ(survey.GetScreenPositions(1), (std::vector<int>{1, 2}));
+    EXPECT_EQ(survey.GetScreenPositions(2), (std::vector<int>{3, 4}));
+    EXPECT_EQ(survey.FindQuestionById(4), 3);
+    EXPECT_EQ(survey.FindQuestionById(99), -1);
+}
+
+TEST_F(SurveyTextTest, UnknownWordsAndNamesAreIgnoredAndCrLfIsRead)
+{
+    std::vector<BYTE> text = DemoSurveyText("FUTURE colour = \"red\"\nQ id = \"6\" name = \"X\" kind = \"open\" "
+                                            "hint = \"unknown name\"\r\n\n");
+    CQuestionnaire survey;
+    LoadSurvey(survey, text);
+    EXPECT_EQ(survey.GetNbreQuestion(), 6);
+    EXPECT_EQ(survey.GetScreenCount(), 4) << "a question on no SCREEN gets a screen of its own";
+}
+
+struct RefusalCase
+{
+    const char* pszText; // the whole survey text
+    const wchar_t* pszReason;
+    const char* pszWhy;
+};
+const RefusalCase kRefusals[] = {
+    {"", L"not a survey text", "empty bytes"},
+    {"TVX-SURVEY 2\nSURVEY id = \"1\"\n", L"not a survey text", "another version"},
+    {"TVX-SURVEY 1\nQ id = \"1\" name = \"A\" kind = \"open\"\n", L"no SURVEY record", "no SURVEY record"},
+    {"TVX-SURVEY 1\nSURVEY name = \"x\"\n", L"missing id", "SURVEY without id"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" kind = \"open\"\n", L"missing name", "Q without name"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"open\"\nQ id = \"1\" name = \"B\" kind = "
+     "\"open\"\n",
+     L"duplicate id", "two questions with one id"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"single\"\nM question = \"A\" code = \"1\"\n"
+     "M question = \"A\" code = \"1\"\n",
+     L"duplicate id", "two responses with one code"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nM question = \"A\" code = \"1\"\n", L"unknown question",
+     "M of an unknown question"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"open\"\nSKIP question = \"A\" to = \"Z\"\n",
+     L"unknown question", "SKIP to an unknown question"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"loop\"\n", L"loops are not supported",
+     "a loop question"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"x1\" name = \"A\" kind = \"open\"\n", L"not a number",
+     "an id that is not a number"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"\xff\"\n", L"invalid UTF-8", "invalid UTF-8"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"open\"\n"
+     "CHECK question = \"A\" level = \"2\" text = \"t\"\n",
+     L"unknown level", "a CHECK level other than 0 and 1"},
+    {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"open\"\nACTION question = \"A\" kind = "
+     "\"fax\"\n",
+     L"unknown kind", "an unknown action"},
+};
+
+TEST_F(SurveyTextTest, MalformedTextThrowsAndLeavesTheSurveyAsItWas)
+{
+    for (const RefusalCase& c : kRefusals)
+    {
+        SCOPED_TRACE(c.pszWhy);
+        CQuestionnaire survey;
+        LoadSurvey(survey, DemoSurveyText());
+        CString strReason;
+        EXPECT_EQ(LoadSurveyError(survey, Bytes(c.pszText), &strReason), CArchiveException::genericException);
+        EXPECT_NE(strReason.Find(c.pszReason), -1) << "reason: " << CW2A(strReason.GetString());
+        EXPECT_EQ(survey.m_nId, 12) << "the demo survey is still there";
+        EXPECT_EQ(survey.GetNbreQuestion(), 5);
+        EXPECT_EQ(survey.GetScreenCount(), 3);
+    }
+}
+
+TEST_F(SurveyTextTest, LineOver64KiBIsRefusedAndOneAtTheLimitIsRead)
+{
+    const std::string head = "TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"open\" text = \"";
+    const std::string tail = "\"\n";
+    const size_t nLineStart = std::string("TVX-SURVEY 1\nSURVEY id = \"1\"\n").size();
+    const size_t nFixed = head.size() - nLineStart + 1; // the line without its text, the closing quote included
+    CQuestionnaire survey;
+    LoadSurvey(survey, Bytes(head + std::string(64 * 1024 - nFixed, 'x') + tail));
+    EXPECT_EQ(survey.GetQuestion(0)->m_strText.GetLength(), static_cast<int>(64 * 1024 - nFixed));
+    CString strReason;
+    EXPECT_EQ(LoadSurveyError(survey, Bytes(head + std::string(64 * 1024 - nFixed + 1, 'x') + tail), &strReason),
+              CArchiveException::genericException);
+    EXPECT_NE(strReason.Find(L"line too long"), -1);
+}
+
+TEST_F(SurveyTextTest, StoringWritesTheTextThatWasRead)
+{
+    CQuestionnaire survey;
+    const std::vector<BYTE> text = DemoSurveyText();
+    LoadSurvey(survey, text);
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        survey.Serialize(ar, L"");
+    }
+    const ULONGLONG nLength = file.GetLength();
+    std::vector<BYTE> stored(static_cast<size_t>(nLength));
+    file.SeekToBegin();
+    file.Read(stored.data(), static_cast<UINT>(nLength));
+    EXPECT_EQ(stored, text);
+}
