@@ -64,8 +64,10 @@ void CJexSocket::InitCommandMap()
     CJexSocketBase::InitCommandMap();
     s_mapJex.CopyFrom(*CJexSocketBase::GetCommandMap());
     using C = CSocketCommand;
-    // Only the greeting comes before the session.
+    // Only the greeting and the update stream come before the session.
     s_mapJex.Add(L"STARTS", new C(SocketHandler(&CJexSocket::HandleSTARTS), C::modeText, false, C::checkNone, 0, -1));
+    s_mapJex.Add(L"UPDATE",
+                 new C(SocketHandler(&CJexSocket::HandleUPDATE), C::modeTextPayload, false, C::checkNone, 0, -1));
     s_mapJex.Add(L"ALOGON",
                  new C(SocketHandler(&CJexSocket::HandleALOGON), C::modeFields, true, C::checkOneOf, 0, 4, -1));
     s_mapJex.Add(L"ALOGOS",

@@ -120,6 +120,19 @@ public:
     // about 2 s is not sent; Jex's confirmation deletes it. TRUE when the archive was handed to the link.
     BOOL SendStereoRecording(long nFirstId, long nSecondId, const CString& strPath);
 
+    static constexpr int kUpdateChunkBytes = 10485760; // the update program is written in pieces of at least this
+
+protected:
+    void HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete);
+
 private:
+    // The update program's next bytes, at the end of its file; FALSE when the file cannot take them.
+    BOOL WriteUpdateChunk(const BYTE* pBytes, int nCount);
+    void FinishUpdate(const CString& strArguments);
+    void FailUpdate();
+
     CJexDataSocket m_dataLink;
+    unsigned long m_nUpdateReceived = 0; // bytes of the update program taken from the stream
+    CString m_strUpdateFilePath;
+    bool m_bUpdateDropped = false; // the stream runs on to its end without being written or run
 };

@@ -9,6 +9,8 @@
 #include "framework/COleDateTime.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
+#include <psapi.h>
+#include <zlib.h>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -30,10 +32,35 @@ size_t CountStartingWith(const Lines& lines, const wchar_t* pszStart)
                                              [&](const std::wstring& line) { return line.starts_with(pszStart); }));
 }
 
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 void WriteAll(const fs::path& path, const std::string& bytes)
 {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Read in pieces: the test must not add a copy of a large program to the working set it measures.
+unsigned long FileCrc(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> piece(kMiB);
+    uLong nCrc = crc32(0, nullptr, 0);
+    while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0)
+        nCrc = crc32(nCrc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(in.gcount()));
+    return nCrc;
+}
+
+// The CRC-32 the peer noted for the update program it sent ("= UPDATE <size> <crc>").
+unsigned long NotedUpdateCrc(const Lines& traffic)
+{
+    for (const std::wstring& entry : traffic)
+        if (entry.starts_with(L"= UPDATE ")) return std::stoul(entry.substr(entry.rfind(L' ') + 1));
+    return 0;
 }
 
 // A file opened by "another program" that shares it with nobody.
@@ -202,6 +229,114 @@ TEST_F(JexDataSocketTest, LossOfTheCommandLinkClosesTheDataLink)
     EXPECT_FALSE(data.IsLoggedIn());
     EXPECT_EQ(data.m_hSocket, INVALID_SOCKET);
     EXPECT_EQ(m_pJex->Finish(), 0) << m_pJex->Log();
+}
+
+// ---- the update stream ----
+
+std::string UpdateGreeting()
+{
+    // Mode 2 updates without asking; the stream is sent in the clear, as RC4 in the peer is slow.
+    return "handshake enc=0\ngreet 1 5.4.9.6 5.5.0.1 2 p\nexpectline UPDATE 5.4.9.0 p\n";
+}
+
+TEST_F(JexDataSocketTest, LargeUpdateIsWrittenInFewLargePiecesWithoutHoldingItAll)
+{
+    const unsigned long nSize = 25 * kMiB;
+    const fs::path program = m_work / L"Stovik.exe";
+    std::vector<unsigned long> sizes; // the file's size at each progress report and at the end
+    m_app.m_connection.m_onProgress = [&] {
+        std::error_code error;
+        const auto nNow = static_cast<unsigned long>(fs::file_size(program, error));
+        if (!error && (sizes.empty() || sizes.back() != nNow)) sizes.push_back(nNow);
+    };
+    m_app.m_service.m_bRunSucceeds = TRUE;
+    ASSERT_TRUE(Connect(UpdateGreeting() + "update " + std::to_string(nSize) + " 11 'run me'\ndrain\n"));
+    ASSERT_TRUE(PumpUntil([&] { return m_app.m_nQuits > 0; }, 120000));
+    PROCESS_MEMORY_COUNTERS memory{};
+    ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory));
+    m_app.m_connection.m_onProgress();
+
+    EXPECT_LT(memory.PeakWorkingSetSize, 2 * static_cast<SIZE_T>(nSize) + 32 * kMiB);
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_EQ(sizes.back(), nSize);
+    ASSERT_LE(sizes.size(), 3u) << "writes of at least 10 MiB each but the last";
+    for (size_t i = 0; i + 1 < sizes.size(); ++i)
+        EXPECT_GE(sizes[i] - (i ? sizes[i - 1] : 0), static_cast<unsigned long>(CJexSocket::kUpdateChunkBytes));
+    EXPECT_EQ(m_app.m_connection.m_progress.back(), (std::pair<long, long>{long(nSize), long(nSize)}));
+    EXPECT_EQ(m_app.m_connection.m_events.back(), L"done");
+    ASSERT_EQ(m_app.m_service.m_runs.size(), 1u);
+    EXPECT_EQ(m_app.m_service.m_runs[0].program, program.wstring());
+    EXPECT_EQ(m_app.m_service.m_runs[0].arguments, L"run me") << "the escaped blank is a blank again";
+    EXPECT_TRUE(m_app.m_service.m_runs[0].bDelete && m_app.m_service.m_runs[0].bWait);
+    EXPECT_EQ(m_app.m_nQuits, 1);
+    EXPECT_TRUE(m_boxes.m_boxes.empty());
+    Finish();
+    EXPECT_EQ(FileCrc(program), NotedUpdateCrc(m_pJex->Traffic()));
+}
+
+TEST_F(JexDataSocketTest, LinesBehindTheUpdateInTheSameReadAreHandledNotWritten)
+{
+    const unsigned long nSize = kMiB;
+    WriteAll(m_work / L"Stovik.exe", std::string(3 * kMiB, 'o')); // an old program, longer than the new one
+    ASSERT_TRUE(Connect(UpdateGreeting() + "update " + std::to_string(nSize) +
+                        " 5 args 'HEARTB 1 first' 'HEARTB 1 second'\n"
+                        "expectline HEARTB 0 first\nexpectline HEARTB 0 second\ndrain\n"));
+    ASSERT_TRUE(PumpUntil([&] { return m_app.m_nQuits > 0; }, 60000));
+    ASSERT_TRUE(PumpUntilIdle());
+    ASSERT_EQ(m_boxes.m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.m_boxes[0].text, L"Update failed!\nError: 'access denied'.");
+    EXPECT_EQ(m_boxes.m_boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(m_app.m_nQuits, 1);
+    Finish(); // the peer saw both answers
+    EXPECT_EQ(fs::file_size(m_work / L"Stovik.exe"), nSize);
+    EXPECT_EQ(FileCrc(m_work / L"Stovik.exe"), NotedUpdateCrc(m_pJex->Traffic()));
+}
+
+TEST_F(JexDataSocketTest, UpdateThatCannotBeKeptShowsTheErrorAndQuitsOnce)
+{
+    WriteAll(m_work / L"Stovik.exe", "still running");
+    struct FailCase
+    {
+        std::string jex;
+        bool bLockProgram;
+        const char* why;
+    };
+    const FailCase kCases[] = {
+        {"send UPDATE args 0\nsend HEARTB 1 next\n", false, "size 0"},
+        {"send UPDATE args many\nsend HEARTB 1 next\n", false, "size not a number"},
+        {"update 70000 3 args 'HEARTB 1 next'\n", true, "the program file is held by another program"},
+    };
+    for (const FailCase& c : kCases)
+    {
+        SCOPED_TRACE(c.why);
+        m_app.m_nQuits = 0;
+        m_boxes.m_boxes.clear();
+        CFileHandle lock = c.bLockProgram ? LockFile(m_work / L"Stovik.exe") : CFileHandle();
+        ASSERT_EQ(lock.IsValid(), c.bLockProgram);
+        ASSERT_TRUE(Connect(UpdateGreeting() + c.jex + "expectline HEARTB 0 next\ndrain\n"));
+        ASSERT_TRUE(PumpUntil([&] { return m_app.m_nQuits > 0; }));
+        ASSERT_TRUE(PumpUntilIdle());
+        ASSERT_EQ(m_boxes.m_boxes.size(), 1u);
+        EXPECT_EQ(m_boxes.m_boxes[0].text, L"An unexpected error occurred while retrieving the update.");
+        EXPECT_EQ(m_boxes.m_boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(m_app.m_nQuits, 1);
+        Finish(); // the line behind the dropped stream was understood
+        EXPECT_TRUE(m_app.m_service.m_runs.empty());
+    }
+    EXPECT_EQ(ReadAll(m_work / L"Stovik.exe"), "still running");
+}
+
+TEST_F(JexDataSocketTest, UpdateStreamNobodyAskedForIsDropped)
+{
+    ASSERT_TRUE(Connect("handshake enc=0\ngreet 1 5.4.9.6 0.0.0.0\nupdate 5000 3 args 'HEARTB 1 next'\n"
+                        "expectline HEARTB 0 next\ndrain\n"));
+    ASSERT_TRUE(WaitForGreeting());
+    ASSERT_TRUE(PumpUntilIdle(300));
+    Finish();
+    EXPECT_FALSE(fs::exists(m_work / L"Stovik.exe"));
+    EXPECT_TRUE(m_app.m_service.m_runs.empty());
+    EXPECT_EQ(m_app.m_nQuits, 0);
+    EXPECT_TRUE(m_app.m_connection.m_progress.empty());
 }
 
 // ---- recordings ----
