@@ -82,7 +82,7 @@ UINT DeadPort()
     return nPort;
 }
 
-class JexDataSocketTest : public ::testing::Test
+class JexDataSocketTest : public CJexLinkTest
 {
 protected:
     void SetUp() override
@@ -105,20 +105,6 @@ protected:
         fs::remove_all(m_root, ignored);
     }
 
-    // Starts the scripted Jex and connects our command link to it; true once the handshake is done.
-    bool Connect(const std::string& script, const std::string& dataScript = {})
-    {
-        m_pJex = std::make_unique<CScriptedJex>(script, dataScript);
-        m_app.m_nPort = m_pJex->Port();
-        if (!m_app.m_nPort) return false;
-        m_pLink = std::make_unique<CJexSocket>(m_app, m_boxes);
-        if (!m_pLink->Create() || !m_pLink->ConnectToServer()) return false;
-        return PumpUntil([&] { return m_pLink->GetConnectError() != -1; }) && m_pLink->GetConnectError() == 0;
-    }
-    bool WaitForGreeting()
-    {
-        return PumpUntil([&] { return m_pLink->m_bSession || m_pLink->IsGreetingRefused(); }) && PumpUntilIdle();
-    }
     // Logs on and waits until the data link's part is decided: logged in, or no connect pending.
     bool LogonAndSettle()
     {
@@ -126,20 +112,9 @@ protected:
         CJexDataSocket& data = m_pLink->GetDataSocket();
         return PumpUntil([&] { return data.IsLoggedIn() || !data.IsConnectPending(); }, 20000) && PumpUntilIdle();
     }
-    // Closes our end and waits for the scripts to end; what the desktop sent on the command link.
-    Lines Finish()
-    {
-        if (m_pLink) m_pLink->Close();
-        EXPECT_EQ(m_pJex->Finish(), 0) << m_pJex->Log();
-        return m_pJex->Received();
-    }
 
     fs::path m_root;
     fs::path m_work;
-    CJexAppHost m_app;
-    CAnsweringBoxes m_boxes;
-    std::unique_ptr<CScriptedJex> m_pJex;
-    std::unique_ptr<CJexSocket> m_pLink;
 };
 
 const char kDataGreeting[] = "handshake\ngreet 1 5.4.9.6 0.0.0.0 0 - {dataport}\n";
@@ -159,8 +134,11 @@ TEST_F(JexDataSocketTest, DataLinkLogsInBeforeTheLogonAndCarriesTheLogFile)
     const std::string log = "12:00:01 call 4711 ringing\r\n12:00:05 call 4711 answered\r\n";
     EXPECT_TRUE(m_pLink->SendLogFile(L"soft phone.log", reinterpret_cast<const BYTE*>(log.data()),
                                      static_cast<DWORD>(log.size())));
+    // A second log-on finds the data link up and goes out at once.
+    m_pLink->Logon(nullptr);
+    EXPECT_FALSE(m_pLink->GetDataSocket().IsConnectPending());
     const Lines sent = Finish();
-    EXPECT_EQ(CountStartingWith(sent, L"ALOGON "), 1u);
+    EXPECT_EQ(CountStartingWith(sent, L"ALOGON "), 2u);
     EXPECT_EQ(CountStartingWith(sent, L"SNDLOG"), 0u) << "bulk transfers stay off the command link";
     const Lines data = m_pJex->DataReceived();
     ASSERT_EQ(data.size(), 2u);

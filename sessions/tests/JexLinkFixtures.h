@@ -1,12 +1,16 @@
 #pragma once
 // What the tests of the Jex links share: a run of the scripted Jex (tests/peers/scripted_jex.py)
 // and the application object, message boxes, update window and update service as the links see
-// them. The test programs define LUMO_PYTHON and LUMO_SCRIPTED_JEX.
+// them, and the fixture that connects a command link to the scripted Jex. The test programs define
+// LUMO_PYTHON and LUMO_SCRIPTED_JEX.
+#include "sessions/CJexSocket.h"
 #include "sessions/IMessageBoxSink.h"
 #include "sessions/IUpdateServiceClient.h"
 #include "sessions/IUpdateWindowSink.h"
 #include "sessions/tests/SessionRecorders.h"
 #include "framework/testing/CPeerProcess.h"
+#include "framework/testing/MessagePump.h"
+#include <gtest/gtest.h>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -190,4 +194,37 @@ public:
     int m_nQuits = 0;
     std::vector<std::pair<long, int>> m_logons;
     std::wstring m_strLocationName;
+};
+
+// A command link connected to a scripted Jex.
+class CJexLinkTest : public ::testing::Test
+{
+protected:
+    // Starts the scripted Jex and connects our link to it; true once the handshake is done.
+    bool Connect(const std::string& script, const std::string& dataScript = {})
+    {
+        m_pJex = std::make_unique<CScriptedJex>(script, dataScript);
+        m_app.m_nPort = m_pJex->Port();
+        if (!m_app.m_nPort) return false;
+        m_pLink = std::make_unique<CJexSocket>(m_app, m_boxes);
+        if (!m_pLink->Create() || !m_pLink->ConnectToServer()) return false;
+        // The handshake runs inside the connect notification: once the error is known it is done.
+        return PumpUntil([&] { return m_pLink->GetConnectError() != -1; }) && m_pLink->GetConnectError() == 0;
+    }
+    bool WaitForGreeting()
+    {
+        return PumpUntil([&] { return m_pLink->m_bSession || m_pLink->IsGreetingRefused(); }) && PumpUntilIdle();
+    }
+    // Closes our end and waits for the scripts to end; what the desktop sent on the command link.
+    Lines Finish()
+    {
+        if (m_pLink) m_pLink->Close();
+        EXPECT_EQ(m_pJex->Finish(), 0) << m_pJex->Log();
+        return m_pJex->Received();
+    }
+
+    CJexAppHost m_app;
+    CAnsweringBoxes m_boxes;
+    std::unique_ptr<CScriptedJex> m_pJex;
+    std::unique_ptr<CJexSocket> m_pLink;
 };

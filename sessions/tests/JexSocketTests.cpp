@@ -67,39 +67,13 @@ std::string Greeting(const char* pszFields)
     return std::string("handshake\ngreet ") + pszFields + "\n";
 }
 
-class JexSocketTest : public ::testing::Test
+class JexSocketTest : public CJexLinkTest
 {
 protected:
     void SetUp() override { ASSERT_TRUE(m_reply.Create()); }
+    void TearDown() override { m_pLink.reset(); } // before the window it may name
 
-    // Starts the scripted Jex and connects our link to it; true once the handshake is done.
-    bool Connect(const std::string& script)
-    {
-        m_pJex = std::make_unique<CScriptedJex>(script);
-        m_app.m_nPort = m_pJex->Port();
-        if (!m_app.m_nPort) return false;
-        m_pLink = std::make_unique<CJexSocket>(m_app, m_boxes);
-        if (!m_pLink->Create() || !m_pLink->ConnectToServer()) return false;
-        // The handshake runs inside the connect notification: once the error is known it is done.
-        return PumpUntil([&] { return m_pLink->GetConnectError() != -1; }) && m_pLink->GetConnectError() == 0;
-    }
-    bool WaitForGreeting()
-    {
-        return PumpUntil([&] { return m_pLink->m_bSession || m_pLink->IsGreetingRefused(); }) && PumpUntilIdle();
-    }
-    // Closes our end and waits for the script to end; what the desktop sent.
-    Lines Finish()
-    {
-        if (m_pLink) m_pLink->Close();
-        EXPECT_EQ(m_pJex->Finish(), 0) << m_pJex->Log();
-        return m_pJex->Received();
-    }
-
-    CJexAppHost m_app;
-    CAnsweringBoxes m_boxes;
     CReplyWindow m_reply;
-    std::unique_ptr<CScriptedJex> m_pJex;
-    std::unique_ptr<CJexSocket> m_pLink;
 };
 
 TEST_F(JexSocketTest, GreetingFlagsDecideSessionEncryptionAndLogonByName)

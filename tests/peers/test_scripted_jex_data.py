@@ -7,15 +7,13 @@ import os
 import random
 import sys
 import tempfile
-import threading
 import unittest
 import zipfile
 import zlib
-from contextlib import redirect_stderr
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lumopeer as P  # noqa: E402
-import scripted_jex as J  # noqa: E402
+import test_scripted_jex as T  # noqa: E402
 
 
 def zipped(data):
@@ -26,31 +24,10 @@ def zipped(data):
 
 
 def run_jex(script, desktop, data_script=None, log_dir=None):
-    """Serves the scripts in a thread; desktop(link, data_port) plays the agent desktop."""
-    ready = threading.Event()
-    port = {}
-    result = {}
-    err = io.StringIO()
-    log_file = os.path.join(log_dir, "traffic") if log_dir else None
-    data_log = os.path.join(log_dir, "datatraffic") if log_dir else None
-
-    def server():
-        with redirect_stderr(err):
-            result["code"], result["log"] = J.serve(script, timeout=10, log_file=log_file, data_script=data_script,
-                                                    data_log_file=data_log,
-                                                    on_listening=lambda p: (port.setdefault("p", p), ready.set()))
-
-    thread = threading.Thread(target=server)
-    thread.start()
-    try:
-        if not ready.wait(10):
-            raise AssertionError("the scripted Jex did not listen")
-        with P.PeerLink.connect("127.0.0.1", port["p"]) as link:
-            link.handshake_as_connector()
-            desktop(link)
-    finally:
-        thread.join(60)
-    return result["code"], result["log"], err.getvalue()
+    """As test_scripted_jex.run_jex, with a data script and the logs (and uploads) in log_dir."""
+    return T.run_jex(script, desktop, data_script=data_script,
+                     log_file=os.path.join(log_dir, "traffic") if log_dir else None,
+                     data_log_file=os.path.join(log_dir, "datatraffic") if log_dir else None)
 
 
 class DataLink(unittest.TestCase):
