@@ -120,7 +120,7 @@ public:
     // about 2 s is not sent; Jex's confirmation deletes it. TRUE when the archive was handed to the link.
     BOOL SendStereoRecording(long nFirstId, long nSecondId, const CString& strPath);
 
-    static constexpr int kUpdateChunkBytes = 10485760; // the update program is written in pieces of at least this
+    static constexpr int kUpdateChunkBytes = 10485760; // the update program is written in chunks of at least this
 
 protected:
     void HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete);

@@ -44,14 +44,14 @@ void WriteAll(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Read in pieces: the test must not add a copy of a large program to the working set it measures.
+// Read in chunks: the test must not add a copy of a large program to the working set it measures.
 unsigned long FileCrc(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::vector<char> piece(kMiB);
+    std::vector<char> chunk(kMiB);
     uLong nCrc = crc32(0, nullptr, 0);
-    while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0)
-        nCrc = crc32(nCrc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(in.gcount()));
+    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+        nCrc = crc32(nCrc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(in.gcount()));
     return nCrc;
 }
 
@@ -217,7 +217,7 @@ std::string UpdateGreeting()
     return "handshake enc=0\ngreet 1 5.4.9.6 5.5.0.1 2 p\nexpectline UPDATE 5.4.9.0 p\n";
 }
 
-TEST_F(JexDataSocketTest, LargeUpdateIsWrittenInFewLargePiecesWithoutHoldingItAll)
+TEST_F(JexDataSocketTest, LargeUpdateIsWrittenInFewLargeChunksWithoutHoldingItAll)
 {
     const unsigned long nSize = 25 * kMiB;
     const fs::path program = m_work / L"Stovik.exe";
