@@ -226,3 +226,12 @@ struct CTiffOptionsTraits
     static void Close(HandleType h) noexcept { ::TIFFOpenOptionsFree(h); }
 };
 using CTiffOptions = CHandleOwner<CTiffOptionsTraits>;
+
+// Thread timers: SetTimer without a window, so the id is all there is to kill.
+struct CThreadTimerTraits
+{
+    using HandleType = UINT_PTR;
+    static HandleType Invalid() noexcept { return 0; }
+    static void Close(HandleType h) noexcept { ::KillTimer(nullptr, h); }
+};
+using CThreadTimer = CHandleOwner<CThreadTimerTraits>;

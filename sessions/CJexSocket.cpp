@@ -45,7 +45,7 @@ bool IsWindowAlive(const CWnd* pWnd)
 } // namespace
 
 CJexSocket::CJexSocket(ILumoAppHost& app, IMessageBoxSink& boxes, CSessionCore* pCore)
-    : m_app(app), m_boxes(boxes), m_pCore(pCore)
+    : CJexSocketBase(app), m_boxes(boxes), m_pCore(pCore), m_dataLink(app, *this)
 {
 }
 
@@ -60,12 +60,14 @@ void CJexSocket::InitCommandMap()
 {
     CSingleLock own(&s_csJex, TRUE);
     if (!s_mapJex.IsEmpty()) return;
-    CSingleLock base(&s_csCommandMap, TRUE);
-    CAsyncSocketEx::InitCommandMap();
-    s_mapJex.CopyFrom(*CAsyncSocketEx::GetCommandMap());
+    CSingleLock base(&s_csJexBase, TRUE);
+    CJexSocketBase::InitCommandMap();
+    s_mapJex.CopyFrom(*CJexSocketBase::GetCommandMap());
     using C = CSocketCommand;
-    // Only the greeting comes before the session.
+    // Only the greeting and the update stream come before the session.
     s_mapJex.Add(L"STARTS", new C(SocketHandler(&CJexSocket::HandleSTARTS), C::modeText, false, C::checkNone, 0, -1));
+    s_mapJex.Add(L"UPDATE",
+                 new C(SocketHandler(&CJexSocket::HandleUPDATE), C::modeTextPayload, false, C::checkNone, 0, -1));
     s_mapJex.Add(L"ALOGON",
                  new C(SocketHandler(&CJexSocket::HandleALOGON), C::modeFields, true, C::checkOneOf, 0, 4, -1));
     s_mapJex.Add(L"ALOGOS",
@@ -98,12 +100,14 @@ void CJexSocket::Close()
 {
     if (m_bSession) SendCommand(L"ALOGOF\r");
     m_bSession = false; // a second close says nothing more
+    m_dataLink.CloseWithCommandLink();
     CJexSocketBase::Close();
 }
 
 void CJexSocket::OnClose(int nErrorCode)
 {
     m_bSession = false;
+    m_dataLink.CloseWithCommandLink();
     CJexSocketBase::OnClose(nErrorCode);
     if (IsWindowAlive(m_pMainWnd))
         m_pMainWnd->PostMessage(WM_JEXCLOSED, 0, 0);
@@ -141,8 +145,12 @@ void CJexSocket::HandleSTARTS(CString strParameters)
         }
     }
 
+    // Everything behind the fifth word is the data port.
+    const CString strDataPort = strParameters.Mid(nPos);
+
     if (!DecideUpdate(strSetupVersion, strUpdateMode, strUpdateParameter)) return;
     CheckServerVersion(strServerVersion);
+    if (!strDataPort.IsEmpty()) m_dataLink.SetDataPort(CStaticTools::ToLong(strDataPort.GetString()));
 
     long nFlags = 0;
     if (!CStaticTools::EstLong(strFlags.GetString(), nFlags))
@@ -230,8 +238,9 @@ void CJexSocket::Logon(CWnd* pReplyWnd)
 
 void CJexSocket::StartLogon()
 {
-    // Without a data link the log-on goes out on this link at once.
-    SendLogonCommand();
+    // The data link first, so that Jex has it when the agent is on; without one the log-on goes
+    // out at once, else the data link hands it on once its connect is decided.
+    if (m_dataLink.IsLoggedIn() || !m_dataLink.StartConnect()) SendLogonCommand();
 }
 
 void CJexSocket::SendLogonCommand()

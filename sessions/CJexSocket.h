@@ -1,4 +1,5 @@
 #pragma once
+#include "sessions/CJexDataSocket.h"
 #include "sessions/CJexSocketBase.h"
 
 class CSessionCore;
@@ -90,7 +91,6 @@ private:
     int ShowMessage(const CString& strText, UINT nType);
     void PostReply(CWnd* pWnd, WPARAM nKind, CStringArray* pFields);
 
-    ILumoAppHost& m_app;
     IMessageBoxSink& m_boxes;
     CSessionCore* m_pCore;
 
@@ -104,4 +104,35 @@ private:
 
     static CSocketCommandMap s_mapJex;
     static CCriticalSection s_csJex;
+
+    // ---- the data link, the update stream and the uploads ----
+public:
+    CJexDataSocket& GetDataSocket() { return m_dataLink; }
+    // Bulk transfers go over the data link while Jex has it logged in, else over this link.
+    void SendDataCommandV(LPCWSTR pszFormat, va_list args) override;
+    void SendDataRaw(const void* pBytes, int nCount) override;
+    CJexSocketBase& GetDataRoute() override;
+
+    // A log file, zipped as the single entry "data" (SNDLOG). The caller keeps its bytes. TRUE
+    // when the archive was handed to the link.
+    BOOL SendLogFile(const CString& strFileName, const BYTE* pBytes, DWORD nLength);
+    // A recording, zipped with its checksum (SNDSRE). A file that another program keeps locked for
+    // about 2 s is not sent; Jex's confirmation deletes it. TRUE when the archive was handed to the link.
+    BOOL SendStereoRecording(long nFirstId, long nSecondId, const CString& strPath);
+
+    static constexpr int kUpdateChunkBytes = 10485760; // the update program is written in chunks of at least this
+
+protected:
+    void HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete);
+
+private:
+    // The update program's next bytes, at the end of its file; FALSE when the file cannot take them.
+    BOOL WriteUpdateChunk(const BYTE* pBytes, int nCount);
+    void FinishUpdate(const CString& strArguments);
+    void FailUpdate();
+
+    CJexDataSocket m_dataLink;
+    unsigned long m_nUpdateReceived = 0; // bytes of the update program taken from the stream
+    CString m_strUpdateFilePath;
+    bool m_bUpdateDropped = false; // the stream runs on to its end without being written or run
 };

@@ -1,14 +1,19 @@
 #pragma once
 #include "core/CAsyncSocketEx.h"
 
+class ILumoAppHost;
+
 // The common base of the links to Jex. The handshake decides encryption and compression, so the
 // constructor offers neither as a default; the links are owned by the desktop and never delete
 // themselves on close.
 class CJexSocketBase : public CAsyncSocketEx
 {
 public:
-    CJexSocketBase();
+    explicit CJexSocketBase(ILumoAppHost& app);
     ~CJexSocketBase() override;
+
+    CSocketCommandMap* GetCommandMap() override;
+    void InitCommandMap() override;
 
     bool IsGreetingRefused() const { return m_bGreetingRefused; }
     // What the connection dialog shows for a refused greeting; the link itself leaves it empty.
@@ -16,8 +21,29 @@ public:
     // Winsock error of the last connect attempt: -1 before any, 0 after success.
     int GetConnectError() const { return m_nConnectError; }
 
+    // A line and the payload of a bulk transfer (log files, recordings). Each link decides where
+    // they go; a caller that sends both holds the send lock of GetDataRoute() around them.
+    template <FormatArgument... Args> void SendDataCommand(LPCWSTR pszFormat, Args... args)
+    {
+        SendDataCommandFormatted(pszFormat, args...);
+    }
+    virtual void SendDataCommandV(LPCWSTR pszFormat, va_list args) = 0;
+    virtual void SendDataRaw(const void* pBytes, int nCount) = 0;
+    // The link that carries bulk transfers now.
+    virtual CJexSocketBase& GetDataRoute() = 0;
+
 protected:
+    // Jex confirms an uploaded recording; its file goes.
+    void HandleSNDSRE(CStringArray& arrFields);
+
+    ILumoAppHost& m_app;
     bool m_bGreetingRefused = false; // the first word of STARTS was not a number
     CString m_strGreetingRefusalText;
     int m_nConnectError = -1;
+
+    static CSocketCommandMap s_mapJexBase;
+    static CCriticalSection s_csJexBase;
+
+private:
+    void SendDataCommandFormatted(LPCWSTR pszFormat, ...);
 };

@@ -30,16 +30,30 @@ silence SECONDS, close. Jex's own:
     ttsync SECONDS        pushes a server clock SECONDS behind this machine's UTC clock
     closed                the desktop must close the link without sending more
     drain                 reads (and logs) lines until the desktop closes the link
+    update SIZE SEED ARGS [LINE...]   "UPDATE ARGS SIZE", SIZE bytes of a program made from SEED and
+                          the LINEs (Python escapes), all in one write; logs "= UPDATE SIZE CRC"
+    upload WORD LEN CRC FILE   the next line must carry WORD, field LEN its payload's length and
+                          field CRC (or "-" for none) the payload's CRC-32; the payload must be a zip
+                          archive with the single entry "data", which is saved as FILE beside the
+                          log; logs "= WORD unzipped N bytes"
 Heartbeats and clock requests of the desktop are answered automatically while a script runs.
+
+The data link: with --data-script the peer also listens on a second port, whose number "{dataport}"
+in a greet directive names, accepts one link there and runs the data script on it (the same
+directives), with its own traffic log (--data-log).
 """
 
 import argparse
 import codecs
 import datetime
+import io
 import os
+import random
 import shlex
 import sys
+import threading
 import time
+import zipfile
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -113,7 +127,8 @@ def _sendlines(link, log, rest, timeout):
 
 
 def _greet(link, log, rest, timeout):
-    link.send_line(" ".join(["STARTS"] + shlex.split(rest)))
+    words = [w.replace("{dataport}", str(getattr(link, "data_port", ""))) for w in shlex.split(rest)]
+    link.send_line(" ".join(["STARTS"] + words))
 
 
 def _decrypt(link, log, rest, timeout):
@@ -156,9 +171,44 @@ def _drain(link, log, rest, timeout):
         pass
 
 
+def _update(link, log, rest, timeout):
+    args = shlex.split(rest)
+    size, seed, arguments = int(args[0]), int(args[1]), args[2]
+    program = random.Random(seed).randbytes(size)
+    trailer = "".join(codecs.decode(t, "unicode_escape") + "\r" for t in args[3:])
+    log.entries.append("> UPDATE %s %d + the program" % (arguments, size))
+    log.entries.extend("> " + t for t in trailer.split("\r")[:-1])
+    log.note("UPDATE %d %u" % (size, zlib.crc32(program) & 0xFFFFFFFF))
+    link.send_raw(link.encode(P.join_fields("UPDATE", [arguments, str(size)]) + "\r") + program +
+                  link.encode(trailer))
+
+
+def _upload(link, log, rest, timeout):
+    word, length_field, crc_field, name = shlex.split(rest)
+    fields = expect_word(link, word, timeout)
+    data = link.read_payload(int(field(fields, int(length_field), word)), timeout)
+    if crc_field != "-":
+        crc = int(field(fields, int(crc_field), word))
+        if crc != zlib.crc32(data) & 0xFFFFFFFF:
+            raise P.ProtocolError("%s payload CRC-32 %u, the line says %u" % (word, zlib.crc32(data), crc))
+    try:
+        with zipfile.ZipFile(io.BytesIO(data)) as archive:
+            if archive.namelist() != ["data"]:
+                raise P.ProtocolError("%s archive holds %r, not the single entry data" % (word, archive.namelist()))
+            plain = archive.read("data")
+    except zipfile.BadZipFile as e:
+        raise P.ProtocolError("%s payload is no zip archive: %s" % (word, e)) from None
+    with open(os.path.join(OUTPUT_DIR, name), "wb") as f:
+        f.write(plain)
+    log.note("%s unzipped %d bytes" % (word, len(plain)))
+
+
 # Jex's own directives; the others are lumopeer's, run by its script runner.
 DIRECTIVES = {"expectline": _expectline, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
-              "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain}
+              "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain,
+              "update": _update, "upload": _upload}
+# Where upload saves what it received: beside the traffic log.
+OUTPUT_DIR = "."
 
 
 def run_script(link, text, log):
@@ -181,9 +231,47 @@ def run_script(link, text, log):
             raise P.PeerError("script line %d (%s): %s" % (number, stripped, e)) from None
 
 
-def serve(script, *, host="127.0.0.1", port=0, port_file=None, log_file=None, timeout=30.0, on_listening=None):
+class DataLink:
+    """The data link's side: a second listener whose one link runs its own script, on a thread."""
+
+    def __init__(self, script, host, log_file, timeout):
+        self.script, self.log_file, self.timeout = script, log_file, timeout
+        self.listener = P.Listener(host, 0)
+        self.port = self.listener.port
+        self.log = None
+        self.error = None
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def _run(self):
+        try:
+            with self.listener:
+                link = self.listener.accept(self.timeout)
+            with link:
+                self.log = TrafficLog(link)
+                run_script(link, self.script, self.log)
+        except (P.PeerError, OSError) as e:
+            self.error = "data link: %s" % e
+        if self.log_file:
+            with open(self.log_file, "w", encoding="utf-8") as f:
+                f.write(self.log.text() if self.log else "")
+
+    def finish(self):
+        """None when the data script passed, else why not."""
+        self.thread.join(self.timeout + 30)
+        if self.thread.is_alive():
+            return "data link: the script did not end"
+        return self.error
+
+
+def serve(script, *, host="127.0.0.1", port=0, port_file=None, log_file=None, timeout=30.0, on_listening=None,
+          data_script=None, data_log_file=None):
     """Accepts one link and runs the script on it. Returns (exit code, traffic log text)."""
+    global OUTPUT_DIR
+    if log_file:
+        OUTPUT_DIR = os.path.dirname(os.path.abspath(log_file))
     log = None
+    data = DataLink(data_script, host, data_log_file, timeout) if data_script is not None else None
     try:
         with P.Listener(host, port) as lst:
             if port_file:
@@ -193,6 +281,8 @@ def serve(script, *, host="127.0.0.1", port=0, port_file=None, log_file=None, ti
             if on_listening:
                 on_listening(lst.port)
             link = lst.accept(timeout)
+        if data:
+            link.data_port = data.port
         with link:
             log = TrafficLog(link)
             run_script(link, script, log)
@@ -201,6 +291,12 @@ def serve(script, *, host="127.0.0.1", port=0, port_file=None, log_file=None, ti
         print("scripted_jex: %s" % e, file=sys.stderr)
         if log:
             print("traffic:\n" + log.text(), file=sys.stderr, end="")
+        code = 1
+    data_error = data.finish() if data else None
+    if data_error:
+        print("scripted_jex: %s" % data_error, file=sys.stderr)
+        if data.log:
+            print("data traffic:\n" + data.log.text(), file=sys.stderr, end="")
         code = 1
     text = log.text() if log else ""
     if log_file:
@@ -219,11 +315,18 @@ def main(argv=None):
     p.add_argument("--log", help="write the traffic log here when the script ends")
     p.add_argument("--timeout", type=float, default=30.0, help="how long to wait for the connection")
     p.add_argument("--script", required=True)
+    p.add_argument("--data-script", help="listen for the data link too and run this script on it")
+    p.add_argument("--data-log", help="write the data link's traffic log here when its script ends")
     args = parser.parse_args(argv)
     with open(args.script, encoding="utf-8") as f:
         script = f.read()
+    data_script = None
+    if args.data_script:
+        with open(args.data_script, encoding="utf-8") as f:
+            data_script = f.read()
     code, _ = serve(script, host=args.host, port=args.port, port_file=args.port_file, log_file=args.log,
-                    timeout=args.timeout, on_listening=lambda port: print("LISTENING %d" % port, flush=True))
+                    timeout=args.timeout, on_listening=lambda port: print("LISTENING %d" % port, flush=True),
+                    data_script=data_script, data_log_file=args.data_log)
     return code
 
 

@@ -21,7 +21,7 @@ import scripted_jex as J  # noqa: E402
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def run_jex(script, desktop, expect_push=True):
+def run_jex(script, desktop, expect_push=True, **serve_options):
     """Serves the script in a thread; desktop(link) plays the agent desktop. Returns (code, log, stderr)."""
     ready = threading.Event()
     port = {}
@@ -31,7 +31,8 @@ def run_jex(script, desktop, expect_push=True):
     def server():
         with redirect_stderr(err):
             result["code"], result["log"] = J.serve(script, timeout=10,
-                                                    on_listening=lambda p: (port.setdefault("p", p), ready.set()))
+                                                    on_listening=lambda p: (port.setdefault("p", p), ready.set()),
+                                                    **serve_options)
 
     thread = threading.Thread(target=server)
     thread.start()

@@ -1,0 +1,133 @@
+// CJexSocket, the update stream: after our UPDATE request Jex sends "UPDATE <arguments> <size>" and
+// then the update program's bytes, which are written to the work folder as they arrive and handed
+// to the local update service once all are there.
+#include "sessions/CJexSocket.h"
+#include "sessions/ILumoAppHost.h"
+#include "sessions/IUpdateServiceClient.h"
+#include "sessions/IUpdateWindowSink.h"
+#include "core/CStaticTools.h"
+#include "framework/CFileException.h"
+#include "framework/CFile.h"
+#include <algorithm>
+
+namespace
+{
+constexpr wchar_t kUpdateProgramName[] = L"Stovik.exe";
+constexpr wchar_t kEscapedBlank = L'\x0C';
+} // namespace
+
+void CJexSocket::HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete)
+{
+    const int nBlank = strParameters.Find(L' ');
+    CString strArguments = nBlank < 0 ? strParameters : strParameters.Left(nBlank);
+    const CString strSize = nBlank < 0 ? CString() : strParameters.Mid(nBlank + 1);
+    strArguments.Replace(kEscapedBlank, L' ');
+    unsigned long nSize = 0;
+    if (!CStaticTools::EstULong(strSize.GetString(), nSize) || nSize == 0)
+    {
+        ConsumeReceived(nLineLength);
+        FailUpdate();
+        return;
+    }
+    // A stream we did not ask for is read to its end, so that the lines behind it are understood,
+    // but nothing of it is written or run.
+    if (!m_bUpdateInProgress && !m_bUpdateDropped && m_nUpdateReceived == 0)
+    {
+        TraceReceived(L"UPDATE without a request: the stream is dropped");
+        m_bUpdateDropped = true;
+    }
+
+    // Only the program's own bytes: whatever follows them is the next line.
+    const int nAvailable = static_cast<int>(
+        std::min<unsigned long>(static_cast<unsigned long>(GetCountAfterLine(nLineLength)), nSize - m_nUpdateReceived));
+    const bool bCompletes = m_nUpdateReceived + static_cast<unsigned long>(nAvailable) == nSize;
+    if (nAvailable == 0 && !bCompletes)
+    {
+        bIncomplete = TRUE;
+        return;
+    }
+    if (m_bUpdateDropped)
+    {
+        ConsumeAfterLine(nLineLength, nAvailable);
+    }
+    else
+    {
+        IUpdateWindowSink* pConnection = m_app.GetConnectionDialog();
+        if (pConnection)
+            pConnection->ShowUpdateProgress(static_cast<long>(m_nUpdateReceived + nAvailable),
+                                            static_cast<long>(nSize));
+        // Few large writes rather than one per network read; the bytes wait where they arrived.
+        if (nAvailable < kUpdateChunkBytes && !bCompletes)
+        {
+            bIncomplete = TRUE;
+            return;
+        }
+        if (!WriteUpdateChunk(GetReceivedData() + nLineLength + GetCharSize(), nAvailable))
+        {
+            m_bUpdateDropped = true; // the rest of the stream goes as it comes, not into memory
+            FailUpdate();
+        }
+        ConsumeAfterLine(nLineLength, nAvailable);
+    }
+    m_nUpdateReceived += static_cast<unsigned long>(nAvailable);
+    if (m_nUpdateReceived < nSize)
+    {
+        bIncomplete = TRUE;
+        return;
+    }
+    ConsumeReceived(nLineLength);
+    const bool bRun = !m_bUpdateDropped;
+    m_nUpdateReceived = 0;
+    m_bUpdateDropped = false;
+    if (bRun) FinishUpdate(strArguments);
+}
+
+BOOL CJexSocket::WriteUpdateChunk(const BYTE* pBytes, int nCount)
+{
+    if (m_strUpdateFilePath.IsEmpty())
+    {
+        m_strUpdateFilePath = m_app.GetWorkFolder() + kUpdateProgramName;
+        ::DeleteFileW(m_strUpdateFilePath.GetString());
+    }
+    CFile file;
+    if (!file.Open(m_strUpdateFilePath.GetString(),
+                   CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite | CFile::shareExclusive))
+        return FALSE;
+    try
+    {
+        // The file holds exactly what this stream gave so far, whatever an old one that could not
+        // be deleted left in it.
+        file.SetLength(m_nUpdateReceived);
+        file.Write(pBytes, static_cast<UINT>(nCount));
+        file.Flush();
+        file.Close();
+    }
+    catch (CFileException* pException)
+    {
+        pException->Delete();
+        file.Abort();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CJexSocket::FinishUpdate(const CString& strArguments)
+{
+    if (IUpdateWindowSink* pConnection = m_app.GetConnectionDialog()) pConnection->ShowUpdateDone();
+    CString strError;
+    IUpdateServiceClient* pService = m_app.GetUpdateService();
+    if (!pService || !pService->RunUpdate(m_strUpdateFilePath, strArguments, strError, TRUE, TRUE))
+    {
+        CString strText;
+        strText.Format(L"Update failed!\nError: '%s'.", strError.GetString());
+        ShowMessage(strText, MB_OK | MB_ICONERROR);
+    }
+    m_app.QuitApplication();
+}
+
+// Without its program the update cannot go on, and the desktop cannot go on without the update.
+void CJexSocket::FailUpdate()
+{
+    ShowMessage(L"An unexpected error occurred while retrieving the update.", MB_OK | MB_ICONERROR);
+    m_app.QuitApplication();
+}
