@@ -45,6 +45,13 @@ void CFlatButton::SetShellExecuteFunction(ShellExecuteFunction pfn)
     g_pfnShellExecute = pfn;
 }
 
+DWORD CFlatButton::SetSwitch(BOOL& bMember, BOOL bOn, BOOL bRepaint)
+{
+    bMember = bOn;
+    Repaint(bRepaint);
+    return FLATBTN_OK;
+}
+
 void CFlatButton::Repaint(BOOL bRepaint)
 {
     if (bRepaint && m_hWnd) Invalidate(TRUE);
@@ -261,30 +268,22 @@ DWORD CFlatButton::SetAlign(BYTE byAlign, BOOL bRepaint)
 
 DWORD CFlatButton::SetFlat(BOOL bFlat, BOOL bRepaint)
 {
-    m_bIsFlat = bFlat;
-    Repaint(bRepaint);
-    return FLATBTN_OK;
+    return SetSwitch(m_bIsFlat, bFlat, bRepaint);
 }
 
 DWORD CFlatButton::SetHoverBorder(BOOL bOn, BOOL bRepaint)
 {
-    m_bHoverBorder = bOn;
-    Repaint(bRepaint);
-    return FLATBTN_OK;
+    return SetSwitch(m_bHoverBorder, bOn, bRepaint);
 }
 
 DWORD CFlatButton::SetIdleFrame(BOOL bOn, BOOL bRepaint)
 {
-    m_bIdleFrame = bOn;
-    Repaint(bRepaint);
-    return FLATBTN_OK;
+    return SetSwitch(m_bIdleFrame, bOn, bRepaint);
 }
 
 DWORD CFlatButton::SetFlatFocusRect(BOOL bOn, BOOL bRepaint)
 {
-    m_bFlatFocusRect = bOn;
-    Repaint(bRepaint);
-    return FLATBTN_OK;
+    return SetSwitch(m_bFlatFocusRect, bOn, bRepaint);
 }
 
 DWORD CFlatButton::SetColor(BYTE byIndex, COLORREF crColor, BOOL bRepaint)

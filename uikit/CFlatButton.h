@@ -187,4 +187,5 @@ private:
     int ShownImage(bool bIcons) const;
     CRect PlaceImage(BOOL bHasTitle, const RECT* rpItem, CRect* rpCaption, BOOL bIsPressed, int cx, int cy) const;
     void Repaint(BOOL bRepaint);
+    DWORD SetSwitch(BOOL& bMember, BOOL bOn, BOOL bRepaint);
 };

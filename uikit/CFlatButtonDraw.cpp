@@ -2,7 +2,7 @@
 #include "uikit/CFlatButton.h"
 #include "framework/CBrush.h"
 #include "framework/CClientDC.h"
-#include "framework/CPen.h"
+#include "uikit/ClassicButtonEdges.h"
 
 void CFlatButton::DrawItem(LPDRAWITEMSTRUCT lpDIS)
 {
@@ -106,27 +106,7 @@ void CFlatButton::DrawBorder(CDC* pDC, CRect* pRect)
             pDC->Draw3dRect(pRect, ::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_BTNHIGHLIGHT));
         return;
     }
-    const int l = pRect->left, t = pRect->top, r = pRect->right, b = pRect->bottom;
-    struct Line
-    {
-        int color;
-        POINT from, corner, to;
-    };
-    const Line lines[] = {
-        {COLOR_BTNHIGHLIGHT, {l, b - 1}, {l, t}, {r, t}},
-        {COLOR_3DLIGHT, {l + 1, b - 1}, {l + 1, t + 1}, {r, t + 1}},
-        {COLOR_3DDKSHADOW, {l, b - 1}, {r - 1, b - 1}, {r - 1, t - 1}},
-        {COLOR_BTNSHADOW, {l + 1, b - 2}, {r - 2, b - 2}, {r - 2, t}},
-    };
-    for (const Line& line : lines)
-    {
-        CPen pen(PS_SOLID, 1, ::GetSysColor(line.color));
-        CPen* pOld = pDC->SelectObject(&pen);
-        pDC->MoveTo(line.from);
-        pDC->LineTo(line.corner);
-        pDC->LineTo(line.to);
-        pDC->SelectObject(pOld);
-    }
+    DrawClassicButtonEdges(pDC, *pRect);
 }
 
 int CFlatButton::ShownImage(bool bIcons) const

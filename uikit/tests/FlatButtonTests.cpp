@@ -3,6 +3,7 @@
 #include "framework/CDC.h"
 #include "framework/testing/CPixelCanvas.h"
 #include "framework/testing/CRecordingParent.h"
+#include "framework/testing/DrawItemRequest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "uikit/CFlatButton.h"
@@ -74,14 +75,8 @@ Seq Commands(const CRecordingParent& parent)
 // Draws the button as the parent's WM_DRAWITEM would ask, onto a canvas of the given size.
 void Draw(CFlatButton& button, CPixelCanvas& canvas, UINT itemState)
 {
-    DRAWITEMSTRUCT dis{};
-    dis.CtlType = ODT_BUTTON;
-    dis.CtlID = kButtonId;
-    dis.itemAction = ODA_DRAWENTIRE;
-    dis.itemState = itemState;
-    dis.hwndItem = button.m_hWnd;
-    dis.hDC = canvas.GetDC();
-    dis.rcItem = {0, 0, canvas.Width(), canvas.Height()};
+    DRAWITEMSTRUCT dis =
+        DrawItemRequest(button, canvas.GetDC(), {0, 0, canvas.Width(), canvas.Height()}, ODT_BUTTON, itemState);
     button.DrawItem(&dis);
 }
 
@@ -151,16 +146,31 @@ TEST_F(FlatButtonTest, EachLookHasItsFaceAndBorder)
         const bool pressed = (c.state & ODS_SELECTED) != 0;
         const bool framed = !c.flat && ((c.state & ODS_FOCUS) || c.isDefault);
         const int in = framed ? 1 : 0;
-        if (framed) EXPECT_EQ(canvas.GetPixel(0, 0), RGB(0, 0, 0)) << "black frame";
+        if (framed)
+        {
+            EXPECT_EQ(canvas.GetPixel(0, 0), RGB(0, 0, 0)) << "black frame";
+        }
         if (!c.flat && !pressed)
         {
             EXPECT_EQ(canvas.GetPixel(in, in), highlight);
             EXPECT_EQ(canvas.GetPixel(59 - in, 29 - in), dkShadow);
         }
-        if (!c.flat && pressed) EXPECT_EQ(canvas.GetPixel(0, 0), shadow) << "pressed frame";
-        if (c.flat && pressed) EXPECT_EQ(canvas.GetPixel(0, 0), shadow) << "sunken";
-        if (c.flat && !pressed && c.hovered) EXPECT_EQ(canvas.GetPixel(0, 0), highlight) << "raised";
-        if (c.flat && !pressed && !c.hovered) EXPECT_EQ(canvas.GetPixel(0, 0), c.face) << "no border when idle";
+        if (!c.flat && pressed)
+        {
+            EXPECT_EQ(canvas.GetPixel(0, 0), shadow) << "pressed frame";
+        }
+        if (c.flat && pressed)
+        {
+            EXPECT_EQ(canvas.GetPixel(0, 0), shadow) << "sunken";
+        }
+        if (c.flat && !pressed && c.hovered)
+        {
+            EXPECT_EQ(canvas.GetPixel(0, 0), highlight) << "raised";
+        }
+        if (c.flat && !pressed && !c.hovered)
+        {
+            EXPECT_EQ(canvas.GetPixel(0, 0), c.face) << "no border when idle";
+        }
     }
     m_button.SetHovered(false);
     m_button.SetDefaultFlag(false);
@@ -254,8 +264,14 @@ TEST_F(FlatButtonTest, ImagesArePlacedByAlignmentAndShiftedWhenPressed)
         EXPECT_EQ(canvas.GetPixel(x, y), image);
         EXPECT_EQ(canvas.GetPixel(x + 15, y + 15), image);
         EXPECT_NE(canvas.GetPixel(x + 16, y + 15), image);
-        if (x > 0) EXPECT_NE(canvas.GetPixel(x - 1, y), image);
-        if (y > 0) EXPECT_NE(canvas.GetPixel(x, y - 1), image);
+        if (x > 0)
+        {
+            EXPECT_NE(canvas.GetPixel(x - 1, y), image);
+        }
+        if (y > 0)
+        {
+            EXPECT_NE(canvas.GetPixel(x, y - 1), image);
+        }
     }
     m_button.SetWindowText(L"");
 }

@@ -4,6 +4,7 @@
 #include "framework/CListCtrl.h"
 #include "framework/testing/CPixelCanvas.h"
 #include "framework/testing/CRecordingParent.h"
+#include "framework/testing/DrawItemRequest.h"
 #include "framework/testing/MessagePump.h"
 #include "uikit/CListHeaderCtrl.h"
 #include <gtest/gtest.h>
@@ -53,13 +54,8 @@ protected:
     // One item drawn onto a canvas of the item's size.
     void Draw(CPixelCanvas& canvas, int item, UINT state)
     {
-        DRAWITEMSTRUCT dis{};
-        dis.CtlType = ODT_HEADER;
-        dis.itemID = static_cast<UINT>(item);
-        dis.itemState = state;
-        dis.hwndItem = m_header.m_hWnd;
-        dis.hDC = canvas.GetDC();
-        dis.rcItem = {0, 0, canvas.Width(), canvas.Height()};
+        DRAWITEMSTRUCT dis = DrawItemRequest(m_header, canvas.GetDC(), {0, 0, canvas.Width(), canvas.Height()},
+                                             ODT_HEADER, state, static_cast<UINT>(item));
         m_header.DrawItem(&dis);
     }
     int Unit(const CPixelCanvas& canvas) const

@@ -76,7 +76,10 @@ TEST(RotaryTarget, PointsAimAlongTheArcAndTheGapCountsForItsSide)
         SCOPED_TRACE(c.why);
         int target = -1;
         EXPECT_EQ(CRotaryControl::TargetFromPoint(CPoint(23, 23), 0, 255, c.point, &target), c.aims);
-        if (c.aims) EXPECT_EQ(target, c.target);
+        if (c.aims)
+        {
+            EXPECT_EQ(target, c.target);
+        }
     }
     int target = -1;
     EXPECT_TRUE(CRotaryControl::TargetFromPoint(CPoint(23, 23), 5, 5, CPoint(46, 23), &target));

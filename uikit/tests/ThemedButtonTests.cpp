@@ -3,6 +3,7 @@
 #include "framework/CDC.h"
 #include "framework/testing/CPixelCanvas.h"
 #include "framework/testing/CRecordingParent.h"
+#include "framework/testing/DrawItemRequest.h"
 #include "framework/testing/MessagePump.h"
 #include "uikit/CThemedImageButton.h"
 #include "uikit/CUxThemeLibrary.h"
@@ -167,13 +168,8 @@ HICON MaskedIcon(const std::vector<COLORREF>& topRow)
 
 void DrawOwner(CThemedImageButton& button, CPixelCanvas& canvas, UINT itemState)
 {
-    DRAWITEMSTRUCT dis{};
-    dis.CtlType = ODT_BUTTON;
-    dis.itemAction = ODA_DRAWENTIRE;
-    dis.itemState = itemState;
-    dis.hwndItem = button.m_hWnd;
-    dis.hDC = canvas.GetDC();
-    dis.rcItem = {0, 0, canvas.Width(), canvas.Height()};
+    DRAWITEMSTRUCT dis =
+        DrawItemRequest(button, canvas.GetDC(), {0, 0, canvas.Width(), canvas.Height()}, ODT_BUTTON, itemState);
     button.DrawItem(&dis);
 }
 
