@@ -206,6 +206,13 @@ struct CIconHandleTraits // icons from CreateIconIndirect / LoadImage without LR
     static void Close(HandleType h) noexcept { ::DestroyIcon(h); }
 };
 using CIconHandle = CHandleOwner<CIconHandleTraits>;
+struct CCursorHandleTraits // cursors from LoadImage without LR_SHARED
+{
+    using HandleType = HCURSOR;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::DestroyCursor(h); }
+};
+using CCursorHandle = CHandleOwner<CCursorHandleTraits>;
 
 // libtiff's open files and open options (tiffio.h names them TIFF and TIFFOpenOptions).
 struct tiff;

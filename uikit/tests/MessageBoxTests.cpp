@@ -1,0 +1,288 @@
+// The remembering message box, driven inside its own modal loop: buttons, keys, remembered answers,
+// the countdown and the layout.
+#include "framework/CWinApp.h"
+#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/MessagePump.h"
+#include "framework/testing/UserInput.h"
+#include "uikit/CLumoMessageBox.h"
+#include "uikit/LumoMessageBoxResources.h"
+#include <gtest/gtest.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr UINT kStep = WM_APP + 40;
+
+std::wstring ItemText(HWND hDlg, int nId)
+{
+    wchar_t text[128] = {};
+    ::GetDlgItemTextW(hDlg, nId, text, 128);
+    return text;
+}
+
+CRect ItemRect(HWND hDlg, int nId)
+{
+    CRect rc;
+    ::GetWindowRect(::GetDlgItem(hDlg, nId), &rc);
+    ::MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+std::vector<UINT> g_beeps;
+BOOL WINAPI RecordBeep(UINT uType)
+{
+    g_beeps.push_back(uType);
+    return TRUE;
+}
+
+// Counts the windows created while it is installed.
+int g_created = 0;
+LRESULT CALLBACK CountCreations(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_CREATEWND) ++g_created;
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+class MessageBoxTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_app = new CWinApp(L"UikitBoxTests");
+        s_app->SetRegistryKey(L"LumoUikitTests");
+        s_parent = new CRecordingParent;
+        ASSERT_TRUE(s_parent->Create(200, 100));
+        CLumoMessageBox::SetMessageBeepFunction(&RecordBeep);
+    }
+    static void TearDownTestSuite()
+    {
+        ResetMessageBoxAnswers();
+        CLumoMessageBox::SetMessageBeepFunction(nullptr);
+        delete s_parent;
+        s_parent = nullptr;
+        delete s_app;
+        s_app = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_NE(s_parent, nullptr);
+        ResetMessageBoxAnswers();
+        g_beeps.clear();
+    }
+    void TearDown() override { s_parent->AnswerMessage(kStep, nullptr); }
+    // Runs the box with the steps, each dispatched by the box's own modal loop after what the
+    // step before it posted.
+    INT_PTR Run(CLumoMessageBox& box, std::vector<std::function<void(HWND)>> steps)
+    {
+        size_t next = 0;
+        s_parent->AnswerMessage(kStep, [&](WPARAM, LPARAM) {
+            if (next < steps.size())
+            {
+                HWND hBox = box.m_hWnd;
+                steps[next++](hBox);
+                if (next < steps.size()) s_parent->PostMessage(kStep);
+            }
+            return 0;
+        });
+        s_parent->PostMessage(kStep);
+        const INT_PTR result = box.DoModal();
+        EXPECT_EQ(next, steps.size()) << "every step ran";
+        return result;
+    }
+    int Stored(CLumoMessageBox& box)
+    {
+        return static_cast<int>(s_app->GetProfileInt(L"MessageBoxes", box.GetAnswerKey(), -1));
+    }
+    static void Press(HWND hBox, int nId) { ::SendMessageW(::GetDlgItem(hBox, nId), BM_CLICK, 0, 0); }
+    static inline CWinApp* s_app = nullptr;
+    static inline CRecordingParent* s_parent = nullptr;
+};
+
+TEST_F(MessageBoxTest, YesNoBoxHasTheQuestionIconYesAsDefaultAndNoEscape)
+{
+    CLumoMessageBox box(s_parent, L"Go on?", L"Title", MB_YESNO);
+    bool closeGreyed = false, hasIcon = false;
+    const INT_PTR result = Run(box, {[&](HWND hBox) {
+                                         for (HWND h = ::GetWindow(hBox, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+                                             if ((::GetWindowLongPtrW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                                                 hasIcon = true;
+                                         EXPECT_EQ(ItemText(hBox, IDYES), L"&Yes");
+                                         EXPECT_EQ(ItemText(hBox, IDNO), L"&No");
+                                         EXPECT_EQ(LOWORD(::SendMessageW(hBox, DM_GETDEFID, 0, 0)), IDYES);
+                                         const UINT state =
+                                             ::GetMenuState(::GetSystemMenu(hBox, FALSE), SC_CLOSE, MF_BYCOMMAND);
+                                         closeGreyed = (state & MF_GRAYED) != 0;
+                                         PressKey(*CWnd::FromHandle(::GetDlgItem(hBox, IDNO)), VK_ESCAPE);
+                                         ::PostMessageW(hBox, WM_CLOSE, 0, 0);
+                                     },
+                                     [&](HWND hBox) {
+                                         EXPECT_TRUE(::IsWindow(hBox)) << "Esc and WM_CLOSE are ignored";
+                                         PressKey(*CWnd::FromHandle(::GetDlgItem(hBox, IDYES)), VK_RETURN);
+                                     }});
+    EXPECT_EQ(result, IDYES);
+    EXPECT_TRUE(hasIcon);
+    EXPECT_TRUE(closeGreyed);
+    EXPECT_EQ(g_beeps, std::vector<UINT>{MB_ICONQUESTION});
+}
+
+TEST_F(MessageBoxTest, RememberedAnswerShortCutsTheBoxUntilReset)
+{
+    CLumoMessageBox first(s_parent, L"Delete it?", nullptr, MB_YESNO | MBF_NOQUESTIONAGAIN | MBF_NOBEEP);
+    bool checked = false;
+    EXPECT_EQ(Run(first, {[&](HWND hBox) {
+                      checked = ::IsDlgButtonChecked(hBox, IDMB_REMEMBER) == BST_CHECKED;
+                      EXPECT_EQ(ItemText(hBox, IDMB_REMEMBER), L"Don't ask this &question again.");
+                      Press(hBox, IDNO);
+                  }}),
+              IDNO);
+    EXPECT_TRUE(checked) << "the check box starts checked";
+    EXPECT_EQ(Stored(first), IDNO);
+    EXPECT_TRUE(g_beeps.empty()) << "MBF_NOBEEP";
+
+    CLumoMessageBox again(s_parent, L"Delete it?", nullptr, MB_YESNO | MBF_NOQUESTIONAGAIN);
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, &CountCreations, nullptr, ::GetCurrentThreadId());
+    g_created = 0;
+    EXPECT_EQ(again.DoModal(), IDNO);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(g_created, 0) << "no window was created";
+
+    ResetMessageBoxAnswers();
+    CLumoMessageBox shown(s_parent, L"Delete it?", nullptr, MB_YESNO | MBF_NOQUESTIONAGAIN);
+    EXPECT_EQ(Run(shown, {[&](HWND hBox) { Press(hBox, IDYES); }}), IDYES) << "after the reset the box shows";
+}
+
+TEST_F(MessageBoxTest, AnswerKeyAndAnswersThisBoxCannotGive)
+{
+    CLumoMessageBox byText(s_parent, L"Abc", nullptr, MB_OK);
+    EXPECT_EQ(std::wstring(byText.GetAnswerKey().GetString()), L"296");
+    CLumoMessageBox byId(s_parent, L"Abc", nullptr, MB_OK, 4711);
+    EXPECT_EQ(std::wstring(byId.GetAnswerKey().GetString()), L"4711");
+    std::wstring longText(40000, L'\xFFFF');
+    CLumoMessageBox huge(s_parent, longText.c_str(), nullptr, MB_OK);
+    UINT32 sum = 0;
+    for (UINT32 i = 0; i < longText.size(); ++i)
+        sum += 0xFFFFu * i;
+    EXPECT_EQ(std::wstring(huge.GetAnswerKey().GetString()), std::to_wstring(static_cast<INT32>(sum)))
+        << "summed without overflow, written signed";
+
+    s_app->WriteProfileInt(L"MessageBoxes", L"296", IDYES);
+    CLumoMessageBox okBox(s_parent, L"Abc", nullptr, MB_OK | MBF_DONTSHOWAGAIN);
+    EXPECT_EQ(Run(okBox, {[&](HWND hBox) {
+                      EXPECT_EQ(ItemText(hBox, IDMB_REMEMBER), L"Don't display this &message again.");
+                      ::CheckDlgButton(hBox, IDMB_REMEMBER, BST_UNCHECKED);
+                      Press(hBox, IDOK);
+                  }}),
+              IDOK)
+        << "a stored Yes is no answer of an OK box: it shows";
+    EXPECT_EQ(Stored(okBox), IDYES) << "unchecked: nothing stored";
+}
+
+TEST_F(MessageBoxTest, BlockingCountdownDisablesTheButtonsAndCountsOnTheDefault)
+{
+    CLumoMessageBox box(s_parent, L"Wait", nullptr, MB_YESNO | MBF_NOBEEP);
+    box.SetCountdown(5, TRUE);
+    EXPECT_EQ(Run(box, {[&](HWND hBox) {
+                            ::KillTimer(hBox, CLumoMessageBox::kCountdownTimer);
+                            EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(hBox, IDYES)));
+                            EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(hBox, IDNO)));
+                            ::SendMessageW(hBox, WM_TIMER, CLumoMessageBox::kCountdownTimer, 0);
+                            EXPECT_EQ(ItemText(hBox, IDYES), L"&Yes = 4");
+                            PressKey(*CWnd::FromHandle(::GetDlgItem(hBox, IDYES)), VK_RETURN);
+                            ::PostMessageW(hBox, WM_CLOSE, 0, 0);
+                        },
+                        [&](HWND hBox) {
+                            EXPECT_TRUE(::IsWindow(hBox)) << "keys and Close are ignored while blocked";
+                            for (int i = 0; i < 4; ++i)
+                                ::SendMessageW(hBox, WM_TIMER, CLumoMessageBox::kCountdownTimer, 0);
+                            EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(hBox, IDYES)));
+                            EXPECT_EQ(ItemText(hBox, IDYES), L"&Yes");
+                            Press(hBox, IDNO);
+                        }}),
+              IDNO);
+}
+
+TEST_F(MessageBoxTest, CountdownPressesTheDefaultButtonAndStoresNothing)
+{
+    CLumoMessageBox box(s_parent, L"Soon", nullptr, MB_YESNO | MBF_NOQUESTIONAGAIN | MBF_NOBEEP);
+    box.SetCountdown(1, FALSE);
+    EXPECT_EQ(Run(box, {[&](HWND hBox) {
+                      ::KillTimer(hBox, CLumoMessageBox::kCountdownTimer);
+                      ::SendMessageW(hBox, WM_TIMER, CLumoMessageBox::kCountdownTimer, 0);
+                  }}),
+              IDYES);
+    EXPECT_EQ(Stored(box), -1) << "the countdown's press is not the user's answer";
+}
+
+TEST_F(MessageBoxTest, ButtonRowIsCentredOrRightAlignedWithItsGaps)
+{
+    for (const bool right : {false, true})
+    {
+        SCOPED_TRACE(right ? "right-aligned" : "centred");
+        CLumoMessageBox box(s_parent, L"Layout", nullptr,
+                            MB_YESNOCANCEL | MBF_NOBEEP | MBF_DONTSHOWAGAIN | (right ? MBF_BUTTONSRIGHT : 0),
+                            right ? 2 : 1); // own keys: the first answer is remembered
+        Run(box, {[&](HWND hBox) {
+                CRect unit(0, 0, 1000, 1000);
+                ::MapDialogRect(hBox, &unit);
+                auto DX = [&](int n) { return unit.Width() * n / 1000; };
+                CRect client;
+                ::GetClientRect(hBox, &client);
+                const CRect yes = ItemRect(hBox, IDYES), no = ItemRect(hBox, IDNO), cancel = ItemRect(hBox, IDCANCEL);
+                EXPECT_EQ(no.left - yes.right, DX(4));
+                EXPECT_EQ(cancel.left - no.right, DX(4));
+                const int row = cancel.right - yes.left;
+                EXPECT_EQ(yes.left, right ? client.Width() - DX(8) - row : (client.Width() - row) / 2);
+                EXPECT_EQ(yes.top, no.top);
+                const CRect check = ItemRect(hBox, IDMB_REMEMBER);
+                EXPECT_LT(check.bottom, yes.top) << "the check box sits above the buttons";
+                Press(hBox, IDCANCEL);
+            }});
+    }
+}
+
+TEST_F(MessageBoxTest, DefaultBitsPickAButtonWhenThereAreEnough)
+{
+    struct DefaultCase
+    {
+        UINT flags;
+        int defaultId;
+        const char* why;
+    };
+    const DefaultCase cases[] = {{MB_OKCANCEL | 0x300, IDOK, "the fourth of two: the set's default"},
+                                 {MB_YESNOCANCEL | 0x100, IDNO, "the second button"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CLumoMessageBox box(s_parent, L"Pick", nullptr, c.flags | MBF_NOBEEP);
+        Run(box, {[&](HWND hBox) {
+                EXPECT_EQ(LOWORD(::SendMessageW(hBox, DM_GETDEFID, 0, 0)), c.defaultId);
+                Press(hBox, c.defaultId);
+            }});
+    }
+}
+
+TEST_F(MessageBoxTest, CallerButtonsComeFirstAndEndTheBox)
+{
+    CLumoMessageBox box(s_parent, L"Own", nullptr, MB_OK | MBF_NOBEEP);
+    box.AddButton(100, IDS_MSGBOX_SKIP);
+    EXPECT_EQ(Run(box, {[&](HWND hBox) {
+                      EXPECT_LT(ItemRect(hBox, 100).left, ItemRect(hBox, IDOK).left);
+                      EXPECT_EQ(ItemText(hBox, 100), L"&Skip");
+                      Press(hBox, 100);
+                  }}),
+              100);
+}
+
+TEST_F(MessageBoxTest, StandaloneReadsAndStoresNothing)
+{
+    s_app->WriteProfileInt(L"MessageBoxes", L"77", IDNO);
+    s_app->SetStandalone(TRUE);
+    CLumoMessageBox box(s_parent, L"Alone", nullptr, MB_YESNO | MBF_NOQUESTIONAGAIN | MBF_NOBEEP, 77);
+    EXPECT_EQ(Run(box, {[&](HWND hBox) { Press(hBox, IDYES); }}), IDYES) << "shown despite the stored answer";
+    ResetMessageBoxAnswers();
+    s_app->SetStandalone(FALSE);
+    EXPECT_EQ(Stored(box), IDNO) << "nothing written and nothing reset";
+}
+} // namespace
