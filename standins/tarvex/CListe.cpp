@@ -12,6 +12,7 @@ bool CListe::Contains(INT_PTR item) const
 void CListe::RemoveAll()
 {
     m_items.clear();
+    m_bObjects = false;
     if (m_bFilled) CTarvexJournal::CountDeleted(L"CListe");
     m_bFilled = false;
 }

@@ -20,7 +20,13 @@ public:
     CObjet* GetObjet(int i) const { return reinterpret_cast<CObjet*>(GetAt(i)); }
     bool Contains(INT_PTR item) const;
     void Add(INT_PTR item) { m_items.push_back(item); }
-    void AddObjet(CObjet* pObjet) { Add(reinterpret_cast<INT_PTR>(pObjet)); }
+    void AddObjet(CObjet* pObjet)
+    {
+        Add(reinterpret_cast<INT_PTR>(pObjet));
+        m_bObjects = true;
+    }
+    // Objects went in (not only positions): CObjet::DeleteArray deletes nothing else.
+    bool HoldsObjects() const { return m_bObjects; }
     void RemoveAll();
 
     // The engine's side: objects it made go in through here.
@@ -29,4 +35,5 @@ public:
 private:
     std::vector<INT_PTR> m_items;
     bool m_bFilled = false;
+    bool m_bObjects = false;
 };

@@ -1,8 +1,9 @@
 // The saved interview of an entry mask: "TVX-INTERVIEW 1", then an INTERVIEW line with the mask's own
 // fields as a property-list text; then tab-separated lines: one "R position state codes value seconds
-// text" per answer that is not in its first state, one "SO question id text" per semi-open answer given,
-// one "REC name" per recording in progress and "QUOTACAT hex" with the quota category. Texts escape backslash, tab, CR
-// and LF with a backslash; tabs keep the many answer lines cheap to write and read.
+// text" (value empty for none) per answer that is not in its first state, one "SO question id text" per
+// semi-open answer given, one "REC name" per recording in progress and "QUOTACAT hex" with the quota
+// category. Texts escape backslash, tab, CR and LF with a backslash; tabs keep the many answer lines
+// cheap to write and read.
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "core/CPropertyList.h"
 #include "framework/CArchive.h"
@@ -147,7 +148,11 @@ CString CMasqueSaisie::WriteText() const
         swprintf(szNumber, 40, L"R\t%d\t%d\t", i, reponse.m_nEtat);
         text += szNumber;
         text += CReponse::FormatCodes(reponse.m_codes).GetString();
-        swprintf(szNumber, 40, L"\t%.17g\t%ld\t", reponse.m_dValeur, reponse.m_nDuree); // %.17g: a reload is exact
+        // No value stays an empty field: most answers have none, and formatting a double is dear.
+        if (reponse.m_dValeur == kTvxNoValue)
+            swprintf(szNumber, 40, L"\t\t%ld\t", reponse.m_nDuree);
+        else
+            swprintf(szNumber, 40, L"\t%.17g\t%ld\t", reponse.m_dValeur, reponse.m_nDuree); // %.17g: a reload is exact
         text += szNumber;
         AppendEscaped(text, reponse.m_strTexte);
         text += L"\n";
@@ -230,8 +235,8 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
                 nCode = nComma + 1;
             }
             wchar_t* pEnd = nullptr;
-            reponse.m_dValeur = wcstod(fields[4].c_str(), &pEnd);
-            if (fields[4].empty() || !pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a number");
+            reponse.m_dValeur = fields[4].empty() ? kTvxNoValue : wcstod(fields[4].c_str(), &pEnd);
+            if (!fields[4].empty() && (!pEnd || *pEnd != L'\0')) RefuseLine(nLine, L"not a number");
             reponse.m_nDuree = ParseLongField(fields[5], nLine);
             reponse.m_strTexte = Unescaped(fields[6], nLine);
         }

@@ -101,7 +101,8 @@ void CSurveyTextReader::Read(const std::vector<BYTE>& text, CQuestionnaire& surv
         if (strLine.IsEmpty() || strLine[0] == L'#') continue;
         int nBlank = strLine.Find(L' ');
         if (nBlank < 0) nBlank = strLine.GetLength();
-        reader.ReadLine(strLine.Left(nBlank), CPropertyList(strLine.Mid(nBlank).GetString()));
+        reader.ReadLine(strLine.Left(nBlank),
+                        CPropertyList(strLine.GetString() + nBlank)); // no copy of the fields' text
     }
     if (reader.m_nLine == 0) reader.Refuse(L"not a survey text");
     if (!reader.m_bSurveySeen) reader.Refuse(L"no SURVEY record");

@@ -106,6 +106,12 @@ TEST_F(ScriptAndJournalTest, FilledArraysCountUntilDeleted)
     CObjet::DeleteArray(modalities);
     EXPECT_EQ(CTarvexJournal::GetLiveCount(L"CListe"), nBefore);
     EXPECT_EQ(modalities.GetCount(), 0);
+
+    CListe positions; // visited positions: numbers, not objects
+    positions.Add(3);
+    positions.Add(4);
+    CObjet::DeleteArray(positions);
+    EXPECT_EQ(positions.GetCount(), 0) << "emptied without deleting its numbers";
 }
 
 // Run in a child process by the test below, with TVX_JOURNAL set: it leaves one mask alive on purpose.

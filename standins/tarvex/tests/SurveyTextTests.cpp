@@ -55,11 +55,15 @@ TEST_F(SurveyTextTest, DemoSurveyLoadsQuestionsScreensAndKinds)
 TEST_F(SurveyTextTest, UnknownWordsAndNamesAreIgnoredAndCrLfIsRead)
 {
     std::vector<BYTE> text = DemoSurveyText("FUTURE colour = \"red\"\nQ id = \"6\" name = \"X\" kind = \"open\" "
-                                            "hint = \"unknown name\"\r\n\n");
+                                            "hint = \"unknown name\"\r\n\n"
+                                            "Q id = \"7\" name = \"GEO\" kind = \"numeric\" geolumo = \"1\"\n");
     CQuestionnaire survey;
     LoadSurvey(survey, text);
-    EXPECT_EQ(survey.GetNbreQuestion(), 6);
-    EXPECT_EQ(survey.GetScreenCount(), 4) << "a question on no SCREEN gets a screen of its own";
+    EXPECT_EQ(survey.GetNbreQuestion(), 7);
+    EXPECT_EQ(survey.GetScreenCount(), 5) << "a question on no SCREEN gets a screen of its own";
+    EXPECT_TRUE(survey.GetQuestion(6)->m_bGeoLumo) << "GeoLumo questions are marked, not told by their kind";
+    EXPECT_TRUE(survey.GetQuestion(6)->EstNumeriqueLibre());
+    EXPECT_FALSE(survey.GetQuestion(2)->m_bGeoLumo);
 }
 
 struct RefusalCase
