@@ -1,4 +1,5 @@
 #include "framework/CAsyncSocket.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CException.h"
 #include "framework/CWinThread.h"
 #include "framework/CWnd.h"
@@ -303,15 +304,15 @@ BOOL CAsyncSocket::Socket(int nSocketType, long lEvent, int nProtocolType, int n
         ::WSASetLastError(WSAEISCONN);
         return FALSE;
     }
-    SOCKET h = ::socket(nAddressFormat, nSocketType, nProtocolType);
-    if (h == INVALID_SOCKET) return FALSE;
+    CSocketHandle h(::socket(nAddressFormat, nSocketType, nProtocolType));
+    if (!h.IsValid()) return FALSE;
     if (!Attach(h, lEvent))
     {
         CKeepLastError keep;
         Detach();
-        ::closesocket(h);
-        return FALSE;
+        return FALSE; // h closes it
     }
+    h.Detach(); // this object's now
     return TRUE;
 }
 
@@ -370,17 +371,17 @@ BOOL CAsyncSocket::Accept(CAsyncSocket& rConnectedSocket, SOCKADDR* lpSockAddr, 
         ::WSASetLastError(WSAEINVAL);
         return FALSE;
     }
-    SOCKET h = ::accept(m_hSocket, lpSockAddr, lpSockAddrLen);
-    if (h == INVALID_SOCKET) return FALSE;
+    CSocketHandle h(::accept(m_hSocket, lpSockAddr, lpSockAddrLen));
+    if (!h.IsValid()) return FALSE;
     // The new socket would inherit the listener's selection; the accepting object gets the full
     // set on this thread's window, as a created socket would.
     if (!rConnectedSocket.Attach(h, kAllEvents))
     {
         CKeepLastError keep;
         rConnectedSocket.Detach();
-        ::closesocket(h);
-        return FALSE;
+        return FALSE; // h closes it
     }
+    h.Detach(); // the accepting object's now
     return TRUE;
 }
 
@@ -390,7 +391,7 @@ void CAsyncSocket::Close()
     SOCKET h = m_hSocket;
     SocketState().Remove(h, this);
     m_hSocket = INVALID_SOCKET;
-    ::closesocket(h);
+    CSocketHandle(h).Close();
 }
 
 BOOL CAsyncSocket::ShutDown(int nHow)

@@ -11,6 +11,7 @@
 #include "core/CAsyncSocketEx.h"
 #include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
+#include "framework/CHandleOwner.h"
 #include "framework/testing/MessagePump.h"
 #include <psapi.h>
 #include <zlib.h>
@@ -236,19 +237,19 @@ Result TimeLinkPair(const std::vector<BYTE>& payload, unsigned long nCrc, bool b
 // buffer of the payload's size.
 double TimeRawWinsock(const std::vector<BYTE>& payload, unsigned long nCrc)
 {
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    CSocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int len = sizeof addr;
-    if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+    if (!listener.IsValid() || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || listen(listener, 1) != 0)
         return -1;
-    SOCKET sender = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const CSocketHandle sender(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     if (connect(sender, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -1;
-    SOCKET receiver = accept(listener, nullptr, nullptr);
-    closesocket(listener);
-    if (receiver == INVALID_SOCKET) return -1;
+    const CSocketHandle receiver(accept(listener, nullptr, nullptr));
+    listener.Close();
+    if (!receiver.IsValid()) return -1;
 
     const auto start = Clock::now();
     std::thread sending([&] {
@@ -271,8 +272,6 @@ double TimeRawWinsock(const std::vector<BYTE>& payload, unsigned long nCrc)
     }
     const double seconds = Since(start);
     sending.join();
-    closesocket(sender);
-    closesocket(receiver);
     return received == payload.size() && Crc(buffer.get(), received) == nCrc ? seconds : -1;
 }
 
