@@ -1,5 +1,6 @@
 #include "framework/CAsyncSocket.h"
 #include "framework/CHandleOwner.h"
+#include "framework/CKeepLastError.h"
 #include "framework/CException.h"
 #include "framework/CWinThread.h"
 #include "framework/CWnd.h"
@@ -71,24 +72,6 @@ SocketThreadState& SocketState()
     }
     return *t_pSockets;
 }
-
-// Keeps the last error of both kinds across cleanup that might change it.
-class CKeepLastError
-{
-public:
-    CKeepLastError() : m_error(::GetLastError()), m_wsaError(::WSAGetLastError()) {}
-    ~CKeepLastError()
-    {
-        ::SetLastError(m_error);
-        ::WSASetLastError(m_wsaError);
-    }
-    CKeepLastError(const CKeepLastError&) = delete;
-    CKeepLastError& operator=(const CKeepLastError&) = delete;
-
-private:
-    DWORD m_error;
-    int m_wsaError;
-};
 
 void ReportException(CException* e, SOCKET hSocket, UINT event)
 {

@@ -31,18 +31,6 @@ CTime TimeOf(const FILETIME& ft)
 {
     return ft.dwLowDateTime || ft.dwHighDateTime ? CTime(ft) : CTime();
 }
-
-// Keeps the last error of a failed call while the object is cleaned up.
-class CLastErrorKeeper
-{
-public:
-    CLastErrorKeeper() : m_error(::GetLastError()) {}
-    ~CLastErrorKeeper() { ::SetLastError(m_error); }
-    DWORD Error() const { return m_error; }
-
-private:
-    DWORD m_error;
-};
 } // namespace
 
 CFile::CFile(HANDLE hFile) noexcept : m_hFile(hFile) {}

@@ -1,4 +1,5 @@
 #pragma once
+#include "framework/CKeepLastError.h"
 #include "framework/Platform.h"
 #include <wincrypt.h>
 #include <cstdio>
@@ -59,9 +60,8 @@ public:
     void Close() noexcept
     {
         if (!IsValid()) return;
-        const DWORD lastError = ::GetLastError();
+        const CKeepLastError keep;
         Traits::Close(std::exchange(m_h, Traits::Invalid()));
-        ::SetLastError(lastError);
     }
 
 private:
@@ -96,12 +96,7 @@ struct CSocketHandleTraits
 {
     using HandleType = SOCKET;
     static HandleType Invalid() noexcept { return INVALID_SOCKET; }
-    static void Close(HandleType h) noexcept
-    {
-        const int wsaError = ::WSAGetLastError();
-        ::closesocket(h);
-        ::WSASetLastError(wsaError);
-    }
+    static void Close(HandleType h) noexcept { ::closesocket(h); }
 };
 struct CWindowHandleTraits // raw windows without a CWnd (a CWnd owns its own)
 {
