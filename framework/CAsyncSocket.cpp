@@ -73,19 +73,6 @@ SocketThreadState& SocketState()
     return *t_pSockets;
 }
 
-void ReportException(CException* e, SOCKET hSocket, UINT event)
-{
-    MSG msg{};
-    msg.hwnd = SocketState().hWnd;
-    msg.message = SocketState().map.count(hSocket) ? SocketState().map[hSocket].message : kFirstNotifyMessage;
-    msg.wParam = static_cast<WPARAM>(hSocket);
-    msg.lParam = static_cast<LPARAM>(event);
-    if (CWinThread* pThread = AfxGetThread())
-        pThread->ProcessWndProcException(e, &msg);
-    else
-        AfxProcessWndProcException(e, &msg);
-}
-
 CAsyncSocket* Lookup(SOCKET hSocket)
 {
     auto it = SocketState().map.find(hSocket);
@@ -153,11 +140,11 @@ void DispatchNotification(UINT message, SOCKET hSocket, UINT event, int error)
     }
     catch (CException* e)
     {
-        ReportException(e, hSocket, event);
+        AfxReportSocketException(e, hSocket, event);
     }
     catch (...)
     {
-        ReportException(nullptr, hSocket, event);
+        AfxReportSocketException(nullptr, hSocket, event);
     }
 }
 
@@ -222,6 +209,19 @@ BOOL AddressText(const sockaddr_in& addr, CString& rAddress, UINT& rPort)
     return TRUE;
 }
 } // namespace
+
+void AfxReportSocketException(CException* e, SOCKET hSocket, long lEvent)
+{
+    MSG msg{};
+    msg.hwnd = SocketState().hWnd;
+    msg.message = SocketState().map.count(hSocket) ? SocketState().map[hSocket].message : kFirstNotifyMessage;
+    msg.wParam = static_cast<WPARAM>(hSocket);
+    msg.lParam = static_cast<LPARAM>(lEvent);
+    if (CWinThread* pThread = AfxGetThread())
+        pThread->ProcessWndProcException(e, &msg);
+    else
+        AfxProcessWndProcException(e, &msg);
+}
 
 BOOL AfxSocketInit(WSADATA* lpwsaData)
 {

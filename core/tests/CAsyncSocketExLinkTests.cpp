@@ -3,6 +3,8 @@
 #include "core/CAsyncSocketEx.h"
 #include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
+#include "framework/CException.h"
+#include "framework/CWinApp.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -387,6 +389,54 @@ TEST_F(LinkTest, CloseDuringAHandlerDeletesTheLinkAtTheEndOfThePass)
     EXPECT_TRUE(bAliveAfterDisconnect) << "not deleted while its handler runs";
     EXPECT_EQ(lines, (std::vector<std::wstring>{L"1", L"closed", L"2"})) << "the pass ends with what was buffered";
     EXPECT_TRUE(PumpUntil([&] { return client.m_nCloseError != -1; })) << "the peer sees the close";
+}
+
+// Counts what reaches the thread's exception report.
+class CReportCountingApp : public CWinApp
+{
+public:
+    int m_nReports = 0;
+    LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
+    {
+        ++m_nReports;
+        return CWinApp::ProcessWndProcException(e, pMsg);
+    }
+};
+
+// A link whose first receive pass throws on its way out, after it has read and dispatched its lines.
+class CThrowOnceLink : public CTestLink
+{
+public:
+    using CTestLink::CTestLink;
+    int ProcessReceive(int nErrorCode) override
+    {
+        const int nResult = CTestLink::ProcessReceive(nErrorCode);
+        if (!m_bThrown)
+        {
+            m_bThrown = true;
+            throw new CInvalidArgException;
+        }
+        return nResult;
+    }
+
+private:
+    bool m_bThrown = false;
+};
+
+TEST_F(LinkTest, ExceptionOutOfAReceivePassIsReportedOnceAndTheLinkKeepsWorking)
+{
+    CReportCountingApp app;
+    CTestLink client(false, false);
+    CThrowOnceLink server(false, false);
+    Connect(client, server);
+    client.SendString(L"LINENR 0 1\r");
+    ASSERT_TRUE(PumpUntil([&] { return app.m_nReports > 0; })) << "the thread's report hears of it";
+    EXPECT_EQ(server.m_lines[0], (std::vector<std::wstring>{L"1"}));
+    client.SendString(L"LINENR 0 2\r");
+    ASSERT_TRUE(PumpUntil([&] { return server.m_lines[0].size() == 2; })) << "later lines still arrive";
+    EXPECT_EQ(server.m_lines[0][1], L"2");
+    EXPECT_EQ(app.m_nReports, 1);
+    EXPECT_NE(server.m_hSocket, INVALID_SOCKET) << "the link stays open";
 }
 
 TEST_F(LinkTest, CloseWritesTheByteCountsToTheTraces)
