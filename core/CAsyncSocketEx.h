@@ -21,8 +21,9 @@ class CSocketSendBuffer;
 // passes and handlers run on the thread that owns the socket.
 //
 // A derived class with commands of its own keeps a static CSocketCommandMap and a static CCriticalSection,
-// overrides GetCommandMap and InitCommandMap (own lock first, then the base's; copy the base map, then add
-// its words) and writes one member function per word in the shape of its mode (see CSocketCommand.h).
+// overrides GetCommandMap and InitCommandMap (CSocketCommandMap::InitDerived: own lock first, then the
+// base's; copy the base map, then add its words) and writes one member function per word in the shape of its
+// mode (see CSocketCommand.h).
 //
 // The class is large: CAsyncSocketEx.cpp holds the receive path and the dispatch, CAsyncSocketExSend.cpp
 // the send path, the close and the statistics.

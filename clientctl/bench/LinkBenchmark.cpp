@@ -33,12 +33,13 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CAsyncSocketEx::InitCommandMap();
-        CSingleLock base(&s_csCommandMap, TRUE);
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        TLink::AddWords(s_map);
+        s_map.InitDerived(
+            s_cs, s_csCommandMap,
+            [this] {
+                CAsyncSocketEx::InitCommandMap();
+                return CAsyncSocketEx::GetCommandMap();
+            },
+            [](CSocketCommandMap& map) { TLink::AddWords(map); });
     }
 
 private:

@@ -73,14 +73,17 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CSingleLock base(&s_csCommandMap, TRUE);
-        CAsyncSocketEx::InitCommandMap();
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"BLOBPL",
-                  new C(SocketHandler(&CBenchLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 1, -1));
+        s_map.InitDerived(
+            s_cs, s_csCommandMap,
+            [this] {
+                CAsyncSocketEx::InitCommandMap();
+                return CAsyncSocketEx::GetCommandMap();
+            },
+            [](CSocketCommandMap& map) {
+                using C = CSocketCommand;
+                map.Add(L"BLOBPL", new C(SocketHandler(&CBenchLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf,
+                                         0, 1, -1));
+            });
     }
     void OnConnect(int nErrorCode) override
     {

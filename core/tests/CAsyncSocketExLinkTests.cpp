@@ -56,17 +56,21 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CSingleLock base(&s_csCommandMap, TRUE);
-        CAsyncSocketEx::InitCommandMap();
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"LINENR", new C(SocketHandler(&CTestLink::OnLine), C::modeFields, false, C::checkOneOf, 0, 2, -1));
-        s_map.Add(L"BLOBPL",
-                  new C(SocketHandler(&CTestLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
-        s_map.Add(L"CLOSEX",
-                  new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
+        s_map.InitDerived(
+            s_cs, s_csCommandMap,
+            [this] {
+                CAsyncSocketEx::InitCommandMap();
+                return CAsyncSocketEx::GetCommandMap();
+            },
+            [](CSocketCommandMap& map) {
+                using C = CSocketCommand;
+                map.Add(L"LINENR",
+                        new C(SocketHandler(&CTestLink::OnLine), C::modeFields, false, C::checkOneOf, 0, 2, -1));
+                map.Add(L"BLOBPL",
+                        new C(SocketHandler(&CTestLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
+                map.Add(L"CLOSEX",
+                        new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
+            });
     }
 
     void SetCloseMessage(UINT nMessage)
