@@ -97,7 +97,6 @@ public:
     std::vector<std::wstring> m_traces; // texts of the error hooks
     std::vector<Bytes> m_payloads;
     long InProgress() const { return m_nCommandsInProgress; }
-    std::wstring TraceLineFormat() const { return m_strTraceLineFormat.Str(); }
     void MarkDeletePending() { m_bDeletePending = true; }
     std::deque<Bytes> m_chunks;
     std::wstring m_throwKind;
@@ -649,19 +648,6 @@ TEST(SocketCommandMap, DerivedMapHoldsTheBaseEntriesAndItsOwn)
     EXPECT_NE(pCommand, pPlain) << "entries are copies";
     more.Deliver(Utf16(L"EXTRAW 1\rFIELDS 2\r"));
     EXPECT_EQ(more.m_calls, (Calls{L"EXTRAW|1", L"FIELDS|2"}));
-}
-
-// The data link marks its trace lines with a format of its own, set in its constructor.
-TEST(SocketReceive, DerivedLinkSetsItsTraceLineFormat)
-{
-    struct CDataLink : CScriptedSocket
-    {
-        CDataLink() { m_strTraceLineFormat = L"%s [DATA] : %s\n"; }
-    };
-    const CScriptedSocket plain;
-    const CDataLink data;
-    EXPECT_EQ(plain.TraceLineFormat(), L"%s : %s\r\n") << "the framework's default";
-    EXPECT_EQ(data.TraceLineFormat(), L"%s [DATA] : %s\n");
 }
 
 // Whether another thread could take the lock now (it is let go again at once).
