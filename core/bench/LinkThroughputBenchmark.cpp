@@ -12,6 +12,7 @@
 #include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
 #include "framework/CHandleOwner.h"
+#include "framework/testing/CListener.h"
 #include "framework/testing/MessagePump.h"
 #include <psapi.h>
 #include <zlib.h>
@@ -117,17 +118,6 @@ private:
 };
 CSocketCommandMap CBenchLink::s_map;
 CCriticalSection CBenchLink::s_cs;
-
-class CListener : public CAsyncSocket
-{
-public:
-    CAsyncSocket* m_pInto = nullptr;
-    bool m_bAccepted = false;
-    void OnAccept(int nErrorCode) override
-    {
-        if (nErrorCode == 0 && m_pInto && !m_bAccepted) m_bAccepted = Accept(*m_pInto) != FALSE;
-    }
-};
 
 // The peak working set while it lives, sampled from its own thread.
 class CPeakSampler

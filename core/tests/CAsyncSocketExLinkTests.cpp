@@ -5,6 +5,7 @@
 #include "core/CStaticTools.h"
 #include "framework/CException.h"
 #include "framework/CWinApp.h"
+#include "framework/testing/CListener.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -143,18 +144,6 @@ private:
 
 CSocketCommandMap CTestLink::s_map;
 CCriticalSection CTestLink::s_cs;
-
-// Accepts one connection into the link object it is given.
-class CListener : public CAsyncSocket
-{
-public:
-    CAsyncSocket* m_pInto = nullptr;
-    bool m_bAccepted = false;
-    void OnAccept(int nErrorCode) override
-    {
-        if (nErrorCode == 0 && m_pInto && !m_bAccepted) m_bAccepted = Accept(*m_pInto) != FALSE;
-    }
-};
 
 class LinkTest : public ::testing::Test
 {
