@@ -8,7 +8,6 @@
 #include "framework/CMemFile.h"
 #include "framework/testing/ArchiveBytes.h"
 #include <gtest/gtest.h>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
