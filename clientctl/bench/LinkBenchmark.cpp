@@ -33,13 +33,8 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        s_map.InitDerived(
-            s_cs, s_csCommandMap,
-            [this] {
-                CAsyncSocketEx::InitCommandMap();
-                return CAsyncSocketEx::GetCommandMap();
-            },
-            [](CSocketCommandMap& map) { TLink::AddWords(map); });
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap,
+                                              [](CSocketCommandMap& map) { TLink::AddWords(map); });
     }
 
 private:

@@ -74,17 +74,11 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        s_map.InitDerived(
-            s_cs, s_csCommandMap,
-            [this] {
-                CAsyncSocketEx::InitCommandMap();
-                return CAsyncSocketEx::GetCommandMap();
-            },
-            [](CSocketCommandMap& map) {
-                using C = CSocketCommand;
-                map.Add(L"BLOBPL", new C(SocketHandler(&CBenchLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf,
-                                         0, 1, -1));
-            });
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"BLOBPL",
+                    new C(SocketHandler(&CBenchLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 1, -1));
+        });
     }
     void OnConnect(int nErrorCode) override
     {

@@ -4,8 +4,8 @@
 #include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
 #include "framework/CException.h"
-#include "framework/CWinApp.h"
 #include "framework/testing/CListener.h"
+#include "framework/testing/CReportCountingApp.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -57,21 +57,14 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        s_map.InitDerived(
-            s_cs, s_csCommandMap,
-            [this] {
-                CAsyncSocketEx::InitCommandMap();
-                return CAsyncSocketEx::GetCommandMap();
-            },
-            [](CSocketCommandMap& map) {
-                using C = CSocketCommand;
-                map.Add(L"LINENR",
-                        new C(SocketHandler(&CTestLink::OnLine), C::modeFields, false, C::checkOneOf, 0, 2, -1));
-                map.Add(L"BLOBPL",
-                        new C(SocketHandler(&CTestLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
-                map.Add(L"CLOSEX",
-                        new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
-            });
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"LINENR", new C(SocketHandler(&CTestLink::OnLine), C::modeFields, false, C::checkOneOf, 0, 2, -1));
+            map.Add(L"BLOBPL",
+                    new C(SocketHandler(&CTestLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
+            map.Add(L"CLOSEX",
+                    new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
+        });
     }
 
     void SetCloseMessage(UINT nMessage)
@@ -383,18 +376,6 @@ TEST_F(LinkTest, CloseDuringAHandlerDeletesTheLinkAtTheEndOfThePass)
     EXPECT_EQ(lines, (std::vector<std::wstring>{L"1", L"closed", L"2"})) << "the pass ends with what was buffered";
     EXPECT_TRUE(PumpUntil([&] { return client.m_nCloseError != -1; })) << "the peer sees the close";
 }
-
-// Counts what reaches the thread's exception report.
-class CReportCountingApp : public CWinApp
-{
-public:
-    int m_nReports = 0;
-    LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
-    {
-        ++m_nReports;
-        return CWinApp::ProcessWndProcException(e, pMsg);
-    }
-};
 
 // A link whose first receive pass throws on its way out, after it has read and dispatched its lines.
 class CThrowOnceLink : public CTestLink

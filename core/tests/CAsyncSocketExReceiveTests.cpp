@@ -53,13 +53,8 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_mapScripted; }
     void InitCommandMap() override
     {
-        s_mapScripted.InitDerived(
-            s_csScripted, s_csCommandMap,
-            [this] {
-                CAsyncSocketEx::InitCommandMap();
-                return CAsyncSocketEx::GetCommandMap();
-            },
-            [](CSocketCommandMap& map) {
+        InitDerivedCommandMap<CAsyncSocketEx>(
+            this, s_mapScripted, s_csScripted, s_csCommandMap, [](CSocketCommandMap& map) {
                 using C = CSocketCommand;
                 map.Add(L"FIELDS",
                         new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkNone, 0, -1));
@@ -216,17 +211,10 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_mapMore; }
     void InitCommandMap() override
     {
-        s_mapMore.InitDerived(
-            s_csMore, s_csScripted,
-            [this] {
-                CScriptedSocket::InitCommandMap();
-                return CScriptedSocket::GetCommandMap();
-            },
-            [](CSocketCommandMap& map) {
-                map.Add(L"EXTRAW",
-                        new CSocketCommand(SocketHandler(&CMoreScriptedSocket::OnExtra), CSocketCommand::modeFields,
-                                           false, CSocketCommand::checkNone, 0, -1));
-            });
+        InitDerivedCommandMap<CScriptedSocket>(this, s_mapMore, s_csMore, s_csScripted, [](CSocketCommandMap& map) {
+            map.Add(L"EXTRAW", new CSocketCommand(SocketHandler(&CMoreScriptedSocket::OnExtra),
+                                                  CSocketCommand::modeFields, false, CSocketCommand::checkNone, 0, -1));
+        });
     }
     void OnExtra(CStringArray& arrFields) { Record(L"EXTRAW", arrFields); }
 
@@ -757,23 +745,17 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_mapStream; }
     void InitCommandMap() override
     {
-        s_mapStream.InitDerived(
-            s_csStream, s_csScripted,
-            [this] {
-                CScriptedSocket::InitCommandMap();
-                return CScriptedSocket::GetCommandMap();
-            },
-            [](CSocketCommandMap& map) {
-                using C = CSocketCommand;
-                map.Add(L"STREAM",
-                        new C(SocketHandler(&CStreamSocket::OnStream), C::modeTextPayload, false, C::checkNone, 0, -1));
-                map.Add(L"RESERV", new C(SocketHandler(&CStreamSocket::OnReserved), C::modeFieldsPayload, false,
-                                         C::checkOneOf, 0, 1, -1));
-                map.Add(L"INFILE", new C(SocketHandler(&CStreamSocket::OnInFile), C::modeFieldsPayload, false,
-                                         C::checkOneOf, 0, 1, -1));
-                map.Add(L"GREETS",
-                        new C(SocketHandler(&CStreamSocket::OnGreeting), C::modeFields, false, C::checkNone, 0, -1));
-            });
+        InitDerivedCommandMap<CScriptedSocket>(this, s_mapStream, s_csStream, s_csScripted, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"STREAM",
+                    new C(SocketHandler(&CStreamSocket::OnStream), C::modeTextPayload, false, C::checkNone, 0, -1));
+            map.Add(L"RESERV", new C(SocketHandler(&CStreamSocket::OnReserved), C::modeFieldsPayload, false,
+                                     C::checkOneOf, 0, 1, -1));
+            map.Add(L"INFILE", new C(SocketHandler(&CStreamSocket::OnInFile), C::modeFieldsPayload, false,
+                                     C::checkOneOf, 0, 1, -1));
+            map.Add(L"GREETS",
+                    new C(SocketHandler(&CStreamSocket::OnGreeting), C::modeFields, false, C::checkNone, 0, -1));
+        });
     }
     void OnClose(int nErrorCode) override
     {

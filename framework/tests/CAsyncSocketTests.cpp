@@ -3,6 +3,7 @@
 #include "framework/CException.h"
 #include "framework/CHandleOwner.h"
 #include "framework/CWinApp.h"
+#include "framework/testing/CReportCountingApp.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -349,21 +350,9 @@ TEST_F(AsyncSocketTest, WhatThePeerDidBeforeTheAcceptReachesTheAcceptedSocket)
     }
 }
 
-// Counts what reaches the application's exception hook.
-class CHookApp : public CWinApp
-{
-public:
-    int m_exceptions = 0;
-    LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
-    {
-        ++m_exceptions;
-        return CWinApp::ProcessWndProcException(e, pMsg);
-    }
-};
-
 TEST_F(AsyncSocketTest, ExceptionInAHandlerIsReportedAndTheSocketKeepsWorking)
 {
-    CHookApp app;
+    CReportCountingApp app;
     CProbeSocket client;
     Connect(client);
     CProbeSocket& server = *m_listener.m_pAccepted;
@@ -373,10 +362,10 @@ TEST_F(AsyncSocketTest, ExceptionInAHandlerIsReportedAndTheSocketKeepsWorking)
         if (++calls == 1) throw new CInvalidArgException;
     };
     ASSERT_EQ(client.Send("x", 1), 1);
-    ASSERT_TRUE(PumpUntil([&] { return app.m_exceptions == 1; })) << "the hook hears of the exception";
+    ASSERT_TRUE(PumpUntil([&] { return app.m_nReports == 1; })) << "the hook hears of the exception";
     ASSERT_EQ(client.Send("y", 1), 1);
     ASSERT_TRUE(PumpUntil([&] { return server.m_received == "xy"; })) << "got: " << server.m_received;
-    EXPECT_EQ(app.m_exceptions, 1);
+    EXPECT_EQ(app.m_nReports, 1);
 }
 
 // Pushes a block from OnSend as far as the network takes it, then shuts its sending side.
