@@ -1,75 +1,17 @@
 #include "core/AccountFunctions.h"
 #include "core/CLibAdvapi32.h"
 #include "core/CLibNetapi32.h"
+#include "framework/CHandleOwner.h"
 
 namespace
 {
 constexpr DWORD kNameChars = 256;
 
-// Frees a Netapi32 buffer through the bound function on every way out.
-class CNetBuffer
+// A buffer the bound Netapi32 handed out goes back through the same library.
+CNetApiBufferHandle NetBuffer(const CLibNetapi32& net, LPBYTE pBuffer)
 {
-public:
-    explicit CNetBuffer(CLibNetapi32& net) : m_net(net) {}
-    ~CNetBuffer() { Free(); }
-    CNetBuffer(const CNetBuffer&) = delete;
-    CNetBuffer& operator=(const CNetBuffer&) = delete;
-    LPBYTE* operator&()
-    {
-        Free();
-        return &m_p;
-    }
-    template <typename T> T* As() const { return reinterpret_cast<T*>(m_p); }
-    void Free()
-    {
-        if (m_p) m_net.m_pfnNetApiBufferFree(m_p);
-        m_p = nullptr;
-    }
-
-private:
-    CLibNetapi32& m_net;
-    LPBYTE m_p = nullptr;
-};
-
-class CTokenHandle
-{
-public:
-    CTokenHandle() = default;
-    ~CTokenHandle()
-    {
-        if (m_h)
-        {
-            const DWORD err = GetLastError();
-            CloseHandle(m_h);
-            SetLastError(err);
-        }
-    }
-    CTokenHandle(const CTokenHandle&) = delete;
-    CTokenHandle& operator=(const CTokenHandle&) = delete;
-    PHANDLE operator&() { return &m_h; }
-    operator HANDLE() const { return m_h; }
-
-private:
-    HANDLE m_h = nullptr;
-};
-
-// LocalAlloc'ed memory that the system handed over (identifier texts and identifiers).
-template <typename T> class CLocalMemory
-{
-public:
-    CLocalMemory() = default;
-    ~CLocalMemory()
-    {
-        if (m_p) LocalFree(m_p);
-    }
-    CLocalMemory(const CLocalMemory&) = delete;
-    CLocalMemory& operator=(const CLocalMemory&) = delete;
-    T* operator&() { return &m_p; }
-    operator T() const { return m_p; }
-
-private:
-    T m_p = nullptr;
-};
+    return CNetApiBufferHandle({pBuffer, net.m_pfnNetApiBufferFree});
+}
 
 BOOL Unusable()
 {
@@ -106,50 +48,46 @@ BOOL LookupSid(CLibAdvapi32& adv, PSID pSid, CString* pUserName, CString* pDomai
 BOOL GetWorkstationInfo(CLibNetapi32& net, CString* pComputerName, CString* pLanGroup)
 {
     if (!net.IsUsable()) return Unusable();
-    CNetBuffer buffer(net);
-    const NET_API_STATUS status = net.m_pfnNetWkstaGetInfo(nullptr, 100, &buffer);
-    if (status != NERR_Success || !buffer.As<WKSTA_INFO_100>())
+    LPBYTE pBuffer = nullptr;
+    const NET_API_STATUS status = net.m_pfnNetWkstaGetInfo(nullptr, 100, &pBuffer);
+    const CNetApiBufferHandle buffer = NetBuffer(net, pBuffer);
+    const auto* pInfo = reinterpret_cast<const WKSTA_INFO_100*>(pBuffer);
+    if (status != NERR_Success || !pInfo)
     {
         SetLastError(status);
         return FALSE;
     }
-    if (pComputerName) *pComputerName = buffer.As<WKSTA_INFO_100>()->wki100_computername;
-    if (pLanGroup) *pLanGroup = buffer.As<WKSTA_INFO_100>()->wki100_langroup;
+    if (pComputerName) *pComputerName = pInfo->wki100_computername;
+    if (pLanGroup) *pLanGroup = pInfo->wki100_langroup;
     return TRUE;
 }
 
 BOOL GetCurrentUserAccount(CLibAdvapi32& adv, CString* pSidText, CString* pUserName, CString* pDomain)
 {
     if (!adv.IsUsable()) return Unusable();
-    CTokenHandle token;
-    if (!adv.m_pfnOpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
+    CKernelHandle token;
+    if (!adv.m_pfnOpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.Receive()))
     {
-        if (GetLastError() != ERROR_NO_TOKEN || !adv.m_pfnOpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        if (GetLastError() != ERROR_NO_TOKEN ||
+            !adv.m_pfnOpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive()))
             return FALSE;
     }
     DWORD nSize = 0;
     if (adv.m_pfnGetTokenInformation(token, TokenUser, nullptr, 0, &nSize) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return FALSE;
-    struct CHeapBlock
-    {
-        void* p;
-        ~CHeapBlock()
-        {
-            if (p) HeapFree(GetProcessHeap(), 0, p);
-        }
-    } user{HeapAlloc(GetProcessHeap(), 0, nSize)};
-    if (!user.p)
+    const CProcessHeapMemory user(HeapAlloc(GetProcessHeap(), 0, nSize));
+    if (!user.IsValid())
     {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
-    if (!adv.m_pfnGetTokenInformation(token, TokenUser, user.p, nSize, &nSize)) return FALSE;
-    const PSID pSid = static_cast<TOKEN_USER*>(user.p)->User.Sid;
+    if (!adv.m_pfnGetTokenInformation(token, TokenUser, user, nSize, &nSize)) return FALSE;
+    const PSID pSid = static_cast<TOKEN_USER*>(user.Get())->User.Sid;
     CString name, domain;
     if (!LookupSid(adv, pSid, &name, &domain)) return FALSE;
     CLocalMemory<LPWSTR> sidText;
-    if (adv.m_pfnConvertSidToStringSidW(pSid, &sidText) && pSidText) *pSidText = static_cast<LPWSTR>(sidText);
+    if (adv.m_pfnConvertSidToStringSidW(pSid, sidText.Receive()) && pSidText) *pSidText = sidText.Get();
     if (pUserName) *pUserName = name;
     if (pDomain) *pDomain = domain;
     return TRUE;
@@ -158,9 +96,10 @@ BOOL GetCurrentUserAccount(CLibAdvapi32& adv, CString* pSidText, CString* pUserN
 BOOL GetDomainControllerName(CLibNetapi32& net, CString* pName)
 {
     if (!net.IsUsable()) return Unusable();
-    CNetBuffer buffer(net);
-    if (net.m_pfnNetGetDCName(nullptr, nullptr, &buffer) == NERR_Success && buffer.As<WCHAR>() && pName)
-        *pName = buffer.As<WCHAR>();
+    LPBYTE pBuffer = nullptr;
+    const bool bFound = net.m_pfnNetGetDCName(nullptr, nullptr, &pBuffer) == NERR_Success;
+    const CNetApiBufferHandle buffer = NetBuffer(net, pBuffer);
+    if (bFound && pBuffer && pName) *pName = reinterpret_cast<LPCWSTR>(pBuffer);
     return TRUE;
 }
 
@@ -201,14 +140,15 @@ BOOL EnumerateUserNames(CLibNetapi32& net, CStringArray& names)
     NET_API_STATUS status;
     do
     {
-        CNetBuffer buffer(net);
+        LPBYTE pBuffer = nullptr;
         DWORD nRead = 0;
         DWORD nTotal = 0;
         // A preferred length of 0 gets "more data" and no entry for ever, at least under Wine.
-        status = net.m_pfnNetUserEnum(ServerOrLocal(server), 20, FILTER_NORMAL_ACCOUNT, &buffer, MAX_PREFERRED_LENGTH,
+        status = net.m_pfnNetUserEnum(ServerOrLocal(server), 20, FILTER_NORMAL_ACCOUNT, &pBuffer, MAX_PREFERRED_LENGTH,
                                       &nRead, &nTotal, &resume);
+        const CNetApiBufferHandle buffer = NetBuffer(net, pBuffer);
         if (status != NERR_Success && status != ERROR_MORE_DATA) break;
-        const USER_INFO_20* pUsers = buffer.As<USER_INFO_20>();
+        const auto* pUsers = reinterpret_cast<const USER_INFO_20*>(pBuffer);
         for (DWORD i = 0; pUsers && i < nRead; ++i)
         {
             if (!(pUsers[i].usri20_flags & UF_ACCOUNTDISABLE)) names.Add(pUsers[i].usri20_name);
@@ -223,7 +163,7 @@ BOOL LookupAccountFromSidText(CLibAdvapi32& adv, LPCWSTR pszSidText, CString* pU
 {
     if (!adv.IsUsable()) return Unusable();
     CLocalMemory<PSID> sid;
-    if (!adv.m_pfnConvertStringSidToSidW(pszSidText, &sid)) return FALSE;
+    if (!adv.m_pfnConvertStringSidToSidW(pszSidText, sid.Receive())) return FALSE;
     return LookupSid(adv, sid, pUserName, pDomain);
 }
 

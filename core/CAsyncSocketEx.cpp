@@ -581,14 +581,20 @@ void CAsyncSocketEx::ReadLine(int nLineLength, CString& strWord, CString& strPar
 
 void CAsyncSocketEx::OnReceive(int nErrorCode)
 {
+    // Nothing leaves a notification. The pass may have deleted this object on its way out, so nothing of
+    // it is touched after it: the report names the socket by the handle it had.
+    const SOCKET hSocket = m_hSocket;
     try
     {
         ProcessReceive(nErrorCode);
     }
+    catch (CException* pException)
+    {
+        AfxReportSocketException(pException, hSocket, FD_READ);
+    }
     catch (...)
     {
-        // Nothing leaves a notification. The pass may have deleted this object on its way out, so nothing of
-        // it is touched here.
+        AfxReportSocketException(nullptr, hSocket, FD_READ);
     }
 }
 

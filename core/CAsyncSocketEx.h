@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 class CLinkCipher;
@@ -21,8 +22,9 @@ class CSocketSendBuffer;
 // passes and handlers run on the thread that owns the socket.
 //
 // A derived class with commands of its own keeps a static CSocketCommandMap and a static CCriticalSection,
-// overrides GetCommandMap and InitCommandMap (own lock first, then the base's; copy the base map, then add
-// its words) and writes one member function per word in the shape of its mode (see CSocketCommand.h).
+// overrides GetCommandMap and InitCommandMap (InitDerivedCommandMap: own lock first, then the
+// base's; copy the base map, then add its words) and writes one member function per word in the shape of its
+// mode (see CSocketCommand.h).
 //
 // The class is large: CAsyncSocketEx.cpp holds the receive path and the dispatch, CAsyncSocketExSend.cpp
 // the send path, the close and the statistics.
@@ -45,6 +47,23 @@ public:
 
     virtual CSocketCommandMap* GetCommandMap();
     virtual void InitCommandMap();
+    // A derived class's InitCommandMap in one call (CSocketCommandMap::InitDerived, its lock order):
+    //     InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+    //         map.Add(L"MYWORD", new CSocketCommand(...));
+    //     });
+    // TBase, the direct base, is named: its InitCommandMap and GetCommandMap are called as its own.
+    template <class TBase, class FAddOwn>
+    static void InitDerivedCommandMap(std::type_identity_t<TBase>* pThis, CSocketCommandMap& map,
+                                      CCriticalSection& csOwn, CCriticalSection& csBase, FAddOwn addOwn)
+    {
+        map.InitDerived(
+            csOwn, csBase,
+            [pThis] {
+                pThis->TBase::InitCommandMap();
+                return pThis->TBase::GetCommandMap();
+            },
+            addOwn);
+    }
     virtual void ResetConnection();
     virtual int ProcessReceive(int nErrorCode);
     // Removes nLineLength bytes plus the line end from the front of the buffer; a handler that owns a payload

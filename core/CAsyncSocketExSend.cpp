@@ -151,12 +151,13 @@ void CAsyncSocketEx::OnSend(int nErrorCode)
         FlushSendQueue();
         CAsyncSocket::OnSend(nErrorCode);
     }
-    catch (CException* pException)
+    catch (CException* pException) // nothing leaves a notification; the bytes stay queued
     {
-        pException->Delete(); // nothing leaves a notification; the bytes stay queued
+        AfxReportSocketException(pException, m_hSocket, FD_WRITE);
     }
     catch (...)
     {
+        AfxReportSocketException(nullptr, m_hSocket, FD_WRITE);
     }
 }
 
@@ -195,12 +196,13 @@ void CAsyncSocketEx::OnClose(int nErrorCode)
     {
         WriteCloseTraces(nErrorCode);
     }
-    catch (CException* pException)
+    catch (CException* pException) // a trace must not keep the link from closing
     {
-        pException->Delete(); // a trace must not keep the link from closing
+        AfxReportSocketException(pException, m_hSocket, FD_CLOSE);
     }
     catch (...)
     {
+        AfxReportSocketException(nullptr, m_hSocket, FD_CLOSE);
     }
     m_bSession = false;
     m_nHandshakeState = 0;
@@ -218,10 +220,11 @@ void CAsyncSocketEx::OnClose(int nErrorCode)
     }
     catch (CException* pException)
     {
-        pException->Delete();
+        AfxReportSocketException(pException, m_hSocket, FD_CLOSE);
     }
     catch (...)
     {
+        AfxReportSocketException(nullptr, m_hSocket, FD_CLOSE);
     }
     if (!m_bDeleteOnClose) return;
     if (m_nCommandsInProgress > 0 || m_nAcceptsInProgress > 0)

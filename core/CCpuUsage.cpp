@@ -32,11 +32,11 @@ CCpuUsage::CCpuUsage()
         return TRUE;
     };
     // Looked up by name: not every system the programs ran on had it.
-    m_hKernel32 = LoadLibraryW(L"kernel32.dll");
+    m_hKernel32.Attach(LoadLibraryW(L"kernel32.dll"));
     using GetSystemTimesFn = BOOL(WINAPI*)(FILETIME*, FILETIME*, FILETIME*);
-    const auto pfn = m_hKernel32 ? reinterpret_cast<GetSystemTimesFn>(
-                                       reinterpret_cast<void (*)()>(GetProcAddress(m_hKernel32, "GetSystemTimes")))
-                                 : nullptr;
+    const auto pfn = m_hKernel32.IsValid() ? reinterpret_cast<GetSystemTimesFn>(reinterpret_cast<void (*)()>(
+                                                 GetProcAddress(m_hKernel32, "GetSystemTimes")))
+                                           : nullptr;
     if (pfn)
     {
         m_sources.systemTimes = [pfn](ULONGLONG& idle, ULONGLONG& kernel, ULONGLONG& user) {
@@ -48,11 +48,8 @@ CCpuUsage::CCpuUsage()
             return TRUE;
         };
     }
-    else if (m_hKernel32)
-    {
-        FreeLibrary(m_hKernel32);
-        m_hKernel32 = nullptr;
-    }
+    else
+        m_hKernel32.Close();
     m_nLastTick = m_sources.tickCount();
 }
 
@@ -63,8 +60,7 @@ CCpuUsage::CCpuUsage(Sources sources) : m_sources(std::move(sources))
 
 CCpuUsage::~CCpuUsage()
 {
-    m_sources.systemTimes = nullptr; // it calls into the library
-    if (m_hKernel32) FreeLibrary(m_hKernel32);
+    m_sources.systemTimes = nullptr; // it calls into the library, which m_hKernel32 then frees
 }
 
 void CCpuUsage::ReadTimes(ULONGLONG& idle, ULONGLONG& kernel, ULONGLONG& user, ULONGLONG& procKernel,

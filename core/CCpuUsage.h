@@ -1,4 +1,5 @@
 #pragma once
+#include "framework/CHandleOwner.h"
 #include "framework/Platform.h"
 #include <array>
 #include <functional>
@@ -36,7 +37,7 @@ private:
     void ReadTimes(ULONGLONG& idle, ULONGLONG& kernel, ULONGLONG& user, ULONGLONG& procKernel, ULONGLONG& procUser);
 
     Sources m_sources;
-    HMODULE m_hKernel32 = nullptr; // held while m_sources uses its GetSystemTimes
+    CLibraryHandle m_hKernel32; // held while m_sources uses its GetSystemTimes
 
     std::mutex m_lock;
     DWORD m_nLastTick = 0;

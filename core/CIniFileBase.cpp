@@ -1,11 +1,12 @@
 #include "core/CIniFileBase.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CWinApp.h"
 #include <vector>
 
 namespace
 {
-HKEY g_hUserKey = nullptr;
-HKEY g_hMachineKey = nullptr;
+CRegKeyHandle g_hUserKey;
+CRegKeyHandle g_hMachineKey;
 bool g_bWriteDefaults = false;
 bool g_bRegistryOff = false;
 
@@ -23,51 +24,32 @@ HKEY OpenRoot(HKEY hRoot, const CString& path, REGSAM access)
     return nullptr;
 }
 
-// One section, opened (or created) for one read or write.
-class CSectionKey
+// One section, opened (or created) for one read or write; no handle when that fails.
+CRegKeyHandle OpenSection(HKEY hKey, LPCWSTR pszSection, REGSAM access)
 {
-public:
-    CSectionKey(HKEY hKey, LPCWSTR pszSection, REGSAM access)
-    {
-        m_status = RegCreateKeyExW(hKey, pszSection ? pszSection : L"", 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                   nullptr, &m_hKey, nullptr);
-        if (m_status != ERROR_SUCCESS) m_hKey = nullptr;
-    }
-    ~CSectionKey()
-    {
-        if (m_hKey) RegCloseKey(m_hKey);
-    }
-    CSectionKey(const CSectionKey&) = delete;
-    CSectionKey& operator=(const CSectionKey&) = delete;
-    operator HKEY() const { return m_hKey; }
-    LSTATUS Status() const { return m_status; }
-
-private:
-    HKEY m_hKey = nullptr;
-    LSTATUS m_status;
-};
+    HKEY hSection = nullptr;
+    if (RegCreateKeyExW(hKey, pszSection ? pszSection : L"", 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                        &hSection, nullptr) != ERROR_SUCCESS)
+        return CRegKeyHandle();
+    return CRegKeyHandle(hSection);
+}
 
 BOOL WriteValue(HKEY hKey, LPCWSTR pszSection, LPCWSTR pszEntry, DWORD type, const void* pData, DWORD nSize)
 {
     if (g_bRegistryOff || !hKey) return FALSE;
-    CSectionKey section(hKey, pszSection, KEY_SET_VALUE);
+    const CRegKeyHandle section = OpenSection(hKey, pszSection, KEY_SET_VALUE);
     if (!section) return FALSE;
     return RegSetValueExW(section, pszEntry, 0, type, static_cast<const BYTE*>(pData), nSize) == ERROR_SUCCESS;
 }
 
-void CloseKey(HKEY& hKey)
-{
-    if (hKey) RegCloseKey(hKey);
-    hKey = nullptr;
-}
 } // namespace
 
 void CIniFileBase::Open(LPCWSTR pszKeyPath, BOOL bWriteDefaults, BOOL bRegistryOff)
 {
     if (!g_bRegistryOff)
     {
-        CloseKey(g_hUserKey);
-        CloseKey(g_hMachineKey);
+        g_hUserKey.Close();
+        g_hMachineKey.Close();
     }
     g_bRegistryOff = bRegistryOff != FALSE;
     if (g_bRegistryOff) return;
@@ -80,15 +62,15 @@ void CIniFileBase::Open(LPCWSTR pszKeyPath, BOOL bWriteDefaults, BOOL bRegistryO
         path.Format(L"Software\\%s\\%s", pApp->m_pszRegistryKey, pApp->m_pszProfileName);
     }
     g_bWriteDefaults = bWriteDefaults != FALSE;
-    g_hUserKey = OpenRoot(HKEY_CURRENT_USER, path, KEY_READ | KEY_WRITE);
-    g_hMachineKey = OpenRoot(HKEY_LOCAL_MACHINE, path, KEY_READ);
+    g_hUserKey.Attach(OpenRoot(HKEY_CURRENT_USER, path, KEY_READ | KEY_WRITE));
+    g_hMachineKey.Attach(OpenRoot(HKEY_LOCAL_MACHINE, path, KEY_READ));
 }
 
 void CIniFileBase::Close()
 {
     if (g_bRegistryOff) return;
-    CloseKey(g_hUserKey);
-    CloseKey(g_hMachineKey);
+    g_hUserKey.Close();
+    g_hMachineKey.Close();
 }
 
 bool CIniFileBase::GetBool(LPCWSTR pszSection, LPCWSTR pszEntry, bool bDefault, BOOL bWriteBack)
@@ -105,7 +87,7 @@ int CIniFileBase::GetInt(LPCWSTR pszSection, LPCWSTR pszEntry, int nDefault, int
 {
     if (g_bRegistryOff) return nDefault;
     int nRepair = nDefault; // the value to store for next time
-    for (HKEY hKey : {g_hUserKey, g_hMachineKey})
+    for (HKEY hKey : {g_hUserKey.Get(), g_hMachineKey.Get()})
     {
         int nValue = 0;
         if (!ReadInt(hKey, pszSection, pszEntry, nValue)) continue;
@@ -159,7 +141,7 @@ BOOL CIniFileBase::SetString(LPCWSTR pszSection, LPCWSTR pszEntry, LPCWSTR pszVa
 BOOL CIniFileBase::DeleteValue(HKEY hKey, LPCWSTR pszSection, LPCWSTR pszEntry)
 {
     if (g_bRegistryOff || !hKey) return FALSE;
-    CSectionKey section(hKey, pszSection, KEY_SET_VALUE);
+    const CRegKeyHandle section = OpenSection(hKey, pszSection, KEY_SET_VALUE);
     return section && RegDeleteValueW(section, pszEntry) == ERROR_SUCCESS;
 }
 
@@ -174,7 +156,7 @@ BOOL CIniFileBase::ReadBool(HKEY hKey, LPCWSTR pszSection, LPCWSTR pszEntry, BOO
 BOOL CIniFileBase::ReadInt(HKEY hKey, LPCWSTR pszSection, LPCWSTR pszEntry, int& nValue)
 {
     if (g_bRegistryOff || !hKey) return FALSE;
-    CSectionKey section(hKey, pszSection, KEY_QUERY_VALUE);
+    const CRegKeyHandle section = OpenSection(hKey, pszSection, KEY_QUERY_VALUE);
     if (!section) return FALSE;
     DWORD nSize = 0;
     if (RegQueryValueExW(section, pszEntry, nullptr, nullptr, nullptr, &nSize) != ERROR_SUCCESS ||
@@ -191,7 +173,7 @@ BOOL CIniFileBase::ReadInt(HKEY hKey, LPCWSTR pszSection, LPCWSTR pszEntry, int&
 BOOL CIniFileBase::ReadString(HKEY hKey, LPCWSTR pszSection, LPCWSTR pszEntry, CString& value)
 {
     if (g_bRegistryOff || !hKey) return FALSE;
-    CSectionKey section(hKey, pszSection, KEY_QUERY_VALUE);
+    const CRegKeyHandle section = OpenSection(hKey, pszSection, KEY_QUERY_VALUE);
     if (!section) return FALSE;
     DWORD type = 0;
     DWORD nSize = 0;

@@ -1,6 +1,5 @@
 #pragma once
-#include "framework/Platform.h"
-#include <wincrypt.h>
+#include "framework/CHandleOwner.h"
 
 // The RC4 layer of a link: one key stream per direction, both derived from the same pass phrase,
 // running on from one message to the next (never finalised), so both ends must see every byte in
@@ -17,14 +16,14 @@ public:
     // GetLastError() set when CryptoAPI refuses.
     BOOL Init(const char* pszPassPhrase);
     void Release();
-    bool IsReady() const { return m_hSendKey != 0 && m_hReceiveKey != 0; }
+    bool IsReady() const { return m_hSendKey.IsValid() && m_hReceiveKey.IsValid(); }
 
     // In place; false when the cipher fails or gives back another count.
     bool Encrypt(BYTE* pBytes, DWORD nCount);
     bool Decrypt(BYTE* pBytes, DWORD nCount);
 
 private:
-    HCRYPTPROV m_hProvider = 0;
-    HCRYPTKEY m_hSendKey = 0;
-    HCRYPTKEY m_hReceiveKey = 0;
+    CCryptProvider m_hProvider; // first: the keys are destroyed before it is released
+    CCryptKey m_hSendKey;
+    CCryptKey m_hReceiveKey;
 };

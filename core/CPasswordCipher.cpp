@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -54,29 +55,6 @@ private:
     std::string m_text;
 };
 
-// Destroys the hash on every way out; keeps the caller's last error.
-class CHashHandle
-{
-public:
-    CHashHandle() = default;
-    ~CHashHandle()
-    {
-        if (m_h)
-        {
-            const DWORD err = GetLastError();
-            CryptDestroyHash(m_h);
-            SetLastError(err);
-        }
-    }
-    CHashHandle(const CHashHandle&) = delete;
-    CHashHandle& operator=(const CHashHandle&) = delete;
-    HCRYPTHASH* operator&() { return &m_h; }
-    operator HCRYPTHASH() const { return m_h; }
-
-private:
-    HCRYPTHASH m_h = 0;
-};
-
 void AppendBytes(CByteArray& out, const BYTE* p, DWORD n)
 {
     if (!n) return;
@@ -99,39 +77,33 @@ CPasswordCipher::~CPasswordCipher()
 
 BOOL CPasswordCipher::AcquireProvider()
 {
-    if (m_hProv) // left from a key creation that failed later on: reuse it rather than leak it
+    if (m_hProv.IsValid()) // left from a key creation that failed later on: reuse it rather than leak it
         return TRUE;
     HCRYPTPROV hProv = 0;
     if (!CryptAcquireContextW(&hProv, nullptr, MS_ENHANCED_PROV_W, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
         !CryptAcquireContextW(&hProv, nullptr, MS_ENHANCED_PROV_W, PROV_RSA_FULL,
                               CRYPT_VERIFYCONTEXT | CRYPT_NEWKEYSET))
         return FALSE;
-    m_hProv = hProv;
+    m_hProv.Attach(hProv);
     return TRUE;
 }
 
 BOOL CPasswordCipher::CreateKey(LPCSTR pszSuffix)
 {
-    if (m_hKey) return TRUE;
+    if (m_hKey.IsValid()) return TRUE;
     if (!AcquireProvider()) return FALSE;
-    CHashHandle hash;
-    if (!CryptCreateHash(m_hProv, CALG_MD5, 0, 0, &hash)) return FALSE;
+    CCryptHash hash;
+    if (!CryptCreateHash(m_hProv, CALG_MD5, 0, 0, hash.Receive())) return FALSE;
     {
         const CKeyText keyText(pszSuffix);
         if (!CryptHashData(hash, keyText.Data(), keyText.Size(), 0)) return FALSE;
     }
-    HCRYPTKEY hKey = 0;
-    if (!CryptDeriveKey(m_hProv, CALG_RC2, hash, kKeyBits128, &hKey)) return FALSE;
+    CCryptKey key;
+    if (!CryptDeriveKey(m_hProv, CALG_RC2, hash, kKeyBits128, key.Receive())) return FALSE;
     // The provider's default effective length is shorter than the key; the server expects 128 bits.
     const DWORD nEffectiveBits = 128;
-    if (!CryptSetKeyParam(hKey, KP_EFFECTIVE_KEYLEN, reinterpret_cast<const BYTE*>(&nEffectiveBits), 0))
-    {
-        const DWORD err = GetLastError();
-        CryptDestroyKey(hKey);
-        SetLastError(err);
-        return FALSE;
-    }
-    m_hKey = hKey;
+    if (!CryptSetKeyParam(key, KP_EFFECTIVE_KEYLEN, reinterpret_cast<const BYTE*>(&nEffectiveBits), 0)) return FALSE;
+    m_hKey = std::move(key);
     return TRUE;
 }
 
@@ -155,7 +127,7 @@ BOOL CPasswordCipher::CreateKeyWithSuffix(LPCWSTR pszSuffix)
 BOOL CPasswordCipher::Encrypt(const BYTE* pData, DWORD nCount, CByteArray& out)
 {
     out.RemoveAll();
-    if (!m_hKey && !CreateKey()) return FALSE;
+    if (!m_hKey.IsValid() && !CreateKey()) return FALSE;
     if (nCount && !pData)
     {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -178,7 +150,7 @@ BOOL CPasswordCipher::Encrypt(const BYTE* pData, DWORD nCount, CByteArray& out)
 
 BOOL CPasswordCipher::Decrypt(const BYTE* pData, DWORD nCount, CByteArray& out)
 {
-    if (!m_hKey && !CreateKey()) return FALSE;
+    if (!m_hKey.IsValid() && !CreateKey()) return FALSE;
     // Cipher text is whole blocks, at least one. Anything else is refused here: a provider handed
     // an empty final piece has been seen to read before its buffer.
     if (nCount == 0 || nCount % kBlockSize)
@@ -209,13 +181,10 @@ BOOL CPasswordCipher::Decrypt(const BYTE* pData, DWORD nCount, CByteArray& out)
 BOOL CPasswordCipher::Release()
 {
     const DWORD err = GetLastError();
-    if (m_hKey) CryptDestroyKey(m_hKey);
-    m_hKey = 0;
-    BOOL bReleased = TRUE;
-    if (m_hProv) bReleased = CryptReleaseContext(m_hProv, 0);
-    m_hProv = 0;
-    if (bReleased) SetLastError(err);
-    return bReleased;
+    m_hKey.Close();
+    if (!m_hProv.Release()) return FALSE;
+    SetLastError(err);
+    return TRUE;
 }
 
 BOOL InitPasswordCipher()

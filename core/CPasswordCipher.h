@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/CString.h"
 #include "framework/CArray.h"
+#include "framework/CHandleOwner.h"
 
 // Symmetric cipher for passwords and account texts sent to the contact-centre server: RC2 with a
 // 128-bit key derived (MD5, CryptDeriveKey) from a pass phrase that the server shares. Cipher
@@ -24,7 +25,7 @@ public:
     BOOL Encrypt(const BYTE* pData, DWORD nCount, CByteArray& out);
     // Appends the plain bytes to out; on failure what was appended before the failing piece stays.
     BOOL Decrypt(const BYTE* pData, DWORD nCount, CByteArray& out);
-    BOOL HasKey() const { return m_hKey != 0; }
+    BOOL HasKey() const { return m_hKey.IsValid(); }
     // Destroys the key and releases the provider; the result is that of releasing the provider
     // (TRUE when none was held).
     BOOL Release();
@@ -32,8 +33,8 @@ public:
 private:
     BOOL AcquireProvider();
 
-    ULONG_PTR m_hProv = 0; // HCRYPTPROV: 0 when absent
-    ULONG_PTR m_hKey = 0;  // HCRYPTKEY: 0 when absent
+    CCryptProvider m_hProv;
+    CCryptKey m_hKey; // after the provider: destroyed before it
 };
 
 // The process-wide cipher, keyed with the pass phrase alone. The agent desktop starts it when the

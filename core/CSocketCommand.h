@@ -1,6 +1,8 @@
 #pragma once
 #include "framework/CStringArray.h"
+#include "framework/CCriticalSection.h"
 #include "framework/CMap.h"
+#include "framework/CSingleLock.h"
 #include "framework/CString.h"
 #include "framework/Platform.h"
 #include <type_traits>
@@ -85,4 +87,26 @@ public:
     void Add(LPCWSTR pszWord,
              CSocketCommand* pCommand); // takes ownership, replaces an older entry
     void DeleteAll();
+
+    // Fills the map of a link class derived from another, once: a copy of the base class's entries
+    // (initBase initialises the base's map and returns it), then the derived class's own (addOwn adds
+    // them to this map; one with a word of the base's replaces that entry). An InitCommandMap override
+    // is then one call:
+    //
+    //     s_map.InitDerived(s_cs, s_csCommandMap,
+    //                       [this] { CAsyncSocketEx::InitCommandMap(); return CAsyncSocketEx::GetCommandMap(); },
+    //                       [](CSocketCommandMap& map) { map.Add(L"MYWORD", new CSocketCommand(...)); });
+    //
+    // Lock order, the same for every link class: csOwn (this map's lock) first, then csBase (the base
+    // map's lock), both held to the end. A base never takes its derived classes' locks, so classes
+    // that initialise at once on several threads never wait on each other in a circle.
+    template <class FInitBase, class FAddOwn>
+    void InitDerived(CCriticalSection& csOwn, CCriticalSection& csBase, FInitBase initBase, FAddOwn addOwn)
+    {
+        CSingleLock own(&csOwn, TRUE);
+        if (!IsEmpty()) return;
+        CSingleLock base(&csBase, TRUE);
+        CopyFrom(*initBase());
+        addOwn(*this);
+    }
 };

@@ -2,6 +2,7 @@
 #include "core/CStaticTools.h"
 #include "core/CTimeTools.h"
 #include "framework/CArray.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CStringArray.h"
 #include <oleauto.h>
 #include <algorithm>
@@ -379,24 +380,23 @@ bool CStaticTools::CreateFolderForFile(const CString& strPath)
 bool CStaticTools::WriteBufferToFile(const CString& strPath, long nLength, const BYTE* pBytes)
 {
     if (nLength <= 0 || !pBytes || !CreateFolderForFile(strPath)) return false;
-    HANDLE file =
-        CreateFileW(strPath.GetString(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    CFileHandle file(
+        CreateFileW(strPath.GetString(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
     DWORD written = 0;
     const bool ok = WriteFile(file, pBytes, static_cast<DWORD>(nLength), &written, nullptr) &&
                     written == static_cast<DWORD>(nLength);
-    return CloseHandle(file) && ok; // a failed close can mean the bytes never reached the disk
+    return file.Release() && ok; // a failed close can mean the bytes never reached the disk
 }
 
 CString CStaticTools::FormatSystemError(DWORD dwError)
 {
-    LPWSTR buffer = nullptr;
+    CLocalMemory<LPWSTR> buffer;
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, dwError, 0, reinterpret_cast<LPWSTR>(&buffer), 510, nullptr);
+                       nullptr, dwError, 0, reinterpret_cast<LPWSTR>(buffer.Receive()), 510, nullptr);
     CString text;
-    if (length > 0 && buffer) text.SetString(buffer, static_cast<int>(length));
-    if (buffer) LocalFree(buffer);
+    if (length > 0 && buffer.IsValid()) text.SetString(buffer, static_cast<int>(length));
     return text;
 }
 
@@ -434,6 +434,7 @@ size_t CStaticTools::GetMemorySize(const CDWordArray& values, bool bContentOnly)
 size_t CStaticTools::GetMemorySize(const CStringArray& strings, bool bContentOnly)
 {
     size_t size = bContentOnly ? 0 : 20;
-    for (INT_PTR i = 0; i < strings.GetSize(); ++i) size += 2 * static_cast<size_t>(strings[i].GetAllocLength()) + 4;
+    for (INT_PTR i = 0; i < strings.GetSize(); ++i)
+        size += 2 * static_cast<size_t>(strings[i].GetAllocLength()) + 4;
     return size;
 }

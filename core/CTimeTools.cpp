@@ -1,5 +1,6 @@
 #include "core/CTimeTools.h"
 #include "core/CStaticTools.h"
+#include "framework/CHandleOwner.h"
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <oleauto.h>
 #include <cmath>
@@ -282,12 +283,10 @@ bool IsThreadGone(DWORD dwThreadId, DWORD dwPostError)
 {
     if (dwPostError == ERROR_INVALID_THREAD_ID) return true;
     if (dwPostError != ERROR_INVALID_PARAMETER) return false;
-    HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, dwThreadId);
-    if (!thread) return true;
+    const CKernelHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, dwThreadId));
+    if (!thread.IsValid()) return true;
     DWORD code = 0;
-    const bool ended = GetExitCodeThread(thread, &code) && code != STILL_ACTIVE;
-    CloseHandle(thread);
-    return ended;
+    return GetExitCodeThread(thread, &code) && code != STILL_ACTIVE;
 }
 } // namespace
 

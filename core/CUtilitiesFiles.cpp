@@ -13,35 +13,6 @@
 
 namespace
 {
-struct CModuleTraits
-{
-    using HandleType = HMODULE;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::FreeLibrary(h); }
-};
-using CModuleHandle = CHandleOwner<CModuleTraits>;
-
-// Owns a zip handle of either side and closes it with the operation of its side
-class CZipHandleOwner
-{
-public:
-    explicit CZipHandleOwner(ZipHandle hZip) : m_hZip(hZip) {}
-    CZipHandleOwner(const CZipHandleOwner&) = delete;
-    CZipHandleOwner& operator=(const CZipHandleOwner&) = delete;
-    ~CZipHandleOwner()
-    {
-        if (!m_hZip) return;
-        if (ZipIsReader(m_hZip))
-            ZipCloseReader(m_hZip);
-        else
-            ZipCloseWriter(m_hZip);
-    }
-    ZipHandle Get() const { return m_hZip; }
-
-private:
-    ZipHandle m_hZip;
-};
-
 struct SystemImageLists
 {
     HIMAGELIST hSmall = nullptr;
@@ -131,7 +102,7 @@ CString CUtilities::GetFileTypeName(LPCWSTR szFileName)
 
 int CUtilities::GetStockIconIndex(int nStockIconId, BOOL bSmall)
 {
-    CModuleHandle shell32(LoadLibraryW(L"Shell32.dll"));
+    CLibraryHandle shell32(LoadLibraryW(L"Shell32.dll"));
     if (!shell32.IsValid()) return -1;
     using GetStockIconInfoFn = HRESULT(WINAPI*)(SHSTOCKICONID, UINT, SHSTOCKICONINFO*);
     // Through the generic function pointer type: FARPROC says nothing of the real signature
@@ -385,7 +356,7 @@ bool CUtilities::ZipBuffer(BYTE*& pBuffer, DWORD& nLength, bool bFreeOld, bool b
     try
     {
         if (nLength > 0xFFFFFFFFu - 256) return false;
-        CZipHandleOwner zip(ZipCreate(nullptr, nLength + 256, ZIP_MEMORY));
+        CZipHandle zip(ZipCreate(nullptr, nLength + 256, ZIP_MEMORY));
         if (!zip.Get()) return false;
         if (ZipAdd(zip.Get(), L"data", pBuffer, nLength, ZIP_MEMORY, 8) != ZR_OK) return false;
         void* pArchive = nullptr;
@@ -409,7 +380,7 @@ bool CUtilities::UnzipBuffer(BYTE*& pBuffer, DWORD& nLength, bool bFreeOld, bool
 {
     try
     {
-        CZipHandleOwner zip(ZipOpen(pBuffer, nLength, ZIP_MEMORY));
+        CZipHandle zip(ZipOpen(pBuffer, nLength, ZIP_MEMORY));
         if (!zip.Get()) return false;
         ZipEntryA entry{};
         if (ZipGetItem(zip.Get(), 0, &entry) != ZR_OK || entry.unc_size < 0) return false;

@@ -379,8 +379,7 @@ bool CUtilities::RunCommand(LPCWSTR szCommandTemplate, LPCWSTR szArgument)
     if (command.IsEmpty()) return false;
     PROCESS_INFORMATION pi{};
     if (!StartDetached(command, nullptr, pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const CKernelHandle thread(pi.hThread), process(pi.hProcess); // the program runs on without us
     return true;
 }
 
@@ -418,8 +417,7 @@ int CUtilities::RunAndCapture(LPCWSTR szCommandLine, LPCWSTR szFolder, CString& 
                         CREATE_NO_WINDOW | CREATE_DEFAULT_ERROR_MODE | CREATE_UNICODE_ENVIRONMENT, nullptr,
                         szFolder && *szFolder ? szFolder : nullptr, &si, &pi))
         return runNotStarted;
-    CKernelHandle process(pi.hProcess);
-    CloseHandle(pi.hThread);
+    const CKernelHandle process(pi.hProcess), thread(pi.hThread);
     // Only the program holds the write ends now, so its end is the pipe's end too.
     write.Close();
     errorWrite.Close();
@@ -573,9 +571,8 @@ bool CUtilities::GetProcessUser(DWORD dwProcessId, CString& strUser, CString& st
 
 DWORD CUtilities::GetTcpPortOwner(DWORD dwLocalPort)
 {
-    HMODULE library = LoadLibraryW(L"iphlpapi.dll");
-    if (!library) return 0;
-    std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> keep(library, &FreeLibrary);
+    const CLibraryHandle library(LoadLibraryW(L"iphlpapi.dll"));
+    if (!library.IsValid()) return 0;
     // Through void (*)(), the generic function pointer that GCC lets convert to any signature.
     const auto getTable = reinterpret_cast<GetExtendedTcpTableFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(library, "GetExtendedTcpTable")));

@@ -1,35 +1,16 @@
 #include "core/CVersionInfo.h"
 #include "core/CPropertyList.h"
+#include "framework/CHandleOwner.h"
 #include <vector>
 
 namespace
 {
-class CFileHandle
+bool ReadAt(HANDLE hFile, LONG nOffset, void* pBuffer, DWORD nSize)
 {
-public:
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    ~CFileHandle()
-    {
-        if (m_h != INVALID_HANDLE_VALUE)
-        {
-            const DWORD err = GetLastError();
-            CloseHandle(m_h);
-            SetLastError(err);
-        }
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE; }
-    bool ReadAt(LONG nOffset, void* pBuffer, DWORD nSize) const
-    {
-        DWORD nRead = 0;
-        return SetFilePointer(m_h, nOffset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-               ReadFile(m_h, pBuffer, nSize, &nRead, nullptr) && nRead == nSize;
-    }
-
-private:
-    HANDLE m_h;
-};
+    DWORD nRead = 0;
+    return SetFilePointer(hFile, nOffset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           ReadFile(hFile, pBuffer, nSize, &nRead, nullptr) && nRead == nSize;
+}
 
 CString ModulePath(HMODULE hModule)
 {
@@ -50,14 +31,14 @@ bool CVersionInfo::IsPe64File(LPCWSTR pszPath)
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return false;
     IMAGE_DOS_HEADER dos{};
-    if (!file.ReadAt(0, &dos, sizeof(dos)) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) return false;
+    if (!ReadAt(file, 0, &dos, sizeof(dos)) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) return false;
     DWORD signature = 0;
     IMAGE_FILE_HEADER header{};
     WORD magic = 0;
-    return file.ReadAt(dos.e_lfanew, &signature, sizeof(signature)) && signature == IMAGE_NT_SIGNATURE &&
-           file.ReadAt(dos.e_lfanew + sizeof(signature), &header, sizeof(header)) &&
+    return ReadAt(file, dos.e_lfanew, &signature, sizeof(signature)) && signature == IMAGE_NT_SIGNATURE &&
+           ReadAt(file, dos.e_lfanew + sizeof(signature), &header, sizeof(header)) &&
            header.SizeOfOptionalHeader >= sizeof(magic) &&
-           file.ReadAt(dos.e_lfanew + sizeof(signature) + sizeof(header), &magic, sizeof(magic)) &&
+           ReadAt(file, dos.e_lfanew + sizeof(signature) + sizeof(header), &magic, sizeof(magic)) &&
            magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
 }
 

@@ -1,4 +1,5 @@
 #include "core/CZipWriter.h"
+#include "framework/CHandleOwner.h"
 #include <zlib.h>
 #include <algorithm>
 #include <cstring>
@@ -143,22 +144,16 @@ class CZipWriter::CPagingBlock
 public:
     explicit CPagingBlock(uint64_t nSize)
     {
-        m_hMapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(nSize >> 32),
-                                        static_cast<DWORD>(nSize), nullptr);
-        if (m_hMapping) m_pView = static_cast<BYTE*>(MapViewOfFile(m_hMapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        m_hMapping.Attach(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                             static_cast<DWORD>(nSize >> 32), static_cast<DWORD>(nSize), nullptr));
+        if (m_hMapping.IsValid()) m_view.Attach(MapViewOfFile(m_hMapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     }
-    CPagingBlock(const CPagingBlock&) = delete;
-    CPagingBlock& operator=(const CPagingBlock&) = delete;
-    ~CPagingBlock()
-    {
-        if (m_pView) UnmapViewOfFile(m_pView);
-        if (m_hMapping) CloseHandle(m_hMapping);
-    }
-    BYTE* View() const { return m_pView; }
+    // The view is written through: it was mapped with write access.
+    BYTE* View() const { return static_cast<BYTE*>(const_cast<void*>(m_view.Get())); }
 
 private:
-    HANDLE m_hMapping = nullptr;
-    BYTE* m_pView = nullptr;
+    CKernelHandle m_hMapping;
+    CMappedView m_view; // after the mapping: unmapped before it is closed
 };
 
 // What one addition reads from: a handle (owned when we opened it by name) or memory

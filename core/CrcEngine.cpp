@@ -1,4 +1,5 @@
 #include "core/CrcEngine.h"
+#include "framework/CHandleOwner.h"
 #include <cstring>
 #include <vector>
 
@@ -11,51 +12,6 @@ constexpr uint64_t kViewSize = 0xA00000; // 10 MiB: large files never need one h
 // Read-only, hidden, system and archive: the attributes the checksum readers have always passed
 constexpr DWORD kOpenFlags = FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-
-// Owns one handle; keeps the last error its owner is about to report.
-class CScopedHandle
-{
-public:
-    explicit CScopedHandle(HANDLE h, HANDLE hNone) : m_h(h), m_hNone(hNone) {}
-    CScopedHandle(const CScopedHandle&) = delete;
-    CScopedHandle& operator=(const CScopedHandle&) = delete;
-    ~CScopedHandle()
-    {
-        if (m_h != m_hNone)
-        {
-            const DWORD keep = GetLastError();
-            CloseHandle(m_h);
-            SetLastError(keep);
-        }
-    }
-    bool IsValid() const { return m_h != m_hNone; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-    HANDLE m_hNone;
-};
-
-// A mapped view; unmapped when it goes out of scope.
-class CScopedView
-{
-public:
-    explicit CScopedView(const void* p) : m_p(p) {}
-    CScopedView(const CScopedView&) = delete;
-    CScopedView& operator=(const CScopedView&) = delete;
-    ~CScopedView()
-    {
-        if (m_p)
-        {
-            const DWORD keep = GetLastError();
-            UnmapViewOfFile(m_p);
-            SetLastError(keep);
-        }
-    }
-
-private:
-    const void* m_p;
-};
 
 HANDLE OpenForChecksum(LPCWSTR szPath)
 {
@@ -104,7 +60,7 @@ DWORD FileRead(TablesPtr tables, LPCWSTR szPath, DWORD& dwCrc32)
 {
     uint32_t c = kStart;
     DWORD result = NO_ERROR;
-    CScopedHandle file(OpenForChecksum(szPath), INVALID_HANDLE_VALUE);
+    CFileHandle file(OpenForChecksum(szPath));
     if (!file.IsValid())
         result = GetLastError();
     else
@@ -145,7 +101,7 @@ DWORD FileMapped(TablesPtr tables, LPCWSTR szPath, DWORD& dwCrc32)
 {
     uint32_t c = kStart;
     DWORD result = NO_ERROR;
-    CScopedHandle file(OpenForChecksum(szPath), INVALID_HANDLE_VALUE);
+    CFileHandle file(OpenForChecksum(szPath));
     LARGE_INTEGER size{};
     if (!file.IsValid())
         result = GetLastError();
@@ -153,7 +109,7 @@ DWORD FileMapped(TablesPtr tables, LPCWSTR szPath, DWORD& dwCrc32)
         result = ERROR_BAD_LENGTH;
     else if (size.QuadPart > 0)
     {
-        CScopedHandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+        CKernelHandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
         if (!mapping.IsValid())
             result = GetLastError();
         else
@@ -171,7 +127,7 @@ DWORD FileMapped(TablesPtr tables, LPCWSTR szPath, DWORD& dwCrc32)
                     if (result == NO_ERROR) result = ERROR_READ_FAULT;
                     break;
                 }
-                CScopedView unmap(view);
+                CMappedView unmap(view);
                 c = Update(tables, c, static_cast<const BYTE*>(view), static_cast<size_t>(length));
                 offset += length;
             }

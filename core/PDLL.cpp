@@ -4,40 +4,31 @@
 BOOL PDLL::Load()
 {
     if (m_nUseCount++ > 0) return FALSE;
-    if (m_hModule) // already loaded directly: loading it again would leak a reference
+    if (m_hModule.IsValid()) // already loaded directly: loading it again would leak a reference
         return TRUE;
     if (!m_pszLibraryName)
     {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return FALSE;
     }
-    m_hModule = LoadLibraryW(m_pszLibraryName.get());
-    return m_hModule != nullptr;
+    m_hModule.Attach(LoadLibraryW(m_pszLibraryName.get()));
+    return m_hModule.IsValid();
 }
 
 BOOL PDLL::Unload()
 {
     if (m_nUseCount == 0) return FALSE;
     if (--m_nUseCount > 0) return FALSE;
-    if (m_hModule) FreeLibrary(m_hModule);
-    m_hModule = nullptr;
+    m_hModule.Close();
     m_pszLibraryName.reset();
     return TRUE;
 }
 
-PDLL::~PDLL()
-{
-    if (m_hModule)
-    {
-        const DWORD err = GetLastError();
-        FreeLibrary(m_hModule);
-        SetLastError(err);
-    }
-}
+PDLL::~PDLL() = default;
 
 BOOL PDLL::SetLibraryName(LPCWSTR pszName)
 {
-    if (m_hModule) return FALSE;
+    if (m_hModule.IsValid()) return FALSE;
     m_pszLibraryName.reset();
     if (pszName)
     {
@@ -50,6 +41,6 @@ BOOL PDLL::SetLibraryName(LPCWSTR pszName)
 
 bool PDLL::LoadDirect()
 {
-    if (!m_hModule && m_pszLibraryName) m_hModule = LoadLibraryW(m_pszLibraryName.get());
-    return m_hModule != nullptr;
+    if (!m_hModule.IsValid() && m_pszLibraryName) m_hModule.Attach(LoadLibraryW(m_pszLibraryName.get()));
+    return m_hModule.IsValid();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "framework/CHandleOwner.h"
 #include "framework/Platform.h"
 #include <memory>
 
@@ -22,7 +23,7 @@ public:
     // FALSE while the library is loaded; nullptr clears the name.
     BOOL SetLibraryName(LPCWSTR pszName);
     HMODULE GetModule() const { return m_hModule; }
-    bool IsLoaded() const { return m_hModule != nullptr; }
+    bool IsLoaded() const { return m_hModule.IsValid(); }
     bool IsFunctionMissing() const { return m_bFunctionMissing; }
     // Loaded, and every function of the derived class was found.
     bool IsUsable() const { return IsLoaded() && !IsFunctionMissing(); }
@@ -34,12 +35,13 @@ protected:
     template <typename Fn> void Bind(Fn*& pfn, const char* pszName)
     {
         // Through void (*)(), which converts to and from every function pointer without a warning.
-        pfn = m_hModule ? reinterpret_cast<Fn*>(reinterpret_cast<void (*)()>(GetProcAddress(m_hModule, pszName)))
-                        : nullptr;
+        pfn = m_hModule.IsValid()
+                  ? reinterpret_cast<Fn*>(reinterpret_cast<void (*)()>(GetProcAddress(m_hModule, pszName)))
+                  : nullptr;
         if (!pfn) m_bFunctionMissing = true;
     }
 
-    HMODULE m_hModule = nullptr;
+    CLibraryHandle m_hModule;
     std::unique_ptr<wchar_t[]> m_pszLibraryName;
     int m_nUseCount = 0;
     bool m_bFunctionMissing = false;

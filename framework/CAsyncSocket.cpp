@@ -1,4 +1,6 @@
 #include "framework/CAsyncSocket.h"
+#include "framework/CHandleOwner.h"
+#include "framework/CKeepLastError.h"
 #include "framework/CException.h"
 #include "framework/CWinThread.h"
 #include "framework/CWnd.h"
@@ -71,37 +73,6 @@ SocketThreadState& SocketState()
     return *t_pSockets;
 }
 
-// Keeps the last error of both kinds across cleanup that might change it.
-class CKeepLastError
-{
-public:
-    CKeepLastError() : m_error(::GetLastError()), m_wsaError(::WSAGetLastError()) {}
-    ~CKeepLastError()
-    {
-        ::SetLastError(m_error);
-        ::WSASetLastError(m_wsaError);
-    }
-    CKeepLastError(const CKeepLastError&) = delete;
-    CKeepLastError& operator=(const CKeepLastError&) = delete;
-
-private:
-    DWORD m_error;
-    int m_wsaError;
-};
-
-void ReportException(CException* e, SOCKET hSocket, UINT event)
-{
-    MSG msg{};
-    msg.hwnd = SocketState().hWnd;
-    msg.message = SocketState().map.count(hSocket) ? SocketState().map[hSocket].message : kFirstNotifyMessage;
-    msg.wParam = static_cast<WPARAM>(hSocket);
-    msg.lParam = static_cast<LPARAM>(event);
-    if (CWinThread* pThread = AfxGetThread())
-        pThread->ProcessWndProcException(e, &msg);
-    else
-        AfxProcessWndProcException(e, &msg);
-}
-
 CAsyncSocket* Lookup(SOCKET hSocket)
 {
     auto it = SocketState().map.find(hSocket);
@@ -169,11 +140,11 @@ void DispatchNotification(UINT message, SOCKET hSocket, UINT event, int error)
     }
     catch (CException* e)
     {
-        ReportException(e, hSocket, event);
+        AfxReportSocketException(e, hSocket, event);
     }
     catch (...)
     {
-        ReportException(nullptr, hSocket, event);
+        AfxReportSocketException(nullptr, hSocket, event);
     }
 }
 
@@ -239,6 +210,19 @@ BOOL AddressText(const sockaddr_in& addr, CString& rAddress, UINT& rPort)
 }
 } // namespace
 
+void AfxReportSocketException(CException* e, SOCKET hSocket, long lEvent)
+{
+    MSG msg{};
+    msg.hwnd = SocketState().hWnd;
+    msg.message = SocketState().map.count(hSocket) ? SocketState().map[hSocket].message : kFirstNotifyMessage;
+    msg.wParam = static_cast<WPARAM>(hSocket);
+    msg.lParam = static_cast<LPARAM>(lEvent);
+    if (CWinThread* pThread = AfxGetThread())
+        pThread->ProcessWndProcException(e, &msg);
+    else
+        AfxProcessWndProcException(e, &msg);
+}
+
 BOOL AfxSocketInit(WSADATA* lpwsaData)
 {
     static std::once_flag started;
@@ -303,15 +287,15 @@ BOOL CAsyncSocket::Socket(int nSocketType, long lEvent, int nProtocolType, int n
         ::WSASetLastError(WSAEISCONN);
         return FALSE;
     }
-    SOCKET h = ::socket(nAddressFormat, nSocketType, nProtocolType);
-    if (h == INVALID_SOCKET) return FALSE;
+    CSocketHandle h(::socket(nAddressFormat, nSocketType, nProtocolType));
+    if (!h.IsValid()) return FALSE;
     if (!Attach(h, lEvent))
     {
         CKeepLastError keep;
         Detach();
-        ::closesocket(h);
-        return FALSE;
+        return FALSE; // h closes it
     }
+    h.Detach(); // this object's now
     return TRUE;
 }
 
@@ -370,17 +354,17 @@ BOOL CAsyncSocket::Accept(CAsyncSocket& rConnectedSocket, SOCKADDR* lpSockAddr, 
         ::WSASetLastError(WSAEINVAL);
         return FALSE;
     }
-    SOCKET h = ::accept(m_hSocket, lpSockAddr, lpSockAddrLen);
-    if (h == INVALID_SOCKET) return FALSE;
+    CSocketHandle h(::accept(m_hSocket, lpSockAddr, lpSockAddrLen));
+    if (!h.IsValid()) return FALSE;
     // The new socket would inherit the listener's selection; the accepting object gets the full
     // set on this thread's window, as a created socket would.
     if (!rConnectedSocket.Attach(h, kAllEvents))
     {
         CKeepLastError keep;
         rConnectedSocket.Detach();
-        ::closesocket(h);
-        return FALSE;
+        return FALSE; // h closes it
     }
+    h.Detach(); // the accepting object's now
     return TRUE;
 }
 
@@ -390,7 +374,7 @@ void CAsyncSocket::Close()
     SOCKET h = m_hSocket;
     SocketState().Remove(h, this);
     m_hSocket = INVALID_SOCKET;
-    ::closesocket(h);
+    CSocketHandle(h).Close();
 }
 
 BOOL CAsyncSocket::ShutDown(int nHow)

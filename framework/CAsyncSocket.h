@@ -87,5 +87,10 @@ protected:
     virtual int SendToHelper(const void* lpBuf, int nBufLen, const SOCKADDR* lpSockAddr, int nSockAddrLen, int nFlags);
 };
 
+class CException;
+// Reports an exception that escaped a handler of the socket hSocket's lEvent notification (FD_READ,
+// ...) as the dispatch does: through the thread's ProcessWndProcException, which deletes e (null for
+// any other exception). For code that runs a handler outside the dispatch's own catch.
+void AfxReportSocketException(CException* e, SOCKET hSocket, long lEvent);
 // Starts Winsock 2.2 for the process (once; cleaned up at exit). FALSE when it is not available.
 BOOL AfxSocketInit(WSADATA* lpwsaData = nullptr);

@@ -127,10 +127,10 @@ BOOL CAtlModule::BeginLockedThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pPara
     if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&__ImageBase),
                               &hModule))
         return FALSE;
+    CLibraryHandle module(hModule); // the new thread's reference, freed here until the thread has it
     auto* pStart = new (std::nothrow) LockedThreadStart{pfnStart, pParam, hModule, this};
     if (!pStart)
     {
-        ::FreeLibrary(hModule);
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
@@ -141,10 +141,10 @@ BOOL CAtlModule::BeginLockedThread(LPTHREAD_START_ROUTINE pfnStart, LPVOID pPara
         const DWORD error = ::GetLastError();
         Unlock();
         delete pStart;
-        ::FreeLibrary(hModule);
         ::SetLastError(error);
         return FALSE;
     }
+    module.Detach(); // the thread frees it as it ends
     return TRUE;
 }
 

@@ -1,4 +1,5 @@
 #include "framework/CFile.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CFileException.h"
 #include <algorithm>
 #include <cwchar>
@@ -30,18 +31,6 @@ CTime TimeOf(const FILETIME& ft)
 {
     return ft.dwLowDateTime || ft.dwHighDateTime ? CTime(ft) : CTime();
 }
-
-// Keeps the last error of a failed call while the object is cleaned up.
-class CLastErrorKeeper
-{
-public:
-    CLastErrorKeeper() : m_error(::GetLastError()) {}
-    ~CLastErrorKeeper() { ::SetLastError(m_error); }
-    DWORD Error() const { return m_error; }
-
-private:
-    DWORD m_error;
-};
 } // namespace
 
 CFile::CFile(HANDLE hFile) noexcept : m_hFile(hFile) {}
@@ -57,8 +46,7 @@ CFile::~CFile()
 {
     if (m_hFile != hFileNull && m_bCloseOnDelete)
     {
-        CLastErrorKeeper keep; // a destructor never disturbs the error its owner is reporting
-        ::CloseHandle(m_hFile);
+        CFileHandle(m_hFile).Close(); // a destructor never disturbs the error its owner is reporting
     }
 }
 
@@ -214,7 +202,7 @@ void CFile::Close()
     DWORD error = 0;
     if (m_hFile != hFileNull)
     {
-        failed = !::CloseHandle(m_hFile);
+        failed = !CFileHandle(m_hFile).Release();
         if (failed) error = ::GetLastError();
     }
     m_hFile = hFileNull;
@@ -226,11 +214,7 @@ void CFile::Close()
 
 void CFile::Abort()
 {
-    if (m_hFile != hFileNull)
-    {
-        CLastErrorKeeper keep;
-        ::CloseHandle(m_hFile);
-    }
+    if (m_hFile != hFileNull) CFileHandle(m_hFile).Close();
     m_hFile = hFileNull;
     m_bCloseOnDelete = FALSE;
     m_strFileName.Empty();

@@ -1,5 +1,7 @@
 #pragma once
+#include "framework/CKeepLastError.h"
 #include "framework/Platform.h"
+#include <wincrypt.h>
 #include <cstdio>
 #include <commctrl.h>
 #include <utility>
@@ -10,7 +12,8 @@
 //     CKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));   // NULL means none
 //     CFileHandle file(::CreateFileW(...));                                 // INVALID_HANDLE_VALUE means none
 //
-// Freeing never disturbs the last error, which the owner's caller may be about to read.
+// Freeing never disturbs the last error, which the owner's caller may be about to read; Release
+// frees on request and reports, for the kinds whose freeing can fail in a way that matters.
 
 template <class Traits> class CHandleOwner
 {
@@ -40,29 +43,42 @@ public:
         m_h = h;
     }
     HandleType Detach() noexcept { return std::exchange(m_h, Traits::Invalid()); }
+    // For functions that hand a new handle out through a pointer: frees the one held first.
+    HandleType* Receive() noexcept
+    {
+        Close();
+        return &m_h;
+    }
+    // Frees the handle now and says whether that worked, leaving GetLastError() telling why not
+    // (a file's last bytes may fail to reach the disk at close). Only for kinds whose Close
+    // reports.
+    [[nodiscard]] BOOL Release() noexcept
+    {
+        if (!IsValid()) return TRUE;
+        return Traits::Close(Detach()) ? TRUE : FALSE;
+    }
     void Close() noexcept
     {
         if (!IsValid()) return;
-        const DWORD lastError = ::GetLastError();
+        const CKeepLastError keep;
         Traits::Close(std::exchange(m_h, Traits::Invalid()));
-        ::SetLastError(lastError);
     }
 
 private:
     HandleType m_h = Traits::Invalid();
 };
 
-struct CKernelHandleTraits // events, threads, processes, mutexes, ...
+struct CKernelHandleTraits // events, threads, processes, mutexes, file mappings, tokens, ...
 {
     using HandleType = HANDLE;
     static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::CloseHandle(h); }
+    static BOOL Close(HandleType h) noexcept { return ::CloseHandle(h); }
 };
 struct CFileHandleTraits // files and pipes from CreateFile
 {
     using HandleType = HANDLE;
     static HandleType Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(HandleType h) noexcept { ::CloseHandle(h); }
+    static BOOL Close(HandleType h) noexcept { return ::CloseHandle(h); }
 };
 struct CFindHandleTraits
 {
@@ -80,12 +96,7 @@ struct CSocketHandleTraits
 {
     using HandleType = SOCKET;
     static HandleType Invalid() noexcept { return INVALID_SOCKET; }
-    static void Close(HandleType h) noexcept
-    {
-        const int wsaError = ::WSAGetLastError();
-        ::closesocket(h);
-        ::WSASetLastError(wsaError);
-    }
+    static void Close(HandleType h) noexcept { ::closesocket(h); }
 };
 struct CWindowHandleTraits // raw windows without a CWnd (a CWnd owns its own)
 {
@@ -242,3 +253,86 @@ struct CThreadTimerTraits
     static void Close(HandleType h) noexcept { ::KillTimer(nullptr, h); }
 };
 using CThreadTimer = CHandleOwner<CThreadTimerTraits>;
+struct CMappedViewTraits // views from MapViewOfFile
+{
+    using HandleType = LPCVOID;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::UnmapViewOfFile(h); }
+};
+using CMappedView = CHandleOwner<CMappedViewTraits>;
+
+// CryptoAPI: a provider outlives the hashes and keys made from it, so their owners are declared
+// after the provider's.
+struct CCryptProviderTraits
+{
+    using HandleType = HCRYPTPROV;
+    static HandleType Invalid() noexcept { return 0; }
+    static BOOL Close(HandleType h) noexcept { return ::CryptReleaseContext(h, 0); }
+};
+using CCryptProvider = CHandleOwner<CCryptProviderTraits>;
+struct CCryptHashTraits
+{
+    using HandleType = HCRYPTHASH;
+    static HandleType Invalid() noexcept { return 0; }
+    static void Close(HandleType h) noexcept { ::CryptDestroyHash(h); }
+};
+using CCryptHash = CHandleOwner<CCryptHashTraits>;
+struct CCryptKeyTraits
+{
+    using HandleType = HCRYPTKEY;
+    static HandleType Invalid() noexcept { return 0; }
+    static void Close(HandleType h) noexcept { ::CryptDestroyKey(h); }
+};
+using CCryptKey = CHandleOwner<CCryptKeyTraits>;
+
+template <class T> struct CLocalMemoryTraits // memory the system hands over for LocalFree
+{
+    using HandleType = T;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::LocalFree(h); }
+};
+template <class T> using CLocalMemory = CHandleOwner<CLocalMemoryTraits<T>>;
+struct CProcessHeapMemoryTraits // blocks from HeapAlloc(GetProcessHeap(), ...)
+{
+    using HandleType = void*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::HeapFree(::GetProcessHeap(), 0, h); }
+};
+using CProcessHeapMemory = CHandleOwner<CProcessHeapMemoryTraits>;
+
+// A Netapi32 buffer, freed through the NetApiBufferFree its library was bound to.
+struct CNetApiBuffer
+{
+    LPBYTE p;
+    DWORD(WINAPI* pfnFree)(LPVOID);
+    bool operator==(const CNetApiBuffer&) const = default;
+};
+struct CNetApiBufferTraits
+{
+    using HandleType = CNetApiBuffer;
+    static HandleType Invalid() noexcept { return {nullptr, nullptr}; }
+    static void Close(HandleType h) noexcept
+    {
+        if (h.p && h.pfnFree) h.pfnFree(h.p);
+    }
+};
+using CNetApiBufferHandle = CHandleOwner<CNetApiBufferTraits>;
+
+// The archive library's handles (core/ZipArchive.h): a reader or a writer, each closed by its side.
+struct ZipHandleData;
+BOOL ZipIsReader(ZipHandleData* hZip);
+DWORD ZipCloseReader(ZipHandleData* hZip);
+DWORD ZipCloseWriter(ZipHandleData* hZip);
+struct CZipHandleTraits
+{
+    using HandleType = ZipHandleData*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept
+    {
+        if (ZipIsReader(h))
+            ZipCloseReader(h);
+        else
+            ZipCloseWriter(h);
+    }
+};
+using CZipHandle = CHandleOwner<CZipHandleTraits>;

@@ -1,20 +1,20 @@
 #include "framework/COleException.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CString.h"
 
 IMPLEMENT_DYNAMIC(COleException, CException)
 
 BOOL COleException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
-    wchar_t* systemText = nullptr;
-    const DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, static_cast<DWORD>(m_sc), 0, reinterpret_cast<LPWSTR>(&systemText), 0, nullptr);
+    CLocalMemory<LPWSTR> systemText;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(m_sc), 0, reinterpret_cast<LPWSTR>(systemText.Receive()), 0, nullptr);
     CString text;
-    if (length && systemText)
-        text = systemText;
+    if (length && systemText.IsValid())
+        text = systemText.Get();
     else
         text.Format(L"OLE error 0x%08lX.", static_cast<unsigned long>(m_sc));
-    if (systemText) ::LocalFree(systemText);
     text.TrimRight();
     return CopyMessage(text.GetString(), lpszError, nMaxError, pnHelpContext);
 }

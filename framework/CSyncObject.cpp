@@ -1,15 +1,11 @@
 #include "framework/CSyncObject.h"
+#include "framework/CHandleOwner.h"
 
 CSyncObject::CSyncObject(LPCWSTR /*pstrName*/) {}
 
 CSyncObject::~CSyncObject()
 {
-    if (m_hObject)
-    {
-        const DWORD lastError = GetLastError(); // the owner may be about to report it
-        CloseHandle(m_hObject);
-        SetLastError(lastError);
-    }
+    CKernelHandle(m_hObject).Close(); // keeps the error the owner may be about to report
 }
 
 BOOL CSyncObject::Lock(DWORD dwTimeout)

@@ -130,12 +130,11 @@ HKEY CWinApp::GetAppRegistryKey()
 
 HKEY CWinApp::GetSectionKey(LPCWSTR lpszSection)
 {
-    HKEY hApp = GetAppRegistryKey();
-    if (!hApp) return nullptr;
+    const CRegKeyHandle hApp(GetAppRegistryKey());
+    if (!hApp.IsValid()) return nullptr;
     HKEY hSection = nullptr;
     const LSTATUS status = ::RegCreateKeyExW(hApp, lpszSection, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                              KEY_READ | KEY_WRITE, nullptr, &hSection, nullptr);
-    ::RegCloseKey(hApp);
     return status == ERROR_SUCCESS ? hSection : nullptr;
 }
 

@@ -1,4 +1,5 @@
 #include "framework/CWinThread.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CException.h"
 #include "framework/CWinApp.h"
 #include "framework/CWnd.h"
@@ -119,9 +120,7 @@ CWinThread::CWinThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam)
 CWinThread::~CWinThread()
 {
     if (t_pThread == this) t_pThread = nullptr;
-    const DWORD lastError = ::GetLastError(); // our owner may be about to report it
-    if (m_hThread) ::CloseHandle(m_hThread);
-    ::SetLastError(lastError);
+    CKernelHandle(m_hThread).Close(); // keeps the error our owner may be about to report
 }
 
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_ATTRIBUTES lpSecurityAttrs)

@@ -35,12 +35,8 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CAsyncSocketEx::InitCommandMap();
-        CSingleLock base(&s_csCommandMap, TRUE);
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        TLink::AddWords(s_map);
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap,
+                                              [](CSocketCommandMap& map) { TLink::AddWords(map); });
     }
 
 private:

@@ -11,6 +11,8 @@
 #include "core/CAsyncSocketEx.h"
 #include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
+#include "framework/CHandleOwner.h"
+#include "framework/testing/CListener.h"
 #include "framework/testing/MessagePump.h"
 #include <psapi.h>
 #include <zlib.h>
@@ -72,14 +74,11 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CSingleLock base(&s_csCommandMap, TRUE);
-        CAsyncSocketEx::InitCommandMap();
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"BLOBPL",
-                  new C(SocketHandler(&CBenchLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 1, -1));
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"BLOBPL",
+                    new C(SocketHandler(&CBenchLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 1, -1));
+        });
     }
     void OnConnect(int nErrorCode) override
     {
@@ -113,17 +112,6 @@ private:
 };
 CSocketCommandMap CBenchLink::s_map;
 CCriticalSection CBenchLink::s_cs;
-
-class CListener : public CAsyncSocket
-{
-public:
-    CAsyncSocket* m_pInto = nullptr;
-    bool m_bAccepted = false;
-    void OnAccept(int nErrorCode) override
-    {
-        if (nErrorCode == 0 && m_pInto && !m_bAccepted) m_bAccepted = Accept(*m_pInto) != FALSE;
-    }
-};
 
 // The peak working set while it lives, sampled from its own thread.
 class CPeakSampler
@@ -236,19 +224,19 @@ Result TimeLinkPair(const std::vector<BYTE>& payload, unsigned long nCrc, bool b
 // buffer of the payload's size.
 double TimeRawWinsock(const std::vector<BYTE>& payload, unsigned long nCrc)
 {
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    CSocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int len = sizeof addr;
-    if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+    if (!listener.IsValid() || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || listen(listener, 1) != 0)
         return -1;
-    SOCKET sender = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const CSocketHandle sender(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     if (connect(sender, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -1;
-    SOCKET receiver = accept(listener, nullptr, nullptr);
-    closesocket(listener);
-    if (receiver == INVALID_SOCKET) return -1;
+    const CSocketHandle receiver(accept(listener, nullptr, nullptr));
+    listener.Close();
+    if (!receiver.IsValid()) return -1;
 
     const auto start = Clock::now();
     std::thread sending([&] {
@@ -271,8 +259,6 @@ double TimeRawWinsock(const std::vector<BYTE>& payload, unsigned long nCrc)
     }
     const double seconds = Since(start);
     sending.join();
-    closesocket(sender);
-    closesocket(receiver);
     return received == payload.size() && Crc(buffer.get(), received) == nCrc ? seconds : -1;
 }
 

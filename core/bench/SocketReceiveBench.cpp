@@ -30,14 +30,11 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CSingleLock base(&s_csCommandMap, TRUE);
-        CAsyncSocketEx::InitCommandMap();
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        for (const wchar_t* pszWord : {L"HEARTB", L"AGSTAT", L"CALINF", L"UPDASE"})
-            s_map.Add(pszWord, new CSocketCommand(SocketHandler(&CBenchSocket::OnLine), CSocketCommand::modeFields,
-                                                  false, CSocketCommand::checkAtLeast, 0, 2, -1));
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            for (const wchar_t* pszWord : {L"HEARTB", L"AGSTAT", L"CALINF", L"UPDASE"})
+                map.Add(pszWord, new CSocketCommand(SocketHandler(&CBenchSocket::OnLine), CSocketCommand::modeFields,
+                                                    false, CSocketCommand::checkAtLeast, 0, 2, -1));
+        });
     }
     long m_nDispatched = 0;
     size_t m_nFieldChars = 0;

@@ -3,6 +3,7 @@
 // level), all measured in this run, best of three. gzip runs as a Linux program through Wine's
 // "start /unix" and times itself, so Wine's process start does not count against it.
 #include "core/CUtilities.h"
+#include "framework/CHandleOwner.h"
 #include <zlib.h>
 #include <algorithm>
 #include <chrono>
@@ -69,9 +70,8 @@ bool MeasureGzip(const std::vector<BYTE>& data, double& seconds, long long& byte
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const CKernelHandle process(pi.hProcess), thread(pi.hThread);
+    WaitForSingleObject(process, INFINITE);
     // "start /unix" does not wait for the Linux program: its result file says when it is done
     for (int waited = 0; waited < 1200 && GetFileAttributesW(result.c_str()) == INVALID_FILE_ATTRIBUTES; ++waited)
         Sleep(100);

@@ -61,22 +61,20 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CAsyncSocketEx::InitCommandMap();
-        CSingleLock base(&s_csCommandMap, TRUE);
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"LINENR", new C(SocketHandler(&CHandshakeLink::OnLine), C::modeFields, false, C::checkNone, 0, -1));
-        s_map.Add(L"ECHOME",
-                  new C(SocketHandler(&CHandshakeLink::OnEchoMe), C::modeFields, false, C::checkNone, 0, -1));
-        s_map.Add(L"MARKER",
-                  new C(SocketHandler(&CHandshakeLink::OnMarker), C::modeFields, false, C::checkNone, 0, -1));
-        s_map.Add(L"DONE", new C(SocketHandler(&CHandshakeLink::OnDone), C::modeFields, false, C::checkNone, 0, -1));
-        s_map.Add(L"BLOBPL",
-                  new C(SocketHandler(&CHandshakeLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
-        s_map.Add(L"ECHOPL", new C(SocketHandler(&CHandshakeLink::OnEchoPayload), C::modeFieldsPayload, false,
-                                   C::checkOneOf, 0, 1, -1));
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"LINENR",
+                    new C(SocketHandler(&CHandshakeLink::OnLine), C::modeFields, false, C::checkNone, 0, -1));
+            map.Add(L"ECHOME",
+                    new C(SocketHandler(&CHandshakeLink::OnEchoMe), C::modeFields, false, C::checkNone, 0, -1));
+            map.Add(L"MARKER",
+                    new C(SocketHandler(&CHandshakeLink::OnMarker), C::modeFields, false, C::checkNone, 0, -1));
+            map.Add(L"DONE", new C(SocketHandler(&CHandshakeLink::OnDone), C::modeFields, false, C::checkNone, 0, -1));
+            map.Add(L"BLOBPL", new C(SocketHandler(&CHandshakeLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf,
+                                     0, 2, -1));
+            map.Add(L"ECHOPL", new C(SocketHandler(&CHandshakeLink::OnEchoPayload), C::modeFieldsPayload, false,
+                                     C::checkOneOf, 0, 1, -1));
+        });
     }
 
     void OnConnect(int nErrorCode) override
@@ -536,13 +534,10 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CAsyncSocketEx::InitCommandMap();
-        CSingleLock base(&s_csCommandMap, TRUE);
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        s_map.Add(L"CLOSEX", new CSocketCommand(SocketHandler(&CSelfDeletingLink::OnCloseRequest),
-                                                CSocketCommand::modeFields, false, CSocketCommand::checkNone, 0, -1));
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            map.Add(L"CLOSEX", new CSocketCommand(SocketHandler(&CSelfDeletingLink::OnCloseRequest),
+                                                  CSocketCommand::modeFields, false, CSocketCommand::checkNone, 0, -1));
+        });
     }
 
 private:

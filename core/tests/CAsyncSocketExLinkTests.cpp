@@ -3,6 +3,9 @@
 #include "core/CAsyncSocketEx.h"
 #include "core/CLinkCipher.h"
 #include "core/CStaticTools.h"
+#include "framework/CException.h"
+#include "framework/testing/CListener.h"
+#include "framework/testing/CReportCountingApp.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -54,17 +57,14 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CSingleLock base(&s_csCommandMap, TRUE);
-        CAsyncSocketEx::InitCommandMap();
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"LINENR", new C(SocketHandler(&CTestLink::OnLine), C::modeFields, false, C::checkOneOf, 0, 2, -1));
-        s_map.Add(L"BLOBPL",
-                  new C(SocketHandler(&CTestLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
-        s_map.Add(L"CLOSEX",
-                  new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"LINENR", new C(SocketHandler(&CTestLink::OnLine), C::modeFields, false, C::checkOneOf, 0, 2, -1));
+            map.Add(L"BLOBPL",
+                    new C(SocketHandler(&CTestLink::OnBlob), C::modeFieldsPayload, false, C::checkOneOf, 0, 2, -1));
+            map.Add(L"CLOSEX",
+                    new C(SocketHandler(&CTestLink::OnCloseRequest), C::modeFields, false, C::checkNone, 0, -1));
+        });
     }
 
     void SetCloseMessage(UINT nMessage)
@@ -137,18 +137,6 @@ private:
 
 CSocketCommandMap CTestLink::s_map;
 CCriticalSection CTestLink::s_cs;
-
-// Accepts one connection into the link object it is given.
-class CListener : public CAsyncSocket
-{
-public:
-    CAsyncSocket* m_pInto = nullptr;
-    bool m_bAccepted = false;
-    void OnAccept(int nErrorCode) override
-    {
-        if (nErrorCode == 0 && m_pInto && !m_bAccepted) m_bAccepted = Accept(*m_pInto) != FALSE;
-    }
-};
 
 class LinkTest : public ::testing::Test
 {
@@ -387,6 +375,42 @@ TEST_F(LinkTest, CloseDuringAHandlerDeletesTheLinkAtTheEndOfThePass)
     EXPECT_TRUE(bAliveAfterDisconnect) << "not deleted while its handler runs";
     EXPECT_EQ(lines, (std::vector<std::wstring>{L"1", L"closed", L"2"})) << "the pass ends with what was buffered";
     EXPECT_TRUE(PumpUntil([&] { return client.m_nCloseError != -1; })) << "the peer sees the close";
+}
+
+// A link whose first receive pass throws on its way out, after it has read and dispatched its lines.
+class CThrowOnceLink : public CTestLink
+{
+public:
+    using CTestLink::CTestLink;
+    int ProcessReceive(int nErrorCode) override
+    {
+        const int nResult = CTestLink::ProcessReceive(nErrorCode);
+        if (!m_bThrown)
+        {
+            m_bThrown = true;
+            throw new CInvalidArgException;
+        }
+        return nResult;
+    }
+
+private:
+    bool m_bThrown = false;
+};
+
+TEST_F(LinkTest, ExceptionOutOfAReceivePassIsReportedOnceAndTheLinkKeepsWorking)
+{
+    CReportCountingApp app;
+    CTestLink client(false, false);
+    CThrowOnceLink server(false, false);
+    Connect(client, server);
+    client.SendString(L"LINENR 0 1\r");
+    ASSERT_TRUE(PumpUntil([&] { return app.m_nReports > 0; })) << "the thread's report hears of it";
+    EXPECT_EQ(server.m_lines[0], (std::vector<std::wstring>{L"1"}));
+    client.SendString(L"LINENR 0 2\r");
+    ASSERT_TRUE(PumpUntil([&] { return server.m_lines[0].size() == 2; })) << "later lines still arrive";
+    EXPECT_EQ(server.m_lines[0][1], L"2");
+    EXPECT_EQ(app.m_nReports, 1);
+    EXPECT_NE(server.m_hSocket, INVALID_SOCKET) << "the link stays open";
 }
 
 TEST_F(LinkTest, CloseWritesTheByteCountsToTheTraces)

@@ -6,11 +6,13 @@
 #include "framework/CMemFile.h"
 #include <zlib.h>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -51,47 +53,45 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_mapScripted; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_csScripted, TRUE);
-        if (!s_mapScripted.IsEmpty()) return;
-        CSingleLock base(&s_csCommandMap, TRUE);
-        CAsyncSocketEx::InitCommandMap();
-        s_mapScripted.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_mapScripted.Add(L"FIELDS",
-                          new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkNone, 0, -1));
-        s_mapScripted.Add(L"TWOFIV", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false,
-                                           C::checkOneOf, 0, 2, 5, -1));
-        s_mapScripted.Add(
-            L"THREE1", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkOneOf, 0, 3, -1));
-        s_mapScripted.Add(L"ATLST2", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false,
-                                           C::checkAtLeast, 0, 2, -1));
-        s_mapScripted.Add(L"SESSIO",
-                          new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, true, C::checkNone, 0, -1));
-        s_mapScripted.Add(L"PAYLOD", new C(SocketHandler(&CScriptedSocket::OnPayload), C::modeFieldsPayload, false,
-                                           C::checkOneOf, 0, 1, -1));
-        s_mapScripted.Add(L"RAWTXT",
-                          new C(SocketHandler(&CScriptedSocket::OnRawText), C::modeText, false, C::checkNone, 0, -1));
-        s_mapScripted.Add(L"RAWPAY", new C(SocketHandler(&CScriptedSocket::OnRawPayload), C::modeTextPayload, false,
-                                           C::checkNone, 0, -1));
-        s_mapScripted.Add(L"THROWS",
-                          new C(SocketHandler(&CScriptedSocket::OnThrow), C::modeFields, false, C::checkNone, 0, -1));
-        s_mapScripted.Add(L"PTHROW", new C(SocketHandler(&CScriptedSocket::OnPayloadThrow), C::modeFieldsPayload, false,
-                                           C::checkNone, 0, -1));
-        s_mapScripted.Add(L"PUMPIT",
-                          new C(SocketHandler(&CScriptedSocket::OnPump), C::modeFields, false, C::checkNone, 0, -1));
-        auto* pBinary = new C(SocketHandler(&CScriptedSocket::OnBinary), C::modeBinary, false, C::checkNone, 0, -1);
-        pBinary->m_nPayloadLengthField = 0;
-        s_mapScripted.Add(L"BINARY", pBinary);
-        auto* pCallback = new C({}, C::modeCallback, false, C::checkNone, 77, -1);
-        pCallback->m_pfnStatic = &CScriptedSocket::OnCallback;
-        s_mapScripted.Add(L"CALLBK", pCallback);
+        InitDerivedCommandMap<CAsyncSocketEx>(
+            this, s_mapScripted, s_csScripted, s_csCommandMap, [](CSocketCommandMap& map) {
+                using C = CSocketCommand;
+                map.Add(L"FIELDS",
+                        new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkNone, 0, -1));
+                map.Add(L"TWOFIV", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkOneOf,
+                                         0, 2, 5, -1));
+                map.Add(L"THREE1", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false, C::checkOneOf,
+                                         0, 3, -1));
+                map.Add(L"ATLST2", new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, false,
+                                         C::checkAtLeast, 0, 2, -1));
+                map.Add(L"SESSIO",
+                        new C(SocketHandler(&CScriptedSocket::OnFields), C::modeFields, true, C::checkNone, 0, -1));
+                map.Add(L"PAYLOD", new C(SocketHandler(&CScriptedSocket::OnPayload), C::modeFieldsPayload, false,
+                                         C::checkOneOf, 0, 1, -1));
+                map.Add(L"RAWTXT",
+                        new C(SocketHandler(&CScriptedSocket::OnRawText), C::modeText, false, C::checkNone, 0, -1));
+                map.Add(L"RAWPAY", new C(SocketHandler(&CScriptedSocket::OnRawPayload), C::modeTextPayload, false,
+                                         C::checkNone, 0, -1));
+                map.Add(L"THROWS",
+                        new C(SocketHandler(&CScriptedSocket::OnThrow), C::modeFields, false, C::checkNone, 0, -1));
+                map.Add(L"PTHROW", new C(SocketHandler(&CScriptedSocket::OnPayloadThrow), C::modeFieldsPayload, false,
+                                         C::checkNone, 0, -1));
+                map.Add(L"PUMPIT",
+                        new C(SocketHandler(&CScriptedSocket::OnPump), C::modeFields, false, C::checkNone, 0, -1));
+                auto* pBinary =
+                    new C(SocketHandler(&CScriptedSocket::OnBinary), C::modeBinary, false, C::checkNone, 0, -1);
+                pBinary->m_nPayloadLengthField = 0;
+                map.Add(L"BINARY", pBinary);
+                auto* pCallback = new C({}, C::modeCallback, false, C::checkNone, 77, -1);
+                pCallback->m_pfnStatic = &CScriptedSocket::OnCallback;
+                map.Add(L"CALLBK", pCallback);
+            });
     }
 
     std::vector<std::wstring> m_calls;  // "WORD|field|field" per handler call
     std::vector<std::wstring> m_traces; // texts of the error hooks
     std::vector<Bytes> m_payloads;
     long InProgress() const { return m_nCommandsInProgress; }
-    std::wstring TraceLineFormat() const { return m_strTraceLineFormat.Str(); }
     void MarkDeletePending() { m_bDeletePending = true; }
     std::deque<Bytes> m_chunks;
     std::wstring m_throwKind;
@@ -211,14 +211,10 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_mapMore; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_csMore, TRUE);
-        if (!s_mapMore.IsEmpty()) return;
-        CSingleLock base(&s_csScripted, TRUE);
-        CScriptedSocket::InitCommandMap();
-        s_mapMore.CopyFrom(*CScriptedSocket::GetCommandMap());
-        s_mapMore.Add(L"EXTRAW",
-                      new CSocketCommand(SocketHandler(&CMoreScriptedSocket::OnExtra), CSocketCommand::modeFields,
-                                         false, CSocketCommand::checkNone, 0, -1));
+        InitDerivedCommandMap<CScriptedSocket>(this, s_mapMore, s_csMore, s_csScripted, [](CSocketCommandMap& map) {
+            map.Add(L"EXTRAW", new CSocketCommand(SocketHandler(&CMoreScriptedSocket::OnExtra),
+                                                  CSocketCommand::modeFields, false, CSocketCommand::checkNone, 0, -1));
+        });
     }
     void OnExtra(CStringArray& arrFields) { Record(L"EXTRAW", arrFields); }
 
@@ -642,17 +638,87 @@ TEST(SocketCommandMap, DerivedMapHoldsTheBaseEntriesAndItsOwn)
     EXPECT_EQ(more.m_calls, (Calls{L"EXTRAW|1", L"FIELDS|2"}));
 }
 
-// The data link marks its trace lines with a format of its own, set in its constructor.
-TEST(SocketReceive, DerivedLinkSetsItsTraceLineFormat)
+// Whether another thread could take the lock now (it is let go again at once).
+bool IsFreeForOthers(CCriticalSection& cs)
 {
-    struct CDataLink : CScriptedSocket
-    {
-        CDataLink() { m_strTraceLineFormat = L"%s [DATA] : %s\n"; }
+    bool bFree = false;
+    std::thread([&] {
+        bFree = TryEnterCriticalSection(cs) != FALSE;
+        if (bFree) LeaveCriticalSection(cs);
+    }).join();
+    return bFree;
+}
+
+CSocketCommand* NewFieldsCommand(DWORD dwContext)
+{
+    return new CSocketCommand({}, CSocketCommand::modeFields, false, CSocketCommand::checkNone, dwContext, -1);
+}
+
+TEST(SocketCommandMap, DerivedMapCopiesTheBaseOnceUnderBothLocksThenAddsItsOwn)
+{
+    CCriticalSection csOwn, csBase;
+    CSocketCommandMap base, derived;
+    base.Add(L"SHARED", NewFieldsCommand(1));
+    base.Add(L"BASEON", NewFieldsCommand(2));
+    int nBaseInits = 0;
+    const auto initBase = [&] {
+        ++nBaseInits;
+        EXPECT_FALSE(IsFreeForOthers(csOwn)) << "the derived map's lock is held";
+        EXPECT_FALSE(IsFreeForOthers(csBase)) << "the base map's lock is held while it is copied";
+        return &base;
     };
-    const CScriptedSocket plain;
-    const CDataLink data;
-    EXPECT_EQ(plain.TraceLineFormat(), L"%s : %s\r\n") << "the framework's default";
-    EXPECT_EQ(data.TraceLineFormat(), L"%s [DATA] : %s\n");
+    const auto addOwn = [&](CSocketCommandMap& map) {
+        EXPECT_EQ(&map, &derived);
+        EXPECT_FALSE(IsFreeForOthers(csBase));
+        map.Add(L"SHARED", NewFieldsCommand(3));
+        map.Add(L"OWNONE", NewFieldsCommand(4));
+    };
+    derived.InitDerived(csOwn, csBase, initBase, addOwn);
+    derived.InitDerived(csOwn, csBase, initBase, addOwn);
+    EXPECT_EQ(nBaseInits, 1) << "a filled map is left as it is";
+    ASSERT_EQ(derived.GetCount(), 3);
+    CSocketCommand* pCommand = nullptr;
+    ASSERT_TRUE(derived.Lookup(L"SHARED", pCommand));
+    EXPECT_EQ(pCommand->m_dwContext, 3u) << "the derived class's entry replaces the base's of the same word";
+    ASSERT_TRUE(derived.Lookup(L"BASEON", pCommand));
+    EXPECT_EQ(pCommand->m_dwContext, 2u);
+    EXPECT_TRUE(IsFreeForOthers(csOwn) && IsFreeForOthers(csBase)) << "both locks are let go";
+}
+
+// The one lock order: a class initialising its map takes its own lock before it waits for the
+// base's, so it never holds the base's lock while it waits for its own.
+TEST(SocketCommandMap, DerivedMapTakesItsOwnLockBeforeTheBases)
+{
+    CCriticalSection csOwn, csBase;
+    CSocketCommandMap base, derived;
+    base.Add(L"BASEON", NewFieldsCommand(1));
+    std::atomic<bool> bBaseHeld{false};
+    bool bOwnTakenWhileBaseWaited = false;
+    std::thread other([&] {
+        EnterCriticalSection(csBase);
+        bBaseHeld = true;
+        // The initialising thread comes to wait for the base's lock; its own must be taken by then.
+        // Polled, with a bound: nothing tells this thread when the other one is waiting.
+        for (int i = 0; i < 5000; ++i)
+        {
+            if (!TryEnterCriticalSection(csOwn))
+            {
+                bOwnTakenWhileBaseWaited = true;
+                break;
+            }
+            LeaveCriticalSection(csOwn);
+            Sleep(1);
+        }
+        LeaveCriticalSection(csBase);
+    });
+    for (int i = 0; i < 100000 && !bBaseHeld; ++i)
+        Sleep(0);
+    ASSERT_TRUE(bBaseHeld);
+    derived.InitDerived(
+        csOwn, csBase, [&] { return &base; }, [](CSocketCommandMap&) {});
+    other.join();
+    EXPECT_TRUE(bOwnTakenWhileBaseWaited);
+    EXPECT_EQ(derived.GetCount(), 1);
 }
 
 TEST(SocketCommandMap, EntryListsItsCounts)
@@ -679,20 +745,17 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_mapStream; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_csStream, TRUE);
-        if (!s_mapStream.IsEmpty()) return;
-        CSingleLock base(&s_csScripted, TRUE);
-        CScriptedSocket::InitCommandMap();
-        s_mapStream.CopyFrom(*CScriptedSocket::GetCommandMap());
-        using C = CSocketCommand;
-        s_mapStream.Add(L"STREAM",
-                        new C(SocketHandler(&CStreamSocket::OnStream), C::modeTextPayload, false, C::checkNone, 0, -1));
-        s_mapStream.Add(L"RESERV", new C(SocketHandler(&CStreamSocket::OnReserved), C::modeFieldsPayload, false,
-                                         C::checkOneOf, 0, 1, -1));
-        s_mapStream.Add(L"INFILE", new C(SocketHandler(&CStreamSocket::OnInFile), C::modeFieldsPayload, false,
-                                         C::checkOneOf, 0, 1, -1));
-        s_mapStream.Add(L"GREETS",
-                        new C(SocketHandler(&CStreamSocket::OnGreeting), C::modeFields, false, C::checkNone, 0, -1));
+        InitDerivedCommandMap<CScriptedSocket>(this, s_mapStream, s_csStream, s_csScripted, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"STREAM",
+                    new C(SocketHandler(&CStreamSocket::OnStream), C::modeTextPayload, false, C::checkNone, 0, -1));
+            map.Add(L"RESERV", new C(SocketHandler(&CStreamSocket::OnReserved), C::modeFieldsPayload, false,
+                                     C::checkOneOf, 0, 1, -1));
+            map.Add(L"INFILE", new C(SocketHandler(&CStreamSocket::OnInFile), C::modeFieldsPayload, false,
+                                     C::checkOneOf, 0, 1, -1));
+            map.Add(L"GREETS",
+                    new C(SocketHandler(&CStreamSocket::OnGreeting), C::modeFields, false, C::checkNone, 0, -1));
+        });
     }
     void OnClose(int nErrorCode) override
     {

@@ -2,7 +2,8 @@
 // cannot change the clock.
 #include "core/CTimeChangeWnd.h"
 #include "core/CTimeTools.h"
-#include "framework/CHandleOwner.h"
+#include "framework/testing/CRecorderWnd.h"
+#include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -10,56 +11,6 @@
 namespace
 {
 constexpr UINT kChangedMsg = WM_APP + 108;
-
-// A message-only window that logs what reaches it, with the time of arrival.
-class CListener
-{
-public:
-    CListener()
-    {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LumoTimeChangeListener";
-        RegisterClassW(&wc);
-        m_hWnd.Attach(
-            CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
-        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    HWND Handle() const { return m_hWnd; }
-    void Destroy() { m_hWnd.Close(); }
-    struct Seen
-    {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-        ULONGLONG tick;
-    };
-    std::vector<Seen> m_seen;
-
-private:
-    static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message >= WM_APP)
-            if (auto* self = reinterpret_cast<CListener*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA)))
-                self->m_seen.push_back({message, wParam, lParam, GetTickCount64()});
-        return DefWindowProcW(hWnd, message, wParam, lParam);
-    }
-    CWindowHandle m_hWnd;
-};
-
-void PumpFor(DWORD ms)
-{
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (ULONGLONG now; (now = GetTickCount64()) < end;)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 10)),
-                                  QS_ALLINPUT);
-    }
-}
 
 HWND HiddenWindow()
 {
@@ -92,7 +43,7 @@ protected:
 
 TEST_F(TimeChangeTest, BurstOfChangesGivesOneNotificationAfterItSettles)
 {
-    CListener first, second;
+    CRecorderWnd first, second;
     ASSERT_TRUE(CTimeTools::RegisterTimeChangeListener(first.Handle(), 0, kChangedMsg));
     ASSERT_TRUE(CTimeTools::RegisterTimeChangeListener(second.Handle(), 0, kChangedMsg + 1));
     ASSERT_TRUE(CTimeTools::SetTimeChangeCallback(&CountCallback));
@@ -127,7 +78,7 @@ TEST_F(TimeChangeTest, BurstOfChangesGivesOneNotificationAfterItSettles)
 
 TEST_F(TimeChangeTest, RegistrationRules)
 {
-    CListener listener;
+    CRecorderWnd listener;
     EXPECT_FALSE(CTimeTools::RegisterTimeChangeListener(listener.Handle(), GetCurrentThreadId(), kChangedMsg))
         << "both a window and a thread";
     EXPECT_FALSE(CTimeTools::RegisterTimeChangeListener(nullptr, 0, kChangedMsg)) << "neither";
@@ -148,7 +99,7 @@ TEST_F(TimeChangeTest, RegistrationRules)
 
     HWND gone = nullptr;
     {
-        CListener shortLived;
+        CRecorderWnd shortLived;
         gone = shortLived.Handle();
     }
     ASSERT_TRUE(CTimeTools::RegisterTimeChangeListener(gone, 0, kChangedMsg)) << "TRUE even for a dead window";
@@ -158,7 +109,7 @@ TEST_F(TimeChangeTest, RegistrationRules)
 
 TEST_F(TimeChangeTest, DeadListenersAreDroppedAndTheOthersStillHear)
 {
-    CListener staying, leaving;
+    CRecorderWnd staying, leaving;
     ASSERT_TRUE(CTimeTools::RegisterTimeChangeListener(staying.Handle(), 0, kChangedMsg));
     ASSERT_TRUE(CTimeTools::RegisterTimeChangeListener(leaving.Handle(), 0, kChangedMsg));
     DWORD endedThread = 0;

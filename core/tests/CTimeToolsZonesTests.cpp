@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,18 @@ public:
         CTimeTools::m_nUTCShift_sec = 0;
     }
 };
+
+// One piece of a split period, as text.
+struct Piece
+{
+    std::string start, end;
+    int offsetMin;
+    bool operator==(const Piece&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Piece& p)
+{
+    return os << p.start << " - " << p.end << " at " << p.offsetMin << " min";
+}
 
 struct PeriodList // owns what SplitByUTCOffset appends
 {
@@ -379,38 +392,42 @@ TEST(TimeZoneDatabase, CurrentTimeOffsetAndDaylightAgainstTheInjectedNow)
 TEST(TimeZoneDatabase, SplitsAPeriodAtOffsetChanges)
 {
     ScopedTime time(CentralEurope(), At(2024, 1, 1, 0, 0, 0));
+    struct SplitCase
     {
-        PeriodList list;
-        CTimeTools::SplitByUTCOffset(Date(2024, 6, 3, 8, 0), Date(2024, 6, 4, 8, 30), list.items);
-        ASSERT_EQ(list.items.GetSize(), 1) << "a day without change";
-        EXPECT_EQ(Text(list.items[0]->m_dtStart), "2024-06-03 08:00:00.000");
-        EXPECT_EQ(Text(list.items[0]->m_dtEnd), "2024-06-04 08:30:00.000");
-        EXPECT_EQ(list.items[0]->m_nUTCOffsetMin, 120);
-    }
+        COleDateTime start, end;
+        std::vector<Piece> pieces;
+        const char* why;
+    };
+    // The clock skips 02:00 to 03:00 on 31 March; the system reads the missing 02:00 as summer time already.
+    const SplitCase cases[] = {
+        {Date(2024, 6, 3, 8, 0),
+         Date(2024, 6, 4, 8, 30),
+         {{"2024-06-03 08:00:00.000", "2024-06-04 08:30:00.000", 120}},
+         "a day without change"},
+        {Date(2024, 3, 28, 0, 0),
+         Date(2024, 4, 3, 0, 0),
+         {{"2024-03-28 00:00:00.000", "2024-03-31 02:00:00.000", 60},
+          {"2024-03-31 02:00:00.000", "2024-04-03 00:00:00.000", 120}},
+         "a week with the spring change"},
+        {Date(2024, 3, 30, 12, 0),
+         Date(2024, 3, 31, 5, 30),
+         {{"2024-03-30 12:00:00.000", "2024-03-31 02:00:00.000", 60},
+          {"2024-03-31 02:00:00.000", "2024-03-31 05:30:00.000", 120}},
+         "the short last stretch after a change is kept"},
+        {Date(2024, 6, 3, 8, 0),
+         Date(2024, 6, 3, 7, 0),
+         {{"2024-06-03 08:00:00.000", "2024-06-03 07:00:00.000", 120}},
+         "an end before the start: one piece as given"},
+    };
+    for (const auto& c : cases)
     {
+        SCOPED_TRACE(c.why);
         PeriodList list;
-        CTimeTools::SplitByUTCOffset(Date(2024, 3, 28, 0, 0), Date(2024, 4, 3, 0, 0), list.items);
-        // The clock skips 02:00 to 03:00; the system reads the missing 02:00 as summer time already.
-        ASSERT_EQ(list.items.GetSize(), 2) << "a week with the spring change";
-        EXPECT_EQ(Text(list.items[0]->m_dtStart), "2024-03-28 00:00:00.000");
-        EXPECT_EQ(Text(list.items[0]->m_dtEnd), "2024-03-31 02:00:00.000");
-        EXPECT_EQ(list.items[0]->m_nUTCOffsetMin, 60);
-        EXPECT_EQ(Text(list.items[1]->m_dtStart), "2024-03-31 02:00:00.000");
-        EXPECT_EQ(Text(list.items[1]->m_dtEnd), "2024-04-03 00:00:00.000");
-        EXPECT_EQ(list.items[1]->m_nUTCOffsetMin, 120);
-    }
-    {
-        PeriodList list;
-        CTimeTools::SplitByUTCOffset(Date(2024, 3, 30, 12, 0), Date(2024, 3, 31, 5, 30), list.items);
-        ASSERT_EQ(list.items.GetSize(), 2) << "the short last stretch after a change is kept";
-        EXPECT_EQ(Text(list.items[1]->m_dtStart), "2024-03-31 02:00:00.000");
-        EXPECT_EQ(Text(list.items[1]->m_dtEnd), "2024-03-31 05:30:00.000");
-        EXPECT_EQ(list.items[1]->m_nUTCOffsetMin, 120);
-    }
-    {
-        PeriodList list;
-        CTimeTools::SplitByUTCOffset(Date(2024, 6, 3, 8, 0), Date(2024, 6, 3, 7, 0), list.items);
-        ASSERT_EQ(list.items.GetSize(), 1) << "an end before the start: one piece as given";
-        EXPECT_EQ(Text(list.items[0]->m_dtEnd), "2024-06-03 07:00:00.000");
+        CTimeTools::SplitByUTCOffset(c.start, c.end, list.items);
+        std::vector<Piece> pieces;
+        for (INT_PTR i = 0; i < list.items.GetSize(); ++i)
+            pieces.push_back(
+                {Text(list.items[i]->m_dtStart), Text(list.items[i]->m_dtEnd), list.items[i]->m_nUTCOffsetMin});
+        EXPECT_EQ(pieces, c.pieces);
     }
 }

@@ -4,6 +4,7 @@
 #include "framework/CStringConversion.h"
 #include "framework/CWinApp.h"
 #include "framework/CWnd.h"
+#include "framework/testing/CRecorderWnd.h"
 #include <gtest/gtest.h>
 #include <winsock2.h>
 #include <algorithm>
@@ -82,39 +83,6 @@ bool TakeThreadMessage(UINT nMsg, MSG& msg, DWORD timeoutMs = 20000)
                                   QS_POSTMESSAGE);
     }
 }
-
-// A message-only window that counts what is posted to it.
-class CRecorderWnd
-{
-public:
-    CRecorderWnd()
-    {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"LumoProcessTestRecorder";
-        RegisterClassW(&wc);
-        m_hWnd.Attach(
-            CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
-        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    HWND Handle() const { return m_hWnd; }
-    std::vector<MSG> m_seen;
-    std::function<void()> m_onMessage;
-
-private:
-    static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message >= WM_APP)
-            if (auto* self = reinterpret_cast<CRecorderWnd*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA)))
-            {
-                self->m_seen.push_back(MSG{hWnd, message, wParam, lParam, 0, {}});
-                if (self->m_onMessage) self->m_onMessage();
-            }
-        return DefWindowProcW(hWnd, message, wParam, lParam);
-    }
-    CWindowHandle m_hWnd;
-};
 
 // A CWnd whose handle is the recorder's: the utilities only read the handle from it.
 class CBorrowedWnd : public CWnd
@@ -268,7 +236,7 @@ TEST(RunProgramOnThread, PostsTheResultRecord)
     const DWORD worker = CUtilities::RunProgramOnThread(ChildCommand(L"exit 7"), L"", &notify, kDoneMsg, 5);
     ASSERT_NE(worker, 0u);
     ASSERT_TRUE(PumpUntil([&] { return !recorder.m_seen.empty(); }));
-    const MSG& seen = recorder.m_seen[0];
+    const CRecordedMessage& seen = recorder.m_seen[0];
     EXPECT_EQ(seen.message, kDoneMsg);
     EXPECT_EQ(seen.wParam, 5u);
     std::unique_ptr<CUtilities::ProgramResult> result(reinterpret_cast<CUtilities::ProgramResult*>(seen.lParam));

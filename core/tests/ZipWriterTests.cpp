@@ -2,6 +2,7 @@
 // and each one listed in written/manifest.txt for Python's zipfile to check after this test.
 #include "core/ZipArchive.h"
 #include "core/tests/ZipTestSupport.h"
+#include "framework/CHandleOwner.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -295,7 +296,7 @@ class CPipeDrain
 public:
     CPipeDrain()
     {
-        m_ok = CreatePipe(&m_hRead, &m_hWrite, nullptr, 4096) != 0;
+        m_ok = CreatePipe(m_hRead.Receive(), m_hWrite.Receive(), nullptr, 4096) != 0;
         if (m_ok)
             m_thread = std::thread([this] {
                 BYTE buf[4096];
@@ -308,14 +309,9 @@ public:
     {
         CloseWriteEnd();
         if (m_thread.joinable()) m_thread.join();
-        if (m_hRead) CloseHandle(m_hRead);
     }
     HANDLE WriteEnd() const { return m_hWrite; }
-    void CloseWriteEnd()
-    {
-        if (m_hWrite) CloseHandle(m_hWrite);
-        m_hWrite = nullptr;
-    }
+    void CloseWriteEnd() { m_hWrite.Close(); }
     const Bytes& Finish()
     {
         CloseWriteEnd();
@@ -326,7 +322,7 @@ public:
 
 private:
     bool m_ok = false;
-    HANDLE m_hRead = nullptr, m_hWrite = nullptr;
+    CKernelHandle m_hRead, m_hWrite;
     std::thread m_thread;
     Bytes m_bytes;
 };

@@ -6,30 +6,14 @@
 #include "framework/CFile.h"
 #include "framework/CFileException.h"
 #include "framework/CMemFile.h"
+#include "framework/testing/ArchiveBytes.h"
 #include <gtest/gtest.h>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace
 {
 using Bytes = std::vector<BYTE>;
-
-// Everything a store callback writes, as bytes.
-template <typename F> Bytes Stored(F store, int bufferSize = 4096)
-{
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store, bufferSize);
-        store(ar);
-        ar.Close();
-    }
-    const auto length = static_cast<size_t>(file.GetLength());
-    BYTE* data = file.Detach();
-    Bytes bytes(data, data + length);
-    std::free(data);
-    return bytes;
-}
 
 Bytes Concat(std::initializer_list<Bytes> parts)
 {
@@ -93,7 +77,7 @@ TEST(CArchive, WideStringsHaveTheMarkerAndTheEscalatingLength)
     {
         SCOPED_TRACE(c.why);
         const std::wstring text = TextOfLength(c.length);
-        const Bytes bytes = Stored([&](CArchive& ar) { ar << CString(text); });
+        const Bytes bytes = StoredBytes([&](CArchive& ar) { ar << CString(text); });
         ASSERT_EQ(bytes.size(), c.widePrefix.size() + 2 * c.length);
         EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + c.widePrefix.size()), c.widePrefix);
         EXPECT_EQ(Bytes(bytes.begin() + c.widePrefix.size(), bytes.end()), WideBody(text)) << "UTF-16LE, no terminator";
@@ -113,7 +97,8 @@ TEST(CArchive, NarrowStringsHaveTheEscalatingLengthOnly)
     {
         SCOPED_TRACE(c.why);
         const std::string text(c.length, 'x');
-        const Bytes bytes = Stored([&](CArchive& ar) { ar << CStringA(text.c_str(), static_cast<int>(text.size())); });
+        const Bytes bytes =
+            StoredBytes([&](CArchive& ar) { ar << CStringA(text.c_str(), static_cast<int>(text.size())); });
         ASSERT_EQ(bytes.size(), c.narrowPrefix.size() + c.length);
         EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + c.narrowPrefix.size()), c.narrowPrefix);
 
@@ -127,7 +112,7 @@ TEST(CArchive, NarrowStringsHaveTheEscalatingLengthOnly)
 
 TEST(CArchive, TextPointersAreStoredAsStrings)
 {
-    const Bytes bytes = Stored([](CArchive& ar) { ar << L"ab" << "cd"; });
+    const Bytes bytes = StoredBytes([](CArchive& ar) { ar << L"ab" << "cd"; });
     EXPECT_EQ(bytes, Concat({{0xFF, 0xFE, 0xFF, 0x02}, WideBody(L"ab"), {0x02, 'c', 'd'}}))
         << "not as a bool, which a pointer would otherwise turn into";
 }
@@ -173,7 +158,7 @@ TEST(CArchive, CountsEscalateFromWordToDoubleWordTo64Bits)
     for (const auto& c : kCountCases)
     {
         SCOPED_TRACE(c.why);
-        const Bytes bytes = Stored([&](CArchive& ar) { ar.WriteCount(c.count); });
+        const Bytes bytes = StoredBytes([&](CArchive& ar) { ar.WriteCount(c.count); });
         EXPECT_EQ(bytes, c.bytes);
         CMemFile file(const_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
         CArchive ar(&file, CArchive::load);
@@ -183,7 +168,7 @@ TEST(CArchive, CountsEscalateFromWordToDoubleWordTo64Bits)
 
 TEST(CArchive, NumbersAreLittleEndianAtTheirSizes)
 {
-    const Bytes bytes = Stored([](CArchive& ar) {
+    const Bytes bytes = StoredBytes([](CArchive& ar) {
         ar << static_cast<BYTE>(0xAB) << static_cast<WORD>(0x1234) << static_cast<short>(-2) << static_cast<LONG>(-1)
            << 0x01020304 << static_cast<DWORD>(0xA1B2C3D4) << static_cast<LONGLONG>(0x0102030405060708LL) << 1.0 << 0.5f
            << true << 'c' << L'\x20AC';
@@ -237,7 +222,7 @@ TEST(CArchive, DatesAreStatusThenValue)
 {
     COleDateTime nullDate;
     nullDate.SetStatus(COleDateTime::null);
-    const Bytes bytes = Stored(
+    const Bytes bytes = StoredBytes(
         [&](CArchive& ar) { ar << COleDateTime(1.5) << nullDate << COleDateTimeSpan(-0.25) << CTime(0x123456789LL); });
     const Bytes expected = {
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF8, 0x3F, // valid, 1.5
@@ -260,27 +245,12 @@ TEST(CArchive, DatesAreStatusThenValue)
     EXPECT_EQ(time.GetTime(), 0x123456789LL);
 }
 
-template <typename F> int ArchiveCause(F action)
-{
-    try
-    {
-        action();
-    }
-    catch (CArchiveException* e)
-    {
-        const int cause = e->m_cause;
-        e->Delete();
-        return cause;
-    }
-    return -1;
-}
-
 TEST(CArchive, ByteArraysAreTheirCountThenTheirBytes)
 {
     CByteArray category;
     category.Add(0x81);
     category.Add(0x02);
-    const Bytes bytes = Stored([&](CArchive& ar) { category.Serialize(ar); });
+    const Bytes bytes = StoredBytes([&](CArchive& ar) { category.Serialize(ar); });
     EXPECT_EQ(bytes, (Bytes{0x02, 0x00, 0x81, 0x02}));
 
     CMemFile file(const_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
@@ -294,7 +264,7 @@ TEST(CArchive, ByteArraysAreTheirCountThenTheirBytes)
 
     CByteArray large;
     large.SetSize(70000);
-    const Bytes largeBytes = Stored([&](CArchive& ar) { large.Serialize(ar); });
+    const Bytes largeBytes = StoredBytes([&](CArchive& ar) { large.Serialize(ar); });
     EXPECT_EQ(Bytes(largeBytes.begin(), largeBytes.begin() + 6), (Bytes{0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
     EXPECT_EQ(largeBytes.size(), 6u + 70000u);
 }
@@ -304,17 +274,17 @@ TEST(CArchive, ShortDataAndWrongDirectionRaiseArchiveExceptions)
     const Bytes threeBytes = {1, 2, 3};
     CMemFile file(const_cast<BYTE*>(threeBytes.data()), 3);
     CArchive loading(&file, CArchive::load);
-    EXPECT_EQ(ArchiveCause([&] {
+    EXPECT_EQ(ArchiveExceptionCause([&] {
                   LONG l = 0;
                   loading >> l;
               }),
               CArchiveException::endOfFile)
         << "four bytes wanted, three there";
-    EXPECT_EQ(ArchiveCause([&] { loading << static_cast<LONG>(1); }), CArchiveException::readOnly);
+    EXPECT_EQ(ArchiveExceptionCause([&] { loading << static_cast<LONG>(1); }), CArchiveException::readOnly);
 
     CMemFile out;
     CArchive storing(&out, CArchive::store);
-    EXPECT_EQ(ArchiveCause([&] {
+    EXPECT_EQ(ArchiveExceptionCause([&] {
                   LONG l = 0;
                   storing >> l;
               }),
@@ -324,7 +294,7 @@ TEST(CArchive, ShortDataAndWrongDirectionRaiseArchiveExceptions)
     const Bytes corrupt = {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 'a', 0};
     CMemFile corruptFile(const_cast<BYTE*>(corrupt.data()), static_cast<UINT>(corrupt.size()));
     CArchive corruptAr(&corruptFile, CArchive::load);
-    EXPECT_EQ(ArchiveCause([&] {
+    EXPECT_EQ(ArchiveExceptionCause([&] {
                   CString text;
                   corruptAr >> text;
               }),
@@ -335,7 +305,7 @@ TEST(CArchive, ShortDataAndWrongDirectionRaiseArchiveExceptions)
     CMemFile arrayFile(const_cast<BYTE*>(shortArray.data()), static_cast<UINT>(shortArray.size()));
     CArchive arrayAr(&arrayFile, CArchive::load);
     CByteArray bytes;
-    EXPECT_EQ(ArchiveCause([&] { bytes.Serialize(arrayAr); }), CArchiveException::endOfFile);
+    EXPECT_EQ(ArchiveExceptionCause([&] { bytes.Serialize(arrayAr); }), CArchiveException::endOfFile);
 }
 
 TEST(CArchive, ReadReturnsWhatThereIsButExtractionNeedsEverything)
@@ -420,7 +390,7 @@ TEST(CArchive, ACallHistoryRecordReadsBackFromItsWireForm)
     EXPECT_STREQ(number.GetString(), L"555");
     EXPECT_EQ(start.GetStatus(), COleDateTime::null);
     EXPECT_EQ(result, 5);
-    EXPECT_EQ(ArchiveCause([&] { ar >> result; }), CArchiveException::endOfFile) << "a short archive";
+    EXPECT_EQ(ArchiveExceptionCause([&] { ar >> result; }), CArchiveException::endOfFile) << "a short archive";
 }
 TEST(CArchive, ADiskFileWrittenThroughAnArchiveReadsBack)
 {

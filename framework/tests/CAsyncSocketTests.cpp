@@ -3,9 +3,11 @@
 #include "framework/CException.h"
 #include "framework/CHandleOwner.h"
 #include "framework/CWinApp.h"
+#include "framework/testing/CReportCountingApp.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <zlib.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +88,39 @@ std::string Joined(const std::vector<std::string>& lines)
     for (const auto& line : lines)
         all += line + " ";
     return all;
+}
+
+// The socket notifications waiting in this thread's queue, looked at without dispatching any: they
+// are taken out and posted again, in the same order, to the same window.
+std::vector<MSG> QueuedSocketNotifications()
+{
+    std::vector<MSG> queued;
+    MSG msg;
+    while (queued.size() < 1000 && ::PeekMessageW(&msg, nullptr, WM_USER + 1, 0x7FFF, PM_REMOVE))
+        queued.push_back(msg);
+    for (const MSG& m : queued)
+        ::PostMessageW(m.hwnd, m.message, m.wParam, m.lParam);
+    return queued;
+}
+
+bool IsQueued(const std::vector<MSG>& queued, SOCKET hSocket, long lEvent)
+{
+    for (const MSG& m : queued)
+        if (m.wParam == static_cast<WPARAM>(hSocket) && WSAGETSELECTEVENT(m.lParam) == lEvent) return true;
+    return false;
+}
+
+// Waits, dispatching nothing, until the notifications a test needs queued are there; false after
+// the time-out.
+bool WaitUntilQueued(const std::function<bool(const std::vector<MSG>&)>& seen, DWORD timeoutMs = 5000)
+{
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    for (;;)
+    {
+        if (seen(QueuedSocketNotifications())) return true;
+        if (::GetTickCount64() >= end) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE);
+    }
 }
 
 class AsyncSocketTest : public ::testing::Test
@@ -218,7 +253,11 @@ TEST_F(AsyncSocketTest, NotificationForObjectDeletedInAnEarlierHandlerIsDropped)
     ASSERT_EQ(clientA.Send("a", 1), 1);
     ASSERT_EQ(clientB.Send("b", 1), 1);
     ASSERT_EQ(clientC.Send("c", 1), 1);
-    ::Sleep(300); // let all three notifications be queued before the first is dispatched
+    // All three notifications are queued before the first is dispatched.
+    ASSERT_TRUE(WaitUntilQueued([&](const std::vector<MSG>& queued) {
+        return IsQueued(queued, serverA->m_hSocket, FD_READ) && IsQueued(queued, serverB->m_hSocket, FD_READ) &&
+               IsQueued(queued, serverC->m_hSocket, FD_READ);
+    })) << "the three read notifications are queued";
     m_log.clear();
     PumpUntilIdle(200, 3000);
 
@@ -239,7 +278,10 @@ TEST_F(AsyncSocketTest, StaleNotificationDoesNotReachANewSocketWithTheSameHandle
     PumpUntilIdle(100, 2000);
     ASSERT_EQ(client.Send("z", 1), 1);
     client.Close();
-    ::Sleep(300); // the read and close notifications are queued now
+    // The read notification is queued (the close one follows only once the bytes are read).
+    ASSERT_TRUE(WaitUntilQueued([&](const std::vector<MSG>& queued) {
+        return IsQueued(queued, server->m_hSocket, FD_READ);
+    })) << "the read notification is queued";
     const SOCKET oldHandle = server->m_hSocket;
     server->Close();
     // Sockets are made until one gets the old value (Wine does not always hand it out first).
@@ -308,21 +350,9 @@ TEST_F(AsyncSocketTest, WhatThePeerDidBeforeTheAcceptReachesTheAcceptedSocket)
     }
 }
 
-// Counts what reaches the application's exception hook.
-class CHookApp : public CWinApp
-{
-public:
-    int m_exceptions = 0;
-    LRESULT ProcessWndProcException(CException* e, const MSG* pMsg) override
-    {
-        ++m_exceptions;
-        return CWinApp::ProcessWndProcException(e, pMsg);
-    }
-};
-
 TEST_F(AsyncSocketTest, ExceptionInAHandlerIsReportedAndTheSocketKeepsWorking)
 {
-    CHookApp app;
+    CReportCountingApp app;
     CProbeSocket client;
     Connect(client);
     CProbeSocket& server = *m_listener.m_pAccepted;
@@ -332,10 +362,10 @@ TEST_F(AsyncSocketTest, ExceptionInAHandlerIsReportedAndTheSocketKeepsWorking)
         if (++calls == 1) throw new CInvalidArgException;
     };
     ASSERT_EQ(client.Send("x", 1), 1);
-    ASSERT_TRUE(PumpUntil([&] { return app.m_exceptions == 1; })) << "the hook hears of the exception";
+    ASSERT_TRUE(PumpUntil([&] { return app.m_nReports == 1; })) << "the hook hears of the exception";
     ASSERT_EQ(client.Send("y", 1), 1);
     ASSERT_TRUE(PumpUntil([&] { return server.m_received == "xy"; })) << "got: " << server.m_received;
-    EXPECT_EQ(app.m_exceptions, 1);
+    EXPECT_EQ(app.m_nReports, 1);
 }
 
 // Pushes a block from OnSend as far as the network takes it, then shuts its sending side.

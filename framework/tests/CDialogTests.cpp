@@ -8,6 +8,7 @@
 #include "framework/testing/CDialogTemplateBuilder.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include <gtest/gtest.h>
@@ -82,28 +83,8 @@ CString DlgText(CWnd& dlg, int id)
     return text;
 }
 
-class DialogTest : public ::testing::Test
+class DialogTest : public CSuiteParentTest
 {
-protected:
-    // One parent for the suite: under Wine without a window manager, taking a visible top-level
-    // window off the screen waits two seconds for a window manager that never answers.
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create());
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
-    static inline CRecordingParent* s_parent = nullptr;
-    CRecordingParent& m_parent = *s_parent;
-    void SetUp() override
-    {
-        ASSERT_NE(s_parent, nullptr);
-        m_parent.Clear();
-    }
 };
 
 TEST_F(DialogTest, DoModalReturnsTheResultGivenToEndDialogInsideItsLoop)

@@ -1,6 +1,7 @@
 // Blocking sockets over 127.0.0.1 against a plain Winsock peer on another thread. The peer waits
 // until the test thread's timer has ticked during the blocked call, which shows that the call pumps.
 #include "framework/CSocket.h"
+#include "framework/CHandleOwner.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <string>
@@ -14,9 +15,8 @@ namespace
 struct CTicks
 {
     std::atomic<int> nTicks{0};
-    HANDLE hThirdTick = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CKernelHandle hThirdTick{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     CSocket* pCancel = nullptr;
-    ~CTicks() { ::CloseHandle(hThirdTick); }
 };
 CTicks* g_pTicks = nullptr;
 

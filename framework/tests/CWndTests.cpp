@@ -5,6 +5,7 @@
 #include "framework/CWinApp.h"
 #include "framework/CWnd.h"
 #include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include <gtest/gtest.h>
@@ -86,26 +87,13 @@ ON_REGISTERED_MESSAGE(g_registeredMessage, &CDerivedProbe::OnRegistered)
 ON_WM_TIMER()
 END_MESSAGE_MAP()
 
-class MessageMapTest : public ::testing::Test
+class MessageMapTest : public CSuiteParentTest
 {
 protected:
-    // One parent for the suite: under Wine without a window manager, taking a visible top-level
-    // window off the screen waits two seconds for a window manager that never answers.
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create());
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
-    static inline CRecordingParent* s_parent = nullptr;
-    CRecordingParent& m_parent = *s_parent;
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(m_probe.CreateChild(m_parent, CRect(0, 0, 50, 40)));
         PumpUntilIdle();
         m_probe.m_log.clear();
