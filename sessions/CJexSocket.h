@@ -1,7 +1,13 @@
 #pragma once
 #include "sessions/CJexSocketBase.h"
+#include "sessions/IJexSender.h"
+#include "sessions/CSmartObjectPtr.h"
 
+class CCallInfo;
+class CMailMessage;
+class CMessage;
 class CSessionCore;
+class CSettingBase;
 class CWnd;
 class ILumoAppHost;
 class ILumoDlgHost;
@@ -16,7 +22,7 @@ constexpr UINT WM_JEXCLOSED = WM_USER + 101;
 // One object per session: a reconnect makes a new one, so nothing of a lost session lingers.
 // Runs on the GUI thread; message boxes go to the box sink, so that nothing in a handler blocks
 // a caller that cannot answer them.
-class CJexSocket : public CJexSocketBase
+class CJexSocket : public CJexSocketBase, public IJexSender
 {
 public:
     // wParam of WM_JEXREPLY.
@@ -65,10 +71,10 @@ public:
     void DetachReplyWindow(CWnd* pWnd);
 
     // The requests on the way to a log-on. Passwords are letter-pair text of the password cipher.
-    void SendCheckPasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strPassword);
-    void SendCheckPasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strPassword);
-    void RequestStartupDataById(long nAgentId);
-    void RequestStartupDataByName(const CString& strUserName);
+    BOOL SendCheckPasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strPassword);
+    BOOL SendCheckPasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strPassword);
+    BOOL RequestStartupDataById(long nAgentId);
+    BOOL RequestStartupDataByName(const CString& strUserName);
 
     bool IsUpdateInProgress() const { return m_bUpdateInProgress; }
     bool IsPasswordEncryption() const { return m_bPasswordEncryption; }
@@ -104,4 +110,93 @@ private:
 
     static CSocketCommandMap s_mapJex;
     static CCriticalSection s_csJex;
+
+    // ---- requests (CJexSocketRequests.cpp) ----
+    // Each sends one line (and its payload) and is TRUE once the framework has it; FALSE, with
+    // nothing sent, while there is no socket. Text fields are escaped here; letter-pair passwords
+    // need none. A request that names a window makes it the reply window for Jex's answer.
+public:
+    BOOL SendAlarm(long nAlarmId, BOOL bOn, const CString& strText); // only while the alarm switch is on
+    BOOL SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
+                              const CString& strField3, const CString& strField4) override;
+    BOOL SendBlindTransfer(long nCallId, const CString& strDestination);
+    BOOL SendCallAcknowledge(long nAcknowledgeId);
+    BOOL RequestCallHistory(long nRequestId, long nApplicationId, long nCallId);
+    BOOL SendCancelTrigger(int nFirst, int nSecond);
+    // Lets go of the record once the line is out.
+    BOOL SendChangeCallInfo(CSmartObjectPtr<CCallInfo> pCall);
+    BOOL SendChangeNumber(int nFirst, int nSecond, const CString& strNumber);
+    BOOL SendChangePasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strOld, const CString& strNew);
+    BOOL SendChangePasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strOld,
+                                  const CString& strNew);
+    BOOL SendConferenceAdd(long nFirst, int nSecond);
+    BOOL SendConferenceAction(int nAction, int nConferenceId);
+    BOOL SendConferenceParticipantAction(int nAction, int nConferenceId, long nParticipant);
+    BOOL SendEndInbound(short nResult, const CString& strEndText);
+    BOOL SendEndOutbound(short nResult, const CString& strEndText);
+    BOOL SendEndPause();
+    BOOL SendFindContact(const CString& strFirst, const CString& strSecond);
+    BOOL SendFindKeyIn(const CString& strFirst, const CString& strSecond);
+    BOOL SendFindNumber(const CString& strNumber);
+    BOOL SendInterviewHeartbeat(long nValue, const CString& strText);
+    BOOL SendJoinOutboundGroup(int nGroupId);
+    BOOL RequestAgentList(CWnd* pReplyWnd, long nRequestId, int nApplicationId, int nListKind);
+    BOOL RequestLocationList(CWnd* pReplyWnd); // the desktop's own list
+    BOOL RequestLocationList(long nRequestId, int nApplicationId);
+    BOOL RequestAgentInboundGroups(CWnd* pReplyWnd);
+    BOOL RequestAgentOutboundGroups(CWnd* pReplyWnd);
+    BOOL RequestOutboundGroupList(CWnd* pReplyWnd); // the desktop's own list
+    BOOL RequestOutboundGroupList(long nRequestId, int nApplicationId);
+    BOOL RequestPauseList(long nRequestId, int nApplicationId);
+    BOOL SendManualDial(long nRequestId, const CString& strNumber, const CString& strText);
+    BOOL SendNextCall();
+    BOOL SendConfirmTransfer(BOOL bAccept);
+    BOOL SendOnHold(long nCallId) override;
+    BOOL SendPlayDtmf(long nCallId, const CString& strDigits);
+    BOOL SendPlaySoundEnd(long nRequestId, int nCallId);
+    BOOL SendPlaySoundStart(long nRequestId, int nCallId, const CString& strSound);
+    BOOL SendQuestionRecordingEnd(long nRequestId, int nCallId);
+    BOOL SendQuestionRecordingStart(long nRequestId, int nCallId, const CString& strText);
+    BOOL SendRecordCall(int nRequestId, int nCallId);
+    BOOL SendRefuseNumber(int nFirst, int nSecond);
+    BOOL SendRejectCall(int nCallId, int nSecond);
+    BOOL SendReleaseNumber();
+    BOOL SendRequestManual();
+    BOOL SendRequestPause(int nPauseReasonId, int nStartType);
+    BOOL SendRequestTask(long nTaskId);
+    // nOwner: the application's owner number (its id - 100); nNew 1 when nothing is cached for it.
+    BOOL RequestApplicationSettings(long nAgentId, long nOwner, int nNew) override;
+    // nOwner: 2 for an agent setting, else the owner number of an application setting.
+    BOOL SendSaveSetting(long nOwner, long nAgentId, const CSettingBase& setting);
+    BOOL SendSelectNumber(int nFirst, int nSecond);
+    BOOL SendStartInterviewOutbound(const CString& strText);
+    // The caller has checked the bytes against nCrc. bCurrentPort: they came from the current
+    // application port (1), else from the old one (0).
+    BOOL SendInterviewData(long nSurveyId, long nCallId, const BYTE* pData, DWORD nLength, DWORD nCrc,
+                           BOOL bCurrentPort);
+    // The attachments' bytes follow the line, each exactly its announced size.
+    BOOL SendMail(long nCallId, const CMailMessage& mail);
+    BOOL SendMessage(const CMessage& message);
+    BOOL SendStartIvr(const CString& strFirst, long nNumber, const CString& strSecond);
+    BOOL SendStartKeyIn(long nKeyInId);
+    BOOL SendStartTrigger(int nFirst, int nSecond);
+    BOOL SendStopKeyIn(long nKeyInId);
+    BOOL SendTagCall(long nCallId, const CString& strTag);
+    BOOL SendTakeBack(long nCallId) override;
+    BOOL SendTakeCall(int nCallId);
+    BOOL SendTransferCall(long nCallId, long nDestination);
+    BOOL RequestTaskResources(int nTaskId, const CString& strResourceIds);
+    BOOL SendUpdateAnnotation(long nRequestId, long nFirst, long nSecond, long nThird, const CString& strAnnotation);
+    BOOL SendVoiceMail(short nFirst, int nSecond);
+    BOOL SendWriteCallClass(const CString& strText);
+
+private:
+    bool IsLinkUp() const { return m_hSocket != INVALID_SOCKET; }
+    template <FormatArgument... Args> BOOL SendRequest(LPCWSTR pszFormat, Args... args)
+    {
+        if (!IsLinkUp()) return FALSE;
+        SendCommand(pszFormat, args...);
+        return TRUE;
+    }
+    BOOL SendWithAttachments(const CMessage& message, const CString& strLine);
 };

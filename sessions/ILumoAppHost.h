@@ -45,4 +45,9 @@ public:
     virtual CWnd* GetPasswordDialog() { return nullptr; }
     virtual CWnd* GetLocationDialog() { return nullptr; }
     virtual void SetStartupDataComplete() {} // Jex ASUFIN
+
+    // ---- what the Jex requests read.
+    virtual BOOL IsAlarmSwitchOn() { return FALSE; } // set at log-on: alarms go to Jex only then
+    // The registry value Location (default 0), whatever location the agent chose since.
+    virtual long GetRegistryLocationId() { return 0; }
 };

@@ -5,11 +5,11 @@
 #include "sessions/IMessageBoxSink.h"
 #include "sessions/IUpdateServiceClient.h"
 #include "sessions/IUpdateWindowSink.h"
+#include "sessions/tests/CScriptedJex.h"
 #include "sessions/tests/SessionRecorders.h"
 #include "core/AccountFunctions.h"
 #include "core/CPasswordCipher.h"
 #include "core/CTimeTools.h"
-#include "framework/testing/CPeerProcess.h"
 #include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
@@ -25,73 +25,6 @@ namespace
 {
 
 using Lines = std::vector<std::wstring>;
-
-// One run of the scripted Jex. The script goes to a file of its own before the peer starts.
-class CScriptedJex
-{
-public:
-    explicit CScriptedJex(const std::string& script)
-    {
-        static std::atomic<int> s_nRun{0};
-        const std::string name =
-            "lumo-jex-script-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_nRun);
-        m_scriptPath = L"Z:\\tmp\\" + std::wstring(name.begin(), name.end());
-        std::ofstream(std::filesystem::path(m_scriptPath), std::ios::binary) << script;
-        m_pPeer = std::make_unique<CPeerProcess>();
-        m_pPeer->Start(LUMO_PYTHON, LUMO_SCRIPTED_JEX,
-                       "serve --port-file {dir}/port --log {dir}/traffic --timeout 20 --script '/tmp/" + name + "'");
-    }
-    ~CScriptedJex() { DeleteFileW(m_scriptPath.c_str()); }
-    CScriptedJex(const CScriptedJex&) = delete;
-    CScriptedJex& operator=(const CScriptedJex&) = delete;
-
-    UINT Port()
-    {
-        return m_pPeer->WaitForFile(L"port") ? static_cast<UINT>(std::stoul(m_pPeer->ReadFile(L"port"))) : 0;
-    }
-    // Waits for the script's end: 0 when every step passed.
-    int Finish() { return m_pPeer->ExitCode(30000); }
-    // What the desktop sent after the handshake ("< " lines), in order.
-    Lines Received()
-    {
-        Lines lines;
-        for (const std::wstring& entry : Traffic())
-            if (entry.starts_with(L"< ") && !entry.starts_with(L"< CNPROP") && !entry.starts_with(L"< TTSYNC"))
-                lines.push_back(entry.substr(2));
-        return lines;
-    }
-    Lines Traffic() { return m_pPeer->ReadLines(L"traffic"); }
-    std::string Log() { return m_pPeer->ReadFile(L"log"); }
-
-private:
-    std::wstring m_scriptPath;
-    std::unique_ptr<CPeerProcess> m_pPeer;
-};
-
-class CAnsweringBoxes : public IMessageBoxSink
-{
-public:
-    int ShowMessage(const CString& strText, UINT nType) override
-    {
-        m_boxes.push_back({strText.Str(), nType});
-        if (m_answers.empty()) return IDOK;
-        const int nAnswer = m_answers.front();
-        m_answers.erase(m_answers.begin());
-        return nAnswer;
-    }
-    int ShowMessage(UINT nStringId, UINT nType) override
-    {
-        m_boxes.push_back({L"#" + std::to_wstring(nStringId), nType});
-        return IDOK;
-    }
-    struct Box
-    {
-        std::wstring text;
-        UINT type;
-    };
-    std::vector<Box> m_boxes;
-    std::vector<int> m_answers;
-};
 
 class CRecordingUpdateWindow : public IUpdateWindowSink
 {

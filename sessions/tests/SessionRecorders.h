@@ -5,6 +5,7 @@
 #include "sessions/IJexSender.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
+#include "sessions/IMessageBoxSink.h"
 #include "core/CMessage.h"
 #include <functional>
 #include <memory>
@@ -53,20 +54,30 @@ public:
 class CRecordingJex : public IJexSender
 {
 public:
-    void SendOnHold(long nCallId) override { m_sent.push_back(L"ONHOLD " + std::to_wstring(nCallId)); }
-    void SendTakeBack(long nCallId) override { m_sent.push_back(L"TAKBAC " + std::to_wstring(nCallId)); }
-    void RequestApplicationSettings(long nAgentId, long nOwner, int nFlag) override
+    BOOL SendOnHold(long nCallId) override
+    {
+        m_sent.push_back(L"ONHOLD " + std::to_wstring(nCallId));
+        return TRUE;
+    }
+    BOOL SendTakeBack(long nCallId) override
+    {
+        m_sent.push_back(L"TAKBAC " + std::to_wstring(nCallId));
+        return TRUE;
+    }
+    BOOL RequestApplicationSettings(long nAgentId, long nOwner, int nFlag) override
     {
         m_sent.push_back(L"RQASFA " + std::to_wstring(nAgentId) + L" " + std::to_wstring(nOwner) + L" " +
                          std::to_wstring(nFlag));
         if (m_onRequest) m_onRequest();
+        return TRUE;
     }
 
-    void SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
+    BOOL SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
                               const CString& strField3, const CString& strField4) override
     {
         m_sent.push_back(L"APPLGN " + std::to_wstring(nPendingId) + L" " + strField1.Str() + L" " + strField2.Str() +
                          L" " + strField3.Str() + L" " + strField4.Str());
+        return TRUE;
     }
 
     std::vector<std::wstring> m_sent;
@@ -159,4 +170,30 @@ public:
     BOOL m_bSoftphone = FALSE;
     std::vector<std::wstring> m_softphoneLog;
     int m_nTasksStarted = 0;
+};
+
+// Message boxes as the links raise them, answered from a list (IDOK once it is empty).
+class CAnsweringBoxes : public IMessageBoxSink
+{
+public:
+    int ShowMessage(const CString& strText, UINT nType) override
+    {
+        m_boxes.push_back({strText.Str(), nType});
+        if (m_answers.empty()) return IDOK;
+        const int nAnswer = m_answers.front();
+        m_answers.erase(m_answers.begin());
+        return nAnswer;
+    }
+    int ShowMessage(UINT nStringId, UINT nType) override
+    {
+        m_boxes.push_back({L"#" + std::to_wstring(nStringId), nType});
+        return IDOK;
+    }
+    struct Box
+    {
+        std::wstring text;
+        UINT type;
+    };
+    std::vector<Box> m_boxes;
+    std::vector<int> m_answers;
 };

@@ -138,6 +138,51 @@ class LogonRoad(unittest.TestCase):
         self.assertAlmostEqual(behind.total_seconds(), 3600, delta=5)
 
 
+class RequestChecks(unittest.TestCase):
+    def test_ansi_link_payload_and_flood(self):
+        data = b"interview\x00data"
+        crc = zlib.crc32(data)
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "same.bin")
+            with open(path, "wb") as f:
+                f.write(data)
+            script = ("ansi\ngreet 0 1.0.0.0\nexpectencoding ansi\n"
+                      "expectpayload 'SNDINT 4 5 %d %u 1' 2 crc=3 same=%s\nsndintflood 3\n" % (len(data), crc, path))
+
+            def desktop(link):
+                self.assertEqual(link.read_line(), "STARTS 0 1.0.0.0")
+                link.send_line("SNDINT 4 5 %d %u 1" % (len(data), crc))
+                link.send_raw(data)
+                for survey, call in ((1, 0), (2, 0), (1, 1)):
+                    link.send_line("SNDINT %d %d 2 %u 1" % (survey, call, zlib.crc32(b"ab")))
+                    link.send_raw(b"ab")
+
+            code, log, err = run_jex(script, desktop)
+        self.assertEqual(code, 0, err)
+        self.assertIn("= SNDINT payload %d bytes, CRC-32 %u\n" % (len(data), crc), log)
+        self.assertIn("= SNDINT 3 payloads whole and in order\n", log)
+
+    def test_wrong_crc_order_and_encoding_fail(self):
+        cases = [
+            ("expectencoding ansi\n", lambda link: None, "the desktop writes wide, expected ansi"),
+            ("expectpayload 'SNDINT 1 2 2 7 1' 2 crc=3\n",
+             lambda link: (link.send_line("SNDINT 1 2 2 7 1"), link.send_raw(b"ab")), "the line says 7"),
+            ("sndintflood 2\n",
+             lambda link: [(link.send_line("SNDINT 1 %d 1 %u 1" % (n, zlib.crc32(b"a"))), link.send_raw(b"a"))
+                           for n in (1, 0)], "number 1 came where 0 was due"),
+        ]
+        for directive, send, message in cases:
+            with self.subTest(directive=directive):
+                def desktop(link):
+                    link.read_line()
+                    send(link)
+                    link.close()
+
+                code, _, err = run_jex("handshake\ngreet 0 1.0.0.0\n" + directive, desktop)
+                self.assertEqual(code, 1)
+                self.assertIn(message, err)
+
+
 class CommandLine(unittest.TestCase):
     def test_serve_writes_port_and_log(self):
         with tempfile.TemporaryDirectory() as tmp:
