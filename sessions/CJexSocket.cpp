@@ -74,6 +74,7 @@ void CJexSocket::InitCommandMap()
                  new C(SocketHandler(&CJexSocket::HandleCHKPWD), C::modeFields, true, C::checkOneOf, 0, 2, -1));
     s_mapJex.Add(L"ASUFIN",
                  new C(SocketHandler(&CJexSocket::HandleASUFIN), C::modeFields, true, C::checkOneOf, 0, 0, -1));
+    AddCommands(s_mapJex);
 }
 
 // ---- connection ----

@@ -4,7 +4,9 @@
 #include "sessions/CSmartObjectPtr.h"
 
 class CCallInfo;
+class IApplicationRelay;
 class CMailMessage;
+class CObArray;
 class CMessage;
 class CSessionCore;
 class CSettingBase;
@@ -17,6 +19,10 @@ class IMessageBoxSink;
 constexpr UINT WM_JEXREPLY = WM_USER + 100;
 // The Jex command link closed. wParam, lParam: 0.
 constexpr UINT WM_JEXCLOSED = WM_USER + 101;
+// Jex CALACK. wParam: the acknowledgement id; lParam: a new CString with its text, the receiver deletes it.
+constexpr UINT WM_CALLACKREQUEST = WM_USER + 105;
+// Jex CALRAC. wParam: the acknowledgement id; lParam: the second number.
+constexpr UINT WM_CALLACKREMOVE = WM_USER + 106;
 
 // The command link to Jex: every request of the desktop and every command of Jex travels here.
 // One object per session: a reconnect makes a new one, so nothing of a lost session lingers.
@@ -28,8 +34,15 @@ public:
     // wParam of WM_JEXREPLY.
     enum ReplyKind
     {
-        replyLogon = 0,         // posted; lParam: new CStringArray of the four fields, the receiver deletes it
-        replyCheckPassword = 2, // sent; lParam: new PasswordResult, the receiver deletes it
+        replyLogon = 0,               // posted; lParam: new CStringArray of the four fields, the receiver deletes it
+        replyAgentList = 1,           // sent; lParam: the answer's CStringArray, valid during the call
+        replyCheckPassword = 2,       // sent; lParam: new PasswordResult, the receiver deletes it
+        replyChangePassword = 3,      // sent; lParam: new PasswordResult, the receiver deletes it
+        replyOutboundGroups = 4,      // sent; lParam: CObArray of COutboundGroup, valid during the call
+        replyNoRight = 5,             // posted; lParam: 0
+        replyLocations = 6,           // sent; lParam: CObArray of CLocation, valid during the call
+        replyAgentOutboundGroups = 7, // sent; lParam: the answer's CString, valid during the call
+        replyAgentInboundGroups = 8,  // sent; lParam: the answer's CString, valid during the call
     };
     struct PasswordResult
     {
@@ -199,4 +212,83 @@ private:
         return TRUE;
     }
     BOOL SendWithAttachments(const CMessage& message, const CString& strLine);
+
+    // ---- commands (CJexSocketCommands.cpp) ----
+public:
+    // Where Jex's answers for local applications go; null until the application ports exist.
+    void SetApplicationRelay(IApplicationRelay* pRelay) { m_pRelay = pRelay; }
+
+protected:
+    static void AddCommands(CSocketCommandMap& map);
+
+    void HandleAGASKI(CStringArray& arrFields);
+    void HandleAGSTAT(CString strText);
+    void HandleAVLOUT(CStringArray& arrFields);
+    void HandleBLITRA(CString strText);
+    void HandleCALACK(CStringArray& arrFields);
+    void HandleCALINF(CString strText);
+    void HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleCALRAC(CStringArray& arrFields);
+    void HandleCHGPWD(CStringArray& arrFields);
+    void HandleCONADD(CString strText);
+    void HandleENDOUT(CStringArray& arrFields);
+    void HandleFNDCON(CStringArray& arrFields);
+    void HandleHTBEAT(CString strText);
+    void HandleKYIINT(CStringArray& arrFields);
+    void HandleLSTAGT(CStringArray& arrFields);
+    void HandleLSTLOC(CStringArray& arrFields);
+    void HandleLSTMIG(CString strText);
+    void HandleLSTMOG(CString strText);
+    void HandleLSTOGR(CStringArray& arrFields);
+    void HandleLSTPAU(CStringArray& arrFields);
+    void HandleLUMDIA(CStringArray& arrFields);
+    void HandleMANDIA(CStringArray& arrFields);
+    void HandleNEXCAL(CString strText);
+    void HandleNORIGT(CString strText);
+    void HandleNUMINF(CString strText);
+    void HandleOKTRAN(CString strText);
+    void HandleONHOLD(CString strText);
+    void HandlePLSEND(CStringArray& arrFields);
+    void HandlePLSSTA(CStringArray& arrFields);
+    void HandleQREEND(CStringArray& arrFields);
+    void HandleQRESTA(CStringArray& arrFields);
+    void HandleQTAUPD(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleRECCAL(CStringArray& arrFields);
+    void HandleREFNUM(CString strText);
+    void HandleREQMAN(CString strText);
+    void HandleSEEIN(CStringArray& arrFields);
+    void HandleSELNMR(CString strText);
+    void HandleSETPER(CStringArray& arrFields);
+    void HandleSNDINT(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleSNDMSG(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleSTAKYI(CString strText);
+    void HandleSTAQUE(CString strText);
+    void HandleSTRTIN(CStringArray& arrFields);
+    void HandleSTRTOU(CStringArray& arrFields);
+    void HandleTAKBAC(CString strText);
+    void HandleTAKCAL(CString strText);
+    void HandleTRACAL(CString strText);
+    void HandleTRAEND(CStringArray& arrFields);
+    void HandleTRANIN(CStringArray& arrFields);
+    void HandleTRANOU(CStringArray& arrFields);
+    void HandleTRNSFR(CStringArray& arrFields);
+    void HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleUPDALO(CStringArray& arrFields);
+    void HandleUPDANO(CStringArray& arrFields);
+    void HandleUPDASE(CStringArray& arrFields);
+    void HandleUPDSFT(CStringArray& arrFields);
+    void HandleUPDSMO(CString strText);
+    void HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleVOICIP(CStringArray& arrFields);
+
+private:
+    // The nLength bytes behind the line, or null (bIncomplete set) while they are not all there.
+    const BYTE* WaitForPayload(int nLineLength, DWORD nLength, BOOL& bIncomplete);
+    void RelayCallAnswer(int nKind, CStringArray& arrFields);
+    void HandOnList(CStringArray& arrFields, CObArray& records, WPARAM nKind,
+                    void (CSessionCore::*pfnRelay)(long, long, const CString&));
+    void SendReplyText(WPARAM nKind, CString& strText);
+    void WriteAttachments(CMessage& message, const BYTE* pPayload, DWORD nTotal);
+
+    IApplicationRelay* m_pRelay = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "sessions/CJexSocket.h"
 #include "sessions/tests/CScriptedJex.h"
 #include "sessions/tests/SessionRecorders.h"
+#include "sessions/CAlarmOption.h"
 #include "core/CTimeTools.h"
 #include <gtest/gtest.h>
 #include <memory>
@@ -18,8 +19,30 @@ public:
     BOOL IsAlarmSwitchOn() override { return m_bAlarms; }
     long GetRegistryLocationId() override { return 17; }
     void OnAgentLogon(long nPending, int nResult) override { m_logons.push_back({nPending, nResult}); }
+    CString GetWorkFolder() override { return m_strWorkFolder; }
+
+    // What the Jex commands set, in m_effects.
+    void SetPermission(int nBit, BOOL bOn) override { Note(L"SetPermission " + Num(nBit) + L" " + Num(bOn)); }
+    void SetPermissionMode(int nMode) override { Note(L"SetPermissionMode " + Num(nMode)); }
+    void SetVoip(BOOL bOn) override { Note(L"SetVoip " + Num(bOn)); }
+    CString GetVoipGatewaySetting() override { return m_strLocalGateways; }
+    void SetVoipGateways(const CString& strGateways) override { Note(L"SetVoipGateways " + strGateways.Str()); }
+    void StartAgentMonitor(const CString& strHost, long nPort, long nId) override
+    {
+        Note(L"StartAgentMonitor " + strHost.Str() + L" " + Num(nPort) + L" " + Num(nId));
+    }
+    void UpdateAlarmOptions(const CAlarmOption& options) override
+    {
+        Note(L"UpdateAlarmOptions " + options.GetText().Str());
+    }
+
+    static std::wstring Num(long long n) { return std::to_wstring(n); }
+    void Note(const std::wstring& effect) { m_effects.push_back(effect); }
 
     UINT m_nPort = 0;
+    CString m_strWorkFolder = L"C:\\work\\";
+    CString m_strLocalGateways;
+    std::vector<std::wstring> m_effects; // shared with the other recorders of a test, in order
     BOOL m_bAlarms = FALSE;
     std::vector<std::pair<long, int>> m_logons;
 };

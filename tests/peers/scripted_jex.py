@@ -35,6 +35,7 @@ silence SECONDS, close. Jex's own:
     expectpayload 'LINE' N [crc=M] [same=FILE]   the next line must be LINE (Python escapes);
                           its field N (from 0) gives the length of the payload that follows, whose
                           CRC-32 must equal field M and whose bytes those of FILE
+    payloadsplit FILE WORD FIELD...   as payload, the line and the bytes cut into three writes
     sndintflood COUNT     COUNT lines "SNDINT sender number length crc flag", each with its payload:
                           every CRC-32 must match and each sender's numbers run 0, 1, 2 ...
 Heartbeats and clock requests of the desktop are answered automatically while a script runs.
@@ -145,6 +146,19 @@ def _payload(link, log, rest, timeout):
     link.send_payload(args[1], [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]], data)
 
 
+def _payloadsplit(link, log, rest, timeout):
+    """As payload, but line and payload together arrive in three writes, cut inside the line and the payload."""
+    args = shlex.split(rest)
+    with open(args[0], "rb") as f:
+        data = f.read()
+    crc = "%u" % (zlib.crc32(data) & 0xFFFFFFFF)
+    fields = [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]]
+    line = link.encode(P.join_fields(args[1], fields) + "\r")
+    log.entries.append("> " + P.join_fields(args[1], fields) + " (in three writes)")
+    whole = line + data
+    link.send_raw(whole, cuts=(len(line) // 2, len(line) + len(data) // 2), pause=0.05)
+
+
 def _ttsync(link, log, rest, timeout):
     behind = datetime.timedelta(seconds=float(rest))
     link.send_fields("TTSYNC", P.sync_clock_text(utc=P._utc_now() - behind))
@@ -228,7 +242,7 @@ def _sndintflood(link, log, rest, timeout):
 DIRECTIVES = {"expectline": _expectline, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
               "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain,
               "ansi": _ansi, "expectencoding": _expectencoding, "expectpayload": _expectpayload,
-              "sndintflood": _sndintflood}
+              "sndintflood": _sndintflood, "payloadsplit": _payloadsplit}
 
 
 def run_script(link, text, log):

@@ -162,6 +162,26 @@ class RequestChecks(unittest.TestCase):
         self.assertIn("= SNDINT payload %d bytes, CRC-32 %u\n" % (len(data), crc), log)
         self.assertIn("= SNDINT 3 payloads whole and in order\n", log)
 
+    def test_payloadsplit_arrives_in_three_pieces(self):
+        data = bytes(range(200))
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "data.bin")
+            with open(path, "wb") as f:
+                f.write(data)
+            seen = {}
+
+            def desktop(link):
+                link.read_line()
+                seen["fields"] = link.expect("UPDTSK", 5)
+                seen["data"] = link.read_payload(len(data))
+
+            code, log, err = run_jex("handshake\ngreet 0 1.0.0.0\npayloadsplit %s UPDTSK 9 1 {size} {crc} 'a b'\n" % path,
+                                     desktop)
+        self.assertEqual(code, 0, err)
+        self.assertEqual(seen["fields"], ["9", "1", "200", str(zlib.crc32(data)), "a b"])
+        self.assertEqual(seen["data"], data)
+        self.assertIn("(in three writes)", log)
+
     def test_wrong_crc_order_and_encoding_fail(self):
         cases = [
             ("expectencoding ansi\n", lambda link: None, "the desktop writes wide, expected ansi"),
