@@ -153,21 +153,36 @@ def _password(link, log, rest, timeout):
         raise P.ProtocolError("%s password %r, expected %r" % (word, plain, expected))
 
 
-def _payload(link, log, rest, timeout):
-    args = shlex.split(rest)
+def crc32(data):
+    return zlib.crc32(data) & 0xFFFFFFFF
+
+
+def file_payload(args):
+    """The bytes of the file args[0] and the fields args[2:], with "{size}" and "{crc}" filled in."""
     with open(args[0], "rb") as f:
         data = f.read()
-    crc = "%u" % (zlib.crc32(data) & 0xFFFFFFFF)
-    link.send_payload(args[1], [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]], data)
+    return data, [a.replace("{size}", str(len(data))).replace("{crc}", "%u" % crc32(data)) for a in args[2:]]
+
+
+def read_checked_payload(link, fields, word, length_index, crc_index, timeout):
+    """The payload behind a line whose field length_index gives its length and field crc_index (None:
+    unchecked) its CRC-32."""
+    data = link.read_payload(int(field(fields, length_index, word)), timeout)
+    if crc_index is not None and int(field(fields, crc_index, word)) != crc32(data):
+        raise P.ProtocolError("%s payload has CRC-32 %u, the line says %s" % (word, crc32(data), fields[crc_index]))
+    return data
+
+
+def _payload(link, log, rest, timeout):
+    args = shlex.split(rest)
+    data, fields = file_payload(args)
+    link.send_payload(args[1], fields, data)
 
 
 def _payloadsplit(link, log, rest, timeout):
     """As payload, but line and payload together arrive in three writes, cut inside the line and the payload."""
     args = shlex.split(rest)
-    with open(args[0], "rb") as f:
-        data = f.read()
-    crc = "%u" % (zlib.crc32(data) & 0xFFFFFFFF)
-    fields = [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]]
+    data, fields = file_payload(args)
     line = link.encode(P.join_fields(args[1], fields) + "\r")
     log.entries.append("> " + P.join_fields(args[1], fields) + " (in three writes)")
     whole = line + data
@@ -199,7 +214,7 @@ def _update(link, log, rest, timeout):
     trailer = "".join(codecs.decode(t, "unicode_escape") + "\r" for t in args[3:])
     log.entries.append("> UPDATE %s %d + the program" % (arguments, size))
     log.entries.extend("> " + t for t in trailer.split("\r")[:-1])
-    log.note("UPDATE %d %u" % (size, zlib.crc32(program) & 0xFFFFFFFF))
+    log.note("UPDATE %d %u" % (size, crc32(program)))
     link.send_raw(link.encode(P.join_fields("UPDATE", [arguments, str(size)]) + "\r") + program +
                   link.encode(trailer))
 
@@ -207,11 +222,8 @@ def _update(link, log, rest, timeout):
 def _upload(link, log, rest, timeout):
     word, length_field, crc_field, name = shlex.split(rest)
     fields = expect_word(link, word, timeout)
-    data = link.read_payload(int(field(fields, int(length_field), word)), timeout)
-    if crc_field != "-":
-        crc = int(field(fields, int(crc_field), word))
-        if crc != zlib.crc32(data) & 0xFFFFFFFF:
-            raise P.ProtocolError("%s payload CRC-32 %u, the line says %u" % (word, zlib.crc32(data), crc))
+    data = read_checked_payload(link, fields, word, int(length_field), None if crc_field == "-" else int(crc_field),
+                                timeout)
     try:
         with zipfile.ZipFile(io.BytesIO(data)) as archive:
             if archive.namelist() != ["data"]:
@@ -254,18 +266,15 @@ def _expectpayload(link, log, rest, timeout):
         raise P.ProtocolError("expected %r, got %r" % (literal, line))
     word, params = P.split_line(line)
     fields = [P.unescape_field(f) for f in P.split_params(params)]
-    count = int(field(fields, int(args[1]), word))
-    data = link.read_payload(count, timeout)
-    crc = zlib.crc32(data) & 0xFFFFFFFF
     options = dict(a.split("=", 1) for a in args[2:])
-    if "crc" in options and int(field(fields, int(options["crc"]), word)) != crc:
-        raise P.ProtocolError("%s payload has CRC-32 %u, the line says %s" % (word, crc, fields[int(options["crc"])]))
+    data = read_checked_payload(link, fields, word, int(args[1]), int(options["crc"]) if "crc" in options else None,
+                                timeout)
     if "same" in options:
         with open(options["same"], "rb") as f:
             expected = f.read()
         if data != expected:
             raise P.ProtocolError("%s payload differs from %s: %r" % (word, options["same"], data[:80]))
-    log.note("%s payload %d bytes, CRC-32 %u" % (word, count, crc))
+    log.note("%s payload %d bytes, CRC-32 %u" % (word, len(data), crc32(data)))
 
 
 def _sndintflood(link, log, rest, timeout):
@@ -273,11 +282,8 @@ def _sndintflood(link, log, rest, timeout):
     count = int(rest)
     for _ in range(count):
         fields = expect_word(link, "SNDINT", timeout)
-        survey, call, length, crc = (int(f) for f in fields[:4])
-        data = link.read_payload(length, timeout)
-        if zlib.crc32(data) & 0xFFFFFFFF != crc:
-            raise P.ProtocolError("SNDINT %d %d: payload CRC-32 %u, the line says %u"
-                                  % (survey, call, zlib.crc32(data) & 0xFFFFFFFF, crc))
+        survey, call = (int(f) for f in fields[:2])
+        read_checked_payload(link, fields, "SNDINT %d %d:" % (survey, call), 2, 3, timeout)
         if call != following.get(survey, 0):
             raise P.ProtocolError("SNDINT of sender %d: number %d came where %d was due"
                                   % (survey, call, following.get(survey, 0)))
