@@ -164,15 +164,3 @@ void CJexDataSocket::HandleALGDAT(CString strParameters)
     m_bLoggedIn = strParameters == L"0";
     if (m_bLoggedIn) KillConnectTimer(); // nothing left for it to bound
 }
-
-// ---- bulk transfers go out here ----
-
-void CJexDataSocket::SendDataCommandV(LPCWSTR pszFormat, va_list args)
-{
-    SendCommandV(pszFormat, args);
-}
-
-void CJexDataSocket::SendDataRaw(const void* pBytes, int nCount)
-{
-    SendRaw(pBytes, nCount);
-}

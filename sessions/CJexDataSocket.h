@@ -28,8 +28,6 @@ public:
     // The command link is gone: nothing is left to log on.
     void CloseWithCommandLink();
 
-    void SendDataCommandV(LPCWSTR pszFormat, va_list args) override;
-    void SendDataRaw(const void* pBytes, int nCount) override;
     CJexSocketBase& GetDataRoute() override { return *this; }
 
     long GetDataPort() const { return m_nDataPort; }

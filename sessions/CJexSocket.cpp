@@ -76,6 +76,7 @@ void CJexSocket::InitCommandMap()
                  new C(SocketHandler(&CJexSocket::HandleCHKPWD), C::modeFields, true, C::checkOneOf, 0, 2, -1));
     s_mapJex.Add(L"ASUFIN",
                  new C(SocketHandler(&CJexSocket::HandleASUFIN), C::modeFields, true, C::checkOneOf, 0, 0, -1));
+    AddCommands(s_mapJex);
 }
 
 // ---- connection ----
@@ -267,27 +268,27 @@ void CJexSocket::DetachReplyWindow(CWnd* pWnd)
     if (m_pReplyWnd == pWnd) m_pReplyWnd = nullptr;
 }
 
-void CJexSocket::SendCheckPasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strPassword)
+BOOL CJexSocket::SendCheckPasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strPassword)
 {
     m_pReplyWnd = pReplyWnd;
-    SendCommand(L"CHKPWD 1 %d %s\r", static_cast<int>(nAgentId), EscapeParameter(strPassword).GetString());
+    return SendRequest(L"CHKPWD 1 %d %s\r", static_cast<int>(nAgentId), EscapeParameter(strPassword).GetString());
 }
 
-void CJexSocket::SendCheckPasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strPassword)
+BOOL CJexSocket::SendCheckPasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strPassword)
 {
     m_pReplyWnd = pReplyWnd;
-    SendCommand(L"CHKPWD 2 %s %s\r", EscapeParameter(strUserName).GetString(),
+    return SendRequest(L"CHKPWD 2 %s %s\r", EscapeParameter(strUserName).GetString(),
                 EscapeParameter(strPassword).GetString());
 }
 
-void CJexSocket::RequestStartupDataById(long nAgentId)
+BOOL CJexSocket::RequestStartupDataById(long nAgentId)
 {
-    SendCommand(L"RQASUD 1 %d\r", static_cast<int>(nAgentId));
+    return SendRequest(L"RQASUD 1 %d\r", static_cast<int>(nAgentId));
 }
 
-void CJexSocket::RequestStartupDataByName(const CString& strUserName)
+BOOL CJexSocket::RequestStartupDataByName(const CString& strUserName)
 {
-    SendCommand(L"RQASUD 2 %s\r", EscapeParameter(strUserName).GetString());
+    return SendRequest(L"RQASUD 2 %s\r", EscapeParameter(strUserName).GetString());
 }
 
 // ---- answers ----

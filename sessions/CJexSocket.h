@@ -1,8 +1,16 @@
 #pragma once
 #include "sessions/CJexDataSocket.h"
 #include "sessions/CJexSocketBase.h"
+#include "sessions/IJexSender.h"
+#include "sessions/CSmartObjectPtr.h"
 
+class CCallInfo;
+class IApplicationRelay;
+class CMailMessage;
+class CObArray;
+class CMessage;
 class CSessionCore;
+class CSettingBase;
 class CWnd;
 class ILumoAppHost;
 class ILumoDlgHost;
@@ -12,19 +20,30 @@ class IMessageBoxSink;
 constexpr UINT WM_JEXREPLY = WM_USER + 100;
 // The Jex command link closed. wParam, lParam: 0.
 constexpr UINT WM_JEXCLOSED = WM_USER + 101;
+// Jex CALACK. wParam: the acknowledgement id; lParam: a new CString with its text, the receiver deletes it.
+constexpr UINT WM_CALLACKREQUEST = WM_USER + 105;
+// Jex CALRAC. wParam: the acknowledgement id; lParam: the second number.
+constexpr UINT WM_CALLACKREMOVE = WM_USER + 106;
 
 // The command link to Jex: every request of the desktop and every command of Jex travels here.
 // One object per session: a reconnect makes a new one, so nothing of a lost session lingers.
 // Runs on the GUI thread; message boxes go to the box sink, so that nothing in a handler blocks
 // a caller that cannot answer them.
-class CJexSocket : public CJexSocketBase
+class CJexSocket : public CJexSocketBase, public IJexSender
 {
 public:
     // wParam of WM_JEXREPLY.
     enum ReplyKind
     {
-        replyLogon = 0,         // posted; lParam: new CStringArray of the four fields, the receiver deletes it
-        replyCheckPassword = 2, // sent; lParam: new PasswordResult, the receiver deletes it
+        replyLogon = 0,               // posted; lParam: new CStringArray of the four fields, the receiver deletes it
+        replyAgentList = 1,           // sent; lParam: the answer's CStringArray, valid during the call
+        replyCheckPassword = 2,       // sent; lParam: new PasswordResult, the receiver deletes it
+        replyChangePassword = 3,      // sent; lParam: new PasswordResult, the receiver deletes it
+        replyOutboundGroups = 4,      // sent; lParam: CObArray of COutboundGroup, valid during the call
+        replyNoRight = 5,             // posted; lParam: 0
+        replyLocations = 6,           // sent; lParam: CObArray of CLocation, valid during the call
+        replyAgentOutboundGroups = 7, // sent; lParam: the answer's CString, valid during the call
+        replyAgentInboundGroups = 8,  // sent; lParam: the answer's CString, valid during the call
     };
     struct PasswordResult
     {
@@ -66,10 +85,10 @@ public:
     void DetachReplyWindow(CWnd* pWnd);
 
     // The requests on the way to a log-on. Passwords are letter-pair text of the password cipher.
-    void SendCheckPasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strPassword);
-    void SendCheckPasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strPassword);
-    void RequestStartupDataById(long nAgentId);
-    void RequestStartupDataByName(const CString& strUserName);
+    BOOL SendCheckPasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strPassword);
+    BOOL SendCheckPasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strPassword);
+    BOOL RequestStartupDataById(long nAgentId);
+    BOOL RequestStartupDataByName(const CString& strUserName);
 
     bool IsUpdateInProgress() const { return m_bUpdateInProgress; }
     bool IsPasswordEncryption() const { return m_bPasswordEncryption; }
@@ -109,8 +128,6 @@ private:
 public:
     CJexDataSocket& GetDataSocket() { return m_dataLink; }
     // Bulk transfers go over the data link while Jex has it logged in, else over this link.
-    void SendDataCommandV(LPCWSTR pszFormat, va_list args) override;
-    void SendDataRaw(const void* pBytes, int nCount) override;
     CJexSocketBase& GetDataRoute() override;
 
     // A log file, zipped as the single entry "data" (SNDLOG). The caller keeps its bytes. TRUE
@@ -135,4 +152,172 @@ private:
     unsigned long m_nUpdateReceived = 0; // bytes of the update program taken from the stream
     CString m_strUpdateFilePath;
     bool m_bUpdateDropped = false; // the stream runs on to its end without being written or run
+
+    // ---- requests (CJexSocketRequests.cpp) ----
+    // Each sends one line (and its payload) and is TRUE once the framework has it; FALSE, with
+    // nothing sent, while there is no socket. Text fields are escaped here; letter-pair passwords
+    // need none. A request that names a window makes it the reply window for Jex's answer.
+public:
+    BOOL SendAlarm(long nAlarmId, BOOL bOn, const CString& strText); // only while the alarm switch is on
+    BOOL SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
+                              const CString& strField3, const CString& strField4) override;
+    BOOL SendBlindTransfer(long nCallId, const CString& strDestination);
+    BOOL SendCallAcknowledge(long nAcknowledgeId);
+    BOOL RequestCallHistory(long nRequestId, long nApplicationId, long nCallId);
+    BOOL SendCancelTrigger(int nFirst, int nSecond);
+    // Lets go of the record once the line is out.
+    BOOL SendChangeCallInfo(CSmartObjectPtr<CCallInfo> pCall);
+    BOOL SendChangeNumber(int nFirst, int nSecond, const CString& strNumber);
+    BOOL SendChangePasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strOld, const CString& strNew);
+    BOOL SendChangePasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strOld,
+                                  const CString& strNew);
+    BOOL SendConferenceAdd(long nFirst, int nSecond);
+    BOOL SendConferenceAction(int nAction, int nConferenceId);
+    BOOL SendConferenceParticipantAction(int nAction, int nConferenceId, long nParticipant);
+    BOOL SendEndInbound(short nResult, const CString& strEndText);
+    BOOL SendEndOutbound(short nResult, const CString& strEndText);
+    BOOL SendEndPause();
+    BOOL SendFindContact(const CString& strFirst, const CString& strSecond);
+    BOOL SendFindKeyIn(const CString& strFirst, const CString& strSecond);
+    BOOL SendFindNumber(const CString& strNumber);
+    BOOL SendInterviewHeartbeat(long nValue, const CString& strText);
+    BOOL SendJoinOutboundGroup(int nGroupId);
+    BOOL RequestAgentList(CWnd* pReplyWnd, long nRequestId, int nApplicationId, int nListKind);
+    BOOL RequestLocationList(CWnd* pReplyWnd); // the desktop's own list
+    BOOL RequestLocationList(long nRequestId, int nApplicationId);
+    BOOL RequestAgentInboundGroups(CWnd* pReplyWnd);
+    BOOL RequestAgentOutboundGroups(CWnd* pReplyWnd);
+    BOOL RequestOutboundGroupList(CWnd* pReplyWnd); // the desktop's own list
+    BOOL RequestOutboundGroupList(long nRequestId, int nApplicationId);
+    BOOL RequestPauseList(long nRequestId, int nApplicationId);
+    BOOL SendManualDial(long nRequestId, const CString& strNumber, const CString& strText);
+    BOOL SendNextCall();
+    BOOL SendConfirmTransfer(BOOL bAccept);
+    BOOL SendOnHold(long nCallId) override;
+    BOOL SendPlayDtmf(long nCallId, const CString& strDigits);
+    BOOL SendPlaySoundEnd(long nRequestId, int nCallId);
+    BOOL SendPlaySoundStart(long nRequestId, int nCallId, const CString& strSound);
+    BOOL SendQuestionRecordingEnd(long nRequestId, int nCallId);
+    BOOL SendQuestionRecordingStart(long nRequestId, int nCallId, const CString& strText);
+    BOOL SendRecordCall(int nRequestId, int nCallId);
+    BOOL SendRefuseNumber(int nFirst, int nSecond);
+    BOOL SendRejectCall(int nCallId, int nSecond);
+    BOOL SendReleaseNumber();
+    BOOL SendRequestManual();
+    BOOL SendRequestPause(int nPauseReasonId, int nStartType);
+    BOOL SendRequestTask(long nTaskId);
+    // nOwner: the application's owner number (its id - 100); nNew 1 when nothing is cached for it.
+    BOOL RequestApplicationSettings(long nAgentId, long nOwner, int nNew) override;
+    // nOwner: 2 for an agent setting, else the owner number of an application setting.
+    BOOL SendSaveSetting(long nOwner, long nAgentId, const CSettingBase& setting);
+    BOOL SendSelectNumber(int nFirst, int nSecond);
+    BOOL SendStartInterviewOutbound(const CString& strText);
+    // The caller has checked the bytes against nCrc. bCurrentPort: they came from the current
+    // application port (1), else from the old one (0).
+    BOOL SendInterviewData(long nSurveyId, long nCallId, const BYTE* pData, DWORD nLength, DWORD nCrc,
+                           BOOL bCurrentPort);
+    // The attachments' bytes follow the line, each exactly its announced size.
+    BOOL SendMail(long nCallId, const CMailMessage& mail);
+    BOOL SendMessage(const CMessage& message);
+    BOOL SendStartIvr(const CString& strFirst, long nNumber, const CString& strSecond);
+    BOOL SendStartKeyIn(long nKeyInId);
+    BOOL SendStartTrigger(int nFirst, int nSecond);
+    BOOL SendStopKeyIn(long nKeyInId);
+    BOOL SendTagCall(long nCallId, const CString& strTag);
+    BOOL SendTakeBack(long nCallId) override;
+    BOOL SendTakeCall(int nCallId);
+    BOOL SendTransferCall(long nCallId, long nDestination);
+    BOOL RequestTaskResources(int nTaskId, const CString& strResourceIds);
+    BOOL SendUpdateAnnotation(long nRequestId, long nFirst, long nSecond, long nThird, const CString& strAnnotation);
+    BOOL SendVoiceMail(short nFirst, int nSecond);
+    BOOL SendWriteCallClass(const CString& strText);
+
+private:
+    bool IsLinkUp() const { return m_hSocket != INVALID_SOCKET; }
+    template <FormatArgument... Args> BOOL SendRequest(LPCWSTR pszFormat, Args... args)
+    {
+        if (!IsLinkUp()) return FALSE;
+        SendCommand(pszFormat, args...);
+        return TRUE;
+    }
+    BOOL SendWithAttachments(const CMessage& message, const CString& strLine);
+
+    // ---- commands (CJexSocketCommands.cpp) ----
+public:
+    // Where Jex's answers for local applications go; null until the application ports exist.
+    void SetApplicationRelay(IApplicationRelay* pRelay) { m_pRelay = pRelay; }
+
+protected:
+    static void AddCommands(CSocketCommandMap& map);
+
+    void HandleAGASKI(CStringArray& arrFields);
+    void HandleAGSTAT(CString strText);
+    void HandleAVLOUT(CStringArray& arrFields);
+    void HandleBLITRA(CString strText);
+    void HandleCALACK(CStringArray& arrFields);
+    void HandleCALINF(CString strText);
+    void HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleCALRAC(CStringArray& arrFields);
+    void HandleCHGPWD(CStringArray& arrFields);
+    void HandleCONADD(CString strText);
+    void HandleENDOUT(CStringArray& arrFields);
+    void HandleFNDCON(CStringArray& arrFields);
+    void HandleHTBEAT(CString strText);
+    void HandleKYIINT(CStringArray& arrFields);
+    void HandleLSTAGT(CStringArray& arrFields);
+    void HandleLSTLOC(CStringArray& arrFields);
+    void HandleLSTMIG(CString strText);
+    void HandleLSTMOG(CString strText);
+    void HandleLSTOGR(CStringArray& arrFields);
+    void HandleLSTPAU(CStringArray& arrFields);
+    void HandleLUMDIA(CStringArray& arrFields);
+    void HandleMANDIA(CStringArray& arrFields);
+    void HandleNEXCAL(CString strText);
+    void HandleNORIGT(CString strText);
+    void HandleNUMINF(CString strText);
+    void HandleOKTRAN(CString strText);
+    void HandleONHOLD(CString strText);
+    void HandlePLSEND(CStringArray& arrFields);
+    void HandlePLSSTA(CStringArray& arrFields);
+    void HandleQREEND(CStringArray& arrFields);
+    void HandleQRESTA(CStringArray& arrFields);
+    void HandleQTAUPD(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleRECCAL(CStringArray& arrFields);
+    void HandleREFNUM(CString strText);
+    void HandleREQMAN(CString strText);
+    void HandleSEEIN(CStringArray& arrFields);
+    void HandleSELNMR(CString strText);
+    void HandleSETPER(CStringArray& arrFields);
+    void HandleSNDINT(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleSNDMSG(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleSTAKYI(CString strText);
+    void HandleSTAQUE(CString strText);
+    void HandleSTRTIN(CStringArray& arrFields);
+    void HandleSTRTOU(CStringArray& arrFields);
+    void HandleTAKBAC(CString strText);
+    void HandleTAKCAL(CString strText);
+    void HandleTRACAL(CString strText);
+    void HandleTRAEND(CStringArray& arrFields);
+    void HandleTRANIN(CStringArray& arrFields);
+    void HandleTRANOU(CStringArray& arrFields);
+    void HandleTRNSFR(CStringArray& arrFields);
+    void HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleUPDALO(CStringArray& arrFields);
+    void HandleUPDANO(CStringArray& arrFields);
+    void HandleUPDASE(CStringArray& arrFields);
+    void HandleUPDSFT(CStringArray& arrFields);
+    void HandleUPDSMO(CString strText);
+    void HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
+    void HandleVOICIP(CStringArray& arrFields);
+
+private:
+    // The nLength bytes behind the line, or null (bIncomplete set) while they are not all there.
+    const BYTE* WaitForPayload(int nLineLength, DWORD nLength, BOOL& bIncomplete);
+    void RelayCallAnswer(int nKind, CStringArray& arrFields);
+    void HandOnList(CStringArray& arrFields, CObArray& records, WPARAM nKind,
+                    void (CSessionCore::*pfnRelay)(long, long, const CString&));
+    void SendReplyText(WPARAM nKind, CString& strText);
+    void WriteAttachments(CMessage& message, const BYTE* pPayload, DWORD nTotal);
+
+    IApplicationRelay* m_pRelay = nullptr;
 };

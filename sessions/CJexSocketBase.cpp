@@ -42,14 +42,6 @@ void CJexSocketBase::InitCommandMap()
                      new C(SocketHandler(&CJexSocketBase::HandleSNDSRE), C::modeFields, true, C::checkOneOf, 0, 3, -1));
 }
 
-void CJexSocketBase::SendDataCommandFormatted(LPCWSTR pszFormat, ...)
-{
-    va_list args;
-    va_start(args, pszFormat);
-    SendDataCommandV(pszFormat, args);
-    va_end(args);
-}
-
 void CJexSocketBase::HandleSNDSRE(CStringArray& arrFields)
 {
     const int nKind = CStaticTools::ToInt(arrFields[0].GetString());

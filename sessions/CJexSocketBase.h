@@ -21,15 +21,22 @@ public:
     // Winsock error of the last connect attempt: -1 before any, 0 after success.
     int GetConnectError() const { return m_nConnectError; }
 
-    // A line and the payload of a bulk transfer (log files, recordings). Each link decides where
-    // they go; a caller that sends both holds the send lock of GetDataRoute() around them.
-    template <FormatArgument... Args> void SendDataCommand(LPCWSTR pszFormat, Args... args)
+    // A line and the bytes Jex reads behind it, in one hold of the send lock: another sender's
+    // line must not land inside the payload.
+    void SendLineWithPayload(const CString& strLine, const void* pBytes, int nCount)
     {
-        SendDataCommandFormatted(pszFormat, args...);
+        SendLineThen(strLine, [&] {
+            if (nCount > 0) SendRaw(pBytes, nCount);
+        });
     }
-    virtual void SendDataCommandV(LPCWSTR pszFormat, va_list args) = 0;
-    virtual void SendDataRaw(const void* pBytes, int nCount) = 0;
-    // The link that carries bulk transfers now.
+    // The same for a payload that sendPayload writes piece by piece with SendRaw.
+    template <class SendPayload> void SendLineThen(const CString& strLine, SendPayload sendPayload)
+    {
+        CSingleLock lock(&m_csSend, TRUE);
+        SendString(strLine);
+        sendPayload();
+    }
+    // The link that carries bulk transfers (log files, recordings) now.
     virtual CJexSocketBase& GetDataRoute() = 0;
 
 protected:
@@ -43,7 +50,4 @@ protected:
 
     static CSocketCommandMap s_mapJexBase;
     static CCriticalSection s_csJexBase;
-
-private:
-    void SendDataCommandFormatted(LPCWSTR pszFormat, ...);
 };

@@ -73,40 +73,23 @@ CJexSocketBase& CJexSocket::GetDataRoute()
     return m_dataLink.IsLoggedIn() ? static_cast<CJexSocketBase&>(m_dataLink) : *this;
 }
 
-void CJexSocket::SendDataCommandV(LPCWSTR pszFormat, va_list args)
-{
-    if (m_dataLink.IsLoggedIn())
-        m_dataLink.SendDataCommandV(pszFormat, args);
-    else
-        SendCommandV(pszFormat, args);
-}
-
-void CJexSocket::SendDataRaw(const void* pBytes, int nCount)
-{
-    if (m_dataLink.IsLoggedIn())
-        m_dataLink.SendDataRaw(pBytes, nCount);
-    else
-        SendRaw(pBytes, nCount);
-}
-
 // ---- the uploads ----
 
 BOOL CJexSocket::SendLogFile(const CString& strFileName, const BYTE* pBytes, DWORD nLength)
 {
-    if (m_hSocket == INVALID_SOCKET) return FALSE;
+    if (!IsLinkUp()) return FALSE;
     std::unique_ptr<BYTE[]> pArchive;
     DWORD nArchive = 0;
     if (!ZipForUpload(pBytes, nLength, pArchive, nArchive)) return FALSE;
-    // Line and archive in one hold: another sender's line must not land inside the payload.
-    CSingleLock lock(&GetDataRoute().m_csSend, TRUE);
-    SendDataCommand(L"SNDLOG %s %u\r", EscapeParameter(strFileName).GetString(), static_cast<unsigned>(nArchive));
-    SendDataRaw(pArchive.get(), static_cast<int>(nArchive));
+    CString strLine;
+    strLine.Format(L"SNDLOG %s %u\r", EscapeParameter(strFileName).GetString(), static_cast<unsigned>(nArchive));
+    GetDataRoute().SendLineWithPayload(strLine, pArchive.get(), static_cast<int>(nArchive));
     return TRUE;
 }
 
 BOOL CJexSocket::SendStereoRecording(long nFirstId, long nSecondId, const CString& strPath)
 {
-    if (m_hSocket == INVALID_SOCKET) return FALSE;
+    if (!IsLinkUp()) return FALSE;
     CFile file;
     if (!OpenRecording(file, strPath)) return FALSE;
     const CString strTime = FormatRecordingTime(file);
@@ -120,9 +103,9 @@ BOOL CJexSocket::SendStereoRecording(long nFirstId, long nSecondId, const CStrin
     if (!ZipForUpload(pBytes.get(), nLength, pArchive, nArchive)) return FALSE;
     pBytes.reset();
     const unsigned long nCrc = CStaticTools::GetChecksumForMemory(pArchive.get(), nArchive);
-    CSingleLock lock(&GetDataRoute().m_csSend, TRUE);
-    SendDataCommand(L"SNDSRE %ld %ld %s %s %lu %lu\r", nFirstId, nSecondId, EscapeParameter(strName).GetString(),
-                    EscapeParameter(strTime).GetString(), static_cast<unsigned long>(nArchive), nCrc);
-    SendDataRaw(pArchive.get(), static_cast<int>(nArchive));
+    CString strLine;
+    strLine.Format(L"SNDSRE %ld %ld %s %s %lu %lu\r", nFirstId, nSecondId, EscapeParameter(strName).GetString(),
+                   EscapeParameter(strTime).GetString(), static_cast<unsigned long>(nArchive), nCrc);
+    GetDataRoute().SendLineWithPayload(strLine, pArchive.get(), static_cast<int>(nArchive));
     return TRUE;
 }

@@ -2,6 +2,7 @@
 #include "framework/CString.h"
 
 class CAgent;
+class CAlarmOption;
 class CWnd;
 class IUpdateServiceClient;
 class IUpdateWindowSink;
@@ -45,4 +46,20 @@ public:
     virtual CWnd* GetPasswordDialog() { return nullptr; }
     virtual CWnd* GetLocationDialog() { return nullptr; }
     virtual void SetStartupDataComplete() {} // Jex ASUFIN
+
+    // ---- what the Jex requests read.
+    virtual BOOL IsAlarmSwitchOn() { return FALSE; } // set at log-on: alarms go to Jex only then
+    // The registry value Location (default 0), whatever location the agent chose since.
+    virtual long GetRegistryLocationId() { return 0; }
+
+    // ---- what the Jex commands set.
+    // Jex SETPER: the switches of permission bits 0, 1, 5, 6, 7, 8 and 9 (bit 9's is on until the
+    // first SETPER), and the three-valued mode of bits 2 to 4.
+    virtual void SetPermission(int /*nBit*/, BOOL /*bOn*/) {}
+    virtual void SetPermissionMode(int /*nMode*/) {}
+    virtual void SetVoip(BOOL /*bOn*/) {}                           // Jex VOICIP; read by ISVOIP
+    virtual CString GetVoipGatewaySetting() { return CString(); }   // the registry value VOIPGateWay
+    virtual void SetVoipGateways(const CString& /*strGateways*/) {} // ";"-separated; starts again at the first
+    virtual void StartAgentMonitor(const CString& /*strHost*/, long /*nPort*/, long /*nId*/) {}
+    virtual void UpdateAlarmOptions(const CAlarmOption& /*options*/) {}
 };

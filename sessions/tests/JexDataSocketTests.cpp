@@ -3,7 +3,7 @@
 // zip and CRC-32 code and makes the update program itself.
 #include "sessions/CJexDataSocket.h"
 #include "sessions/CJexSocket.h"
-#include "sessions/tests/JexLinkFixtures.h"
+#include "sessions/tests/JexLinkFixture.h"
 #include "core/CTimeTools.h"
 #include "framework/CHandleOwner.h"
 #include "framework/COleDateTime.h"
@@ -82,7 +82,7 @@ UINT DeadPort()
     return nPort;
 }
 
-class JexDataSocketTest : public CJexLinkTest
+class JexDataSocketTest : public JexLinkFixture
 {
 protected:
     void SetUp() override
@@ -121,7 +121,7 @@ const char kDataGreeting[] = "handshake\ngreet 1 5.4.9.6 0.0.0.0 0 - {dataport}\
 
 TEST_F(JexDataSocketTest, DataLinkLogsInBeforeTheLogonAndCarriesTheLogFile)
 {
-    ASSERT_TRUE(Connect(std::string(kDataGreeting) + "expect ALOGON 7 3 -?\\d+\ndrain\n",
+    ASSERT_TRUE(Connect(std::string(kDataGreeting) + "expect ALOGON 7 3 -?\\d+\ndrain\n", {},
                         "handshake\nsend STARTS 1\nexpectline ALGDAT 7\nsend ALGDAT 0\n"
                         "upload SNDLOG 1 - phone.log\ndrain\n"));
     ASSERT_TRUE(WaitForGreeting());
@@ -173,7 +173,7 @@ TEST_F(JexDataSocketTest, EveryFailedDataLinkRoadLogsOnExactlyOnce)
         // While the data link is not logged in, a log file goes over the command link.
         ASSERT_TRUE(Connect("handshake\ngreet 1 5.4.9.6 0.0.0.0 0 - " + c.portWord +
                                 "\nexpect ALOGON 7 3 -?\\d+\nupload SNDLOG 1 - late.log\ndrain\n",
-                            c.dataScript));
+                            {}, c.dataScript));
         ASSERT_TRUE(WaitForGreeting());
         m_pLink->Logon(nullptr);
         CJexDataSocket& data = m_pLink->GetDataSocket();
@@ -196,7 +196,7 @@ TEST_F(JexDataSocketTest, EveryFailedDataLinkRoadLogsOnExactlyOnce)
 
 TEST_F(JexDataSocketTest, LossOfTheCommandLinkClosesTheDataLink)
 {
-    ASSERT_TRUE(Connect(std::string(kDataGreeting) + "expect ALOGON .*\nexpectline RQASUD 1 7\nclose\n",
+    ASSERT_TRUE(Connect(std::string(kDataGreeting) + "expect ALOGON .*\nexpectline RQASUD 1 7\nclose\n", {},
                         "handshake\nsend STARTS 1\nexpectline ALGDAT 7\nsend ALGDAT 0\nclosed\n"));
     ASSERT_TRUE(WaitForGreeting());
     ASSERT_TRUE(LogonAndSettle());
@@ -324,7 +324,7 @@ TEST_F(JexDataSocketTest, RecordingGoesOverTheDataLinkAndItsConfirmationDeletesI
     const fs::path recording = m_work / L"Task7" / L"rec 1.wav";
     const std::string bytes(70000, 'r');
     WriteAll(recording, bytes);
-    ASSERT_TRUE(Connect(std::string(kDataGreeting) + "expect ALOGON .*\ndrain\n",
+    ASSERT_TRUE(Connect(std::string(kDataGreeting) + "expect ALOGON .*\ndrain\n", {},
                         "handshake\nsend STARTS 1\nexpectline ALGDAT 7\nsend ALGDAT 0\n"
                         "upload SNDSRE 4 5 rec.wav\nsend SNDSRE 0 7 'rec 1.wav'\ndrain\n"));
     ASSERT_TRUE(WaitForGreeting());

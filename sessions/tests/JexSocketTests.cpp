@@ -2,22 +2,15 @@
 // (tests/peers/scripted_jex.py), which Wine starts as a Unix process. The peer plays Jex's side
 // and logs every line; these tests check what our link did, told its windows and sent.
 #include "sessions/CJexSocket.h"
-#include "sessions/IMessageBoxSink.h"
-#include "sessions/IUpdateServiceClient.h"
-#include "sessions/IUpdateWindowSink.h"
-#include "sessions/tests/JexLinkFixtures.h"
+#include "sessions/tests/JexLinkFixture.h"
 #include "sessions/tests/SessionRecorders.h"
 #include "core/AccountFunctions.h"
 #include "core/CPasswordCipher.h"
 #include "core/CTimeTools.h"
-#include "framework/testing/CPeerProcess.h"
 #include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,7 +60,7 @@ std::string Greeting(const char* pszFields)
     return std::string("handshake\ngreet ") + pszFields + "\n";
 }
 
-class JexSocketTest : public CJexLinkTest
+class JexSocketTest : public JexLinkFixture
 {
 protected:
     void SetUp() override { ASSERT_TRUE(m_reply.Create()); }

@@ -1,14 +1,19 @@
 #pragma once
-// Recording stand-ins for what owns the session core: the application object, the main window,
-// and the Jex link. They record what the core asks of them.
+// Recording stand-ins for what owns the session core and the Jex links: the application object,
+// the main window, the Jex link, message boxes and the update window and service. They record
+// what is asked of them.
 #include "sessions/CAgent.h"
 #include "sessions/IJexSender.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
+#include "sessions/IMessageBoxSink.h"
+#include "sessions/IUpdateServiceClient.h"
+#include "sessions/IUpdateWindowSink.h"
 #include "core/CMessage.h"
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CRecordingAppHost : public ILumoAppHost
@@ -53,20 +58,30 @@ public:
 class CRecordingJex : public IJexSender
 {
 public:
-    void SendOnHold(long nCallId) override { m_sent.push_back(L"ONHOLD " + std::to_wstring(nCallId)); }
-    void SendTakeBack(long nCallId) override { m_sent.push_back(L"TAKBAC " + std::to_wstring(nCallId)); }
-    void RequestApplicationSettings(long nAgentId, long nOwner, int nFlag) override
+    BOOL SendOnHold(long nCallId) override
+    {
+        m_sent.push_back(L"ONHOLD " + std::to_wstring(nCallId));
+        return TRUE;
+    }
+    BOOL SendTakeBack(long nCallId) override
+    {
+        m_sent.push_back(L"TAKBAC " + std::to_wstring(nCallId));
+        return TRUE;
+    }
+    BOOL RequestApplicationSettings(long nAgentId, long nOwner, int nFlag) override
     {
         m_sent.push_back(L"RQASFA " + std::to_wstring(nAgentId) + L" " + std::to_wstring(nOwner) + L" " +
                          std::to_wstring(nFlag));
         if (m_onRequest) m_onRequest();
+        return TRUE;
     }
 
-    void SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
+    BOOL SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
                               const CString& strField3, const CString& strField4) override
     {
         m_sent.push_back(L"APPLGN " + std::to_wstring(nPendingId) + L" " + strField1.Str() + L" " + strField2.Str() +
                          L" " + strField3.Str() + L" " + strField4.Str());
+        return TRUE;
     }
 
     std::vector<std::wstring> m_sent;
@@ -159,4 +174,75 @@ public:
     BOOL m_bSoftphone = FALSE;
     std::vector<std::wstring> m_softphoneLog;
     int m_nTasksStarted = 0;
+};
+
+// Message boxes as the links raise them, answered from a list (IDOK once it is empty).
+class CAnsweringBoxes : public IMessageBoxSink
+{
+public:
+    int ShowMessage(const CString& strText, UINT nType) override
+    {
+        m_boxes.push_back({strText.Str(), nType});
+        if (m_answers.empty()) return IDOK;
+        const int nAnswer = m_answers.front();
+        m_answers.erase(m_answers.begin());
+        return nAnswer;
+    }
+    int ShowMessage(UINT nStringId, UINT nType) override
+    {
+        m_boxes.push_back({L"#" + std::to_wstring(nStringId), nType});
+        return IDOK;
+    }
+    struct Box
+    {
+        std::wstring text;
+        UINT type;
+    };
+    std::vector<Box> m_boxes;
+    std::vector<int> m_answers;
+};
+
+class CRecordingUpdateWindow : public IUpdateWindowSink
+{
+public:
+    void ShowUpdateWindow() override { m_events.push_back(L"window"); }
+    void ShowUpdateProgress(long nReceived, long nTotal) override
+    {
+        m_events.push_back(L"progress");
+        m_progress.push_back({nReceived, nTotal});
+        if (m_onProgress) m_onProgress();
+    }
+    void ShowUpdateDone() override { m_events.push_back(L"done"); }
+    void SetMessageBoxShown(BOOL bShown) override { m_events.push_back(bShown ? L"box on" : L"box off"); }
+    std::vector<std::wstring> m_events;
+    std::vector<std::pair<long, long>> m_progress; // received, total
+    std::function<void()> m_onProgress;            // runs inside each progress report
+};
+
+// The update service: its check answers m_bRunning, a run m_bRunSucceeds.
+class CRecordingUpdateService : public IUpdateServiceClient
+{
+public:
+    BOOL CheckService(CString& strError) override
+    {
+        ++m_nChecks;
+        strError = L"The update service is not running.";
+        return m_bRunning;
+    }
+    BOOL RunUpdate(const CString& strProgram, const CString& strArguments, CString& strError, BOOL bDeleteProgram,
+                   BOOL bWait) override
+    {
+        m_runs.push_back({strProgram.Str(), strArguments.Str(), bDeleteProgram, bWait});
+        if (!m_bRunSucceeds) strError = L"access denied";
+        return m_bRunSucceeds;
+    }
+    struct Run
+    {
+        std::wstring program, arguments;
+        BOOL bDelete, bWait;
+    };
+    BOOL m_bRunning = TRUE;
+    BOOL m_bRunSucceeds = FALSE;
+    int m_nChecks = 0;
+    std::vector<Run> m_runs;
 };

@@ -36,6 +36,14 @@ silence SECONDS, close. Jex's own:
                           field CRC (or "-" for none) the payload's CRC-32; the payload must be a zip
                           archive with the single entry "data", which is saved as FILE beside the
                           log; logs "= WORD unzipped N bytes"
+    ansi [push=1]         the handshake as "handshake", but Jex answers (and goes on) in ANSI
+    expectencoding wide|ansi      the encoding the desktop's lines came in
+    expectpayload 'LINE' N [crc=M] [same=FILE]   the next line must be LINE (Python escapes);
+                          its field N (from 0) gives the length of the payload that follows, whose
+                          CRC-32 must equal field M and whose bytes those of FILE
+    payloadsplit FILE WORD FIELD...   as payload, the line and the bytes cut into three writes
+    sndintflood COUNT     COUNT lines "SNDINT sender number length crc flag", each with its payload:
+                          every CRC-32 must match and each sender's numbers run 0, 1, 2 ...
 Heartbeats and clock requests of the desktop are answered automatically while a script runs.
 
 The data link: with --data-script the peer also listens on a second port, whose number "{dataport}"
@@ -145,12 +153,40 @@ def _password(link, log, rest, timeout):
         raise P.ProtocolError("%s password %r, expected %r" % (word, plain, expected))
 
 
-def _payload(link, log, rest, timeout):
-    args = shlex.split(rest)
+def crc32(data):
+    return zlib.crc32(data) & 0xFFFFFFFF
+
+
+def file_payload(args):
+    """The bytes of the file args[0] and the fields args[2:], with "{size}" and "{crc}" filled in."""
     with open(args[0], "rb") as f:
         data = f.read()
-    crc = "%u" % (zlib.crc32(data) & 0xFFFFFFFF)
-    link.send_payload(args[1], [a.replace("{size}", str(len(data))).replace("{crc}", crc) for a in args[2:]], data)
+    return data, [a.replace("{size}", str(len(data))).replace("{crc}", "%u" % crc32(data)) for a in args[2:]]
+
+
+def read_checked_payload(link, fields, word, length_index, crc_index, timeout):
+    """The payload behind a line whose field length_index gives its length and field crc_index (None:
+    unchecked) its CRC-32."""
+    data = link.read_payload(int(field(fields, length_index, word)), timeout)
+    if crc_index is not None and int(field(fields, crc_index, word)) != crc32(data):
+        raise P.ProtocolError("%s payload has CRC-32 %u, the line says %s" % (word, crc32(data), fields[crc_index]))
+    return data
+
+
+def _payload(link, log, rest, timeout):
+    args = shlex.split(rest)
+    data, fields = file_payload(args)
+    link.send_payload(args[1], fields, data)
+
+
+def _payloadsplit(link, log, rest, timeout):
+    """As payload, but line and payload together arrive in three writes, cut inside the line and the payload."""
+    args = shlex.split(rest)
+    data, fields = file_payload(args)
+    line = link.encode(P.join_fields(args[1], fields) + "\r")
+    log.entries.append("> " + P.join_fields(args[1], fields) + " (in three writes)")
+    whole = line + data
+    link.send_raw(whole, cuts=(len(line) // 2, len(line) + len(data) // 2), pause=0.05)
 
 
 def _ttsync(link, log, rest, timeout):
@@ -178,7 +214,7 @@ def _update(link, log, rest, timeout):
     trailer = "".join(codecs.decode(t, "unicode_escape") + "\r" for t in args[3:])
     log.entries.append("> UPDATE %s %d + the program" % (arguments, size))
     log.entries.extend("> " + t for t in trailer.split("\r")[:-1])
-    log.note("UPDATE %d %u" % (size, zlib.crc32(program) & 0xFFFFFFFF))
+    log.note("UPDATE %d %u" % (size, crc32(program)))
     link.send_raw(link.encode(P.join_fields("UPDATE", [arguments, str(size)]) + "\r") + program +
                   link.encode(trailer))
 
@@ -186,11 +222,8 @@ def _update(link, log, rest, timeout):
 def _upload(link, log, rest, timeout):
     word, length_field, crc_field, name = shlex.split(rest)
     fields = expect_word(link, word, timeout)
-    data = link.read_payload(int(field(fields, int(length_field), word)), timeout)
-    if crc_field != "-":
-        crc = int(field(fields, int(crc_field), word))
-        if crc != zlib.crc32(data) & 0xFFFFFFFF:
-            raise P.ProtocolError("%s payload CRC-32 %u, the line says %u" % (word, zlib.crc32(data), crc))
+    data = read_checked_payload(link, fields, word, int(length_field), None if crc_field == "-" else int(crc_field),
+                                timeout)
     try:
         with zipfile.ZipFile(io.BytesIO(data)) as archive:
             if archive.namelist() != ["data"]:
@@ -203,10 +236,66 @@ def _upload(link, log, rest, timeout):
     log.note("%s unzipped %d bytes" % (word, len(plain)))
 
 
+def _ansi(link, log, rest, timeout):
+    """The handshake with every line of Jex in ANSI: the desktop's first line still comes as UTF-16LE
+    (it cannot know yet), and what it sends after Jex's answer decides its encoding afresh."""
+    send_line = link.send_line
+
+    def first_send(text, **options):
+        link.send_line = send_line
+        link.wide = False
+        link.rearm_detection()
+        return send_line(text, **options)
+
+    link.send_line = first_send
+    options = P._options(shlex.split(rest))
+    link.handshake_as_acceptor(timeout=timeout, push_clock=options.get("push", "1") != "0")
+
+
+def _expectencoding(link, log, rest, timeout):
+    got = "wide" if link.wide else "ansi"
+    if got != rest:
+        raise P.ProtocolError("the desktop writes %s, expected %s" % (got, rest))
+
+
+def _expectpayload(link, log, rest, timeout):
+    args = shlex.split(rest)
+    literal = codecs.decode(args[0], "unicode_escape")
+    line = link.read_line(timeout)
+    if line != literal:
+        raise P.ProtocolError("expected %r, got %r" % (literal, line))
+    word, params = P.split_line(line)
+    fields = [P.unescape_field(f) for f in P.split_params(params)]
+    options = dict(a.split("=", 1) for a in args[2:])
+    data = read_checked_payload(link, fields, word, int(args[1]), int(options["crc"]) if "crc" in options else None,
+                                timeout)
+    if "same" in options:
+        with open(options["same"], "rb") as f:
+            expected = f.read()
+        if data != expected:
+            raise P.ProtocolError("%s payload differs from %s: %r" % (word, options["same"], data[:80]))
+    log.note("%s payload %d bytes, CRC-32 %u" % (word, len(data), crc32(data)))
+
+
+def _sndintflood(link, log, rest, timeout):
+    following = {}
+    count = int(rest)
+    for _ in range(count):
+        fields = expect_word(link, "SNDINT", timeout)
+        survey, call = (int(f) for f in fields[:2])
+        read_checked_payload(link, fields, "SNDINT %d %d:" % (survey, call), 2, 3, timeout)
+        if call != following.get(survey, 0):
+            raise P.ProtocolError("SNDINT of sender %d: number %d came where %d was due"
+                                  % (survey, call, following.get(survey, 0)))
+        following[survey] = call + 1
+    log.note("SNDINT %d payloads whole and in order" % count)
+
+
 # Jex's own directives; the others are lumopeer's, run by its script runner.
 DIRECTIVES = {"expectline": _expectline, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
               "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain,
-              "update": _update, "upload": _upload}
+              "update": _update, "upload": _upload, "ansi": _ansi, "expectencoding": _expectencoding,
+              "expectpayload": _expectpayload, "sndintflood": _sndintflood, "payloadsplit": _payloadsplit}
 # Where upload saves what it received: beside the traffic log.
 OUTPUT_DIR = "."
 

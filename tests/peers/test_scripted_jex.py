@@ -139,6 +139,71 @@ class LogonRoad(unittest.TestCase):
         self.assertAlmostEqual(behind.total_seconds(), 3600, delta=5)
 
 
+class RequestChecks(unittest.TestCase):
+    def test_ansi_link_payload_and_flood(self):
+        data = b"interview\x00data"
+        crc = zlib.crc32(data)
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "same.bin")
+            with open(path, "wb") as f:
+                f.write(data)
+            script = ("ansi\ngreet 0 1.0.0.0\nexpectencoding ansi\n"
+                      "expectpayload 'SNDINT 4 5 %d %u 1' 2 crc=3 same=%s\nsndintflood 3\n" % (len(data), crc, path))
+
+            def desktop(link):
+                self.assertEqual(link.read_line(), "STARTS 0 1.0.0.0")
+                link.send_line("SNDINT 4 5 %d %u 1" % (len(data), crc))
+                link.send_raw(data)
+                for survey, call in ((1, 0), (2, 0), (1, 1)):
+                    link.send_line("SNDINT %d %d 2 %u 1" % (survey, call, zlib.crc32(b"ab")))
+                    link.send_raw(b"ab")
+
+            code, log, err = run_jex(script, desktop)
+        self.assertEqual(code, 0, err)
+        self.assertIn("= SNDINT payload %d bytes, CRC-32 %u\n" % (len(data), crc), log)
+        self.assertIn("= SNDINT 3 payloads whole and in order\n", log)
+
+    def test_payloadsplit_arrives_in_three_pieces(self):
+        data = bytes(range(200))
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "data.bin")
+            with open(path, "wb") as f:
+                f.write(data)
+            seen = {}
+
+            def desktop(link):
+                link.read_line()
+                seen["fields"] = link.expect("UPDTSK", 5)
+                seen["data"] = link.read_payload(len(data))
+
+            code, log, err = run_jex("handshake\ngreet 0 1.0.0.0\npayloadsplit %s UPDTSK 9 1 {size} {crc} 'a b'\n" % path,
+                                     desktop)
+        self.assertEqual(code, 0, err)
+        self.assertEqual(seen["fields"], ["9", "1", "200", str(zlib.crc32(data)), "a b"])
+        self.assertEqual(seen["data"], data)
+        self.assertIn("(in three writes)", log)
+
+    def test_wrong_crc_order_and_encoding_fail(self):
+        # What the desktop sends goes out in one write: the Jex may close as soon as it has seen enough.
+        flood = b"".join(("SNDINT 1 %d 1 %u 1\r" % (n, zlib.crc32(b"a"))).encode("utf-16-le") + b"a" for n in (1, 0))
+        cases = [
+            ("expectencoding ansi\n", lambda link: None, "the desktop writes wide, expected ansi"),
+            ("expectpayload 'SNDINT 1 2 2 7 1' 2 crc=3\n",
+             lambda link: link.send_raw(link.encode("SNDINT 1 2 2 7 1\r") + b"ab"), "the line says 7"),
+            ("sndintflood 2\n", lambda link: link.send_raw(flood), "number 1 came where 0 was due"),
+        ]
+        for directive, send, message in cases:
+            with self.subTest(directive=directive):
+                def desktop(link):
+                    link.read_line()
+                    send(link)
+                    link.close()
+
+                code, _, err = run_jex("handshake\ngreet 0 1.0.0.0\n" + directive, desktop)
+                self.assertEqual(code, 1)
+                self.assertIn(message, err)
+
+
 class CommandLine(unittest.TestCase):
     def test_serve_writes_port_and_log(self):
         with tempfile.TemporaryDirectory() as tmp:

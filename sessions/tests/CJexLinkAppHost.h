@@ -1,0 +1,74 @@
+#pragma once
+// The application object as the Jex links see it: what they read is set by the test, what they
+// set is recorded.
+#include "sessions/CAlarmOption.h"
+#include "sessions/tests/SessionRecorders.h"
+#include <string>
+#include <utility>
+#include <vector>
+
+class CJexLinkAppHost : public CRecordingAppHost
+{
+public:
+    CString GetJexHostName() override { return L"127.0.0.1"; }
+    UINT GetJexPort() override { return m_nPort; }
+    CString GetVersionString() override { return m_strVersion; }
+    CString GetWorkFolder() override { return m_strWorkFolder; }
+    CString GetInstalledSetupVersion() override { return m_strInstalled; }
+    BOOL IsStandalone() override { return m_bStandalone; }
+    BOOL TakeVersionWarning() override { return std::exchange(m_bVersionWarning, FALSE); }
+    BOOL IsAlarmSwitchOn() override { return m_bAlarms; }
+    long GetRegistryLocationId() override { return 17; }
+    IUpdateWindowSink* GetConnectionDialog() override { return &m_connection; }
+    IUpdateServiceClient* GetUpdateService() override { return &m_service; }
+    CWnd* GetLogonDialog() override { return m_pLogon; }
+    void SetLogonAnswered() override { ++m_nLogonAnswered; }
+    CWnd* GetPasswordDialog() override { return m_pPassword; }
+    CWnd* GetLocationDialog() override { return m_pLocation; }
+    void SetStartupDataComplete() override { ++m_nStartupComplete; }
+    void QuitApplication() override { ++m_nQuits; }
+    void OnAgentLogon(long nPending, int nResult) override { m_logons.push_back({nPending, nResult}); }
+    void SetLocation(long nLocationId, const CString& strName) override
+    {
+        m_nLocationId = nLocationId;
+        m_strLocationName = strName.Str();
+    }
+
+    // What the Jex commands set, in m_effects.
+    void SetPermission(int nBit, BOOL bOn) override { Note(L"SetPermission " + Num(nBit) + L" " + Num(bOn)); }
+    void SetPermissionMode(int nMode) override { Note(L"SetPermissionMode " + Num(nMode)); }
+    void SetVoip(BOOL bOn) override { Note(L"SetVoip " + Num(bOn)); }
+    CString GetVoipGatewaySetting() override { return m_strLocalGateways; }
+    void SetVoipGateways(const CString& strGateways) override { Note(L"SetVoipGateways " + strGateways.Str()); }
+    void StartAgentMonitor(const CString& strHost, long nPort, long nId) override
+    {
+        Note(L"StartAgentMonitor " + strHost.Str() + L" " + Num(nPort) + L" " + Num(nId));
+    }
+    void UpdateAlarmOptions(const CAlarmOption& options) override
+    {
+        Note(L"UpdateAlarmOptions " + options.GetText().Str());
+    }
+
+    static std::wstring Num(long long n) { return std::to_wstring(n); }
+    void Note(const std::wstring& effect) { m_effects.push_back(effect); }
+
+    UINT m_nPort = 0;
+    CString m_strVersion = L"5.4.9.6";
+    CString m_strInstalled = L"5.4.9.0";
+    CString m_strWorkFolder = L"C:\\work\\";
+    CString m_strLocalGateways;
+    BOOL m_bStandalone = FALSE;
+    BOOL m_bVersionWarning = TRUE;
+    BOOL m_bAlarms = FALSE;
+    CRecordingUpdateWindow m_connection;
+    CRecordingUpdateService m_service;
+    CWnd* m_pLogon = nullptr;
+    CWnd* m_pPassword = nullptr;
+    CWnd* m_pLocation = nullptr;
+    int m_nLogonAnswered = 0;
+    int m_nStartupComplete = 0;
+    int m_nQuits = 0;
+    std::vector<std::pair<long, int>> m_logons;
+    std::wstring m_strLocationName;
+    std::vector<std::wstring> m_effects; // shared with the other recorders of a test, in order
+};
