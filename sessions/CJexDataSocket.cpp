@@ -41,16 +41,13 @@ CSocketCommandMap* CJexDataSocket::GetCommandMap()
 
 void CJexDataSocket::InitCommandMap()
 {
-    CSingleLock own(&s_csData, TRUE);
-    if (!s_mapData.IsEmpty()) return;
-    CSingleLock base(&s_csJexBase, TRUE);
-    CJexSocketBase::InitCommandMap();
-    s_mapData.CopyFrom(*CJexSocketBase::GetCommandMap());
-    using C = CSocketCommand;
-    s_mapData.Add(L"STARTS",
-                  new C(SocketHandler(&CJexDataSocket::HandleSTARTS), C::modeText, false, C::checkNone, 0, -1));
-    s_mapData.Add(L"ALGDAT",
-                  new C(SocketHandler(&CJexDataSocket::HandleALGDAT), C::modeText, false, C::checkNone, 0, -1));
+    InitDerivedCommandMap<CJexSocketBase>(this, s_mapData, s_csData, s_csJexBase, [](CSocketCommandMap& map) {
+        using C = CSocketCommand;
+        map.Add(L"STARTS",
+                new C(SocketHandler(&CJexDataSocket::HandleSTARTS), C::modeText, false, C::checkNone, 0, -1));
+        map.Add(L"ALGDAT",
+                new C(SocketHandler(&CJexDataSocket::HandleALGDAT), C::modeText, false, C::checkNone, 0, -1));
+    });
 }
 
 // ---- connecting ----

@@ -58,25 +58,22 @@ CSocketCommandMap* CJexSocket::GetCommandMap()
 
 void CJexSocket::InitCommandMap()
 {
-    CSingleLock own(&s_csJex, TRUE);
-    if (!s_mapJex.IsEmpty()) return;
-    CSingleLock base(&s_csJexBase, TRUE);
-    CJexSocketBase::InitCommandMap();
-    s_mapJex.CopyFrom(*CJexSocketBase::GetCommandMap());
-    using C = CSocketCommand;
-    // Only the greeting and the update stream come before the session.
-    s_mapJex.Add(L"STARTS", new C(SocketHandler(&CJexSocket::HandleSTARTS), C::modeText, false, C::checkNone, 0, -1));
-    s_mapJex.Add(L"UPDATE",
-                 new C(SocketHandler(&CJexSocket::HandleUPDATE), C::modeTextPayload, false, C::checkNone, 0, -1));
-    s_mapJex.Add(L"ALOGON",
-                 new C(SocketHandler(&CJexSocket::HandleALOGON), C::modeFields, true, C::checkOneOf, 0, 4, -1));
-    s_mapJex.Add(L"ALOGOS",
-                 new C(SocketHandler(&CJexSocket::HandleALOGOS), C::modeFields, true, C::checkOneOf, 0, 5, -1));
-    s_mapJex.Add(L"CHKPWD",
-                 new C(SocketHandler(&CJexSocket::HandleCHKPWD), C::modeFields, true, C::checkOneOf, 0, 2, -1));
-    s_mapJex.Add(L"ASUFIN",
-                 new C(SocketHandler(&CJexSocket::HandleASUFIN), C::modeFields, true, C::checkOneOf, 0, 0, -1));
-    AddCommands(s_mapJex);
+    InitDerivedCommandMap<CJexSocketBase>(this, s_mapJex, s_csJex, s_csJexBase, [](CSocketCommandMap& map) {
+        using C = CSocketCommand;
+        // Only the greeting and the update stream come before the session.
+        map.Add(L"STARTS", new C(SocketHandler(&CJexSocket::HandleSTARTS), C::modeText, false, C::checkNone, 0, -1));
+        map.Add(L"UPDATE",
+                new C(SocketHandler(&CJexSocket::HandleUPDATE), C::modeTextPayload, false, C::checkNone, 0, -1));
+        map.Add(L"ALOGON",
+                new C(SocketHandler(&CJexSocket::HandleALOGON), C::modeFields, true, C::checkOneOf, 0, 4, -1));
+        map.Add(L"ALOGOS",
+                new C(SocketHandler(&CJexSocket::HandleALOGOS), C::modeFields, true, C::checkOneOf, 0, 5, -1));
+        map.Add(L"CHKPWD",
+                new C(SocketHandler(&CJexSocket::HandleCHKPWD), C::modeFields, true, C::checkOneOf, 0, 2, -1));
+        map.Add(L"ASUFIN",
+                new C(SocketHandler(&CJexSocket::HandleASUFIN), C::modeFields, true, C::checkOneOf, 0, 0, -1));
+        AddCommands(map);
+    });
 }
 
 // ---- connection ----
@@ -278,7 +275,7 @@ BOOL CJexSocket::SendCheckPasswordByName(CWnd* pReplyWnd, const CString& strUser
 {
     m_pReplyWnd = pReplyWnd;
     return SendRequest(L"CHKPWD 2 %s %s\r", EscapeParameter(strUserName).GetString(),
-                EscapeParameter(strPassword).GetString());
+                       EscapeParameter(strPassword).GetString());
 }
 
 BOOL CJexSocket::RequestStartupDataById(long nAgentId)

@@ -32,14 +32,11 @@ CSocketCommandMap* CJexSocketBase::GetCommandMap()
 
 void CJexSocketBase::InitCommandMap()
 {
-    CSingleLock own(&s_csJexBase, TRUE);
-    if (!s_mapJexBase.IsEmpty()) return;
-    CSingleLock base(&s_csCommandMap, TRUE);
-    CAsyncSocketEx::InitCommandMap();
-    s_mapJexBase.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-    using C = CSocketCommand;
-    s_mapJexBase.Add(L"SNDSRE",
-                     new C(SocketHandler(&CJexSocketBase::HandleSNDSRE), C::modeFields, true, C::checkOneOf, 0, 3, -1));
+    InitDerivedCommandMap<CAsyncSocketEx>(this, s_mapJexBase, s_csJexBase, s_csCommandMap, [](CSocketCommandMap& map) {
+        using C = CSocketCommand;
+        map.Add(L"SNDSRE",
+                new C(SocketHandler(&CJexSocketBase::HandleSNDSRE), C::modeFields, true, C::checkOneOf, 0, 3, -1));
+    });
 }
 
 void CJexSocketBase::HandleSNDSRE(CStringArray& arrFields)

@@ -37,13 +37,10 @@ public:
     CSocketCommandMap* GetCommandMap() override { return &s_map; }
     void InitCommandMap() override
     {
-        CSingleLock own(&s_cs, TRUE);
-        if (!s_map.IsEmpty()) return;
-        CSingleLock base(&s_csCommandMap, TRUE);
-        CAsyncSocketEx::InitCommandMap();
-        s_map.CopyFrom(*CAsyncSocketEx::GetCommandMap());
-        using C = CSocketCommand;
-        s_map.Add(L"ECHOME", new C(SocketHandler(&CAppLink::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
+        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap, [](CSocketCommandMap& map) {
+            using C = CSocketCommand;
+            map.Add(L"ECHOME", new C(SocketHandler(&CAppLink::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
+        });
     }
 
     std::vector<std::wstring> m_echoes;
