@@ -32,7 +32,9 @@ TEST(LinkUnload, LibraryReleasedWhileTheLinkThreadEndsUnloadsAfterIt)
         EXPECT_EQ(lockCount(), 1) << "the socket thread holds the module";
         close(pLink);
         if (round == 0) // once, the library kept until the thread is gone: the lock goes with it
+        {
             EXPECT_TRUE(PumpUntil([&] { return lockCount() == 0; })) << "the module lock outlived the link";
+        }
         ::FreeLibrary(hHost); // in the other rounds the socket thread is still ending
         EXPECT_TRUE(PumpUntil([&] { return ::GetModuleHandleW(kHost) == nullptr; }))
             << "the library stayed loaded after its socket thread";

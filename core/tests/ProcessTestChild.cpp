@@ -104,9 +104,11 @@ int main()
         *nowhere = 1;
         return 0;
     }
-    if (mode == L"sleep") // tells its process id first, so the test can find it
+    if (mode == L"sleep") // tells its process id first, so the test can find it; also into a file when named
     {
-        WriteAnsi(std::to_string(GetCurrentProcessId()) + "\n");
+        const std::string pid = std::to_string(GetCurrentProcessId()) + "\n";
+        WriteAnsi(pid);
+        if (argc > 3) WriteAll(argv[3], pid);
         Sleep(_wtoi(arg));
         return 0;
     }
