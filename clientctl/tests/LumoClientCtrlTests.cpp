@@ -169,10 +169,7 @@ protected:
         EXPECT_EQ(InvokeMember(m_ctrl, id, DISPATCH_PROPERTYGET, {}, &value), S_OK) << id;
         return value;
     }
-    HRESULT Put(DISPID id, const CComVariant& value)
-    {
-        return InvokeMember(m_ctrl, id, DISPATCH_PROPERTYPUT, {value});
-    }
+    HRESULT Put(DISPID id, const CComVariant& value) { return InvokeMember(m_ctrl, id, DISPATCH_PROPERTYPUT, {value}); }
     CComVariant Call(DISPID id, HRESULT expected = S_OK)
     {
         CComVariant result;
@@ -281,4 +278,156 @@ TEST_F(LumoClientCtrlTest, LumoClosingFiresJexAgentAndLumoInThisOrder)
     EXPECT_EQ(States(), L"0/3/18");
     EXPECT_EQ(Text(Call(Id::kUninit)), L"0b") << "the link is gone already";
     EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
+}
+
+namespace
+{
+struct PushCase
+{
+    std::string lines; // script lines sent after the link is up
+    std::vector<std::wstring> events;
+    const char* why;
+};
+
+std::wstring Crc(const std::vector<BYTE>& bytes)
+{
+    return std::to_wstring(CStaticTools::GetChecksumForMemory(bytes.data(), static_cast<unsigned long>(bytes.size())));
+}
+std::vector<BYTE> Pattern(size_t n)
+{
+    std::vector<BYTE> bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = PatternByte(i);
+    return bytes;
+}
+} // namespace
+
+// Every received command as its events, in order, with LogMode 2 so that error texts show as events.
+// A marker (ENDTSK with a large call id) follows each case, so a case that fires nothing shows too.
+TEST_F(LumoClientCtrlTest, ReceivedCommandsFireTheirEvents)
+{
+    const std::vector<BYTE> abc{1, 2, 3}, p10 = Pattern(10);
+    const std::wstring kNoName = L"200('CLumoClientCtrl::OnReceiveMessage => Attachment was found but no filename "
+                                 L"was specified')";
+    const auto renamed = [](const wchar_t* pszAs) {
+        return std::wstring(L"200('CLumoClientCtrl::OnReceiveMessage => Attachment \"a.txt\" occurs more than once; "
+                            L"passed on as \"") +
+               pszAs + L"\"')";
+    };
+    const std::string message = MessageText(L"hello", {{L"", 3}, {L"a.txt", 2}, {L"a.txt", 1}, {L"a.txt", 2}});
+    const PushCase kCases[] = {
+        {"push AGSTAT 2", {L"4(2)"}, "agent state"},
+        {"push JEXSTA 0", {L"3(0)"}, "Jex state"},
+        {"push STACAL 3 'QoCallId = \"42\" b = \"y\" a = \"x\" '",
+         {L"19(3s,42,{'a'='x','b'='y','QoCallId'='42'})", L"21(3s,42,{})"},
+         "no jexTaskParameters: StartTask gets an empty map"},
+        {"push STACAL 1 'QoCallId = \"5\" a = \"x\" b = \"y\" jexTaskParameters = \"a;b\" '",
+         {L"19(1s,5,{'a'='x','b'='y','jexTaskParameters'='a;b','QoCallId'='5'})", L"21(1s,5,{'a'='x','b'='y'})"},
+         "a;b"},
+        {"push STACAL 1 'a = \"x\" b = \"y\" jexTaskParameters = \"a;c;b;\" '",
+         {L"19(1s,0,{'a'='x','b'='y','jexTaskParameters'='a;c;b;'})", L"21(1s,0,{'a'='x','b'='y','c'=''})"},
+         "a;c;b; with a final semicolon, c missing from the task, no QoCallId"},
+        {"push SNDINT 7 8", {L"11(7,8)"}, "interview confirmed"},
+        {"data SNDINT -1 hex:010203 7 8 {crc}",
+         {L"17(7,8," + BytesText(abc) + L"," + Crc(abc) + L"u)"},
+         "interview data"},
+        {"data SNDINT -1 hex:010203 7 8 {crc} crc=bad",
+         {L"200('Not relaying interview data for Survey <7>, Call <8> to JEX: Invalid Checksum when data was received "
+          L"(Calculated " +
+          Crc(abc) + L" - should be " +
+          std::to_wstring((CStaticTools::GetChecksumForMemory(abc.data(), 3) + 1) & 0xFFFFFFFFu) + L")')"},
+         "interview data with a bad checksum: only the text"},
+        {"data CALLHY -1 calls:2 5 {crc} crc=bad",
+         {L"200('CLumoSocket::ProcessCommandCALLHY => Incorrect checksum for call history for call ID 5.')",
+          L"30(5,[])"},
+         "history with a bad checksum: the text, then an empty collection"},
+        {"push TSKRES 12", {L"15(12,0,bytes:0/0,0u)"}, "resource without data"},
+        {"data TSKRES -1 gen:10 12 34 {crc}", {L"15(12,34," + BytesText(p10) + L"," + Crc(p10) + L"u)"}, "resource"},
+        {"data UPDTSK -1 gen:10 11 {crc} '12:100;;13:200;x'",
+         {L"12(11," + BytesText(p10) + L"," + Crc(p10) + L"u,{'12'=100u,'13'=200u})"},
+         "task contents: the empty piece and x are skipped"},
+        {"push STAQUE 5:30:2:Sales", {L"20('Sales',2,5,30)"}, "statistics"},
+        {"push STAQUE 5:30:2", {}, "statistics with three parts"},
+        {"push CALINF 1:grp:3:4:snd:dst:7:8:1:0", {L"22(1,'grp',3,4,'snd','dst',7,8,-1b,0b)"}, "call info"},
+        {"push CALINF 1:grp:3:4:snd:dst:7:8:1:", {}, "call info with an empty tenth part"},
+        {"push UPDANO 5 0 9 0", {L"32(5,1)", L"33(5,0,0,9)"}, "anonymisation on"},
+        {"push UPDANO 5 0 9 0", {L"32(5,0)", L"33(5,0,0,9)"}, "anonymisation off"},
+        {"push UPDANO 5 1 9 0", {L"33(5,0,1,9)"}, "another annotation type"},
+        {"push UPDANO 5 0 9 65536", {L"32(5,1)", L"33(5,0,0,9)"}, "only the low 16 bits of the result count"},
+        {"push AUMUTE 1 0", {L"27(0b)"}, "speaker mute"},
+        {"push AUMUTE 2 1", {L"28(-1b)"}, "microphone mute"},
+        {"push AUMUTE 3 1", {}, "mute of another device"},
+        {"push AUVLME 1 70", {L"25(70s)"}, "speaker volume"},
+        {"push AUVLME 2 40", {L"26(40s)"}, "microphone volume"},
+        {"push AUVLME 3 40", {}, "volume of another device"},
+        {"push VOIRDY 1", {L"29(-1b)"}, "softphone ready"},
+        {"data SNDMSG -1 hex:0102030405060708 '" + message + "' Boss",
+         {kNoName, renamed(L"a.txt (2)"), renamed(L"a.txt (3)"),
+          L"23('Boss',msg(-1,'','hello',{'a.txt'=" + BytesText({4, 5}) + L",'a.txt (2)'=" + BytesText({6}) +
+              L",'a.txt (3)'=" + BytesText({7, 8}) + L",'Attachment 0'=" + BytesText(abc) + L"}))"},
+         "a nameless attachment and three of one name"},
+        {"push LSTAGT 2 'Count = \"2\" ID1 = \"9\" '",
+         {L"5({'9'=''},{'9'=''},{'9'=''})", L"31(2,{'9'=''},{'9'=''},{'9'=''})"},
+         "agent list: entry 0 has no id and is skipped, entry 1 has no names"},
+        {"push LSTAGT 1 'ID0 = \"9\" FN0 = \"a\" '", {L"5({},{},{})", L"31(1,{},{},{})"}, "agent list without Count"},
+        {"push LSTAGT 1 'Count = \"40000\" ID0 = \"9\" '",
+         {L"5({},{},{})", L"31(1,{},{},{})"},
+         "agent list with a Count beyond a short"},
+        {"push LSTAGT 0 'Count = \"1\" ID0 = \"4\" FN0 = \"F\" LN0 = \"L\" UN0 = \"U\" '",
+         {L"5({'4'='F'},{'4'='L'},{'4'='U'})", L"31(0,{'4'='F'},{'4'='L'},{'4'='U'})"},
+         "agent list"},
+        {"push LSTLOC 'Count = \"2\" ID0 = \"x\" NM0 = \"n\" ID1 = \"3\" NM1 = \"Here\" CNM1 = \"PC3\" '",
+         {L"18({'3'='Here'},{'3'='PC3'})"},
+         "location list: an entry without a numeric id is skipped"},
+        {"push LSTPAU '3 = \"Lunch\" x = \"Other\" '", {L"1({'0'='Other','3'='Lunch'})"}, "pause list"},
+        {"push LSTPAU ''", {L"1({})"}, "empty pause list"},
+        {"push LSTOGR ''", {L"16({})"}, "empty group list"},
+        {"push MANDIA 3", {L"6(3)"}, "dial result"},
+        {"push RECCAL 2", {L"8(2)"}, "record result"},
+        {"push QRESTA 5 1", {L"9(5,1s)"}, "question recording started"},
+        {"push QRESTO 5 2", {L"10(5,2s)"}, "question recording stopped"},
+        {"push PLSSTA 6 1", {L"13(6,1s)"}, "sound started"},
+        {"push PLSSTO 6 0", {L"14(6,0s)"}, "sound stopped"},
+        {"push ASSKYI 0", {L"102(0b)"}, "key-in assignment"},
+        {"push UPDSMO 4 a b", {L"101(4,['a','b'])"}, "semi-opens"},
+        {"push UPDSMO 4", {L"101(4,[])"}, "no semi-opens"},
+        {"push STAKYI 1 2 3 'f = \"v\" '", {L"103(1s,2,3,{'f'='v'})"}, "key-in started"},
+        {"push KYIINT 8 'x = \"1\" '", {L"104(8,{'x'='1'})"}, "key-in interview"},
+        {"data QTAUPD -1 gen:10 4 2", {L"105(4,2s," + BytesText(p10) + L")"}, "quota update"},
+    };
+    std::string script = Accepted() + LoggedIn(7, 3);
+    for (size_t i = 0; i < std::size(kCases); ++i)
+        script += kCases[i].lines + "\npush ENDTSK " + std::to_string(1000000 + i) + "\n";
+    CScriptedLumo lumo(script + "waitclose\n");
+    Put(Id::kLogMode, CComVariant(2L));
+    Connect(lumo);
+    const std::wstring kLast = L"7(" + std::to_wstring(1000000 + std::size(kCases) - 1) + L")";
+    ASSERT_TRUE(PumpUntilEvent(kLast, 30000)) << lumo.Log();
+
+    std::vector<std::wstring> events = Events();
+    auto from = events.begin();
+    for (size_t i = 0; i < std::size(kCases); ++i)
+    {
+        SCOPED_TRACE(kCases[i].why);
+        const auto marker = std::find(from, events.end(), L"7(" + std::to_wstring(1000000 + i) + L")");
+        ASSERT_NE(marker, events.end());
+        EXPECT_EQ(std::vector<std::wstring>(from, marker), kCases[i].events);
+        from = marker + 1;
+    }
+    for (const CRecordingSink::Call& call : m_sink->m_calls)
+        EXPECT_EQ(call.hadResult, call.dispId == 23 || call.dispId == 30 || call.dispId == 101) << call.dispId;
+}
+
+TEST_F(LumoClientCtrlTest, ServerClockFiresTheOldAndNewShiftWhichTheControlReports)
+{
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + "clock 3600\npush ENDTSK 1\nwaitclose\n");
+    Connect(lumo);
+    ASSERT_TRUE(PumpUntilEvent(L"7(1)"));
+    const auto last = std::find_if(m_sink->m_calls.rbegin(), m_sink->m_calls.rend(),
+                                   [](const CRecordingSink::Call& call) { return call.dispId == Ev::kShift; });
+    ASSERT_NE(last, m_sink->m_calls.rend());
+    ASSERT_EQ(last->args.size(), 2u);
+    EXPECT_EQ(last->args[1].vt, VT_I4);
+    EXPECT_EQ(last->args[0].vt, VT_I4);
+    EXPECT_EQ(Text(Get(10)), Text(last->args[0].value)) << "UTCShiftServer is the new shift";
 }
