@@ -10,11 +10,13 @@
 #include "framework/testing/CRecordingSink.h"
 #include "framework/testing/DispatchInvoke.h"
 #include "framework/testing/MessagePump.h"
+#include "framework/testing/ModuleExport.h"
 #include <gtest/gtest.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <winsock2.h>
 
 namespace
@@ -430,4 +432,178 @@ TEST_F(LumoClientCtrlTest, ServerClockFiresTheOldAndNewShiftWhichTheControlRepor
     EXPECT_EQ(last->args[1].vt, VT_I4);
     EXPECT_EQ(last->args[0].vt, VT_I4);
     EXPECT_EQ(Text(Get(10)), Text(last->args[0].value)) << "UTCShiftServer is the new shift";
+}
+
+namespace
+{
+// Not null, so that a GetGUID which writes nothing shows.
+const GUID kSentinel = {0x6A2C3A5C, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+const IID* const kAnswered[] = {&IID_IDispatch,
+                                &IID_IViewObjectEx,
+                                &IID_IViewObject2,
+                                &IID_IViewObject,
+                                &IID_IOleInPlaceObjectWindowless,
+                                &IID_IOleInPlaceObject,
+                                &IID_IOleWindow,
+                                &IID_IOleInPlaceActiveObject,
+                                &IID_IOleControl,
+                                &IID_IOleObject,
+                                &IID_IConnectionPointContainer,
+                                &IID_IProvideClassInfo,
+                                &IID_IProvideClassInfo2};
+const IID* const kRefused[] = {&IID_IPersist,          &IID_IPersistStreamInit,
+                               &IID_IPersistStorage,   &IID_IPersistPropertyBag,
+                               &IID_ISupportErrorInfo, &IID_IQuickActivate};
+
+// DllCanUnloadNow of the loaded LumoClient.ocx: S_OK once no object and no lock is left.
+HRESULT LibraryCanUnload()
+{
+    HMODULE hLibrary = ::GetModuleHandleW(L"LumoClient.ocx");
+    if (!hLibrary) return E_FAIL;
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    auto pfn = ModuleExport<CanUnload>(hLibrary, "DllCanUnloadNow");
+    return pfn ? pfn() : E_FAIL;
+}
+} // namespace
+
+TEST_F(LumoClientCtrlTest, AnswersItsInterfacesAndNoPersistenceOrErrorInfo)
+{
+    for (const IID* pIid : kAnswered)
+    {
+        CComPtr<IUnknown> p;
+        EXPECT_EQ(m_ctrl->QueryInterface(*pIid, reinterpret_cast<void**>(&p)), S_OK);
+    }
+    for (const IID* pIid : kRefused)
+    {
+        CComPtr<IUnknown> p;
+        EXPECT_EQ(m_ctrl->QueryInterface(*pIid, reinterpret_cast<void**>(&p)), E_NOINTERFACE);
+    }
+    // The dual interface is the coclass's default: its type information names it.
+    CComQIPtr<IProvideClassInfo2> classInfo(m_ctrl);
+    ASSERT_TRUE(classInfo);
+    CComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(classInfo->GetClassInfo(&coclass), S_OK);
+    TYPEATTR* pAttr = nullptr;
+    ASSERT_EQ(coclass->GetTypeAttr(&pAttr), S_OK);
+    EXPECT_TRUE(::IsEqualGUID(pAttr->guid, kCtrl));
+    EXPECT_EQ(pAttr->typekind, TKIND_COCLASS);
+    coclass->ReleaseTypeAttr(pAttr);
+
+    GUID guid = kSentinel;
+    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid), S_OK);
+    EXPECT_TRUE(::IsEqualGUID(guid, kEvents));
+    guid = kSentinel;
+    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID + 1, &guid), E_INVALIDARG);
+    EXPECT_TRUE(::IsEqualGUID(guid, GUID_NULL));
+    EXPECT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, nullptr), E_POINTER);
+
+    CComQIPtr<IConnectionPointContainer> points(m_ctrl);
+    CComPtr<IConnectionPoint> point;
+    EXPECT_EQ(points->FindConnectionPoint(IID_IDispatch, &point), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(points->FindConnectionPoint(kEvents, &point), S_OK);
+
+    for (DISPID id : {16, 30})
+    {
+        CComVariant result;
+        EXPECT_EQ(InvokeByDispId(m_ctrl, id, DISPATCH_METHOD, {}, &result), DISP_E_MEMBERNOTFOUND) << id;
+    }
+}
+
+// Three sinks: the second fails every event, the third is advised late and unadvises the first from
+// inside an event; the others still get every event.
+TEST_F(LumoClientCtrlTest, EverySinkGetsTheEventWhateverTheOthersDo)
+{
+    CRecordingSink* pFailing = CRecordingSink::Create(kEvents, false);
+    CRecordingSink* pThird = CRecordingSink::Create(kEvents);
+    ASSERT_EQ(pFailing->Advise(m_ctrl), S_OK);
+    ASSERT_EQ(pThird->Advise(m_ctrl), S_OK);
+    pFailing->m_onInvoke = [](const CRecordingSink::Call&) { return DISP_E_MEMBERNOTFOUND; };
+    CRecordingSink* pFirst = m_sink;
+    pThird->m_onInvoke = [pFirst](const CRecordingSink::Call& call) {
+        if (call.dispId == 33) pFirst->Unadvise();
+        return S_OK;
+    };
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + "push UPDANO 5 0 9 0\npush ENDTSK 1\nwaitclose\n");
+    Connect(lumo);
+    ASSERT_TRUE(PumpUntil([&] { return !pThird->m_calls.empty() && pThird->m_calls.back().dispId == 7; }));
+    const auto texts = [](const CRecordingSink* pSink) {
+        std::vector<std::wstring> events;
+        for (const CRecordingSink::Call& call : pSink->m_calls)
+            if (call.dispId != Ev::kShift && call.dispId >= 7) events.push_back(EventText(call));
+        return events;
+    };
+    EXPECT_EQ(texts(pFirst), (std::vector<std::wstring>{L"32(5,1)", L"33(5,0,0,9)"})) << "unadvised after 33";
+    const std::vector<std::wstring> all{L"32(5,1)", L"33(5,0,0,9)", L"7(1)"};
+    EXPECT_EQ(texts(pFailing), all);
+    EXPECT_EQ(texts(pThird), all);
+    // AnnotationChanged(5, 0, 0, 9) as the sink sees it: last argument first, all VT_I4.
+    const CRecordingSink::Call& annotation = pThird->m_calls[pThird->m_calls.size() - 2];
+    ASSERT_EQ(annotation.args.size(), 4u);
+    const long expected[] = {9, 0, 0, 5};
+    for (size_t i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(annotation.args[i].vt, VT_I4);
+        EXPECT_EQ(annotation.args[i].value.lVal, expected[i]) << i;
+    }
+    pFailing->Unadvise();
+    pThird->Unadvise();
+    pFailing->Release();
+    pThird->Release();
+}
+
+// A sink that lets the control go from inside an event during Init: Init ends normally, the last
+// release closes the link once, and nothing of the library stays alive.
+TEST_F(LumoClientCtrlTest, ControlReleasedByASinkDuringInitEndsAfterInit)
+{
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + "waitclose\n");
+    ASSERT_TRUE(lumo.IsStarted());
+    Put(Id::kPort, CComVariant(static_cast<short>(lumo.Port())));
+    Put(Id::kApplicationId, CComVariant(7L));
+    CComPtr<IDispatch> ctrl = m_ctrl;
+    m_sink->m_onInvoke = [this](const CRecordingSink::Call& call) {
+        if (call.dispId == Ev::kAgent)
+        {
+            m_sink->Unadvise();
+            m_ctrl.Release();
+        }
+        return S_OK;
+    };
+    CComVariant result;
+    IDispatch* pCtrl = ctrl.Detach(); // the test's own reference goes inside Init, through the sink
+    m_ctrl = pCtrl;
+    pCtrl->Release();
+    EXPECT_EQ(InvokeMember(pCtrl, Id::kInit, DISPATCH_METHOD, {}, &result), S_OK);
+    EXPECT_EQ(Text(result), L"-1b");
+    EXPECT_FALSE(m_ctrl);
+    EXPECT_EQ(lumo.ExitCode(), 0) << "the link was closed: " << lumo.Log();
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; }));
+}
+
+namespace
+{
+CComPtr<IDispatch>* g_pReleasedByTimer = nullptr;
+void CALLBACK ReleaseOnTimer(HWND, UINT, UINT_PTR idEvent, DWORD)
+{
+    ::KillTimer(nullptr, idEvent);
+    if (g_pReleasedByTimer) g_pReleasedByTimer->Release();
+}
+} // namespace
+
+TEST_F(LumoClientCtrlTest, ControlReleasedByAMessagePumpedDuringTheRegistrationWait)
+{
+    CScriptedLumo lumo(Accepted() +
+                       "expect APLGIN (?P<id>\\d+) 7 [01]\nsleep 0.3\nline APLGIN {id} -1 1 3\nwaitclose\n");
+    ASSERT_TRUE(lumo.IsStarted());
+    Put(Id::kPort, CComVariant(static_cast<short>(lumo.Port())));
+    Put(Id::kApplicationId, CComVariant(7L));
+    m_sink->Unadvise();
+    IDispatch* pCtrl = m_ctrl;
+    g_pReleasedByTimer = std::addressof(m_ctrl);
+    ASSERT_NE(::SetTimer(nullptr, 0, 0, ReleaseOnTimer), 0u);
+    CComVariant result;
+    EXPECT_EQ(InvokeMember(pCtrl, Id::kInit, DISPATCH_METHOD, {}, &result), S_OK);
+    g_pReleasedByTimer = nullptr;
+    EXPECT_FALSE(m_ctrl) << "the timer ran during the wait";
+    EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; }));
 }
