@@ -7,6 +7,8 @@
 #include "framework/CHandleOwner.h"
 #include "framework/testing/CActivationContextScope.h"
 #include "framework/testing/CComApartment.h"
+#include "framework/testing/CPixelCanvas.h"
+#include "framework/testing/CTestContainerSite.h"
 #include "framework/testing/CRecordingSink.h"
 #include "framework/testing/DispatchInvoke.h"
 #include "framework/testing/MessagePump.h"
@@ -606,4 +608,141 @@ TEST_F(LumoClientCtrlTest, ControlReleasedByAMessagePumpedDuringTheRegistrationW
     EXPECT_FALSE(m_ctrl) << "the timer ran during the wait";
     EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; }));
+}
+
+namespace
+{
+constexpr COLORREF kPaper = RGB(200, 220, 240);
+constexpr COLORREF kInk = RGB(0, 0, 0);
+
+// The control's picture inside bounds: a frame in the DC's pen over its brush, its name in the middle,
+// and nothing outside.
+void ExpectControlPicture(const CPixelCanvas& canvas, const RECT& rc)
+{
+    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    ASSERT_GE(cy, 40) << "the text must stay away from the corners";
+    EXPECT_EQ(canvas.CountPixels(kInk, RECT{rc.left, rc.top, rc.right, rc.top + 1}), cx) << "top edge";
+    EXPECT_EQ(canvas.CountPixels(kInk, RECT{rc.left, rc.bottom - 1, rc.right, rc.bottom}), cx) << "bottom edge";
+    // The text's opaque cell may cover the sides where it is wider than the control: the corners show them.
+    for (const RECT& corner :
+         {RECT{rc.left, rc.top, rc.left + 1, rc.top + 5}, RECT{rc.right - 1, rc.top, rc.right, rc.top + 5},
+          RECT{rc.left, rc.bottom - 5, rc.left + 1, rc.bottom}, RECT{rc.right - 1, rc.bottom - 5, rc.right, rc.bottom}})
+        EXPECT_EQ(canvas.CountPixels(kInk, corner), 5) << "side at " << corner.left << "," << corner.top;
+    const RECT inside{rc.left + 1, rc.top + 1, rc.right - 1, rc.bottom - 1};
+    EXPECT_FALSE(canvas.AnyPixelOf(kPaper, inside)) << "the brush fills the inside";
+    const int midX = (rc.left + rc.right) / 2, midY = (rc.top + rc.bottom) / 2;
+    // The text sits on the baseline through the centre, centred horizontally: ink on both sides,
+    // above the centre line.
+    EXPECT_TRUE(canvas.AnyPixelOf(kInk, RECT{inside.left, inside.top, midX, midY})) << "text left of the centre";
+    EXPECT_TRUE(canvas.AnyPixelOf(kInk, RECT{midX, inside.top, inside.right, midY})) << "text right of the centre";
+    const RECT all{0, 0, canvas.Width(), canvas.Height()};
+    EXPECT_EQ(canvas.CountPixels(kPaper, all), canvas.Width() * canvas.Height() - cx * cy) << "drew outside";
+}
+} // namespace
+
+TEST_F(LumoClientCtrlTest, HostedWindowedItPaintsFrameAndName)
+{
+    CTestContainerSite site(false);
+    ASSERT_EQ(site.Site(m_ctrl), S_OK);
+    CComQIPtr<IOleInPlaceObject> inPlace(m_ctrl.p);
+    ASSERT_TRUE(inPlace);
+    HWND hwnd = nullptr;
+    ASSERT_EQ(inPlace->GetWindow(&hwnd), S_OK);
+    CPixelCanvas canvas(100, 50, kPaper);
+    ::SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.GetDC()), PRF_CLIENT);
+    ExpectControlPicture(canvas, RECT{0, 0, 100, 50});
+    ASSERT_EQ(site.Unsite(), S_OK);
+}
+
+TEST_F(LumoClientCtrlTest, HostedWindowlessItDrawsInsideItsBoundsOnly)
+{
+    CTestContainerSite site(true);
+    ASSERT_EQ(site.Site(m_ctrl), S_OK);
+    CPixelCanvas canvas(200, 100, kPaper);
+    const RECT bounds{20, 10, 140, 70};
+    ASSERT_EQ(site.Draw(canvas.GetDC(), &bounds), S_OK);
+    ExpectControlPicture(canvas, bounds);
+    ASSERT_EQ(site.Unsite(), S_OK);
+}
+
+namespace
+{
+std::wstring g_boxText;
+BOOL CALLBACK CloseMessageBox(HWND hwnd, LPARAM)
+{
+    wchar_t className[16] = L"";
+    ::GetClassNameW(hwnd, className, 16);
+    if (std::wstring(className) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
+    wchar_t text[512] = L"";
+    ::GetDlgItemTextW(hwnd, 0xFFFF, text, 512); // the static text of a message box
+    g_boxText = text;
+    ::PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR, DWORD)
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), CloseMessageBox, 0);
+}
+} // namespace
+
+// LogMode 1 shows the library's own box on the control's thread; it pumps, and events go on after it.
+TEST_F(LumoClientCtrlTest, LogModeVerboseShowsTheTextInABox)
+{
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) +
+                       "data SNDINT -1 hex:010203 7 8 {crc} crc=bad\npush ENDTSK 1\nwaitclose\n");
+    Put(Id::kLogMode, CComVariant(1L));
+    Connect(lumo);
+    g_boxText.clear();
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, LookForMessageBox);
+    ASSERT_NE(timer, 0u);
+    const bool bSeen = PumpUntilEvent(L"7(1)");
+    ::KillTimer(nullptr, timer);
+    ASSERT_TRUE(bSeen);
+    EXPECT_TRUE(g_boxText.starts_with(L"Not relaying interview data for Survey <7>, Call <8> to JEX")) << g_boxText;
+}
+
+namespace
+{
+const wchar_t kLogFile[] = L"c:\\temp\\out.txt";
+std::string ReadLogFile()
+{
+    CFileHandle file(::CreateFileW(kLogFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) return "<none>";
+    std::string text(4096, '\0');
+    DWORD nRead = 0;
+    ::ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &nRead, nullptr);
+    text.resize(nRead);
+    return text;
+}
+} // namespace
+
+// LogMode 3 appends to an existing file only.
+TEST_F(LumoClientCtrlTest, LogModeFileAppendsToAnExistingFileOnly)
+{
+    ::CreateDirectoryW(L"c:\\temp", nullptr);
+    ::DeleteFileW(kLogFile);
+    const std::string kBadData = "data SNDINT -1 hex:010203 7 8 {crc} crc=bad\n";
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" + Accepted() +
+                       LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
+    Put(Id::kLogMode, CComVariant(3L));
+    Connect(lumo);
+    ASSERT_TRUE(PumpUntilEvent(L"7(1)"));
+    EXPECT_EQ(ReadLogFile(), "<none>") << "the file was created";
+    Call(Id::kUninit);
+    {
+        CFileHandle file(::CreateFileW(kLogFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file.IsValid());
+        DWORD nWritten = 0;
+        ::WriteFile(file, "old\n", 4, &nWritten, nullptr);
+    }
+    Connect(lumo);
+    ASSERT_TRUE(PumpUntilEvent(L"7(2)"));
+    const std::vector<BYTE> abc{1, 2, 3};
+    const unsigned long nCrc = CStaticTools::GetChecksumForMemory(abc.data(), 3);
+    EXPECT_EQ(ReadLogFile(), "old\nNot relaying interview data for Survey <7>, Call <8> to JEX: Invalid Checksum when "
+                             "data was received (Calculated " +
+                                 std::to_string(nCrc) + " - should be " + std::to_string(nCrc + 1) + ")\n");
+    ::DeleteFileW(kLogFile);
+    Call(Id::kUninit);
+    EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
 }
