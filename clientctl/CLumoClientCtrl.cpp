@@ -14,10 +14,10 @@
 #include "framework/CHandleOwner.h"
 #include <vector>
 
-LPCWSTR CLumoClientCtrl::s_pszLogFile = L"c:\\temp\\out.txt";
-
 namespace
 {
+// LogMode 3 appends here, and only when the file exists.
+const wchar_t kLogFile[] = L"c:\\temp\\out.txt";
 const wchar_t kNoFileName[] =
     L"CLumoClientCtrl::OnReceiveMessage => Attachment was found but no filename was specified";
 const wchar_t kRenamedAttachment[] =
@@ -242,7 +242,7 @@ STDMETHODIMP CLumoClientCtrl::GetVersionInfoString(BSTR* lReturnVal)
     {
         CVersionInfo version;
         // Any address of this library names the module it is linked into.
-        const CString strVersion = version.ReadFromAddress(&s_pszLogFile) ? version.m_strVersion : CString();
+        const CString strVersion = version.ReadFromAddress(kLogFile) ? version.m_strVersion : CString();
         *lReturnVal = ::SysAllocString(strVersion.GetString());
         if (!*lReturnVal) return E_OUTOFMEMORY;
     }
@@ -286,8 +286,8 @@ HRESULT CLumoClientCtrl::OnDraw(ATL_DRAWINFO& di)
     CGdiHandle<HRGN> oldClip(::CreateRectRgn(0, 0, 0, 0));
     if (!oldClip.IsValid()) return E_OUTOFMEMORY;
     const bool bHadClip = ::GetClipRgn(hdc, oldClip) == 1;
-    CGdiHandle<HRGN> bounds(::CreateRectRgnIndirect(&rc));
-    if (bounds.IsValid()) ::SelectClipRgn(hdc, bounds);
+    // Within whatever the container clipped to already, in the DC's own coordinates.
+    ::IntersectClipRect(hdc, rc.left, rc.top, rc.right, rc.bottom);
     ::Rectangle(hdc, rc.left, rc.top, rc.right, rc.bottom);
     const UINT nOldAlign = ::SetTextAlign(hdc, TA_CENTER | TA_BASELINE);
     static const wchar_t kText[] = L"LumoClientCtrl";
@@ -331,8 +331,7 @@ void CLumoClientCtrl::LogError(const CString& strText)
 
 void CLumoClientCtrl::AppendToLogFile(const CString& strText)
 {
-    CFileHandle file(
-        ::CreateFileW(s_pszLogFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle file(::CreateFileW(kLogFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return;
     if (::SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
         return;

@@ -18,7 +18,6 @@
 #include <map>
 
 class CLumoSocket;
-class CStdLongList;
 
 // The client's view of Lumo: a mirror of Lumo's state (its own link, Lumo's link to Jex, the agent
 // state, the audio caches) kept over one link, and every command Lumo pushes fired as an event.
@@ -150,10 +149,7 @@ public:
     STDMETHOD(StartTriggerPredictive)(LONG /*lCallId*/, LONG /*lType*/) override { return E_NOTIMPL; }
     STDMETHOD(StopTriggerPredictive)(LONG /*lCallId*/, LONG /*lType*/) override { return E_NOTIMPL; }
     STDMETHOD(StartQuestionRecording)
-    (LONG /*lCallId*/, BSTR /*strFileName*/, RecordResultCodes* /*nReturnVal*/) override
-    {
-        return E_NOTIMPL;
-    }
+    (LONG /*lCallId*/, BSTR /*strFileName*/, RecordResultCodes* /*nReturnVal*/) override { return E_NOTIMPL; }
     STDMETHOD(StopQuestionRecording)(LONG /*lCallId*/, VARIANT_BOOL* /*bResult*/) override { return E_NOTIMPL; }
     STDMETHOD(RequestStartQuestionRecording)(LONG /*lCallId*/, BSTR /*strFileName*/) override { return E_NOTIMPL; }
     STDMETHOD(RequestStopQuestionRecording)(LONG /*lCallId*/) override { return E_NOTIMPL; }
@@ -301,10 +297,6 @@ private:
     private:
         IUnknown* m_pUnknown;
     };
-
-    // The file that LogMode 3 appends to; tests move it.
-    static LPCWSTR s_pszLogFile;
-    friend class CLumoClientCtrlTestAccess;
 
     void ReleaseLink();
     void AppendToLogFile(const CString& strText);
