@@ -540,3 +540,24 @@ TEST_F(LumoClientCtrlTest, LogModeFileAppendsToAnExistingFileOnly)
     Call(Id::kUninit);
     EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
 }
+
+// LogMode 0 and any unknown mode drop the text: no event, no box, no file.
+TEST_F(LumoClientCtrlTest, LogModeOffAndUnknownModesDropTheText)
+{
+    ::CreateDirectoryW(L"c:\\temp", nullptr);
+    ::DeleteFileW(kLogFile);
+    const std::string kBadData = "data SNDINT -1 hex:010203 7 8 {crc} crc=bad\n";
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" + Accepted() +
+                       LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
+    for (long nMode : {0L, 7L})
+    {
+        SCOPED_TRACE(nMode);
+        Put(Id::kLogMode, CComVariant(nMode));
+        Connect(lumo);
+        ASSERT_TRUE(PumpUntilEvent(nMode == 0 ? L"7(1)" : L"7(2)"));
+        EXPECT_EQ(Events().size(), 1u) << "only the marker";
+        Call(Id::kUninit);
+    }
+    EXPECT_EQ(ReadLogFile(), "<none>");
+    EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
+}
