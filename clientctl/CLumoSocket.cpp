@@ -60,7 +60,8 @@ BOOL CLumoSocket::Connect(LPCWSTR pszAddress, short nPort, long nApplicationId, 
 {
     CBusyScope busy(*this);
     CStringArray arrGreeting;
-    if (!CSyncSocketEx::Connect(pszAddress, static_cast<UINT>(static_cast<int>(nPort)), arrGreeting)) return FALSE;
+    // Ports above 32767 travel as negative numbers: only their 16 bits name the port.
+    if (!CSyncSocketEx::Connect(pszAddress, static_cast<UINT>(static_cast<USHORT>(nPort)), arrGreeting)) return FALSE;
     // A greeting without fields names no version: that differs from ours, and the connection goes on.
     const CString strLumoVersion = arrGreeting.GetSize() > 0 ? arrGreeting[0] : CString();
     if (!IsSameVersion(m_strOwnVersion, strLumoVersion) && m_pControl)

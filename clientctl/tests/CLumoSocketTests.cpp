@@ -218,18 +218,7 @@ TEST_F(LumoSocketTest, ReceivedCommandsReachTheControlConverted)
 TEST_F(LumoSocketTest, MessageAttachmentsTakeSlicesOfThePayload)
 {
     const auto messageText = [](long nSecondSize) {
-        CMessage message;
-        message.m_strText = L"hello";
-        for (auto [name, size] : {std::pair{L"a.txt", 3L}, std::pair{L"b.bin", nSecondSize}})
-        {
-            auto* pAttachment = new CMessage::CMessageAttachment;
-            pAttachment->m_strName = name;
-            pAttachment->m_nSize = size;
-            message.AddAttachment(pAttachment);
-        }
-        CString strText;
-        message.GetText(strText, true);
-        return std::string(CStringA(strText).GetString());
+        return MessageText(L"hello", {{L"a.txt", 3}, {L"b.bin", nSecondSize}});
     };
     CScriptedLumo lumo(Accepted() + LoggedIn() + "data SNDMSG -1 hex:0102030405060708 '" + messageText(5) +
                        "' Boss\ndata SNDMSG -1 hex:0102030405060708 '" + messageText(10) + "' Boss\nwaitclose\n");

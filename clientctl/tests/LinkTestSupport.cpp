@@ -249,3 +249,19 @@ void CRecordingControl::OnReceiveAnnotation(long nValue1, long nValue2, long nVa
 {
     Record(L"Annotation " + Number(nValue1) + L" " + Number(nValue2) + L" " + Number(nValue3) + L" " + Number(nValue4));
 }
+
+std::string MessageText(const wchar_t* pszText, const std::vector<std::pair<const wchar_t*, long>>& attachments)
+{
+    CMessage message;
+    message.m_strText = pszText;
+    for (const auto& [pszName, nSize] : attachments)
+    {
+        auto* pAttachment = new CMessage::CMessageAttachment;
+        pAttachment->m_strName = pszName;
+        pAttachment->m_nSize = nSize;
+        message.AddAttachment(pAttachment);
+    }
+    CString strText;
+    message.GetText(strText, true);
+    return std::string(CStringA(strText).GetString());
+}

@@ -97,3 +97,7 @@ private:
     // The record of a payload: its length and its CRC-32; the bytes are kept in m_lastData.
     std::wstring DataText(const BYTE* pData, DWORD nLength);
 };
+
+// The text form of a message from Lumo with attachments of the given names and sizes (their bytes
+// follow as the command's payload).
+std::string MessageText(const wchar_t* pszText, const std::vector<std::pair<const wchar_t*, long>>& attachments);

@@ -74,7 +74,7 @@ TEST_F(LibraryRegistrationTest, RunsUnderTheSystemLocaleAndGivesTheCallersBack)
     EXPECT_EQ(unregistered, S_OK);
     EXPECT_EQ(afterRegistering, kGerman);
     EXPECT_EQ(afterUnregistering, kGerman);
-    ASSERT_EQ(g_module.m_locales.size(), 14u) << "seven scripts each way: the module's and six classes'";
+    ASSERT_EQ(g_module.m_locales.size(), 16u) << "eight scripts each way: the module's and seven classes'";
     for (LCID lcid : g_module.m_locales)
         EXPECT_TRUE(lcid == LOCALE_SYSTEM_DEFAULT || lcid == ::GetSystemDefaultLCID()) << std::hex << lcid;
 }
@@ -96,7 +96,7 @@ TEST_F(LibraryRegistrationTest, FailedScriptLeavesNothingWritten)
     }
     g_module.m_nFailAt = 0;
     EXPECT_EQ(g_module.DllInstall(TRUE, nullptr), S_OK);
-    EXPECT_EQ(SubkeyCount(m_registry.Classes(), L"CLSID"), 6u) << "the six data classes";
+    EXPECT_EQ(SubkeyCount(m_registry.Classes(), L"CLSID"), 7u) << "the control and the six data classes";
 }
 
 namespace

@@ -1,0 +1,323 @@
+#pragma once
+#include "clientctl/CProxy_ILumoClientEvents.h"
+#include "clientctl/ILumoSocketCallbacks.h"
+#include "clientctl/module/LumoClientResources.h"
+#include "framework/CComBSTR.h"
+#include "framework/CComCoClass.h"
+#include "framework/CComControl.h"
+#include "framework/CComObjectRootEx.h"
+#include "framework/IConnectionPointContainerImpl.h"
+#include "framework/IDispatchImpl.h"
+#include "framework/IOleControlImpl.h"
+#include "framework/IOleInPlaceActiveObjectImpl.h"
+#include "framework/IOleInPlaceObjectWindowlessImpl.h"
+#include "framework/IOleObjectImpl.h"
+#include "framework/IProvideClassInfo2Impl.h"
+#include "framework/IViewObjectExImpl.h"
+#include "LumoClient.h"
+#include <map>
+
+class CLumoSocket;
+
+// The client's view of Lumo: a mirror of Lumo's state (its own link, Lumo's link to Jex, the agent
+// state, the audio caches) kept over one link, and every command Lumo pushes fired as an event.
+// Apartment-threaded: everything, link callbacks included, runs on the creating thread.
+//
+// Lifetime: anything that can pump messages or call out to a sink (Init, each received command, each
+// firing, a message box) holds a reference to the control, so a container that releases it from an
+// event or a pumped message frees it only when the outermost of them returns; that final release
+// runs Uninit once.
+class CLumoClientCtrl
+    : public CComObjectRootEx<CComSingleThreadModel>,
+      public IDispatchImpl<ILumoClientCtrl, &IID_ILumoClientCtrl, &LIBID_LumoClientLib>,
+      public CComControl<CLumoClientCtrl>,
+      public IOleControlImpl<CLumoClientCtrl>,
+      public IOleObjectImpl<CLumoClientCtrl>,
+      public IOleInPlaceActiveObjectImpl<CLumoClientCtrl>,
+      public IViewObjectExImpl<CLumoClientCtrl>,
+      public IOleInPlaceObjectWindowlessImpl<CLumoClientCtrl>,
+      public IConnectionPointContainerImpl<CLumoClientCtrl>,
+      public CProxy_ILumoClientEvents<CLumoClientCtrl>,
+      public IProvideClassInfo2Impl<&CLSID_LumoClientCtrl, &DIID__ILumoClientEvents, &LIBID_LumoClientLib>,
+      public CComCoClass<CLumoClientCtrl, &CLSID_LumoClientCtrl>,
+      public ILumoSocketCallbacks
+{
+public:
+    DECLARE_OLEMISC_STATUS(OLEMISC_SETCLIENTSITEFIRST | OLEMISC_NOUIACTIVATE | OLEMISC_INVISIBLEATRUNTIME |
+                           OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT | OLEMISC_CANTLINKINSIDE |
+                           OLEMISC_ONLYICONIC)
+    DECLARE_REGISTRY_RESOURCEID(IDR_LUMOCLIENTCTRL)
+
+    BEGIN_COM_MAP(CLumoClientCtrl)
+    COM_INTERFACE_ENTRY(ILumoClientCtrl)
+    COM_INTERFACE_ENTRY2(IDispatch, ILumoClientCtrl)
+    COM_INTERFACE_ENTRY(IViewObjectEx)
+    COM_INTERFACE_ENTRY(IViewObject2)
+    COM_INTERFACE_ENTRY(IViewObject)
+    COM_INTERFACE_ENTRY(IOleInPlaceObjectWindowless)
+    COM_INTERFACE_ENTRY(IOleInPlaceObject)
+    COM_INTERFACE_ENTRY2(IOleWindow, IOleInPlaceObjectWindowless)
+    COM_INTERFACE_ENTRY(IOleInPlaceActiveObject)
+    COM_INTERFACE_ENTRY(IOleControl)
+    COM_INTERFACE_ENTRY(IOleObject)
+    COM_INTERFACE_ENTRY(IConnectionPointContainer)
+    COM_INTERFACE_ENTRY(IProvideClassInfo)
+    COM_INTERFACE_ENTRY(IProvideClassInfo2)
+    END_COM_MAP()
+
+    BEGIN_CONNECTION_POINT_MAP(CLumoClientCtrl)
+    CONNECTION_POINT_ENTRY(DIID__ILumoClientEvents)
+    END_CONNECTION_POINT_MAP()
+
+    CLumoClientCtrl() = default;
+    ~CLumoClientCtrl() override;
+    CLumoClientCtrl(const CLumoClientCtrl&) = delete; // the link points at this object
+    CLumoClientCtrl& operator=(const CLumoClientCtrl&) = delete;
+
+    void FinalRelease() noexcept;
+
+    // ILumoClientCtrl: the connection and the mirrored state.
+    STDMETHOD(get_LumoAddress)(BSTR* pVal) override;
+    STDMETHOD(put_LumoAddress)(BSTR newVal) override;
+    STDMETHOD(get_Port)(SHORT* pVal) override;
+    STDMETHOD(put_Port)(SHORT newVal) override;
+    STDMETHOD(get_ApplicationId)(LONG* pVal) override;
+    STDMETHOD(put_ApplicationId)(LONG newVal) override;
+    STDMETHOD(get_JexConnectionState)(ConnectionStates* pVal) override;
+    STDMETHOD(get_LumoConnectionState)(ConnectionStates* pVal) override;
+    STDMETHOD(get_PauseReasonId)(LONG* pVal) override;
+    STDMETHOD(get_AgentState)(AgentStates* pVal) override;
+    STDMETHOD(get_LogMode)(LogModes* pVal) override;
+    STDMETHOD(put_LogMode)(LogModes newVal) override;
+    STDMETHOD(get_UTCShiftServer)(LONG* pVal) override;
+    STDMETHOD(Init)(VARIANT_BOOL* bResult) override;
+    STDMETHOD(GetVersionInfoString)(BSTR* lReturnVal) override;
+    STDMETHOD(Uninit)(VARIANT_BOOL* bResult) override;
+
+    // ILumoClientCtrl: the requests to Lumo, not built in this release; each answers E_NOTIMPL.
+    STDMETHOD(get_IsPossibleMessageMaster)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(put_IsPossibleMessageMaster)(VARIANT_BOOL /*newVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(get_MasterVolume)(SHORT* /*pVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(put_MasterVolume)(SHORT /*newVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(get_MicrophoneVolume)(SHORT* /*pVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(put_MicrophoneVolume)(SHORT /*newVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(get_IsMasterMuted)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(put_IsMasterMuted)(VARIANT_BOOL /*newVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(get_IsMicrophoneMuted)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(put_IsMicrophoneMuted)(VARIANT_BOOL /*newVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(get_IsVoIP)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(GetPauseList)(ILumoClientMap* /*mapPauses*/, LONG* /*lReturnVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestPauseList)() override { return E_NOTIMPL; }
+    STDMETHOD(RequestStartPause)(LONG /*lPauseReasonId*/, StartPauseTypes /*enumStartPauseType*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(RequestStopPause)() override { return E_NOTIMPL; }
+    STDMETHOD(ShowLumoClient)(VisibleModes /*enumVisibleMode*/) override { return E_NOTIMPL; }
+    STDMETHOD(GetAgentList)
+    (AgentListRequestTypes /*enumType*/, ILumoClientMap* /*mapFirstNames*/, ILumoClientMap* /*mapLastNames*/,
+     ILumoClientMap* /*mapUserNames*/, LONG* /*lReturnVal*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(RequestAgentList)(AgentListRequestTypes /*enumType*/) override { return E_NOTIMPL; }
+    STDMETHOD(DialNumber)(BSTR /*strNumber*/, BSTR /*strTag*/) override { return E_NOTIMPL; }
+    STDMETHOD(EndTask)
+    (LONG /*lCallId*/, SHORT /*nCallResult*/, SHORT /*nCallSubResult*/, ILumoClientMap* /*mapFields*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(AgentLogon)
+    (BSTR /*strUserName*/, LONG /*lLocationId*/, BSTR /*strPassword*/, VARIANT_BOOL /*bPasswordAlreadyEncrypted*/,
+     VARIANT_BOOL* /*nReturnVal*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(AgentLogonById)
+    (LONG /*lAgentId*/, LONG /*lLocationId*/, BSTR /*strPassword*/, VARIANT_BOOL /*bPasswordAlreadyEncrypted*/,
+     VARIANT_BOOL* /*nReturnVal*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(AgentLogOff)() override { return E_NOTIMPL; }
+    STDMETHOD(DropCall)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(PutCallOnHold)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(TakeCallOnHold)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestNextCall)() override { return E_NOTIMPL; }
+    STDMETHOD(StartRecording)(LONG /*lCallId*/, RecordResultCodes* /*enumRecordResult*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestStartRecording)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(StartTriggerPredictive)(LONG /*lCallId*/, LONG /*lType*/) override { return E_NOTIMPL; }
+    STDMETHOD(StopTriggerPredictive)(LONG /*lCallId*/, LONG /*lType*/) override { return E_NOTIMPL; }
+    STDMETHOD(StartQuestionRecording)
+    (LONG /*lCallId*/, BSTR /*strFileName*/, RecordResultCodes* /*nReturnVal*/) override { return E_NOTIMPL; }
+    STDMETHOD(StopQuestionRecording)(LONG /*lCallId*/, VARIANT_BOOL* /*bResult*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestStartQuestionRecording)(LONG /*lCallId*/, BSTR /*strFileName*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestStopQuestionRecording)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(SendInterview)
+    (LONG /*lTaskId*/, LONG /*lCallId*/, VARIANT* /*pInterviewData*/, ULONG /*lCheckSum*/,
+     VARIANT_BOOL* /*bResult*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(RequestTaskContents)(LONG /*lTaskId*/) override { return E_NOTIMPL; }
+    STDMETHOD(EndTaskAfterConnectionLost)(ILumoClientMap* /*mapFields*/) override { return E_NOTIMPL; }
+    STDMETHOD(Transfer)(LONG /*lCallId*/, LONG /*lCallId2*/) override { return E_NOTIMPL; }
+    STDMETHOD(TagCall)(LONG /*lCallId*/, BSTR /*strTag*/) override { return E_NOTIMPL; }
+    STDMETHOD(StartPlaySound)(LONG /*lCallId*/, BSTR /*strFileName*/, VARIANT_BOOL* /*bResult*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(StopPlaySound)(LONG /*lCallId*/, VARIANT_BOOL* /*bResult*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestStartPlaySound)(LONG /*lCallId*/, BSTR /*strFileName*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestStopPlaySound)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(RequestTaskResources)(LONG /*lTaskId*/, ILumoClientStringCollection* /*Ids*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(GetOutboundGroupList)(ILumoClientMap* /*mapOutboundGroups*/, LONG* /*lResult*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(RequestOutboundGroupList)() override { return E_NOTIMPL; }
+    STDMETHOD(GetLocationList)
+    (ILumoClientMap* /*mapNames*/, ILumoClientMap* /*mapComputerNames*/, LONG* /*lReturnVal*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(RequestLocationList)() override { return E_NOTIMPL; }
+    STDMETHOD(ChangeOutboundGroup)(LONG /*lOutboundGroupId*/) override { return E_NOTIMPL; }
+    STDMETHOD(GetAgentSetting)
+    (LONG /*lSettingId*/, LONG* /*lValue*/, BSTR* /*strValue*/, VARIANT_BOOL* /*bResult*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(SaveAgentSetting)(LONG /*lSettingId*/, BSTR /*strName*/, LONG /*lValue*/, BSTR /*strValue*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(SendMessageToSupervisor)(ILumoClientMessage* /*toSend*/) override { return E_NOTIMPL; }
+    STDMETHOD(SendEmail)(LONG /*lCallId*/, ILumoClientEmail* /*mailToSend*/) override { return E_NOTIMPL; }
+    STDMETHOD(GetReplayMasterRole)(VARIANT_BOOL /*allowOthersToTakeRole*/, VARIANT_BOOL* /*retHasRole*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(ReleaseReplayMasterRole)(VARIANT_BOOL* /*retHasRole*/) override { return E_NOTIMPL; }
+    STDMETHOD(TakeCall)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(SendDTMF)(LONG /*lCallId*/, BSTR /*strDTMF*/, VARIANT_BOOL /*bSilent*/) override { return E_NOTIMPL; }
+    STDMETHOD(GetCallHistory)(LONG /*lCallId*/, ILumoClientCallCollection** /*arrCalls*/, LONG* /*lResult*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(RequestCallHistory)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(SendInterviewStatus)(LONG /*lCallId*/, BSTR /*strStatus*/) override { return E_NOTIMPL; }
+    STDMETHOD(ChangeRecordingAnonymiseState)(LONG /*lCallId*/, VARIANT_BOOL /*bOnOff*/) override { return E_NOTIMPL; }
+    STDMETHOD(CreateAnnotation)(LONG /*lCallId*/, INT /*nAnnotationType*/, ILumoClientMap* /*mapArgs*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(UpdateAnnotation)
+    (LONG /*lCallId*/, INT /*nAnnotationType*/, LONG /*lAnnotationId*/, ILumoClientMap* /*mapArgs*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(BrennStartIVR)(BSTR /*strInterviewGuid*/, LONG /*lCallId*/, BSTR /*strNumber*/) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(BrennStartKeyIn)(LONG /*lInterviewId*/) override { return E_NOTIMPL; }
+    STDMETHOD(BrennEndKeyIn)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    STDMETHOD(BrennFindKeyInInterviews)
+    (ILumoClientMap* /*searchParameters*/, ILumoClientStringCollection* /*arrReturnFields*/) override
+    {
+        return E_NOTIMPL;
+    }
+
+    HRESULT OnDraw(ATL_DRAWINFO& di) override;
+
+    // The error sink: the text goes where LogMode says; never fails towards its caller.
+    void LogError(const CString& strText);
+
+    // Conversions of received property lists into maps the caller owns; each gives the number of
+    // entries read (the list's size, or the Count the list names).
+    long ParsePropertyListToLumoClientMap(const CPropertyList& list, ILumoClientMap* pMap);
+    long ParsePropertyListToIdMap(const CPropertyList& list, ILumoClientMap* pMap);
+    long ParseAgentList(const CPropertyList& list, ILumoClientMap* pFirstNames, ILumoClientMap* pLastNames,
+                        ILumoClientMap* pUserNames);
+    long ParseLocationList(const CPropertyList& list, ILumoClientMap* pNames, ILumoClientMap* pComputerNames);
+
+    // ILumoSocketCallbacks: what the link reports, on this thread.
+    void OnError(const CString& strText) override;
+    void OnLumoConnectionPending() override;
+    void OnJexConnectionChanged(BOOL bConnected) override;
+    void OnAgentStateChanged(short nAgentState) override;
+    void OnDisconnected(int nErrorCode) override;
+    void OnUTCShiftServerChanged(long nOldShift, long nNewShift) override;
+    void OnReceivePauseList(const CString& strPauseList) override;
+    void OnReceiveAgentList(short nListType, const CString& strAgentList) override;
+    void OnReceiveDialNumberResult(long nResult) override;
+    void OnReceiveEndTask(long nCallId) override;
+    void OnReceiveRecordResult(short nResult) override;
+    void OnReceiveQuestionRecordingResult(BOOL bStart, long nCallId, short nResult) override;
+    void OnReceiveSendInterviewConfirmation(long nTaskId, long nCallId) override;
+    void OnReceiveInterviewData(long nTaskId, long nCallId, const BYTE* pData, DWORD nLength, DWORD nChecksum) override;
+    void OnReceiveTaskContents(long nTaskId, DWORD nChecksum, const BYTE* pData, DWORD nLength,
+                               const CString& strResources) override;
+    void OnReceiveStartPlaySoundResult(long nCallId, short nResult) override;
+    void OnReceiveStopPlaySoundResult(long nCallId, short nResult) override;
+    void OnReceiveTaskResource(long nTaskId, long nResourceId, const BYTE* pData, DWORD nLength,
+                               DWORD nChecksum) override;
+    void OnReceiveOutboundGroupList(const CString& strList) override;
+    void OnReceiveLocationList(const CString& strList) override;
+    void OnReceiveStartKeyInResult(short nResult, long nCallId, long nInterviewId,
+                                   const CString& strProperties) override;
+    void OnReceiveStartTask(short nCallType, const CString& strProperties) override;
+    void OnReceiveStats(const CString& strStats) override;
+    void OnReceiveCallInfo(const CString& strCallInfo) override;
+    void OnReceiveMessage(const CString& strSender, CMessage& message) override;
+    void OnAssignedToKeyIn(BOOL bAssigned) override;
+    void OnReceiveSemiOpens(long nSurveyId, const CStringArray& arrSemiOpens) override;
+    void OnReceiveKeyInInterview(long nInterviewId, const CPropertyList& properties) override;
+    void OnReceiveQuotaUpdate(long nSurveyId, short nUpdateType, const BYTE* pData, DWORD nLength) override;
+    void OnReceiveVolume(short nDevice, short nVolume) override;
+    void OnReceiveMute(short nDevice, BOOL bMuted) override;
+    void OnReceiveVoipState(BOOL bReady) override;
+    void OnReceiveCallHistory(long nCallId, const CCallArray& arrCalls) override;
+    void OnReceiveAnnotation(long nCallId, long nAnnotationType, long nAnnotationId, long nResult) override;
+
+private:
+    // Holds the control for the length of a scope that may pump or call a sink.
+    class CSelfReference
+    {
+    public:
+        explicit CSelfReference(CLumoClientCtrl& ctrl) : m_pUnknown(ctrl.GetUnknown()) { m_pUnknown->AddRef(); }
+        ~CSelfReference() { m_pUnknown->Release(); }
+        CSelfReference(const CSelfReference&) = delete;
+        CSelfReference& operator=(const CSelfReference&) = delete;
+
+    private:
+        IUnknown* m_pUnknown;
+    };
+
+    void ReleaseLink();
+    void AppendToLogFile(const CString& strText);
+    // A new data object of the library with one reference, the caller's; throws when none can be made.
+    template <class TObject, class TInterface> static CComPtr<TInterface> CreateObject();
+    long ParseNumberedList(const CPropertyList& list, std::initializer_list<std::pair<LPCWSTR, ILumoClientMap*>> maps);
+
+    CComBSTR m_strLumoAddress{L"127.0.0.1"};
+    SHORT m_nPort = 1905;
+    LONG m_nApplicationId = 1;
+    ConnectionStates m_nJexConnectionState = connection_Unknown;
+    ConnectionStates m_nLumoConnectionState = connection_Disconnected;
+    AgentStates m_nAgentState = agentstate_UnKnown;
+    LONG m_nPauseReasonId = -1;
+    LogModes m_nLogMode = logMode_Off;
+    bool m_bPossibleMessageMaster = false;
+    CLumoSocket* m_pLink = nullptr; // owned; released through SafeDelete
+    WORD m_nMasterVolume = 0x8000;  // 0x8000: not known yet
+    WORD m_nMicrophoneVolume = 0x8000;
+    LONG m_nMasterMuted = -1; // -1: not known yet
+    LONG m_nMicrophoneMuted = -1;
+    LONG m_nIsVoIP = -1;
+    std::map<LONG, LONG> m_mapAnonymisation; // call id to the annotation id of its anonymisation
+};
