@@ -124,7 +124,11 @@ BOOL CLumoApp::InitInstance()
     m_bSocketsStarted = true;
     m_bOleStarted = SUCCEEDED(OleInitialize(nullptr));
 
-    if (!Connect(TRUE)) return FALSE;
+    const BOOL bConnected = Connect(TRUE);
+    // The connection dialog's loop leaves its last message where a failed start-up's exit code is
+    // read from; that code is 0.
+    m_msgCur = MSG{};
+    if (!bConnected) return FALSE;
     // The main window and the log-on are not part of this program yet: without them there is
     // nothing to run.
     return FALSE;
