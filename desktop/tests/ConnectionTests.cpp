@@ -5,6 +5,7 @@
 #include "desktop/CLumoApp.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
+#include "core/CAsyncSocketEx.h"
 #include "framework/AfxMessageBox.h"
 #include "framework/CAsyncSocket.h"
 #include "framework/CHandleOwner.h"
@@ -210,6 +211,22 @@ struct CHeldBoxes
     Lines m_texts;
     AFX_MESSAGEBOX_HOOK m_pfnPrevious = nullptr;
     void* m_pPrevious = nullptr;
+};
+
+// An application port of the test's own, for the links of tests/peers/apprecorder.py, which
+// records every line a local application receives.
+class CApplicationPort : public CAsyncSocketEx
+{
+public:
+    CApplicationPort() { m_bDeleteOnClose = false; }
+    void OnAccept(int nErrorCode) override
+    {
+        auto pLink = std::make_unique<CAsyncSocketEx>();
+        pLink->m_bDeleteOnClose = false;
+        pLink->InitCommandMap(); // an accepted link is never created
+        if (nErrorCode == 0 && Accept(*pLink)) m_links.push_back(std::move(pLink));
+    }
+    std::vector<std::unique_ptr<CAsyncSocketEx>> m_links;
 };
 
 class ConnectionTest : public ::testing::Test
@@ -489,7 +506,7 @@ TEST_F(ConnectionTest, NoToTheReconnectQuestionQuits)
     EXPECT_FALSE(App().m_bReconnectQuestionOpen);
 }
 
-TEST_F(ConnectionTest, YesReconnectsOnANewLinkAndLogsOnByWindowsAccount)
+TEST_F(ConnectionTest, YesReconnectsOnANewLinkLogsOnByWindowsAccountAndTellsTheApplications)
 {
     App().m_bUseAuthentication = true;
     CJexSessions jex(
@@ -498,6 +515,20 @@ TEST_F(ConnectionTest, YesReconnectsOnANewLinkAndLogsOnByWindowsAccount)
     App().m_nJexPort = jex.Port();
     ASSERT_TRUE(ConnectWith([] { return true; }));
     const std::shared_ptr<CJexSocket> pLost = App().GetJexSocket();
+
+    // One local application on the current port.
+    CApplicationPort port;
+    ASSERT_TRUE(port.Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1"));
+    ASSERT_TRUE(port.Listen());
+    CString strAddress;
+    UINT nPort = 0;
+    ASSERT_TRUE(port.GetSockName(strAddress, nPort));
+    CPeerProcess application;
+    ASSERT_TRUE(application.Start(LUMO_PYTHON, LUMO_APP_RECORDER, "{dir} " + std::to_string(nPort) + " 1"));
+    ASSERT_TRUE(application.WaitForFile(L"connected")) << application.ReadFile(L"log");
+    ASSERT_TRUE(PumpUntil([&] { return port.m_links.size() == 1; }));
+    ASSERT_TRUE(App().m_sessionCore.AddApplication(5, port.m_links[0].get(), FALSE, 1));
+
     pLost->SendCommand(L"DROPME\r"); // Jex drops the link once it is up on both sides
     ASSERT_TRUE(PumpUntil([&] { return !pLost->m_bSession; })) << "Jex dropped the link";
 
@@ -506,7 +537,15 @@ TEST_F(ConnectionTest, YesReconnectsOnANewLinkAndLogsOnByWindowsAccount)
     ASSERT_EQ(boxes.Boxes().size(), 1u) << "the question, and no log-on dialog";
     EXPECT_NE(App().GetJexSocket(), pLost);
     EXPECT_FALSE(App().m_bReconnectQuestionOpen);
+    const auto applicationGot = [&](const std::wstring& line) {
+        const Lines lines = application.ReadLines(L"lines0");
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(PumpUntil([&] { return applicationGot(L"JEXSTA -1 -1 1"); })) << application.ReadFile(L"lines0");
+
     App().GetJexSocket()->Close();
+    port.m_links[0]->Close();
+    EXPECT_EQ(application.ExitCode(), 0) << application.ReadFile(L"log");
     EXPECT_EQ(jex.Finish(), 0) << jex.Log();
     const Lines sent = jex.Received(1);
     ASSERT_FALSE(sent.empty());
