@@ -2,11 +2,13 @@
 #include "core/CPasswordCipher.h"
 #include "core/CStaticTools.h"
 #include "core/CVersionInfo.h"
+#include "desktop/CConnectionDlg.h"
 #include "desktop/CIniFile.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
 #include "framework/AfxMessageBox.h"
 #include "sessions/CCallResultSettings.h"
+#include "sessions/CJexSocket.h"
 #include <commctrl.h>
 #include <cstdlib>
 #include <cwchar>
@@ -122,13 +124,21 @@ BOOL CLumoApp::InitInstance()
     m_bSocketsStarted = true;
     m_bOleStarted = SUCCEEDED(OleInitialize(nullptr));
 
-    // The main window, the link to Jex and the log-on are not part of this program yet: without
-    // them there is nothing to run.
+    const BOOL bConnected = Connect(TRUE);
+    // The connection dialog's loop leaves its last message where a failed start-up's exit code is
+    // read from; that code is 0.
+    m_msgCur = MSG{};
+    if (!bConnected) return FALSE;
+    // The main window and the log-on are not part of this program yet: without them there is
+    // nothing to run.
     return FALSE;
 }
 
 int CLumoApp::ExitInstance()
 {
+    // Before the sockets go: a link that is up says goodbye to Jex.
+    if (m_pJexSocket) m_pJexSocket->Close();
+    m_pJexSocket.reset();
     CIniFile::Close();
     if (std::exchange(m_bSocketsStarted, false)) WSACleanup();
     if (std::exchange(m_bOleStarted, false)) OleUninitialize();
@@ -312,4 +322,68 @@ void CLumoApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
         g_pfnHtmlHelp(hwndCaller, path, HH_HELP_CONTEXT, dwData);
     else
         g_pfnHtmlHelp(hwndCaller, path, HH_DISPLAY_TOPIC, 0);
+}
+
+BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
+{
+    // Always a new link: nothing of the old session (its reply window, a pending application
+    // log-on, its data port) may carry over into the new one.
+    if (m_pJexSocket) m_pJexSocket->Close();
+    m_pJexSocket = std::make_shared<CJexSocket>(m_host, m_host, &m_sessionCore);
+    CConnectionDlg::CreateLink(*m_pJexSocket); // a failure shows in the dialog as the attempt's error
+    // The calls of the old session are gone with it.
+    for (const auto& pCall : m_sessionCore.GetCalls())
+        m_sessionCore.RemoveCall(pCall->m_nCallId);
+
+    CConnectionDlg dlg(m_pJexSocket, *this, m_pMainWnd);
+    dlg.SetShowWhileConnecting(bShowWhileConnecting != FALSE);
+    m_pConnectionDlg = &dlg;
+    const INT_PTR nResult = dlg.DoModal();
+    m_pConnectionDlg = nullptr;
+    if (nResult != IDOK) m_pJexSocket.reset();
+    return nResult == IDOK;
+}
+
+BOOL CLumoApp::CheckConnection()
+{
+    if (m_pJexSocket && m_pJexSocket->m_bSession) return TRUE;
+    // A question already open answers for everyone. While a connection or log-on dialog runs, the
+    // connection is being made right now: a second, nested attempt would fight it for the link.
+    if (m_bReconnectQuestionOpen || m_pConnectionDlg || m_pLogonDlg || m_pPasswordDlg || m_pLocationDlg) return TRUE;
+    // The question and the connection dialog belong to the GUI thread.
+    if (GetCurrentThreadId() != m_nThreadID) return FALSE;
+
+    m_bReconnectQuestionOpen = true;
+    const int nAnswer = AfxMessageBox(IDS_RECONNECT_QUESTION, MB_YESNO | MB_ICONQUESTION);
+    if (nAnswer != IDYES)
+    {
+        QuitApplication();
+        m_bReconnectQuestionOpen = false;
+        return FALSE;
+    }
+    if (!Connect(TRUE))
+    {
+        m_bReconnectQuestionOpen = false;
+        return FALSE;
+    }
+    const LogonAgain result = LogOnAgain();
+    m_bReconnectQuestionOpen = false;
+    if (result == LogonAgain::failed) QuitApplication();
+    if (result != LogonAgain::done) return FALSE;
+    m_sessionCore.BroadcastJexConnectionState(TRUE);
+    return TRUE;
+}
+
+CLumoApp::LogonAgain CLumoApp::LogOnAgain()
+{
+    if (m_bUseAuthentication) return m_pJexSocket->SendWindowsLogon(nullptr) ? LogonAgain::done : LogonAgain::notSent;
+    // The log-on dialog is not part of this program yet: without a log-on there is no session.
+    return LogonAgain::failed;
+}
+
+void CLumoApp::QuitApplication()
+{
+    // Ended, not destroyed: its modal loop and Connect are still on the stack.
+    if (m_pConnectionDlg && m_pConnectionDlg->GetSafeHwnd()) m_pConnectionDlg->EndDialog(IDCANCEL);
+    ::PostQuitMessage(0);
 }

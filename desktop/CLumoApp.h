@@ -3,10 +3,15 @@
 #include "framework/COleDateTime.h"
 #include "framework/CString.h"
 #include "framework/CWinApp.h"
+#include "desktop/CLumoAppHost.h"
 #include "sessions/CAgent.h"
 #include "sessions/CAlarmOption.h"
+#include "sessions/CSessionCore.h"
 #include <memory>
 #include <vector>
+
+class CConnectionDlg;
+class CJexSocket;
 
 // Lumo's application object: what lives as long as the process, and the start-up that turns the
 // command line and the registry settings into it. One exists per process; the program's entry
@@ -44,9 +49,26 @@ public:
     // "major.minor.build.revision" of the running executable, empty without a version resource.
     CString GetVersionString() const;
 
+    // The link to Jex; empty while there is none.
+    std::shared_ptr<CJexSocket> GetJexSocket() const { return m_pJexSocket; }
+    // Makes a new link to Jex and waits for its greeting in the connection dialog. TRUE when the
+    // link is up; otherwise Lumo holds no link afterwards.
+    // Virtual for tests of the start-up that stop short of Jex.
+    virtual BOOL Connect(BOOL bShowWhileConnecting);
+    // When the link is down, asks the agent whether to reconnect and does so, logging on again.
+    // TRUE when the link is up (or the question is not Lumo's to ask now).
+    BOOL CheckConnection();
+    // Ends the message loop (exit code 0), and a running connection dialog with it.
+    void QuitApplication();
+
     // True for "-standalone", "-sa", "-setup:..." and "-standalone:..." in any case. A leading '/'
     // does not count here, unlike in the other options.
     static bool IsStandaloneRequested(const std::vector<CString>& arguments);
+
+    // What the session layer sees of this object, and the session it serves. Declared before the
+    // link, which points at both.
+    CLumoAppHost m_host{*this};
+    CSessionCore m_sessionCore{m_host};
 
     bool m_bStandalone = false;
     CString m_strSetupVersion{L"0.0.0.0"};
@@ -56,6 +78,11 @@ public:
     CString m_strQuillanParameters;
     std::unique_ptr<CAlarmOption> m_pAlarmOptions;
     std::unique_ptr<CAgent> m_pAgent;
+    std::shared_ptr<CJexSocket> m_pJexSocket;
+    // Set by the log-on, password and location dialogs while their windows exist.
+    CWnd* m_pLogonDlg = nullptr;
+    CWnd* m_pPasswordDlg = nullptr;
+    CWnd* m_pLocationDlg = nullptr;
     bool m_bReconnectQuestionOpen = false;
     CString m_strRemoteHost;
     CString m_strProgramFolder;
@@ -89,6 +116,7 @@ public:
     CKernelHandle m_hAgentMonitorJob;
     COleDateTime m_dtLastHoldOrRetrieve;
     CString m_strAgentMonitorPath;
+    CConnectionDlg* m_pConnectionDlg = nullptr; // only while Connect runs it
     bool m_bStartupDataReceived = false;
     bool m_bApplicationSettingsComplete = false;
     bool m_bLoggedOn = false;
@@ -101,6 +129,14 @@ private:
     // FALSE when the usage was asked for: start-up ends.
     BOOL ParseOptions();
     void ApplyOption(const CString& argument);
+    // The log-on after a reconnect.
+    enum class LogonAgain
+    {
+        done,    // the log-on went out
+        notSent, // the Windows-account log-on could not be sent
+        failed,  // no log-on: Lumo ends
+    };
+    LogonAgain LogOnAgain();
 
     std::vector<CString> m_arguments;
     bool m_bComStarted = false;

@@ -32,6 +32,18 @@ std::wstring Encrypted(LPCWSTR pszPassword)
     return Str(letters);
 }
 
+// Start-up up to the connection to Jex, which is the connection tests' business.
+class CStartOnlyApp : public CLumoApp
+{
+public:
+    BOOL Connect(BOOL bShowWhileConnecting) override
+    {
+        m_connects.push_back(bShowWhileConnecting);
+        return FALSE;
+    }
+    std::vector<BOOL> m_connects;
+};
+
 // One application object per test, on the program's own key, started with the given arguments.
 class LumoAppTest : public ::testing::Test
 {
@@ -47,7 +59,7 @@ protected:
     {
         if (m_pApp) m_pApp->ExitInstance();
         m_pApp.reset();
-        m_pApp = std::make_unique<CLumoApp>();
+        m_pApp = std::make_unique<CStartOnlyApp>();
         std::vector<CString> all{CString(kProgram)};
         for (const auto& a : arguments)
             all.emplace_back(a.c_str());
@@ -55,6 +67,7 @@ protected:
         return m_pApp->InitInstance();
     }
     CLumoApp& App() { return *m_pApp; }
+    const std::vector<BOOL>& Connects() { return static_cast<CStartOnlyApp&>(*m_pApp).m_connects; }
 
     SettingsKey m_key{L"Software\\Quelmoor\\LUMO"};
     CMessageBoxAnswerer m_boxes;
@@ -210,6 +223,7 @@ TEST_F(LumoAppTest, SettingsFillTheMembers)
     EXPECT_EQ(Str(App().m_pszRegistryKey), L"Quelmoor");
     EXPECT_EQ(Str(App().m_pszProfileName), L"LUMO");
     EXPECT_TRUE(m_boxes.Boxes().empty());
+    EXPECT_EQ(Connects(), std::vector<BOOL>{TRUE}) << "connects once, showing the dialog while it waits";
 }
 
 TEST_F(LumoAppTest, StandaloneLeavesTheRegistryAlone)
@@ -258,6 +272,7 @@ TEST_F(LumoAppTest, EmptyRemoteHostEndsStartUpWithItsMessage)
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(Str(m_boxes.Boxes()[0].text), L"Unable to locate remote host (check registry)");
     EXPECT_EQ(m_boxes.Boxes()[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_TRUE(Connects().empty());
 }
 
 TEST_F(LumoAppTest, StuckHeadsetMessageShowsOneBox)

@@ -1,0 +1,154 @@
+#include "desktop/CLumoAppHost.h"
+#include "desktop/CConnectionDlg.h"
+#include "desktop/CLumoApp.h"
+#include "framework/AfxMessageBox.h"
+#include <utility>
+
+CAgent& CLumoAppHost::GetAgent()
+{
+    return *m_app.GetAgent();
+}
+
+CString CLumoAppHost::GetVersionString()
+{
+    return m_app.GetVersionString();
+}
+
+CString CLumoAppHost::GetWorkFolder()
+{
+    return m_app.GetWorkFolder();
+}
+
+BOOL CLumoAppHost::IsStandalone()
+{
+    return m_app.m_bStandalone;
+}
+
+CString CLumoAppHost::GetInstalledSetupVersion()
+{
+    return m_app.m_strSetupVersion;
+}
+
+long CLumoAppHost::GetLocationId()
+{
+    return m_app.m_nLocationId;
+}
+
+void CLumoAppHost::SetLocation(long nLocationId, const CString& strLocationName)
+{
+    m_app.m_nLocationId = nLocationId;
+    m_app.m_strLocationName = strLocationName;
+}
+
+BOOL CLumoAppHost::UseAuthentication()
+{
+    return m_app.m_bUseAuthentication;
+}
+
+BOOL CLumoAppHost::StartProgram(long /*nApplicationId*/)
+{
+    return FALSE; // Lumo does not start child programs yet
+}
+
+BOOL CLumoAppHost::IsVisible()
+{
+    return m_app.m_bVisible;
+}
+
+void CLumoAppHost::ShowWindows()
+{
+    m_app.m_bVisible = true;
+    if (m_app.m_pConnectionDlg) m_app.m_pConnectionDlg->ShowIfAllowed();
+}
+
+BOOL CLumoAppHost::CheckConnection()
+{
+    return m_app.CheckConnection();
+}
+
+void CLumoAppHost::QuitApplication()
+{
+    m_app.QuitApplication();
+}
+
+void CLumoAppHost::OnAgentLogon(long nPendingApplicationId, int nResult)
+{
+    // The local application that asked for the log-on learns the answer; the main window's part
+    // comes with the main window.
+    m_app.m_sessionCore.SendAgentLogonResult(nPendingApplicationId, nResult);
+}
+
+CString CLumoAppHost::GetJexHostName()
+{
+    return m_app.m_strRemoteHost;
+}
+
+UINT CLumoAppHost::GetJexPort()
+{
+    return m_app.m_nJexPort;
+}
+
+BOOL CLumoAppHost::TakeVersionWarning()
+{
+    return std::exchange(m_app.m_bVersionWarningPending, false);
+}
+
+IUpdateWindowSink* CLumoAppHost::GetConnectionDialog()
+{
+    return m_app.m_pConnectionDlg;
+}
+
+CWnd* CLumoAppHost::GetLogonDialog()
+{
+    return m_app.m_pLogonDlg;
+}
+
+CWnd* CLumoAppHost::GetPasswordDialog()
+{
+    return m_app.m_pPasswordDlg;
+}
+
+CWnd* CLumoAppHost::GetLocationDialog()
+{
+    return m_app.m_pLocationDlg;
+}
+
+void CLumoAppHost::SetStartupDataComplete()
+{
+    m_app.m_bStartupDataReceived = true;
+}
+
+// The box runs a message loop of its own: the connection dialog's timer would otherwise show the
+// dialog over the box or replace the socket whose handler is waiting for the answer.
+template <class ShowBox> int CLumoAppHost::ShowSuspended(ShowBox showBox)
+{
+    CConnectionDlg* pDlg = m_app.m_pConnectionDlg;
+    const bool bWasSuspended = pDlg && pDlg->IsSuspended();
+    if (pDlg) pDlg->SetSuspended(true);
+    const int nAnswer = showBox();
+    // The dialog may have ended under the box (the agent quit).
+    if (pDlg && m_app.m_pConnectionDlg == pDlg) pDlg->SetSuspended(bWasSuspended);
+    return nAnswer;
+}
+
+int CLumoAppHost::ShowMessage(const CString& strText, UINT nType)
+{
+    return ShowSuspended([&] { return AfxMessageBox(strText, nType); });
+}
+
+int CLumoAppHost::ShowMessage(UINT nStringId, UINT nType)
+{
+    return ShowSuspended([&] { return AfxMessageBox(nStringId, nType); });
+}
+
+BOOL CLumoAppHost::CheckService(CString& strError)
+{
+    return CContactCenterUpdater(m_nUpdateServicePort).CheckService(strError) ? TRUE : FALSE;
+}
+
+BOOL CLumoAppHost::RunUpdate(const CString& /*strProgram*/, const CString& /*strArguments*/, CString& strError,
+                             BOOL /*bDeleteProgram*/, BOOL /*bWait*/)
+{
+    strError = L"Lumo cannot hand updates to the update service yet.";
+    return FALSE;
+}

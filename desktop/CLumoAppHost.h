@@ -1,0 +1,60 @@
+#pragma once
+#include "desktop/CContactCenterUpdater.h"
+#include "sessions/ILumoAppHost.h"
+#include "sessions/IMessageBoxSink.h"
+#include "sessions/IUpdateServiceClient.h"
+
+class CLumoApp;
+
+// The application object as the session layer sees it: the Jex link and the session core call
+// these instead of CLumoApp, whose own accessors keep the shapes the desktop's code uses.
+class CLumoAppHost : public ILumoAppHost, public IMessageBoxSink, public IUpdateServiceClient
+{
+public:
+    explicit CLumoAppHost(CLumoApp& app) : m_app(app) {}
+    CLumoAppHost(const CLumoAppHost&) = delete;
+    CLumoAppHost& operator=(const CLumoAppHost&) = delete;
+
+    // The update service's port; tests point it at a stand-in.
+    void SetUpdateServicePort(UINT nPort) { m_nUpdateServicePort = nPort; }
+
+    // ILumoAppHost
+    CAgent& GetAgent() override;
+    CString GetVersionString() override;
+    CString GetWorkFolder() override;
+    BOOL IsStandalone() override;
+    CString GetInstalledSetupVersion() override;
+    long GetLocationId() override;
+    void SetLocation(long nLocationId, const CString& strLocationName) override;
+    BOOL UseAuthentication() override;
+    BOOL StartProgram(long nApplicationId) override;
+    BOOL IsVisible() override;
+    void ShowWindows() override;
+    BOOL CheckConnection() override;
+    void QuitApplication() override;
+    void OnAgentLogon(long nPendingApplicationId, int nResult) override;
+    CString GetJexHostName() override;
+    UINT GetJexPort() override;
+    BOOL TakeVersionWarning() override;
+    IUpdateWindowSink* GetConnectionDialog() override;
+    IUpdateServiceClient* GetUpdateService() override { return this; }
+    CWnd* GetLogonDialog() override;
+    CWnd* GetPasswordDialog() override;
+    CWnd* GetLocationDialog() override;
+    void SetStartupDataComplete() override;
+
+    // IMessageBoxSink: the connection dialog is suspended while a box of the link is open.
+    int ShowMessage(const CString& strText, UINT nType) override;
+    int ShowMessage(UINT nStringId, UINT nType) override;
+
+    // IUpdateServiceClient
+    BOOL CheckService(CString& strError) override;
+    BOOL RunUpdate(const CString& strProgram, const CString& strArguments, CString& strError, BOOL bDeleteProgram,
+                   BOOL bWait) override;
+
+private:
+    template <class ShowBox> int ShowSuspended(ShowBox showBox);
+
+    CLumoApp& m_app;
+    UINT m_nUpdateServicePort = CContactCenterUpdater::kServicePort;
+};

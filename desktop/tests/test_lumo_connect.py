@@ -1,0 +1,242 @@
+"""Lumo.exe connecting to Jex, as a black box in a Wine prefix of its own, driven by the UI probe,
+against a Jex of several links (jex_sessions.py) on 127.0.0.1 and the update service stand-in.
+Real ticks: 500 ms, and a new attempt every 10 s. Times are taken from the Jex's own events.
+Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
+sys.path[:0] = [os.path.join(ROOT, "tests", "probe"), os.path.join(ROOT, "tests", "peers")]
+
+from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
+from runner import WINE, WinePrefix, free_port  # noqa: E402
+from updateservice import UpdateServiceStandIn  # noqa: E402
+
+PROBE_EXE, LUMO_EXE = sys.argv[1:3]
+
+SEED = r"""[HKEY_LOCAL_MACHINE\Software\Quelmoor\LUMO\Settings]
+"LatestInstalledSetup"="6.1.0.0"
+"""
+
+GREETING = "handshake\ngreet 0 6.2.14.7 0.0.0.0\n"
+
+
+class JexSessions:
+    """jex_sessions.py in a folder of its own: a Jex that takes several links in turn."""
+
+    def __init__(self, links, wait, scripts):
+        self.folder = tempfile.mkdtemp(prefix="lumo-jex-")
+        paths = []
+        for i, script in enumerate(scripts):
+            paths.append(os.path.join(self.folder, "script%d" % i))
+            with open(paths[-1], "w", encoding="utf-8") as f:
+                f.write(script + "\n")
+        self.proc = subprocess.Popen([sys.executable, os.path.join(HERE, "jex_sessions.py"), self.folder,
+                                      str(links), str(wait)] + paths, stdin=subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while not os.path.exists(os.path.join(self.folder, "port")):
+            if time.monotonic() > deadline:
+                raise RuntimeError("the Jex did not start")
+            time.sleep(0.02)
+        with open(os.path.join(self.folder, "port")) as f:
+            self.port = int(f.read())
+
+    def events(self, kind=None):
+        """(kind, link, detail) in order."""
+        path = os.path.join(self.folder, "events")
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding="utf-8") as f:
+            parsed = [line.split(" ", 2) for line in f.read().splitlines()]
+        return [(k, int(n), d) for k, n, d in parsed if kind in (None, k)]
+
+    def wait_for(self, kind, n, timeout):
+        deadline = time.monotonic() + timeout
+        while len(self.events(kind)) < n:
+            if time.monotonic() > deadline:
+                raise AssertionError("no %d %s events: %s" % (n, kind, self.events()))
+            time.sleep(0.05)
+
+    def received(self, link):
+        """What Lumo sent on the link after the handshake."""
+        path = os.path.join(self.folder, "traffic%d" % link)
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding="utf-8") as f:
+            return [e[2:] for e in f.read().splitlines()
+                    if e.startswith("< ") and not e.startswith(("< CNPROP", "< TTSYNC"))]
+
+    def finish(self, timeout=60):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()  # ours: started above
+            self.proc.wait()
+            return -1
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class LumoConnectTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = WinePrefix()
+        cls.prefix.import_reg(SEED)
+        cls.update_service = UpdateServiceStandIn()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.update_service.stop()
+        cls.prefix.close()
+        if cls.prefix.failed:
+            print("prefix kept: " + cls.prefix.path, file=sys.stderr)
+
+    def setUp(self):
+        self.jex = None
+
+    def tearDown(self):
+        if self.jex:
+            self.jex.close()
+
+    def run_lumo(self, arguments, check):
+        """Starts Lumo under the probe with its windows watched and hands the probe to check."""
+        log = []
+        probe = Probe(WINE, PROBE_EXE, log, env=self.prefix.env)
+        try:
+            probe.ask("watch on")
+            probe.ask("start \"%s\" %s" % (wine_path(LUMO_EXE), arguments))
+            check(probe)
+        except BaseException:
+            type(self).prefix.failed = True
+            try:
+                print("exit: " + probe.ask("wait 0"), file=sys.stderr)
+                probe.save_screen(self.prefix.file("failure.png"))
+            except Exception as e:  # the evidence is a help, not the result
+                print("no screenshot: %s" % e, file=sys.stderr)
+            print("\n".join(log), file=sys.stderr)
+            if self.jex:
+                print("jex events: %s" % self.jex.events(), file=sys.stderr)
+            raise
+        finally:
+            self.assertEqual(probe.close(), 0)
+
+    @staticmethod
+    def dialogs_seen(probe):
+        return [e for e in probe.events if e.split(" ")[2] == "#32770"]
+
+    def status(self, probe):
+        return unescape(probe.ask("text %s 1013" % probe.until("dialog 1013")))
+
+    def wait_for_status(self, probe, prefix, timeout=10):
+        deadline = time.monotonic() + timeout
+        while True:
+            text = self.status(probe)
+            if text.startswith(prefix):
+                return text
+            if time.monotonic() > deadline:
+                raise AssertionError("status %r, expected %r..." % (text, prefix))
+            time.sleep(0.05)
+
+    def cancel(self, probe):
+        probe.ask("click %s 2" % probe.until("dialog 1013"))
+        self.assertEqual(probe.ask("wait 20000"), "exited 0")
+
+    def test_1_a_quick_greeting_is_never_seen_and_checks_the_update_service(self):
+        self.jex = JexSessions(1, 20, [GREETING + "drain"])
+        before = len(self.update_service.connections())
+
+        def check(probe):
+            self.assertEqual(probe.ask("wait 20000"), "exited 0")  # start-up ends after the connection
+            self.assertEqual(self.dialogs_seen(probe), [])
+            self.assertEqual(self.jex.finish(), 0)
+            self.assertEqual(self.jex.received(0), ["ALOGOF"])
+            self.assertEqual(self.update_service.connections()[before:], [b""])
+
+        self.run_lumo("-jex:127.0.0.1:%d" % self.jex.port, check)
+
+    def test_2_nothing_listening_shows_waiting_then_the_error_and_cancel_ends(self):
+        port = free_port()
+
+        def check(probe):
+            waiting = "Waiting for Jex [127.0.0.1:%d]" % port
+            failed = "No response from Jex [127.0.0.1:%d] (Error 10061: " % port
+            text = self.wait_for_status(probe, failed)
+            self.assertTrue(text.endswith(")"), text)
+            self.assertTrue(self.dialogs_seen(probe), "the dialog shows once a tick has passed")
+            self.assertEqual(self.wait_for_status(probe, waiting, timeout=15), waiting)  # the next attempt
+            self.cancel(probe)
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+
+        self.run_lumo("-jex:127.0.0.1:%d" % port, check)
+
+    def test_3_a_jex_that_never_greets_gets_a_new_link_every_ten_seconds(self):
+        self.jex = JexSessions(3, 30, ["handshake\ndrain"])
+
+        def check(probe):
+            self.jex.wait_for("accept", 3, 40)
+            self.cancel(probe)
+            accepts = [float(d) for _, _, d in self.jex.events("accept")]
+            for a, b in zip(accepts, accepts[1:]):
+                self.assertAlmostEqual(b - a, 10.0, delta=1.0)
+            self.assertEqual([d for _, _, d in self.jex.events("before")], ["closed", "closed"])
+            self.assertEqual(self.jex.finish(), 0)
+
+        self.run_lumo("-jex:127.0.0.1:%d" % self.jex.port, check)
+
+    def test_4_a_jex_that_never_answers_the_handshake_is_left_after_its_rounds(self):
+        self.jex = JexSessions(2, 20, ["silent"])
+
+        def check(probe):
+            self.jex.wait_for("accept", 2, 20)
+            self.cancel(probe)
+            first, second = [float(d) for _, _, d in self.jex.events("accept")]
+            self.assertGreaterEqual(second - first, 3.0)
+            self.assertLessEqual(second - first, 4.2)
+
+        self.run_lumo("-jex:127.0.0.1:%d" % self.jex.port, check)
+
+    def test_5_hidden_lumo_shows_no_window_while_it_connects(self):
+        port = free_port()
+
+        def check(probe):
+            self.wait_for_status(probe, "No response from Jex")
+            time.sleep(1.5)  # three ticks that would have shown it: the watch must stay silent
+            self.assertEqual(probe.events, [])
+            self.cancel(probe)
+
+        self.run_lumo("-jex:127.0.0.1:%d -hide" % port, check)
+
+    def test_6_an_unreadable_greeting_shows_its_box_and_ends_start_up(self):
+        self.jex = JexSessions(1, 20, ["handshake\ngreet x 6.2.14.7 0.0.0.0\ndrain"])
+
+        def check(probe):
+            box, text = probe.until("box").split(" ", 1)
+            self.assertEqual(unescape(text), "Jex sent a greeting that Lumo cannot read.")
+            probe.ask("click %s 1" % box)
+            self.assertEqual(probe.ask("wait 20000"), "exited 0")
+            self.assertEqual(self.jex.finish(), 0)
+            self.assertEqual(self.jex.received(0), [])
+
+        self.run_lumo("-jex:127.0.0.1:%d" % self.jex.port, check)
+
+    def test_7_port_zero_shows_the_systems_error_and_cancel_still_ends(self):
+        def check(probe):
+            self.wait_for_status(probe, "No response from Jex [127.0.0.1:0] (Error ")
+            self.cancel(probe)
+
+        self.run_lumo("-jex:127.0.0.1:", check)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
