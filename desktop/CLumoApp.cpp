@@ -138,6 +138,7 @@ int CLumoApp::ExitInstance()
 {
     // Before the sockets go: a link that is up says goodbye to Jex.
     if (m_pJexSocket) m_pJexSocket->Close();
+    m_sessionCore.SetJexSender(nullptr);
     m_pJexSocket.reset();
     CIniFile::Close();
     if (std::exchange(m_bSocketsStarted, false)) WSACleanup();
@@ -330,6 +331,7 @@ BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
     // log-on, its data port) may carry over into the new one.
     if (m_pJexSocket) m_pJexSocket->Close();
     m_pJexSocket = std::make_shared<CJexSocket>(m_host, m_host, &m_sessionCore);
+    m_sessionCore.SetJexSender(m_pJexSocket.get()); // what the session core says to Jex goes over this link
     CConnectionDlg::CreateLink(*m_pJexSocket); // a failure shows in the dialog as the attempt's error
     // The calls of the old session are gone with it.
     for (const auto& pCall : m_sessionCore.GetCalls())
@@ -340,7 +342,11 @@ BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
     m_pConnectionDlg = &dlg;
     const INT_PTR nResult = dlg.DoModal();
     m_pConnectionDlg = nullptr;
-    if (nResult != IDOK) m_pJexSocket.reset();
+    if (nResult != IDOK)
+    {
+        m_sessionCore.SetJexSender(nullptr);
+        m_pJexSocket.reset();
+    }
     return nResult == IDOK;
 }
 
