@@ -336,3 +336,14 @@ struct CZipHandleTraits
     }
 };
 using CZipHandle = CHandleOwner<CZipHandleTraits>;
+// The ActiveX control container of a window: "freeing" closes every control it hosts and lets go
+// of the container (COleControlContainer.cpp).
+class COleControlContainer;
+void AfxDestroyControlContainer(COleControlContainer* pContainer) noexcept;
+struct COleControlContainerTraits
+{
+    using HandleType = COleControlContainer*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::AfxDestroyControlContainer(h); }
+};
+using COleControlContainerHandle = CHandleOwner<COleControlContainerTraits>;

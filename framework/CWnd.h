@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/CCmdTarget.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CRect.h"
 #include "framework/CString.h"
 // CWnd: a window object and its handle.
@@ -16,6 +17,8 @@ class CScrollBar;
 class CDataExchange;
 struct CCreateContext;
 class CWinThread;
+class COleControlSite;
+struct AFX_EVENTSINKMAP;
 
 class CWnd : public CCmdTarget
 {
@@ -308,6 +311,30 @@ protected:
     friend LRESULT AfxCallWndProc(CWnd*, HWND, UINT, WPARAM, LPARAM);
     friend class CWndCreateHook;
     DECLARE_MESSAGE_MAP()
+
+    // ---- ActiveX controls: this window as one, or as the host of some (CWndControl.cpp) ---------
+public:
+    // Creates the control of the class as this window's object, a child of pParentWnd with id nID,
+    // under the caller's active activation context; bstrLicKey, when given, is the key the class
+    // factory is asked to create it with. FALSE with GetLastError() holding the HRESULT when it
+    // cannot be made; nothing of it is then left alive, and nothing is shown.
+    BOOL CreateControl(REFCLSID clsid, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                       UINT nID, BSTR bstrLicKey = nullptr);
+    // Calls the control by DISPID. pbParamInfo holds one VTS_ code per argument that follows (null or
+    // "" for none); vtRet VT_EMPTY takes no result, else pvRet points at the result's C++ type (BOOL,
+    // short, long, ULONG, unsigned short, double, CString for VT_BSTR, IDispatch*, VARIANT). A failed
+    // call throws COleDispatchException* with the HRESULT and the control's description.
+    void InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...);
+    void SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);
+    void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const;
+    IUnknown* GetControlUnknown() const; // not AddRef'd; null when this window is no control
+    COleControlSite* GetControlSite() const noexcept { return m_pCtrlSite; }
+    // The window's event-sink map (DECLARE_EVENTSINK_MAP); CWnd has none.
+    virtual const AFX_EVENTSINKMAP* GetEventSinkMap() const { return nullptr; }
+    static const AFX_EVENTSINKMAP* GetThisEventSinkMap() { return nullptr; }
+
+    COleControlSite* m_pCtrlSite = nullptr; // while this window is a hosted control (the container owns it)
+    COleControlContainerHandle m_pCtrlCont; // the controls this window hosts
 };
 
 inline HWND AfxGetSafeHwnd(const CWnd* pWnd) noexcept

@@ -1,20 +1,73 @@
-// The test server's control in a container site on a real window, windowed and windowless.
+// The test server's control hosted by the framework's container on a real window: in place, drawn
+// with OnDraw, called by DISPID, and heard through an event-sink map with every argument kind.
+#include "framework/AfxEventSinkMap.h"
 #include "framework/CComBSTR.h"
 #include "framework/CComPtr.h"
 #include "framework/CComQIPtr.h"
+#include "framework/COleDispatchException.h"
+#include "framework/CWnd.h"
 #include "framework/testing/CActivationContextScope.h"
 #include "framework/testing/CComApartment.h"
 #include "framework/testing/CPixelCanvas.h"
-#include "framework/testing/CTestContainerSite.h"
 #include "framework/testing/MessagePump.h"
 #include "ComTestServer.h"
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace
 {
 constexpr COLORREF kControlFill = RGB(0, 128, 255); // what the test control's OnDraw fills its bounds with
 constexpr COLORREF kPaper = RGB(255, 255, 255);
-constexpr int kControlArea = 100 * 50; // CTestContainerSite::kControlRect
+constexpr UINT kControlId = 77;
+constexpr RECT kControlRect{10, 10, 110, 60};
+constexpr int kControlArea = 100 * 50;
+
+// The host: Everything with every argument kind, Ping received as a text (coerced from LONG).
+class CControlHost : public CWnd
+{
+public:
+    BOOL Create()
+    {
+        return CreateEx(0, nullptr, L"control host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 20, 20, 320,
+                        200, nullptr, nullptr);
+    }
+    struct Everything
+    {
+        short i2;
+        long i4;
+        ULONG ui4;
+        BOOL flag;
+        std::wstring text;
+        long collectionCount;
+        std::vector<BYTE> bytes;
+    };
+    std::vector<Everything> m_everything;
+    std::vector<std::wstring> m_pings;
+
+protected:
+    void OnEverything(short i2, long i4, ULONG ui4, BOOL flag, LPCWSTR text, IDispatch* object, VARIANT* bytes)
+    {
+        Everything heard{i2, i4, ui4, flag, text, -1, {}};
+        CComQIPtr<ITestCollection> collection(object);
+        if (collection) collection->get_Count(&heard.collectionCount);
+        // The bytes live only during the event: copied now
+        if (bytes && bytes->vt == (VT_ARRAY | VT_UI1) && bytes->parray)
+        {
+            const auto* data = static_cast<const BYTE*>(bytes->parray->pvData);
+            heard.bytes.assign(data, data + bytes->parray->rgsabound[0].cElements);
+        }
+        m_everything.push_back(heard);
+    }
+    void OnPing(LPCWSTR n) { m_pings.emplace_back(n); }
+    DECLARE_EVENTSINK_MAP()
+};
+
+BEGIN_EVENTSINK_MAP(CControlHost, CWnd)
+ON_EVENT(CControlHost, kControlId, 1, &CControlHost::OnEverything,
+         VTS_I2 VTS_I4 VTS_UI4 VTS_BOOL VTS_BSTR VTS_DISPATCH VTS_PVARIANT)
+ON_EVENT(CControlHost, kControlId, 2, &CControlHost::OnPing, VTS_BSTR)
+END_EVENTSINK_MAP()
 } // namespace
 
 class ComControlTest : public ::testing::Test
@@ -24,87 +77,114 @@ protected:
     {
         ASSERT_TRUE(SUCCEEDED(m_apartment.Result()));
         ASSERT_TRUE(m_context.IsActive()) << m_context.Error();
-        ASSERT_EQ(m_control.CoCreateInstance(CLSID_TestControl, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+        ASSERT_TRUE(m_host.Create());
+        ASSERT_TRUE(m_control.CreateControl(CLSID_TestControl, L"TestControl", WS_CHILD | WS_VISIBLE, kControlRect,
+                                            &m_host, kControlId))
+            << std::hex << ::GetLastError();
+    }
+    void TearDown() override
+    {
+        m_control.DestroyWindow();
+        m_host.DestroyWindow();
     }
 
     CComApartment m_apartment;
     CActivationContextScope m_context{PathBesideProgram(L"ComTestServer.manifest")};
-    CComPtr<ITestControl> m_control;
+    CControlHost m_host;
+    CWnd m_control;
 };
 
-TEST_F(ComControlTest, WindowedSiteGetsAChildWindowThatPaintsWithOnDraw)
+TEST_F(ComControlTest, HostedInPlaceAsAChildThatPaintsWithOnDraw)
 {
-    CTestContainerSite site(false);
-    ASSERT_NE(site.HostWindow(), nullptr);
-    ASSERT_EQ(site.Site(m_control), S_OK);
-    EXPECT_EQ(site.m_nActivations, 1);
-    EXPECT_EQ(site.m_activateFlags, 0u) << "activated windowless where no windowless site was offered";
-
-    CComQIPtr<IOleInPlaceObject> inPlace(m_control.p);
-    ASSERT_TRUE(inPlace);
-    HWND hwnd = nullptr;
-    ASSERT_EQ(inPlace->GetWindow(&hwnd), S_OK);
-    EXPECT_TRUE(::IsChild(site.HostWindow(), hwnd));
+    ASSERT_NE(m_control.GetSafeHwnd(), nullptr);
+    EXPECT_TRUE(::IsChild(m_host, m_control));
+    EXPECT_EQ(m_control.GetDlgCtrlID(), static_cast<int>(kControlId));
+    EXPECT_TRUE(m_control.IsWindowVisible());
     RECT rc{};
-    ::GetWindowRect(hwnd, &rc);
-    ::MapWindowPoints(nullptr, site.HostWindow(), reinterpret_cast<POINT*>(&rc), 2);
-    EXPECT_EQ(rc.left, CTestContainerSite::kControlRect.left);
-    EXPECT_EQ(rc.top, CTestContainerSite::kControlRect.top);
-    EXPECT_EQ(rc.right, CTestContainerSite::kControlRect.right);
-    EXPECT_EQ(rc.bottom, CTestContainerSite::kControlRect.bottom);
+    m_control.GetWindowRect(&rc);
+    m_host.ScreenToClient(&rc);
+    EXPECT_EQ(rc.left, kControlRect.left);
+    EXPECT_EQ(rc.top, kControlRect.top);
+    EXPECT_EQ(rc.right, kControlRect.right);
+    EXPECT_EQ(rc.bottom, kControlRect.bottom);
 
     CPixelCanvas canvas(100, 50, kPaper);
-    ::SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.GetDC()), PRF_CLIENT);
+    m_control.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.GetDC()), PRF_CLIENT);
     EXPECT_EQ(canvas.CountPixels(kControlFill, RECT{0, 0, 100, 50}), kControlArea);
 
     ASSERT_TRUE(PumpUntilIdle());
-    EXPECT_FALSE(::GetUpdateRect(hwnd, nullptr, FALSE));
-    ASSERT_EQ(m_control->put_Caption(CComBSTR(L"changed")), S_OK);
-    EXPECT_TRUE(::GetUpdateRect(hwnd, nullptr, FALSE)) << "a change did not ask for a repaint";
-
-    ASSERT_EQ(site.Unsite(), S_OK);
-    EXPECT_FALSE(::IsWindow(hwnd)) << "closing left the control's window";
-    EXPECT_EQ(site.m_nDeactivations, 1);
-    m_control.Release();
-    EXPECT_EQ(site.RefCount(), 1) << "the control kept references to its site";
+    EXPECT_FALSE(::GetUpdateRect(m_control, nullptr, FALSE));
+    m_control.SetProperty(1, VT_BSTR, L"changed");
+    EXPECT_TRUE(::GetUpdateRect(m_control, nullptr, FALSE)) << "a change did not ask for a repaint";
 }
 
-TEST_F(ComControlTest, WindowlessSiteDrawsTheControlThroughItsView)
+TEST_F(ComControlTest, CalledByDispIdWithResultsAndFailures)
 {
-    CTestContainerSite site(true);
-    ASSERT_EQ(site.Site(m_control), S_OK);
-    EXPECT_EQ(site.m_nActivations, 1);
-    EXPECT_EQ(site.m_activateFlags, static_cast<DWORD>(ACTIVATE_WINDOWLESS));
-    CComQIPtr<IOleInPlaceObjectWindowless> inPlace(m_control.p);
-    ASSERT_TRUE(inPlace);
-    HWND hwnd = nullptr;
-    EXPECT_EQ(inPlace->GetWindow(&hwnd), E_FAIL);
-    EXPECT_EQ(hwnd, nullptr);
+    CString caption;
+    m_control.GetProperty(1, VT_BSTR, &caption);
+    EXPECT_EQ(caption, L"TestControl");
+    static const BYTE kTwoLongs[] = VTS_I4 VTS_I4;
+    long sum = 0;
+    m_control.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &sum, kTwoLongs, 40L, 2L);
+    EXPECT_EQ(sum, 42);
+    short shortSum = 0;
+    m_control.InvokeHelper(2, DISPATCH_METHOD, VT_I2, &shortSum, kTwoLongs, -40L, 2L);
+    EXPECT_EQ(shortSum, -38) << "the result was not brought to the asked type";
+    SCODE sc = S_OK;
+    try
+    {
+        static const BYTE kThree[] = VTS_I4 VTS_I4 VTS_I4;
+        m_control.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &sum, kThree, 1L, 2L, 3L);
+    }
+    catch (COleDispatchException* e)
+    {
+        sc = e->m_scError;
+        e->Delete();
+    }
+    EXPECT_EQ(sc, DISP_E_BADPARAMCOUNT);
+}
 
-    CPixelCanvas canvas(200, 100, kPaper);
-    const RECT bounds{20, 10, 120, 60};
-    ASSERT_EQ(site.Draw(canvas.GetDC(), &bounds), S_OK);
-    EXPECT_EQ(canvas.CountPixels(kControlFill, bounds), kControlArea);
-    EXPECT_EQ(canvas.CountPixels(kControlFill, RECT{0, 0, 200, 100}), kControlArea) << "drew outside its bounds";
+TEST_F(ComControlTest, EventsReachTheMapWithEveryArgumentKind)
+{
+    m_control.InvokeHelper(3, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr); // FireEverything
+    ASSERT_EQ(m_host.m_everything.size(), 1u);
+    const CControlHost::Everything& heard = m_host.m_everything[0];
+    EXPECT_EQ(heard.i2, -2);
+    EXPECT_EQ(heard.i4, -4);
+    EXPECT_EQ(heard.ui4, 4000000000UL);
+    EXPECT_TRUE(heard.flag);
+    EXPECT_EQ(heard.text, L"text");
+    EXPECT_EQ(heard.collectionCount, 1);
+    EXPECT_EQ(heard.bytes, (std::vector<BYTE>{1, 2, 3, 250}));
 
-    canvas.Fill(kPaper);
-    ASSERT_EQ(site.Draw(canvas.GetDC(), nullptr), S_OK) << "a windowless control draws at its own place";
-    EXPECT_EQ(canvas.CountPixels(kControlFill, CTestContainerSite::kControlRect), kControlArea);
+    static const BYTE kOneLong[] = VTS_I4;
+    long lastResult = E_FAIL;
+    m_control.InvokeHelper(4, DISPATCH_METHOD, VT_I4, &lastResult, kOneLong, 7L); // FirePing(7)
+    EXPECT_EQ(m_host.m_pings, (std::vector<std::wstring>{L"7"})) << "the LONG was not coerced to the entry's text";
+    EXPECT_EQ(lastResult, S_OK);
+}
 
-    const int before = site.m_nInvalidations;
-    ASSERT_EQ(m_control->put_Caption(CComBSTR(L"changed")), S_OK);
-    EXPECT_EQ(site.m_nInvalidations, before + 1) << "a windowless change goes through the site";
-    ASSERT_TRUE(PumpUntilIdle()); // the host paints the control in its own WM_PAINT
-
-    ASSERT_EQ(site.Unsite(), S_OK);
-    EXPECT_EQ(site.m_nDeactivations, 1);
-    m_control.Release();
-    EXPECT_EQ(site.RefCount(), 1) << "the control kept references to its site";
+TEST_F(ComControlTest, DestroyingTheWindowClosesTheControlAndTakesTheSiteBack)
+{
+    CComQIPtr<IOleObject> object(m_control.GetControlUnknown());
+    ASSERT_TRUE(object);
+    const HWND hwnd = m_control.GetSafeHwnd();
+    ASSERT_TRUE(m_control.DestroyWindow());
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(m_control.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(m_control.GetControlSite(), nullptr);
+    EXPECT_TRUE(PumpUntil([&] {
+        CComPtr<IOleClientSite> site;
+        object->GetClientSite(&site);
+        return !site;
+    })) << "the control kept its site";
 }
 
 TEST_F(ComControlTest, ObjectReportsWhatAContainerAsksBeforeActivation)
 {
-    CComQIPtr<IOleObject> object(m_control.p);
+    CComPtr<ITestControl> control;
+    ASSERT_EQ(control.CoCreateInstance(CLSID_TestControl, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+    CComQIPtr<IOleObject> object(control.p);
     ASSERT_TRUE(object);
     DWORD status = 0;
     EXPECT_EQ(object->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
@@ -118,7 +198,7 @@ TEST_F(ComControlTest, ObjectReportsWhatAContainerAsksBeforeActivation)
     EXPECT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr), E_UNEXPECTED)
         << "activated without a site";
 
-    CComQIPtr<IViewObject> view(m_control.p);
+    CComQIPtr<IViewObject> view(control.p);
     ASSERT_TRUE(view);
     CPixelCanvas canvas(50, 20, kPaper);
     EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.GetDC(), nullptr, nullptr, nullptr, 0),
