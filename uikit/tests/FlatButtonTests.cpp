@@ -276,6 +276,21 @@ TEST_F(FlatButtonTest, ImagesArePlacedByAlignmentAndShiftedWhenPressed)
     m_button.SetWindowText(L"");
 }
 
+TEST_F(FlatButtonTest, TransparentModePaintsTheParentsPixelsUnderTheButton)
+{
+    // The parent's client area as a DC: the button sits at (10,10)-(110,50) in it.
+    CPixelCanvas parentArea(400, 300, RGB(10, 200, 30));
+    parentArea.Fill(CRect(10, 10, 60, 50), RGB(90, 0, 90));
+    m_button.SetDrawTransparent(FALSE);
+    EXPECT_EQ(m_button.SetBackgroundFromDC(CDC::FromHandle(parentArea.GetDC())), 0u);
+    CPixelCanvas canvas(100, 40, RGB(0, 0, 0));
+    Draw(m_button, canvas, 0);
+    EXPECT_EQ(canvas.GetPixel(20, 20), RGB(90, 0, 90)) << "the patch under the button's left half";
+    EXPECT_EQ(canvas.GetPixel(70, 20), RGB(10, 200, 30));
+    EXPECT_EQ(canvas.GetPixel(0, 0), RGB(90, 0, 90)) << "a flat idle button draws no face";
+    EXPECT_EQ(m_button.SetBackgroundFromDC(nullptr), 5u) << "no DC";
+}
+
 TEST_F(FlatButtonTest, SettersReportTheirResultCodes)
 {
     COLORREF before = 0, after = 0;
