@@ -201,7 +201,9 @@ TEST(RunAndCapture, FolderStartFailureAndTimeLimit)
         << "the program started";
     ASSERT_NE(pid, 0u);
     if (!output.IsEmpty()) // what it told before the limit is kept
+    {
         EXPECT_EQ(wcstoul(output.GetString(), nullptr, 10), pid) << Narrow(output);
+    }
     EXPECT_TRUE(IsProcessAlive(pid)) << "the program is left running";
     EXPECT_TRUE(CUtilities::CloseProcess(pid, true, 100));
     EXPECT_TRUE(PumpUntil([&] { return !IsProcessAlive(pid); }, 5000)) << "terminated by CloseProcess";
