@@ -6,6 +6,8 @@
 #include "framework/testing/MessagePump.h"
 #include "uikit/CManifestActCtx.h"
 #include "uikit/DialogHelpers.h"
+#include <commctrl.h>
+#include <prsht.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -171,6 +173,62 @@ TEST_F(DialogHelpersTest, FocusSelectsTheTextOfAnAttachedEditOnly)
     EXPECT_EQ(::GetFocus(), hBare);
     EXPECT_EQ(start, 1u) << "a bare edit window gets the focus without the selection";
     EXPECT_EQ(end, 1u);
+}
+
+// A page of the sheets below: only the dialog manager's defaults.
+INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+// Keeps the sheet below off the screen: without a window manager, taking a visible top-level
+// window off it waits two seconds under Wine.
+int CALLBACK InvisibleSheet(HWND, UINT message, LPARAM lParam)
+{
+    if (message == PSCB_PRECREATE) reinterpret_cast<DLGTEMPLATE*>(lParam)->style &= ~WS_VISIBLE;
+    return 0;
+}
+
+TEST_F(DialogHelpersTest, FocusPropertyPageItemMakesItsPageTheActiveOneFirst)
+{
+    CDialogTemplateBuilder page(L"page", WS_CHILD | WS_CAPTION | DS_CONTROL, 150, 60);
+    page.AddControl(L"EDIT", L"page text", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, 10, 10, 80, 14, kEditId);
+    PROPSHEETPAGEW pages[2]{};
+    for (PROPSHEETPAGEW& p : pages)
+    {
+        p.dwSize = sizeof(p);
+        p.dwFlags = PSP_DLGINDIRECT;
+        p.pResource = page.Get();
+        p.pfnDlgProc = &PlainPageProc;
+    }
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    header.pfnCallback = &InvisibleSheet;
+    header.pszCaption = L"sheet";
+    header.nPages = 2;
+    header.ppsp = pages;
+    CWindowHandle sheet(reinterpret_cast<HWND>(::PropertySheetW(&header)));
+    ASSERT_TRUE(sheet.IsValid());
+    // A sheet makes its pages when they are first shown.
+    ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
+    ::SendMessageW(sheet, PSM_SETCURSEL, 0, 0);
+    const auto pageWindow = [&](int index) {
+        return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_INDEXTOHWND, static_cast<WPARAM>(index), 0));
+    };
+    const auto current = [&] { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); };
+    const HWND hFirst = pageWindow(0), hSecond = pageWindow(1);
+    ASSERT_TRUE(hFirst && hSecond && hFirst != hSecond);
+    ASSERT_EQ(current(), hFirst);
+
+    CWnd* previous = FocusPropertyPageItem(CWnd::FromHandle(hSecond), kEditId);
+    EXPECT_EQ(current(), hSecond) << "another page was active: this one is now";
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(hSecond, kEditId));
+    EXPECT_NE(previous, nullptr);
+
+    FocusPropertyPageItem(CWnd::FromHandle(hSecond), kEditId);
+    EXPECT_EQ(current(), hSecond) << "already active: it stays";
+    EXPECT_EQ(FocusPropertyPageItem(CWnd::FromHandle(hFirst), kMissingId), nullptr) << "a missing item";
 }
 
 // A menu built from a compact description: "-" a separator, "A" an item with the id given.
