@@ -4,6 +4,7 @@
 #include "framework/testing/MessagePump.h"
 #include "uikit/CRotaryControl.h"
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace
 {
@@ -156,17 +157,31 @@ TEST_F(RotaryTest, RangeEndsAndLimits)
 
 TEST_F(RotaryTest, LosingTheCaptureEndsTheDragSilently)
 {
-    m_rotary.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(23, 0));
-    ASSERT_TRUE(m_rotary.IsDragging());
-    m_rotary.SendMessage(WM_TIMER, CRotaryControl::kBlinkTimer);
-    const int before = Notifications();
-    ::ReleaseCapture();
-    EXPECT_FALSE(m_rotary.IsDragging());
-    EXPECT_FALSE(m_rotary.IsBlinking());
-    EXPECT_FALSE(::KillTimer(m_rotary, CRotaryControl::kBlinkTimer));
-    m_rotary.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, At(23, 40));
-    m_rotary.SendMessage(WM_LBUTTONUP, 0, At(23, 40));
-    EXPECT_EQ(Notifications(), before) << "neither moves nor notifies";
-    EXPECT_EQ(m_rotary.GetPos(), 127);
+    struct LossCase
+    {
+        std::function<void(CRotaryControl&)> lose;
+        const char* why;
+    };
+    const LossCase cases[] = {
+        {[](CRotaryControl&) { ::ReleaseCapture(); }, "someone took the capture"},
+        {[](CRotaryControl& rotary) { rotary.SendMessage(WM_CANCELMODE); }, "a mode was cancelled"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        m_rotary.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(23, 0));
+        ASSERT_TRUE(m_rotary.IsDragging());
+        m_rotary.SendMessage(WM_TIMER, CRotaryControl::kBlinkTimer);
+        const int before = Notifications();
+        c.lose(m_rotary);
+        EXPECT_FALSE(m_rotary.IsDragging());
+        EXPECT_FALSE(m_rotary.IsBlinking());
+        EXPECT_FALSE(::KillTimer(m_rotary, CRotaryControl::kBlinkTimer));
+        m_rotary.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, At(23, 40));
+        m_rotary.SendMessage(WM_LBUTTONUP, 0, At(23, 40));
+        EXPECT_EQ(Notifications(), before) << "neither moves nor notifies";
+        EXPECT_EQ(m_rotary.GetPos(), 127);
+        ::ReleaseCapture();
+    }
 }
 } // namespace

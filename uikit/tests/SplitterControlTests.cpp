@@ -88,13 +88,27 @@ TEST_F(SplitterTest, WithoutARangeTheBarDoesNotMove)
 TEST_F(SplitterTest, LosingTheCaptureMovesNothing)
 {
     m_bar.SetRange(80, 130);
-    m_bar.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 2));
-    m_bar.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 20));
-    ::ReleaseCapture();
-    EXPECT_FALSE(m_bar.IsDragging());
-    m_bar.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(100, 20));
-    EXPECT_TRUE(m_deltas.empty()) << "no SPN_MOVED";
-    EXPECT_EQ(RectInParent(m_bar), CRect(0, 100, 200, 104));
+    struct LossCase
+    {
+        std::function<void()> lose;
+        const char* why;
+    };
+    const LossCase cases[] = {
+        {[] { ::ReleaseCapture(); }, "someone took the capture"},
+        {[this] { m_bar.SendMessage(WM_CANCELMODE); }, "a mode was cancelled"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        m_bar.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 2));
+        m_bar.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 20));
+        c.lose();
+        EXPECT_FALSE(m_bar.IsDragging());
+        m_bar.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(100, 20));
+        EXPECT_TRUE(m_deltas.empty()) << "no SPN_MOVED";
+        EXPECT_EQ(RectInParent(m_bar), CRect(0, 100, 200, 104));
+        ::ReleaseCapture();
+    }
 }
 
 TEST_F(SplitterTest, OwnerHelpersMoveAndResizeItems)
