@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -493,6 +494,18 @@ TEST_F(ConnectionTest, ALocalProgramThatDisconnectsDuringTheConnectionDialogStar
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ(jex.Finish(), 0) << jex.Log();
     EXPECT_EQ(jex.Events(L"accept").size(), 1u) << jex.Log();
+}
+
+TEST_F(ConnectionTest, CheckConnectionOnAnotherThreadAsksNothing)
+{
+    CMessageBoxAnswerer boxes(IDNO); // were it asked, the answer would end Lumo
+    BOOL bResult = TRUE;
+    std::thread other([&] { bResult = App().CheckConnection(); });
+    other.join();
+    EXPECT_FALSE(bResult) << "the link is down and nobody may be asked from here";
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_FALSE(App().m_bReconnectQuestionOpen);
+    EXPECT_EQ(TakeQuit(), -1);
 }
 
 TEST_F(ConnectionTest, NoToTheReconnectQuestionQuits)
