@@ -486,6 +486,38 @@ TEST_F(FlatButtonTest, HoverFollowsThePointerAndEndsWhenItLeaves)
     ::SetCursorPos(0, 0);
 }
 
+TEST_F(FlatButtonTest, HoverEndsWithTheMouseTheFocusTheActivationACancelOrTheEnabling)
+{
+    struct EndCase
+    {
+        UINT message;
+        WPARAM wParam;
+        const char* why;
+    };
+    const EndCase cases[] = {
+        {WM_MOUSELEAVE, 0, "the mouse left"},
+        {WM_KILLFOCUS, 0, "the focus went elsewhere"},
+        {WM_ACTIVATE, WA_INACTIVE, "another application became active"},
+        {WM_CANCELMODE, 0, "a mode was cancelled"},
+        {WM_ENABLE, FALSE, "the button was disabled"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        m_button.SetHovered(true);
+        m_button.ValidateRect(nullptr);
+        m_button.SendMessage(c.message, c.wParam, 0);
+        EXPECT_FALSE(m_button.IsHovered());
+        CRect update;
+        EXPECT_TRUE(::GetUpdateRect(m_button, &update, FALSE)) << "repainted";
+        CPixelCanvas canvas(60, 30);
+        Draw(m_button, canvas, 0);
+        EXPECT_EQ(canvas.GetPixel(30, 15), kColors[2]) << "the normal face again";
+        EXPECT_EQ(canvas.GetPixel(0, 0), kColors[2]) << "no raised border";
+    }
+    PumpUntilIdle();
+}
+
 TEST_F(FlatButtonTest, DisablingMovesOnlyAFocusTheButtonHeld)
 {
     CTestFlatButton next;
