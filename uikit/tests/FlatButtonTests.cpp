@@ -518,6 +518,27 @@ TEST_F(FlatButtonTest, HoverEndsWithTheMouseTheFocusTheActivationACancelOrTheEna
     PumpUntilIdle();
 }
 
+TEST_F(FlatButtonTest, ASystemColourChangeBringsBackTheSystemColoursAndANewSnapshot)
+{
+    CPixelCanvas parentArea(400, 300, RGB(90, 0, 90));
+    m_button.SetDrawTransparent(FALSE);
+    ASSERT_EQ(m_button.SetBackgroundFromDC(CDC::FromHandle(parentArea.GetDC())), 0u);
+    CPixelCanvas canvas(100, 40);
+    Draw(m_button, canvas, 0);
+    ASSERT_EQ(canvas.GetPixel(50, 20), RGB(90, 0, 90));
+
+    m_button.SendMessage(WM_SYSCOLORCHANGE);
+    for (BYTE i = 0; i < 6; ++i)
+    {
+        COLORREF color = 0;
+        m_button.GetColor(i, &color);
+        EXPECT_EQ(color, ::GetSysColor(i % 2 == 0 ? COLOR_BTNFACE : COLOR_BTNTEXT)) << "colour " << int(i);
+    }
+    Draw(m_button, canvas, 0);
+    EXPECT_NE(canvas.GetPixel(50, 20), RGB(90, 0, 90)) << "the snapshot was dropped: the parent's own pixels now";
+    PumpUntilIdle();
+}
+
 TEST_F(FlatButtonTest, DisablingMovesOnlyAFocusTheButtonHeld)
 {
     CTestFlatButton next;
