@@ -10,6 +10,7 @@
 #include "uikit/DrawTransparentBitmap.h"
 #include "uikit/VisualStyles.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -123,6 +124,19 @@ public:
     }
 };
 
+// A bitmap of one colour, of its own (the button keeps the caller's bitmap and records its size in it).
+CGdiHandle<HBITMAP> SolidDib(int cx, int cy, COLORREF color)
+{
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    CGdiHandle<HBITMAP> bitmap(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bits)
+        std::fill_n(static_cast<DWORD*>(bits), static_cast<size_t>(cx) * cy,
+                    (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color));
+    return bitmap;
+}
+
 class ThemedButtonTest : public ::testing::Test
 {
 protected:
@@ -234,6 +248,25 @@ TEST_F(ThemedButtonTest, DisabledIconShowsGreysOfReducedContrast)
     button.EnableWindow(TRUE);
     DrawOwner(button, canvas, 0);
     EXPECT_EQ(canvas.GetPixel(12, 10), RGB(100, 150, 200)) << "enabled, the icon keeps its colours";
+}
+
+TEST_F(ThemedButtonTest, BitmapWiderThanTheButtonStartsAtTheInnerLeftEdge)
+{
+    ResetCommonControlsProbe();
+    ASSERT_FALSE(AreVisualStylesAvailable());
+    const COLORREF image = RGB(10, 20, 200);
+    CGdiHandle<HBITMAP> wide = SolidDib(60, 10, image);
+    CThemedImageButton button;
+    ASSERT_TRUE(button.Create(L"", WS_CHILD | WS_VISIBLE | BS_BITMAP, CRect(140, 10, 180, 50), s_parent, 26));
+    button.SetBitmap(wide, RGB(255, 0, 255));
+    CPixelCanvas canvas(40, 40);
+    DrawOwner(button, canvas, 0);
+    // Inner rectangle (2,2)-(38,38): too narrow for 60 pixels, so no centring; vertically centred.
+    EXPECT_EQ(canvas.GetPixel(2, 15), image);
+    EXPECT_EQ(canvas.GetPixel(2, 24), image);
+    EXPECT_NE(canvas.GetPixel(1, 15), image) << "not centred, which would start left of the button";
+    EXPECT_NE(canvas.GetPixel(2, 14), image);
+    PumpUntilIdle();
 }
 
 TEST(DrawTransparentBitmapTest, CopiesOpaquePixelsAndGreysThemWhenDisabled)
