@@ -122,6 +122,20 @@ public:
         ::InflateRect(pContent, -3, -3);
         return S_OK;
     }
+    int m_textHeight = 16; // the caption's height as the theme measures it
+    std::vector<CRect> m_textRects;
+    std::vector<DWORD> m_textFlags;
+    HRESULT GetThemeTextExtent(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, const RECT* pBounds, RECT* pExtent) override
+    {
+        *pExtent = {pBounds->left, pBounds->top, pBounds->left + 20, pBounds->top + m_textHeight};
+        return S_OK;
+    }
+    HRESULT DrawThemeText(HTHEME, HDC, int, int, LPCWSTR, int, DWORD flags, DWORD, const RECT* pRect) override
+    {
+        m_textRects.emplace_back(*pRect);
+        m_textFlags.push_back(flags);
+        return S_OK;
+    }
 };
 
 // A bitmap of one colour, of its own (the button keeps the caller's bitmap and records its size in it).
@@ -266,6 +280,60 @@ TEST_F(ThemedButtonTest, BitmapWiderThanTheButtonStartsAtTheInnerLeftEdge)
     EXPECT_EQ(canvas.GetPixel(2, 24), image);
     EXPECT_NE(canvas.GetPixel(1, 15), image) << "not centred, which would start left of the button";
     EXPECT_NE(canvas.GetPixel(2, 14), image);
+    PumpUntilIdle();
+}
+
+TEST_F(ThemedButtonTest, CaptionBelowTheImageSharesTheRoomInThreeGaps)
+{
+    OverrideCommonControlsVersion(6);
+    CRecordingTheme theme;
+    SetUxThemeLibrary(&theme);
+    const COLORREF image = RGB(10, 20, 200);
+    CGdiHandle<HBITMAP> recorded = SolidDib(10, 10, image), direct = SolidDib(10, 10, image);
+    CThemedImageButton button(TRUE, FALSE);
+    ASSERT_TRUE(button.Create(L"Go", WS_CHILD | WS_VISIBLE | BS_BITMAP, CRect(200, 10, 240, 76), s_parent, 27));
+    // The content rectangle is the button's less 3 pixels: (3,3)-(37,63), 60 high; the 10x10
+    // image is centred horizontally at x 15.
+    struct LayoutCase
+    {
+        bool bRecorded;
+        int textHeight;
+        CRect caption;
+        int imageTop;
+        const char* why;
+    };
+    const LayoutCase cases[] = {
+        {true, 16, CRect(3, 35, 37, 52), 14, "gap (60-16-10)/3 = 11 around image and caption"},
+        {false, 16, CRect(3, 31, 37, 49), 13, "BM_SETIMAGE records no height: gap (60-16)/3 = 14"},
+        {true, 60, CRect(3, 7, 37, 66), 3, "a caption taller than the room: gap -10/3 = -3, above the image bottom"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        if (c.bRecorded)
+            button.SetBitmap(recorded, RGB(255, 0, 255));
+        else
+            button.SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(direct.Get()));
+        theme.m_textHeight = c.textHeight;
+        theme.m_textRects.clear();
+        theme.m_textFlags.clear();
+        CPixelCanvas canvas(40, 66);
+        NMCUSTOMDRAW draw{};
+        draw.hdr = {button.m_hWnd, 27, static_cast<UINT>(NM_CUSTOMDRAW)};
+        draw.dwDrawStage = CDDS_PREPAINT;
+        draw.hdc = canvas.GetDC();
+        draw.rc = {0, 0, 40, 66};
+        LRESULT result = -1;
+        button.OnCustomDraw(&draw.hdr, &result);
+        EXPECT_EQ(result, CDRF_SKIPDEFAULT);
+        ASSERT_EQ(theme.m_textRects.size(), 1u);
+        EXPECT_EQ(theme.m_textRects[0], c.caption);
+        EXPECT_EQ(theme.m_textFlags[0], static_cast<DWORD>(DT_CENTER | DT_BOTTOM | DT_SINGLELINE));
+        EXPECT_EQ(canvas.GetPixel(15, c.imageTop), image);
+        EXPECT_NE(canvas.GetPixel(15, c.imageTop - 1), image) << "the image starts at row " << c.imageTop;
+    }
+    SetUxThemeLibrary(nullptr);
+    ResetCommonControlsProbe();
     PumpUntilIdle();
 }
 
