@@ -179,6 +179,36 @@ TEST_F(MessageBoxTest, AnswerKeyAndAnswersThisBoxCannotGive)
     EXPECT_EQ(Stored(okBox), IDYES) << "unchecked: nothing stored";
 }
 
+TEST_F(MessageBoxTest, OnlyAnswersTheUserChoseAreRemembered)
+{
+    struct EndCase
+    {
+        std::function<void(HWND)> end;
+        INT_PTR result;
+        int stored;
+        const char* why;
+    };
+    const EndCase cases[] = {
+        {[](HWND hBox) { PressKey(*CWnd::FromHandle(::GetDlgItem(hBox, IDYES)), VK_ESCAPE); }, IDCANCEL, -1,
+         "Esc is no answer"},
+        {[](HWND hBox) { ::PostMessageW(hBox, WM_CLOSE, 0, 0); }, IDCANCEL, -1, "closing is no answer"},
+        {[](HWND hBox) {
+             ::SetFocus(::GetDlgItem(hBox, IDNO));
+             PressKey(*CWnd::FromHandle(::GetDlgItem(hBox, IDNO)), VK_RETURN);
+         },
+         IDNO, IDNO, "Enter on a focused button chooses it"},
+        {[](HWND hBox) { Press(hBox, IDCANCEL); }, IDCANCEL, IDCANCEL, "a pressed Cancel is an answer"},
+    };
+    UINT nId = 500;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CLumoMessageBox box(s_parent, L"Keep it?", nullptr, MB_YESNOCANCEL | MBF_NOQUESTIONAGAIN | MBF_NOBEEP, ++nId);
+        EXPECT_EQ(Run(box, {c.end}), c.result);
+        EXPECT_EQ(Stored(box), c.stored);
+    }
+}
+
 TEST_F(MessageBoxTest, BlockingCountdownDisablesTheButtonsAndCountsOnTheDefault)
 {
     CLumoMessageBox box(s_parent, L"Wait", nullptr, MB_YESNO | MBF_NOBEEP);
