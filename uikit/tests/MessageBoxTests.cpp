@@ -7,8 +7,11 @@
 #include "uikit/CLumoMessageBox.h"
 #include "uikit/LumoMessageBoxResources.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -206,6 +209,80 @@ TEST_F(MessageBoxTest, OnlyAnswersTheUserChoseAreRemembered)
         CLumoMessageBox box(s_parent, L"Keep it?", nullptr, MB_YESNOCANCEL | MBF_NOQUESTIONAGAIN | MBF_NOBEEP, ++nId);
         EXPECT_EQ(Run(box, {c.end}), c.result);
         EXPECT_EQ(Stored(box), c.stored);
+    }
+}
+
+TEST_F(MessageBoxTest, ButtonSetsGiveTheirButtonsDefaultAndEscape)
+{
+    const std::map<int, std::wstring> captions = {{IDOK, L"&Ok"},
+                                                  {IDCANCEL, L"&Cancel"},
+                                                  {IDABORT, L"&Abort"},
+                                                  {IDRETRY, L"&Retry"},
+                                                  {IDIGNORE, L"&Ignore"},
+                                                  {IDYES, L"&Yes"},
+                                                  {IDNO, L"&No"},
+                                                  {IDHELP, L"&Help"},
+                                                  {IDTRYAGAIN, L"&Retry"},
+                                                  {IDCONTINUE, L"&Continue"},
+                                                  {IDMB_YESTOALL, L"Yes to &all"},
+                                                  {IDMB_NOTOALL, L"No to a&ll"},
+                                                  {IDMB_SKIP, L"&Skip"},
+                                                  {IDMB_SKIPALL, L"Skip &all"},
+                                                  {IDMB_IGNOREALL, L"Ignore &all"}};
+    struct SetCase
+    {
+        UINT flags;
+        std::vector<int> buttons; // in display order
+        int defaultId;
+        int escapeId; // 0: none, closing does nothing
+    };
+    const SetCase cases[] = {
+        {0, {IDOK}, IDOK, IDOK},
+        {1, {IDOK, IDCANCEL}, IDOK, IDCANCEL},
+        {2, {IDABORT, IDRETRY, IDIGNORE}, IDABORT, 0},
+        {3, {IDYES, IDNO, IDCANCEL}, IDYES, IDCANCEL},
+        {3 | MBF_YESTOALL | MBF_NOTOALL, {IDYES, IDMB_YESTOALL, IDNO, IDMB_NOTOALL, IDCANCEL}, IDYES, IDCANCEL},
+        {4, {IDYES, IDNO}, IDYES, 0},
+        {4 | MBF_NOTOALL, {IDYES, IDNO, IDMB_NOTOALL}, IDYES, 0},
+        {5, {IDRETRY, IDCANCEL}, IDRETRY, IDCANCEL},
+        {6, {IDCANCEL, IDTRYAGAIN, IDCONTINUE}, IDCANCEL, IDCANCEL},
+        {7, {IDCONTINUE, IDABORT}, IDCONTINUE, 0},
+        {8, {IDMB_SKIP, IDMB_SKIPALL, IDCANCEL}, IDMB_SKIP, IDCANCEL},
+        {9, {IDIGNORE, IDMB_IGNOREALL, IDCANCEL}, IDIGNORE, IDCANCEL},
+        {15, {IDOK}, IDOK, IDOK},
+        {1 | MB_HELP, {IDOK, IDCANCEL, IDHELP}, IDOK, IDCANCEL},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << c.flags);
+        CLumoMessageBox box(s_parent, L"Sets", nullptr, c.flags | MBF_NOBEEP);
+        const INT_PTR result =
+            Run(box, {[&](HWND hBox) {
+                    std::vector<std::pair<int, int>> shown; // left edge, id
+                    for (HWND h = ::GetWindow(hBox, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+                    {
+                        wchar_t cls[16] = L"";
+                        ::GetClassNameW(h, cls, 16);
+                        if (_wcsicmp(cls, L"Button") == 0)
+                            shown.emplace_back(ItemRect(hBox, ::GetDlgCtrlID(h)).left, ::GetDlgCtrlID(h));
+                    }
+                    std::sort(shown.begin(), shown.end());
+                    std::vector<int> ids;
+                    for (const auto& [left, id] : shown)
+                    {
+                        ids.push_back(id);
+                        const auto caption = captions.find(id);
+                        EXPECT_EQ(ItemText(hBox, id), caption != captions.end() ? caption->second : L"?")
+                            << "button " << id;
+                    }
+                    EXPECT_EQ(ids, c.buttons);
+                    EXPECT_EQ(LOWORD(::SendMessageW(hBox, DM_GETDEFID, 0, 0)), c.defaultId);
+                    ::SendMessageW(hBox, WM_CLOSE, 0, 0);
+                    // Reaches a box that closing did not end; one that ended is gone before it arrives.
+                    ::PostMessageW(::GetDlgItem(hBox, c.defaultId), BM_CLICK, 0, 0);
+                }});
+        EXPECT_EQ(result, c.escapeId ? c.escapeId : c.defaultId);
+        PumpUntilIdle();
     }
 }
 
