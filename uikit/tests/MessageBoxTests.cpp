@@ -48,12 +48,21 @@ LRESULT CALLBACK CountCreations(int nCode, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
+// The application's help, recorded instead of shown.
+class CHelpRecordingApp : public CWinApp
+{
+public:
+    using CWinApp::CWinApp;
+    std::vector<std::pair<DWORD_PTR, UINT>> m_help;
+    void WinHelp(DWORD_PTR dwData, UINT nCmd) override { m_help.emplace_back(dwData, nCmd); }
+};
+
 class MessageBoxTest : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite()
     {
-        s_app = new CWinApp(L"UikitBoxTests");
+        s_app = new CHelpRecordingApp(L"UikitBoxTests");
         s_app->SetRegistryKey(L"LumoUikitTests");
         s_parent = new CRecordingParent;
         ASSERT_TRUE(s_parent->Create(200, 100));
@@ -99,7 +108,7 @@ protected:
         return static_cast<int>(s_app->GetProfileInt(L"MessageBoxes", box.GetAnswerKey(), -1));
     }
     static void Press(HWND hBox, int nId) { ::SendMessageW(::GetDlgItem(hBox, nId), BM_CLICK, 0, 0); }
-    static inline CWinApp* s_app = nullptr;
+    static inline CHelpRecordingApp* s_app = nullptr;
     static inline CRecordingParent* s_parent = nullptr;
 };
 
@@ -284,6 +293,20 @@ TEST_F(MessageBoxTest, ButtonSetsGiveTheirButtonsDefaultAndEscape)
         EXPECT_EQ(result, c.escapeId ? c.escapeId : c.defaultId);
         PumpUntilIdle();
     }
+}
+
+TEST_F(MessageBoxTest, HelpOpensTheBoxsTopicAndLeavesTheBoxOpen)
+{
+    s_app->m_help.clear();
+    CLumoMessageBox box(s_parent, L"Helpful", nullptr, MB_OK | MB_HELP | MBF_NOBEEP, 42);
+    EXPECT_EQ(Run(box, {[&](HWND hBox) { Press(hBox, IDHELP); },
+                        [&](HWND hBox) {
+                            EXPECT_TRUE(::IsWindow(hBox)) << "help ends nothing";
+                            Press(hBox, IDOK);
+                        }}),
+              IDOK);
+    const std::vector<std::pair<DWORD_PTR, UINT>> expected{{HID_BASE_RESOURCE + 42, HELP_CONTEXT}};
+    EXPECT_EQ(s_app->m_help, expected);
 }
 
 TEST_F(MessageBoxTest, BlockingCountdownDisablesTheButtonsAndCountsOnTheDefault)
