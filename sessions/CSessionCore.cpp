@@ -49,8 +49,8 @@ void CSessionCore::DeliverToNewApplication(long nApplicationId)
     {
         if (pCall->m_nApplicationId != nApplicationId || pCall->m_bEnded) continue;
         CAsyncSocketEx* pSocket = FindApplication(nApplicationId);
-        if (!pSocket) return; // the deliveries closed it
-        if (pCall->m_nCallId != -1)
+        if (!pSocket) return;         // the deliveries closed it
+        if (pCall->m_nCallType != -1) // only a call whose information Jex has sent has any to tell
             pSocket->SendCommand(L"CALINF -1 -1 %s\r", CAsyncSocketEx::EscapeParameter(pCall->Format()).GetString());
         if (pCall->m_pHeldData)
         {
