@@ -13,6 +13,9 @@ BOOL CSessionCore::AddApplication(long nApplicationId, CAsyncSocketEx* pSocket, 
 {
     if (!pSocket || m_current.contains(nApplicationId)) return FALSE;
     m_current[nApplicationId] = CurrentEntry{pSocket, bMayBeReplayMaster};
+    // A desktop that is still connecting may have its link in a moment; the answer says whether it has.
+    for (int nRound = 0; nRound < m_timings.nJexWaitRounds && m_pDlg && !m_pJex; ++nRound)
+        ::Sleep(m_timings.nJexWaitStepMs);
     const int nState = m_pDlg ? m_pDlg->GetAgentState() : 0;
     pSocket->SendCommand(L"APLGIN %ld -1 %d %d\r", nRequestId, m_pJex ? 1 : 0, nState);
     // The application sets itself up after the answer; what follows must not overtake that.
@@ -49,8 +52,8 @@ void CSessionCore::DeliverToNewApplication(long nApplicationId)
     {
         if (pCall->m_nApplicationId != nApplicationId || pCall->m_bEnded) continue;
         CAsyncSocketEx* pSocket = FindApplication(nApplicationId);
-        if (!pSocket) return; // the deliveries closed it
-        if (pCall->m_nCallId != -1)
+        if (!pSocket) return;         // the deliveries closed it
+        if (pCall->m_nCallType != -1) // only a call whose information Jex has sent has any to tell
             pSocket->SendCommand(L"CALINF -1 -1 %s\r", CAsyncSocketEx::EscapeParameter(pCall->Format()).GetString());
         if (pCall->m_pHeldData)
         {

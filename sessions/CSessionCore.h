@@ -39,6 +39,8 @@ public:
         int nSettingsWaitRounds = 100;    // rounds of pumping while Jex sends application settings
         DWORD nSettingsWaitStepMs = 100;
         ULONGLONG nHoldIntervalMs = 2000; // a hold or take-back closer to the last one is ignored
+        int nJexWaitRounds = 12;          // rounds before an APLGIN answer while there is no Jex link
+        DWORD nJexWaitStepMs = 100;
     };
 
     explicit CSessionCore(ILumoAppHost& app);
@@ -50,11 +52,13 @@ public:
     void SetJexSender(IJexSender* pJex) { m_pJex = pJex; } // null while there is no Jex link
     void SetAgentSettingStore(CAgentSettingStore* pStore) { m_pAgentSettings = pStore; }
     void SetTimings(const Timings& timings) { m_timings = timings; }
+    ILumoDlgHost* GetDlgHost() const { return m_pDlg; }
 
     // ---- registers (CSessionCore.cpp) ----
     // Current port: FALSE (nothing changes) when the id is taken. Otherwise registers the socket,
     // answers its APLGIN ("APLGIN %ld -1 %d %d": request id, Jex link present, agent state) and makes
-    // the deliveries that wait for it. bMayBeReplayMaster is the second field of its APLGIN.
+    // the deliveries that wait for it. bMayBeReplayMaster is the second field of its APLGIN. While
+    // the main window has no Jex link, the answer waits a little for one.
     BOOL AddApplication(long nApplicationId, CAsyncSocketEx* pSocket, BOOL bMayBeReplayMaster, long nRequestId);
     // Old port: FALSE when the id is taken; otherwise registers, answers "APLGIN %s" with the version
     // and makes the old port's deliveries.

@@ -1,8 +1,10 @@
 #pragma once
 #include "framework/CString.h"
+#include <memory>
 
 class CAgent;
 class CAlarmOption;
+class CJexSocket;
 class CWnd;
 class IUpdateServiceClient;
 class IUpdateWindowSink;
@@ -62,4 +64,13 @@ public:
     virtual void SetVoipGateways(const CString& /*strGateways*/) {} // ";"-separated; starts again at the first
     virtual void StartAgentMonitor(const CString& /*strHost*/, long /*nPort*/, long /*nId*/) {}
     virtual void UpdateAlarmOptions(const CAlarmOption& /*options*/) {}
+
+    // ---- what the current application port needs besides.
+    virtual std::shared_ptr<CJexSocket> GetJexSocket() { return nullptr; } // empty while there is none
+    virtual BOOL IsVoipOn() { return FALSE; }                              // the switch Jex VOICIP sets
+    // The switch of a SETPER permission bit; bit 9's is on until the first SETPER.
+    virtual BOOL IsPermissionOn(int nBit) { return nBit == 9; }
+    virtual CString GetLogFileLocation() { return CString(); } // the registry value LogFileLocation
+    virtual void SetVisible(BOOL /*bVisible*/) {}
+    virtual CWnd* GetConnectionDialogWnd() { return nullptr; } // null while it is not open
 };

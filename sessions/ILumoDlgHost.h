@@ -1,8 +1,10 @@
 #pragma once
 #include "framework/CString.h"
 
+class CCallInfo;
 class CMessage;
 class CPropertyList;
+class CWnd;
 
 // What the links and the session core need of the main window: its state, its screen work
 // (dialogs, softphone, audio) and the receivers of Jex commands. The call records, the held task
@@ -95,4 +97,9 @@ public:
     virtual void OnScriptContents(long nScriptId, const CString& strText, BOOL bChecksumMatched) = 0;
     virtual void CreateSoftphone() = 0;
     virtual void OnContactSearchResult(const CPropertyList& result) = 0; // dropped when no search is open
+
+    // ---- what the current application port needs besides.
+    virtual CWnd* GetWnd() { return nullptr; } // the main window itself, for showing and hiding it
+    // Ends the call of the record, or the only selected call when there is none (null).
+    virtual void DropCall(CCallInfo* /*pCall*/) {}
 };

@@ -3,6 +3,7 @@
 // set is recorded.
 #include "sessions/CAlarmOption.h"
 #include "sessions/tests/SessionRecorders.h"
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +50,14 @@ public:
         Note(L"UpdateAlarmOptions " + options.GetText().Str());
     }
 
+    // What the application port reads.
+    std::shared_ptr<CJexSocket> GetJexSocket() override { return m_pJexSocket; }
+    BOOL IsVoipOn() override { return m_bVoip; }
+    BOOL IsPermissionOn(int nBit) override { return (m_nPermissions >> nBit) & 1; }
+    CString GetLogFileLocation() override { return m_strLogFile; }
+    void SetVisible(BOOL bVisible) override { m_bVisible = bVisible; }
+    CWnd* GetConnectionDialogWnd() override { return m_pConnectionWnd; }
+
     static std::wstring Num(long long n) { return std::to_wstring(n); }
     void Note(const std::wstring& effect) { m_effects.push_back(effect); }
 
@@ -65,6 +74,11 @@ public:
     CWnd* m_pLogon = nullptr;
     CWnd* m_pPassword = nullptr;
     CWnd* m_pLocation = nullptr;
+    CWnd* m_pConnectionWnd = nullptr;
+    std::shared_ptr<CJexSocket> m_pJexSocket; // what the port finds as the Jex link
+    BOOL m_bVoip = FALSE;
+    int m_nPermissions = 1 << 9;
+    CString m_strLogFile;
     int m_nLogonAnswered = 0;
     int m_nStartupComplete = 0;
     int m_nQuits = 0;

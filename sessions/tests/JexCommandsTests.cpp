@@ -245,6 +245,7 @@ protected:
         ASSERT_TRUE(m_reply.Create() && m_main.Create());
         CSessionCore::Timings timings;
         timings.nRegistrationPauseMs = 0;
+        timings.nJexWaitRounds = 0; // application 11 registers before the link exists
         m_core.SetTimings(timings);
         m_core.SetDlgHost(&m_dlg);
         m_core.SetAgentSettingStore(&m_store);

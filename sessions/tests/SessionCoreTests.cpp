@@ -246,6 +246,7 @@ TEST_F(SessionCoreTest, RegisteringProgramsGetTheirHeldTaskSemiOpensAndOpenCalls
     pCall->m_nCallId = 10;
     pCall->m_nApplicationId = 0;
     pCall->m_nCallKind = 2;
+    pCall->m_nCallType = 1; // Jex's call information has arrived: the call has information to send
     pCall->m_strTask = L"Survey=4 Name=x";
     m_core.AddCall(pCall);
     auto pEnded = CSmartObjectPtr<CCallInfo>(new CCallInfo(FALSE));

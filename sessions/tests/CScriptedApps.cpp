@@ -1,0 +1,12 @@
+#include "sessions/tests/CScriptedApps.h"
+
+CScriptedApps::CScriptedApps(UINT nPort, const std::string& script)
+{
+    std::string text = script;
+    const std::string& folder = m_peer.UnixFolder();
+    for (size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}", at + folder.size()))
+        text.replace(at, 5, folder);
+    m_peer.WriteFile(L"script", text);
+    m_peer.Start(LUMO_PYTHON, LUMO_SCRIPTED_APP,
+                 "--port " + std::to_string(nPort) + " --dir {dir} --script {dir}/script");
+}

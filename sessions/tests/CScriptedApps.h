@@ -1,0 +1,24 @@
+#pragma once
+#include "framework/testing/CPeerProcess.h"
+#include <string>
+
+// One run of the scripted local applications (tests/peers/scripted_app.py) against the
+// application port on 127.0.0.1. "{dir}" in a script names the run's folder. The script and the
+// test wait for each other through files: the script's "mark NAME" is WaitForMark here, Release
+// lets the script's "wait NAME" go on. The test programs define LUMO_PYTHON and LUMO_SCRIPTED_APP.
+class CScriptedApps
+{
+public:
+    CScriptedApps(UINT nPort, const std::string& script);
+    CScriptedApps(const CScriptedApps&) = delete;
+    CScriptedApps& operator=(const CScriptedApps&) = delete;
+
+    // Both pump the caller's messages while they wait, so the port keeps serving the script.
+    bool WaitForMark(const wchar_t* pszName, DWORD timeoutMs = 30000) { return m_peer.WaitForFile(pszName, timeoutMs); }
+    int Finish(DWORD timeoutMs = 60000) { return m_peer.ExitCode(timeoutMs); } // 0: every step passed
+    void Release(const wchar_t* pszName) { m_peer.WriteFile(pszName, "\n"); }
+    std::string Log() { return m_peer.ReadFile(L"log"); }
+
+private:
+    CPeerProcess m_peer;
+};
