@@ -4,7 +4,7 @@
 #include "uikit/VisualStyles.h"
 #include <algorithm>
 
-CListBase::CListBase() = default;
+CListBase::CListBase() : m_crHotColor(GetWindowsVersion() > 0x0400 ? ::GetSysColor(COLOR_HOTLIGHT) : RGB(0, 0, 0x80)) {}
 
 CListBase::~CListBase() = default;
 
@@ -16,6 +16,15 @@ CString CListBase::GetSubItemToolTip(int, int, UINT, BOOL&)
 CString CListBase::GetItemToolTip(int)
 {
     return CString();
+}
+
+int CListBase::GetWindowsVersion()
+{
+    static const int version = [] {
+        const DWORD v = ::GetVersion();
+        return static_cast<int>(LOBYTE(LOWORD(v))) << 8 | HIBYTE(LOWORD(v));
+    }();
+    return version;
 }
 
 bool CListBase::IsVisualStyleLevel2()
@@ -457,13 +466,6 @@ BOOL CListBase::KeepLabelLeft(BOOL bKeep)
 }
 
 // ---- the sort column ------------------------------------------------------------------------
-
-void CListBase::SetSortColumn(int nSortColumn)
-{
-    if (nSortColumn == m_nSortColumn) return;
-    m_nSortColumn = nSortColumn;
-    RefreshSortMarks();
-}
 
 void CListBase::SetSortColumn(int nColumn, BOOL bDescending)
 {

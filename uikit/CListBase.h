@@ -4,6 +4,7 @@
 #include "framework/CString.h"
 #include "uikit/COLUMN_DATA.h"
 #include "uikit/ITEM_DATA.h"
+#include "uikit/IUxThemeLibrary.h"
 #include <climits>
 #include <memory>
 #include <unordered_map>
@@ -19,6 +20,8 @@
 // processing through the window's DefWindowProc, which bypasses this interception.
 //
 // Everything runs on the GUI thread of the list's window.
+class CDC;
+
 class CListBase
 {
 public:
@@ -27,6 +30,10 @@ public:
     CListBase(const CListBase&) = delete;
     CListBase& operator=(const CListBase&) = delete;
 
+    // Owner drawing of a row's parts; pItem is the cell (its image, state and text), pRect the area.
+    virtual void DrawSmallIcon(CDC* pDC, LVITEMW* pItem, LPRECT pRect);
+    virtual void DrawStateIcon(CDC* pDC, LVITEMW* pItem, LPRECT pRect);
+    virtual void DrawSubItemText(CDC* pDC, LVITEMW* pItem, int nFormat, LPRECT pRect);
     // The list-control window of the owning class.
     virtual CListCtrl* GetOwnerWnd() = 0;
     virtual CString GetSubItemToolTip(int nItem, int nSubItem, UINT nFlags, BOOL& bShowAsLabelTip);
@@ -44,6 +51,15 @@ public:
     void SetSortColumn(int nSortColumn);
     void SetSortColumn(int nColumn, BOOL bDescending);
     BOOL GetSortColumn(int* pnColumn, BOOL* pbDescending) const;
+    void ShowSortIcon(BOOL bShow, int nSortColumn = 0);
+    // Tints the sort column; the previous setting, FALSE when the screen has 256 colours or fewer.
+    BOOL ColorSortColumn(BOOL bTint, int nSortColumn = 0);
+    // The tint of a background colour: lighter by a tenth, or 8 darker when it is nearly white.
+    static COLORREF ComputeSortTint(COLORREF crBackground);
+    // Shortens a text with "..." until it fits the rectangle's width (4 characters at least).
+    static void FitTextToWidth(CString& strText, CDC* pDC, const CRect& rect);
+    // Vertical separators at the columns' right edges, from the header down (WM_PAINT's part).
+    void DrawGridLines(CDC* pDC);
     // The control's width of a column in it, else its saved width; -1 for a column out of range.
     int GetColumnWidthEx(int nColumn) const;
     BOOL SetColumnWidthEx(int nColumn, int nWidth);
@@ -95,15 +111,47 @@ protected:
     LRESULT OnGetItemRect(WPARAM wParam, LPARAM lParam);
     LRESULT OnGetSubItemRect(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetImageList(WPARAM wParam, LPARAM lParam);
+    LRESULT OnHitTest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSubItemHitTest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetExtendedStyle(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetExtendedStyle(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSortItems(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetBkColor(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetBkImage(WPARAM wParam, LPARAM lParam);
     // The ANSI forms of the messages above would reach the control unmapped: refused.
     LRESULT OnAnsiRefused(WPARAM wParam, LPARAM lParam);      // FALSE
     LRESULT OnAnsiIndexRefused(WPARAM wParam, LPARAM lParam); // -1
     // Reflected notifications; FALSE lets the parent see them as well.
     BOOL OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
     BOOL OnODCacheHint(NMHDR* pNMHDR, LRESULT* pResult);
+    BOOL OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+    BOOL OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
     // Window messages, called by the list classes' handlers of the same name.
     void OnListDestroy();
     void OnListContextMenu(CWnd* pWnd, CPoint point);
+    BOOL OnListEraseBkgnd(CDC* pDC);
+    void OnListPaint();
+    void OnListHScroll(WPARAM wParam, LPARAM lParam);
+    void OnListKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnListKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnListLButtonDown(UINT nFlags, CPoint point);
+    void OnListLButtonDblClk(UINT nFlags, CPoint point);
+    void OnListLButtonUp(UINT nFlags, CPoint point);
+    BOOL OnListMouseWheel(UINT nFlags, short zDelta, CPoint point);
+    void OnListMouseMove(UINT nFlags, CPoint point);
+    void OnListMouseLeave();
+    void OnListSetFocus(CWnd* pOldWnd);
+    void OnListKillFocus(CWnd* pNewWnd);
+    void OnListSysColorChange();
+    // The owner drawing of one row (the list classes' DrawItem).
+    void DrawListItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+    // The set-up once the control window exists: sort marks, tint, label kept left, themes.
+    void SetUpList();
+    // The list classes' InsertColumn: appends, stores the column identifier, maybe hideable.
+    int AppendColumn(int nColumnId, LPCWSTR lpszHeading, int nWidth, int bHideable, int nFormat);
+    // Sorts through LVM_SORTITEMS with redraw off; the comparison gets the rows' ITEM_DATA records
+    // (bRecords) or the program's item data.
+    BOOL SortItemsWith(PFNLVCOMPARE pfnCompare, LPARAM lParamSort, bool bRecords);
     // From the list class's OnCommand and OnNotify: TRUE when consumed.
     BOOL OnColumnCommand(WPARAM wParam, LPARAM lParam);
     BOOL OnHeaderNotify(NMHDR* pNMHDR, LRESULT* pResult);
@@ -122,6 +170,8 @@ protected:
     ITEM_DATA* GetItemRecord(int nItem) const;
     // The record behind a value the control holds as item data, or null when it is none of ours.
     ITEM_DATA* FindRecord(LPARAM lParam) const;
+    // Asks the parent for a callback cell's text (LVN_GETDISPINFOW with the program's item data).
+    CString RequestCallbackText(const ITEM_DATA& record, int nItem, int nColumn) const;
     // The text of a cell as the program sees it: the stored text, or asked from the parent.
     CString GetCellText(int nItem, int nColumn) const;
 
@@ -145,6 +195,21 @@ protected:
     void AutoSizeColumn(int nColumn, bool bConsiderCacheHint);
 
     static bool IsVisualStyleLevel2();
+    static int GetWindowsVersion(); // major * 256 + minor
+
+    // Geometry (the logical column of the label cell, rectangles, the text a cell needs).
+    int GetLabelColumn() const { return m_bKeepLabelLeft ? GetDisplayedFirstColumn() : 0; }
+    BOOL GetSubItemRectEx(int nItem, int nColumn, int nArea, CRect& rect) const;
+    BOOL GetStateIconRect(int nItem, CRect& rect);
+    CRect GetTextExtent(int nItem, int nColumn, const CRect& label) const;
+    int GetColumnFormat(int nColumn) const;
+    void MeasureStateIconGap(int nItem);
+    void EraseRect(CDC* pDC, const CRect& rect);
+    void RepaintSortColumnEmptyAreas();
+    void UpdateHotItems(int nItem, UINT nFlags, int nColumn);
+    void FlipCheckBox(int nItem, bool bWholeSelection);
+    COLORREF GetListBkColor() const;
+    void UpdateSortTint();
 
     // ---- members (the framework of the list classes reads some of them) ----
     int m_nStateIconGap = 4;
@@ -178,6 +243,19 @@ protected:
     BYTE m_bInItemChange = FALSE;
     BYTE m_bSyntheticMove = FALSE;
     BYTE m_bTipsAllowed = TRUE;
+    BYTE m_bInfoTips = FALSE;
+    BYTE m_bLabelTips = FALSE;
+    BOOL m_bLabelTipShown = FALSE;
+    CThemeHandle m_hListTheme; // "ListView" theme of an owner-drawn list at level 2
+    COLORREF m_crHotColor = 0;
+    HCURSOR m_hCursor = nullptr; // shared system cursors: never destroyed
+    HCURSOR m_hArrowCursor = nullptr;
+    HCURSOR m_hHandCursor = nullptr;
+    PFNLVCOMPARE m_pfnCompare = nullptr;
+    LPARAM m_lCompareData = 0;
+    BYTE m_bCompareRecords = FALSE; // the comparison of a list class gets the records
+    std::vector<int> m_postPaintItems;
+    BYTE m_bThemesApplied = FALSE;
     int m_nTipItem = -1;
     int m_nTipSubItem = -1;
     UINT m_nTipHitFlags = 0;
@@ -196,9 +274,11 @@ private:
     bool IsValidState(const BYTE* pState, int nCount) const;
     ITEM_DATA* TakeRecord(std::unique_ptr<ITEM_DATA> record);
     void FreeRecord(ITEM_DATA* pRecord);
-    // Asks the parent for a callback cell's text (LVN_GETDISPINFOW with the program's item data).
-    CString RequestCallbackText(const ITEM_DATA& record, int nItem, int nColumn) const;
     bool ShouldListAutoSize(int nColumn) const;
+    LRESULT HitTestRefined(UINT message, WPARAM wParam, LPARAM lParam);
+    static int CALLBACK CompareThroughRecords(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+    void SizeColumnsForKeyboard();
+    void RepaintCustomDrawIcons(NMLVCUSTOMDRAW* pDraw);
 
     std::unordered_map<const ITEM_DATA*, std::unique_ptr<ITEM_DATA>> m_itemRecords;
 };

@@ -424,24 +424,7 @@ void CListBase::ShowProgramItemData(NMHDR* pNMHDR) const
     }
 }
 
-// ---- rectangles and image lists -------------------------------------------------------------
-
-LRESULT CListBase::OnGetItemRect(WPARAM wParam, LPARAM lParam)
-{
-    const auto* pRect = reinterpret_cast<const RECT*>(lParam);
-    if (!pRect) return FALSE;
-    const LONG code = pRect->left;
-    if (code != LVIR_BOUNDS && code != LVIR_ICON && code != LVIR_LABEL) return FALSE;
-    return DefaultProc(LVM_GETITEMRECT, wParam, lParam);
-}
-
-LRESULT CListBase::OnGetSubItemRect(WPARAM wParam, LPARAM lParam)
-{
-    auto* pRect = reinterpret_cast<RECT*>(lParam);
-    if (!pRect || !IsColumnInControl(pRect->top)) return FALSE;
-    pRect->top = GetPhysicalIndex(pRect->top);
-    return DefaultProc(LVM_GETSUBITEMRECT, wParam, lParam);
-}
+// ---- image lists ----------------------------------------------------------------------------
 
 LRESULT CListBase::OnSetImageList(WPARAM wParam, LPARAM lParam)
 {

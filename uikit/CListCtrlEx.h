@@ -24,6 +24,13 @@ public:
     int InsertColumn(int nColumnId, LPCWSTR lpszHeading, int nWidth, int bHideable = FALSE, int nFormat = LVCFMT_LEFT);
     // The same with the heading from the string table; -1 when it cannot be loaded.
     int InsertColumn(int nColumnId, UINT nHeadingId, int nWidth, int bHideable = FALSE, int nFormat = LVCFMT_LEFT);
+    // Sorts the rows by a column's texts in natural order and makes it the sort column; -1 sorts
+    // again by the current sort column in its direction. FALSE when there is nothing to sort.
+    virtual BOOL SortItems(int nColumn, BOOL bDescending);
+    using CListCtrl::SortItems;
+    // A hook for subclasses: a cell's text and typed value. The control class does not call it.
+    virtual BOOL GetItemValue(DWORD_PTR dwItemData, int nColumnId, CString& strText, VARIANT* pValue);
+    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
 protected:
     void PreSubclassWindow() override;
@@ -33,5 +40,30 @@ protected:
 
     void OnDestroy();
     void OnContextMenu(CWnd* pWnd, CPoint point);
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnPaint();
+    void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnLButtonDblClk(UINT nFlags, CPoint point);
+    void OnLButtonUp(UINT nFlags, CPoint point);
+    BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void OnMouseLeave();
+    void OnSetFocus(CWnd* pOldWnd);
+    void OnKillFocus(CWnd* pNewWnd);
+    void OnSysColorChange();
+
+private:
+    // The comparison data of SortItems: the list and the column's identifier (its cell index).
+    struct SORT_DATA
+    {
+        CListCtrlEx* pList;
+        int nSubItem;
+    };
+    static int CALLBACK CompareTexts(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+    static int CALLBACK CompareTextsDescending(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+    CString GetRecordText(const ITEM_DATA* pRecord, int nSubItem) const;
     DECLARE_MESSAGE_MAP()
 };

@@ -649,6 +649,9 @@ TEST_F(ListCtrlExTest, DividerDoubleClickSizesLabelColumnsWhenColumnZeroIsNotFir
     ASSERT_TRUE(Make(drawn, WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED, 3, 3));
     ASSERT_TRUE(drawn.SetItemText(1, 2, L"a much longer text of column two"));
     ASSERT_TRUE(drawn.SetItemText(2, 0, L"the longest label of column zero"));
+    CImageList images; // the rows' icons take room in the label cell
+    ASSERT_TRUE(images.Create(16, 16, ILC_COLOR32, 1, 1));
+    drawn.SetImageList(&images, LVSIL_SMALL);
     auto widest = [&](int column) {
         int w = 0;
         for (int row = 0; row < 3; ++row)
@@ -660,10 +663,11 @@ TEST_F(ListCtrlExTest, DividerDoubleClickSizesLabelColumnsWhenColumnZeroIsNotFir
 
     int orders[] = {2, 0, 1};
     ASSERT_TRUE(drawn.SetColumnOrderArray(3, orders));
-    SendHeaderNotify(drawn, HDN_DIVIDERDBLCLICKW, 2);
-    CRect icon, label;
+    CRect icon, label; // of the first row's cell, as the sizing measures them
     ASSERT_TRUE(drawn.GetCellRect(0, 2, LVIR_ICON, icon));
     ASSERT_TRUE(drawn.GetCellRect(0, 2, LVIR_LABEL, label));
+    SendHeaderNotify(drawn, HDN_DIVIDERDBLCLICKW, 2);
+    ASSERT_GT(label.left, icon.left) << "the row's icon sits left of its label";
     EXPECT_EQ(drawn.GetColumnWidth(2), widest(2) + (label.left - icon.left) + 2 + 6);
     SendHeaderNotify(drawn, HDN_DIVIDERDBLCLICKA, 0);
     EXPECT_EQ(drawn.GetColumnWidth(0), widest(0) + 12) << "column 0 elsewhere; the ANSI form too";
