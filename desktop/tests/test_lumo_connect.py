@@ -172,6 +172,11 @@ class LumoConnectTest(unittest.TestCase):
             failed = "No response from Jex [127.0.0.1:%d] (Error 10061: " % port
             text = self.wait_for_status(probe, failed)
             self.assertTrue(text.endswith(")"), text)
+            # The watch polls every 50 ms: the tick that shows the error may have shown the dialog
+            # a moment before the watch reports it.
+            deadline = time.monotonic() + 2
+            while not self.dialogs_seen(probe) and time.monotonic() < deadline:
+                time.sleep(0.05)
             self.assertTrue(self.dialogs_seen(probe), "the dialog shows once a tick has passed")
             # The main window and its tool bar were made before the connection; both wait hidden.
             main, toolbar = probe.ask("dialog 1043"), probe.ask("dialog 1068")
