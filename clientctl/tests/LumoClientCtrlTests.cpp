@@ -10,6 +10,7 @@
 #include "framework/testing/ModuleExport.h"
 #include <ocidl.h>
 #include <olectl.h>
+#include <cstring>
 #include <memory>
 
 TEST_F(LumoClientCtrlTest, DefaultsBeforeInit)
@@ -373,6 +374,34 @@ TEST_F(LumoClientCtrlTest, ControlReleasedByASinkDuringInitEndsAfterInit)
     EXPECT_FALSE(m_ctrl);
     EXPECT_EQ(lumo.ExitCode(), 0) << "the link was closed: " << lumo.Log();
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; }));
+}
+
+// A sink that lets the connected control go from inside the first of the two events of one received
+// command: the handler goes on to the second (which no sink is left to hear), the last release closes
+// the link once the handler is done, and nothing of the library stays alive.
+TEST_F(LumoClientCtrlTest, ControlReleasedByASinkDuringAReceivedCommandEndsAfterIt)
+{
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + "push UPDANO 5 0 9 0\nwaitclose\n");
+    std::vector<std::unique_ptr<BYTE[]>> reused;
+    m_sink->m_onInvoke = [this, &reused](const CRecordingSink::Call& call) {
+        if (call.dispId != 32) return S_OK;
+        m_sink->Unadvise();
+        m_ctrl.Release();
+        // Had that freed the control under its running handler, these blocks would take its memory.
+        for (size_t n = 32; n <= 4096; n += 16)
+            for (int i = 0; i < 4; ++i)
+            {
+                reused.push_back(std::make_unique<BYTE[]>(n));
+                std::memset(reused.back().get(), 0xFF, n);
+            }
+        return S_OK;
+    };
+    Connect(lumo);
+    ASSERT_TRUE(PumpUntil([&] { return !m_ctrl; })) << "the sink let the control go";
+    EXPECT_EQ(Events(), std::vector<std::wstring>{L"32(5,1)"});
+    EXPECT_EQ(lumo.ExitCode(), 0) << "the link was closed: " << lumo.Log();
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; }));
+    EXPECT_TRUE(::HeapValidate(::GetProcessHeap(), 0, nullptr));
 }
 
 namespace
