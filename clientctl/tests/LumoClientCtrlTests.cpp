@@ -545,8 +545,9 @@ TEST_F(LumoClientCtrlTest, LogModeFileAppendsToAnExistingFileOnly)
     ::CreateDirectoryW(L"c:\\temp", nullptr);
     ::DeleteFileW(kLogFile);
     const std::string kBadData = "data SNDINT -1 hex:010203 7 8 {crc} crc=bad\n";
-    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" + Accepted() +
-                       LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
+    // The second Lumo's version differs and has a letter outside ASCII: the text goes in the ANSI code page.
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" +
+                       Accepted("5.4.10.\xC3\xA9") + LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
     Put(Id::kLogMode, CComVariant(3L));
     Connect(lumo);
     ASSERT_TRUE(PumpUntilEvent(L"7(1)"));
@@ -562,8 +563,20 @@ TEST_F(LumoClientCtrlTest, LogModeFileAppendsToAnExistingFileOnly)
     ASSERT_TRUE(PumpUntilEvent(L"7(2)"));
     const std::vector<BYTE> abc{1, 2, 3};
     const unsigned long nCrc = CStaticTools::GetChecksumForMemory(abc.data(), 3);
-    EXPECT_EQ(ReadLogFile(), "old\nNot relaying interview data for Survey <7>, Call <8> to JEX: Invalid Checksum when "
-                             "data was received (Calculated " +
+    const std::wstring mismatch = L"The version of LumoClient.ocx (v 5.4.9.3) is different from the version of LUMO "
+                                  L"(v 5.4.10.\u00E9) you are trying to connect to.\nTo avoid any problems please "
+                                  L"upgrade LumoClient.ocx";
+    const auto inCodePage = [&](UINT nCodePage) {
+        std::string text(mismatch.size() * 4, '\0');
+        text.resize(
+            static_cast<size_t>(::WideCharToMultiByte(nCodePage, 0, mismatch.data(), static_cast<int>(mismatch.size()),
+                                                      text.data(), static_cast<int>(text.size()), nullptr, nullptr)));
+        return text;
+    };
+    ASSERT_NE(inCodePage(CP_ACP), inCodePage(CP_UTF8)) << "this prefix's ANSI code page cannot show the difference";
+    EXPECT_EQ(ReadLogFile(), "old\n" + inCodePage(CP_ACP) +
+                                 "\nNot relaying interview data for Survey <7>, Call <8> to JEX: Invalid Checksum when "
+                                 "data was received (Calculated " +
                                  std::to_string(nCrc) + " - should be " + std::to_string(nCrc + 1) + ")\n");
     ::DeleteFileW(kLogFile);
     Call(Id::kUninit);
@@ -576,8 +589,9 @@ TEST_F(LumoClientCtrlTest, LogModeOffAndUnknownModesDropTheText)
     ::CreateDirectoryW(L"c:\\temp", nullptr);
     ::DeleteFileW(kLogFile);
     const std::string kBadData = "data SNDINT -1 hex:010203 7 8 {crc} crc=bad\n";
-    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" + Accepted() +
-                       LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
+    // The second Lumo's version differs and has a letter outside ASCII: the text goes in the ANSI code page.
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" +
+                       Accepted("5.4.10.\xC3\xA9") + LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
     for (long nMode : {0L, 7L})
     {
         SCOPED_TRACE(nMode);
