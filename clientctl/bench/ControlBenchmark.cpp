@@ -3,6 +3,7 @@
 // reaching an event sink, against the same line and payload reaching a core link's handler. Each receiver
 // computes the CRC-32 of the bytes inside its call, as a sink that keeps them must touch them there.
 // In a round of its own, untimed, the peak working set above the idle, connected control.
+#include "clientctl/bench/CWordLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CStaticTools.h"
 #include "framework/CComPtr.h"
@@ -49,27 +50,6 @@ struct CArrival
         end = Clock::now();
         bSeen = true;
     }
-};
-
-// A core link with words of its own: TLink adds them to the class's map once.
-template <class TLink> class CWordLink : public CAsyncSocketEx
-{
-public:
-    CWordLink()
-    {
-        m_bDeleteOnClose = false;
-        InitCommandMap();
-    }
-    CSocketCommandMap* GetCommandMap() override { return &s_map; }
-    void InitCommandMap() override
-    {
-        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap,
-                                              [](CSocketCommandMap& map) { TLink::AddWords(map); });
-    }
-
-private:
-    static inline CSocketCommandMap s_map;
-    static inline CCriticalSection s_cs;
 };
 
 using C = CSocketCommand;
