@@ -2,6 +2,7 @@
 // synchronous request/answer through CLumoSocket against the same exchange on a core link driven from its
 // own thread, and a 16 MiB answer to CLumoSocket's waiter against the same payload to a core link's handler.
 #include "clientctl/CLumoSocket.h"
+#include "clientctl/bench/CWordLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "framework/CWinApp.h"
 #include "framework/testing/MessagePump.h"
@@ -22,27 +23,6 @@ constexpr int kBigRounds = 5;
 using Clock = std::chrono::steady_clock;
 
 std::vector<BYTE> g_big(kBigBytes);
-
-// A core link with words of its own: TLink adds them to the class's map once.
-template <class TLink> class CWordLink : public CAsyncSocketEx
-{
-public:
-    CWordLink()
-    {
-        m_bDeleteOnClose = false;
-        InitCommandMap();
-    }
-    CSocketCommandMap* GetCommandMap() override { return &s_map; }
-    void InitCommandMap() override
-    {
-        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap,
-                                              [](CSocketCommandMap& map) { TLink::AddWords(map); });
-    }
-
-private:
-    static inline CSocketCommandMap s_map;
-    static inline CCriticalSection s_cs;
-};
 
 using C = CSocketCommand;
 
