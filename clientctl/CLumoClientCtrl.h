@@ -98,6 +98,12 @@ public:
     STDMETHOD(GetVersionInfoString)(BSTR* lReturnVal) override;
     STDMETHOD(Uninit)(VARIANT_BOOL* bResult) override;
 
+    // IDispatch: SendInterview's interview data has no direction attribute, and Wine's type library
+    // converts such a VARIANT given by value on its way, so the control unpacks that call itself.
+    STDMETHOD(Invoke)
+    (DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+     EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+
     // ILumoClientCtrl: the requests to Lumo. S_OK when the work was done, S_FALSE when a guard, an argument
     // or a missing answer refused it; the refusal text goes to the error sink.
     STDMETHOD(get_IsPossibleMessageMaster)(VARIANT_BOOL* pVal) override;

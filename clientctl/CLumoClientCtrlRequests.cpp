@@ -12,6 +12,7 @@ namespace
 constexpr short kSpeaker = 1;
 constexpr short kMicrophone = 2;
 constexpr WORD kVolumeUnknown = 0x8000;
+constexpr DISPID kSendInterviewId = 46;
 
 const wchar_t kLumoNotConnected[] = L"Lumo is not connected!";
 const wchar_t kJexNotConnected[] = L"Jex is not connected!";
@@ -830,6 +831,47 @@ STDMETHODIMP CLumoClientCtrl::RequestCallHistory(LONG lCallId)
     LUMO_MEMBER_END
 }
 
+STDMETHODIMP CLumoClientCtrl::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
+{
+    using CDispatch = IDispatchImpl<ILumoClientCtrl, &IID_ILumoClientCtrl, &LIBID_LumoClientLib>;
+    if (dispIdMember != kSendInterviewId || !(wFlags & DISPATCH_METHOD) || !pDispParams)
+        return CDispatch::Invoke(dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+    if (pDispParams->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    if (pDispParams->cArgs != 4) return DISP_E_BADPARAMCOUNT;
+    VARIANT* pArgs = pDispParams->rgvarg; // the last argument first
+    CComVariant taskId, callId, checksum;
+    const std::pair<CComVariant*, VARTYPE> numbers[] = {{&checksum, VT_UI4}, {nullptr, VT_EMPTY}, {&callId, VT_I4},
+                                                        {&taskId, VT_I4}};
+    for (UINT i = 0; i < 4; ++i)
+    {
+        if (!numbers[i].first || SUCCEEDED(numbers[i].first->ChangeType(numbers[i].second, &pArgs[i]))) continue;
+        if (puArgErr) *puArgErr = i;
+        return DISP_E_TYPEMISMATCH;
+    }
+    // A script passes its variable as a reference to it.
+    VARIANT* pData = &pArgs[1];
+    if (pData->vt == (VT_BYREF | VT_VARIANT) && pData->pvarVal) pData = pData->pvarVal;
+    VARIANT_BOOL bResult = VARIANT_FALSE;
+    const HRESULT hr = SendInterview(taskId.lVal, callId.lVal, pData, checksum.ulVal, &bResult);
+    if (FAILED(hr))
+    {
+        if (pExcepInfo)
+        {
+            *pExcepInfo = EXCEPINFO{};
+            pExcepInfo->scode = hr;
+        }
+        return DISP_E_EXCEPTION;
+    }
+    if (pVarResult)
+    {
+        ::VariantClear(pVarResult);
+        pVarResult->vt = VT_BOOL;
+        pVarResult->boolVal = bResult;
+    }
+    return S_OK;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Messages and e-mails
 
@@ -876,13 +918,15 @@ STDMETHODIMP CLumoClientCtrl::SendEmail(LONG lCallId, ILumoClientEmail* mailToSe
     if (SUCCEEDED(mailToSend->get_Message(&text))) mail.m_strText = TextOf(text);
     text.Empty();
     if (SUCCEEDED(mailToSend->get_Subject(&text))) mail.m_strSubject = TextOf(text);
-    const auto readAddresses = [this](HRESULT hr, ILumoClientStringCollection* pAddresses, CStringArray& arr) {
-        if (SUCCEEDED(hr) && pAddresses) ParseLumoClientStringCollectionToCStringArray(pAddresses, arr);
+    using Getter = HRESULT (STDMETHODCALLTYPE ILumoClientEmail::*)(ILumoClientStringCollection**);
+    const auto readAddresses = [this, mailToSend](Getter get, CStringArray& arr) {
+        CComPtr<ILumoClientStringCollection> addresses;
+        if (SUCCEEDED((mailToSend->*get)(&addresses)) && addresses)
+            ParseLumoClientStringCollectionToCStringArray(addresses, arr);
     };
-    CComPtr<ILumoClientStringCollection> to, cc, bcc;
-    readAddresses(mailToSend->get_To(&to), to, mail.m_arrTo);
-    readAddresses(mailToSend->get_Cc(&cc), cc, mail.m_arrCc);
-    readAddresses(mailToSend->get_Bcc(&bcc), bcc, mail.m_arrBcc);
+    readAddresses(&ILumoClientEmail::get_To, mail.m_arrTo);
+    readAddresses(&ILumoClientEmail::get_Cc, mail.m_arrCc);
+    readAddresses(&ILumoClientEmail::get_Bcc, mail.m_arrBcc);
     mail.SetTimeNow();
     CComPtr<ILumoClientMap> attachments;
     if (SUCCEEDED(mailToSend->get_Attachments(&attachments)) && attachments) ParseAttachmentsMap(attachments, mail);

@@ -27,8 +27,10 @@ struct Refs
     LONG lValue = 11;
     CComBSTR strValue{L"old"};
     IDispatch* pCalls = nullptr;
+    CComVariant held; // an array a by-reference argument points to
     void Reset()
     {
+        held.Clear();
         lValue = 11;
         strValue = L"old";
         if (pCalls) pCalls->Release();
@@ -112,6 +114,8 @@ std::wstring Outcome(HRESULT hr, const VARIANT& result, const std::vector<CComVa
         if (arg.vt == VT_DISPATCH && arg.pdispVal &&
             SUCCEEDED(InvokeMember(arg.pdispVal, 13, DISPATCH_METHOD, {}, &keys)))
             text += L" " + Text(arg);
+        else if ((arg.vt & VT_BYREF) && !arg.byref)
+            text += L" nullref";
         else if (arg.vt == (VT_BYREF | VT_I4))
             text += L" " + std::to_wstring(*arg.plVal);
         else if (arg.vt == (VT_BYREF | VT_BSTR))
@@ -470,5 +474,339 @@ TEST_F(LumoClientCtrlRequestTest, EveryMemberByDispIdInFourGuardStates)
             Call(Id::kUninit);
         }
     }
+    EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
+}
+
+namespace
+{
+// One call of a sequence against one connection: what Lumo gets and answers meanwhile, what the
+// member gives, and the events it causes (error texts with LogMode 2).
+struct StepCase
+{
+    DISPID id;
+    WORD flags;
+    std::function<std::vector<CComVariant>(LumoClientCtrlRequestTest&, Refs&)> args;
+    std::string script;
+    std::wstring outcome;
+    std::vector<std::wstring> events;
+    const char* why;
+    bool bLateBound = false; // through IDispatch::Invoke, which shows S_FALSE as S_OK
+};
+
+CComVariant Array(VARTYPE vt, LONG nLower, const std::vector<BYTE>& bytes)
+{
+    SAFEARRAYBOUND bound{static_cast<ULONG>(bytes.size()), nLower};
+    CComVariant v;
+    v.vt = VT_ARRAY | vt;
+    v.parray = ::SafeArrayCreate(vt, 1, &bound);
+    if (!bytes.empty() && vt == VT_UI1) std::memcpy(v.parray->pvData, bytes.data(), bytes.size());
+    return v;
+}
+
+std::wstring Text200(const std::wstring& text)
+{
+    return L"200('" + text + L"')";
+}
+
+std::vector<BYTE> Pattern(size_t n)
+{
+    std::vector<BYTE> bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = PatternByte(i);
+    return bytes;
+}
+
+// A message object with the attachments added to its own map.
+CComVariant MessageWith(LumoClientCtrlRequestTest& t, CLSID clsid, DISPID attachmentsId,
+                        const std::vector<std::pair<CComVariant, CComVariant>>& attachments)
+{
+    CComVariant message = t.New(clsid);
+    CComVariant map;
+    EXPECT_EQ(InvokeMember(message.pdispVal, attachmentsId, kGet, {}, &map), S_OK);
+    for (const auto& [key, value] : attachments)
+        EXPECT_EQ(InvokeMember(map.pdispVal, 10, kCall, {key, value}), S_OK);
+    return message;
+}
+} // namespace
+
+class LumoClientCtrlStepTest : public LumoClientCtrlRequestTest
+{
+protected:
+    // The events since the last clear; an expected text ending in * matches any text it begins.
+    void ExpectEvents(const std::vector<std::wstring>& expected)
+    {
+        const std::vector<std::wstring> events = Events();
+        bool bSame = events.size() == expected.size();
+        for (size_t i = 0; bSame && i < events.size(); ++i)
+            bSame = expected[i].ends_with(L"*") ? events[i].starts_with(expected[i].substr(0, expected[i].size() - 1))
+                                                : events[i] == expected[i];
+        EXPECT_TRUE(bSame) << ::testing::PrintToString(events) << " is not " << ::testing::PrintToString(expected);
+    }
+
+    // Runs the steps in order against a Lumo that registers the control with Jex 1 and the agent
+    // state given, then expects the marker SHOWLC 1 and nothing before it.
+    void RunSteps(const std::vector<StepCase>& steps, int nAgent = 3, const std::string& before = "")
+    {
+        std::string script = Registered(1, nAgent) + before;
+        for (const StepCase& step : steps)
+            script += step.script;
+        CScriptedLumo lumo(script + "expect SHOWLC \\d+ 1\nwaitclose\n");
+        Put(Id::kLogMode, CComVariant(2L));
+        ConnectAs(lumo);
+        Refs refs;
+        for (const StepCase& step : steps)
+        {
+            SCOPED_TRACE(step.why);
+            refs.Reset();
+            const std::vector<CComVariant> args = step.args(*this, refs);
+            m_sink->m_calls.clear();
+            CComVariant result;
+            const HRESULT hr = step.bLateBound ? InvokeMember(m_ctrl, step.id, step.flags, args, &result)
+                                               : InvokeThroughVtable(m_ctrl, step.id, step.flags, args, &result);
+            EXPECT_EQ(Outcome(hr, result, args), step.outcome);
+            ExpectEvents(step.events);
+        }
+        EXPECT_EQ(InvokeMember(m_ctrl, 25, kCall, {CComVariant(1L)}), S_OK);
+        Call(Id::kUninit);
+        EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
+    }
+};
+
+// Answers with their fields, too few of them, or values that are no numbers: the failure value with S_OK.
+TEST_F(LumoClientCtrlStepTest, SynchronousAnswersAreReadOrGiveTheFailureValue)
+{
+    const auto call5 = [](T&, Refs&) { return V{CComVariant(5L)}; };
+    const auto file = [](T&, Refs&) { return V{CComVariant(5L), Str(L"f")}; };
+    const auto recording = [](const char* pszAnswer) { return "expect RECCAL (?P<id>\\d+) 5\n" + std::string(pszAnswer) + "\n"; };
+    RunSteps({
+        {38, kCall, call5, recording("answer RECCAL 2"), L"S_OK 2", {}, "a result"},
+        {38, kCall, call5, recording("answer RECCAL"), L"S_OK -1", {}, "no field"},
+        {38, kCall, call5, recording("answer RECCAL x"), L"S_OK 0", {}, "not a number"},
+        {38, kCall, call5, recording("answer RECCAL 40000"), L"S_OK 0", {}, "beyond 16 bits"},
+        {42, kCall, file, "expect QRESTA (?P<id>\\d+) 5 f\nanswer QRESTA 5\n", L"S_OK -1", {}, "question: one field"},
+        {42, kCall, file, "expect QRESTA (?P<id>\\d+) 5 f\nanswer QRESTA 5 3\n", L"S_OK 3", {}, "question"},
+        {43, kCall, call5, "expect QRESTO (?P<id>\\d+) 5\nanswer QRESTO 5\n", L"S_OK 0b", {}, "stop: one field"},
+        {43, kCall, call5, "expect QRESTO (?P<id>\\d+) 5\nanswer QRESTO 5 0\n", L"S_OK 0b", {}, "stop: 0"},
+        {43, kCall, call5, "expect QRESTO (?P<id>\\d+) 5\nanswer QRESTO 5 7\n", L"S_OK -1b", {}, "stop: 7"},
+        {52, kCall, file, "expect PLSSTA (?P<id>\\d+) 5 f\nanswer PLSSTA 5\n", L"S_OK 0b", {}, "sound: one field"},
+        {52, kCall, file, "expect PLSSTA (?P<id>\\d+) 5 f\nanswer PLSSTA 5 x\n", L"S_OK -1b", {}, "sound: a flag is true unless 0"},
+        {53, kCall, call5, "expect PLSSTO (?P<id>\\d+) 5\nanswer PLSSTO 5 0\n", L"S_OK 0b", {}, "sound stopped: 0"},
+        {66, kCall, [](T&, Refs&) { return V{Bool(VARIANT_FALSE)}; }, "expect REPLMA (?P<id>\\d+) 1 0\nanswer REPLMA\n",
+         L"S_OK 0b", {}, "replay role: no field"},
+        {21, kCall, [](T& t, Refs&) { return V{t.Map({{CComVariant(3L), Str(L"Old")}})}; },
+         "expect LSTPAU (?P<id>\\d+)\nanswer LSTPAU '3 = \"Lunch\" 4 = \"Break\" '\n",
+         L"S_OK 2 {'3'='Old','4'='Break'}", {}, "a pause the map holds keeps its old name and still counts"},
+        {21, kCall, [](T& t, Refs&) { return V{t.Map({})}; }, "expect LSTPAU (?P<id>\\d+)\nanswer LSTPAU\n",
+         L"S_OK 0 {}", {}, "pause list: no field"},
+        {26, kCall, [](T& t, Refs&) { return V{CComVariant(0L), t.Map({}), t.Map({}), t.Map({})}; },
+         "expect LSTAGT (?P<id>\\d+) 0\nanswer LSTAGT 0\n", L"S_OK 0 {} {} {}", {}, "agent list: one field"},
+        {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)}; },
+         "expect GETASE (?P<id>\\d+) 7\nanswer GETASE ''\n", L"S_OK 0b 11 'old'", {},
+         "an empty setting leaves the values as they were"},
+        {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)}; },
+         "expect GETASE (?P<id>\\d+) 7\nanswer GETASE 'strValue = \"x\" '\n", L"S_OK -1b 0 'x'", {},
+         "a setting without lValue"},
+        {70, kCall, [](T&, Refs& r) { return V{CComVariant(5L), ByRef(&r.pCalls)}; },
+         "expect CALLHY (?P<id>\\d+) 5\ndata CALLHY {id} calls:2 5 {crc} crc=bad\n", L"S_FALSE -1 calls:null",
+         {L"200('CLumoSocket::GetCallHistory for call ID 5: Invalid Checksum when data was received (Calculated *"},
+         "history with a bad checksum"},
+        {70, kCall, [](T&, Refs& r) { return V{CComVariant(6L), ByRef(&r.pCalls)}; },
+         "expect CALLHY (?P<id>\\d+) 6\nline CALLHY {id} 0 6 0\n", L"S_OK 0 calls:0", {},
+         "a call Lumo does not know: an empty history"},
+    });
+}
+
+// Interview data in every shape a client may pass, messages and e-mails with their attachments, and
+// maps whose values are no texts.
+TEST_F(LumoClientCtrlStepTest, PayloadsAndTheirArgumentChecks)
+{
+    const std::wstring kWrongFormat = Text200(L"CLumoClientCtrl::SendInterview => pInterviewData has wrong array format!");
+    const std::vector<BYTE> big = Pattern(100000);
+    const auto interview = [](std::function<CComVariant(Refs&)> data) {
+        return [data](T&, Refs& r) { return V{CComVariant(3L), CComVariant(5L), data(r), UI4(9)}; };
+    };
+    RunSteps({
+        {46, kCall, interview([](Refs&) { return Array(VT_I4, 0, {1, 2}); }), "", L"S_FALSE 0b", {kWrongFormat},
+         "an array of I4"},
+        {46, kCall, interview([](Refs& r) {
+             r.held = Bytes({1, 2, 3});
+             CComVariant v;
+             v.vt = VT_BYREF | VT_ARRAY | VT_UI1;
+             v.pparray = &r.held.parray;
+             return v;
+         }),
+         "", L"S_FALSE 0b", {kWrongFormat}, "a byte array by reference"},
+        {46, kCall, interview([](Refs&) {
+             SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
+             CComVariant v;
+             v.vt = VT_ARRAY | VT_UI1;
+             v.parray = ::SafeArrayCreate(VT_UI1, 2, bounds);
+             return v;
+         }),
+         "", L"S_FALSE 0b", {kWrongFormat}, "a byte array of two dimensions"},
+        {46, kCall, interview([](Refs&) { return Bytes({}); }), "expect SNDINT \\d+ 0 3 5 9\n", L"S_OK -1b", {},
+         "an empty array: no bytes"},
+        {46, kCall, interview([](Refs&) { return Array(VT_UI1, 1, {1, 2, 3}); }),
+         "expect SNDINT \\d+ 3 3 5 9\npayload 3 hex=010203\n", L"S_OK -1b", {},
+         "lower bound 1: exactly its elements"},
+        {46, kCall, interview([big](Refs&) { return Bytes(big); }),
+         "expect SNDINT \\d+ 100000 3 5 9\npayload 100000 crc=" +
+             std::to_string(CStaticTools::GetChecksumForMemory(big.data(), 100000)) + "\n",
+         L"S_OK -1b", {}, "an array freed as soon as the member returns"},
+        {64, kCall,
+         [](T& t, Refs&) {
+             return V{MessageWith(t, T::kMessageClass, 5, {{Str(L"b.txt"), Bytes({4, 5})}, {Str(L"a.txt"), Bytes({1, 2, 3})}})};
+         },
+         "expect SNDMSG \\d+ 5 .*attfn0\\x0c=\\x0c\"a\\.txt\".*attfn1\\x0c=\\x0c\"b\\.txt\".*\npayload 5 hex=0102030405\n",
+         L"S_OK vt0", {}, "two attachments, their bytes in key order"},
+        {64, kCall,
+         [](T& t, Refs&) {
+             return V{MessageWith(t, T::kMessageClass, 5, {{Str(L"a.bin"), Array(VT_UI1, 1, {9, 8})}, {Str(L"t.txt"), Str(L"text")}})};
+         },
+         "expect SNDMSG \\d+ 2 .*attcnt\\x0c=\\x0c\"1\".*attsz0\\x0c=\\x0c\"2\".*\npayload 2 hex=0908\n", L"S_OK vt0",
+         {Text200(L"CLumoClientCtrl::ParseAttachmentsMap => Attachement is not an byte array!")},
+         "an array from 1 and a text as attachment"},
+        {65, kCall,
+         [](T& t, Refs&) {
+             CComVariant mail = MessageWith(t, T::kEmailClass, 8, {});
+             EXPECT_EQ(InvokeMember(mail.pdispVal, 6, kPut, {CComVariant(5L)}), S_OK);
+             CComVariant to;
+             InvokeMember(mail.pdispVal, 1, kGet, {}, &to);
+             InvokeMember(to.pdispVal, 10, kCall, {Str(L"x@y")});
+             return V{CComVariant(4L), mail};
+         },
+         "expect SNDMAI \\d+ 0 4 .*emTP\\x0c=\\x0c\"0\".*emTo\\x0c=\\x0c\"x@y.*\n", L"S_OK vt0",
+         {Text200(L"CLumoClientCtrl::SendEmail => Unsupported mailtype")}, "mail type 5 goes as plain text"},
+        {29, kCall,
+         [](T& t, Refs&) {
+             return V{CComVariant(4L), Short(1), Short(0),
+                      t.Map({{Str(L"a"), CComVariant(7L)}, {Str(L"b"), t.Map({})}, {Str(L"c"), CComVariant()}})};
+         },
+         "expect ENDTSK \\d+ 1 BreSecondaryCode\\x0c=\\x0c\"0\"\\x0cQoCallId\\x0c=\\x0c\"4\"\\x0ca\\x0c=\\x0c\"7\"\\x0c\n",
+         L"S_OK vt0 {'a'=7,'b'={},'c'=vt0}",
+         {Text200(L"CLumoClientCtrl::ParseLumoClientMapToPropertyList => The value of b is not a text!"),
+          Text200(L"CLumoClientCtrl::ParseLumoClientMapToPropertyList => The value of c is not a text!")},
+         "a number becomes its text; an object and an empty value are skipped and reported"},
+    });
+}
+
+// What the members need and what the guards beyond the first test: missing objects and out pointers,
+// a pause while in a pause, and values that Wine's IDispatch must pass by reference.
+TEST_F(LumoClientCtrlStepTest, MissingObjectsPausesAndLateBoundReferences)
+{
+    const auto missing = [](const wchar_t* pszMember, const wchar_t* pszArgument) {
+        return Text200(std::wstring(L"CLumoClientCtrl::") + pszMember + L" => " + pszArgument + L" is missing!");
+    };
+    RunSteps(
+        {
+            {64, kCall, [](T&, Refs&) { return V{NoObject()}; }, "", L"S_FALSE vt0",
+             {missing(L"SendMessageToSupervisor", L"toSend")}, "no message"},
+            {65, kCall, [](T&, Refs&) { return V{CComVariant(4L), NoObject()}; }, "", L"S_FALSE vt0",
+             {missing(L"SendEmail", L"mailToSend")}, "no e-mail"},
+            {21, kCall, [](T&, Refs&) { return V{NoObject()}; }, "", L"S_FALSE 1515870810",
+             {missing(L"GetPauseList", L"mapPauses")}, "no map to fill"},
+            {70, kCall, [](T&, Refs&) { return V{CComVariant(5L), ByRef(static_cast<IDispatch**>(nullptr))}; }, "",
+             L"S_FALSE -1 nullref", {missing(L"GetCallHistory", L"arrCalls")}, "no place for the history"},
+            {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(static_cast<LONG*>(nullptr)), ByRef(&r.strValue.m_str)}; },
+             "", L"S_FALSE 0b nullref 'old'", {missing(L"GetAgentSetting", L"lValue")}, "no place for the number"},
+            {23, kCall, [](T&, Refs&) { return V{CComVariant(8L), CComVariant(0L)}; }, "", L"S_FALSE vt0", {},
+             "a pause while in a pause: silent"},
+            {6, kGet, [](T&, Refs&) { return V{}; }, "", L"S_OK -1", {}, "and the pause reason stays"},
+            {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)}; },
+             "expect GETASE (?P<id>\\d+) 7\nanswer GETASE 'lValue = \"-2\" strValue = \"b c\" '\n", L"S_OK -1b -2 'b c'",
+             {}, "late bound: lValue and strValue come back", true},
+            {46, kCall, [](T&, Refs&) { return V{CComVariant(3L), CComVariant(5L), Bytes({7}), UI4(1)}; },
+             "expect SNDINT \\d+ 1 3 5 1\npayload 1 hex=07\n", L"S_OK -1b", {}, "late bound: the array by value", true},
+            {46, kCall,
+             [](T&, Refs& r) {
+                 r.held = Bytes({6});
+                 CComVariant v;
+                 v.vt = VT_BYREF | VT_VARIANT;
+                 v.pvarVal = &r.held;
+                 return V{CComVariant(3L), CComVariant(5L), v, UI4(1)};
+             },
+             "expect SNDINT \\d+ 1 3 5 1\npayload 1 hex=06\n", L"S_OK -1b", {},
+             "late bound: the array in a variable by reference, as scripts pass it", true},
+            {69, kCall, [](T&, Refs&) { return V{CComVariant(5L), Str(L"9"), CComVariant(1L)}; },
+             "expect DODTMF \\d+ 5 9 1\n", L"S_OK vt0", {}, "late bound: an I4 1 is made VARIANT_TRUE first", true},
+            {69, kCall, [](T&, Refs&) { return V{CComVariant(5L), Str(L"9"), Bool(1)}; }, "expect DODTMF \\d+ 5 9 0\n",
+             L"S_OK vt0", {}, "late bound: a BOOL 1 is false", true},
+        },
+        2);
+}
+
+// Log-on succeeds only when Lumo answers the number 0: a text that is no number, or one that a 16-bit
+// reading would cut to 0, is a refusal. A password already encrypted goes as given, an empty one as 0x08.
+TEST_F(LumoClientCtrlStepTest, LogOnSucceedsOnlyForTheNumberZero)
+{
+    const auto logon = [](const wchar_t* pszPassword, VARIANT_BOOL bEncrypted) {
+        return [pszPassword, bEncrypted](T&, Refs&) {
+            return V{Str(L"ann"), CComVariant(7L), Str(pszPassword), Bool(bEncrypted)};
+        };
+    };
+    const auto answer = [](const char* pszField) {
+        return "expect ALOGON (?P<id>\\d+) 1 ann 7 {pw:pw}\nanswer ALOGON " + std::string(pszField) + "\n";
+    };
+    RunSteps(
+        {
+            {31, kCall, logon(L"pw", VARIANT_FALSE), answer("0"), L"S_OK -1b", {}, "0"},
+            {31, kCall, logon(L"pw", VARIANT_FALSE), answer("65536"), L"S_OK 0b", {}, "65536 is no 0"},
+            {31, kCall, logon(L"pw", VARIANT_FALSE), answer("x"), L"S_OK 0b", {}, "a text is no 0"},
+            {31, kCall, logon(L"pw", VARIANT_FALSE), answer("3"), L"S_OK 0b", {}, "a refusal"},
+            {31, kCall, logon(L"pw", VARIANT_FALSE), answer("''"), L"S_OK 0b", {}, "an empty field"},
+            {31, kCall, logon(L"ABCD", VARIANT_TRUE), "expect ALOGON (?P<id>\\d+) 1 ann 7 ABCD\nanswer ALOGON 0\n",
+             L"S_OK -1b", {}, "already encrypted: as given"},
+            {32, kCall, [](T&, Refs&) { return V{CComVariant(12L), CComVariant(7L), Str(L""), Bool(VARIANT_TRUE)}; },
+             "expect ALOGON (?P<id>\\d+) 2 12 7 \\x08\nanswer ALOGON 0\n", L"S_OK -1b", {}, "an empty password"},
+        },
+        0);
+}
+
+// The audio properties ask Lumo only while they know nothing, puts outside 0..100 and puts of the held
+// mute send nothing, and what Lumo pushes fills them too. IsPossibleMessageMaster set without a link is
+// kept, reported, and carried by the registration.
+TEST_F(LumoClientCtrlRequestTest, CachesAskOnceAndPutsSendOnlyWhatChanges)
+{
+    CScriptedLumo lumo(Accepted() + "expect APLGIN (?P<id>\\d+) 7 1\nline APLGIN {id} -1 1 3\n"
+                                    "expect AUVLME (?P<id>\\d+) 1 -1\nanswer AUVLME 1 70\n"
+                                    "expect AUVLME \\d+ 1 0\nexpect AUVLME \\d+ 1 100\n"
+                                    "expect AUMUTE (?P<id>\\d+) 1 -1\nanswer AUMUTE 1 1\n"
+                                    "expect AUMUTE (?P<id>\\d+) 2 -1\nanswer AUMUTE 2 0\n"
+                                    "expect AUMUTE \\d+ 1 0\n"
+                                    "expect ISVOIP (?P<id>\\d+)\nanswer ISVOIP 1\n"
+                                    "push AUVLME 2 33\n"
+                                    "expect UPMSGM \\d+ 0\nexpect SHOWLC \\d+ 1\nwaitclose\n");
+    Put(Id::kLogMode, CComVariant(2L));
+    const auto vt = [this](DISPID id, WORD flags, const V& args = {}) {
+        CComVariant result;
+        const HRESULT hr = InvokeThroughVtable(m_ctrl, id, flags, args, &result);
+        return Outcome(hr, result, args);
+    };
+    EXPECT_EQ(vt(9, kPut, {Bool(VARIANT_TRUE)}), L"S_OK vt0");
+    EXPECT_EQ(Events(), std::vector<std::wstring>{L"200('Lumo is not connected!')"});
+    EXPECT_EQ(vt(9, kGet), L"S_OK -1b") << "kept without a link";
+    ConnectAs(lumo); // the registration carries it: APLGIN 7 1
+
+    EXPECT_EQ(vt(11, kGet), L"S_OK 70s");
+    EXPECT_EQ(vt(11, kGet), L"S_OK 70s") << "the second get asks nothing";
+    for (short n : {101, 200, -1})
+        EXPECT_EQ(vt(11, kPut, {Short(n)}), L"S_OK vt0") << n;
+    EXPECT_EQ(vt(11, kGet), L"S_OK 70s") << "puts outside 0..100 change nothing";
+    EXPECT_EQ(vt(11, kPut, {Short(0)}), L"S_OK vt0");
+    EXPECT_EQ(vt(11, kPut, {Short(100)}), L"S_OK vt0");
+    EXPECT_EQ(vt(11, kGet), L"S_OK 100s");
+    EXPECT_EQ(vt(13, kGet), L"S_OK -1b");
+    EXPECT_EQ(vt(14, kGet), L"S_OK 0b") << "each mute asks for itself";
+    EXPECT_EQ(vt(13, kPut, {Bool(VARIANT_TRUE)}), L"S_OK vt0") << "the held value: nothing sent";
+    EXPECT_EQ(vt(13, kPut, {Bool(1)}), L"S_OK vt0") << "1 is no VARIANT_TRUE: unmuted, sent";
+    EXPECT_EQ(vt(13, kGet), L"S_OK 0b");
+    EXPECT_EQ(vt(15, kGet), L"S_OK -1b");
+    EXPECT_EQ(vt(15, kGet), L"S_OK -1b") << "IsVoIP asks once";
+    ASSERT_TRUE(PumpUntilEvent(L"26(33s)"));
+    EXPECT_EQ(vt(12, kGet), L"S_OK 33s") << "the pushed volume, without a question";
+    EXPECT_EQ(vt(9, kPut, {Bool(VARIANT_FALSE)}), L"S_OK vt0");
+    EXPECT_EQ(vt(9, kPut, {Bool(VARIANT_FALSE)}), L"S_OK vt0") << "unchanged: nothing sent";
+    EXPECT_EQ(InvokeMember(m_ctrl, 25, kCall, {CComVariant(1L)}), S_OK);
+    Call(Id::kUninit);
     EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
 }

@@ -150,7 +150,8 @@ HRESULT InvokeThroughVtable(IDispatch* pDispatch, DISPID dispId, WORD wFlags, co
             if (SUCCEEDED(hr)) hr = values[j].ChangeType(ValueType(info, param.tdesc));
             slot = values[j];
         }
-        else if (param.tdesc.vt == VT_PTR && param.tdesc.lptdesc->vt == VT_VARIANT && !(args[j].vt & VT_BYREF))
+        else if (param.tdesc.vt == VT_PTR && param.tdesc.lptdesc->vt == VT_VARIANT &&
+                 args[j].vt != (VT_BYREF | VT_VARIANT))
         {
             slot.vt = VT_BYREF | VT_VARIANT;
             slot.pvarVal = const_cast<VARIANT*>(static_cast<const VARIANT*>(&args[j]));
