@@ -508,13 +508,6 @@ std::wstring Text200(const std::wstring& text)
     return L"200('" + text + L"')";
 }
 
-std::vector<BYTE> Pattern(size_t n)
-{
-    std::vector<BYTE> bytes(n);
-    for (size_t i = 0; i < n; ++i)
-        bytes[i] = PatternByte(i);
-    return bytes;
-}
 
 // A message object with the attachments added to its own map.
 CComVariant MessageWith(LumoClientCtrlRequestTest& t, CLSID clsid, DISPID attachmentsId,
