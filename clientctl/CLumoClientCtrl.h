@@ -150,8 +150,7 @@ public:
     STDMETHOD(RequestStartQuestionRecording)(LONG lCallId, BSTR strFileName) override;
     STDMETHOD(RequestStopQuestionRecording)(LONG lCallId) override;
     STDMETHOD(SendInterview)
-    (LONG lTaskId, LONG lCallId, VARIANT* pInterviewData, ULONG lCheckSum,
-     VARIANT_BOOL* bResult) override;
+    (LONG lTaskId, LONG lCallId, VARIANT* pInterviewData, ULONG lCheckSum, VARIANT_BOOL* bResult) override;
     STDMETHOD(RequestTaskContents)(LONG lTaskId) override;
     STDMETHOD(EndTaskAfterConnectionLost)(ILumoClientMap* mapFields) override;
     STDMETHOD(Transfer)(LONG lCallId, LONG lCallId2) override;
@@ -266,7 +265,10 @@ private:
     bool PassesLinkGuard();
     bool PassesJexGuard();
     bool PassesAgentGuard();
-    bool IsAgentLoggedOn() const { return m_nAgentState != agentstate_LoggedOff && m_nAgentState != agentstate_UnKnown; }
+    bool IsAgentLoggedOn() const
+    {
+        return m_nAgentState != agentstate_LoggedOff && m_nAgentState != agentstate_UnKnown;
+    }
     // A member refused for an object or out pointer it needs: the text names both, S_FALSE.
     HRESULT RefuseMissing(LPCWSTR pszMember, LPCWSTR pszArgument);
     // The cached audio properties; nDevice 1 is the speaker, 2 the microphone.

@@ -251,8 +251,7 @@ STDMETHODIMP CLumoClientCtrl::GetOutboundGroupList(ILumoClientMap* mapOutboundGr
     if (!PassesJexGuard()) return S_FALSE;
     if (!mapOutboundGroups) return RefuseMissing(L"GetOutboundGroupList", L"mapOutboundGroups");
     if (!lResult) return RefuseMissing(L"GetOutboundGroupList", L"lResult");
-    *lResult =
-        ParsePropertyListToIdMap(CPropertyList(m_pLink->GetOutboundGroupList().GetString()), mapOutboundGroups);
+    *lResult = ParsePropertyListToIdMap(CPropertyList(m_pLink->GetOutboundGroupList().GetString()), mapOutboundGroups);
     return S_OK;
     LUMO_MEMBER_END
 }
@@ -265,15 +264,13 @@ STDMETHODIMP CLumoClientCtrl::GetLocationList(ILumoClientMap* mapNames, ILumoCli
     if (!mapNames) return RefuseMissing(L"GetLocationList", L"mapNames");
     if (!mapComputerNames) return RefuseMissing(L"GetLocationList", L"mapComputerNames");
     if (!lReturnVal) return RefuseMissing(L"GetLocationList", L"lReturnVal");
-    *lReturnVal =
-        ParseLocationList(CPropertyList(m_pLink->GetLocationList().GetString()), mapNames, mapComputerNames);
+    *lReturnVal = ParseLocationList(CPropertyList(m_pLink->GetLocationList().GetString()), mapNames, mapComputerNames);
     return S_OK;
     LUMO_MEMBER_END
 }
 
 STDMETHODIMP CLumoClientCtrl::GetAgentList(AgentListRequestTypes enumType, ILumoClientMap* mapFirstNames,
-                                           ILumoClientMap* mapLastNames, ILumoClientMap* mapUserNames,
-                                           LONG* lReturnVal)
+                                           ILumoClientMap* mapLastNames, ILumoClientMap* mapUserNames, LONG* lReturnVal)
 {
     LUMO_MEMBER_BEGIN
     if (!PassesJexGuard()) return S_FALSE;
@@ -378,8 +375,8 @@ STDMETHODIMP CLumoClientCtrl::AgentLogonById(LONG lAgentId, LONG lLocationId, BS
     if (!PassesJexGuard()) return S_FALSE;
     if (IsAgentLoggedOn()) return S_FALSE;
     if (!nReturnVal) return RefuseMissing(L"AgentLogonById", L"nReturnVal");
-    const BOOL bAccepted = m_pLink->AgentLogonById(lAgentId, lLocationId, TextOf(strPassword),
-                                                   bPasswordAlreadyEncrypted == VARIANT_TRUE);
+    const BOOL bAccepted =
+        m_pLink->AgentLogonById(lAgentId, lLocationId, TextOf(strPassword), bPasswordAlreadyEncrypted == VARIANT_TRUE);
     *nReturnVal = ToVariantBool(bAccepted);
     return S_OK;
     LUMO_MEMBER_END
@@ -841,8 +838,8 @@ STDMETHODIMP CLumoClientCtrl::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid
     if (pDispParams->cArgs != 4) return DISP_E_BADPARAMCOUNT;
     VARIANT* pArgs = pDispParams->rgvarg; // the last argument first
     CComVariant taskId, callId, checksum;
-    const std::pair<CComVariant*, VARTYPE> numbers[] = {{&checksum, VT_UI4}, {nullptr, VT_EMPTY}, {&callId, VT_I4},
-                                                        {&taskId, VT_I4}};
+    const std::pair<CComVariant*, VARTYPE> numbers[] = {
+        {&checksum, VT_UI4}, {nullptr, VT_EMPTY}, {&callId, VT_I4}, {&taskId, VT_I4}};
     for (UINT i = 0; i < 4; ++i)
     {
         if (!numbers[i].first || SUCCEEDED(numbers[i].first->ChangeType(numbers[i].second, &pArgs[i]))) continue;

@@ -34,24 +34,24 @@ public:
     static CString EscapeParameter(const CString& strText);
 
     // Requests that wait up to 3 s for their answer; each gives the failure value named when none came.
-    CString GetAgentList(short nListType);    // empty text
-    CString GetLocationList();                // empty text
-    CString GetOutboundGroupList();           // empty text
-    CString GetPauseList();                   // empty text
+    CString GetAgentList(short nListType); // empty text
+    CString GetLocationList();             // empty text
+    CString GetOutboundGroupList();        // empty text
+    CString GetPauseList();                // empty text
     // FALSE, the values untouched, when no answer came or it held an empty list.
     BOOL GetAgentSetting(long nSettingId, long& nValue, CString& strValue);
     // FALSE for no answer, a checksum that differs or a history that does not load (both reported).
     BOOL GetCallHistory(long nCallId, CCallArray& arrCalls);
-    BOOL GetMute(short nDevice, BOOL& bMuted);  // FALSE
-    BOOL GetVolume(short nDevice, short& nVolume); // FALSE
-    BOOL IsVoIP(BOOL& bVoIP);                   // FALSE
+    BOOL GetMute(short nDevice, BOOL& bMuted);            // FALSE
+    BOOL GetVolume(short nDevice, short& nVolume);        // FALSE
+    BOOL IsVoIP(BOOL& bVoIP);                             // FALSE
     BOOL ReplayMasterRole(BOOL bTake, BOOL bAllowOthers); // FALSE
     // TRUE only when Lumo answers with the number 0; the password goes as given when already encrypted.
     BOOL AgentLogon(const CString& strUserName, long nLocationId, const CString& strPassword,
                     BOOL bPasswordAlreadyEncrypted);
     BOOL AgentLogonById(long nAgentId, long nLocationId, const CString& strPassword, BOOL bPasswordAlreadyEncrypted);
-    BOOL StartPlaySound(long nCallId, const CString& strFileName); // FALSE
-    BOOL StopPlaySound(long nCallId);                              // FALSE
+    BOOL StartPlaySound(long nCallId, const CString& strFileName);          // FALSE
+    BOOL StopPlaySound(long nCallId);                                       // FALSE
     short StartQuestionRecording(long nCallId, const CString& strFileName); // -1
     short StopQuestionRecording(long nCallId);                              // 0
     short StartRecording(long nCallId);                                     // -1

@@ -117,8 +117,7 @@ BOOL CLumoSocket::GetCallHistory(long nCallId, CCallArray& arrCalls)
                        L"(Calculated %lu - should be %lu)",
                        nCallId, static_cast<unsigned long>(nComputed), static_cast<unsigned long>(nExpected));
     else if (!ReadCallHistory(pData.get(), nLength, arrCalls))
-        strText.Format(L"CLumoSocket::GetCallHistory => Error while processing call history for call ID %ld.",
-                       nCallId);
+        strText.Format(L"CLumoSocket::GetCallHistory => Error while processing call history for call ID %ld.", nCallId);
     if (strText.IsEmpty()) return TRUE;
     arrCalls.RemoveAll();
     if (m_pControl) m_pControl->OnError(strText);
@@ -216,7 +215,7 @@ short CLumoSocket::StopQuestionRecording(long nCallId)
     CBusyScope busy(*this);
     CStringArray arrFields;
     return WaitForAnswerFields(PostRequest(TRUE, L"QRESTO", L"%ld", nCallId), arrFields, 2) ? ToShort(arrFields[1])
-                                                                                             : static_cast<short>(0);
+                                                                                            : static_cast<short>(0);
 }
 
 short CLumoSocket::StartRecording(long nCallId)
@@ -224,7 +223,7 @@ short CLumoSocket::StartRecording(long nCallId)
     CBusyScope busy(*this);
     CStringArray arrFields;
     return WaitForAnswerFields(PostRequest(TRUE, L"RECCAL", L"%ld", nCallId), arrFields, 1) ? ToShort(arrFields[0])
-                                                                                             : static_cast<short>(-1);
+                                                                                            : static_cast<short>(-1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -315,7 +314,8 @@ void CLumoSocket::AgentLogOff()
 
 void CLumoSocket::DialNumber(const CString& strNumber, const CString& strTag)
 {
-    PostRequest(FALSE, L"MANDIA", L"%s %s", EscapeParameter(strNumber).GetString(), EscapeParameter(strTag).GetString());
+    PostRequest(FALSE, L"MANDIA", L"%s %s", EscapeParameter(strNumber).GetString(),
+                EscapeParameter(strTag).GetString());
 }
 
 void CLumoSocket::DropCall(long nCallId)

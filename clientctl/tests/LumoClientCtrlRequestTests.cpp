@@ -45,9 +45,9 @@ struct MemberCase
     WORD flags;
     std::function<std::vector<CComVariant>(LumoClientCtrlRequestTest&, Refs&)> args;
     Guard guard;
-    std::string line;    // the request as Lumo gets it, a regex (a waiting member's captures its id)
-    std::string answer;  // script lines after it: Lumo's answer
-    std::wstring done;   // the outcome when the member may go on
+    std::string line;     // the request as Lumo gets it, a regex (a waiting member's captures its id)
+    std::string answer;   // script lines after it: Lumo's answer
+    std::wstring done;    // the outcome when the member may go on
     std::wstring refused; // the outcome when a guard refuses it
 };
 
@@ -252,14 +252,14 @@ public:
     static const CLSID kEmailClass;
 };
 
-const CLSID LumoClientCtrlRequestTest::kMapClass = {0x93A9AE2D, 0xBC59, 0x4B3F,
-                                                    {0xAB, 0xFC, 0x80, 0x62, 0x1F, 0xC3, 0xF7, 0xB6}};
-const CLSID LumoClientCtrlRequestTest::kStringsClass = {0xC5515502, 0xBACC, 0x429E,
-                                                        {0x84, 0x83, 0x72, 0x26, 0x06, 0x7A, 0x51, 0x4B}};
-const CLSID LumoClientCtrlRequestTest::kMessageClass = {0x5C056C68, 0xB178, 0x4637,
-                                                        {0x93, 0xAD, 0xE9, 0x0A, 0xB7, 0xA3, 0x91, 0x19}};
-const CLSID LumoClientCtrlRequestTest::kEmailClass = {0xEA0DF7A5, 0x8ECA, 0x449D,
-                                                      {0xAA, 0xC4, 0x68, 0x7E, 0xD7, 0x56, 0xFC, 0xA8}};
+const CLSID LumoClientCtrlRequestTest::kMapClass = {
+    0x93A9AE2D, 0xBC59, 0x4B3F, {0xAB, 0xFC, 0x80, 0x62, 0x1F, 0xC3, 0xF7, 0xB6}};
+const CLSID LumoClientCtrlRequestTest::kStringsClass = {
+    0xC5515502, 0xBACC, 0x429E, {0x84, 0x83, 0x72, 0x26, 0x06, 0x7A, 0x51, 0x4B}};
+const CLSID LumoClientCtrlRequestTest::kMessageClass = {
+    0x5C056C68, 0xB178, 0x4637, {0x93, 0xAD, 0xE9, 0x0A, 0xB7, 0xA3, 0x91, 0x19}};
+const CLSID LumoClientCtrlRequestTest::kEmailClass = {
+    0xEA0DF7A5, 0x8ECA, 0x449D, {0xAA, 0xC4, 0x68, 0x7E, 0xD7, 0x56, 0xFC, 0xA8}};
 
 namespace
 {
@@ -313,13 +313,19 @@ std::vector<MemberCase> EveryMember()
         {21, kCall, [](T& t, Refs&) { return V{t.Map({})}; }, Guard::Jex, Line("LSTPAU", kId),
          "answer LSTPAU '3 = \"Lunch\" '", L"S_OK 1 {'3'='Lunch'}", L"S_FALSE 1515870810 {}"},
         {22, kCall, none, Guard::Jex, Line("LSTPAU", kAny), "", L"S_OK vt0", L"S_FALSE vt0"},
-        {23, kCall, [](T&, Refs&) { return V{CComVariant(5L), CComVariant(1L)}; }, Guard::Agent,
-         Line("STAPAU", kAny, {"5", "1"}), "", L"S_OK vt0", L"S_FALSE vt0"},
+        {23, kCall,
+         [](T&, Refs&) {
+             return V{CComVariant(5L), CComVariant(1L)};
+         },
+         Guard::Agent, Line("STAPAU", kAny, {"5", "1"}), "", L"S_OK vt0", L"S_FALSE vt0"},
         {24, kCall, none, Guard::Agent, Line("STOPAU", kAny), "", L"S_OK vt0", L"S_FALSE vt0"},
         {25, kCall, [](T&, Refs&) { return V{CComVariant(2L)}; }, Guard::Link, Line("SHOWLC", kAny, {"2"}), "",
          L"S_OK vt0", L"S_FALSE vt0"},
-        {26, kCall, [](T& t, Refs&) { return V{CComVariant(1L), t.Map({}), t.Map({}), t.Map({})}; }, Guard::Jex,
-         Line("LSTAGT", kId, {"1"}),
+        {26, kCall,
+         [](T& t, Refs&) {
+             return V{CComVariant(1L), t.Map({}), t.Map({}), t.Map({})};
+         },
+         Guard::Jex, Line("LSTAGT", kId, {"1"}),
          "answer LSTAGT 1 'Count = \"1\" ID0 = \"4\" FN0 = \"F\" LN0 = \"L\" UN0 = \"U\" '",
          L"S_OK 1 {'4'='F'} {'4'='L'} {'4'='U'}", L"S_FALSE 1515870810 {} {} {}"},
         {27, kCall, [](T&, Refs&) { return V{CComVariant(3L)}; }, Guard::Jex, Line("LSTAGT", kAny, {"3"}), "",
@@ -334,12 +340,17 @@ std::vector<MemberCase> EveryMember()
          Guard::Agent, Line("ENDTSK", kAny, {"2", fields}), "", L"S_OK vt0 {'a'='b c','QoCallId'='1'}",
          L"S_FALSE vt0 {'a'='b c','QoCallId'='1'}"},
         {31, kCall,
-         [](T&, Refs&) { return V{Str(L"ann lee"), CComVariant(7L), Str(L"secret"), Bool(VARIANT_FALSE)}; },
+         [](T&, Refs&) {
+             return V{Str(L"ann lee"), CComVariant(7L), Str(L"secret"), Bool(VARIANT_FALSE)};
+         },
          Guard::JexNotLoggedOn, Line("ALOGON", kId, {"1", Field("ann lee"), "7", "{pw:secret}"}), "answer ALOGON 0",
          L"S_OK -1b", L"S_FALSE 0b"},
-        {32, kCall, [](T&, Refs&) { return V{CComVariant(12L), CComVariant(7L), Str(L"AB CD")}; },
-         Guard::JexNotLoggedOn, Line("ALOGON", kId, {"2", "12", "7", Field("AB CD")}), "answer ALOGON 1",
-         L"S_OK 0b", L"S_FALSE 0b"},
+        {32, kCall,
+         [](T&, Refs&) {
+             return V{CComVariant(12L), CComVariant(7L), Str(L"AB CD")};
+         },
+         Guard::JexNotLoggedOn, Line("ALOGON", kId, {"2", "12", "7", Field("AB CD")}), "answer ALOGON 1", L"S_OK 0b",
+         L"S_FALSE 0b"},
         {33, kCall, none, Guard::Agent, Line("ALOGOF", kAny), "", L"S_OK vt0", L"S_FALSE vt0"},
         {34, kCall, call5, Guard::Agent, Line("DRPCAL", kAny, {"5"}), "", L"S_OK vt0", L"S_FALSE vt0"},
         {35, kCall, call5, Guard::Agent, Line("ONHOLD", kAny, {"1", "5"}), "", L"S_OK vt0", L"S_FALSE vt0"},
@@ -353,14 +364,12 @@ std::vector<MemberCase> EveryMember()
          Line("TRGPRD", kAny, {"0", "5", "2"}), "", L"S_OK vt0", L"S_FALSE vt0"},
         {42, kCall, [](T&, Refs&) { return V{CComVariant(5L), Str(L"q a.wav")}; }, Guard::Agent,
          Line("QRESTA", kId, {"5", Field("q a.wav")}), "answer QRESTA 5 -3", L"S_OK -3", L"S_FALSE -1"},
-        {43, kCall, call5, Guard::Agent, Line("QRESTO", kId, {"5"}), "answer QRESTO 5 1", L"S_OK -1b",
-         L"S_FALSE 0b"},
+        {43, kCall, call5, Guard::Agent, Line("QRESTO", kId, {"5"}), "answer QRESTO 5 1", L"S_OK -1b", L"S_FALSE 0b"},
         {44, kCall, [](T&, Refs&) { return V{CComVariant(5L), Str(L"q.wav")}; }, Guard::Agent,
          Line("QRESTA", kAny, {"5", Field("q.wav")}), "", L"S_OK vt0", L"S_FALSE vt0"},
         {45, kCall, call5, Guard::Agent, Line("QRESTO", kAny, {"5"}), "", L"S_OK vt0", L"S_FALSE vt0"},
-        {46, kCall, [abc](T&, Refs&) { return V{CComVariant(3L), CComVariant(5L), Bytes(abc), UI4(77)}; },
-         Guard::Agent, Line("SNDINT", kAny, {"3", "3", "5", "77"}), "payload 3 hex=010203", L"S_OK -1b",
-         L"S_FALSE 0b"},
+        {46, kCall, [abc](T&, Refs&) { return V{CComVariant(3L), CComVariant(5L), Bytes(abc), UI4(77)}; }, Guard::Agent,
+         Line("SNDINT", kAny, {"3", "3", "5", "77"}), "payload 3 hex=010203", L"S_OK -1b", L"S_FALSE 0b"},
         {48, kCall, [](T&, Refs&) { return V{CComVariant(8L)}; }, Guard::Agent, Line("REQTSK", kAny, {"8"}), "",
          L"S_OK vt0", L"S_FALSE vt0"},
         {49, kCall, [](T& t, Refs&) { return V{t.Map({{Str(L"a"), Str(L"1")}})}; }, Guard::Agent,
@@ -418,9 +427,9 @@ std::vector<MemberCase> EveryMember()
          Line("STAIVR", kAny, {Field("g 1"), "5", Field("0 44")}), "", L"S_OK vt0", L"S_FALSE vt0"},
         {102, kCall, none, Guard::Agent, Line("STAKYI", kAny, {"0"}), "", L"S_OK vt0", L"S_FALSE vt0"},
         {103, kCall, call5, Guard::Agent, Line("STOKYI", kAny, {"5"}), "", L"S_OK vt0", L"S_FALSE vt0"},
-        {104, kCall,
-         [](T& t, Refs&) { return V{t.Map({{Str(L"s"), Str(L"1")}}), t.Strings({L"A", L"B"})}; }, Guard::Agent,
-         Line("FNDKYI", kAny, {Field("s = \"1\" "), "A;B;"}), "", L"S_OK vt0 {'s'='1'}", L"S_FALSE vt0 {'s'='1'}"},
+        {104, kCall, [](T& t, Refs&) { return V{t.Map({{Str(L"s"), Str(L"1")}}), t.Strings({L"A", L"B"})}; },
+         Guard::Agent, Line("FNDKYI", kAny, {Field("s = \"1\" "), "A;B;"}), "", L"S_OK vt0 {'s'='1'}",
+         L"S_FALSE vt0 {'s'='1'}"},
     };
     return std::vector<MemberCase>(std::begin(rows), std::end(rows));
 }
@@ -463,9 +472,9 @@ TEST_F(LumoClientCtrlRequestTest, EveryMemberByDispIdInFourGuardStates)
             CComVariant result;
             const HRESULT hr = InvokeThroughVtable(m_ctrl, member.id, member.flags, args, &result);
             EXPECT_EQ(Outcome(hr, result, args), refusal.empty() ? member.done : member.refused);
-            const std::vector<std::wstring> expected =
-                refusal.empty() || refusal == L"-" ? std::vector<std::wstring>{}
-                                                   : std::vector<std::wstring>{L"200('" + refusal + L"')"};
+            const std::vector<std::wstring> expected = refusal.empty() || refusal == L"-"
+                                                           ? std::vector<std::wstring>{}
+                                                           : std::vector<std::wstring>{L"200('" + refusal + L"')"};
             EXPECT_EQ(Events(), expected);
         }
         if (state.bLink)
@@ -507,7 +516,6 @@ std::wstring Text200(const std::wstring& text)
 {
     return L"200('" + text + L"')";
 }
-
 
 // A message object with the attachments added to its own map.
 CComVariant MessageWith(LumoClientCtrlRequestTest& t, CLSID clsid, DISPID attachmentsId,
@@ -570,7 +578,9 @@ TEST_F(LumoClientCtrlStepTest, SynchronousAnswersAreReadOrGiveTheFailureValue)
 {
     const auto call5 = [](T&, Refs&) { return V{CComVariant(5L)}; };
     const auto file = [](T&, Refs&) { return V{CComVariant(5L), Str(L"f")}; };
-    const auto recording = [](const char* pszAnswer) { return "expect RECCAL (?P<id>\\d+) 5\n" + std::string(pszAnswer) + "\n"; };
+    const auto recording = [](const char* pszAnswer) {
+        return "expect RECCAL (?P<id>\\d+) 5\n" + std::string(pszAnswer) + "\n";
+    };
     RunSteps({
         {38, kCall, call5, recording("answer RECCAL 2"), L"S_OK 2", {}, "a result"},
         {38, kCall, call5, recording("answer RECCAL"), L"S_OK -1", {}, "no field"},
@@ -582,29 +592,81 @@ TEST_F(LumoClientCtrlStepTest, SynchronousAnswersAreReadOrGiveTheFailureValue)
         {43, kCall, call5, "expect QRESTO (?P<id>\\d+) 5\nanswer QRESTO 5 0\n", L"S_OK 0b", {}, "stop: 0"},
         {43, kCall, call5, "expect QRESTO (?P<id>\\d+) 5\nanswer QRESTO 5 7\n", L"S_OK -1b", {}, "stop: 7"},
         {52, kCall, file, "expect PLSSTA (?P<id>\\d+) 5 f\nanswer PLSSTA 5\n", L"S_OK 0b", {}, "sound: one field"},
-        {52, kCall, file, "expect PLSSTA (?P<id>\\d+) 5 f\nanswer PLSSTA 5 x\n", L"S_OK -1b", {}, "sound: a flag is true unless 0"},
+        {52,
+         kCall,
+         file,
+         "expect PLSSTA (?P<id>\\d+) 5 f\nanswer PLSSTA 5 x\n",
+         L"S_OK -1b",
+         {},
+         "sound: a flag is true unless 0"},
         {53, kCall, call5, "expect PLSSTO (?P<id>\\d+) 5\nanswer PLSSTO 5 0\n", L"S_OK 0b", {}, "sound stopped: 0"},
-        {66, kCall, [](T&, Refs&) { return V{Bool(VARIANT_FALSE)}; }, "expect REPLMA (?P<id>\\d+) 1 0\nanswer REPLMA\n",
-         L"S_OK 0b", {}, "replay role: no field"},
-        {21, kCall, [](T& t, Refs&) { return V{t.Map({{CComVariant(3L), Str(L"Old")}})}; },
+        {66,
+         kCall,
+         [](T&, Refs&) { return V{Bool(VARIANT_FALSE)}; },
+         "expect REPLMA (?P<id>\\d+) 1 0\nanswer REPLMA\n",
+         L"S_OK 0b",
+         {},
+         "replay role: no field"},
+        {21,
+         kCall,
+         [](T& t, Refs&) {
+             return V{t.Map({{CComVariant(3L), Str(L"Old")}})};
+         },
          "expect LSTPAU (?P<id>\\d+)\nanswer LSTPAU '3 = \"Lunch\" 4 = \"Break\" '\n",
-         L"S_OK 2 {'3'='Old','4'='Break'}", {}, "a pause the map holds keeps its old name and still counts"},
-        {21, kCall, [](T& t, Refs&) { return V{t.Map({})}; }, "expect LSTPAU (?P<id>\\d+)\nanswer LSTPAU\n",
-         L"S_OK 0 {}", {}, "pause list: no field"},
-        {26, kCall, [](T& t, Refs&) { return V{CComVariant(0L), t.Map({}), t.Map({}), t.Map({})}; },
-         "expect LSTAGT (?P<id>\\d+) 0\nanswer LSTAGT 0\n", L"S_OK 0 {} {} {}", {}, "agent list: one field"},
-        {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)}; },
-         "expect GETASE (?P<id>\\d+) 7\nanswer GETASE ''\n", L"S_OK 0b 11 'old'", {},
+         L"S_OK 2 {'3'='Old','4'='Break'}",
+         {},
+         "a pause the map holds keeps its old name and still counts"},
+        {21,
+         kCall,
+         [](T& t, Refs&) { return V{t.Map({})}; },
+         "expect LSTPAU (?P<id>\\d+)\nanswer LSTPAU\n",
+         L"S_OK 0 {}",
+         {},
+         "pause list: no field"},
+        {26,
+         kCall,
+         [](T& t, Refs&) {
+             return V{CComVariant(0L), t.Map({}), t.Map({}), t.Map({})};
+         },
+         "expect LSTAGT (?P<id>\\d+) 0\nanswer LSTAGT 0\n",
+         L"S_OK 0 {} {} {}",
+         {},
+         "agent list: one field"},
+        {62,
+         kCall,
+         [](T&, Refs& r) {
+             return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)};
+         },
+         "expect GETASE (?P<id>\\d+) 7\nanswer GETASE ''\n",
+         L"S_OK 0b 11 'old'",
+         {},
          "an empty setting leaves the values as they were"},
-        {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)}; },
-         "expect GETASE (?P<id>\\d+) 7\nanswer GETASE 'strValue = \"x\" '\n", L"S_OK -1b 0 'x'", {},
+        {62,
+         kCall,
+         [](T&, Refs& r) {
+             return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)};
+         },
+         "expect GETASE (?P<id>\\d+) 7\nanswer GETASE 'strValue = \"x\" '\n",
+         L"S_OK -1b 0 'x'",
+         {},
          "a setting without lValue"},
-        {70, kCall, [](T&, Refs& r) { return V{CComVariant(5L), ByRef(&r.pCalls)}; },
-         "expect CALLHY (?P<id>\\d+) 5\ndata CALLHY {id} calls:2 5 {crc} crc=bad\n", L"S_FALSE -1 calls:null",
+        {70,
+         kCall,
+         [](T&, Refs& r) {
+             return V{CComVariant(5L), ByRef(&r.pCalls)};
+         },
+         "expect CALLHY (?P<id>\\d+) 5\ndata CALLHY {id} calls:2 5 {crc} crc=bad\n",
+         L"S_FALSE -1 calls:null",
          {L"200('CLumoSocket::GetCallHistory for call ID 5: Invalid Checksum when data was received (Calculated *"},
          "history with a bad checksum"},
-        {70, kCall, [](T&, Refs& r) { return V{CComVariant(6L), ByRef(&r.pCalls)}; },
-         "expect CALLHY (?P<id>\\d+) 6\nline CALLHY {id} 0 6 0\n", L"S_OK 0 calls:0", {},
+        {70,
+         kCall,
+         [](T&, Refs& r) {
+             return V{CComVariant(6L), ByRef(&r.pCalls)};
+         },
+         "expect CALLHY (?P<id>\\d+) 6\nline CALLHY {id} 0 6 0\n",
+         L"S_OK 0 calls:0",
+         {},
          "a call Lumo does not know: an empty history"},
     });
 }
@@ -613,53 +675,95 @@ TEST_F(LumoClientCtrlStepTest, SynchronousAnswersAreReadOrGiveTheFailureValue)
 // maps whose values are no texts.
 TEST_F(LumoClientCtrlStepTest, PayloadsAndTheirArgumentChecks)
 {
-    const std::wstring kWrongFormat = Text200(L"CLumoClientCtrl::SendInterview => pInterviewData has wrong array format!");
+    const std::wstring kWrongFormat =
+        Text200(L"CLumoClientCtrl::SendInterview => pInterviewData has wrong array format!");
     const std::vector<BYTE> big = Pattern(100000);
     const auto interview = [](std::function<CComVariant(Refs&)> data) {
         return [data](T&, Refs& r) { return V{CComVariant(3L), CComVariant(5L), data(r), UI4(9)}; };
     };
     RunSteps({
-        {46, kCall, interview([](Refs&) { return Array(VT_I4, 0, {1, 2}); }), "", L"S_FALSE 0b", {kWrongFormat},
+        {46,
+         kCall,
+         interview([](Refs&) {
+             return Array(VT_I4, 0, {1, 2});
+         }),
+         "",
+         L"S_FALSE 0b",
+         {kWrongFormat},
          "an array of I4"},
-        {46, kCall, interview([](Refs& r) {
+        {46,
+         kCall,
+         interview([](Refs& r) {
              r.held = Bytes({1, 2, 3});
              CComVariant v;
              v.vt = VT_BYREF | VT_ARRAY | VT_UI1;
              v.pparray = &r.held.parray;
              return v;
          }),
-         "", L"S_FALSE 0b", {kWrongFormat}, "a byte array by reference"},
-        {46, kCall, interview([](Refs&) {
+         "",
+         L"S_FALSE 0b",
+         {kWrongFormat},
+         "a byte array by reference"},
+        {46,
+         kCall,
+         interview([](Refs&) {
              SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
              CComVariant v;
              v.vt = VT_ARRAY | VT_UI1;
              v.parray = ::SafeArrayCreate(VT_UI1, 2, bounds);
              return v;
          }),
-         "", L"S_FALSE 0b", {kWrongFormat}, "a byte array of two dimensions"},
-        {46, kCall, interview([](Refs&) { return Bytes({}); }), "expect SNDINT \\d+ 0 3 5 9\n", L"S_OK -1b", {},
+         "",
+         L"S_FALSE 0b",
+         {kWrongFormat},
+         "a byte array of two dimensions"},
+        {46,
+         kCall,
+         interview([](Refs&) { return Bytes({}); }),
+         "expect SNDINT \\d+ 0 3 5 9\n",
+         L"S_OK -1b",
+         {},
          "an empty array: no bytes"},
-        {46, kCall, interview([](Refs&) { return Array(VT_UI1, 1, {1, 2, 3}); }),
-         "expect SNDINT \\d+ 3 3 5 9\npayload 3 hex=010203\n", L"S_OK -1b", {},
+        {46,
+         kCall,
+         interview([](Refs&) {
+             return Array(VT_UI1, 1, {1, 2, 3});
+         }),
+         "expect SNDINT \\d+ 3 3 5 9\npayload 3 hex=010203\n",
+         L"S_OK -1b",
+         {},
          "lower bound 1: exactly its elements"},
-        {46, kCall, interview([big](Refs&) { return Bytes(big); }),
+        {46,
+         kCall,
+         interview([big](Refs&) { return Bytes(big); }),
          "expect SNDINT \\d+ 100000 3 5 9\npayload 100000 crc=" +
              std::to_string(CStaticTools::GetChecksumForMemory(big.data(), 100000)) + "\n",
-         L"S_OK -1b", {}, "an array freed as soon as the member returns"},
-        {64, kCall,
+         L"S_OK -1b",
+         {},
+         "an array freed as soon as the member returns"},
+        {64,
+         kCall,
          [](T& t, Refs&) {
-             return V{MessageWith(t, T::kMessageClass, 5, {{Str(L"b.txt"), Bytes({4, 5})}, {Str(L"a.txt"), Bytes({1, 2, 3})}})};
+             return V{MessageWith(t, T::kMessageClass, 5,
+                                  {{Str(L"b.txt"), Bytes({4, 5})}, {Str(L"a.txt"), Bytes({1, 2, 3})}})};
          },
-         "expect SNDMSG \\d+ 5 .*attfn0\\x0c=\\x0c\"a\\.txt\".*attfn1\\x0c=\\x0c\"b\\.txt\".*\npayload 5 hex=0102030405\n",
-         L"S_OK vt0", {}, "two attachments, their bytes in key order"},
-        {64, kCall,
+         "expect SNDMSG \\d+ 5 .*attfn0\\x0c=\\x0c\"a\\.txt\".*attfn1\\x0c=\\x0c\"b\\.txt\".*\npayload 5 "
+         "hex=0102030405\n",
+         L"S_OK vt0",
+         {},
+         "two attachments, their bytes in key order"},
+        {64,
+         kCall,
          [](T& t, Refs&) {
-             return V{MessageWith(t, T::kMessageClass, 5, {{Str(L"a.bin"), Array(VT_UI1, 1, {9, 8})}, {Str(L"t.txt"), Str(L"text")}})};
+             return V{MessageWith(t, T::kMessageClass, 5,
+                                  {{Str(L"a.bin"), Array(VT_UI1, 1, {9, 8})}, {Str(L"t.txt"), Str(L"text")}})};
          },
-         "expect SNDMSG \\d+ 2 .*attcnt\\x0c=\\x0c\"1\".*attsz0\\x0c=\\x0c\"2\".*\npayload 2 hex=0908\n", L"S_OK vt0",
+         "expect SNDMSG \\d+ 2 .*attcnt\\x0c=\\x0c\"1\".*attsz0\\x0c=\\x0c\"2\".*\npayload 2 hex=0908\n",
+         L"S_OK vt0",
          {Text200(L"CLumoClientCtrl::ParseAttachmentsMap => Attachement is not an byte array!")},
          "an array from 1 and a text as attachment"},
-        {65, kCall,
+        {65,
+         kCall,
          [](T& t, Refs&) {
              CComVariant mail = MessageWith(t, T::kEmailClass, 8, {});
              EXPECT_EQ(InvokeMember(mail.pdispVal, 6, kPut, {CComVariant(5L)}), S_OK);
@@ -668,14 +772,18 @@ TEST_F(LumoClientCtrlStepTest, PayloadsAndTheirArgumentChecks)
              InvokeMember(to.pdispVal, 10, kCall, {Str(L"x@y")});
              return V{CComVariant(4L), mail};
          },
-         "expect SNDMAI \\d+ 0 4 .*emTP\\x0c=\\x0c\"0\".*emTo\\x0c=\\x0c\"x@y.*\n", L"S_OK vt0",
-         {Text200(L"CLumoClientCtrl::SendEmail => Unsupported mailtype")}, "mail type 5 goes as plain text"},
-        {29, kCall,
+         "expect SNDMAI \\d+ 0 4 .*emTP\\x0c=\\x0c\"0\".*emTo\\x0c=\\x0c\"x@y.*\n",
+         L"S_OK vt0",
+         {Text200(L"CLumoClientCtrl::SendEmail => Unsupported mailtype")},
+         "mail type 5 goes as plain text"},
+        {29,
+         kCall,
          [](T& t, Refs&) {
              return V{CComVariant(4L), Short(1), Short(0),
                       t.Map({{Str(L"a"), CComVariant(7L)}, {Str(L"b"), t.Map({})}, {Str(L"c"), CComVariant()}})};
          },
-         "expect ENDTSK \\d+ 1 BreSecondaryCode\\x0c=\\x0c\"0\"\\x0cQoCallId\\x0c=\\x0c\"4\"\\x0ca\\x0c=\\x0c\"7\"\\x0c\n",
+         "expect ENDTSK \\d+ 1 "
+         "BreSecondaryCode\\x0c=\\x0c\"0\"\\x0cQoCallId\\x0c=\\x0c\"4\"\\x0ca\\x0c=\\x0c\"7\"\\x0c\n",
          L"S_OK vt0 {'a'=7,'b'={},'c'=vt0}",
          {Text200(L"CLumoClientCtrl::ParseLumoClientMapToPropertyList => The value of b is not a text!"),
           Text200(L"CLumoClientCtrl::ParseLumoClientMapToPropertyList => The value of c is not a text!")},
@@ -692,25 +800,79 @@ TEST_F(LumoClientCtrlStepTest, MissingObjectsPausesAndLateBoundReferences)
     };
     RunSteps(
         {
-            {64, kCall, [](T&, Refs&) { return V{NoObject()}; }, "", L"S_FALSE vt0",
-             {missing(L"SendMessageToSupervisor", L"toSend")}, "no message"},
-            {65, kCall, [](T&, Refs&) { return V{CComVariant(4L), NoObject()}; }, "", L"S_FALSE vt0",
-             {missing(L"SendEmail", L"mailToSend")}, "no e-mail"},
-            {21, kCall, [](T&, Refs&) { return V{NoObject()}; }, "", L"S_FALSE 1515870810",
-             {missing(L"GetPauseList", L"mapPauses")}, "no map to fill"},
-            {70, kCall, [](T&, Refs&) { return V{CComVariant(5L), ByRef(static_cast<IDispatch**>(nullptr))}; }, "",
-             L"S_FALSE -1 nullref", {missing(L"GetCallHistory", L"arrCalls")}, "no place for the history"},
-            {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(static_cast<LONG*>(nullptr)), ByRef(&r.strValue.m_str)}; },
-             "", L"S_FALSE 0b nullref 'old'", {missing(L"GetAgentSetting", L"lValue")}, "no place for the number"},
-            {23, kCall, [](T&, Refs&) { return V{CComVariant(8L), CComVariant(0L)}; }, "", L"S_FALSE vt0", {},
+            {64,
+             kCall,
+             [](T&, Refs&) { return V{NoObject()}; },
+             "",
+             L"S_FALSE vt0",
+             {missing(L"SendMessageToSupervisor", L"toSend")},
+             "no message"},
+            {65,
+             kCall,
+             [](T&, Refs&) {
+                 return V{CComVariant(4L), NoObject()};
+             },
+             "",
+             L"S_FALSE vt0",
+             {missing(L"SendEmail", L"mailToSend")},
+             "no e-mail"},
+            {21,
+             kCall,
+             [](T&, Refs&) { return V{NoObject()}; },
+             "",
+             L"S_FALSE 1515870810",
+             {missing(L"GetPauseList", L"mapPauses")},
+             "no map to fill"},
+            {70,
+             kCall,
+             [](T&, Refs&) {
+                 return V{CComVariant(5L), ByRef(static_cast<IDispatch**>(nullptr))};
+             },
+             "",
+             L"S_FALSE -1 nullref",
+             {missing(L"GetCallHistory", L"arrCalls")},
+             "no place for the history"},
+            {62,
+             kCall,
+             [](T&, Refs& r) {
+                 return V{CComVariant(7L), ByRef(static_cast<LONG*>(nullptr)), ByRef(&r.strValue.m_str)};
+             },
+             "",
+             L"S_FALSE 0b nullref 'old'",
+             {missing(L"GetAgentSetting", L"lValue")},
+             "no place for the number"},
+            {23,
+             kCall,
+             [](T&, Refs&) {
+                 return V{CComVariant(8L), CComVariant(0L)};
+             },
+             "",
+             L"S_FALSE vt0",
+             {},
              "a pause while in a pause: silent"},
             {6, kGet, [](T&, Refs&) { return V{}; }, "", L"S_OK -1", {}, "and the pause reason stays"},
-            {62, kCall, [](T&, Refs& r) { return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)}; },
-             "expect GETASE (?P<id>\\d+) 7\nanswer GETASE 'lValue = \"-2\" strValue = \"b c\" '\n", L"S_OK -1b -2 'b c'",
-             {}, "late bound: lValue and strValue come back", true},
-            {46, kCall, [](T&, Refs&) { return V{CComVariant(3L), CComVariant(5L), Bytes({7}), UI4(1)}; },
-             "expect SNDINT \\d+ 1 3 5 1\npayload 1 hex=07\n", L"S_OK -1b", {}, "late bound: the array by value", true},
-            {46, kCall,
+            {62,
+             kCall,
+             [](T&, Refs& r) {
+                 return V{CComVariant(7L), ByRef(&r.lValue), ByRef(&r.strValue.m_str)};
+             },
+             "expect GETASE (?P<id>\\d+) 7\nanswer GETASE 'lValue = \"-2\" strValue = \"b c\" '\n",
+             L"S_OK -1b -2 'b c'",
+             {},
+             "late bound: lValue and strValue come back",
+             true},
+            {46,
+             kCall,
+             [](T&, Refs&) {
+                 return V{CComVariant(3L), CComVariant(5L), Bytes({7}), UI4(1)};
+             },
+             "expect SNDINT \\d+ 1 3 5 1\npayload 1 hex=07\n",
+             L"S_OK -1b",
+             {},
+             "late bound: the array by value",
+             true},
+            {46,
+             kCall,
              [](T&, Refs& r) {
                  r.held = Bytes({6});
                  CComVariant v;
@@ -718,12 +880,31 @@ TEST_F(LumoClientCtrlStepTest, MissingObjectsPausesAndLateBoundReferences)
                  v.pvarVal = &r.held;
                  return V{CComVariant(3L), CComVariant(5L), v, UI4(1)};
              },
-             "expect SNDINT \\d+ 1 3 5 1\npayload 1 hex=06\n", L"S_OK -1b", {},
-             "late bound: the array in a variable by reference, as scripts pass it", true},
-            {69, kCall, [](T&, Refs&) { return V{CComVariant(5L), Str(L"9"), CComVariant(1L)}; },
-             "expect DODTMF \\d+ 5 9 1\n", L"S_OK vt0", {}, "late bound: an I4 1 is made VARIANT_TRUE first", true},
-            {69, kCall, [](T&, Refs&) { return V{CComVariant(5L), Str(L"9"), Bool(1)}; }, "expect DODTMF \\d+ 5 9 0\n",
-             L"S_OK vt0", {}, "late bound: a BOOL 1 is false", true},
+             "expect SNDINT \\d+ 1 3 5 1\npayload 1 hex=06\n",
+             L"S_OK -1b",
+             {},
+             "late bound: the array in a variable by reference, as scripts pass it",
+             true},
+            {69,
+             kCall,
+             [](T&, Refs&) {
+                 return V{CComVariant(5L), Str(L"9"), CComVariant(1L)};
+             },
+             "expect DODTMF \\d+ 5 9 1\n",
+             L"S_OK vt0",
+             {},
+             "late bound: an I4 1 is made VARIANT_TRUE first",
+             true},
+            {69,
+             kCall,
+             [](T&, Refs&) {
+                 return V{CComVariant(5L), Str(L"9"), Bool(1)};
+             },
+             "expect DODTMF \\d+ 5 9 0\n",
+             L"S_OK vt0",
+             {},
+             "late bound: a BOOL 1 is false",
+             true},
         },
         2);
 }
@@ -747,10 +928,22 @@ TEST_F(LumoClientCtrlStepTest, LogOnSucceedsOnlyForTheNumberZero)
             {31, kCall, logon(L"pw", VARIANT_FALSE), answer("x"), L"S_OK 0b", {}, "a text is no 0"},
             {31, kCall, logon(L"pw", VARIANT_FALSE), answer("3"), L"S_OK 0b", {}, "a refusal"},
             {31, kCall, logon(L"pw", VARIANT_FALSE), answer("''"), L"S_OK 0b", {}, "an empty field"},
-            {31, kCall, logon(L"ABCD", VARIANT_TRUE), "expect ALOGON (?P<id>\\d+) 1 ann 7 ABCD\nanswer ALOGON 0\n",
-             L"S_OK -1b", {}, "already encrypted: as given"},
-            {32, kCall, [](T&, Refs&) { return V{CComVariant(12L), CComVariant(7L), Str(L""), Bool(VARIANT_TRUE)}; },
-             "expect ALOGON (?P<id>\\d+) 2 12 7 \\x08\nanswer ALOGON 0\n", L"S_OK -1b", {}, "an empty password"},
+            {31,
+             kCall,
+             logon(L"ABCD", VARIANT_TRUE),
+             "expect ALOGON (?P<id>\\d+) 1 ann 7 ABCD\nanswer ALOGON 0\n",
+             L"S_OK -1b",
+             {},
+             "already encrypted: as given"},
+            {32,
+             kCall,
+             [](T&, Refs&) {
+                 return V{CComVariant(12L), CComVariant(7L), Str(L""), Bool(VARIANT_TRUE)};
+             },
+             "expect ALOGON (?P<id>\\d+) 2 12 7 \\x08\nanswer ALOGON 0\n",
+             L"S_OK -1b",
+             {},
+             "an empty password"},
         },
         0);
 }

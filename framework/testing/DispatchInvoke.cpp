@@ -66,8 +66,7 @@ CComPtr<ITypeInfo> VtableTypeInfo(IDispatch* pDispatch)
     if (!bDispatch) return info;
     HREFTYPE hRef = 0;
     CComPtr<ITypeInfo> vtable;
-    if (FAILED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &hRef)) ||
-        FAILED(info->GetRefTypeInfo(hRef, &vtable)))
+    if (FAILED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &hRef)) || FAILED(info->GetRefTypeInfo(hRef, &vtable)))
         return nullptr;
     return vtable;
 }
@@ -144,7 +143,8 @@ HRESULT InvokeThroughVtable(IDispatch* pDispatch, DISPID dispId, WORD wFlags, co
         }
         else if (j >= args.size() || (args[j].vt == VT_ERROR && args[j].scode == DISP_E_PARAMNOTFOUND))
         {
-            if (!(flags & PARAMFLAG_FHASDEFAULT)) hr = DISP_E_PARAMNOTOPTIONAL;
+            if (!(flags & PARAMFLAG_FHASDEFAULT))
+                hr = DISP_E_PARAMNOTOPTIONAL;
             else
                 hr = values[j].Copy(&param.paramdesc.pparamdescex->varDefaultValue);
             if (SUCCEEDED(hr)) hr = values[j].ChangeType(ValueType(info, param.tdesc));
