@@ -996,3 +996,23 @@ TEST_F(LumoClientCtrlRequestTest, CachesAskOnceAndPutsSendOnlyWhatChanges)
     Call(Id::kUninit);
     EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
 }
+
+// While the loss of the link is reported, a sink of JexConnectionChanged(3) still sees the agent logged
+// on: a member with the agent guard that it calls finds no link and is refused, instead of sending
+// through the link that is gone.
+TEST_F(LumoClientCtrlRequestTest, AMemberCalledWhileTheLossIsReportedIsRefused)
+{
+    CScriptedLumo lumo(Registered(1, 3) + "close\n");
+    Put(Id::kLogMode, CComVariant(2L));
+    std::vector<HRESULT> results;
+    m_sink->m_onInvoke = [&](const CRecordingSink::Call& call) {
+        if (call.dispId == Ev::kJex && call.args.size() == 1 && call.args[0].value.lVal == 3)
+            results.push_back(InvokeThroughVtable(m_ctrl, 34, kCall, {CComVariant(5L)}));
+        return S_OK;
+    };
+    ConnectAs(lumo);
+    ASSERT_TRUE(PumpUntilEvent(L"2(0)"));
+    EXPECT_EQ(results, std::vector<HRESULT>{S_FALSE});
+    EXPECT_EQ(Events(), (std::vector<std::wstring>{L"3(3)", L"200('Lumo is not connected!')", L"4(18)", L"2(0)"}));
+    EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
+}
