@@ -7,7 +7,6 @@
 #include "framework/CHandleOwner.h"
 #include "framework/testing/CPixelCanvas.h"
 #include "framework/testing/CTestContainerSite.h"
-#include "framework/testing/ModuleExport.h"
 #include <ocidl.h>
 #include <olectl.h>
 #include <cstring>
@@ -91,13 +90,6 @@ struct PushCase
 std::wstring Crc(const std::vector<BYTE>& bytes)
 {
     return std::to_wstring(CStaticTools::GetChecksumForMemory(bytes.data(), static_cast<unsigned long>(bytes.size())));
-}
-std::vector<BYTE> Pattern(size_t n)
-{
-    std::vector<BYTE> bytes(n);
-    for (size_t i = 0; i < n; ++i)
-        bytes[i] = PatternByte(i);
-    return bytes;
 }
 } // namespace
 
@@ -251,16 +243,6 @@ const IID* const kAnswered[] = {&IID_IDispatch,
 const IID* const kRefused[] = {&IID_IPersist,          &IID_IPersistStreamInit,
                                &IID_IPersistStorage,   &IID_IPersistPropertyBag,
                                &IID_ISupportErrorInfo, &IID_IQuickActivate};
-
-// DllCanUnloadNow of the loaded LumoClient.ocx: S_OK once no object and no lock is left.
-HRESULT LibraryCanUnload()
-{
-    HMODULE hLibrary = ::GetModuleHandleW(L"LumoClient.ocx");
-    if (!hLibrary) return E_FAIL;
-    using CanUnload = HRESULT(STDAPICALLTYPE*)();
-    auto pfn = ModuleExport<CanUnload>(hLibrary, "DllCanUnloadNow");
-    return pfn ? pfn() : E_FAIL;
-}
 } // namespace
 
 TEST_F(LumoClientCtrlTest, AnswersItsInterfacesAndNoPersistenceOrErrorInfo)
