@@ -1,7 +1,9 @@
 #pragma once
 #include "framework/CString.h"
+#include <memory>
 
 class CAgent;
+class CJexSocket;
 class CAlarmOption;
 class CWnd;
 class IUpdateServiceClient;
@@ -62,4 +64,12 @@ public:
     virtual void SetVoipGateways(const CString& /*strGateways*/) {} // ";"-separated; starts again at the first
     virtual void StartAgentMonitor(const CString& /*strHost*/, long /*nPort*/, long /*nId*/) {}
     virtual void UpdateAlarmOptions(const CAlarmOption& /*options*/) {}
+
+    // ---- what the application ports need besides.
+    virtual std::shared_ptr<CJexSocket> GetJexSocket() { return nullptr; } // empty while there is none
+    virtual BOOL IsPermissionOn(int /*nBit*/) { return FALSE; }            // the switches SETPER set
+    virtual CString GetLogFileLocation() { return CString(); }             // the registry value LogFileLocation
+    // SHOWLC: the visible flag, the main window (which tells the applications the agent state again),
+    // the connection dialog (hidden for SW_MINIMIZE) and the tracked dialogs, each with the command.
+    virtual void ShowLumo(int /*nShowCommand*/) {}
 };

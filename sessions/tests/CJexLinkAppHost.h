@@ -3,6 +3,8 @@
 // set is recorded.
 #include "sessions/CAlarmOption.h"
 #include "sessions/tests/SessionRecorders.h"
+#include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,10 +51,19 @@ public:
         Note(L"UpdateAlarmOptions " + options.GetText().Str());
     }
 
+    // What the application ports read and ask.
+    std::shared_ptr<CJexSocket> GetJexSocket() override { return m_pJexSocket; }
+    BOOL IsPermissionOn(int nBit) override { return m_permissions.contains(nBit); }
+    CString GetLogFileLocation() override { return m_strLogFile; }
+    void ShowLumo(int nShowCommand) override { Note(L"ShowLumo " + Num(nShowCommand)); }
+
     static std::wstring Num(long long n) { return std::to_wstring(n); }
     void Note(const std::wstring& effect) { m_effects.push_back(effect); }
 
     UINT m_nPort = 0;
+    std::shared_ptr<CJexSocket> m_pJexSocket; // the test's link, not owned here
+    std::set<int> m_permissions;
+    CString m_strLogFile;
     CString m_strVersion = L"5.4.9.6";
     CString m_strInstalled = L"5.4.9.0";
     CString m_strWorkFolder = L"C:\\work\\";
