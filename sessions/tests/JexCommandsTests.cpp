@@ -8,6 +8,7 @@
 #include "sessions/COutboundGroup.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/IApplicationRelay.h"
+#include "sessions/IOldApplicationLink.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
@@ -150,9 +151,13 @@ private:
 };
 
 // An application as the session core sees it: what the core sends it is noted, nothing goes out.
-class CEffectAppSocket : public CAsyncSocketEx
+// The same on either port.
+class CEffectAppSocket : public CAsyncSocketEx, public IOldApplicationLink
 {
 public:
+    void SendLine(const CString& strLine) override { SendString(strLine); }
+    void SendBytes(const BYTE* pBytes, DWORD nCount) override { SendRaw(pBytes, static_cast<int>(nCount)); }
+    using CAsyncSocketEx::SendCommand;
     CEffectAppSocket(Lines& effects, const std::wstring& name) : m_effects(effects), m_name(name) {}
     void SendString(const CString& strText) override
     {
@@ -261,7 +266,7 @@ protected:
     void TearDown() override
     {
         m_core.RemoveApplication(11, &m_app11);
-        m_core.RemoveApplication(5, &m_app5);
+        m_core.RemoveOldApplication(5, &m_app5);
     }
 
     // Connects, greets and wires the link as the desktop does.
@@ -424,7 +429,7 @@ TEST_F(JexCommandsTest, EveryWordReachesItsReceiverUnderItsCountAndSessionRules)
         {"sendraw HTBEAT anything at all", {}},
         {"send KYIINT x 77 'key in'", {L"OnKeyInInterview 77 key in"}},
         {"send LSTLOC 4 11 'Count = \"1\" ID0 = \"2\" NM0 = \"Booth\" '",
-         {L"old5< LSTLOC Count = \"1\" ID0 = \"2\" NM0 = \"Booth\" ",
+         {L"old5< LSTLOC Computer1 = \"\" Id1 = \"2\" Name1 = \"Booth\" ",
           L"app11< LSTLOC 4 -1 Count\x0c=\x0c\"1\"\x0cID0\x0c=\x0c\"2\"\x0cNM0\x0c=\x0c\"Booth\"\x0c"}},
         {"send LSTLOC 3", {}}, // an answer without its list
         {"send LSTOGR 5 11 '4 = \"Sales\" '", {L"app11< LSTOGR 5 -1 4\x0c=\x0c\"Sales\"\x0c"}},
