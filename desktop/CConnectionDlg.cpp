@@ -59,8 +59,9 @@ int CConnectionDlg::OnCreate(LPCREATESTRUCTW lpCreateStruct)
 void CConnectionDlg::OnWindowPosChanging(WINDOWPOS* lpwndpos)
 {
     // Every way of showing a window (the modal loop's own show, ShowWindow, SetWindowPos) passes
-    // here, so this is the one place that keeps the dialog hidden until its first tick.
-    if (!m_bMayShow) lpwndpos->flags &= ~SWP_SHOWWINDOW;
+    // here, so this is the one place that keeps the dialog hidden until its first tick, and for
+    // good while Lumo runs hidden: the modal loop's show may come after that tick.
+    if (!m_bMayShow || !m_app.m_bVisible) lpwndpos->flags &= ~SWP_SHOWWINDOW;
     CDialog::OnWindowPosChanging(lpwndpos);
 }
 
