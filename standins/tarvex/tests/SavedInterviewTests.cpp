@@ -6,9 +6,13 @@
 #include "standins/tarvex/CListeTriee.h"
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "standins/tarvex/tests/TarvexTestSupport.h"
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -207,6 +211,74 @@ TEST_F(SavedInterviewTest, LongTextBeyondTheBasicPlaneComesBackWhole)
         CMasqueSaisie loaded(&m_survey);
         Load(loaded, Saved(mask));
         EXPECT_TRUE(loaded.GetReponse(3)->m_strTexte == strText);
+    }
+}
+
+TEST_F(SavedInterviewTest, ValuesAreWrittenAsTheRuntimesPercent17gAndReadBackExactly)
+{
+    const double kValues[] = {0.1,
+                              1.0 / 3,
+                              2.0 / 3,
+                              1e-5,
+                              1e-4,
+                              1e16,
+                              1e17,
+                              123456789.123456789,
+                              5e-324,
+                              2.2250738585072014e-308,
+                              1.7976931348623157e308,
+                              -0.0,
+                              -2.5,
+                              1e21,
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity()};
+    for (const double dValue : kValues)
+    {
+        char szLine[64];
+        std::snprintf(szLine, sizeof(szLine), "\nR\t2\t4\t\t%.17g\t0\t\n", dValue);
+        SCOPED_TRACE(szLine + 1);
+        CMasqueSaisie mask(&m_survey);
+        ASSERT_TRUE(mask.Creer(7, 0, true));
+        mask.GetAdrReponse(2)->m_nEtat = kTvxStateAnswered;
+        mask.GetAdrReponse(2)->m_dValeur = dValue;
+        const std::vector<BYTE> saved = Saved(mask);
+        EXPECT_NE(std::search(saved.begin(), saved.end(), szLine, szLine + std::strlen(szLine)), saved.end());
+        CMasqueSaisie loaded(&m_survey);
+        Load(loaded, saved);
+        const double dBack = loaded.GetReponse(2)->m_dValeur;
+        EXPECT_EQ(std::memcmp(&dBack, &dValue, sizeof(double)), 0) << "read back as " << dBack;
+    }
+    // A NaN keeps the runtime's spelling and comes back a NaN.
+    CMasqueSaisie mask(&m_survey);
+    ASSERT_TRUE(mask.Creer(7, 0, true));
+    mask.GetAdrReponse(2)->m_nEtat = kTvxStateAnswered;
+    mask.GetAdrReponse(2)->m_dValeur = std::numeric_limits<double>::quiet_NaN();
+    char szNan[32];
+    std::snprintf(szNan, sizeof(szNan), "%.17g", std::numeric_limits<double>::quiet_NaN());
+    const std::string line = std::string("\nR\t2\t4\t\t") + szNan + "\t0\t\n";
+    const std::vector<BYTE> saved = Saved(mask);
+    EXPECT_NE(std::search(saved.begin(), saved.end(), line.begin(), line.end()), saved.end());
+    CMasqueSaisie loaded(&m_survey);
+    Load(loaded, saved);
+    EXPECT_TRUE(std::isnan(loaded.GetReponse(2)->m_dValeur));
+}
+
+TEST_F(SavedInterviewTest, ValueNotWrittenByTheMaskIsReadAsTheRuntimeReadsIt)
+{
+    // Texts a reader could round otherwise than the runtime: close to halfway between two doubles.
+    for (const char* pszValue : {"23623120752e-11", "684916759e-10", "0.1", "+5", " 7.25", "1e999"})
+    {
+        SCOPED_TRACE(pszValue);
+        const std::string text = "TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = "
+                                 "\"0\" callid = \"0\" result = \"0\" subresult = \"0\" resultset = \"0\" completed = "
+                                 "\"0\"\nR\t2\t4\t\t" +
+                                 std::string(pszValue) + "\t0\t\n";
+        CMasqueSaisie loaded(&m_survey);
+        Load(loaded, Bytes(text));
+        const std::wstring value(pszValue, pszValue + std::strlen(pszValue));
+        const double dExpected = std::wcstod(value.c_str(), nullptr);
+        const double dBack = loaded.GetReponse(2)->m_dValeur;
+        EXPECT_EQ(std::memcmp(&dBack, &dExpected, sizeof(double)), 0) << "read as " << dBack << ", not " << dExpected;
     }
 }
 
