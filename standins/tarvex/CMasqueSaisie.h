@@ -206,7 +206,7 @@ private:
     CEcran* MakeScreen(int nScreen) const;
     std::unique_ptr<CElement> MakeBlock(const CQuestion& question, int nPosition) const;
     CString FormatAnswer(int nPosition) const;
-    CString WriteText() const;
+    std::string WriteText() const; // in UTF-8
     void ReadText(const std::vector<BYTE>& text);
 
     CQuestionnaire* m_pQuestionnaire;

@@ -1,11 +1,8 @@
 #pragma once
 #include "framework/CString.h"
-#include <map>
-#include <set>
 #include <vector>
 
 class CQuestionnaire;
-class CPropertyList;
 
 // Reads the survey text: UTF-8, the line "TVX-SURVEY 1", then one record per line, a word and a
 // property-list text. Records: SURVEY, Q, M, S, SCREEN, SKIP, CHECK, ACTION, RES, QUOTA, CELL, SCRIPT.
@@ -26,30 +23,35 @@ public:
     static void Read(const std::vector<BYTE>& text, CQuestionnaire& survey, std::vector<CScriptRecord>& scripts);
 
 private:
+    class CFields; // the fields of one record
+
     CSurveyTextReader(CQuestionnaire& survey, std::vector<CScriptRecord>& scripts)
         : m_survey(survey), m_scripts(scripts)
     {
     }
-    void ReadLine(const CString& strWord, const CPropertyList& fields);
-    void ReadQuestion(const CPropertyList& fields);
-    void ReadModalite(const CPropertyList& fields);
-    void ReadSemiOpen(const CPropertyList& fields);
-    void ReadScreen(const CPropertyList& fields);
-    void ReadSkip(const CPropertyList& fields);
-    void ReadCheck(const CPropertyList& fields);
-    void ReadAction(const CPropertyList& fields);
-    void ReadResource(const CPropertyList& fields);
-    void ReadQuota(const CPropertyList& fields);
-    void ReadCell(const CPropertyList& fields);
-    void ReadScript(const CPropertyList& fields);
+    void ReadLine(const CString& strWord, CFields& fields);
+    void ReadQuestion(CFields& fields);
+    void ReadModalite(CFields& fields);
+    void ReadSemiOpen(CFields& fields);
+    void ReadScreen(CFields& fields);
+    void ReadSkip(CFields& fields);
+    void ReadCheck(CFields& fields);
+    void ReadAction(CFields& fields);
+    void ReadResource(CFields& fields);
+    void ReadQuota(CFields& fields);
+    void ReadCell(CFields& fields);
+    void ReadScript(CFields& fields);
     void BuildScreens();
 
-    CString Required(const CPropertyList& fields, LPCWSTR pszName) const;
-    long RequiredLong(const CPropertyList& fields, LPCWSTR pszName) const;
+    // The value, which the caller may take over; refused when absent or empty.
+    CString& Required(CFields& fields, LPCWSTR pszName) const;
+    long RequiredLong(CFields& fields, LPCWSTR pszName) const;
     long ParseLong(const CString& strText) const;
-    long OptionalLong(const CPropertyList& fields, LPCWSTR pszName, long nDefault) const;
-    double OptionalDouble(const CPropertyList& fields, LPCWSTR pszName, double dDefault) const;
+    long OptionalLong(CFields& fields, LPCWSTR pszName, long nDefault) const;
+    double OptionalDouble(CFields& fields, LPCWSTR pszName, double dDefault) const;
     int QuestionNamed(const CString& strName) const;
+    const CString& NameAt(int nQuestion) const;
+    std::vector<int>::const_iterator NameBound(const CString& strName) const; // where it is or would go in m_byName
     [[noreturn]] void Refuse(LPCWSTR pszReason) const;
 
     CQuestionnaire& m_survey;
@@ -57,8 +59,10 @@ private:
     int m_nLine = 0;
     bool m_bSurveySeen = false;
     std::vector<long> m_screenIds;
-    std::map<CString, int> m_names; // question name to index
-    std::set<long> m_ids;
-    std::set<int> m_onScreen;
+    // Sorted vectors, not trees: a survey's questions would cost two heap blocks each, and most ids
+    // come in ascending order, so the ids mostly grow at the end.
+    std::vector<int> m_byName; // question indices in the order of their names
+    std::vector<long> m_ids;   // question ids, ascending
+    std::vector<bool> m_onScreen;
     std::vector<std::vector<int>> m_namedScreens;
 };

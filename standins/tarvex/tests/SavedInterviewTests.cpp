@@ -6,7 +6,15 @@
 #include "standins/tarvex/CListeTriee.h"
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "standins/tarvex/tests/TarvexTestSupport.h"
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <limits>
 #include <memory>
+#include <string>
 
 namespace
 {
@@ -116,6 +124,23 @@ const CorruptCase kCorrupt[] = {
      "= \"0\" "
      "subresult = \"0\" resultset = \"0\" completed = \"0\"\nQUOTACAT\t0x\n",
      "a quota category that is not hex"},
+    // Fields are read where they lie in the line: a number must not run on into the next field.
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t2\t4\t\t \t0\t\n",
+     "a blank value before a field holding a number"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t 1\t4\t\t\t0\t\n",
+     "a position with a blank before it"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t4\t1,,2\t\t0\t\n",
+     "an empty code among codes"},
+    {"TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = \"0\" callid = \"0\" result "
+     "= \"0\" "
+     "subresult = \"0\" resultset = \"0\" completed = \"0\"\nR\t1\t4\t1\t\t0\tx\ty\tz\n",
+     "an answer line of nine fields"},
 };
 } // namespace
 
@@ -169,6 +194,94 @@ TEST_F(SavedInterviewTest, CorruptInterviewThrowsAndLeavesTheMaskAsItWas)
     }
 }
 
+TEST_F(SavedInterviewTest, LongTextBeyondTheBasicPlaneComesBackWhole)
+{
+    // Longer than the pieces the text is turned into UTF-8 in, and made of pairs of UTF-16 units; with
+    // and without one unit before them, so a piece ending at a fixed count would cut a pair in one of both.
+    for (const LPCWSTR pszLead : {L"", L"x"})
+    {
+        SCOPED_TRACE(*pszLead ? "one unit before the pairs" : "pairs only");
+        CString strText = pszLead;
+        for (int i = 0; i < 3000; ++i)
+            strText += L"\U0001F600";
+        CMasqueSaisie mask(&m_survey);
+        ASSERT_TRUE(mask.Creer(7, 0, true));
+        CMasqueEntryError* pError = nullptr;
+        ASSERT_TRUE(mask.StockerReponseOuverte(3, strText, false, pError));
+        CMasqueSaisie loaded(&m_survey);
+        Load(loaded, Saved(mask));
+        EXPECT_TRUE(loaded.GetReponse(3)->m_strTexte == strText);
+    }
+}
+
+TEST_F(SavedInterviewTest, ValuesAreWrittenAsTheRuntimesPercent17gAndReadBackExactly)
+{
+    const double kValues[] = {0.1,
+                              1.0 / 3,
+                              2.0 / 3,
+                              1e-5,
+                              1e-4,
+                              1e16,
+                              1e17,
+                              123456789.123456789,
+                              5e-324,
+                              2.2250738585072014e-308,
+                              1.7976931348623157e308,
+                              -0.0,
+                              -2.5,
+                              1e21,
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity()};
+    for (const double dValue : kValues)
+    {
+        char szLine[64];
+        std::snprintf(szLine, sizeof(szLine), "\nR\t2\t4\t\t%.17g\t0\t\n", dValue);
+        SCOPED_TRACE(szLine + 1);
+        CMasqueSaisie mask(&m_survey);
+        ASSERT_TRUE(mask.Creer(7, 0, true));
+        mask.GetAdrReponse(2)->m_nEtat = kTvxStateAnswered;
+        mask.GetAdrReponse(2)->m_dValeur = dValue;
+        const std::vector<BYTE> saved = Saved(mask);
+        EXPECT_NE(std::search(saved.begin(), saved.end(), szLine, szLine + std::strlen(szLine)), saved.end());
+        CMasqueSaisie loaded(&m_survey);
+        Load(loaded, saved);
+        const double dBack = loaded.GetReponse(2)->m_dValeur;
+        EXPECT_EQ(std::memcmp(&dBack, &dValue, sizeof(double)), 0) << "read back as " << dBack;
+    }
+    // A NaN keeps the runtime's spelling and comes back a NaN.
+    CMasqueSaisie mask(&m_survey);
+    ASSERT_TRUE(mask.Creer(7, 0, true));
+    mask.GetAdrReponse(2)->m_nEtat = kTvxStateAnswered;
+    mask.GetAdrReponse(2)->m_dValeur = std::numeric_limits<double>::quiet_NaN();
+    char szNan[32];
+    std::snprintf(szNan, sizeof(szNan), "%.17g", std::numeric_limits<double>::quiet_NaN());
+    const std::string line = std::string("\nR\t2\t4\t\t") + szNan + "\t0\t\n";
+    const std::vector<BYTE> saved = Saved(mask);
+    EXPECT_NE(std::search(saved.begin(), saved.end(), line.begin(), line.end()), saved.end());
+    CMasqueSaisie loaded(&m_survey);
+    Load(loaded, saved);
+    EXPECT_TRUE(std::isnan(loaded.GetReponse(2)->m_dValeur));
+}
+
+TEST_F(SavedInterviewTest, ValueNotWrittenByTheMaskIsReadAsTheRuntimeReadsIt)
+{
+    // Texts a reader could round otherwise than the runtime: close to halfway between two doubles.
+    for (const char* pszValue : {"23623120752e-11", "684916759e-10", "0.1", "+5", " 7.25", "1e999"})
+    {
+        SCOPED_TRACE(pszValue);
+        const std::string text = "TVX-INTERVIEW 1\nINTERVIEW survey = \"12\" seed = \"1\" position = \"1\" language = "
+                                 "\"0\" callid = \"0\" result = \"0\" subresult = \"0\" resultset = \"0\" completed = "
+                                 "\"0\"\nR\t2\t4\t\t" +
+                                 std::string(pszValue) + "\t0\t\n";
+        CMasqueSaisie loaded(&m_survey);
+        Load(loaded, Bytes(text));
+        const std::wstring value(pszValue, pszValue + std::strlen(pszValue));
+        const double dExpected = std::wcstod(value.c_str(), nullptr);
+        const double dBack = loaded.GetReponse(2)->m_dValeur;
+        EXPECT_EQ(std::memcmp(&dBack, &dExpected, sizeof(double)), 0) << "read as " << dBack << ", not " << dExpected;
+    }
+}
+
 TEST_F(SavedInterviewTest, SaveUnderACallIdAndDeleteIt)
 {
     const auto pMask = Interview();
@@ -186,4 +299,50 @@ TEST_F(SavedInterviewTest, SaveUnderACallIdAndDeleteIt)
     EXPECT_TRUE(pMask->DeleteFile(4242, false));
     EXPECT_EQ(GetFileAttributesW(strPath.GetString()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(pMask->DeleteFile(4242, false)) << "nothing left to delete";
+}
+
+TEST_F(SavedInterviewTest, InterviewOfManyAnswersComesBackWholeAcrossItsPieces)
+{
+    // Many lines of every width, so the text is turned into UTF-8 in many pieces that end at lines of all
+    // kinds; each answer holds something different, so a line lost, doubled or moved shows.
+    constexpr int kQuestions = 600;
+    std::string text = "TVX-SURVEY 1\nSURVEY id = \"12\"\n";
+    for (int i = 0; i < kQuestions; ++i)
+        text += "Q id = \"" + std::to_string(i + 1) + "\" name = \"Q" + std::to_string(i) + "\" kind = \"" +
+                (i % 2 ? "open" : "multiple") + "\"\n";
+    CQuestionnaire survey;
+    LoadSurvey(survey, Bytes(text));
+    ASSERT_EQ(survey.GetNbreQuestion(), kQuestions);
+    const LPCWSTR kPieces[] = {L"", L"\\", L"\t", L"\r\n", L"\u00e9", L"\U0001F600", L"plain", L"\\t"};
+    CMasqueSaisie mask(&survey);
+    ASSERT_TRUE(mask.Creer(7, 0, true));
+    for (int i = 0; i < kQuestions; i += 1 + i % 3) // some answers left in their first state
+    {
+        CReponse& reponse = *mask.GetAdrReponse(i);
+        reponse.m_nEtat = i % 5 == 0 ? kTvxStateSetByAction : kTvxStateAnswered;
+        for (int nCode = 0; nCode < i % 4; ++nCode)
+            reponse.m_codes.push_back(i * 10 + nCode);
+        if (i % 7) reponse.m_dValeur = (i % 2 ? -1.0 : 1.0) * i / 7.0 * std::pow(10.0, i % 40 - 20);
+        reponse.m_nDuree = i % 6 ? i : -i;
+        for (int nPiece = 0; nPiece <= i % 23; ++nPiece)
+            reponse.m_strTexte += kPieces[(i + nPiece) % std::size(kPieces)];
+    }
+    EXPECT_EQ(mask.AddSemiOpen(survey.GetQuestion(0), L"Other\\ \U0001F600"), 1);
+    const std::vector<BYTE> saved = Saved(mask);
+    ASSERT_GT(saved.size(), 6u * 4096) << "the text spans several pieces";
+
+    CMasqueSaisie loaded(&survey);
+    Load(loaded, saved);
+    for (int i = 0; i < kQuestions; ++i)
+    {
+        SCOPED_TRACE(testing::Message() << "answer " << i);
+        const CReponse& expected = *mask.GetReponse(i);
+        const CReponse& back = *loaded.GetReponse(i);
+        EXPECT_EQ(back.m_nEtat, expected.m_nEtat);
+        EXPECT_EQ(back.m_codes, expected.m_codes);
+        EXPECT_EQ(std::memcmp(&back.m_dValeur, &expected.m_dValeur, sizeof(double)), 0);
+        EXPECT_EQ(back.m_nDuree, expected.m_nDuree);
+        EXPECT_EQ(back.m_strTexte, expected.m_strTexte);
+    }
+    EXPECT_EQ(Saved(loaded), saved);
 }

@@ -66,9 +66,73 @@ TEST_F(SurveyTextTest, UnknownWordsAndNamesAreIgnoredAndCrLfIsRead)
     EXPECT_FALSE(survey.GetQuestion(2)->m_bGeoLumo);
 }
 
+// Ids and names in no order, screens named out of order: look-ups and screens must not depend on it.
+const std::string kUnordered =
+    "TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"30\" name = \"Q2\" kind = \"single\"\n"
+    "Q id = \"10\" name = \"Q10\" kind = \"open\"\nQ id = \"20\" name = \"A\" kind = \"single\"\n"
+    "Q id = \"40\" name = \"B\" kind = \"open\"\nM question = \"A\" code = \"1\"\nM question = \"Q2\" code = \"2\"\n"
+    "SCREEN id = \"9\" questions = \"A,Q10\"\nSCREEN id = \"8\" questions = \"Q2\"\n";
+
+TEST_F(SurveyTextTest, IdsNamesAndScreensInAnyOrder)
+{
+    CQuestionnaire survey;
+    LoadSurvey(survey, Bytes(kUnordered));
+    ASSERT_EQ(survey.GetNbreQuestion(), 4);
+    EXPECT_EQ(survey.GetQuestion(2)->m_modalites.at(0).m_nCode, 1) << "M of A reached the third question";
+    EXPECT_EQ(survey.GetQuestion(0)->m_modalites.at(0).m_nCode, 2) << "M of Q2 reached the first question";
+    ASSERT_EQ(survey.GetScreenCount(), 3);
+    EXPECT_EQ(survey.GetScreenPositions(0), (std::vector<int>{0}));
+    EXPECT_EQ(survey.GetScreenPositions(1), (std::vector<int>{1, 2}));
+    EXPECT_EQ(survey.GetScreenPositions(2), (std::vector<int>{3}));
+}
+
+// Every text the survey keeps, with escapes, characters beyond ASCII and a name given twice (the last
+// holds), and lists with blanks and empty items: each text lands whole in its own member.
+TEST_F(SurveyTextTest, EveryKeptTextArrivesWholeInItsMember)
+{
+    const std::string extra =
+        "Q id = \"6\" name = \"NOTE\" kind = \"open\" text = \"Line one\\nsay \\\"why\\\"\" shortcut = \"n\"\n"
+        "M question = \"SEX\" code = \"3\" text = \"Autre \u2014 \u00e7a\"\n"
+        "S question = \"SEX\" id = \"4\" text = \"first\" text = \"Other \U0001F600\"\n"
+        "CHECK question = \"AGE\" level = \"0\" text = \"Sure?\" above = \"90\"\n"
+        "ACTION question = \"AGE\" kind = \"email\" parameters = \"To = \\\"a@b\\\"\" value = \"v\"\n"
+        "RES id = \"7\" file = \"logo \u00e9.png\"\n"
+        "CELL id = \"10\" question = \"SEX\" codes = \" 1, ,2 ,\" text = \"Men and women\"\n"
+        "SCREEN id = \"3\" questions = \" NOTE , \"\n";
+    CQuestionnaire survey;
+    LoadSurvey(survey, DemoSurveyText(extra));
+    EXPECT_EQ(survey.m_strName, CString(L"demo"));
+    ASSERT_EQ(survey.GetNbreQuestion(), 6);
+    const CQuestion& note = *survey.GetQuestion(5);
+    EXPECT_EQ(note.m_strName, CString(L"NOTE"));
+    EXPECT_EQ(note.m_strText, CString(L"Line one\nsay \"why\""));
+    EXPECT_EQ(note.m_strShortcut, CString(L"n"));
+    EXPECT_EQ(survey.GetQuestion(3)->m_strText, CString(L"Any comment?")) << "a text of a record before";
+    const CQuestion& sex = *survey.GetQuestion(1);
+    ASSERT_EQ(sex.m_modalites.size(), 3u);
+    EXPECT_EQ(sex.m_modalites[2].m_strLibelle, CString(L"Autre \u2014 \u00e7a"));
+    EXPECT_EQ(sex.m_modalites[0].m_strLibelle, CString(L"Man"));
+    ASSERT_EQ(sex.m_semiOpens.size(), 1u);
+    EXPECT_EQ(sex.m_semiOpens[0].m_strQuestion, CString(L"SEX"));
+    EXPECT_EQ(sex.m_semiOpens[0].m_strLibelle, CString(L"Other \U0001F600"));
+    ASSERT_EQ(survey.m_checks.size(), 1u);
+    EXPECT_EQ(survey.m_checks[0].m_strText, CString(L"Sure?"));
+    EXPECT_EQ(survey.m_checks[0].m_dAbove, 90.0);
+    ASSERT_EQ(survey.GetFiltreCount(), 1);
+    EXPECT_EQ(survey.GetFiltre(0)->m_strParameters, CString(L"To = \"a@b\""));
+    EXPECT_EQ(survey.GetFiltre(0)->m_strValue, CString(L"v"));
+    ASSERT_EQ(survey.GetResourceCount(), 1);
+    EXPECT_EQ(survey.GetResource(0).m_strFile, CString(L"logo \u00e9.png"));
+    ASSERT_EQ(survey.m_quota.m_cells.size(), 1u);
+    EXPECT_EQ(survey.m_quota.m_cells[0].m_strText, CString(L"Men and women"));
+    EXPECT_EQ(survey.m_quota.m_cells[0].m_codes, (std::vector<long>{1, 2}));
+    ASSERT_EQ(survey.GetScreenCount(), 4);
+    EXPECT_EQ(survey.GetScreenPositions(3), (std::vector<int>{5}));
+}
+
 struct RefusalCase
 {
-    const char* pszText; // the whole survey text
+    std::string text; // the whole survey text
     const wchar_t* pszReason;
     const char* pszWhy;
 };
@@ -86,6 +150,14 @@ const RefusalCase kRefusals[] = {
      L"duplicate id", "two responses with one code"},
     {"TVX-SURVEY 1\nSURVEY id = \"1\"\nM question = \"A\" code = \"1\"\n", L"unknown question",
      "M of an unknown question"},
+    {kUnordered + "Q id = \"20\" name = \"C\" kind = \"open\"\n", L"line 11: duplicate id",
+     "an id met before, neither first nor last"},
+    {kUnordered + "Q id = \"50\" name = \"Q10\" kind = \"open\"\n", L"line 11: duplicate id",
+     "a name met before, neither first nor last"},
+    {kUnordered + "M question = \"Q1\" code = \"1\"\n", L"line 11: unknown question",
+     "a name that sorts among the known ones"},
+    {kUnordered + "SCREEN id = \"7\" questions = \"Q10\"\n", L"line 11: question on two screens",
+     "a question on a screen named before"},
     {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"open\"\nSKIP question = \"A\" to = \"Z\"\n",
      L"unknown question", "SKIP to an unknown question"},
     {"TVX-SURVEY 1\nSURVEY id = \"1\"\nQ id = \"1\" name = \"A\" kind = \"loop\"\n", L"loops are not supported",
@@ -109,7 +181,7 @@ TEST_F(SurveyTextTest, MalformedTextThrowsAndLeavesTheSurveyAsItWas)
         CQuestionnaire survey;
         LoadSurvey(survey, DemoSurveyText());
         CString strReason;
-        EXPECT_EQ(LoadSurveyError(survey, Bytes(c.pszText), &strReason), CArchiveException::genericException);
+        EXPECT_EQ(LoadSurveyError(survey, Bytes(c.text), &strReason), CArchiveException::genericException);
         EXPECT_NE(strReason.Find(c.pszReason), -1) << "reason: " << CW2A(strReason.GetString());
         EXPECT_EQ(survey.m_nId, 12) << "the demo survey is still there";
         EXPECT_EQ(survey.GetNbreQuestion(), 5);
