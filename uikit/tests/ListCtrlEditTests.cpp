@@ -391,6 +391,41 @@ TEST_F(ListCtrlEditTest, WithAColumnHiddenTheEditorOpensOverTheRightCell)
     EXPECT_EQ(Text(m_list, 2, 1), L"r2c1");
 }
 
+TEST_F(ListCtrlEditTest, ACellBeyondTheRightEdgeIsScrolledInByItsOwnPlace)
+{
+    ASSERT_TRUE(m_list.SetColumnWidth(1, 400));
+    m_editable = {{{0, 2}, CListCtrlEdit::kEditorEdit}};
+    struct Case
+    {
+        bool reordered;
+        bool scrolls;
+        const char* why;
+    };
+    // Reordered, column 2 is displayed first: the widths of the columns before it in index order
+    // say nothing about where it is.
+    const Case cases[] = {{true, false, "displayed first: nothing to scroll"},
+                          {false, true, "beyond the right edge: scrolled to the left edge"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        int order[] = {0, 1, 2};
+        if (c.reordered) order[0] = 2, order[1] = 0, order[2] = 1;
+        ASSERT_TRUE(m_list.SetColumnOrderArray(3, order));
+        m_list.Scroll(CSize(-2000, 0));
+        PumpUntilIdle();
+        CWnd* pEdit = m_list.EditCell(0, 2);
+        ASSERT_NE(pEdit, nullptr);
+        PumpUntilIdle();
+        EXPECT_EQ(m_list.GetScrollPos(SB_HORZ) > 0, c.scrolls);
+        CRect label, client;
+        ASSERT_TRUE(m_list.GetCellRect(0, 2, LVIR_LABEL, label));
+        m_list.GetClientRect(&client);
+        EXPECT_EQ(ChildRectInParent(pEdit->m_hWnd), label);
+        EXPECT_TRUE(client.PtInRect(label.TopLeft())) << "the editor is in sight";
+        FocusList();
+    }
+}
+
 // ---- 2. typing and ending ------------------------------------------------------------------
 
 TEST_F(ListCtrlEditTest, TypingReportsTheTextAndGrowsTheEditorUpToTheListsEdge)
