@@ -110,6 +110,10 @@ protected:
     {
         s_parent = new CAnsweringParent;
         ASSERT_TRUE(s_parent->Create());
+        // The display's activation arrives late: a label edit must not lose its focus to it.
+        s_parent->SetForegroundWindow();
+        PumpUntil([] { return ::GetForegroundWindow() == s_parent->m_hWnd; }, 2000);
+        PumpUntilIdle(300);
     }
     static void TearDownTestSuite()
     {

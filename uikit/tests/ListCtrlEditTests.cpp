@@ -137,6 +137,10 @@ protected:
         s_dialog = new CEditDialog;
         CDialogTemplateBuilder form(L"edit dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 300, 200);
         ASSERT_TRUE(s_dialog->CreateDialogForm(form.Get()));
+        // The display's activation arrives late: an edit must not lose its focus to it.
+        s_dialog->SetForegroundWindow();
+        PumpUntil([] { return ::GetForegroundWindow() == s_dialog->m_hWnd; }, 2000);
+        PumpUntilIdle(300);
     }
     static void TearDownTestSuite()
     {
@@ -611,6 +615,22 @@ TEST_F(ListCtrlEditTest, TabPassesOverAHiddenColumnAndReachesTheColumnsAfterIt)
     EXPECT_EQ(m_list.GetEditState().m_nColumn, 2);
     for (const auto& query : m_queries)
         EXPECT_NE(query.column, 1) << "the hidden column is not offered";
+    FocusList();
+}
+
+TEST_F(ListCtrlEditTest, TabAfterARejectedEditStaysOnTheRejectedCell)
+{
+    m_editable = {{{0, 0}, 0}, {{0, 2}, 0}};
+    m_nRejections = 1;
+    CWnd* pEdit = m_list.EditCell(0, 0);
+    ASSERT_NE(pEdit, nullptr);
+    TypeChar(*pEdit, L'x');
+    PumpUntilIdle();
+    PressKey(*pEdit, VK_TAB);
+    PumpUntilIdle();
+    ASSERT_TRUE(m_list.IsEditing()) << "the rejected edit is open again";
+    EXPECT_EQ((Cell{m_list.GetEditState().m_nItem, m_list.GetEditState().m_nColumn}), (Cell{0, 0}));
+    EXPECT_EQ(WindowText(Editor(CListCtrlEdit::kEditId)), L"x");
     FocusList();
 }
 
