@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -600,6 +601,51 @@ TEST_F(ListCtrlEditTest, UpWithNoEditableCellAboveOpensNone)
     PumpUntilIdle();
     EXPECT_FALSE(m_list.IsEditing());
     EXPECT_EQ(m_queries, (std::vector<SeenQuery>{{1, 1, L"r1c1"}, {0, 1, L"r0c1"}})) << "the column upwards";
+}
+
+TEST_F(ListCtrlEditTest, ShiftTabAndDownPassRefusedCellsRowByRow)
+{
+    m_editable = {{{0, 0}, 0}, {{0, 2}, 0}, {{2, 1}, 0}, {{2, 2}, 0}};
+    struct Case
+    {
+        UINT key;
+        bool shift;
+        Cell from;
+        std::optional<Cell> to;
+        const char* why;
+    };
+    const Case cases[] = {
+        {VK_TAB, true, {2, 1}, Cell{0, 2}, "backwards over row 1 to the last column of row 0"},
+        {VK_TAB, true, {0, 0}, std::nullopt, "before the first cell: none"},
+        {VK_DOWN, false, {0, 2}, Cell{2, 2}, "down the column over a refused cell"},
+        {VK_DOWN, false, {2, 2}, std::nullopt, "below the last row: none"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        ASSERT_NE(m_list.EditCell(c.from.first, c.from.second), nullptr);
+        // The list reads Shift from the thread's key state, as it would after a real key press.
+        BYTE keys[256] = {};
+        ASSERT_TRUE(::GetKeyboardState(keys));
+        const BYTE shiftBefore = keys[VK_SHIFT];
+        keys[VK_SHIFT] = c.shift ? 0x80 : 0;
+        ASSERT_TRUE(::SetKeyboardState(keys));
+        PressKey(*CWnd::FromHandle(Editor(CListCtrlEdit::kEditId)), c.key);
+        PumpUntilIdle();
+        keys[VK_SHIFT] = shiftBefore;
+        ::SetKeyboardState(keys);
+        if (c.to)
+        {
+            ASSERT_TRUE(m_list.IsEditing());
+            EXPECT_EQ((Cell{m_list.GetEditState().m_nItem, m_list.GetEditState().m_nColumn}), *c.to);
+            FocusList();
+        }
+        else
+        {
+            EXPECT_FALSE(m_list.IsEditing());
+            EXPECT_EQ(Editor(CListCtrlEdit::kEditId), nullptr);
+        }
+    }
 }
 
 TEST_F(ListCtrlEditTest, TabPassesOverAHiddenColumnAndReachesTheColumnsAfterIt)
