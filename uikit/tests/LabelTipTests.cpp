@@ -34,7 +34,17 @@ public:
         tip.Format(L"row tip %d", nItem);
         return tip;
     }
+    // Per cell: column 2 asks for its tip in the label tip.
+    CString GetSubItemToolTip(int nItem, int nSubItem, UINT, BOOL& bShowAsLabelTip) override
+    {
+        ++m_cellTipsAsked;
+        bShowAsLabelTip = nSubItem == 2;
+        CString tip;
+        tip.Format(L"cell tip %d,%d", nItem, nSubItem);
+        return tip;
+    }
     std::map<int, int> m_rowTipsAsked;
+    int m_cellTipsAsked = 0;
 };
 
 // A label tip whose copy of the tool-tip class cannot be registered.
@@ -353,6 +363,31 @@ TEST_F(LabelTipTest, TheRowTipIsAskedForOncePerRow)
     moveTo(1, 1);
     moveTo(0, 1);
     EXPECT_EQ(m_list.m_rowTipsAsked, (std::map<int, int>{{0, 2}, {1, 1}}));
+}
+
+TEST_F(LabelTipTest, CellTipsGoToTheToolTipOrWhereTheProgramAsksToTheLabelTip)
+{
+    m_list.SetExtendedStyle(LVS_EX_INFOTIP | LVS_EX_LABELTIP);
+    m_list.m_bSubItemTips = TRUE;
+    m_parent.SetForegroundWindow();
+    PumpUntilIdle();
+    auto moveTo = [&](int item, int column) {
+        CRect label;
+        m_list.GetCellRect(item, column, LVIR_LABEL, label);
+        const CPoint at(label.left + 8, label.CenterPoint().y);
+        m_list.PostMessage(WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        PumpUntilIdle(50);
+    };
+    moveTo(0, 1);
+    EXPECT_EQ(m_list.m_cellTipsAsked, 1);
+    EXPECT_EQ(TipText(*m_list.m_pToolTip, m_list), L"cell tip 0,1");
+    EXPECT_EQ(TipText(*m_list.m_pLabelTip, m_list), std::wstring(m_list.GetItemText(0, 1)))
+        << "the cut cell's own text in the label tip";
+    moveTo(0, 2);
+    EXPECT_EQ(m_list.m_cellTipsAsked, 2) << "every cell is asked for";
+    EXPECT_EQ(TipText(*m_list.m_pLabelTip, m_list), L"cell tip 0,2") << "the program's text, not the cell's";
+    moveTo(0, 2);
+    EXPECT_EQ(m_list.m_cellTipsAsked, 2) << "the same cell is not asked again";
 }
 
 TEST_F(LabelTipTest, TipsAreTopMostInATopMostWindowOnly)
