@@ -1,6 +1,9 @@
 // CListBase: construction, the index mapping and the columns (insert, delete, get, set, widths,
 // orders, hiding and showing).
 #include "uikit/CListBase.h"
+#include "framework/CToolTipCtrl.h"
+#include "uikit/CLabelEdit.h"
+#include "uikit/CLabelTipCtrl.h"
 #include "uikit/VisualStyles.h"
 #include <algorithm>
 

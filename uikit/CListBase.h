@@ -21,6 +21,9 @@
 //
 // Everything runs on the GUI thread of the list's window.
 class CDC;
+class CLabelEdit;
+class CLabelTipCtrl;
+class CToolTipCtrl;
 
 class CListBase
 {
@@ -79,6 +82,8 @@ public:
     // The row under the point and, in *pnColumn, the logical column whose label holds it (else 0).
     int HitTestEx(CPoint point, int* pnColumn) const;
     BOOL GetCellRect(int nItem, int nColumn, int nArea, CRect& rect) const;
+    // TRUE when the column is in the control and its label holds the text with the cell's insets.
+    BOOL TextFitsCell(int nItem, int nColumn, LPCWSTR lpszText) const;
 
     int GetColumnCount() const { return static_cast<int>(m_aColumnData.size()); }
     // The column menu of the header: the available columns with a heading, checked when shown,
@@ -126,6 +131,9 @@ protected:
     BOOL OnODCacheHint(NMHDR* pNMHDR, LRESULT* pResult);
     BOOL OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
     BOOL OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
+    BOOL OnBeginLabelEdit(NMHDR* pNMHDR, LRESULT* pResult);
+    BOOL OnEndLabelEdit(NMHDR* pNMHDR, LRESULT* pResult);
+    LRESULT OnCancelEditLabel(WPARAM wParam, LPARAM lParam);
     // Window messages, called by the list classes' handlers of the same name.
     void OnListDestroy();
     void OnListContextMenu(CWnd* pWnd, CPoint point);
@@ -145,8 +153,11 @@ protected:
     void OnListSysColorChange();
     // The owner drawing of one row (the list classes' DrawItem).
     void DrawListItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
-    // The set-up once the control window exists: sort marks, tint, label kept left, themes.
+    // The set-up once the control window exists: tips and label edit, sort marks, tint, label
+    // kept left, themes.
     void SetUpList();
+    // The tool tip and the label tip for the list, and the label-edit object.
+    void CreateTips();
     // The list classes' InsertColumn: appends, stores the column identifier, maybe hideable.
     int AppendColumn(int nColumnId, LPCWSTR lpszHeading, int nWidth, int bHideable, int nFormat);
     // Sorts through LVM_SORTITEMS with redraw off; the comparison gets the rows' ITEM_DATA records
@@ -191,6 +202,16 @@ protected:
     void RefreshSortMarks();
     void ResetTips();
     void MakeSyntheticMouseMove();
+
+    // Tips: the pixels a cell's text needs before its label tip opens, whether a cell's label is
+    // cut short (its text in *pText), and the tips' reactions to a mouse move.
+    int GetLabelTipNeed(int nColumn, LPCWSTR lpszText) const;
+    bool IsLabelCut(int nItem, int nColumn, CString* pText) const;
+    void HideLabelTip();
+    void UpdateTipsTopMost();
+    void UpdateTips(UINT nFlags, CPoint point, const LVHITTESTINFO& hit, int nItem);
+    void ShowLabelTip(const MSG& msg);
+    void ShowToolTip(const MSG& msg);
     // Sizes a column to its widest text when column 0 is not displayed first (keep-label-left).
     void AutoSizeColumn(int nColumn, bool bConsiderCacheHint);
 
@@ -256,9 +277,21 @@ protected:
     BYTE m_bCompareRecords = FALSE; // the comparison of a list class gets the records
     std::vector<int> m_postPaintItems;
     BYTE m_bThemesApplied = FALSE;
+    std::unique_ptr<CToolTipCtrl> m_pToolTip;
+    std::unique_ptr<CLabelTipCtrl> m_pLabelTip;
+    CString m_strTipText;
+    CString m_strLabelTipText;
+    std::unique_ptr<CLabelEdit> m_pLabelEdit;
+    CString m_strLabelEditText; // the buffer LVN_ENDLABELEDITW shows the parent
+    int m_nEditItem = -1;
+    BYTE m_bEditCancelled = FALSE;
+    BYTE m_bInEndLabelEdit = FALSE; // our own LVN_ENDLABELEDITW to the parent is under way
     int m_nTipItem = -1;
     int m_nTipSubItem = -1;
     UINT m_nTipHitFlags = 0;
+
+    friend class CLabelTipCtrl;
+    friend class CLabelEdit;
 
 private:
     // Column moves in and out of the control.

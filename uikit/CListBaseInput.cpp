@@ -1,6 +1,7 @@
 // CListBase: keyboard and mouse input (check boxes for the whole selection, keyboard column
 // sizing, focus, wheel) and the hot rows of owner-drawn lists.
 #include "uikit/CListBase.h"
+#include "framework/CToolTipCtrl.h"
 #include <algorithm>
 
 namespace
@@ -128,18 +129,42 @@ void CListBase::OnListMouseMove(UINT nFlags, CPoint point)
 {
     DefaultProc(WM_MOUSEMOVE, nFlags, PackPoint(point));
     m_bSyntheticMove = FALSE;
+    UpdateTipsTopMost();
     CRect client;
     m_pListCtrl->GetClientRect(&client);
-    if (!client.PtInRect(point)) return;
+    if (!client.PtInRect(point))
+    {
+        HideLabelTip();
+        if (m_pToolTip && m_pToolTip->m_hWnd) m_pToolTip->Activate(FALSE);
+        ResetTips();
+        return;
+    }
+    if (!m_bMouseTracked)
+    {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_pListCtrl->m_hWnd, 0};
+        m_bMouseTracked = ::TrackMouseEvent(&track) ? TRUE : FALSE;
+    }
     LVHITTESTINFO hit{};
     hit.pt = point;
     const int row = static_cast<int>(m_pListCtrl->SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     UpdateHotItems(row, hit.flags, hit.iSubItem);
+    UpdateTips(nFlags, point, hit, row);
 }
 
 void CListBase::OnListMouseLeave()
 {
     m_bMouseTracked = FALSE;
+    // Leaving for the label tip over a row keeps it; leaving the rows hides it.
+    POINT screen;
+    if (::GetCursorPos(&screen))
+    {
+        CRect header;
+        ::GetWindowRect(GetHeaderHandle(), &header);
+        LVHITTESTINFO hit{};
+        hit.pt = screen;
+        m_pListCtrl->ScreenToClient(&hit.pt);
+        if (header.PtInRect(screen) || DefaultProc(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0) HideLabelTip();
+    }
     if (m_dwExtendedStyle & kActivationStyles)
     {
         const int hot = std::exchange(m_nActivationHotItem, -1);

@@ -297,6 +297,7 @@ void CListBase::OnListHScroll(WPARAM wParam, LPARAM lParam)
 
 void CListBase::SetUpList()
 {
+    CreateTips();
     ShowSortIcon(TRUE);
     ColorSortColumn(TRUE);
     KeepLabelLeft(TRUE);

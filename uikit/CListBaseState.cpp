@@ -319,7 +319,7 @@ BOOL CListBase::GetCellRect(int nItem, int nColumn, int nArea, CRect& rect) cons
 
 void CListBase::OnListDestroy()
 {
-    DefaultProc(LVM_CANCELEDITLABEL);
+    OnCancelEditLabel(0, 0);
     if (!IsOwnerData()) m_pListCtrl->SendMessage(LVM_DELETEALLITEMS);
     DefaultProc(WM_DESTROY);
 }
