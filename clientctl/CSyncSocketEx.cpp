@@ -72,6 +72,7 @@ BOOL CSyncSocketEx::Connect(LPCWSTR pszAddress, UINT nPort, CStringArray& arrGre
 {
     CBusyScope busy(*this);
     if (m_pThread) return TRUE;
+    if (!m_pWnd->GetSafeHwnd()) return FALSE; // the link's answers would have nowhere to go
     InitCommandMap();
     auto* pThread = static_cast<CSyncSocketExThread*>(
         AfxBeginThread(RUNTIME_CLASS(CSyncSocketExThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));

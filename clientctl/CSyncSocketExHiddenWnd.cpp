@@ -13,7 +13,9 @@ END_MESSAGE_MAP()
 
 CSyncSocketExHiddenWnd::CSyncSocketExHiddenWnd(CSyncSocketEx& owner) : m_owner(owner)
 {
-    CreateEx(0, AfxRegisterWndClass(0), L"CSyncSocketExHiddenWnd", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+    // Without the window nothing of the link could reach the owner's thread: Connect then refuses
+    // to start, so the result is looked at there.
+    static_cast<void>(CreateEx(0, AfxRegisterWndClass(0), L"CSyncSocketExHiddenWnd", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
 }
 
 // Each handler takes its heap object first: the owner may delete itself (and this window) in the call.

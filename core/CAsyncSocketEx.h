@@ -38,7 +38,7 @@ public:
 
     // Fills the command map, resets and creates the socket with TCP keep-alive (60 s idle, 1 s between
     // probes). A refused keep-alive does not fail the creation.
-    virtual BOOL Create(UINT nSocketPort = 0, int nSocketType = SOCK_STREAM, long lEvent = CAsyncSocket::kAllEvents,
+    [[nodiscard]] virtual BOOL Create(UINT nSocketPort = 0, int nSocketType = SOCK_STREAM, long lEvent = CAsyncSocket::kAllEvents,
                         LPCWSTR lpszSocketAddress = nullptr);
 
     // The receive pass calls this without a buffer: it reads into the receive buffer (or into a pending

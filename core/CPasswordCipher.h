@@ -18,9 +18,9 @@ public:
     // TRUE when a key exists afterwards. A non-empty suffix of n characters makes the key text the
     // pass phrase without its first n characters, followed by the suffix (the suffix alone from 32
     // characters on).
-    BOOL CreateKey(LPCSTR pszSuffix = nullptr);
+    [[nodiscard]] BOOL CreateKey(LPCSTR pszSuffix = nullptr);
     // Drops the current key and provider, then CreateKey with the suffix in the thread's code page.
-    BOOL CreateKeyWithSuffix(LPCWSTR pszSuffix);
+    [[nodiscard]] BOOL CreateKeyWithSuffix(LPCWSTR pszSuffix);
     // Empties out, then fills it with the cipher text (padded to a multiple of 8 bytes).
     BOOL Encrypt(const BYTE* pData, DWORD nCount, CByteArray& out);
     // Appends the plain bytes to out; on failure what was appended before the failing piece stays.

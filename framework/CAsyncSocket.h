@@ -36,24 +36,24 @@ public:
     operator SOCKET() const noexcept { return m_hSocket; }
 
     // socket + bind + AsyncSelect. A null address binds to every local address.
-    BOOL Create(UINT nSocketPort = 0, int nSocketType = SOCK_STREAM, long lEvent = kAllEvents,
+    [[nodiscard]] BOOL Create(UINT nSocketPort = 0, int nSocketType = SOCK_STREAM, long lEvent = kAllEvents,
                 LPCWSTR lpszSocketAddress = nullptr);
-    BOOL Socket(int nSocketType = SOCK_STREAM, long lEvent = kAllEvents, int nProtocolType = 0,
+    [[nodiscard]] BOOL Socket(int nSocketType = SOCK_STREAM, long lEvent = kAllEvents, int nProtocolType = 0,
                 int nAddressFormat = PF_INET);
-    BOOL Bind(UINT nSocketPort, LPCWSTR lpszSocketAddress = nullptr);
-    BOOL Bind(const SOCKADDR* lpSockAddr, int nSockAddrLen);
+    [[nodiscard]] BOOL Bind(UINT nSocketPort, LPCWSTR lpszSocketAddress = nullptr);
+    [[nodiscard]] BOOL Bind(const SOCKADDR* lpSockAddr, int nSockAddrLen);
     // Takes over a handle (mapped on the calling thread) / gives it up without closing it.
-    BOOL Attach(SOCKET hSocket, long lEvent = kAllEvents);
+    [[nodiscard]] BOOL Attach(SOCKET hSocket, long lEvent = kAllEvents);
     SOCKET Detach();
     static CAsyncSocket* FromHandle(SOCKET hSocket); // the calling thread's object, or null
     static CAsyncSocket* LookupHandle(SOCKET hSocket, BOOL bDead = FALSE);
 
     // A host name or dotted address. FALSE with WSAEWOULDBLOCK: the outcome comes to OnConnect.
-    BOOL Connect(LPCWSTR lpszHostAddress, UINT nHostPort);
-    BOOL Connect(const SOCKADDR* lpSockAddr, int nSockAddrLen);
-    BOOL Listen(int nConnectionBacklog = 5);
+    [[nodiscard]] BOOL Connect(LPCWSTR lpszHostAddress, UINT nHostPort);
+    [[nodiscard]] BOOL Connect(const SOCKADDR* lpSockAddr, int nSockAddrLen);
+    [[nodiscard]] BOOL Listen(int nConnectionBacklog = 5);
     // Accepts into an object without a socket; the new handle is mapped on the calling thread.
-    virtual BOOL Accept(CAsyncSocket& rConnectedSocket, SOCKADDR* lpSockAddr = nullptr, int* lpSockAddrLen = nullptr);
+    [[nodiscard]] virtual BOOL Accept(CAsyncSocket& rConnectedSocket, SOCKADDR* lpSockAddr = nullptr, int* lpSockAddrLen = nullptr);
     virtual void Close();
     BOOL ShutDown(int nHow = sends);
 

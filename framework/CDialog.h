@@ -17,9 +17,9 @@ public:
     ~CDialog() override;
 
     // Modeless. The parent defaults to the main window.
-    virtual BOOL Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
-    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
-    BOOL CreateIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr, void* lpDialogInit = nullptr);
+    [[nodiscard]] virtual BOOL Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
+    [[nodiscard]] BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    [[nodiscard]] BOOL CreateIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr, void* lpDialogInit = nullptr);
     // Modal from a template in memory (which must outlive DoModal).
     BOOL InitModalIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr, void* lpDialogInit = nullptr);
 

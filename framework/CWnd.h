@@ -39,22 +39,22 @@ public:
     static CWnd* FromHandle(HWND hWnd);          // permanent object, else a temporary wrapper
     static CWnd* FromHandlePermanent(HWND hWnd); // only objects of ours, else null
     static void DeleteTempMap();                 // frees this thread's temporary wrappers
-    BOOL Attach(HWND hWndNew);                   // FALSE when the handle is null or already has an object
+    [[nodiscard]] BOOL Attach(HWND hWndNew);                   // FALSE when the handle is null or already has an object
     HWND Detach();
 
     // Creation. A null class name gets the framework's default class.
-    virtual BOOL Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+    [[nodiscard]] virtual BOOL Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                         CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr);
-    BOOL CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, int x, int y,
+    [[nodiscard]] BOOL CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, int x, int y,
                   int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam = nullptr);
-    BOOL CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+    [[nodiscard]] BOOL CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, LPVOID lpParam = nullptr);
     virtual BOOL DestroyWindow();
     virtual BOOL PreCreateWindow(CREATESTRUCTW& cs);
 
     // Subclassing a window that exists (e.g. a dialog's control) with this object.
-    BOOL SubclassWindow(HWND hWnd);
-    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+    [[nodiscard]] BOOL SubclassWindow(HWND hWnd);
+    [[nodiscard]] BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
     HWND UnsubclassWindow();
 
     // Message processing.

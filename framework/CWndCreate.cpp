@@ -95,7 +95,7 @@ public:
 
     static void SubclassNew(CWnd* pWnd, HWND hWnd)
     {
-        pWnd->Attach(hWnd);
+        if (!pWnd->Attach(hWnd)) return; // the object has a window already: this one stays as it is
         pWnd->PreSubclassWindow();
         auto old =
             reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));

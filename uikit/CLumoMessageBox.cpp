@@ -254,8 +254,9 @@ BOOL CLumoMessageBox::OnInitDialog()
     ::DrawTextW(dc, m_strText, -1, &textRect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     m_nTextWidth = textRect.Width();
     m_nTextHeight = textRect.Height();
-    m_stcText.CreateEx((m_nFlags & MB_RTLREADING) ? WS_EX_RTLREADING : 0, L"STATIC", m_strText,
-                       WS_CHILD | WS_VISIBLE | ((m_nFlags & MB_RIGHT) ? SS_RIGHT : 0), textRect, this, 0xFFFF);
+    // A box whose text cannot be shown still offers its buttons: the answer is what counts.
+    static_cast<void>(m_stcText.CreateEx((m_nFlags & MB_RTLREADING) ? WS_EX_RTLREADING : 0, L"STATIC", m_strText,
+                       WS_CHILD | WS_VISIBLE | ((m_nFlags & MB_RIGHT) ? SS_RIGHT : 0), textRect, this, 0xFFFF));
     m_stcText.SetFont(pFont);
 
     if (RemembersAnswers())

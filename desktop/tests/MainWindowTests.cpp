@@ -448,7 +448,10 @@ TEST_F(ShownMainWindowTest, EveryMessageMapEntryReachesItsHandlerOnce)
         // follow what the case caused.
         for (const std::string& name : m_trace)
         {
-            if (name != c.handler) EXPECT_TRUE(name == "OnPaint" || name == "OnNcHitTest") << name;
+            if (name != c.handler)
+            {
+                EXPECT_TRUE(name == "OnPaint" || name == "OnNcHitTest") << name;
+            }
         }
     }
     EXPECT_TRUE(m_boxes.Boxes().empty()) << "the headset's message to the window shows nothing";

@@ -453,7 +453,7 @@ TEST_F(FlatButtonTest, HoverFollowsThePointerAndEndsWhenItLeaves)
     CKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread other([&] {
         CWnd wnd;
-        wnd.CreateEx(0, nullptr, L"other", WS_POPUP | WS_VISIBLE, 300, 300, 50, 50, nullptr, nullptr);
+        EXPECT_TRUE(wnd.CreateEx(0, nullptr, L"other", WS_POPUP | WS_VISIBLE, 300, 300, 50, 50, nullptr, nullptr));
         ::SetForegroundWindow(wnd);
         ::SetActiveWindow(wnd);
         ::SetEvent(ready);
