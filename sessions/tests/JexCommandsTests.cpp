@@ -417,6 +417,7 @@ TEST_F(JexCommandsTest, SettingsArriveForTheCacheAndTheAgentAndEndTheWait)
                       "send UPDASE 2 " +
                       Quote(agent.GetProperties()) + "\nsend UPDASE 5 " + Quote(application.GetProperties()) +
                       "\nsend UPDASE 5 ''\nexpectline ALOGOF\nclosed\n"));
+    ASSERT_TRUE(WaitForGreeting()); // requests go out once Jex has greeted
     m_core.SetJexSender(m_pLink.get());
     const ULONGLONG nStart = GetTickCount64();
     const std::shared_ptr<const CAgentSetting> pSetting = m_core.GetApplicationSetting(105, 44);
