@@ -3,8 +3,10 @@
 #include "framework/testing/MessagePump.h"
 #include <cwchar>
 
-CJexSessions::CJexSessions(int nLinks, double waitSeconds, const std::vector<std::string>& scripts)
+CJexSessions::CJexSessions(int nLinks, double waitSeconds, const std::vector<std::string>& scripts, const Files& files)
 {
+    for (const auto& [name, bytes] : files)
+        m_peer.WriteFile(name.c_str(), bytes);
     std::string args = "{dir} " + std::to_string(nLinks) + " " + std::to_string(waitSeconds);
     const std::string& folder = m_peer.UnixFolder();
     for (size_t i = 0; i < scripts.size(); ++i)

@@ -1,12 +1,13 @@
 #pragma once
 #include "framework/testing/CPeerProcess.h"
 #include <string>
+#include <utility>
 #include <vector>
 
 // One run of the Jex of several links (tests/peers/jex_sessions.py): the scripted Jex's directives
 // on every link it accepts, link N running the script of its number, the last script again for
-// any further link; for what reconnects. "{dir}" in a script names the run's folder, where
-// WriteFile puts the files a script reads. The test programs define LUMO_PYTHON and
+// any further link; for what reconnects. "{dir}" in a script names the run's folder, where the
+// files a script reads are put. The test programs define LUMO_PYTHON and
 // LUMO_JEX_SESSIONS.
 class CJexSessions
 {
@@ -20,11 +21,13 @@ public:
         double Seconds() const { return _wtof(detail.c_str()); }
     };
 
-    CJexSessions(int nLinks, double waitSeconds, const std::vector<std::string>& scripts);
+    using Files = std::vector<std::pair<std::wstring, std::string>>;
+
+    // The files go into the run's folder before the peer starts.
+    CJexSessions(int nLinks, double waitSeconds, const std::vector<std::string>& scripts, const Files& files = {});
     CJexSessions(const CJexSessions&) = delete;
     CJexSessions& operator=(const CJexSessions&) = delete;
 
-    bool WriteFile(const wchar_t* pszName, const std::string& bytes) { return m_peer.WriteFile(pszName, bytes); }
     UINT Port() { return m_peer.Port(); }
     std::vector<Event> Events() const;
     std::vector<Event> Events(const std::wstring& kind) const;

@@ -1,7 +1,9 @@
 #include "sessions/tests/CScriptedApps.h"
 
-CScriptedApps::CScriptedApps(UINT nPort, const std::string& script)
+CScriptedApps::CScriptedApps(UINT nPort, const std::string& script, const Files& files)
 {
+    for (const auto& [name, bytes] : files)
+        m_peer.WriteFile(name.c_str(), bytes);
     std::string text = script;
     const std::string& folder = m_peer.UnixFolder();
     for (size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}", at + folder.size()))
