@@ -14,10 +14,14 @@
 #include "framework/IOleObjectImpl.h"
 #include "framework/IProvideClassInfo2Impl.h"
 #include "framework/IViewObjectExImpl.h"
+#include "core/CPropertyList.h"
+#include "framework/CList.h"
+#include "framework/CStringArray.h"
 #include "LumoClient.h"
 #include <map>
 
 class CLumoSocket;
+class CMessage;
 
 // The client's view of Lumo: a mirror of Lumo's state (its own link, Lumo's link to Jex, the agent
 // state, the audio caches) kept over one link, and every command Lumo pushes fired as an event.
@@ -94,143 +98,95 @@ public:
     STDMETHOD(GetVersionInfoString)(BSTR* lReturnVal) override;
     STDMETHOD(Uninit)(VARIANT_BOOL* bResult) override;
 
-    // ILumoClientCtrl: the requests to Lumo, not built in this release; each answers E_NOTIMPL.
-    STDMETHOD(get_IsPossibleMessageMaster)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(put_IsPossibleMessageMaster)(VARIANT_BOOL /*newVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(get_MasterVolume)(SHORT* /*pVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(put_MasterVolume)(SHORT /*newVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(get_MicrophoneVolume)(SHORT* /*pVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(put_MicrophoneVolume)(SHORT /*newVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(get_IsMasterMuted)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(put_IsMasterMuted)(VARIANT_BOOL /*newVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(get_IsMicrophoneMuted)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(put_IsMicrophoneMuted)(VARIANT_BOOL /*newVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(get_IsVoIP)(VARIANT_BOOL* /*pVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(GetPauseList)(ILumoClientMap* /*mapPauses*/, LONG* /*lReturnVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestPauseList)() override { return E_NOTIMPL; }
-    STDMETHOD(RequestStartPause)(LONG /*lPauseReasonId*/, StartPauseTypes /*enumStartPauseType*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(RequestStopPause)() override { return E_NOTIMPL; }
-    STDMETHOD(ShowLumoClient)(VisibleModes /*enumVisibleMode*/) override { return E_NOTIMPL; }
+    // IDispatch: SendInterview's interview data has no direction attribute, and Wine's type library
+    // converts such a VARIANT given by value on its way, so the control unpacks that call itself.
+    STDMETHOD(Invoke)
+    (DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+     EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+
+    // ILumoClientCtrl: the requests to Lumo. S_OK when the work was done, S_FALSE when a guard, an argument
+    // or a missing answer refused it; the refusal text goes to the error sink.
+    STDMETHOD(get_IsPossibleMessageMaster)(VARIANT_BOOL* pVal) override;
+    STDMETHOD(put_IsPossibleMessageMaster)(VARIANT_BOOL newVal) override;
+    STDMETHOD(get_MasterVolume)(SHORT* pVal) override;
+    STDMETHOD(put_MasterVolume)(SHORT newVal) override;
+    STDMETHOD(get_MicrophoneVolume)(SHORT* pVal) override;
+    STDMETHOD(put_MicrophoneVolume)(SHORT newVal) override;
+    STDMETHOD(get_IsMasterMuted)(VARIANT_BOOL* pVal) override;
+    STDMETHOD(put_IsMasterMuted)(VARIANT_BOOL newVal) override;
+    STDMETHOD(get_IsMicrophoneMuted)(VARIANT_BOOL* pVal) override;
+    STDMETHOD(put_IsMicrophoneMuted)(VARIANT_BOOL newVal) override;
+    STDMETHOD(get_IsVoIP)(VARIANT_BOOL* pVal) override;
+    STDMETHOD(GetPauseList)(ILumoClientMap* mapPauses, LONG* lReturnVal) override;
+    STDMETHOD(RequestPauseList)() override;
+    STDMETHOD(RequestStartPause)(LONG lPauseReasonId, StartPauseTypes enumStartPauseType) override;
+    STDMETHOD(RequestStopPause)() override;
+    STDMETHOD(ShowLumoClient)(VisibleModes enumVisibleMode) override;
     STDMETHOD(GetAgentList)
-    (AgentListRequestTypes /*enumType*/, ILumoClientMap* /*mapFirstNames*/, ILumoClientMap* /*mapLastNames*/,
-     ILumoClientMap* /*mapUserNames*/, LONG* /*lReturnVal*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(RequestAgentList)(AgentListRequestTypes /*enumType*/) override { return E_NOTIMPL; }
-    STDMETHOD(DialNumber)(BSTR /*strNumber*/, BSTR /*strTag*/) override { return E_NOTIMPL; }
+    (AgentListRequestTypes enumType, ILumoClientMap* mapFirstNames, ILumoClientMap* mapLastNames,
+     ILumoClientMap* mapUserNames, LONG* lReturnVal) override;
+    STDMETHOD(RequestAgentList)(AgentListRequestTypes enumType) override;
+    STDMETHOD(DialNumber)(BSTR strNumber, BSTR strTag) override;
     STDMETHOD(EndTask)
-    (LONG /*lCallId*/, SHORT /*nCallResult*/, SHORT /*nCallSubResult*/, ILumoClientMap* /*mapFields*/) override
-    {
-        return E_NOTIMPL;
-    }
+    (LONG lCallId, SHORT nCallResult, SHORT nCallSubResult, ILumoClientMap* mapFields) override;
     STDMETHOD(AgentLogon)
-    (BSTR /*strUserName*/, LONG /*lLocationId*/, BSTR /*strPassword*/, VARIANT_BOOL /*bPasswordAlreadyEncrypted*/,
-     VARIANT_BOOL* /*nReturnVal*/) override
-    {
-        return E_NOTIMPL;
-    }
+    (BSTR strUserName, LONG lLocationId, BSTR strPassword, VARIANT_BOOL bPasswordAlreadyEncrypted,
+     VARIANT_BOOL* nReturnVal) override;
     STDMETHOD(AgentLogonById)
-    (LONG /*lAgentId*/, LONG /*lLocationId*/, BSTR /*strPassword*/, VARIANT_BOOL /*bPasswordAlreadyEncrypted*/,
-     VARIANT_BOOL* /*nReturnVal*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(AgentLogOff)() override { return E_NOTIMPL; }
-    STDMETHOD(DropCall)(LONG /*lCallId*/) override { return E_NOTIMPL; }
-    STDMETHOD(PutCallOnHold)(LONG /*lCallId*/) override { return E_NOTIMPL; }
-    STDMETHOD(TakeCallOnHold)(LONG /*lCallId*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestNextCall)() override { return E_NOTIMPL; }
-    STDMETHOD(StartRecording)(LONG /*lCallId*/, RecordResultCodes* /*enumRecordResult*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestStartRecording)(LONG /*lCallId*/) override { return E_NOTIMPL; }
-    STDMETHOD(StartTriggerPredictive)(LONG /*lCallId*/, LONG /*lType*/) override { return E_NOTIMPL; }
-    STDMETHOD(StopTriggerPredictive)(LONG /*lCallId*/, LONG /*lType*/) override { return E_NOTIMPL; }
+    (LONG lAgentId, LONG lLocationId, BSTR strPassword, VARIANT_BOOL bPasswordAlreadyEncrypted,
+     VARIANT_BOOL* nReturnVal) override;
+    STDMETHOD(AgentLogOff)() override;
+    STDMETHOD(DropCall)(LONG lCallId) override;
+    STDMETHOD(PutCallOnHold)(LONG lCallId) override;
+    STDMETHOD(TakeCallOnHold)(LONG lCallId) override;
+    STDMETHOD(RequestNextCall)() override;
+    STDMETHOD(StartRecording)(LONG lCallId, RecordResultCodes* enumRecordResult) override;
+    STDMETHOD(RequestStartRecording)(LONG lCallId) override;
+    STDMETHOD(StartTriggerPredictive)(LONG lCallId, LONG lType) override;
+    STDMETHOD(StopTriggerPredictive)(LONG lCallId, LONG lType) override;
     STDMETHOD(StartQuestionRecording)
-    (LONG /*lCallId*/, BSTR /*strFileName*/, RecordResultCodes* /*nReturnVal*/) override { return E_NOTIMPL; }
-    STDMETHOD(StopQuestionRecording)(LONG /*lCallId*/, VARIANT_BOOL* /*bResult*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestStartQuestionRecording)(LONG /*lCallId*/, BSTR /*strFileName*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestStopQuestionRecording)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    (LONG lCallId, BSTR strFileName, RecordResultCodes* nReturnVal) override;
+    STDMETHOD(StopQuestionRecording)(LONG lCallId, VARIANT_BOOL* bResult) override;
+    STDMETHOD(RequestStartQuestionRecording)(LONG lCallId, BSTR strFileName) override;
+    STDMETHOD(RequestStopQuestionRecording)(LONG lCallId) override;
     STDMETHOD(SendInterview)
-    (LONG /*lTaskId*/, LONG /*lCallId*/, VARIANT* /*pInterviewData*/, ULONG /*lCheckSum*/,
-     VARIANT_BOOL* /*bResult*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(RequestTaskContents)(LONG /*lTaskId*/) override { return E_NOTIMPL; }
-    STDMETHOD(EndTaskAfterConnectionLost)(ILumoClientMap* /*mapFields*/) override { return E_NOTIMPL; }
-    STDMETHOD(Transfer)(LONG /*lCallId*/, LONG /*lCallId2*/) override { return E_NOTIMPL; }
-    STDMETHOD(TagCall)(LONG /*lCallId*/, BSTR /*strTag*/) override { return E_NOTIMPL; }
-    STDMETHOD(StartPlaySound)(LONG /*lCallId*/, BSTR /*strFileName*/, VARIANT_BOOL* /*bResult*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(StopPlaySound)(LONG /*lCallId*/, VARIANT_BOOL* /*bResult*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestStartPlaySound)(LONG /*lCallId*/, BSTR /*strFileName*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestStopPlaySound)(LONG /*lCallId*/) override { return E_NOTIMPL; }
-    STDMETHOD(RequestTaskResources)(LONG /*lTaskId*/, ILumoClientStringCollection* /*Ids*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(GetOutboundGroupList)(ILumoClientMap* /*mapOutboundGroups*/, LONG* /*lResult*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(RequestOutboundGroupList)() override { return E_NOTIMPL; }
+    (LONG lTaskId, LONG lCallId, VARIANT* pInterviewData, ULONG lCheckSum, VARIANT_BOOL* bResult) override;
+    STDMETHOD(RequestTaskContents)(LONG lTaskId) override;
+    STDMETHOD(EndTaskAfterConnectionLost)(ILumoClientMap* mapFields) override;
+    STDMETHOD(Transfer)(LONG lCallId, LONG lCallId2) override;
+    STDMETHOD(TagCall)(LONG lCallId, BSTR strTag) override;
+    STDMETHOD(StartPlaySound)(LONG lCallId, BSTR strFileName, VARIANT_BOOL* bResult) override;
+    STDMETHOD(StopPlaySound)(LONG lCallId, VARIANT_BOOL* bResult) override;
+    STDMETHOD(RequestStartPlaySound)(LONG lCallId, BSTR strFileName) override;
+    STDMETHOD(RequestStopPlaySound)(LONG lCallId) override;
+    STDMETHOD(RequestTaskResources)(LONG lTaskId, ILumoClientStringCollection* Ids) override;
+    STDMETHOD(GetOutboundGroupList)(ILumoClientMap* mapOutboundGroups, LONG* lResult) override;
+    STDMETHOD(RequestOutboundGroupList)() override;
     STDMETHOD(GetLocationList)
-    (ILumoClientMap* /*mapNames*/, ILumoClientMap* /*mapComputerNames*/, LONG* /*lReturnVal*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(RequestLocationList)() override { return E_NOTIMPL; }
-    STDMETHOD(ChangeOutboundGroup)(LONG /*lOutboundGroupId*/) override { return E_NOTIMPL; }
+    (ILumoClientMap* mapNames, ILumoClientMap* mapComputerNames, LONG* lReturnVal) override;
+    STDMETHOD(RequestLocationList)() override;
+    STDMETHOD(ChangeOutboundGroup)(LONG lOutboundGroupId) override;
     STDMETHOD(GetAgentSetting)
-    (LONG /*lSettingId*/, LONG* /*lValue*/, BSTR* /*strValue*/, VARIANT_BOOL* /*bResult*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(SaveAgentSetting)(LONG /*lSettingId*/, BSTR /*strName*/, LONG /*lValue*/, BSTR /*strValue*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(SendMessageToSupervisor)(ILumoClientMessage* /*toSend*/) override { return E_NOTIMPL; }
-    STDMETHOD(SendEmail)(LONG /*lCallId*/, ILumoClientEmail* /*mailToSend*/) override { return E_NOTIMPL; }
-    STDMETHOD(GetReplayMasterRole)(VARIANT_BOOL /*allowOthersToTakeRole*/, VARIANT_BOOL* /*retHasRole*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(ReleaseReplayMasterRole)(VARIANT_BOOL* /*retHasRole*/) override { return E_NOTIMPL; }
-    STDMETHOD(TakeCall)(LONG /*lCallId*/) override { return E_NOTIMPL; }
-    STDMETHOD(SendDTMF)(LONG /*lCallId*/, BSTR /*strDTMF*/, VARIANT_BOOL /*bSilent*/) override { return E_NOTIMPL; }
-    STDMETHOD(GetCallHistory)(LONG /*lCallId*/, ILumoClientCallCollection** /*arrCalls*/, LONG* /*lResult*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(RequestCallHistory)(LONG /*lCallId*/) override { return E_NOTIMPL; }
-    STDMETHOD(SendInterviewStatus)(LONG /*lCallId*/, BSTR /*strStatus*/) override { return E_NOTIMPL; }
-    STDMETHOD(ChangeRecordingAnonymiseState)(LONG /*lCallId*/, VARIANT_BOOL /*bOnOff*/) override { return E_NOTIMPL; }
-    STDMETHOD(CreateAnnotation)(LONG /*lCallId*/, INT /*nAnnotationType*/, ILumoClientMap* /*mapArgs*/) override
-    {
-        return E_NOTIMPL;
-    }
+    (LONG lSettingId, LONG* lValue, BSTR* strValue, VARIANT_BOOL* bResult) override;
+    STDMETHOD(SaveAgentSetting)(LONG lSettingId, BSTR strName, LONG lValue, BSTR strValue) override;
+    STDMETHOD(SendMessageToSupervisor)(ILumoClientMessage* toSend) override;
+    STDMETHOD(SendEmail)(LONG lCallId, ILumoClientEmail* mailToSend) override;
+    STDMETHOD(GetReplayMasterRole)(VARIANT_BOOL allowOthersToTakeRole, VARIANT_BOOL* retHasRole) override;
+    STDMETHOD(ReleaseReplayMasterRole)(VARIANT_BOOL* retHasRole) override;
+    STDMETHOD(TakeCall)(LONG lCallId) override;
+    STDMETHOD(SendDTMF)(LONG lCallId, BSTR strDTMF, VARIANT_BOOL bSilent) override;
+    STDMETHOD(GetCallHistory)(LONG lCallId, ILumoClientCallCollection** arrCalls, LONG* lResult) override;
+    STDMETHOD(RequestCallHistory)(LONG lCallId) override;
+    STDMETHOD(SendInterviewStatus)(LONG lCallId, BSTR strStatus) override;
+    STDMETHOD(ChangeRecordingAnonymiseState)(LONG lCallId, VARIANT_BOOL bOnOff) override;
+    STDMETHOD(CreateAnnotation)(LONG lCallId, INT nAnnotationType, ILumoClientMap* mapArgs) override;
     STDMETHOD(UpdateAnnotation)
-    (LONG /*lCallId*/, INT /*nAnnotationType*/, LONG /*lAnnotationId*/, ILumoClientMap* /*mapArgs*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(BrennStartIVR)(BSTR /*strInterviewGuid*/, LONG /*lCallId*/, BSTR /*strNumber*/) override
-    {
-        return E_NOTIMPL;
-    }
-    STDMETHOD(BrennStartKeyIn)(LONG /*lInterviewId*/) override { return E_NOTIMPL; }
-    STDMETHOD(BrennEndKeyIn)(LONG /*lCallId*/) override { return E_NOTIMPL; }
+    (LONG lCallId, INT nAnnotationType, LONG lAnnotationId, ILumoClientMap* mapArgs) override;
+    STDMETHOD(BrennStartIVR)(BSTR strInterviewGuid, LONG lCallId, BSTR strNumber) override;
+    STDMETHOD(BrennStartKeyIn)(LONG lInterviewId) override;
+    STDMETHOD(BrennEndKeyIn)(LONG lCallId) override;
     STDMETHOD(BrennFindKeyInInterviews)
-    (ILumoClientMap* /*searchParameters*/, ILumoClientStringCollection* /*arrReturnFields*/) override
-    {
-        return E_NOTIMPL;
-    }
+    (ILumoClientMap* searchParameters, ILumoClientStringCollection* arrReturnFields) override;
 
     HRESULT OnDraw(ATL_DRAWINFO& di) override;
 
@@ -244,6 +200,12 @@ public:
     long ParseAgentList(const CPropertyList& list, ILumoClientMap* pFirstNames, ILumoClientMap* pLastNames,
                         ILumoClientMap* pUserNames);
     long ParseLocationList(const CPropertyList& list, ILumoClientMap* pNames, ILumoClientMap* pComputerNames);
+    // Conversions of a client's maps and collections into request data. FALSE, the target untouched,
+    // when the keys or the count cannot be read; items that cannot be used are reported and skipped.
+    BOOL ParseLumoClientMapToPropertyList(ILumoClientMap* pMap, CPropertyList& list);
+    BOOL ParseLumoClientStringCollectionToCStringArray(ILumoClientStringCollection* pCollection, CStringArray& arr);
+    BOOL ParseLumoClientStringCollectionToLongList(ILumoClientStringCollection* pCollection, CList<long, long>& list);
+    BOOL ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& message);
 
     // ILumoSocketCallbacks: what the link reports, on this thread.
     void OnError(const CString& strText) override;
@@ -299,6 +261,25 @@ private:
     };
 
     void ReleaseLink();
+    // The guards: true when the member may go on; otherwise the refusal text went to the sink.
+    bool PassesLinkGuard();
+    bool PassesJexGuard();
+    bool PassesAgentGuard();
+    bool IsAgentLoggedOn() const
+    {
+        return m_nAgentState != agentstate_LoggedOff && m_nAgentState != agentstate_UnKnown;
+    }
+    // A member refused for an object or out pointer it needs: the text names both, S_FALSE.
+    HRESULT RefuseMissing(LPCWSTR pszMember, LPCWSTR pszArgument);
+    // The cached audio properties; nDevice 1 is the speaker, 2 the microphone.
+    HRESULT GetVolume(short nDevice, WORD& nCache, SHORT* pVal);
+    HRESULT PutVolume(short nDevice, WORD& nCache, SHORT newVal);
+    HRESULT GetMute(short nDevice, LONG& nCache, VARIANT_BOOL* pVal);
+    HRESULT PutMute(short nDevice, LONG& nCache, VARIANT_BOOL newVal);
+    // A property list from a client's map; a missing map gives an empty list.
+    CPropertyList PropertyListOf(ILumoClientMap* pMap);
+    // The sending half of SendInterview once the guard passed.
+    HRESULT SendInterviewData(LONG lTaskId, LONG lCallId, const VARIANT& data, ULONG lCheckSum, VARIANT_BOOL* bResult);
     void AppendToLogFile(const CString& strText);
     // A new data object of the library with one reference, the caller's; throws when none can be made.
     template <class TObject, class TInterface> static CComPtr<TInterface> CreateObject();

@@ -13,14 +13,6 @@ HRESULT CCopyMapValueToVariant::copy(VARIANT* pTo, const CLumoClientMapColl::val
 
 namespace
 {
-// A value as GetValues shows it: numbers in the user locale's form, texts unchanged, flags as 1 or
-// 0. Objects, arrays and 64-bit integers have no text here.
-CString ValueText(const VARIANT& value)
-{
-    if (value.vt == VT_I8 || value.vt == VT_UI8) return CString();
-    return CStaticTools::VariantToString(COleVariant(value), false);
-}
-
 // A new, empty string collection with one reference for the caller.
 HRESULT NewStringCollection(CComObject<CLumoClientStringCollection>** pp) noexcept
 {
@@ -29,6 +21,27 @@ HRESULT NewStringCollection(CComObject<CLumoClientStringCollection>** pp) noexce
     return hr;
 }
 } // namespace
+
+bool CLumoClientMap::ValueText(const VARIANT& value, CString& strText)
+{
+    strText.Empty();
+    switch (value.vt)
+    {
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_BOOL:
+    case VT_DECIMAL:
+        strText = CStaticTools::VariantToString(COleVariant(value), false);
+        return true;
+    default:
+        return false;
+    }
+}
 
 HRESULT CLumoClientMap::KeyOf(const VARIANT& key, CComBSTR& text) noexcept
 {
@@ -116,7 +129,8 @@ STDMETHODIMP CLumoClientMap::GetValues(ILumoClientStringCollection** pVal)
     {
         for (auto entry = m_coll.begin(); SUCCEEDED(hr) && entry != m_coll.end(); ++entry)
         {
-            const CString text = ValueText(entry->second);
+            CString text;
+            ValueText(entry->second, text);
             hr = pValues->AddText(text, static_cast<size_t>(text.GetLength()));
         }
     }

@@ -4,6 +4,7 @@
 #include "framework/CComEnumOnSTL.h"
 #include "framework/CComObjectRootEx.h"
 #include "framework/CComVariant.h"
+#include "framework/CString.h"
 #include "framework/ICollectionOnSTLCopyImpl.h"
 #include "framework/IDispatchImpl.h"
 #include "clientctl/module/LumoClientResources.h"
@@ -50,6 +51,11 @@ public:
     STDMETHOD(GetKeys)(ILumoClientStringCollection** pVal) override;
     STDMETHOD(GetValues)(ILumoClientStringCollection** pVal) override;
     STDMETHOD(ContainsKey)(VARIANT Key, VARIANT_BOOL* pVal) override;
+
+    // A value as GetValues shows it: numbers in the user locale's form, texts unchanged, flags as 1 or
+    // 0. False, with the empty text, for a value that has no text form here (objects, arrays, nothing,
+    // 64-bit integers and the other number types).
+    static bool ValueText(const VARIANT& value, CString& strText);
 
 private:
     // A key or index as the map's key text: unchanged when it is a text, else converted.

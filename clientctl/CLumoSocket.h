@@ -1,7 +1,12 @@
 #pragma once
 #include "clientctl/CCall.h"
 #include "clientctl/CSyncSocketEx.h"
+#include "framework/CList.h"
+#include <vector>
 
+class CMailMessage;
+class CMessage;
+class CPropertyList;
 class ILumoSocketCallbacks;
 
 // The control's connection to Lumo's application port: the connection sequence (greeting, version check,
@@ -24,6 +29,77 @@ public:
     const CString& GetOwnVersion() const { return m_strOwnVersion; }
     // Versions match when they agree, without regard to case, up to their last dot.
     static bool IsSameVersion(const CString& strOwn, const CString& strLumo);
+
+    // A text as one blank-free field of a request line.
+    static CString EscapeParameter(const CString& strText);
+
+    // Requests that wait up to 3 s for their answer; each gives the failure value named when none came.
+    CString GetAgentList(short nListType); // empty text
+    CString GetLocationList();             // empty text
+    CString GetOutboundGroupList();        // empty text
+    CString GetPauseList();                // empty text
+    // FALSE, the values untouched, when no answer came or it held an empty list.
+    BOOL GetAgentSetting(long nSettingId, long& nValue, CString& strValue);
+    // FALSE for no answer, a checksum that differs or a history that does not load (both reported).
+    BOOL GetCallHistory(long nCallId, CCallArray& arrCalls);
+    BOOL GetMute(short nDevice, BOOL& bMuted);            // FALSE
+    BOOL GetVolume(short nDevice, short& nVolume);        // FALSE
+    BOOL IsVoIP(BOOL& bVoIP);                             // FALSE
+    BOOL ReplayMasterRole(BOOL bTake, BOOL bAllowOthers); // FALSE
+    // TRUE only when Lumo answers with the number 0; the password goes as given when already encrypted.
+    BOOL AgentLogon(const CString& strUserName, long nLocationId, const CString& strPassword,
+                    BOOL bPasswordAlreadyEncrypted);
+    BOOL AgentLogonById(long nAgentId, long nLocationId, const CString& strPassword, BOOL bPasswordAlreadyEncrypted);
+    BOOL StartPlaySound(long nCallId, const CString& strFileName);          // FALSE
+    BOOL StopPlaySound(long nCallId);                                       // FALSE
+    short StartQuestionRecording(long nCallId, const CString& strFileName); // -1
+    short StopQuestionRecording(long nCallId);                              // 0
+    short StartRecording(long nCallId);                                     // -1
+
+    // Requests sent without waiting; whatever Lumo answers comes back through the command map.
+    void RequestAgentList(short nListType);
+    void RequestCallHistory(long nCallId);
+    void RequestLocationList();
+    void RequestOutboundGroupList();
+    void RequestPauseList();
+    void RequestStartPlaySound(long nCallId, const CString& strFileName);
+    void RequestStopPlaySound(long nCallId);
+    void RequestStartQuestionRecording(long nCallId, const CString& strFileName);
+    void RequestStopQuestionRecording(long nCallId);
+    void RequestStartRecording(long nCallId);
+    void RequestTaskContents(long nTaskId);
+    void RequestTaskResources(long nTaskId, const CList<long, long>& lstResourceIds);
+    void RequestStartPause(long nPauseReasonId, short nStartType);
+    void RequestStopPause();
+    void RequestNextCall();
+    void AgentLogOff();
+    void DialNumber(const CString& strNumber, const CString& strTag);
+    void DropCall(long nCallId);
+    void TakeCall(long nCallId);
+    void PutCallOnHold(long nCallId);
+    void TakeCallOnHold(long nCallId);
+    void Transfer(long nCallId, long nCallId2);
+    void TagCall(long nCallId, const CString& strTag);
+    void SendDTMF(long nCallId, const CString& strDigits, BOOL bSilent);
+    void TriggerPredictive(BOOL bStart, long nCallId, long nType);
+    void ChangeOutboundGroup(long nOutboundGroupId);
+    void EndTask(short nCallResult, const CPropertyList& fields);
+    void EndTaskAfterConnectionLost(const CPropertyList& fields);
+    void SendInterviewStatus(long nCallId, const CString& strStatus);
+    void SaveAgentSetting(long nSettingId, const CString& strName, long nValue, const CString& strValue);
+    void UpdateAnnotation(long nCallId, long nAnnotationType, long nAnnotationId, const CPropertyList& arguments);
+    void ShowLumoClient(short nVisibleMode);
+    void SetMute(short nDevice, BOOL bMuted);
+    void SetVolume(short nDevice, short nVolume);
+    void SetPossibleMessageMaster(BOOL bPossible);
+    void BrennStartKeyIn(long nInterviewId);
+    void BrennEndKeyIn(long nCallId);
+    void BrennStartIVR(const CString& strInterviewGuid, long nCallId, const CString& strNumber);
+    void BrennFindKeyInInterviews(const CPropertyList& searchParameters, const CStringArray& arrReturnFields);
+    // The bytes are copied before these return.
+    void SendInterview(long nTaskId, long nCallId, const BYTE* pData, DWORD nLength, DWORD nChecksum);
+    void SendMessage(const CMessage& message);
+    void SendEmail(long nCallId, const CMailMessage& mail);
 
     void OnDisconnected(int nErrorCode) override;
     CSyncSocketCommandMap* GetCommandMap() override;
@@ -70,6 +146,13 @@ protected:
 
 private:
     static CString ReadModuleVersion();
+    // The answer's fields to a request posted with a waiter; FALSE when none came within 3 s.
+    BOOL WaitForAnswerFields(long nId, CStringArray& arrFields, int nMinFields);
+    // The first field of the answer, or empty text.
+    CString AskForList(LPCWSTR pszCommand);
+    BOOL AskLogon(const CString& strFields);
+    // The bytes of every attachment one after the other, as long as all their sizes together.
+    std::vector<BYTE> ReadAttachments(const CMessage& message);
 
     ILumoSocketCallbacks* m_pControl;
     CString m_strOwnVersion;

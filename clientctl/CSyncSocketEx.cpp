@@ -126,7 +126,8 @@ long CSyncSocketEx::PostLine(BOOL bWait, LPCWSTR pszCommand, const CString* pFie
         strLine.Format(L"%s %ld %s", pszCommand, nId, pFields->GetString());
     else
         strLine.Format(L"%s %ld", pszCommand, nId);
-    if (pFields) strLine.Trim();
+    // Only the blank an empty format leaves: an escaped blank (0x0C) ending the last field is data.
+    if (pFields) strLine.TrimRight(L' ');
     if (bWithData)
     {
         auto pSend = std::make_unique<CSyncSocketExThread::CSendData>();

@@ -155,12 +155,13 @@ void CAsyncSocketEx::OnConnect(int nErrorCode)
             m_nHandshakeState = 4;
         }
     }
-    catch (CException* pException)
+    catch (CException* pException) // nothing leaves a notification, and nothing goes unreported
     {
-        pException->Delete(); // nothing leaves a notification
+        AfxReportSocketException(pException, m_hSocket, FD_CONNECT);
     }
     catch (...)
     {
+        AfxReportSocketException(nullptr, m_hSocket, FD_CONNECT);
     }
     --m_nAcceptsInProgress;
     DeleteIfPending(); // may delete this object
@@ -226,10 +227,11 @@ BOOL CAsyncSocketEx::Accept(CAsyncSocket& rConnectedSocket, SOCKADDR* lpSockAddr
         }
         catch (CException* pException)
         {
-            pException->Delete();
+            AfxReportSocketException(pException, link.m_hSocket, FD_ACCEPT);
         }
         catch (...)
         {
+            AfxReportSocketException(nullptr, link.m_hSocket, FD_ACCEPT);
         }
         bResult = !link.m_bDeletePending;
     }

@@ -2,6 +2,7 @@
 #include "core/CPasswordCipher.h"
 #include "core/CStaticTools.h"
 #include "core/CVersionInfo.h"
+#include "desktop/CApplicationToolBarDlg.h"
 #include "desktop/CConnectionDlg.h"
 #include "desktop/CIniFile.h"
 #include "desktop/LumoMessages.h"
@@ -9,6 +10,7 @@
 #include "framework/AfxMessageBox.h"
 #include "sessions/CCallResultSettings.h"
 #include "sessions/CJexSocket.h"
+#include "uikit/IDialogHost.h"
 #include <commctrl.h>
 #include <cstdlib>
 #include <cwchar>
@@ -89,7 +91,11 @@ END_MESSAGE_MAP()
 
 CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime()) {}
 
-CLumoApp::~CLumoApp() = default;
+CLumoApp::~CLumoApp()
+{
+    DestroyMainWindow();
+    if (GetDialogHost() == &m_host) SetDialogHost(nullptr);
+}
 
 BOOL CLumoApp::InitInstance()
 {
@@ -99,6 +105,8 @@ BOOL CLumoApp::InitInstance()
     m_bComStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 
     m_pAlarmOptions = std::make_unique<CAlarmOption>();
+    // The toolkit's dialogs ask the desktop whether they may show and offer it the typed dial keys.
+    SetDialogHost(&m_host);
     if (m_arguments.empty()) m_arguments = ProcessArguments();
     // Before any setting is read: stand-alone means no registry access at all.
     m_bStandalone = IsStandaloneRequested(m_arguments);
@@ -124,23 +132,57 @@ BOOL CLumoApp::InitInstance()
     m_bSocketsStarted = true;
     m_bOleStarted = SUCCEEDED(OleInitialize(nullptr));
 
+    // Its start opens the application ports, so local programs may connect while Jex is awaited.
+    if (!CreateMainWindow()) return FALSE;
+
     const BOOL bConnected = Connect(TRUE);
     // The connection dialog's loop leaves its last message where a failed start-up's exit code is
     // read from; that code is 0.
     m_msgCur = MSG{};
     if (!bConnected) return FALSE;
-    // The main window and the log-on are not part of this program yet: without them there is
-    // nothing to run.
+    m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
+    m_pMainDlg->SetJexSocket(m_pJexSocket);
+    // The log-on is not part of this program yet: without it there is nothing to run.
     return FALSE;
+}
+
+BOOL CLumoApp::CreateMainWindow()
+{
+    m_pMainDlg = std::make_unique<CLumoDlg>(*this);
+    m_pMainWnd = m_pMainDlg.get();
+    m_pMainDlg->CreateToolBar();
+    if (m_pMainDlg->Create()) return TRUE;
+    DestroyMainWindow();
+    return FALSE;
+}
+
+void CLumoApp::DestroyMainWindow()
+{
+    if (!m_pMainDlg) return;
+    // No longer the framework's main window first: its end would otherwise end the message loop.
+    if (m_pMainWnd == m_pMainDlg.get()) m_pMainWnd = nullptr;
+    if (m_pJexSocket) m_pJexSocket->SetMainWindow(nullptr, nullptr);
+    m_pMainDlg->DestroyWindow();
+    m_pMainDlg.reset();
+}
+
+void CLumoApp::ClearToolBarCall()
+{
+    CApplicationToolBarDlg* pToolBar = m_pMainDlg ? m_pMainDlg->GetToolBar() : nullptr;
+    if (!pToolBar) return;
+    pToolBar->SetCurrentCall(CSmartObjectPtr<CCallInfo>());
+    pToolBar->ShowCurrentCall();
 }
 
 int CLumoApp::ExitInstance()
 {
     // Before the sockets go: a link that is up says goodbye to Jex.
     if (m_pJexSocket) m_pJexSocket->Close();
+    DestroyMainWindow();
     m_sessionCore.SetJexSender(nullptr);
     m_pJexSocket.reset();
     CIniFile::Close();
+    if (GetDialogHost() == &m_host) SetDialogHost(nullptr);
     if (std::exchange(m_bSocketsStarted, false)) WSACleanup();
     if (std::exchange(m_bOleStarted, false)) OleUninitialize();
     if (std::exchange(m_bComStarted, false)) CoUninitialize();
@@ -336,6 +378,11 @@ BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
     // The calls of the old session are gone with it.
     for (const auto& pCall : m_sessionCore.GetCalls())
         m_sessionCore.RemoveCall(pCall->m_nCallId);
+    if (m_pMainDlg)
+    {
+        m_pMainDlg->HangUpSoftPhone();
+        ClearToolBarCall();
+    }
 
     CConnectionDlg dlg(m_pJexSocket, *this, m_pMainWnd);
     dlg.SetShowWhileConnecting(bShowWhileConnecting != FALSE);
@@ -367,10 +414,16 @@ BOOL CLumoApp::CheckConnection()
         m_bReconnectQuestionOpen = false;
         return FALSE;
     }
+    ClearToolBarCall();
     if (!Connect(TRUE))
     {
         m_bReconnectQuestionOpen = false;
         return FALSE;
+    }
+    if (m_pMainDlg)
+    {
+        m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
+        m_pMainDlg->SetJexSocket(m_pJexSocket);
     }
     const LogonAgain result = LogOnAgain();
     m_bReconnectQuestionOpen = false;

@@ -4,6 +4,7 @@
 #include "framework/CString.h"
 #include "framework/CWinApp.h"
 #include "desktop/CLumoAppHost.h"
+#include "desktop/CLumoDlg.h"
 #include "sessions/CAgent.h"
 #include "sessions/CAlarmOption.h"
 #include "sessions/CSessionCore.h"
@@ -76,6 +77,8 @@ public:
     CString m_strBrennClientParameters;
     CString m_strQuillanPath;
     CString m_strQuillanParameters;
+    // The main window, also the framework's main window while it exists.
+    std::unique_ptr<CLumoDlg> m_pMainDlg;
     std::unique_ptr<CAlarmOption> m_pAlarmOptions;
     std::unique_ptr<CAgent> m_pAgent;
     std::shared_ptr<CJexSocket> m_pJexSocket;
@@ -125,6 +128,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Makes the main window with its tool bar; FALSE, with neither left, when the window cannot be made.
+    BOOL CreateMainWindow();
+    void DestroyMainWindow();
+    // The tool bar forgets the call it followed: the calls went with the link.
+    void ClearToolBarCall();
     void ReadSettings();
     // FALSE when the usage was asked for: start-up ends.
     BOOL ParseOptions();

@@ -141,6 +141,16 @@ int CLumoAppHost::ShowMessage(UINT nStringId, UINT nType)
     return ShowSuspended([&] { return AfxMessageBox(nStringId, nType); });
 }
 
+BOOL CLumoAppHost::IsDesktopVisible()
+{
+    return m_app.m_bVisible;
+}
+
+BOOL CLumoAppHost::HandleDialKey(wchar_t ch)
+{
+    return m_app.m_pMainDlg ? m_app.m_pMainDlg->HandleDialKey(ch) : FALSE;
+}
+
 BOOL CLumoAppHost::CheckService(CString& strError)
 {
     return CContactCenterUpdater(m_nUpdateServicePort).CheckService(strError) ? TRUE : FALSE;

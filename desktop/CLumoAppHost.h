@@ -3,12 +3,14 @@
 #include "sessions/ILumoAppHost.h"
 #include "sessions/IMessageBoxSink.h"
 #include "sessions/IUpdateServiceClient.h"
+#include "uikit/IDialogHost.h"
 
 class CLumoApp;
 
-// The application object as the session layer sees it: the Jex link and the session core call
-// these instead of CLumoApp, whose own accessors keep the shapes the desktop's code uses.
-class CLumoAppHost : public ILumoAppHost, public IMessageBoxSink, public IUpdateServiceClient
+// The application object as the session layer and the toolkit's dialogs see it: the Jex link, the
+// session core and the dialogs call these instead of CLumoApp, whose own accessors keep the shapes
+// the desktop's code uses.
+class CLumoAppHost : public ILumoAppHost, public IMessageBoxSink, public IUpdateServiceClient, public IDialogHost
 {
 public:
     explicit CLumoAppHost(CLumoApp& app) : m_app(app) {}
@@ -46,6 +48,10 @@ public:
     // IMessageBoxSink: the connection dialog is suspended while a box of the link is open.
     int ShowMessage(const CString& strText, UINT nType) override;
     int ShowMessage(UINT nStringId, UINT nType) override;
+
+    // IDialogHost: dialogs stay hidden while Lumo runs hidden; dial keys go to the main window.
+    BOOL IsDesktopVisible() override;
+    BOOL HandleDialKey(wchar_t ch) override;
 
     // IUpdateServiceClient
     BOOL CheckService(CString& strError) override;

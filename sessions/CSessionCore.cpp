@@ -2,6 +2,7 @@
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
 #include "sessions/IJexSender.h"
+#include "sessions/IOldApplicationLink.h"
 #include "core/CAsyncSocketEx.h"
 
 CSessionCore::CSessionCore(ILumoAppHost& app) : m_app(app) {}
@@ -25,13 +26,13 @@ BOOL CSessionCore::AddApplication(long nApplicationId, CAsyncSocketEx* pSocket, 
     return TRUE;
 }
 
-BOOL CSessionCore::AddOldApplication(long nApplicationId, CAsyncSocketEx* pSocket)
+BOOL CSessionCore::AddOldApplication(long nApplicationId, IOldApplicationLink* pLink)
 {
-    if (!pSocket || m_old.contains(nApplicationId)) return FALSE;
-    m_old[nApplicationId] = OldEntry{pSocket, FALSE};
-    pSocket->SendCommand(L"APLGIN %s\r", m_app.GetVersionString().GetString());
+    if (!pLink || m_old.contains(nApplicationId)) return FALSE;
+    m_old[nApplicationId] = OldEntry{pLink, FALSE};
+    pLink->SendCommand(L"APLGIN %s\r", m_app.GetVersionString().GetString());
     TakeReplayMasterIfFree(nApplicationId);
-    if (m_pDlg) DeliverToNewOldApplication(nApplicationId, *pSocket);
+    if (m_pDlg) DeliverToNewOldApplication(nApplicationId, *pLink);
     return TRUE;
 }
 
@@ -69,21 +70,21 @@ void CSessionCore::DeliverToNewApplication(long nApplicationId)
         if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId)) pSocket->SendCommand(L"ASSKYI -1 -1 %d\r", 1);
 }
 
-void CSessionCore::DeliverToNewOldApplication(long nApplicationId, CAsyncSocketEx& socket)
+void CSessionCore::DeliverToNewOldApplication(long nApplicationId, IOldApplicationLink& link)
 {
     if (nApplicationId == kBrennClientId)
         OnBrennClientRegistered();
     else if (nApplicationId == kQuillanId)
         OnQuillanRegistered();
     else
-        socket.SendCommand(L"AGSTAT %s\r", m_pDlg->GetAgentStateText().GetString());
+        link.SendCommand(L"AGSTAT %s\r", m_pDlg->GetAgentStateText().GetString());
     for (const CSmartObjectPtr<CCallInfo>& pCall : GetCalls())
     {
         if (pCall->m_nApplicationId != nApplicationId || pCall->m_bEnded) continue;
         if (!m_pDlg) return;
         const CString strInfo = pCall->FormatOldDialect(m_pDlg->GetCallTypeText(pCall->m_nCallType).GetString(),
                                                         m_pDlg->GetCallStateText(pCall->m_nCallState).GetString());
-        socket.SendCommand(L"CALINF %s\r", strInfo.GetString());
+        link.SendCommand(L"CALINF %s\r", strInfo.GetString());
         StartCall(nApplicationId, pCall->m_nCallId);
     }
 }
@@ -98,15 +99,27 @@ BOOL CSessionCore::RemoveApplication(long nApplicationId, CAsyncSocketEx* pSocke
         m_current.erase(it);
         bRemoved = TRUE;
     }
-    if (auto it = m_old.find(nApplicationId); it != m_old.end() && it->second.pSocket == pSocket)
+    AfterRemoval(nApplicationId, bRemoved);
+    return bRemoved;
+}
+
+BOOL CSessionCore::RemoveOldApplication(long nApplicationId, IOldApplicationLink* pLink)
+{
+    BOOL bRemoved = FALSE;
+    if (auto it = m_old.find(nApplicationId); it != m_old.end() && it->second.pSocket == pLink)
     {
         m_old.erase(it);
         bRemoved = TRUE;
     }
+    AfterRemoval(nApplicationId, bRemoved);
+    return bRemoved;
+}
+
+void CSessionCore::AfterRemoval(long nApplicationId, BOOL bRemoved)
+{
     if (bRemoved && !IsRegistered(nApplicationId)) ReleaseApplication(nApplicationId);
     if (!HasApplications() && !m_app.IsVisible()) m_app.ShowWindows();
     m_app.CheckConnection();
-    return bRemoved;
 }
 
 void CSessionCore::ReleaseApplication(long nApplicationId)
@@ -121,7 +134,7 @@ CAsyncSocketEx* CSessionCore::FindApplication(long nApplicationId) const
     return it == m_current.end() ? nullptr : it->second.pSocket;
 }
 
-CAsyncSocketEx* CSessionCore::FindOldApplication(long nApplicationId) const
+IOldApplicationLink* CSessionCore::FindOldApplication(long nApplicationId) const
 {
     const auto it = m_old.find(nApplicationId);
     return it == m_old.end() ? nullptr : it->second.pSocket;

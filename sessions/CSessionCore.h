@@ -1,6 +1,7 @@
 #pragma once
 #include "sessions/CCallInfo.h"
 #include "sessions/CSmartObjectPtr.h"
+#include "sessions/IApplicationRelay.h"
 #include "framework/CString.h"
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@ class CMessage;
 class IJexSender;
 class ILumoAppHost;
 class ILumoDlgHost;
+class IOldApplicationLink;
 
 // The agent session behind the desktop's services: the registers of the local applications on
 // both application ports, what is sent to them, the call records, the task contents held for a
@@ -26,7 +28,7 @@ class ILumoDlgHost;
 // The class is large: CSessionCore.cpp holds the registers and the replay master,
 // CSessionCoreBroadcasts.cpp what is sent to all or to one application, CSessionCoreTasks.cpp the
 // calls, held tasks, holds and the settings cache.
-class CSessionCore
+class CSessionCore : public IApplicationRelay
 {
 public:
     static constexpr long kBrennClientId = 0;
@@ -46,13 +48,13 @@ public:
     explicit CSessionCore(ILumoAppHost& app);
     CSessionCore(const CSessionCore&) = delete; // the registers hold sockets the owner passed in
     CSessionCore& operator=(const CSessionCore&) = delete;
-    ~CSessionCore();
+    ~CSessionCore() override;
 
     void SetDlgHost(ILumoDlgHost* pDlg) { m_pDlg = pDlg; } // null while there is no main window
+    ILumoDlgHost* GetDlgHost() const { return m_pDlg; }
     void SetJexSender(IJexSender* pJex) { m_pJex = pJex; } // null while there is no Jex link
     void SetAgentSettingStore(CAgentSettingStore* pStore) { m_pAgentSettings = pStore; }
     void SetTimings(const Timings& timings) { m_timings = timings; }
-    ILumoDlgHost* GetDlgHost() const { return m_pDlg; }
 
     // ---- registers (CSessionCore.cpp) ----
     // Current port: FALSE (nothing changes) when the id is taken. Otherwise registers the socket,
@@ -62,13 +64,14 @@ public:
     BOOL AddApplication(long nApplicationId, CAsyncSocketEx* pSocket, BOOL bMayBeReplayMaster, long nRequestId);
     // Old port: FALSE when the id is taken; otherwise registers, answers "APLGIN %s" with the version
     // and makes the old port's deliveries.
-    BOOL AddOldApplication(long nApplicationId, CAsyncSocketEx* pSocket);
+    BOOL AddOldApplication(long nApplicationId, IOldApplicationLink* pLink);
     // The closing socket leaves its register. An application may hold its id on both ports: only
     // when neither port holds the id any more is it gone (connected marks, replay master). TRUE
     // when the socket was registered.
     BOOL RemoveApplication(long nApplicationId, CAsyncSocketEx* pSocket);
+    BOOL RemoveOldApplication(long nApplicationId, IOldApplicationLink* pLink); // the same for the old port
     CAsyncSocketEx* FindApplication(long nApplicationId) const;
-    CAsyncSocketEx* FindOldApplication(long nApplicationId) const;
+    IOldApplicationLink* FindOldApplication(long nApplicationId) const;
     BOOL IsRegistered(long nApplicationId) const
     {
         return FindApplication(nApplicationId) || FindOldApplication(nApplicationId);
@@ -107,6 +110,8 @@ public:
     void BroadcastPasswordCheckResult(int nResult);
     void BroadcastEndTransfer(int nResult);
     void BroadcastTransferAgent(int nResult, const CString& strText);
+    // Jex's transfer-to-agent result code, in the old port's form (nothing for a transfer under way).
+    void BroadcastTransferAgentResult(int nResultCode);
     void BroadcastTransferCall(long nCallId, const CString& strText);
     void BroadcastLumoPresent();
     void BroadcastTimeSync();
@@ -118,6 +123,13 @@ public:
     void SendLocationList(long nRequestId, long nApplicationId, const CString& strList);
     void SendOutboundGroupList(long nRequestId, long nApplicationId, const CString& strList);
     void SendPauseList(long nRequestId, long nApplicationId, const CString& strList);
+    // Jex's answers for the application of an id, on the port it registered on (IApplicationRelay).
+    void SendInterviewConfirmation(long nApplicationId, BOOL bCurrentPort, long nFirst, long nThird) override;
+    void SendCallAnswer(CallAnswer kind, long nApplicationId, long nRequestId, long nCallId, long nResult) override;
+    // A task resource for the application of the id on both ports, its bytes behind the line; null
+    // bytes: Jex has no such resource, and only the task id is told.
+    void SendTaskResource(long nApplicationId, long nTaskId, long nResourceId, const BYTE* pBytes, DWORD nLength,
+                          DWORD nCrc);
     // TRUE when the message went to an old-port replay master. A current-port one gets it with its
     // attachments and FALSE comes back, so the main window shows it too; FALSE without a holder.
     BOOL SendMessageToReplayMaster(const CString& strSender, const CMessage& message);
@@ -180,7 +192,7 @@ private:
     };
     struct OldEntry
     {
-        CAsyncSocketEx* pSocket = nullptr;
+        IOldApplicationLink* pSocket = nullptr;
         BOOL bPasswordChecked = FALSE;
     };
     struct HeldTask
@@ -199,8 +211,9 @@ private:
 
     void TakeReplayMasterIfFree(long nApplicationId);
     void DeliverToNewApplication(long nApplicationId);
-    void DeliverToNewOldApplication(long nApplicationId, CAsyncSocketEx& socket);
+    void DeliverToNewOldApplication(long nApplicationId, IOldApplicationLink& link);
     void ReleaseApplication(long nApplicationId);
+    void AfterRemoval(long nApplicationId, BOOL bRemoved);
     template <typename... Args> void SendToAllCurrent(LPCWSTR pszFormat, Args... args);
     template <typename... Args> void SendToAllOld(LPCWSTR pszFormat, Args... args);
     ProgramState* FindProgram(long nApplicationId);

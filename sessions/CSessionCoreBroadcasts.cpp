@@ -1,4 +1,6 @@
 #include "sessions/CSessionCore.h"
+#include "sessions/COldDialect.h"
+#include "sessions/IOldApplicationLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
@@ -16,9 +18,9 @@ CString Escaped(const CString& strText)
 }
 
 // Sending can close a link, and a closed link leaves its register: walk a copy.
-template <typename Register> std::vector<CAsyncSocketEx*> Snapshot(const Register& entries)
+template <typename Register> auto Snapshot(const Register& entries)
 {
-    std::vector<CAsyncSocketEx*> sockets;
+    std::vector<decltype(entries.begin()->second.pSocket)> sockets;
     for (const auto& [nId, entry] : entries)
         sockets.push_back(entry.pSocket);
     return sockets;
@@ -33,8 +35,8 @@ template <typename... Args> void CSessionCore::SendToAllCurrent(LPCWSTR pszForma
 
 template <typename... Args> void CSessionCore::SendToAllOld(LPCWSTR pszFormat, Args... args)
 {
-    for (CAsyncSocketEx* pSocket : Snapshot(m_old))
-        pSocket->SendCommand(pszFormat, args...);
+    for (IOldApplicationLink* pLink : Snapshot(m_old))
+        pLink->SendCommand(pszFormat, args...);
 }
 
 void CSessionCore::BroadcastAgentState(int nState, const CString& strStateText)
@@ -134,6 +136,13 @@ void CSessionCore::BroadcastTransferCall(long nCallId, const CString& strText)
     SendToAllOld(L"TRACAL %ld %s\r", nCallId, strText.GetString());
 }
 
+void CSessionCore::BroadcastTransferAgentResult(int nResultCode)
+{
+    int nFlag = 0;
+    CString strText;
+    if (COldDialect::ConvertTransferAgentResult(nResultCode, nFlag, strText)) BroadcastTransferAgent(nFlag, strText);
+}
+
 void CSessionCore::BroadcastLumoPresent()
 {
     SendToAllOld(L"LUMPRE\r");
@@ -153,8 +162,9 @@ void CSessionCore::SendAgentLogonResult(long nPendingApplicationId, int nResult)
 void CSessionCore::SendAgentList(long nRequestId, long nApplicationId, const CString& strListKind,
                                  const CString& strList)
 {
-    if (CAsyncSocketEx* pOld = FindOldApplication(nApplicationId))
-        pOld->SendCommand(strListKind == L"2" ? L"LSTSUP %s\r" : L"LSTAGE %s\r", strList.GetString());
+    if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
+        pOld->SendCommand(strListKind == L"2" ? L"LSTSUP %s\r" : L"LSTAGE %s\r",
+                          COldDialect::ConvertAgentList(strList).GetString());
     if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
         pSocket->SendCommand(L"LSTAGT %ld -1 %s %s\r", nRequestId, strListKind.GetString(),
                              Escaped(strList).GetString());
@@ -162,31 +172,102 @@ void CSessionCore::SendAgentList(long nRequestId, long nApplicationId, const CSt
 
 void CSessionCore::SendLocationList(long nRequestId, long nApplicationId, const CString& strList)
 {
-    SendToAllOld(L"LSTLOC %s\r", strList.GetString());
+    SendToAllOld(L"LSTLOC %s\r", COldDialect::ConvertLocationList(strList).GetString());
     if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
         pSocket->SendCommand(L"LSTLOC %ld -1 %s\r", nRequestId, Escaped(strList).GetString());
 }
 
 void CSessionCore::SendOutboundGroupList(long nRequestId, long nApplicationId, const CString& strList)
 {
-    if (CAsyncSocketEx* pOld = FindOldApplication(nApplicationId))
-        pOld->SendCommand(L"LSTOGR %s\r", strList.GetString());
+    if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
+        pOld->SendCommand(L"LSTOGR %s\r", COldDialect::ConvertOutboundGroupList(strList).GetString());
     if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
         pSocket->SendCommand(L"LSTOGR %ld -1 %s\r", nRequestId, Escaped(strList).GetString());
 }
 
 void CSessionCore::SendPauseList(long nRequestId, long nApplicationId, const CString& strList)
 {
-    if (CAsyncSocketEx* pOld = FindOldApplication(nApplicationId))
-        pOld->SendCommand(L"PAUSES %s\r", strList.GetString());
+    if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
+    {
+        CStringArray arrIds, arrNames;
+        const CString strNames = COldDialect::ConvertPauseList(strList, arrIds, arrNames);
+        pOld->KeepPauseList(arrIds, arrNames);
+        pOld->SendCommand(L"PAUSES %s\r", strNames.GetString());
+    }
     if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
         pSocket->SendCommand(L"LSTPAU %ld -1 %s\r", nRequestId, Escaped(strList).GetString());
+}
+
+void CSessionCore::SendInterviewConfirmation(long nApplicationId, BOOL bCurrentPort, long nFirst, long nThird)
+{
+    if (!bCurrentPort)
+    {
+        if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
+            pOld->SendCommand(L"SNDINT %ld %ld\r", nFirst, nThird);
+        return;
+    }
+    if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
+        pSocket->SendCommand(L"SNDINT -1 -1 %ld %ld\r", nFirst, nThird);
+}
+
+void CSessionCore::SendCallAnswer(CallAnswer kind, long nApplicationId, long nRequestId, long nCallId, long nResult)
+{
+    static constexpr struct
+    {
+        LPCWSTR pszOld;
+        LPCWSTR pszCurrent;
+    } kWords[] = {
+        {L"PLSSTA %ld %d\r", L"PLSSTA %ld -1 %ld %ld\r"},
+        {L"PLSEND %ld %d\r", L"PLSSTO %ld -1 %ld %ld\r"},
+        {L"QRESTA %ld %d\r", L"QRESTA %ld -1 %ld %d\r"},
+        {L"QREEND %ld %d\r", L"QRESTO %ld -1 %ld %d\r"},
+    };
+    if (kind < answerSoundStart || kind > answerRecordingEnd) return;
+    const auto& words = kWords[kind];
+    if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
+        pOld->SendCommand(words.pszOld, nCallId, static_cast<int>(nResult));
+    if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
+    {
+        if (kind == answerSoundStart || kind == answerSoundEnd)
+            pSocket->SendCommand(words.pszCurrent, nRequestId, nCallId, nResult);
+        else
+            pSocket->SendCommand(words.pszCurrent, nRequestId, nCallId, static_cast<int>(nResult));
+    }
+}
+
+void CSessionCore::SendTaskResource(long nApplicationId, long nTaskId, long nResourceId, const BYTE* pBytes,
+                                    DWORD nLength, DWORD nCrc)
+{
+    const unsigned long nLengthField = pBytes ? nLength : 0;
+    if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
+    {
+        if (!pBytes)
+            pOld->SendCommand(L"TSKRES %ld\r", nTaskId);
+        else
+        {
+            pOld->SendCommand(L"TSKRES %ld %ld %lu %lu\r", nTaskId, nResourceId, nLengthField,
+                              static_cast<unsigned long>(nCrc));
+            pOld->SendBytes(pBytes, nLength);
+        }
+    }
+    if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
+    {
+        if (!pBytes)
+        {
+            pSocket->SendCommand(L"TSKRES -1 -1 %ld\r", nTaskId);
+            return;
+        }
+        CSingleLock lock(&pSocket->m_csSend, TRUE);
+        pSocket->SendCommand(L"TSKRES -1 %lu %ld %ld %lu\r", nLengthField, nTaskId, nResourceId,
+                             static_cast<unsigned long>(nCrc));
+        pSocket->SendRaw(pBytes, static_cast<int>(nLength));
+    }
 }
 
 BOOL CSessionCore::SendMessageToReplayMaster(const CString& strSender, const CMessage& message)
 {
     if (m_nReplayMaster == -1) return FALSE;
-    if (CAsyncSocketEx* pOld = FindOldApplication(m_nReplayMaster))
+    if (IOldApplicationLink* pOld = FindOldApplication(m_nReplayMaster))
     {
         CPropertyList notice;
         notice.SetProperty(L"Name", strSender);

@@ -5,6 +5,7 @@
 #include "sessions/IJexSender.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
+#include "sessions/IOldApplicationLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "framework/CWnd.h"
 #include "framework/CWinThread.h"
@@ -71,7 +72,7 @@ void CSessionCore::StartCall(long nApplicationId, long nCallId)
         strLine.Format(L"CallID: %ld Start Call", nCallId);
         m_pDlg->WriteSoftphoneLog(strLine);
     }
-    if (CAsyncSocketEx* pOld = FindOldApplication(nApplicationId))
+    if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
         pOld->SendCommand(L"STACAL %d %s\r", static_cast<int>(pCall->m_nCallKind), pCall->m_strTask.GetString());
     if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId))
         pSocket->SendCommand(L"STACAL -1 -1 %d %s\r", static_cast<int>(pCall->m_nCallKind),

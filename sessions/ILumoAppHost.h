@@ -73,4 +73,7 @@ public:
     virtual CString GetLogFileLocation() { return CString(); } // the registry value LogFileLocation
     virtual void SetVisible(BOOL /*bVisible*/) {}
     virtual CWnd* GetConnectionDialogWnd() { return nullptr; } // null while it is not open
+    // SHOWLC on the old port: the visible flag, the main window (which tells the applications the agent
+    // state again), the connection dialog (hidden for SW_MINIMIZE) and the tracked dialogs.
+    virtual void ShowLumo(int /*nShowCommand*/) {}
 };

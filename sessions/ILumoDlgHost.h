@@ -48,6 +48,11 @@ public:
     virtual void RequestPause(long nPauseReasonId, int nStartType) = 0;
     virtual void EndPause() = 0;
     virtual void SetPauseState(BOOL bPause) = 0;
+    // An old-port application asks for a pause under its id, so that the pause list comes back to
+    // it, or ends one (-1).
+    virtual void SetPauseStateFor(BOOL bPause, long /*nRequester*/) { SetPauseState(bPause); }
+    // A message box shown when the main window gets to it: the caller goes on at once.
+    virtual void PostMessageBox(const CString& /*strText*/) {}
     virtual void StopQuestionRecording(long nRequestId, long nCallId) = 0;
     virtual void TakeCallById(long nCallId) = 0;
     virtual long DialOnSoftPhone(const CString& strNumber) = 0;

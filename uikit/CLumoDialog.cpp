@@ -63,7 +63,8 @@ void CLumoDialog::ExtendHeight(int nPixels, BOOL bHide)
     if (ReadPlacement(&placement))
     {
         placement.rcNormalPosition.bottom += nPixels;
-        if (bHide) placement.showCmd = SW_HIDE;
+        // The placement reads a hidden window as shown: written back as read it would show it.
+        if (bHide || !IsWindowVisible()) placement.showCmd = SW_HIDE;
         SetWindowPlacement(&placement);
     }
     Invalidate(TRUE);

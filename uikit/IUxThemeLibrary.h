@@ -1,4 +1,5 @@
 #pragma once
+#include "framework/CHandleOwner.h"
 #include "uikit/UxThemeFunctions.h"
 // The theme functions as the toolkit reaches them: the process's CUxThemeLibrary, or a double a
 // test installs.
@@ -16,3 +17,12 @@ public:
 IUxThemeLibrary& GetUxThemeLibrary();
 // null: back to the process's library. Tests only.
 void SetUxThemeLibrary(IUxThemeLibrary* pLibrary);
+
+// A theme handle from OpenThemeData, closed through the same library.
+struct CThemeHandleTraits
+{
+    using HandleType = HTHEME;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { GetUxThemeLibrary().CloseThemeData(h); }
+};
+using CThemeHandle = CHandleOwner<CThemeHandleTraits>;

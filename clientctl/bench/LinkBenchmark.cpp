@@ -1,14 +1,25 @@
 // The link to Lumo against an answering Lumo in C++ (its own thread, a core link), in the same run:
 // synchronous request/answer through CLumoSocket against the same exchange on a core link driven from its
 // own thread, and a 16 MiB answer to CLumoSocket's waiter against the same payload to a core link's handler.
+// Then the control of LumoClient.ocx, created without registration as its clients create it: a
+// synchronous member through IDispatch::Invoke against a core link's exchange, and a 1 MiB SendInterview
+// until Lumo holds it against the same line and payload sent on a core link.
 #include "clientctl/CLumoSocket.h"
+#include "clientctl/bench/CWordLink.h"
 #include "core/CAsyncSocketEx.h"
+#include "core/CStaticTools.h"
+#include "framework/CComPtr.h"
+#include "framework/CComVariant.h"
 #include "framework/CWinApp.h"
+#include "framework/testing/CActivationContextScope.h"
+#include "framework/testing/CComApartment.h"
+#include "framework/testing/DispatchInvoke.h"
 #include "framework/testing/MessagePump.h"
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -19,30 +30,17 @@ namespace
 constexpr int kCalls = 2000;
 constexpr int kBigBytes = 16 * 1024 * 1024;
 constexpr int kBigRounds = 5;
+constexpr int kInterviewBytes = 1024 * 1024;
+constexpr int kInterviewRounds = 5;
+// The published ids of the control (the IDL's header is the library's, not its clients').
+const CLSID kControl = {0x1A733E11, 0x6AAE, 0x4E30, {0x80, 0x34, 0xF4, 0x4B, 0x2B, 0x2B, 0xF6, 0x6D}};
+constexpr DISPID kPort = 2, kApplicationId = 3, kInit = 20, kSendInterview = 46, kGetReplayMasterRole = 66,
+                 kUninit = 73;
 using Clock = std::chrono::steady_clock;
 
 std::vector<BYTE> g_big(kBigBytes);
-
-// A core link with words of its own: TLink adds them to the class's map once.
-template <class TLink> class CWordLink : public CAsyncSocketEx
-{
-public:
-    CWordLink()
-    {
-        m_bDeleteOnClose = false;
-        InitCommandMap();
-    }
-    CSocketCommandMap* GetCommandMap() override { return &s_map; }
-    void InitCommandMap() override
-    {
-        InitDerivedCommandMap<CAsyncSocketEx>(this, s_map, s_cs, s_csCommandMap,
-                                              [](CSocketCommandMap& map) { TLink::AddWords(map); });
-    }
-
-private:
-    static inline CSocketCommandMap s_map;
-    static inline CCriticalSection s_cs;
-};
+std::vector<BYTE> g_interview(kInterviewBytes);
+std::atomic<int> g_nInterviewsHeld{0}; // interviews Lumo received whole, with the right checksum
 
 using C = CSocketCommand;
 
@@ -55,6 +53,19 @@ public:
         map.Add(L"APLGIN", new C(SocketHandler(&CAnsweringLink::OnAplgin), C::modeFields, false, C::checkNone, 0, -1));
         map.Add(L"ECHO", new C(SocketHandler(&CAnsweringLink::OnEcho), C::modeFields, false, C::checkNone, 0, -1));
         map.Add(L"BIG", new C(SocketHandler(&CAnsweringLink::OnBig), C::modeFields, false, C::checkNone, 0, -1));
+        map.Add(L"REPLMA", new C(SocketHandler(&CAnsweringLink::OnReplma), C::modeFields, false, C::checkNone, 0, -1));
+        auto* pInterview = new C(SocketHandler(&CAnsweringLink::OnSndint), C::modeBinary, false, C::checkNone, 0, -1);
+        pInterview->m_nPayloadLengthField = 1;
+        map.Add(L"SNDINT", pInterview);
+    }
+    void OnReplma(CStringArray& arrFields) { SendCommand(L"REPLMA %s -1 1\r", arrFields[0].GetString()); }
+    // Counted when the bytes are all there and their CRC-32 is the one the line names.
+    void OnSndint(CStringArray& arrFields, BYTE* pData, int nLength)
+    {
+        if (arrFields.GetSize() >= 5 && nLength == kInterviewBytes &&
+            CStaticTools::GetChecksumForMemory(pData, static_cast<unsigned long>(nLength)) ==
+                CStaticTools::ToULong(arrFields[4].GetString()))
+            ++g_nInterviewsHeld;
     }
     void OnAplgin(CStringArray& arrFields) { SendCommand(L"APLGIN %s -1 1 3\r", arrFields[0].GetString()); }
     void OnEcho(CStringArray& arrFields) { SendCommand(L"ECHO %s -1 ok\r", arrFields[0].GetString()); }
@@ -126,6 +137,13 @@ public:
         if (++m_nAnswers < kCalls) SendCommand(L"ECHO %d\r", m_nAnswers + 1);
     }
     void OnBig(CStringArray&, BYTE*, int nLength) { m_nBigReceived = nLength; }
+    // The line and payload SendInterview makes, as one piece under the send lock.
+    void SendInterview(int nId, unsigned long nChecksum)
+    {
+        CSingleLock lock(&m_csSend, TRUE);
+        SendCommand(L"SNDINT %d %d 77 42 %lu\r", nId, kInterviewBytes, nChecksum);
+        SendRaw(g_interview.data(), kInterviewBytes);
+    }
 
     bool m_bGreeted = false;
     int m_nAnswers = 0;
@@ -144,6 +162,8 @@ int main()
     if (!AfxSocketInit()) return 1;
     for (size_t i = 0; i < g_big.size(); ++i)
         g_big[i] = static_cast<BYTE>(i * 31 + 7);
+    for (size_t i = 0; i < g_interview.size(); ++i)
+        g_interview[i] = static_cast<BYTE>(i * 7 + 3);
     auto* pLumo = new CLumoThread;
     pLumo->m_bAutoDelete = FALSE;
     if (!AfxBeginThread(pLumo)) return 1;
@@ -205,6 +225,76 @@ int main()
     }
     client.Close();
 
+    // The control, as its clients create it, through IDispatch.
+    const unsigned long nInterviewCrc = CStaticTools::GetChecksumForMemory(g_interview.data(), kInterviewBytes);
+    double tMember = 0, tCoreMember = 0, tInterview = 1e9, tCoreInterview = 1e9;
+    bool bControl = false;
+    {
+        CComApartment apartment;
+        CActivationContextScope context(PathBesideProgram(L"LumoClient.manifest"));
+        CComPtr<IDispatch> control;
+        CComVariant connected;
+        if (SUCCEEDED(apartment.Result()) && context.IsActive() &&
+            SUCCEEDED(control.CoCreateInstance(kControl, nullptr, CLSCTX_INPROC_SERVER)) &&
+            SUCCEEDED(InvokeMember(control, kPort, DISPATCH_PROPERTYPUT, {CComVariant(static_cast<short>(nPort))})) &&
+            SUCCEEDED(InvokeMember(control, kApplicationId, DISPATCH_PROPERTYPUT, {CComVariant(0L)})) &&
+            SUCCEEDED(InvokeMember(control, kInit, DISPATCH_METHOD, {}, &connected)) && connected.vt == VT_BOOL &&
+            connected.boolVal == VARIANT_TRUE)
+        {
+            bControl = true;
+            start = Clock::now();
+            for (int i = 0; i < kCalls && bControl; ++i)
+            {
+                CComVariant hasRole;
+                bControl = SUCCEEDED(InvokeMember(control, kGetReplayMasterRole, DISPATCH_METHOD,
+                                                  {CComVariant(static_cast<short>(0))}, &hasRole)) &&
+                           hasRole.vt == VT_BOOL && hasRole.boolVal == VARIANT_TRUE;
+            }
+            tMember = Since(start);
+            CComVariant checksum;
+            checksum.vt = VT_UI4;
+            checksum.ulVal = nInterviewCrc;
+            for (int i = 0; i < kInterviewRounds && bControl; ++i)
+            {
+                // The client's array is made and freed around each call, as a client does.
+                CComVariant data;
+                data.vt = VT_ARRAY | VT_UI1;
+                data.parray = ::SafeArrayCreateVector(VT_UI1, 0, kInterviewBytes);
+                std::memcpy(data.parray->pvData, g_interview.data(), kInterviewBytes);
+                const int nHeld = g_nInterviewsHeld;
+                start = Clock::now();
+                CComVariant sent;
+                bControl = SUCCEEDED(InvokeMember(control, kSendInterview, DISPATCH_METHOD,
+                                                  {CComVariant(77L), CComVariant(42L), data, checksum}, &sent)) &&
+                           sent.vt == VT_BOOL && sent.boolVal == VARIANT_TRUE &&
+                           PumpUntil([&] { return g_nInterviewsHeld > nHeld; }, 120000);
+                tInterview = std::min(tInterview, Since(start));
+            }
+            InvokeMember(control, kUninit, DISPATCH_METHOD, {});
+        }
+    }
+    // The same exchanges on a core link from the thread it lives on.
+    CCoreClient reference;
+    bool bReference = reference.Create() &&
+                      (reference.Connect(L"127.0.0.1", nPort) || CAsyncSocket::GetLastError() == WSAEWOULDBLOCK) &&
+                      PumpUntil([&] { return reference.m_bGreeted; });
+    if (bReference)
+    {
+        start = Clock::now();
+        reference.SendCommand(L"ECHO %d\r", 1);
+        bReference = PumpUntil([&] { return reference.m_nAnswers >= kCalls; }, 120000);
+        tCoreMember = Since(start);
+        for (int i = 0; i < kInterviewRounds && bReference; ++i)
+        {
+            const int nHeld = g_nInterviewsHeld;
+            start = Clock::now();
+            reference.SendInterview(i + 1, nInterviewCrc);
+            bReference = PumpUntil([&] { return g_nInterviewsHeld > nHeld; }, 120000);
+            tCoreInterview = std::min(tCoreInterview, Since(start));
+        }
+        reference.Close();
+    }
+
     pLumo->PostThreadMessage(WM_QUIT, 0, 0);
     ::WaitForSingleObject(pLumo->m_hThread, 10000);
     delete pLumo;
@@ -216,6 +306,11 @@ int main()
                     static_cast<unsigned long>(nLength), client.m_nAnswers, client.m_nBigReceived);
         return 1;
     }
+    if (!bControl || !bReference)
+    {
+        std::printf("link bench: the control's exchanges failed (control %d, core link %d)\n", bControl, bReference);
+        return 1;
+    }
     std::printf("%d synchronous request/answer exchanges on 127.0.0.1\n", kCalls);
     std::printf("  core link, own thread  %7.3f s  %8.0f calls/s\n", tCore, kCalls / tCore);
     std::printf("  CLumoSocket            %7.3f s  %8.0f calls/s  ratio %.2fx the core link's time (aim: within 2x)\n",
@@ -224,5 +319,13 @@ int main()
     std::printf("  core link's handler    %7.3f s\n", tCoreBig);
     std::printf("  CLumoSocket's waiter   %7.3f s  ratio %.2fx the core link's time (aim: within 1.3x)\n", tSyncBig,
                 tSyncBig / tCoreBig);
+    std::printf("LumoClientCtrl, %d synchronous members (GetReplayMasterRole) through IDispatch::Invoke\n", kCalls);
+    std::printf("  core link, own thread  %7.3f s\n", tCoreMember);
+    std::printf("  the control            %7.3f s  ratio %.2fx the core link's time (aim: within 2x)\n", tMember,
+                tMember / tCoreMember);
+    std::printf("LumoClientCtrl, 1 MiB SendInterview until Lumo holds it, best of %d\n", kInterviewRounds);
+    std::printf("  core link, own thread  %7.3f s\n", tCoreInterview);
+    std::printf("  the control            %7.3f s  ratio %.2fx the core link's time (aim: within 1.5x)\n", tInterview,
+                tInterview / tCoreInterview);
     return 0;
 }

@@ -137,6 +137,18 @@ TEST_F(SyncSocketTest, IdsStartAtOneGreetingIsZeroAndEachConnectionCountsAgain)
     ExpectScriptDone(lumo);
 }
 
+// An escaped blank (0x0C) that ends the last field is the field's own: only an empty format's blank goes.
+TEST_F(SyncSocketTest, AnEscapedBlankEndingTheLastFieldIsSent)
+{
+    CScriptedLumo lumo(Accepted() + "expect TAGCAL 1 5 x\\x0c\nexpect EMPTY 2\nexpect SHOWLC 3 1\nwaitclose\n");
+    ASSERT_TRUE(Connect(lumo));
+    m_pSocket->PostRequest(FALSE, L"TAGCAL", L"%d %s", 5, L"x\x0c");
+    m_pSocket->PostRequest(FALSE, L"EMPTY", L"");
+    m_pSocket->PostRequest(FALSE, L"SHOWLC", L"%d", 1);
+    m_pSocket->Disconnect();
+    ExpectScriptDone(lumo);
+}
+
 TEST_F(SyncSocketTest, TimeOutOfZeroWaitsWithoutLimit)
 {
     CScriptedLumo lumo(Accepted() + "expect SLOW 1\nsleep 1.5\nline SLOW 1 -1 late\nwaitclose\n");

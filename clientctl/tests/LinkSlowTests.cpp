@@ -2,11 +2,14 @@
 // lifetime of links deleted by their owner inside those waits, and many connections one after the other.
 #include "clientctl/CLumoSocket.h"
 #include "clientctl/tests/LinkTestSupport.h"
+#include "framework/CAtlModule.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 
 namespace
 {
+CAtlModule g_module; // as in LumoClient.ocx: each socket thread holds it while it runs
+
 class LinkSlowTest : public ::testing::Test
 {
 protected:
@@ -139,6 +142,7 @@ TEST_F(LinkSlowTest, HundredConnectionsLeaveNoThreadBehind)
     }
     EXPECT_EQ(nConnected, kCycles);
     EXPECT_TRUE(PumpUntil([] { return CSyncSocketExThread::GetInstanceCount() == 0; }));
+    EXPECT_EQ(g_module.GetLockCount(), 0) << "a socket thread kept its hold on the module";
     EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
 }
 

@@ -1,6 +1,7 @@
 #include "clientctl/tests/LumoClientCtrlTestSupport.h"
 #include "core/CStaticTools.h"
 #include "framework/CHandleOwner.h"
+#include "framework/testing/ModuleExport.h"
 #include <cstring>
 #include <winsock2.h>
 
@@ -113,4 +114,21 @@ USHORT FreePort()
     int nLength = sizeof(address);
     ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &nLength);
     return ntohs(address.sin_port);
+}
+
+HRESULT LibraryCanUnload()
+{
+    HMODULE hLibrary = ::GetModuleHandleW(L"LumoClient.ocx");
+    if (!hLibrary) return E_FAIL;
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    auto pfn = ModuleExport<CanUnload>(hLibrary, "DllCanUnloadNow");
+    return pfn ? pfn() : E_FAIL;
+}
+
+std::vector<BYTE> Pattern(size_t n)
+{
+    std::vector<BYTE> bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = PatternByte(i);
+    return bytes;
 }

@@ -37,6 +37,10 @@ std::wstring BytesText(const std::vector<BYTE>& bytes);
 std::wstring EventText(const CRecordingSink::Call& call);
 // A port on 127.0.0.1 where nobody listens.
 USHORT FreePort();
+// The scripted Lumo's generated payload of n bytes.
+std::vector<BYTE> Pattern(size_t n);
+// DllCanUnloadNow of the loaded LumoClient.ocx: S_OK once no object and no lock is left.
+HRESULT LibraryCanUnload();
 
 class LumoClientCtrlTest : public ::testing::Test
 {

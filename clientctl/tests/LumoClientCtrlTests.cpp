@@ -7,9 +7,9 @@
 #include "framework/CHandleOwner.h"
 #include "framework/testing/CPixelCanvas.h"
 #include "framework/testing/CTestContainerSite.h"
-#include "framework/testing/ModuleExport.h"
 #include <ocidl.h>
 #include <olectl.h>
+#include <cstring>
 #include <memory>
 
 TEST_F(LumoClientCtrlTest, DefaultsBeforeInit)
@@ -90,13 +90,6 @@ struct PushCase
 std::wstring Crc(const std::vector<BYTE>& bytes)
 {
     return std::to_wstring(CStaticTools::GetChecksumForMemory(bytes.data(), static_cast<unsigned long>(bytes.size())));
-}
-std::vector<BYTE> Pattern(size_t n)
-{
-    std::vector<BYTE> bytes(n);
-    for (size_t i = 0; i < n; ++i)
-        bytes[i] = PatternByte(i);
-    return bytes;
 }
 } // namespace
 
@@ -250,16 +243,6 @@ const IID* const kAnswered[] = {&IID_IDispatch,
 const IID* const kRefused[] = {&IID_IPersist,          &IID_IPersistStreamInit,
                                &IID_IPersistStorage,   &IID_IPersistPropertyBag,
                                &IID_ISupportErrorInfo, &IID_IQuickActivate};
-
-// DllCanUnloadNow of the loaded LumoClient.ocx: S_OK once no object and no lock is left.
-HRESULT LibraryCanUnload()
-{
-    HMODULE hLibrary = ::GetModuleHandleW(L"LumoClient.ocx");
-    if (!hLibrary) return E_FAIL;
-    using CanUnload = HRESULT(STDAPICALLTYPE*)();
-    auto pfn = ModuleExport<CanUnload>(hLibrary, "DllCanUnloadNow");
-    return pfn ? pfn() : E_FAIL;
-}
 } // namespace
 
 TEST_F(LumoClientCtrlTest, AnswersItsInterfacesAndNoPersistenceOrErrorInfo)
@@ -373,6 +356,34 @@ TEST_F(LumoClientCtrlTest, ControlReleasedByASinkDuringInitEndsAfterInit)
     EXPECT_FALSE(m_ctrl);
     EXPECT_EQ(lumo.ExitCode(), 0) << "the link was closed: " << lumo.Log();
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; }));
+}
+
+// A sink that lets the connected control go from inside the first of the two events of one received
+// command: the handler goes on to the second (which no sink is left to hear), the last release closes
+// the link once the handler is done, and nothing of the library stays alive.
+TEST_F(LumoClientCtrlTest, ControlReleasedByASinkDuringAReceivedCommandEndsAfterIt)
+{
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + "push UPDANO 5 0 9 0\nwaitclose\n");
+    std::vector<std::unique_ptr<BYTE[]>> reused;
+    m_sink->m_onInvoke = [this, &reused](const CRecordingSink::Call& call) {
+        if (call.dispId != 32) return S_OK;
+        m_sink->Unadvise();
+        m_ctrl.Release();
+        // Had that freed the control under its running handler, these blocks would take its memory.
+        for (size_t n = 32; n <= 4096; n += 16)
+            for (int i = 0; i < 4; ++i)
+            {
+                reused.push_back(std::make_unique<BYTE[]>(n));
+                std::memset(reused.back().get(), 0xFF, n);
+            }
+        return S_OK;
+    };
+    Connect(lumo);
+    ASSERT_TRUE(PumpUntil([&] { return !m_ctrl; })) << "the sink let the control go";
+    EXPECT_EQ(Events(), std::vector<std::wstring>{L"32(5,1)"});
+    EXPECT_EQ(lumo.ExitCode(), 0) << "the link was closed: " << lumo.Log();
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; }));
+    EXPECT_TRUE(::HeapValidate(::GetProcessHeap(), 0, nullptr));
 }
 
 namespace
@@ -516,8 +527,9 @@ TEST_F(LumoClientCtrlTest, LogModeFileAppendsToAnExistingFileOnly)
     ::CreateDirectoryW(L"c:\\temp", nullptr);
     ::DeleteFileW(kLogFile);
     const std::string kBadData = "data SNDINT -1 hex:010203 7 8 {crc} crc=bad\n";
-    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" + Accepted() +
-                       LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
+    // The second Lumo's version differs and has a letter outside ASCII: the text goes in the ANSI code page.
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" +
+                       Accepted("5.4.10.\xC3\xA9") + LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
     Put(Id::kLogMode, CComVariant(3L));
     Connect(lumo);
     ASSERT_TRUE(PumpUntilEvent(L"7(1)"));
@@ -533,8 +545,20 @@ TEST_F(LumoClientCtrlTest, LogModeFileAppendsToAnExistingFileOnly)
     ASSERT_TRUE(PumpUntilEvent(L"7(2)"));
     const std::vector<BYTE> abc{1, 2, 3};
     const unsigned long nCrc = CStaticTools::GetChecksumForMemory(abc.data(), 3);
-    EXPECT_EQ(ReadLogFile(), "old\nNot relaying interview data for Survey <7>, Call <8> to JEX: Invalid Checksum when "
-                             "data was received (Calculated " +
+    const std::wstring mismatch = L"The version of LumoClient.ocx (v 5.4.9.3) is different from the version of LUMO "
+                                  L"(v 5.4.10.\u00E9) you are trying to connect to.\nTo avoid any problems please "
+                                  L"upgrade LumoClient.ocx";
+    const auto inCodePage = [&](UINT nCodePage) {
+        std::string text(mismatch.size() * 4, '\0');
+        text.resize(
+            static_cast<size_t>(::WideCharToMultiByte(nCodePage, 0, mismatch.data(), static_cast<int>(mismatch.size()),
+                                                      text.data(), static_cast<int>(text.size()), nullptr, nullptr)));
+        return text;
+    };
+    ASSERT_NE(inCodePage(CP_ACP), inCodePage(CP_UTF8)) << "this prefix's ANSI code page cannot show the difference";
+    EXPECT_EQ(ReadLogFile(), "old\n" + inCodePage(CP_ACP) +
+                                 "\nNot relaying interview data for Survey <7>, Call <8> to JEX: Invalid Checksum when "
+                                 "data was received (Calculated " +
                                  std::to_string(nCrc) + " - should be " + std::to_string(nCrc + 1) + ")\n");
     ::DeleteFileW(kLogFile);
     Call(Id::kUninit);
@@ -547,8 +571,9 @@ TEST_F(LumoClientCtrlTest, LogModeOffAndUnknownModesDropTheText)
     ::CreateDirectoryW(L"c:\\temp", nullptr);
     ::DeleteFileW(kLogFile);
     const std::string kBadData = "data SNDINT -1 hex:010203 7 8 {crc} crc=bad\n";
-    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" + Accepted() +
-                       LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
+    // The second Lumo's version differs and has a letter outside ASCII: the text goes in the ANSI code page.
+    CScriptedLumo lumo(Accepted() + LoggedIn(7, 3) + kBadData + "push ENDTSK 1\nwaitclose\n" +
+                       Accepted("5.4.10.\xC3\xA9") + LoggedIn(7, 3) + kBadData + "push ENDTSK 2\nwaitclose\n");
     for (long nMode : {0L, 7L})
     {
         SCOPED_TRACE(nMode);

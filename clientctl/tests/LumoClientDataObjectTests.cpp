@@ -21,6 +21,7 @@ const CLSID kMessage = {0x5C056C68, 0xB178, 0x4637, {0x93, 0xAD, 0xE9, 0x0A, 0xB
 const CLSID kEmail = {0xEA0DF7A5, 0x8ECA, 0x449D, {0xAA, 0xC4, 0x68, 0x7E, 0xD7, 0x56, 0xFC, 0xA8}};
 const CLSID kCall = {0xA106549A, 0x9D2E, 0x449C, {0xBB, 0x25, 0xA4, 0xD9, 0xB9, 0x67, 0x5B, 0x49}};
 const CLSID kCalls = {0xD863B0C4, 0x52AF, 0x417C, {0x94, 0x16, 0x64, 0xA8, 0x58, 0x5C, 0xF7, 0x0C}};
+const CLSID kCtrl = {0x1A733E11, 0x6AAE, 0x4E30, {0x80, 0x34, 0xF4, 0x4B, 0x2B, 0x2B, 0xF6, 0x6D}};
 
 struct DataClass
 {
@@ -364,6 +365,34 @@ TEST_F(DataObjectTest, EveryClassCanBeAggregated)
         EXPECT_EQ(outer.m_nRefs, 1u);
         outer.m_inner.Release();
     }
+}
+
+// The control as the seventh class: made inside a test outer, it keeps the library loaded while it lives.
+TEST_F(DataObjectTest, TheControlCanBeAggregatedAndKeepsTheLibraryWhileItLives)
+{
+    CTestOuter outer;
+    ASSERT_EQ(
+        ::CoCreateInstance(kCtrl, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&outer.m_inner)),
+        S_OK);
+    HMODULE hLibrary = ::GetModuleHandleW(L"LumoClient.ocx");
+    ASSERT_NE(hLibrary, nullptr);
+    auto canUnloadNow = ModuleExport<HRESULT(STDAPICALLTYPE*)()>(hLibrary, "DllCanUnloadNow");
+    ASSERT_NE(canUnloadNow, nullptr);
+    EXPECT_EQ(canUnloadNow(), S_FALSE);
+    EXPECT_EQ(outer.m_nRefs, 1u) << "the inner control holds no reference on its outer";
+    CComPtr<IDispatch> dispatch;
+    ASSERT_EQ(outer.QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    CComPtr<IUnknown> identity;
+    ASSERT_EQ(dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(identity.p, static_cast<IUnknown*>(&outer)) << "the identity is the outer object";
+    identity.Release();
+    CComVariant state;
+    EXPECT_EQ(InvokeMember(dispatch, 5, kGet, {}, &state), S_OK); // LumoConnectionState
+    EXPECT_EQ(Render(state), L"I4:0");
+    dispatch.Release();
+    EXPECT_EQ(outer.m_nRefs, 1u);
+    outer.m_inner.Release();
+    EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
 TEST_F(DataObjectTest, LibraryCannotUnloadWhileAnyObjectLives)

@@ -21,7 +21,7 @@ struct Coclass
     const wchar_t* name;
     const wchar_t* clsid;
 };
-// The classes of the object map; the control joins them with its own class.
+// The classes of the object map: the six data classes and the control.
 const Coclass kDataClasses[] = {
     {L"LumoClientStringCollection", L"{C5515502-BACC-429E-8483-7226067A514B}"},
     {L"LumoClientMap", L"{93A9AE2D-BC59-4B3F-ABFC-80621FC3F7B6}"},
@@ -81,6 +81,16 @@ protected:
         EXPECT_EQ(S::ReadText(root, key + L"\\TypeLib"), Text(kLibId));
         EXPECT_EQ(S::ReadText(root, key + L"\\Version"), Text(L"1.0"));
     }
+    // The keys only the control's script writes, with its miscellaneous status as the module gives it.
+    void ExpectControlKeys(HKEY root, const std::wstring& prefix)
+    {
+        const std::wstring key = prefix + L"CLSID\\" + kControl.clsid;
+        using S = CScratchRegistry;
+        EXPECT_TRUE(S::KeyExists(root, key + L"\\Control"));
+        EXPECT_EQ(S::ReadText(root, key + L"\\ToolboxBitmap32"), Text(m_path + L", 106"));
+        EXPECT_EQ(S::ReadText(root, key + L"\\MiscStatus"), Text(L"0"));
+        EXPECT_EQ(S::ReadText(root, key + L"\\MiscStatus\\1"), Text(L"148882"));
+    }
     void ExpectNothingOf(HKEY root, const std::wstring& prefix, const Coclass& c)
     {
         EXPECT_FALSE(CScratchRegistry::KeyExists(root, prefix + L"CLSID\\" + c.clsid));
@@ -104,11 +114,14 @@ TEST_F(LumoClientRegistration, RegistersEveryClassAndTheTypeLibraryAndRemovesThe
     EXPECT_EQ(::GetThreadLocale(), before) << "the caller's thread locale comes back";
     for (const auto& c : kDataClasses)
         ExpectRegistered(m_registry.Classes(), L"", c);
+    ExpectRegistered(m_registry.Classes(), L"", kControl);
+    ExpectControlKeys(m_registry.Classes(), L"");
     EXPECT_TRUE(IsTypeLibRegistered());
 
     ASSERT_EQ(m_unregister(), S_OK);
     for (const auto& c : kDataClasses)
         ExpectNothingOf(m_registry.Classes(), L"", c);
+    ExpectNothingOf(m_registry.Classes(), L"", kControl);
     EXPECT_TRUE(CScratchRegistry::KeyExists(m_registry.Classes(), L"CLSID")) << "CLSID is never removed";
     EXPECT_FALSE(IsTypeLibRegistered());
 }
@@ -125,9 +138,13 @@ TEST_F(LumoClientRegistration, InstallForUserOnlyWithTheWholeWordUser)
             ExpectRegistered(m_registry.User(), userClasses, c);
             ExpectNothingOf(m_registry.Classes(), L"", c);
         }
+        ExpectRegistered(m_registry.User(), userClasses, kControl);
+        ExpectControlKeys(m_registry.User(), userClasses);
+        ExpectNothingOf(m_registry.Classes(), L"", kControl);
         ASSERT_EQ(m_install(FALSE, user), S_OK);
         for (const auto& c : kDataClasses)
             ExpectNothingOf(m_registry.User(), userClasses, c);
+        ExpectNothingOf(m_registry.User(), userClasses, kControl);
     }
     ASSERT_EQ(m_install(TRUE, L"users"), S_OK);
     for (const auto& c : kDataClasses)

@@ -13,8 +13,8 @@
 #include "core/CStaticTools.h"
 #include "framework/CHandleOwner.h"
 #include "framework/testing/CListener.h"
+#include "framework/testing/CPeakSampler.h"
 #include "framework/testing/MessagePump.h"
-#include <psapi.h>
 #include <zlib.h>
 #include <algorithm>
 #include <atomic>
@@ -112,43 +112,6 @@ private:
 };
 CSocketCommandMap CBenchLink::s_map;
 CCriticalSection CBenchLink::s_cs;
-
-// The peak working set while it lives, sampled from its own thread.
-class CPeakSampler
-{
-public:
-    CPeakSampler() : m_nBaseline(WorkingSet()), m_thread([this] { Run(); }) {}
-    ~CPeakSampler()
-    {
-        m_bStop = true;
-        m_thread.join();
-    }
-    CPeakSampler(const CPeakSampler&) = delete;
-    CPeakSampler& operator=(const CPeakSampler&) = delete;
-    // Bytes above the working set at construction.
-    size_t Added() const { return m_nPeak > m_nBaseline ? m_nPeak - m_nBaseline : 0; }
-
-private:
-    static size_t WorkingSet()
-    {
-        PROCESS_MEMORY_COUNTERS counters{};
-        counters.cb = sizeof counters;
-        return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.WorkingSetSize : 0;
-    }
-    void Run()
-    {
-        while (!m_bStop)
-        {
-            m_nPeak = std::max(m_nPeak.load(), WorkingSet());
-            Sleep(1);
-        }
-        m_nPeak = std::max(m_nPeak.load(), WorkingSet());
-    }
-    size_t m_nBaseline;
-    std::atomic<size_t> m_nPeak{0};
-    std::atomic<bool> m_bStop{false};
-    std::thread m_thread;
-};
 
 struct Result
 {

@@ -413,6 +413,66 @@ TEST_F(LinkTest, ExceptionOutOfAReceivePassIsReportedOnceAndTheLinkKeepsWorking)
     EXPECT_NE(server.m_hSocket, INVALID_SOCKET) << "the link stays open";
 }
 
+// The same, but its end runs the real connecting handshake, whose first receive pass throws.
+class CThrowInHandshakeLink : public CThrowOnceLink
+{
+public:
+    using CThrowOnceLink::CThrowOnceLink;
+    void OnConnect(int nErrorCode) override
+    {
+        CAsyncSocketEx::OnConnect(nErrorCode);
+        m_nConnectError = nErrorCode;
+    }
+};
+
+// A listening link: its Accept runs the accepting handshake on the new link.
+class CHandshakeListener : public CAsyncSocketEx
+{
+public:
+    CHandshakeListener() { m_bDeleteOnClose = false; }
+    void OnAccept(int /*nErrorCode*/) override
+    {
+        m_bAccepted = Accept(*m_pInto) ? 1 : 0;
+    }
+    CAsyncSocketEx* m_pInto = nullptr;
+    int m_bAccepted = -1; // -1 not yet, else Accept's result
+};
+
+TEST_F(LinkTest, ExceptionOutOfEitherHandshakeIsReportedOnce)
+{
+    CReportCountingApp app;
+    {
+        SCOPED_TRACE("connecting side");
+        CThrowInHandshakeLink client(false, false);
+        CTestLink server(false, false);
+        Connect(client, server);
+        EXPECT_EQ(app.m_nReports, 1) << "the connect notification's report hears of it";
+        EXPECT_NE(client.m_hSocket, INVALID_SOCKET) << "the link stays open";
+    }
+    {
+        SCOPED_TRACE("accepting side");
+        app.m_nReports = 0;
+        CHandshakeListener listener;
+        ASSERT_TRUE(listener.Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1"));
+        ASSERT_TRUE(listener.Listen());
+        CString strAddress;
+        UINT nPort = 0;
+        ASSERT_TRUE(listener.GetSockName(strAddress, nPort));
+        CTestLink client(false, false);
+        CThrowOnceLink server(false, false);
+        listener.m_pInto = &server;
+        ASSERT_TRUE(client.Create());
+        if (!client.Connect(L"127.0.0.1", nPort))
+        {
+            ASSERT_EQ(CAsyncSocket::GetLastError(), WSAEWOULDBLOCK);
+        }
+        ASSERT_TRUE(PumpUntil([&] { return listener.m_bAccepted != -1; }));
+        EXPECT_EQ(listener.m_bAccepted, 1) << "the connection is still accepted";
+        EXPECT_EQ(app.m_nReports, 1) << "the accept's report hears of it";
+        EXPECT_NE(server.m_hSocket, INVALID_SOCKET);
+    }
+}
+
 TEST_F(LinkTest, CloseWritesTheByteCountsToTheTraces)
 {
     CTestLink client(false, false);

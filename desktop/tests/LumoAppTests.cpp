@@ -8,6 +8,7 @@
 #include "framework/testing/CDialogTemplateBuilder.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/MessagePump.h"
+#include "uikit/IDialogHost.h"
 #include "sessions/CCallResultSettings.h"
 #include <cstdlib>
 #include <functional>
@@ -39,9 +40,20 @@ public:
     BOOL Connect(BOOL bShowWhileConnecting) override
     {
         m_connects.push_back(bShowWhileConnecting);
+        const HWND hMain = m_pMainDlg ? m_pMainDlg->GetSafeHwnd() : nullptr;
+        m_mainAtConnect.push_back(
+            {hMain, hMain && ::IsWindowVisible(hMain), m_pMainWnd == m_pMainDlg.get(), GetDialogHost() == &m_host});
         return FALSE;
     }
     std::vector<BOOL> m_connects;
+    struct MainWindowState
+    {
+        HWND hWnd;
+        bool bVisible;
+        bool bFrameworkMain;
+        bool bDialogHost;
+    };
+    std::vector<MainWindowState> m_mainAtConnect;
 };
 
 // One application object per test, on the program's own key, started with the given arguments.
@@ -224,6 +236,60 @@ TEST_F(LumoAppTest, SettingsFillTheMembers)
     EXPECT_EQ(Str(App().m_pszProfileName), L"LUMO");
     EXPECT_TRUE(m_boxes.Boxes().empty());
     EXPECT_EQ(Connects(), std::vector<BOOL>{TRUE}) << "connects once, showing the dialog while it waits";
+}
+
+TEST_F(LumoAppTest, TheHiddenMainWindowWaitsForJexWithTheApplication)
+{
+    EXPECT_FALSE(Start({L"-jex:host"}));
+    const auto& states = static_cast<CStartOnlyApp&>(App()).m_mainAtConnect;
+    ASSERT_EQ(states.size(), 1u);
+    ASSERT_NE(states[0].hWnd, nullptr) << "made before the connection";
+    EXPECT_FALSE(states[0].bVisible) << "shown by the log-on, not before";
+    EXPECT_TRUE(states[0].bFrameworkMain);
+    EXPECT_TRUE(states[0].bDialogHost) << "the toolkit's dialogs ask the desktop";
+    App().ExitInstance();
+    EXPECT_FALSE(::IsWindow(states[0].hWnd)) << "the exit destroys it";
+    EXPECT_EQ(App().m_pMainDlg, nullptr);
+    EXPECT_EQ(App().m_pMainWnd, nullptr);
+    EXPECT_EQ(GetDialogHost(), nullptr);
+    MSG msg{};
+    EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "its end posts no quit";
+}
+
+TEST_F(LumoAppTest, TheDesktopAnswersTheDialogsWhetherTheyMayShow)
+{
+    EXPECT_FALSE(Start({L"-jex:host", L"-hide"}));
+    EXPECT_FALSE(App().m_host.IsDesktopVisible());
+    App().m_bVisible = true;
+    EXPECT_TRUE(App().m_host.IsDesktopVisible());
+    EXPECT_FALSE(App().m_host.HandleDialKey(L'5')) << "no call to send the key on";
+}
+
+// Refuses every dialog window the thread tries to make, as a system out of resources would.
+LRESULT CALLBACK RefuseDialogs(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HCBT_CREATEWND)
+    {
+        const auto* pCreate = reinterpret_cast<CBT_CREATEWNDW*>(lParam);
+        if (pCreate->lpcs->lpszClass == MAKEINTATOM(32770)) return 1;
+        wchar_t name[16] = L"";
+        if (!IS_INTRESOURCE(pCreate->lpcs->lpszClass)) wcsncpy(name, pCreate->lpcs->lpszClass, 15);
+        if (std::wstring(name) == L"#32770") return 1;
+    }
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+TEST_F(LumoAppTest, AMainWindowThatCannotBeMadeEndsStartUp)
+{
+    const HHOOK hHook = ::SetWindowsHookExW(WH_CBT, &RefuseDialogs, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hHook, nullptr);
+    const BOOL bStarted = Start({L"-jex:host"});
+    ::UnhookWindowsHookEx(hHook);
+    EXPECT_FALSE(bStarted);
+    EXPECT_TRUE(Connects().empty()) << "no connection without the main window";
+    EXPECT_EQ(App().m_pMainDlg, nullptr);
+    EXPECT_EQ(App().m_pMainWnd, nullptr);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 TEST_F(LumoAppTest, StandaloneLeavesTheRegistryAlone)

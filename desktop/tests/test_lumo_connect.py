@@ -172,7 +172,19 @@ class LumoConnectTest(unittest.TestCase):
             failed = "No response from Jex [127.0.0.1:%d] (Error 10061: " % port
             text = self.wait_for_status(probe, failed)
             self.assertTrue(text.endswith(")"), text)
+            # The watch polls every 50 ms: the tick that shows the error may have shown the dialog
+            # a moment before the watch reports it.
+            deadline = time.monotonic() + 2
+            while not self.dialogs_seen(probe) and time.monotonic() < deadline:
+                time.sleep(0.05)
             self.assertTrue(self.dialogs_seen(probe), "the dialog shows once a tick has passed")
+            # The main window and its tool bar were made before the connection; both wait hidden.
+            main, toolbar = probe.ask("dialog 1043"), probe.ask("dialog 1068")
+            windows = probe.ask("windows").split()
+            self.assertIn(main + ":#32770:0", windows)
+            self.assertIn(toolbar + ":#32770:0", windows)
+            self.assertEqual([probe.ask("lvwidth %s 1060 %d" % (main, i)) for i in range(7)],
+                             ["60", "120", "60", "60", "60", "65", "50"])
             self.assertEqual(self.wait_for_status(probe, waiting, timeout=15), waiting)  # the next attempt
             self.cancel(probe)
             with self.assertRaises(ProbeError):

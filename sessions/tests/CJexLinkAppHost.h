@@ -4,6 +4,7 @@
 #include "sessions/CAlarmOption.h"
 #include "sessions/tests/SessionRecorders.h"
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,15 +54,20 @@ public:
     // What the application port reads.
     std::shared_ptr<CJexSocket> GetJexSocket() override { return m_pJexSocket; }
     BOOL IsVoipOn() override { return m_bVoip; }
-    BOOL IsPermissionOn(int nBit) override { return (m_nPermissions >> nBit) & 1; }
+    // Either form serves: a bit mask, or single switches set by number.
+    BOOL IsPermissionOn(int nBit) override { return ((m_nPermissions >> nBit) & 1) || m_permissions.contains(nBit); }
     CString GetLogFileLocation() override { return m_strLogFile; }
     void SetVisible(BOOL bVisible) override { m_bVisible = bVisible; }
     CWnd* GetConnectionDialogWnd() override { return m_pConnectionWnd; }
+    void ShowLumo(int nShowCommand) override { Note(L"ShowLumo " + Num(nShowCommand)); }
 
     static std::wstring Num(long long n) { return std::to_wstring(n); }
     void Note(const std::wstring& effect) { m_effects.push_back(effect); }
 
     UINT m_nPort = 0;
+    std::shared_ptr<CJexSocket> m_pJexSocket; // the test's link, not owned here
+    std::set<int> m_permissions;
+    CString m_strLogFile;
     CString m_strVersion = L"5.4.9.6";
     CString m_strInstalled = L"5.4.9.0";
     CString m_strWorkFolder = L"C:\\work\\";
@@ -75,10 +81,8 @@ public:
     CWnd* m_pPassword = nullptr;
     CWnd* m_pLocation = nullptr;
     CWnd* m_pConnectionWnd = nullptr;
-    std::shared_ptr<CJexSocket> m_pJexSocket; // what the port finds as the Jex link
     BOOL m_bVoip = FALSE;
     int m_nPermissions = 1 << 9;
-    CString m_strLogFile;
     int m_nLogonAnswered = 0;
     int m_nStartupComplete = 0;
     int m_nQuits = 0;

@@ -9,6 +9,7 @@
 #include "sessions/COutboundGroup.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/IApplicationRelay.h"
+#include "sessions/IOldApplicationLink.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
@@ -51,9 +52,13 @@ private:
 };
 
 // An application as the session core sees it: what the core sends it is noted, nothing goes out.
-class CEffectAppSocket : public CAsyncSocketEx
+// The same on either port.
+class CEffectAppSocket : public CAsyncSocketEx, public IOldApplicationLink
 {
 public:
+    void SendLine(const CString& strLine) override { SendString(strLine); }
+    void SendBytes(const BYTE* pBytes, DWORD nCount) override { SendRaw(pBytes, static_cast<int>(nCount)); }
+    using CAsyncSocketEx::SendCommand;
     CEffectAppSocket(Lines& effects, const std::wstring& name) : m_effects(effects), m_name(name) {}
     void SendString(const CString& strText) override
     {
@@ -162,7 +167,7 @@ protected:
     void TearDown() override
     {
         m_core.RemoveApplication(11, &m_app11);
-        m_core.RemoveApplication(5, &m_app5);
+        m_core.RemoveOldApplication(5, &m_app5);
     }
 
     // Connects, greets and wires the link as the desktop does.
@@ -222,6 +227,81 @@ struct CommandCase
     Lines effects;      // in order; none when the line is refused or ignored
 };
 
+// How a word is read, as Jex's vocabulary fixes it: the handler mode, the field counts a line may
+// have (none listed: no count check) and whether it waits for the session.
+struct EntryRule
+{
+    const wchar_t* word;
+    int nMode;
+    std::vector<int> counts;
+    bool bSession = true;
+};
+
+void ExpectMapHolds(CSocketCommandMap& map, const std::vector<EntryRule>& rules)
+{
+    const wchar_t* const kBuiltIns[] = {L"CNPROP", L"CURTIM", L"TTSYNC", L"HEARTB"};
+    EXPECT_EQ(map.GetCount(), static_cast<INT_PTR>(std::size(kBuiltIns) + rules.size()));
+    for (const wchar_t* pszWord : kBuiltIns)
+    {
+        CSocketCommand* pEntry = nullptr;
+        EXPECT_TRUE(map.Lookup(pszWord, pEntry) && pEntry && !pEntry->m_bNeedsSession) << pszWord;
+    }
+    for (const EntryRule& rule : rules)
+    {
+        SCOPED_TRACE(CStringA(rule.word).GetString());
+        CSocketCommand* pEntry = nullptr;
+        ASSERT_TRUE(map.Lookup(rule.word, pEntry) && pEntry);
+        EXPECT_EQ(pEntry->m_nMode, rule.nMode);
+        EXPECT_EQ(pEntry->m_bNeedsSession, rule.bSession);
+        EXPECT_EQ(pEntry->m_nCountCheck, rule.counts.empty() ? CSocketCommand::checkNone : CSocketCommand::checkOneOf);
+        EXPECT_EQ(pEntry->m_arrCounts, rule.counts);
+    }
+}
+
+TEST(JexCommandMaps, EveryWordHasItsModeCountsAndSessionRule)
+{
+    constexpr int F = CSocketCommand::modeFields, P = CSocketCommand::modeFieldsPayload, T = CSocketCommand::modeText,
+                  U = CSocketCommand::modeTextPayload;
+    const std::vector<EntryRule> kShared = {{L"SNDSRE", F, {3}}};
+    std::vector<EntryRule> command = {
+        {L"AGASKI", F, {1}},    {L"AGSTAT", T, {}},        {L"ALOGON", F, {4}},    {L"ALOGOS", F, {5}},
+        {L"ASUFIN", F, {0}},    {L"AVLOUT", F, {1, 3}},    {L"BLITRA", T, {}},     {L"CALACK", F, {2}},
+        {L"CALINF", T, {}},     {L"CALLHY", P, {5}},       {L"CALRAC", F, {2}},    {L"CHGPWD", F, {2}},
+        {L"CHKPWD", F, {2}},    {L"CONADD", T, {}},        {L"ENDOUT", F, {1}},    {L"FNDCON", F, {1}},
+        {L"HTBEAT", T, {}},     {L"KYIINT", F, {3}},       {L"LSTAGT", F, {4}},    {L"LSTLOC", F, {1, 3}},
+        {L"LSTMIG", T, {}},     {L"LSTMOG", T, {}},        {L"LSTOGR", F, {3}},    {L"LSTPAU", F, {3}},
+        {L"LUMDIA", F, {1}},    {L"MANDIA", F, {1}},       {L"NEXCAL", T, {}},     {L"NORIGT", T, {}},
+        {L"NUMINF", T, {}},     {L"OKTRAN", T, {}},        {L"ONHOLD", T, {}},     {L"PLSEND", F, {3}},
+        {L"PLSSTA", F, {3}},    {L"QREEND", F, {3}},       {L"QRESTA", F, {3}},    {L"QTAUPD", P, {3}},
+        {L"RECCAL", F, {2}},    {L"REFNUM", T, {}},        {L"REQMAN", T, {}},     {L"SEE-IN", F, {3}},
+        {L"SELNMR", T, {}},     {L"SETPER", F, {1}},       {L"SNDINT", P, {4, 6}}, {L"SNDMSG", P, {3}},
+        {L"STAKYI", T, {}},     {L"STAQUE", T, {}},        {L"STRTIN", F, {1}},    {L"STRTOU", F, {1}},
+        {L"TAKBAC", T, {}},     {L"TAKCAL", T, {}},        {L"TRACAL", T, {}},     {L"TRAEND", F, {1}},
+        {L"TRANIN", F, {1}},    {L"TRANOU", F, {1}},       {L"TRNSFR", F, {1}},    {L"TSKRES", P, {2, 5}},
+        {L"UPDALO", F, {1}},    {L"UPDANO", F, {5}},       {L"UPDASE", F, {2}},    {L"UPDATE", U, {}, false},
+        {L"UPDSFT", F, {1}},    {L"UPDSMO", T, {}},        {L"UPDTSK", P, {5}},    {L"VOICIP", F, {2}},
+        {L"STARTS", T, {}, false},
+    };
+    ASSERT_EQ(command.size(), 65u);
+    std::vector<EntryRule> data = {{L"STARTS", T, {}, false}, {L"ALGDAT", T, {}, false}};
+    command.insert(command.end(), kShared.begin(), kShared.end());
+    data.insert(data.end(), kShared.begin(), kShared.end());
+
+    CJexLinkAppHost app;
+    CAnsweringBoxes boxes;
+    CJexSocket link(app, boxes);
+    link.InitCommandMap();
+    link.GetDataSocket().InitCommandMap();
+    {
+        SCOPED_TRACE("command link");
+        ExpectMapHolds(*link.GetCommandMap(), command);
+    }
+    {
+        SCOPED_TRACE("data link");
+        ExpectMapHolds(*link.GetDataSocket().GetCommandMap(), data);
+    }
+}
+
 TEST_F(JexCommandsTest, EveryWordReachesItsReceiverUnderItsCountAndSessionRules)
 {
     const std::string history = "history", quota = "quota", interview = "survey data", resource = "res",
@@ -250,7 +330,7 @@ TEST_F(JexCommandsTest, EveryWordReachesItsReceiverUnderItsCountAndSessionRules)
         {"sendraw HTBEAT anything at all", {}},
         {"send KYIINT x 77 'key in'", {L"OnKeyInInterview 77 key in"}},
         {"send LSTLOC 4 11 'Count = \"1\" ID0 = \"2\" NM0 = \"Booth\" '",
-         {L"old5< LSTLOC Count = \"1\" ID0 = \"2\" NM0 = \"Booth\" ",
+         {L"old5< LSTLOC Computer1 = \"\" Id1 = \"2\" Name1 = \"Booth\" ",
           L"app11< LSTLOC 4 -1 Count\x0c=\x0c\"1\"\x0cID0\x0c=\x0c\"2\"\x0cNM0\x0c=\x0c\"Booth\"\x0c"}},
         {"send LSTLOC 3", {}}, // an answer without its list
         {"send LSTOGR 5 11 '4 = \"Sales\" '", {L"app11< LSTOGR 5 -1 4\x0c=\x0c\"Sales\"\x0c"}},

@@ -4,6 +4,7 @@
 #include "sessions/CSessionCore.h"
 #include "sessions/CAgentSetting.h"
 #include "sessions/CAgentSettingStore.h"
+#include "sessions/IOldApplicationLink.h"
 #include "sessions/tests/SessionRecorders.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CPropertyList.h"
@@ -25,10 +26,15 @@ namespace
 using Lines = std::vector<std::wstring>;
 
 // An accepted application link, as the port server's connections will be, with one word of its
-// own: ECHOME comes back from the peer and is recorded.
-class CAppLink : public CAsyncSocketEx
+// own: ECHOME comes back from the peer and is recorded. Registered on the old port, it carries the
+// old dialect's lines as they are.
+class CAppLink : public CAsyncSocketEx, public IOldApplicationLink
 {
 public:
+    void SendLine(const CString& strLine) override { SendString(strLine); }
+    void SendBytes(const BYTE* pBytes, DWORD nCount) override { SendRaw(pBytes, static_cast<int>(nCount)); }
+    using CAsyncSocketEx::SendCommand;
+
     CAppLink()
     {
         m_bDeleteOnClose = false;
@@ -188,10 +194,11 @@ TEST_F(SessionCoreTest, BroadcastsAndListsReachEveryRegisteredApplicationInItsDi
     m_core.SendAgentLogonResult(5, 0);
     m_core.SendAgentLogonResult(-1, 9); // no application log-on pending: nothing
     m_core.SendAgentList(3, 5, L"0", L"A=1 B");
-    m_core.SendAgentList(4, 7, L"2", L"S");
-    m_core.SendLocationList(6, 8, L"L");
-    m_core.SendOutboundGroupList(7, 7, L"G");
+    m_core.SendAgentList(4, 7, L"2", L"Count = \"1\" FN0 = \"Ann\" ID0 = \"9\" LN0 = \"Lee\" ");
+    m_core.SendLocationList(6, 8, L"Count = \"1\" ID0 = \"2\" NM0 = \"Booth\" ");
+    m_core.SendOutboundGroupList(7, 7, L"4 = \"Sales\" ");
     m_core.SendPauseList(8, 5, L"P");
+    m_core.SendPauseList(9, 7, L"3 = \"Lunch\" 7 = \"Break\" ");
     m_core.BroadcastTimeSync();
     EXPECT_TRUE(m_core.IsPasswordChecked(7));
 
@@ -227,11 +234,14 @@ TEST_F(SessionCoreTest, BroadcastsAndListsReachEveryRegisteredApplicationInItsDi
                                        L"LSTPAU 8 -1 P"});
     Lines expected1 = {L"APLGIN 42 -1 1 4"};
     expected1.insert(expected1.end(), common.begin(), common.end());
-    expected1.push_back(L"LSTLOC 6 -1 L");
-    const Lines expected2 = {L"APLGIN 4.2.0.17",  L"AGSTAT Ready", L"AGSTAT Pause", L"JEXSTA 0",         L"ENDOUT 123",
-                             L"MANDIA busy line", L"RECCAL ok",    L"UPDSMO a b",   L"CALINF 9:grp a:1", L"STAQUE ",
-                             L"CHGPWD 2",         L"CHKPWD 0",     L"ENDTRA 1",     L"TRAAGE 0 x",       L"TRACAL 55 y",
-                             L"LUMPRE",           L"LSTSUP S",     L"LSTLOC L",     L"LSTOGR G"};
+    expected1.push_back(L"LSTLOC 6 -1 Count\x0c=\x0c\"1\"\x0cID0\x0c=\x0c\"2\"\x0cNM0\x0c=\x0c\"Booth\"\x0c");
+    const Lines expected2 = {L"APLGIN 4.2.0.17", L"AGSTAT Ready", L"AGSTAT Pause", L"JEXSTA 0", L"ENDOUT 123",
+                             L"MANDIA busy line", L"RECCAL ok", L"UPDSMO a b", L"CALINF 9:grp a:1", L"STAQUE ",
+                             L"CHGPWD 2", L"CHKPWD 0", L"ENDTRA 1", L"TRAAGE 0 x", L"TRACAL 55 y", L"LUMPRE",
+                             // The lists in the old port's own keys, numbered from 1.
+                             L"LSTSUP Firstname1 = \"Ann\" Id1 = \"9\" Surname1 = \"Lee\" ",
+                             L"LSTLOC Computer1 = \"\" Id1 = \"2\" Name1 = \"Booth\" ",
+                             L"LSTOGR Id1 = \"4\" Name1 = \"Sales\" ", L"PAUSES Lunch\u00a7Break\u00a7"};
     EXPECT_EQ(lines[0], expected0);
     EXPECT_EQ(lines[1], expected1);
     EXPECT_EQ(lines[2], expected2);
@@ -358,7 +368,7 @@ TEST_F(SessionCoreTest, AnIdHeldOnBothPortsStaysUntilBothClose)
     EXPECT_TRUE(m_app.m_started.empty());
     EXPECT_EQ(m_app.m_nShown, 0);
 
-    EXPECT_TRUE(m_core.RemoveApplication(0, Link(1)));
+    EXPECT_TRUE(m_core.RemoveOldApplication(0, Link(1)));
     EXPECT_FALSE(m_core.IsRegistered(0));
     EXPECT_FALSE(m_core.IsProgramConnected(0));
     EXPECT_EQ(m_app.m_started, std::vector<long>{0}) << "its open call needs it back";
@@ -398,9 +408,9 @@ TEST_F(SessionCoreTest, ReplayMasterIsTakenReleasedAndHandedOnInIdOrder)
     // Its departure hands the role on to the old port.
     EXPECT_TRUE(m_core.RemoveApplication(9, Link(4)));
     EXPECT_EQ(m_core.GetReplayMaster(), 5);
-    EXPECT_TRUE(m_core.RemoveApplication(5, Link(2)));
+    EXPECT_TRUE(m_core.RemoveOldApplication(5, Link(2)));
     EXPECT_EQ(m_core.GetReplayMaster(), 11);
-    EXPECT_TRUE(m_core.RemoveApplication(11, Link(1)));
+    EXPECT_TRUE(m_core.RemoveOldApplication(11, Link(1)));
     EXPECT_EQ(m_core.GetReplayMaster(), -1) << "only BrennClient is left";
     FinishAndReadLines();
 }

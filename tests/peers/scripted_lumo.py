@@ -7,7 +7,8 @@ script checks what our side sent. Connection after connection, each begun by `ac
     scripted_lumo.py DIR SCRIPT      listens on 127.0.0.1 (port written to DIR/port), runs SCRIPT
 
 Directives, one a line ('#' comments; arguments split like a shell; {name} is replaced by what an
-earlier expect captured, and {len}/{crc} by the payload's length and CRC-32 in `data` lines):
+earlier expect captured, {len}/{crc} by the payload's length and CRC-32 in `data` lines, and
+{pw:TEXT} by TEXT encrypted as the password cipher's letter pairs):
 
     accept [enc=1] [cmp=0] [push=1] [handshake=1]   the next connection, acceptor handshake with
                                                     the clock push (TTSYNC) unless push=0
@@ -16,12 +17,17 @@ earlier expect captured, and {len}/{crc} by the payload's length and CRC-32 in `
                               groups are kept: (?P<id>\\d+) makes {id}
     line TEXT                 TEXT (Python escapes such as \\x0c allowed) sent as one line
     push WORD FIELD...        "WORD -1 -1 FIELD..." with the fields escaped: Lumo on its own
+    answer WORD FIELD...      "WORD {id} -1 FIELD..." with the fields escaped: the answer to the
+                              request whose id the last expect captured
     data WORD ID SOURCE [FIELD...] [pieces=N] [crc=bad] [then=TEXT]
                               "WORD ID {len} FIELD..." and the payload right after its CR, the
                               fields escaped after substitution; pieces=N sends the payload in
                               N-byte sends (the line goes with the first); then=TEXT appends a
                               further line to the last send; crc=bad makes {crc} wrong
     clock [OFFSET]            the clock push TTSYNC again (local minus UTC OFFSET seconds)
+    payload LEN [crc=CRC] [hex=HEX]
+                              the LEN bytes that follow the line just expected; their CRC-32
+                              must be CRC, the bytes HEX; {paycrc} is their CRC-32 afterwards
     silence SECONDS           nothing may arrive meanwhile
     sleep SECONDS
     waitclose [SECONDS]       reads (answering heartbeats) until our side closes
@@ -45,6 +51,7 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lumopeer as lp  # noqa: E402
+import rc2  # noqa: E402
 
 
 def pattern_bytes(n):
@@ -114,6 +121,7 @@ class ScriptedLumo:
 
     def subst(self, text, extra=None):
         values = dict(self.vars, **(extra or {}))
+        text = re.sub(r"\{pw:([^}]*)\}", lambda m: rc2.encrypt_password(m.group(1)), text)
         return re.sub(r"\{(\w+)\}", lambda m: str(values.get(m.group(1), m.group(0))), text)
 
     def need_link(self):
@@ -142,10 +150,17 @@ class ScriptedLumo:
             self.need_link().send_line(" ".join(["STARTS 0 -1"] + [lp.escape_field(a) for a in args]))
         elif verb == "push":
             self.need_link().send_line(" ".join([args[0], "-1", "-1"] + [lp.escape_field(self.subst(a)) for a in args[1:]]))
+        elif verb == "answer":
+            if "id" not in self.vars:
+                raise lp.ProtocolError("answer: no request id captured")
+            self.need_link().send_line(" ".join([args[0], str(self.vars["id"]), "-1"]
+                                                + [lp.escape_field(self.subst(a)) for a in args[1:]]))
         elif verb == "data":
             self.send_data(args)
         elif verb == "clock":
             self.need_link().send_fields("TTSYNC", lp.sync_clock_text(offset_seconds=int(args[0]) if args else 0))
+        elif verb == "payload":
+            self.read_payload(args)
         elif verb == "silence":
             self.need_link().expect_silence(float(args[0]))
         elif verb == "sleep":
@@ -187,6 +202,16 @@ class ScriptedLumo:
         bounds = [0] + cuts + [len(stream)]
         for a, b in zip(bounds, bounds[1:]):
             link.send_raw(stream[a:b])
+
+    def read_payload(self, args):
+        opts = dict(a.split("=", 1) for a in args[1:])
+        data = self.need_link().read_payload(int(self.subst(args[0])), self.timeout)
+        crc = zlib.crc32(data) & 0xFFFFFFFF
+        if "crc" in opts and crc != int(self.subst(opts["crc"])):
+            raise lp.ProtocolError("payload of %d bytes has CRC-32 %d, not %s" % (len(data), crc, opts["crc"]))
+        if "hex" in opts and data != bytes.fromhex(opts["hex"]):
+            raise lp.ProtocolError("payload %s, not %s" % (data.hex(), opts["hex"]))
+        self.vars["paycrc"] = crc
 
     def wait_close(self, seconds):
         link = self.need_link()

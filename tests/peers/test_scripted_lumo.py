@@ -14,6 +14,7 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import lumopeer as lp  # noqa: E402
+import rc2  # noqa: E402
 import scripted_lumo as sl  # noqa: E402
 
 
@@ -77,6 +78,21 @@ class ScriptedLumoTest(unittest.TestCase):
         link.close()
         self.assertEqual(code, 1)
         self.assertIn("script line 2", err)
+
+    def test_answer_payload_and_password(self):
+        run = ScriptRun("accept\nstarts\nexpect ALOGON (?P<id>\\d+) 1 ann {pw:se cret}\nanswer ALOGON 'a b'\n"
+                        "expect SNDINT \\d+ 3 (?P<crc>\\d+)\npayload 3 crc={crc} hex=010203\n"
+                        "expect SNDINT \\d+ 2 0\npayload 2 crc=0\nwaitclose\n")
+        link = self.connect(run)
+        self.assertEqual(link.read_line(), "STARTS 0 -1")
+        link.send_line("ALOGON 4 1 ann " + rc2.encrypt_password("se cret"))
+        self.assertEqual(link.read_line(), "ALOGON 4 -1 a\x0cb")
+        link.send_payload("SNDINT", ["5", "3", str(zlib.crc32(b"\x01\x02\x03"))], b"\x01\x02\x03")
+        link.send_payload("SNDINT", ["6", "2", "0"], b"\x01\x02")
+        code, err = run.finish()
+        link.close()
+        self.assertEqual(code, 1, "a payload whose CRC-32 is not the one named fails the script")
+        self.assertIn("script line 8", err)
 
     def test_call_history_archive(self):
         one = sl.call_record(0)

@@ -306,6 +306,21 @@ TEST_F(LumoDialogTest, ExtendHeightGrowsTheRestoredRectangleAndRepaints)
     EXPECT_FALSE(dlg.IsWindowVisible()) << "(0, TRUE) hides it through the placement";
 }
 
+TEST_F(LumoDialogTest, ExtendHeightLeavesAHiddenWindowHidden)
+{
+    CTestLumoDialog dlg(s_parent);
+    ASSERT_TRUE(dlg.Create(IDD_UIKIT_TEST, s_parent));
+    dlg.SetWindowPos(nullptr, 600, 300, 200, 100, SWP_NOZORDER | SWP_HIDEWINDOW);
+    dlg.ExtendHeight(-30, TRUE);
+    dlg.ExtendHeight(40, FALSE);
+    PumpUntilIdle();
+    EXPECT_FALSE(dlg.IsWindowVisible()) << "growing is no reason to show";
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ASSERT_TRUE(dlg.GetWindowPlacement(&placement));
+    EXPECT_EQ(CRect(placement.rcNormalPosition), CRect(600, 300, 800, 410));
+}
+
 TEST_F(LumoDialogTest, ConstructionMakesTheFontAndInitialisationTheCaptionHeight)
 {
     CTestLumoDialog dlg(s_parent);

@@ -232,6 +232,31 @@ TEST_F(SoftphoneHosting, WithoutTheContextTheClassIsNotRegistered)
     EXPECT_EQ(CountChildren(m_host), 0);
 }
 
+// The manifest names a file that is not beside it: the class is known, its code is not there.
+TEST_F(SoftphoneHosting, AMissingControlFileGivesFalseAndMakesNothing)
+{
+    ASSERT_TRUE(CreatePhone()); // the host's container and the stand-in's link exist from here on
+    ASSERT_TRUE(m_phone.DestroyWindow());
+    ASSERT_TRUE(PumpUntil(&AllGone));
+    const int windowsBefore = CountThreadWindows();
+    m_context.reset();
+    const std::wstring folder = PathBesideProgram(L"softphone-without-ocx");
+    const std::wstring manifest = folder + L"\\Softphone.manifest";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(PathBesideProgram(L"Softphone.manifest").c_str(), manifest.c_str(), FALSE));
+    {
+        CActivationContextScope context(manifest);
+        ASSERT_TRUE(context.IsActive()) << context.Error();
+        EXPECT_FALSE(CreatePhone());
+        EXPECT_LT(static_cast<HRESULT>(::GetLastError()), 0) << "the failure's HRESULT";
+        EXPECT_EQ(m_phone.GetSafeHwnd(), nullptr);
+        EXPECT_EQ(CountChildren(m_host), 0);
+        EXPECT_EQ(CountThreadWindows(), windowsBefore);
+    }
+    ::DeleteFileW(manifest.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 TEST_F(SoftphoneHosting, EveryPutAndCallOfTheTableArrivesWithItsTypeAndValue)
 {
     ASSERT_TRUE(CreatePhone());
