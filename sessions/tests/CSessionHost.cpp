@@ -94,6 +94,16 @@ BOOL CSessionHost::Start()
         return FALSE;
     }
     Record(L"host", L"listening " + std::to_wstring(m_listener.GetListeningPort()));
+    CString strAddress;
+    UINT nOldPort = 0;
+    if (!m_oldListener.StartListening(m_options.nOldAppPort) || !m_oldListener.GetSockName(strAddress, nOldPort))
+    {
+        Record(L"host", L"no old application port: error " + std::to_wstring(::WSAGetLastError()));
+        ::PostQuitMessage(exitNoPort);
+        return FALSE;
+    }
+    m_nOldAppPort = nOldPort;
+    Record(L"host", L"old port listening " + std::to_wstring(m_nOldAppPort));
     ConnectJex();
     return TRUE;
 }
@@ -184,7 +194,8 @@ void CSessionHost::OnAgentLogon(long nPendingApplicationId, int nResult)
 
 void CSessionHost::WriteReadyFile()
 {
-    const std::string text = std::to_string(m_listener.GetListeningPort()) + "\n";
+    const std::string text =
+        std::to_string(m_listener.GetListeningPort()) + "\n" + std::to_string(m_nOldAppPort) + "\n";
     const std::wstring path = PathOf(L"ready");
     {
         CFileHandle hFile(::CreateFileW((path + L".tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -1,7 +1,8 @@
 #pragma once
 // The session layer hosted on its own, for tests that drive it from outside as a process: the Jex
-// command link, the current application port and the session core, with recording stand-ins for
-// the application object and the main window. SessionHostMain.cpp makes the program of it.
+// command link, both application ports and the session core, with recording stand-ins for the
+// application object and the main window. SessionHostMain.cpp makes the program of it.
+#include "sessions/CAppSocket.h"
 #include "sessions/CJexSocket.h"
 #include "sessions/CLumoClientRelay.h"
 #include "sessions/CLumoClientSocket.h"
@@ -27,6 +28,7 @@ public:
         std::wstring folder;   // where record, ready, stop and the log file are
         UINT nJexPort = 0;     // the Jex on 127.0.0.1
         UINT nAppPort = 0;     // the application port wanted; 0 lets the system choose
+        UINT nOldAppPort = 0;  // the old application port wanted; 0 lets the system choose
         long nAgentId = 77;    // logs on as this agent
         long nLocationId = 3;  // at this location
         int nReconnects = 0;   // new links to Jex after a loss
@@ -37,7 +39,7 @@ public:
     {
         exitStopped = 0,  // the stop file, or an application's ALOGOF
         exitUsage = 1,    // arguments the program cannot read
-        exitNoPort = 2,   // the application port could not be opened
+        exitNoPort = 2,   // an application port could not be opened
         exitNoLogon = 3,  // the first link to Jex or the agent's log-on failed
         exitLifetime = 4, // the lifetime ran out before anyone stopped it
     };
@@ -47,8 +49,8 @@ public:
     CSessionHost(const CSessionHost&) = delete; // the links and the window hold `this`
     CSessionHost& operator=(const CSessionHost&) = delete;
 
-    // Opens the application port and the first link to Jex. FALSE (the loop's exit code posted)
-    // when the port cannot be opened.
+    // Opens both application ports and the first link to Jex. FALSE (the loop's exit code posted)
+    // when a port cannot be opened.
     BOOL Start();
 
     // One line of the record: "SOURCE TEXT", control characters as \xNN.
@@ -95,13 +97,15 @@ private:
     CSessionCore m_core{m_app};
     std::vector<std::wstring> m_dlgEffects; // what the main window noted, in the record as well
     CSessionHostDlg m_dlg{*this, m_dlgEffects};
-    CLumoClientRelay m_relay{m_core};
+    CLumoClientRelay m_relay{m_core, &m_core}; // the core answers the old port's applications
     CLumoClientSocket m_listener{m_core, m_app};
+    CAppSocket m_oldListener{m_core, m_app}; // its connections own themselves
     std::shared_ptr<CJexSocket> m_pJex;
     JexState m_jexState = JexState::lost;
     ULONGLONG m_nConnectStartTick = 0;
     ULONGLONG m_nStartTick = 0;
     int m_nReconnectsLeft = 0;
+    UINT m_nOldAppPort = 0; // in use
     bool m_bEverLoggedOn = false;
     bool m_bStopping = false;
 };

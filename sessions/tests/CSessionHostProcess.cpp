@@ -65,9 +65,9 @@ bool CSessionHostProcess::Ready(DWORD timeoutMs)
     const std::wstring path = PathOf(L"ready");
     PumpUntil([&] { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES || ExitCode() != -1; },
               timeoutMs);
-    const std::string text = ReadFile(L"ready");
-    m_nAppPort = text.empty() ? 0 : static_cast<UINT>(std::stoul(text));
-    return m_nAppPort != 0;
+    std::istringstream text(ReadFile(L"ready"));
+    text >> m_nAppPort >> m_nOldAppPort;
+    return m_nAppPort != 0 && m_nOldAppPort != 0;
 }
 
 CSessionHostProcess::Lines CSessionHostProcess::Record() const

@@ -28,6 +28,7 @@ public:
     // Waits for the agent's log-on; false when the host ended or did not get there in time.
     bool Ready(DWORD timeoutMs = 30000);
     UINT AppPort() const { return m_nAppPort; }
+    UINT OldAppPort() const { return m_nOldAppPort; }
     // The record's whole lines so far, in order.
     Lines Record() const;
     // Those of one source ("dlg", "app", "host", "box"), without the source.
@@ -47,4 +48,5 @@ private:
     std::wstring m_folder;
     CKernelHandle m_hProcess;
     UINT m_nAppPort = 0;
+    UINT m_nOldAppPort = 0;
 };

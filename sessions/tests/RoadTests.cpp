@@ -1,9 +1,9 @@
 // The road of one interview through the session layer, over 127.0.0.1 from end to end: the
 // scripted Jex (tests/peers/jex_sessions.py, which takes a link again after a loss) on one side,
 // the scripted local applications (tests/peers/scripted_app.py: BrennClient as 0, Quillan as 11,
-// another as 12) on the other, and between them the session layer as a process of its own
-// (SessionHost.exe: the Jex link, the application port and the session core, with the main
-// window's receivers in its record).
+// another as 12; tests/peers/oldapp.py on the old port) on the other, and between them the session
+// layer as a process of its own (SessionHost.exe: the Jex link, both application ports and the
+// session core, with the main window's receivers in its record).
 #include "sessions/tests/CJexSessions.h"
 #include "sessions/tests/CScriptedApps.h"
 #include "sessions/tests/CSessionHostProcess.h"
@@ -386,6 +386,73 @@ TEST_F(RoadTest, JexClosingWhileAnInterviewWaitsIsToldAndNothingGoesTwice)
     const Lines host = m_pHost->Record(L"host");
     EXPECT_EQ(std::count(host.begin(), host.end(), L"logged on"), 2);
     EXPECT_EQ(std::count(host.begin(), host.end(), L"Jex lost"), 1);
+}
+
+// The old application port is on the same road: an old-dialect program's interview reaches Jex
+// with port flag 0 only with the right CRC-32 (the refusal in the log), Jex's confirmation with
+// port flag 0 reaches it alone and in its own dialect, and what Jex tells everyone, as the loss of
+// Jex, reaches the programs of both ports.
+TEST_F(RoadTest, OldPortInterviewTravelsBesideTheCurrentPort)
+{
+    const std::string oldInterview = Bytes(15000, 41);
+    const std::string interview = Bytes(12000, 31);
+    const std::string oldLine = "SNDINT 200 41 15000 " + Num(Crc(oldInterview)) + " 0";
+    const std::string line = "SNDINT 100 31 12000 " + Num(Crc(interview)) + " 1";
+    StartJex({std::string(kLogon) + "expectpayload '" + oldLine +
+              "' 2 crc=3 same={dir}/old\n"
+              "send SNDINT 200 12 41 0\n"
+              "send AGSTAT 2 Busy\n"
+              "expectpayload '" +
+              line +
+              "' 2 crc=3 same={dir}/current\n"
+              "send SNDINT 100 0 31 1\n"
+              "send STAQUE 4:5:6\n"
+              "close\n"},
+             {{L"old", oldInterview}, {L"current", interview}});
+    ASSERT_TRUE(StartHost()) << m_pJex->Log();
+    ASSERT_NE(m_pHost->OldAppPort(), 0u);
+    CScriptedApps oldApp(CScriptedApps::OldDialect{LUMO_OLD_APP}, m_pHost->OldAppPort(),
+                         "send 'APLGIN 12'\n"
+                         "expect 'APLGIN 5.4.9.6'\n"
+                         "expect 'AGSTAT Ready'\n"
+                         "mark registered\n"
+                         "waitfile brenn\n"
+                         "payload {dir}/old 'SNDINT 200 42 {size} 12345'\n"
+                         "payload {dir}/old 'SNDINT 200 41 {size} {crc}'\n"
+                         "expect 'SNDINT 200 41'\n"
+                         "expect 'AGSTAT Busy'\n"
+                         "expect 'STAQUE 4:5:6'\n"
+                         "expect 'JEXSTA 0'\n"
+                         "silence 0.3\n"
+                         "close\n",
+                         {{L"old", oldInterview}});
+    ASSERT_TRUE(oldApp.WaitForMark(L"registered")) << oldApp.Log();
+    StartApps("connect brenn\n"
+              "aplgin 0 1\n"
+              "answer APLGIN 1 0\n"
+              "mark brenn\n"
+              "push AGSTAT 2\n"
+              "payload SNDINT file:{dir}/current 100 31 {crc}\n"
+              "push SNDINT 100 31\n"
+              "push STAQUE 4:5:6\n"
+              "push JEXSTA 0\n"
+              "silence 0.3\n",
+              {{L"current", interview}});
+    ASSERT_TRUE(m_pApps->WaitForMark(L"brenn")) << m_pApps->Log();
+    oldApp.Release(L"brenn");
+    EXPECT_EQ(oldApp.Finish(60000), 0) << oldApp.Log();
+    FinishAll();
+
+    const std::regex refusal("\\d\\d:\\d\\d:\\d\\d  \\d\\d-\\d\\d-\\d{4} Not relaying interview data for Survey <200>, "
+                             "Call <42> to Jex: Invalid Checksum when data was received \\(Calculated " +
+                             Num(Crc(oldInterview)) + " - should be 12345\\)\r?\n");
+    const std::string log = m_pHost->ReadLog();
+    EXPECT_TRUE(std::regex_match(log, refusal)) << log;
+    const Lines received = m_pJex->Received(0);
+    EXPECT_TRUE(StartsWithLogon(received));
+    EXPECT_EQ(AfterLogon(received),
+              (Lines{std::wstring(oldLine.begin(), oldLine.end()), std::wstring(line.begin(), line.end())}))
+        << "the refused interview never reached Jex";
 }
 
 } // namespace

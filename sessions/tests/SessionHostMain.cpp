@@ -1,15 +1,17 @@
 // SessionHost.exe: the session layer of the agent desktop as a program of its own, for tests that
-// drive it from outside. It opens the current application port on 127.0.0.1, connects to a Jex on
+// drive it from outside. It opens both application ports on 127.0.0.1, connects to a Jex on
 // 127.0.0.1 (the scripted Jex of tests/peers, or jex_sessions.py for a Jex that takes a link
 // again), logs an agent on and then serves local applications (BrennClient, Quillan, LumoClient or
-// the scripted applications of tests/peers/scripted_app.py) until it is stopped. The application
+// the scripted applications of tests/peers/scripted_app.py; on the old port tests/peers/oldapp.py)
+// until it is stopped. The application
 // object and the main window are recording stand-ins (CSessionHostApp, CSessionHostDlg).
 //
-//     SessionHost.exe --dir FOLDER --jex-port N [--app-port N] [--agent ID] [--location ID]
-//                     [--reconnects N] [--lifetime SECONDS]
+//     SessionHost.exe --dir FOLDER --jex-port N [--app-port N] [--old-app-port N] [--agent ID]
+//                     [--location ID] [--reconnects N] [--lifetime SECONDS]
 //
 // In FOLDER (a Windows path; it must exist):
-//   ready    written once the agent is logged on: the application port in use, then a line end.
+//   ready    written once the agent is logged on: the application port in use and the old
+//            application port in use, each followed by a line end.
 //            A test waits for it before its applications connect.
 //   record   one line per event, as it happens (UTF-8; control characters as \xNN):
 //            "host ..." the host's own steps ("listening P", "logged on", "ready P", "Jex lost",
@@ -21,6 +23,7 @@
 //   stop     created by the test: the host closes the applications' links, logs the agent off
 //            (ALOGOF) and ends with exit code 0.
 // --app-port 0 (the default) lets the system choose the port; a taken port moves on to the next.
+// --old-app-port 0 (the default) lets the system choose; a taken port ends the host (exit code 2).
 // --reconnects N: after a loss of the Jex link the host tells the applications (JEXSTA 0), makes
 // a new link to the same port and logs on again (JEXSTA 1 once Jex accepts), N times at most.
 // --lifetime: ends the host with exit code 4 when nobody stopped it in time (default 600 s).
@@ -35,8 +38,8 @@
 
 namespace
 {
-constexpr wchar_t kUsage[] = L"usage: SessionHost.exe --dir FOLDER --jex-port N [--app-port N] [--agent ID] "
-                             L"[--location ID] [--reconnects N] [--lifetime SECONDS]\n";
+constexpr wchar_t kUsage[] = L"usage: SessionHost.exe --dir FOLDER --jex-port N [--app-port N] [--old-app-port N] "
+                             L"[--agent ID] [--location ID] [--reconnects N] [--lifetime SECONDS]\n";
 
 bool ReadNumber(const wchar_t* pszText, long& nValue)
 {
@@ -63,6 +66,8 @@ bool ReadOptions(int argc, wchar_t** argv, CSessionHost::Options& options)
             options.nJexPort = static_cast<UINT>(nValue);
         else if (name == L"--app-port" && nValue >= 0 && nValue < 65536)
             options.nAppPort = static_cast<UINT>(nValue);
+        else if (name == L"--old-app-port" && nValue >= 0 && nValue < 65536)
+            options.nOldAppPort = static_cast<UINT>(nValue);
         else if (name == L"--agent")
             options.nAgentId = nValue;
         else if (name == L"--location")
