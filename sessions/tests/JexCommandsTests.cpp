@@ -68,7 +68,8 @@ public:
     }
     void SendRaw(const void* pBytes, int nCount) override
     {
-        m_effects.push_back(m_name + L"< " + CEffectDlgHost::BytesText(static_cast<const BYTE*>(pBytes), static_cast<DWORD>(nCount)));
+        m_effects.push_back(m_name + L"< " +
+                            CEffectDlgHost::BytesText(static_cast<const BYTE*>(pBytes), static_cast<DWORD>(nCount)));
     }
 
 private:
