@@ -155,8 +155,9 @@ private:
 
     // ---- requests (CJexSocketRequests.cpp) ----
     // Each sends one line (and its payload) and is TRUE once the framework has it; FALSE, with
-    // nothing sent, while there is no socket. Text fields are escaped here; letter-pair passwords
-    // need none. A request that names a window makes it the reply window for Jex's answer.
+    // nothing sent, while the link has no session (no socket, not greeted yet, or lost). Text
+    // fields are escaped here; letter-pair passwords need none. A request that names a window
+    // makes it the reply window for Jex's answer.
 public:
     BOOL SendAlarm(long nAlarmId, BOOL bOn, const CString& strText); // only while the alarm switch is on
     BOOL SendApplicationLogon(long nPendingId, const CString& strField1, const CString& strField2,
@@ -233,7 +234,10 @@ public:
     BOOL SendWriteCallClass(const CString& strText);
 
 private:
-    bool IsLinkUp() const { return m_hSocket != INVALID_SOCKET; }
+    // Before the greeting a request would go into the handshake's stream, which a reconnecting
+    // link is still running while local applications go on sending: Jex would read it as a
+    // broken handshake, or as a request before the session.
+    bool IsLinkUp() const { return m_hSocket != INVALID_SOCKET && m_bSession; }
     template <FormatArgument... Args> BOOL SendRequest(LPCWSTR pszFormat, Args... args)
     {
         if (!IsLinkUp()) return FALSE;

@@ -1,5 +1,5 @@
 // The connection to Jex in process: the application object connects through its connection
-// dialog to a Jex on 127.0.0.1 (desktop/tests/jex_sessions.py, the scripted Jex's directives on as
+// dialog to a Jex on 127.0.0.1 (tests/peers/jex_sessions.py, the scripted Jex's directives on as
 // many links as a test needs), with short ticks unless a test says otherwise.
 #include "desktop/CConnectionDlg.h"
 #include "desktop/CLumoApp.h"
@@ -14,6 +14,7 @@
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/tests/CJexSessions.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
@@ -33,72 +34,6 @@ std::wstring Str(const CString& s)
 {
     return s.Str();
 }
-
-// One run of the Jex of several links. Every accepted link runs the script of its number, the
-// last script again for any further link.
-class CJexSessions
-{
-public:
-    struct Event
-    {
-        std::wstring kind; // accept, before, closed, failed, missing
-        int nLink;
-        std::wstring detail; // seconds since the peer started, or what "before" and "failed" say
-        double Seconds() const { return _wtof(detail.c_str()); }
-    };
-
-    CJexSessions(int nLinks, double waitSeconds, const std::vector<std::string>& scripts)
-    {
-        std::string args = "{dir} " + std::to_string(nLinks) + " " + std::to_string(waitSeconds);
-        for (size_t i = 0; i < scripts.size(); ++i)
-        {
-            m_peer.WriteFile((L"script" + std::to_wstring(i)).c_str(), scripts[i] + "\n");
-            args += " {dir}/script" + std::to_string(i);
-        }
-        m_peer.Start(LUMO_PYTHON, LUMO_JEX_SESSIONS, args);
-    }
-    UINT Port() { return m_peer.Port(); }
-    std::vector<Event> Events() const
-    {
-        std::vector<Event> events;
-        for (const std::wstring& line : m_peer.ReadLines(L"events"))
-        {
-            Event e{L"", -1, L""};
-            wchar_t kind[16] = L"";
-            int nUsed = 0;
-            if (swscanf(line.c_str(), L"%15ls %d %n", kind, &e.nLink, &nUsed) < 2) continue;
-            e.kind = kind;
-            e.detail = line.substr(static_cast<size_t>(nUsed));
-            events.push_back(e);
-        }
-        return events;
-    }
-    std::vector<Event> Events(const std::wstring& kind) const
-    {
-        std::vector<Event> of;
-        for (const Event& e : Events())
-            if (e.kind == kind) of.push_back(e);
-        return of;
-    }
-    bool WaitFor(const std::wstring& kind, size_t n, DWORD timeoutMs = 10000)
-    {
-        return PumpUntil([&] { return Events(kind).size() >= n; }, timeoutMs);
-    }
-    int Finish() { return m_peer.ExitCode(60000); }
-    // What the desktop sent on a link after the handshake, in order.
-    Lines Received(int nLink) const
-    {
-        Lines lines;
-        for (const std::wstring& entry : m_peer.ReadLines((L"traffic" + std::to_wstring(nLink)).c_str()))
-            if (entry.starts_with(L"< ") && !entry.starts_with(L"< CNPROP") && !entry.starts_with(L"< TTSYNC"))
-                lines.push_back(entry.substr(2));
-        return lines;
-    }
-    std::string Log() const { return m_peer.ReadFile(L"log") + m_peer.ReadFile(L"events"); }
-
-private:
-    CPeerProcess m_peer;
-};
 
 // A step run from the thread's message loop, which during Connect is the connection dialog's,
 // every 10 ms until it returns true. A step that pumps itself (a box) is not entered again.

@@ -37,7 +37,7 @@ class JexSessions:
             paths.append(os.path.join(self.folder, "script%d" % i))
             with open(paths[-1], "w", encoding="utf-8") as f:
                 f.write(script + "\n")
-        self.proc = subprocess.Popen([sys.executable, os.path.join(HERE, "jex_sessions.py"), self.folder,
+        self.proc = subprocess.Popen([sys.executable, os.path.join(ROOT, "tests", "peers", "jex_sessions.py"), self.folder,
                                       str(links), str(wait)] + paths, stdin=subprocess.DEVNULL)
         deadline = time.monotonic() + 20
         while not os.path.exists(os.path.join(self.folder, "port")):

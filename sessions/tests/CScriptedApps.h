@@ -1,6 +1,8 @@
 #pragma once
 #include "framework/testing/CPeerProcess.h"
 #include <string>
+#include <utility>
+#include <vector>
 
 // One run of the scripted local applications (tests/peers/scripted_app.py) against the
 // application port on 127.0.0.1. "{dir}" in a script names the run's folder. The script and the
@@ -9,7 +11,17 @@
 class CScriptedApps
 {
 public:
-    CScriptedApps(UINT nPort, const std::string& script);
+    using Files = std::vector<std::pair<std::wstring, std::string>>;
+
+    // The files go into the run's folder before the script starts, for its "file:{dir}/NAME" sources.
+    CScriptedApps(UINT nPort, const std::string& script, const Files& files = {});
+    // Programs of the old application port instead: the old dialect's peer (tests/peers/oldapp.py,
+    // its path given) with its own directives; "{dir}" and the files as above.
+    struct OldDialect
+    {
+        const char* pszPeer;
+    };
+    CScriptedApps(OldDialect peer, UINT nPort, const std::string& script, const Files& files = {});
     CScriptedApps(const CScriptedApps&) = delete;
     CScriptedApps& operator=(const CScriptedApps&) = delete;
 
@@ -20,5 +32,8 @@ public:
     std::string Log() { return m_peer.ReadFile(L"log"); }
 
 private:
+    // The files written and the script with its folder, ready for the peer to start.
+    void Prepare(const std::string& script, const Files& files);
+
     CPeerProcess m_peer;
 };

@@ -31,11 +31,12 @@ public:
     Lines DataReceived() { return SentLines(DataTraffic()); }
     Lines DataTraffic() { return m_peer.ReadLines(L"datatraffic"); }
     std::string Log() { return m_peer.ReadFile(L"log"); }
+    // The "< " lines of a traffic log, the handshake's and the clock's left out.
+    static Lines SentLines(const Lines& traffic);
 
 private:
     // The script with "{dir}" resolved, as a file of the run's folder.
     void WriteScript(const wchar_t* pszName, const std::string& script);
-    static Lines SentLines(const Lines& traffic);
 
     CPeerProcess m_peer;
 };

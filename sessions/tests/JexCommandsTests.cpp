@@ -2,6 +2,7 @@
 // over 127.0.0.1: what reaches the main window, the waiting window, the application object, the
 // session core and the application relays.
 #include "sessions/tests/JexLinkFixture.h"
+#include "sessions/tests/CEffectDlgHost.h"
 #include "sessions/CAgentSetting.h"
 #include "sessions/CAgentSettingStore.h"
 #include "sessions/CLocation.h"
@@ -30,106 +31,6 @@ std::wstring Num(long long n)
 {
     return std::to_wstring(n);
 }
-
-std::wstring BytesText(const BYTE* pBytes, DWORD nLength)
-{
-    return pBytes ? std::wstring(pBytes, pBytes + nLength) : L"(none)";
-}
-
-// The main window's receivers, each noted in the test's one record of effects.
-class CEffectDlgHost : public CRecordingDlgHost
-{
-public:
-    explicit CEffectDlgHost(Lines& effects) : m_effects(effects) {}
-
-    void SetAssignedToKeyIn(BOOL b) override { Note(L"SetAssignedToKeyIn " + Num(b)); }
-    void SetAgentState(int n, const CString& s) override { Note(L"SetAgentState " + Num(n) + L" " + s.Str()); }
-    void OnAvailableOutbound(BOOL b, long n, const CString& s) override
-    {
-        Note(L"OnAvailableOutbound " + Num(b) + L" " + Num(n) + L" " + s.Str());
-    }
-    void OnBlindTransferResult(long a, long b) override { Note(L"OnBlindTransferResult " + Num(a) + L" " + Num(b)); }
-    void OnCallInfo(const CString& s) override { Note(L"OnCallInfo " + s.Str()); }
-    void OnCallHistory(long nCall, long nRequest, long nApp, const BYTE* p, DWORD n, DWORD) override
-    {
-        Note(L"OnCallHistory " + Num(nCall) + L" " + Num(nRequest) + L" " + Num(nApp) + L" " + BytesText(p, n));
-    }
-    void OnConferenceAdded(const CString& s) override { Note(L"OnConferenceAdded " + s.Str()); }
-    void OnOutboundCallEnded(long n) override { Note(L"OnOutboundCallEnded " + Num(n)); }
-    void OnKeyInInterview(long n, const CString& s) override { Note(L"OnKeyInInterview " + Num(n) + L" " + s.Str()); }
-    void OnPauseList(long a, long b, const CString& s) override
-    {
-        Note(L"OnPauseList " + Num(a) + L" " + Num(b) + L" " + s.Str());
-    }
-    void OnManualDialResult(int n) override { Note(L"OnManualDialResult " + Num(n)); }
-    void OnNextCallResult(int n) override { Note(L"OnNextCallResult " + Num(n)); }
-    void OnNumberInfo(const CString& s) override { Note(L"OnNumberInfo " + s.Str()); }
-    void OnConfirmTransferResult(int n) override { Note(L"OnConfirmTransferResult " + Num(n)); }
-    void OnHoldResult(int n) override { Note(L"OnHoldResult " + Num(n)); }
-    void OnQuotaUpdate(long nSurvey, int nType, const BYTE* p, DWORD n) override
-    {
-        Note(L"OnQuotaUpdate " + Num(nSurvey) + L" " + Num(nType) + L" " + BytesText(p, n));
-    }
-    void OnRecordCallResult(long a, long b) override { Note(L"OnRecordCallResult " + Num(a) + L" " + Num(b)); }
-    void OnRefuseNumberResult(long a, long b, long c) override
-    {
-        Note(L"OnRefuseNumberResult " + Num(a) + L" " + Num(b) + L" " + Num(c));
-    }
-    void OnSelectNumberResult(long a, long b, long c) override
-    {
-        Note(L"OnSelectNumberResult " + Num(a) + L" " + Num(b) + L" " + Num(c));
-    }
-    void OnManualDialRequest(int n) override { Note(L"OnManualDialRequest " + Num(n)); }
-    void ArrangeButtons() override { Note(L"ArrangeButtons"); }
-    void OnMessageReceived(const CString& strSender, CMessage* pMessage) override
-    {
-        Note(L"OnMessageReceived " + strSender.Str() + L" " + pMessage->m_strText.Str());
-        m_messages.emplace_back(pMessage);
-    }
-    void OnStartKeyInResult(const CString& s) override { Note(L"OnStartKeyInResult " + s.Str()); }
-    void ShowQueueStats(const CString& s) override { Note(L"ShowQueueStats " + s.Str()); }
-    void StartInboundCall(const CString& s) override { Note(L"StartInboundCall " + s.Str()); }
-    void StartOutboundCall(const CString& s) override { Note(L"StartOutboundCall " + s.Str()); }
-    void OnTakeBackResult(int n) override { Note(L"OnTakeBackResult " + Num(n)); }
-    void OnTakeCallResult(int n) override { Note(L"OnTakeCallResult " + Num(n)); }
-    void OnTransferCallResult(int n) override { Note(L"OnTransferCallResult " + Num(n)); }
-    void OnTransferEnded(int n) override { Note(L"OnTransferEnded " + Num(n)); }
-    void StartTransferredCall(const CString& s, BOOL b) override
-    {
-        Note(L"StartTransferredCall " + s.Str() + L" " + Num(b));
-    }
-    void OnTransferToAgent(int n) override { Note(L"OnTransferToAgent " + Num(n)); }
-    void OnTaskResources(long nTask, long nApp, long nResource, BYTE* p, DWORD n, DWORD) override
-    {
-        const std::unique_ptr<BYTE[]> pOwned(p); // ours now
-        Note(L"OnTaskResources " + Num(nTask) + L" " + Num(nApp) + L" " + Num(nResource) + L" " + BytesText(p, n));
-    }
-    void OnAnnotationChanged(long a, long b, long c, long d, int e) override
-    {
-        Note(L"OnAnnotationChanged " + Num(a) + L" " + Num(b) + L" " + Num(c) + L" " + Num(d) + L" " + Num(e));
-    }
-    void UpdateSoftPhoneLog() override { Note(L"UpdateSoftPhoneLog"); }
-    void OnUpdateSemiOpens(const CString& s) override { Note(L"OnUpdateSemiOpens " + s.Str()); }
-    void OnScriptContents(long n, const CString& s, BOOL b) override
-    {
-        Note(L"OnScriptContents " + Num(n) + L" " + s.Str() + L" " + Num(b));
-    }
-    void OnContactSearchResult(const CPropertyList& result) override
-    {
-        Note(L"OnContactSearchResult " + result.GetPropertyString(L"Name", L"").Str());
-    }
-    long DialOnSoftPhone(const CString& s) override
-    {
-        Note(L"DialOnSoftPhone " + s.Str());
-        return 4;
-    }
-
-    std::vector<std::unique_ptr<CMessage>> m_messages;
-
-private:
-    void Note(const std::wstring& s) { m_effects.push_back(s); }
-    Lines& m_effects;
-};
 
 class CEffectRelay : public IApplicationRelay
 {
@@ -167,7 +68,8 @@ public:
     }
     void SendRaw(const void* pBytes, int nCount) override
     {
-        m_effects.push_back(m_name + L"< " + BytesText(static_cast<const BYTE*>(pBytes), static_cast<DWORD>(nCount)));
+        m_effects.push_back(m_name + L"< " +
+                            CEffectDlgHost::BytesText(static_cast<const BYTE*>(pBytes), static_cast<DWORD>(nCount)));
     }
 
 private:
@@ -596,6 +498,7 @@ TEST_F(JexCommandsTest, SettingsArriveForTheCacheAndTheAgentAndEndTheWait)
                       "send UPDASE 2 " +
                       Quote(agent.GetProperties()) + "\nsend UPDASE 5 " + Quote(application.GetProperties()) +
                       "\nsend UPDASE 5 ''\nexpectline ALOGOF\nclosed\n"));
+    ASSERT_TRUE(WaitForGreeting()); // requests go out once Jex has greeted
     m_core.SetJexSender(m_pLink.get());
     const ULONGLONG nStart = GetTickCount64();
     const std::shared_ptr<const CAgentSetting> pSetting = m_core.GetApplicationSetting(105, 44);

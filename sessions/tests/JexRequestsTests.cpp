@@ -221,6 +221,37 @@ TEST_F(JexRequestsTest, WithoutALiveLinkEverySenderIsFalseAndSendsNothing)
     EXPECT_TRUE(m_boxes.m_boxes.empty());
 }
 
+// A link that is connecting, or has made its handshake but not yet been greeted, takes no
+// request: it would go into the handshake's stream, or reach Jex before the session. A
+// reconnecting desktop meets this while its applications go on sending.
+TEST_F(JexRequestsTest, BeforeTheGreetingEverySenderIsFalseAndSendsNothing)
+{
+    m_app.m_bAlarms = TRUE;
+    m_pJex = std::make_unique<CScriptedJex>("handshake\nsleep 1\ngreet 0 5.4.9.6 0.0.0.0\n"
+                                            "expectline NEXCAL\nexpectline ALOGOF\nclosed\n");
+    m_app.m_nPort = m_pJex->Port();
+    ASSERT_NE(m_app.m_nPort, 0u);
+    m_pLink = std::make_unique<CJexSocket>(m_app, m_boxes, m_pCore);
+    ASSERT_TRUE(m_pLink->Create() && m_pLink->ConnectToServer());
+    const BYTE data[2] = {1, 2};
+    const auto expectNothingSent = [&](const char* pszWhen) {
+        SCOPED_TRACE(pszWhen);
+        for (const RequestCase& c : PlainRequests())
+            EXPECT_FALSE(c.send(*m_pLink)) << c.line.c_str();
+        EXPECT_FALSE(m_pLink->SendInterviewData(1, 2, data, 2, Crc(std::string("\x01\x02", 2)), TRUE));
+        CMessage message;
+        EXPECT_FALSE(m_pLink->SendMessage(message));
+    };
+    expectNothingSent("connecting");
+    ASSERT_TRUE(PumpUntil([&] { return m_pLink->GetConnectError() != -1; }));
+    ASSERT_EQ(m_pLink->GetConnectError(), 0);
+    expectNothingSent("handshake made, not greeted");
+    ASSERT_TRUE(WaitForGreeting());
+    EXPECT_TRUE(m_pLink->SendNextCall());
+    Finish(); // the script: NEXCAL is the first line after the greeting
+    EXPECT_TRUE(m_boxes.m_boxes.empty());
+}
+
 TEST_F(JexRequestsTest, AlarmsWaitForTheAlarmSwitch)
 {
     ASSERT_TRUE(

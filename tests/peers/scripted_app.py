@@ -33,12 +33,17 @@ empty argument; {name} in an argument is a value captured before, see expect):
   {rid} is the last one used)
     aplgin APPID [MASTER] [id=N]      "APLGIN RID APPID MASTER" (MASTER 1 unless given)
     request WORD [FIELD...] [id=N]    "WORD RID FIELD..." with the fields escaped
-    payload WORD SOURCE [FIELD...] [id=N] [crc=bad] [pieces=N] [then=TEXT]
+    payload WORD SOURCE [FIELD...] [id=N] [crc=bad] [pieces=N] [then=TEXT] [cut=N]
                               "WORD RID LEN FIELD..." and the bytes of SOURCE right after the CR;
                               {len} and {crc} in a field are the bytes' length and CRC-32 (crc=bad:
                               one more than it); pieces=N sends the bytes in N-byte writes, the line
                               with the first; then=TEXT (Python escapes, {rid} the next id) is one
-                              more line in the last write
+                              more line in the last write; cut=N sends only the first N bytes of
+                              SOURCE, as a program that stops mid-payload
+    sndintflood COUNT SIZE NAME...    COUNT interviews of SIZE bytes each as SNDINT, in turn on the
+                              links NAME...: the k-th on the i-th link names survey i and call k and
+                              has bytes of its own with their right CRC-32 (the scripted Jex's
+                              sndintflood checks every one and their order)
     line TEXT                 TEXT (Python escapes, such as \\x0c for an escaped blank) as a line;
                               {next} in it takes the next request id
   Expectations (each reads the current link's next line, with its payload)
@@ -65,6 +70,7 @@ As a library: ScriptedApps(host, port, folder).run(text) runs a script; AppLink 
 import argparse
 import codecs
 import os
+import random
 import re
 import shlex
 import sys
@@ -146,18 +152,20 @@ class AppLink:
         self.send_line(lp.join_fields(word, [str(rid)] + [str(f) for f in fields]))
         return rid
 
-    def send_payload(self, word, data, fields=(), rid=None, pieces=0, then=None):
-        """Sends "WORD RID LEN FIELD..." and the bytes; returns RID."""
+    def send_payload(self, word, data, fields=(), rid=None, pieces=0, then=None, cut=None):
+        """Sends "WORD RID LEN FIELD..." and the bytes (only the first `cut` of them when given);
+        returns RID."""
         rid = self.take_id(rid)
         text = lp.join_fields(word, [str(rid), str(len(data))] + [str(f) for f in fields])
         stream = self.link.encode(text + "\r")
         head = len(stream)
-        stream += data
+        stream += data if cut is None else data[:cut]
         if then is not None:
             then = then.replace("{rid}", str(self.next_id))
             stream += self.link.encode(then + "\r")
-        self._sent("%s (+ %d bytes%s)" % (text, len(data), "" if then is None else ", then %r" % then))
-        cuts = list(range(head + pieces, head + len(data), pieces)) if pieces > 0 else []
+        sent = len(data) if cut is None else min(cut, len(data))
+        self._sent("%s (+ %d bytes%s)" % (text, sent, "" if then is None else ", then %r" % then))
+        cuts = list(range(head + pieces, head + sent, pieces)) if pieces > 0 else []
         self.link.send_raw(stream, cuts=cuts, pause=0.05)
         return rid
 
@@ -294,6 +302,8 @@ class ScriptedApps:
             self.need().request(args[0], args[1:], options.get("id"))
         elif verb == "payload":
             self.send_payload(shlex.split(rest))
+        elif verb == "sndintflood":
+            self.sndint_flood(int(args[0]), int(args[1]), [self.links[name] for name in args[2:]])
         elif verb == "silence":
             self.need().link.expect_silence(float(args[0]))
         elif verb == "elapsed":
@@ -339,7 +349,7 @@ class ScriptedApps:
         self.keep(m)
 
     def send_payload(self, raw_args):
-        args, options = split_options(raw_args, ("id", "crc", "pieces", "then"))
+        args, options = split_options(raw_args, ("id", "crc", "pieces", "then", "cut"))
         link = self.need()
         data = payload_from(args[1])
         crc = crc32(data)
@@ -348,7 +358,18 @@ class ScriptedApps:
         extra = {"len": len(data), "crc": crc}
         fields = [self.subst(f, extra) for f in args[2:]]
         then = codecs.decode(self.subst(options["then"]), "unicode_escape") if "then" in options else None
-        link.send_payload(args[0], data, fields, options.get("id"), int(options.get("pieces", "0")), then)
+        cut = int(options["cut"]) if "cut" in options else None
+        link.send_payload(args[0], data, fields, options.get("id"), int(options.get("pieces", "0")), then, cut)
+
+    @staticmethod
+    def sndint_flood(count, size, links):
+        following = [0] * len(links)
+        for n in range(count):
+            survey = n % len(links)
+            call = following[survey]
+            following[survey] += 1
+            data = random.Random(survey * 1000003 + call).randbytes(size)
+            links[survey].send_payload("SNDINT", data, [survey, call, crc32(data)])
 
     def report(self):
         return "".join("%s %s\n" % (name, entry) for name, link in self.links.items() for entry in link.history)

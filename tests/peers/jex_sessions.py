@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """A Jex that takes several links in turn, for tests of how the agent desktop connects and
-reconnects. Stdlib only, with the scripted Jex's directives (tests/peers/scripted_jex.py).
+reconnects. Stdlib only, with the scripted Jex's directives (scripted_jex.py beside it).
 
     jex_sessions.py DIR LINKS WAIT SCRIPT...
 
@@ -25,7 +25,7 @@ import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "peers"))
+sys.path.insert(0, HERE)
 import lumopeer as P  # noqa: E402
 import scripted_jex as J  # noqa: E402
 
