@@ -216,7 +216,8 @@ BOOL CListBase::OnBeginLabelEdit(NMHDR* pNMHDR, LRESULT*)
     if (m_pLabelEdit && hEdit)
     {
         if (m_pLabelEdit->m_hWnd) m_pLabelEdit->UnsubclassWindow();
-        m_pLabelEdit->SubclassWindow(hEdit);
+        // Not taken over, the edit still works as the list view's own, only without our keys.
+        static_cast<void>(m_pLabelEdit->SubclassWindow(hEdit));
     }
     return FALSE; // the parent may refuse the edit
 }
