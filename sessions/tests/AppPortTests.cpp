@@ -437,17 +437,17 @@ TEST_F(AppPortTest, RelaySendersReachTheirApplication)
     EXPECT_TRUE(m_relay.SendCallHistory(0, 8, 31, pHistory, 7, Crc(history)));
     EXPECT_TRUE(m_relay.SendCallHistory(0, 9, 32, nullptr, 0, 0));
     EXPECT_FALSE(m_relay.SendCallHistory(12, 9, 32, nullptr, 0, 0)) << "12 is not registered";
-    EXPECT_TRUE(m_relay.SendTaskResource(0, 4, 2, pHistory, 7, Crc(history)));
-    EXPECT_TRUE(m_relay.SendTaskResourceAbsent(0, 4));
+    m_core.SendTaskResource(0, 4, 2, pHistory, 7, Crc(history));
+    m_core.SendTaskResource(0, 4, -1, nullptr, 0, 0); // Jex has no such resource
     EXPECT_TRUE(m_relay.SendQuotaUpdate(100, 3, pHistory, 7));
     EXPECT_TRUE(m_relay.SendKeyInInterview(6, L"key in"));
     EXPECT_TRUE(m_relay.SendStartKeyInResult(L"raw text"));
     EXPECT_TRUE(m_relay.SendAssignedToKeyIn(FALSE));
-    m_relay.SendInterviewConfirmation(0, FALSE, 1, 2); // the old port's: nothing here
-    m_relay.SendInterviewConfirmation(0, TRUE, 100, 31);
-    m_relay.SendCallAnswer(IApplicationRelay::answerSoundEnd, 0, 5, 31, 1);
-    m_relay.SendCallAnswer(IApplicationRelay::answerRecordingStart, 0, 6, 31, 0);
-    m_relay.SendCallAnswer(IApplicationRelay::answerRecordingEnd, 0, 7, 31, 2);
+    m_core.SendInterviewConfirmation(0, FALSE, 1, 2); // the old port's: nothing here
+    m_core.SendInterviewConfirmation(0, TRUE, 100, 31);
+    m_core.SendCallAnswer(IApplicationRelay::answerSoundEnd, 0, 5, 31, 1);
+    m_core.SendCallAnswer(IApplicationRelay::answerRecordingStart, 0, 6, 31, 0);
+    m_core.SendCallAnswer(IApplicationRelay::answerRecordingEnd, 0, 7, 31, 2);
     FinishApps();
 }
 
