@@ -20,8 +20,8 @@ public:
     static CString FormatRefusal(long nSurveyId, long nCallId, DWORD nComputed, DWORD nReceived, BOOL bCurrentPort);
 
     // Appends "hh:mm:ss  dd-mm-yyyy text" to the file, local date and time: a line written just after
-    // midnight must carry the day it was written on. FALSE, with nothing written, when no file is
-    // named or it cannot be opened.
+    // midnight must carry the day it was written on. Both ports write the one file through here, so
+    // its lines read alike. FALSE, with nothing written, when no file is named or it cannot be opened.
     static BOOL WriteLogLine(const CString& strLogFile, const CString& strText);
     // The clock of the log lines: the UTC time and the zone it is shown in. Tests pin both; null
     // restores the machine's.
