@@ -5,6 +5,8 @@
 class CAgentSetting;
 class CJexSocket;
 class CPropertyList;
+class CSessionCore;
+class ILumoAppHost;
 
 // What both application ports do alike: interview data go to Jex only when their checksum holds,
 // and a refusal leaves one line in the desktop's log file; the settings an application saves and
@@ -33,6 +35,10 @@ public:
     // The GETASE answer for a stored setting: its id, name, deleted flag, its value (or default)
     // within its limits and its text (or default). Null gives the empty list.
     static CPropertyList MakeSettingAnswer(const std::shared_ptr<const CAgentSetting>& pSetting);
-    // The answer for a built-in setting (-1 "OrvialFullScreen", -2 "OrvialHideLumo" ...).
-    static CPropertyList MakeBuiltInAnswer(long nSettingId, LPCWSTR pszName, BOOL bOn);
+    // What an application's GETASE is answered with: a switch of Jex's permissions where the
+    // setting is built in for it (on the current port -1 "OrvialFullScreen", -2 "OrvialHideLumo"
+    // and -3 "IsAllowStartRecording" for BrennClient and Quillan; on the old port -1 and -2 for
+    // BrennClient alone), else its cached setting, for which the core may wait for Jex.
+    static CPropertyList AnswerSettingRequest(CSessionCore& core, ILumoAppHost& app, long nApplicationId,
+                                              long nSettingId, BOOL bCurrentPort);
 };

@@ -542,9 +542,9 @@ TEST_F(AppPortTest, BothPortsLogARefusalWithTheLocalDateAndTime)
                                                 oldApp.UnixFolder() +
                                                 "/interview 'SNDINT 4294967295 33 {size} 12345'\n"
                                                 "send 'GETASE 1'\nexpectre 'GETASE Del.*'\n"));
-    ASSERT_TRUE(oldApp.Start(LUMO_PYTHON, LUMO_OLD_APP,
-                             oldApp.UnixFolder() + " " + std::to_string(nOldPort) + " " + oldApp.UnixFolder() +
-                                 "/script"));
+    ASSERT_TRUE(
+        oldApp.Start(LUMO_PYTHON, LUMO_OLD_APP,
+                     oldApp.UnixFolder() + " " + std::to_string(nOldPort) + " " + oldApp.UnixFolder() + "/script"));
     EXPECT_EQ(oldApp.ExitCode(), 0) << oldApp.ReadFile(L"log");
     EXPECT_TRUE(PumpUntil([&] { return !m_core.HasApplications(); })) << "the old application's link closed";
 
