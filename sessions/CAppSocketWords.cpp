@@ -130,7 +130,7 @@ CAppSocket::Next CAppSocket::OnSHOWLC(const CString& strRest)
     default:
         break;
     }
-    m_app.ShowLumo(nCommand);
+    m_core.ShowDesktop(nCommand);
     return Next::readOn;
 }
 

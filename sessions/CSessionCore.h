@@ -88,6 +88,12 @@ public:
     long GetReplayMaster() const { return m_nReplayMaster; }
     BOOL IsReplayMasterLocked() const { return m_bReplayMasterLocked; }
 
+    // SHOWLC of either port, with the window command the port made of the mode: the visible flag
+    // (set unless the command hides), the agent state to every application again, then the main
+    // window, the connection dialog and the tracked password and location dialogs, each where it
+    // is a window.
+    void ShowDesktop(int nShowCommand);
+
     // An application's ALOGON: its four fields go to Jex unless the desktop logs on by Windows
     // account; nothing without a Jex link.
     void ForwardApplicationLogon(long nRequestId, const CString& strField1, const CString& strField2,

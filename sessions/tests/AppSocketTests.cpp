@@ -14,6 +14,7 @@
 #include "core/CTimeTools.h"
 #include "framework/CStringConversion.h"
 #include "framework/testing/CPeerProcess.h"
+#include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <cwchar>
@@ -74,6 +75,9 @@ public:
         Note(L"SetPauseStateFor " + Num(bPause) + L" " + Num(nRequester));
     }
     void PostMessageBox(const CString& strText) override { Note(L"PostMessageBox " + strText.Str()); }
+    CWnd* GetWnd() override { return m_pWnd; }
+
+    CWnd* m_pWnd = nullptr;
 
 private:
     void Note(const std::wstring& effect) { m_effects.push_back(effect); }
@@ -422,10 +426,6 @@ TEST_F(OldPortTest, EveryWordReachesItsReceiverAndTheOldDialectComesBack)
          {L"RequestPause 5 1", L"EndCall 3 [QoCallId = \"31\" Note = \"x\" ] 31"}},
         {"ENDCAL 3 -2 Note = \"y\" ", {L"EndCall 3 [Note = \"y\" ] 0"}},
         {"ENDCAL 2 -1", {L"RequestPause -1 1", L"EndCall 2 [] 0"}},
-        {"SHOWLC 0", {L"ShowLumo 0"}},
-        {"SHOWLC 1", {L"ShowLumo 9"}},
-        {"SHOWLC 2", {L"ShowLumo 6"}},
-        {"SHOWLC 7", {L"ShowLumo 5"}}, // shown, not passed on as a window command
         {"LSTAGE 1", {L"RequestAgentList -1 12 0"}},
         {"LSTAGE 0", {L"RequestAgentList -1 12 1"}},
         {"LSTPAU", {L"RequestPauseList -1 12"}},
@@ -553,6 +553,50 @@ TEST_F(OldPortTest, EveryWordReachesItsReceiverAndTheOldDialectComesBack)
     ExpectLines(m_effects, effects);
     jex.push_back(L"ALOGOF");
     ExpectJexLines(Finish(), jex);
+}
+
+// SHOWLC with real windows: any mode but 0, 1 and 2 shows (7 is no window command here), 2
+// minimises (the progress dialog hides), 1 restores, 0 hides and clears the visible flag. Each time
+// the applications hear the agent state again.
+TEST_F(OldPortTest, ShowlcMinimisesRestoresHidesAndShowsTheDesktop)
+{
+    // The main window and the progress dialog; the tracked dialogs go the main window's way (the
+    // current port's test shows them), and each window more costs seconds of Wine's waits.
+    CRecordingParent main, connection;
+    ASSERT_TRUE(main.Create() && connection.Create());
+    m_dlg.m_pWnd = &main;
+    m_app.m_pConnectionWnd = &connection;
+    const auto shows = [&](bool bVisible, bool bIconic, bool bConnectionVisible) {
+        return !main.IsWindowVisible() == !bVisible && (!bVisible || !main.IsIconic() == !bIconic) &&
+               !connection.IsWindowVisible() == !bConnectionVisible;
+    };
+    StoreSetting(5, 1, L"s");
+    std::string script = "send 'APLGIN 5'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n";
+    for (const char* pszMode : {"7", "2", "1", "0"})
+        script += std::string("send 'SHOWLC ") + pszMode + "'\nexpect 'AGSTAT Ready'\nmark shown" + pszMode +
+                  "\nwaitfile looked" + pszMode + "\n";
+    ASSERT_TRUE(StartApp(script));
+    struct Step
+    {
+        const wchar_t* pszMode;
+        bool bVisible, bIconic, bConnectionVisible;
+        const char* why;
+    };
+    const Step steps[] = {
+        {L"7", true, false, true, "shown: passed on as a window command, 7 would minimise them"},
+        {L"2", true, true, false, "minimised; a minimised desktop hides its progress dialog"},
+        {L"1", true, false, true, "restored"},
+        {L"0", false, false, false, "hidden"},
+    };
+    for (const Step& step : steps)
+    {
+        SCOPED_TRACE(step.why);
+        ASSERT_TRUE(m_pApp->WaitForFile((std::wstring(L"shown") + step.pszMode).c_str()));
+        EXPECT_TRUE(PumpUntil([&] { return shows(step.bVisible, step.bIconic, step.bConnectionVisible); }, 2000));
+        EXPECT_EQ(m_app.m_bVisible, step.bVisible ? TRUE : FALSE);
+        ASSERT_TRUE(m_pApp->WriteFile((std::wstring(L"looked") + step.pszMode).c_str(), "1"));
+    }
+    ASSERT_TRUE(FinishApp(1));
 }
 
 TEST_F(OldPortTest, BrennClientReadsItsBuiltInSettingsAndTheCacheForTheRest)
