@@ -116,6 +116,16 @@ BOOL CSessionCore::RemoveOldApplication(long nApplicationId, IOldApplicationLink
     return bRemoved;
 }
 
+void CSessionCore::CloseOldApplications()
+{
+    std::vector<long> ids;
+    for (const auto& [nId, entry] : m_old)
+        ids.push_back(nId);
+    // Looked up again each time: a closing link's leaving may pump messages, and others go with it.
+    for (const long nId : ids)
+        if (IOldApplicationLink* pLink = FindOldApplication(nId)) pLink->CloseLink();
+}
+
 void CSessionCore::AfterRemoval(long nApplicationId, BOOL bRemoved)
 {
     if (bRemoved && !IsRegistered(nApplicationId)) ReleaseApplication(nApplicationId);

@@ -70,6 +70,8 @@ public:
     // when the socket was registered.
     BOOL RemoveApplication(long nApplicationId, CAsyncSocketEx* pSocket);
     BOOL RemoveOldApplication(long nApplicationId, IOldApplicationLink* pLink); // the same for the old port
+    // Logging off: every registered old-port application's connection closes and leaves the register.
+    void CloseOldApplications();
     CAsyncSocketEx* FindApplication(long nApplicationId) const;
     IOldApplicationLink* FindOldApplication(long nApplicationId) const;
     BOOL IsRegistered(long nApplicationId) const

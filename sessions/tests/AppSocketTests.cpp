@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <cwchar>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -39,7 +40,11 @@ class COldPortDlg : public CRecordingDlgHost
 {
 public:
     explicit COldPortDlg(Lines& effects) : m_effects(effects) {}
-    void LogOff() override { Note(L"LogOff"); }
+    void LogOff() override
+    {
+        Note(L"LogOff");
+        if (m_onLogOff) m_onLogOff();
+    }
     void EndCall(int nResult, const CString& strText, long nCallId) override
     {
         Note(L"EndCall " + Num(nResult) + L" [" + strText.Str() + L"] " + Num(nCallId));
@@ -78,6 +83,7 @@ public:
     CWnd* GetWnd() override { return m_pWnd; }
 
     CWnd* m_pWnd = nullptr;
+    std::function<void()> m_onLogOff; // what the desktop's log-off does to the ports
 
 private:
     void Note(const std::wstring& effect) { m_effects.push_back(effect); }
@@ -397,6 +403,46 @@ TEST_F(OldPortTest, WithoutCipheredPasswordsALogOnNeedsNoCheckAndAuthenticationR
     EXPECT_EQ(m_app.m_nLocationId, 4);
     EXPECT_EQ(m_app.GetAgent().m_nId, 9);
     ExpectJexLines(Finish(), {L"ALOGON 9 3 " + Num(CTimeTools::GetCurrentUTCOffsetLocal()), L"ALOGOF"});
+}
+
+// ---- logging off ----
+
+// Logging off closes every old-port application's connection: the one that asked, an idle one,
+// and one whose settings request is waiting for Jex meanwhile, which gets no answer after the
+// close. Each leaves the register at once; the objects of the two whose handlers are still
+// running outlive the close until their handlers return, and then go too.
+TEST_F(OldPortTest, LoggingOffClosesEveryOldPortConnection)
+{
+    const int nObjectsBefore = CAppSocket::GetInstanceCount();
+    CSessionCore::Timings timings;
+    timings.nRegistrationPauseMs = 0;
+    timings.nSettingsWaitRounds = 1000; // no Jex here: the log-off ends the wait
+    timings.nSettingsWaitStepMs = 10;
+    m_core.SetTimings(timings);
+    CRecordingJex jex;
+    jex.m_onRequest = [&] { EXPECT_TRUE(m_pApp->WriteFile(L"waiting", "1")); };
+    m_core.SetJexSender(&jex);
+    m_dlg.m_onLogOff = [&] {
+        const int nObjects = CAppSocket::GetInstanceCount();
+        m_core.CloseOldApplications();
+        EXPECT_FALSE(m_core.HasApplications());
+        EXPECT_EQ(CAppSocket::GetInstanceCount(), nObjects - 1) << "only the idle link's object is gone";
+        m_core.SetApplicationSettingsComplete();
+    };
+    ASSERT_TRUE(StartApp("send 'APLGIN 5'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                         "connect idle\nsend 'APLGIN 6'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                         "connect waiting\nsend 'APLGIN 7'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                         "send 'GETASE 1'\n"
+                         "use main\nwaitfile waiting\nsend 'ALOGOF'\nclosed\n"
+                         "use idle\nclosed\n"
+                         "use waiting\nclosed\n"));
+    ASSERT_TRUE(FinishApp(3));
+    m_core.SetJexSender(nullptr);
+    EXPECT_FALSE(m_core.HasApplications());
+    EXPECT_TRUE(PumpUntil([&] { return CAppSocket::GetInstanceCount() == nObjectsBefore; }))
+        << CAppSocket::GetInstanceCount() - nObjectsBefore << " connection objects left";
+    EXPECT_EQ(jex.m_sent, Lines{L"RQASFA -1 -93 1"});
+    ExpectLines(m_effects, {L"LogOff"});
 }
 
 // ---- every other word, and what the desktop sends in the old dialect ----
