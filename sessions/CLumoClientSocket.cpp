@@ -1,11 +1,10 @@
 // CLumoClientSocket: the listener, the line dialect with its request ids, registration's close
 // and the log. The requests are in CLumoClientSocketCommands.cpp and CLumoClientSocketPayloads.cpp.
 #include "sessions/CLumoClientSocket.h"
+#include "sessions/CAppPortRelays.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
 #include "core/CStaticTools.h"
-#include "framework/CException.h"
-#include "framework/CStdioFile.h"
 #include <algorithm>
 #include <vector>
 
@@ -217,36 +216,7 @@ ILumoDlgHost* CLumoClientSocket::GetDlg() const
 
 // ---- the log ----
 
-CString CLumoClientSocket::FormatLogPrefix(const SYSTEMTIME& stLocal, const SYSTEMTIME& stUtc)
-{
-    CString strPrefix;
-    strPrefix.Format(L"%02d:%02d:%02d  %02hu-%02hu-%04hu ", static_cast<int>(stLocal.wHour),
-                     static_cast<int>(stLocal.wMinute), static_cast<int>(stLocal.wSecond), stUtc.wDay, stUtc.wMonth,
-                     stUtc.wYear);
-    return strPrefix;
-}
-
 BOOL CLumoClientSocket::WriteLogLine(const CString& strText)
 {
-    SYSTEMTIME stLocal{};
-    SYSTEMTIME stUtc{};
-    ::GetLocalTime(&stLocal);
-    ::GetSystemTime(&stUtc);
-    const CString strPath = m_app.GetLogFileLocation();
-    if (strPath.IsEmpty()) return FALSE;
-    try
-    {
-        CStdioFile file;
-        if (!file.Open(strPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite | CFile::typeText))
-            return FALSE;
-        file.SeekToEnd();
-        file.WriteString(FormatLogPrefix(stLocal, stUtc) + strText + L"\n");
-        file.Close();
-    }
-    catch (CException* pError)
-    {
-        pError->Delete(); // a full disk must not end the request that wanted the line
-        return FALSE;
-    }
-    return TRUE;
+    return CAppPortRelays::WriteLogLine(m_app.GetLogFileLocation(), strText);
 }

@@ -44,11 +44,9 @@ public:
     bool MayBeMessageMaster() const { return m_bMayBeMessageMaster; }
     long GetRequestId() const { return m_nRequestId; }
 
-    // Appends "hh:mm:ss  dd-mm-yyyy text" to the file the setting LogFileLocation names. FALSE
-    // when there is no such setting or the file cannot be written.
+    // One line of the desktop's log file (the setting LogFileLocation), through the writer the old
+    // port uses too; FALSE when none was written.
     BOOL WriteLogLine(const CString& strText);
-    // The time of day is local, the date the UTC date, as the old port has always written them.
-    static CString FormatLogPrefix(const SYSTEMTIME& stLocal, const SYSTEMTIME& stUtc);
 
     void OnAccept(int nErrorCode) override;
     void OnClose(int nErrorCode) override;
