@@ -55,7 +55,6 @@ public:
     void SetJexSender(IJexSender* pJex) { m_pJex = pJex; } // null while there is no Jex link
     void SetAgentSettingStore(CAgentSettingStore* pStore) { m_pAgentSettings = pStore; }
     void SetTimings(const Timings& timings) { m_timings = timings; }
-    ILumoDlgHost* GetDlgHost() const { return m_pDlg; }
 
     // ---- registers (CSessionCore.cpp) ----
     // Current port: FALSE (nothing changes) when the id is taken. Otherwise registers the socket,

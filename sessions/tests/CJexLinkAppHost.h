@@ -81,10 +81,8 @@ public:
     CWnd* m_pPassword = nullptr;
     CWnd* m_pLocation = nullptr;
     CWnd* m_pConnectionWnd = nullptr;
-    std::shared_ptr<CJexSocket> m_pJexSocket; // what the port finds as the Jex link
     BOOL m_bVoip = FALSE;
     int m_nPermissions = 1 << 9;
-    CString m_strLogFile;
     int m_nLogonAnswered = 0;
     int m_nStartupComplete = 0;
     int m_nQuits = 0;
