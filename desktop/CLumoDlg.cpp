@@ -242,7 +242,8 @@ void CLumoDlg::OpenApplicationPortListeners()
 void CLumoDlg::PrepareCallList()
 {
     m_listCalls.SetExtendedStyle(LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-    // The extended list is also told here not to show a sort arrow; the plain list has none.
+    // The calls keep the order they came in: a header click must not pretend to sort them.
+    m_listCalls.ShowSortIcon(FALSE);
 }
 
 void CLumoDlg::InitCallList()
@@ -260,7 +261,7 @@ void CLumoDlg::InitCallList()
     const Column* pColumns = bExtended ? kExtendedColumns : kCompactColumns;
     const int nColumns = static_cast<int>(std::size(kExtendedColumns));
     for (int i = 0; i < nColumns; ++i)
-        m_listCalls.InsertColumn(i, LoadText(pColumns[i].nText), LVCFMT_LEFT, pColumns[i].nWidth);
+        m_listCalls.InsertColumn(i, pColumns[i].nText, pColumns[i].nWidth);
     if (!bExtended)
     {
         LayoutWindow(0, 22);

@@ -3,11 +3,11 @@
 #include "framework/CBitmap.h"
 #include "framework/CFont.h"
 #include "framework/CHandleOwner.h"
-#include "framework/CListCtrl.h"
 #include "framework/CStatic.h"
 #include "framework/CToolTipCtrl.h"
 #include "sessions/ILumoDlgHost.h"
 #include "uikit/CFlatButton.h"
+#include "uikit/CListCtrlEx.h"
 #include "uikit/CLumoDialog.h"
 #include "uikit/CRotaryControl.h"
 #include <ctime>
@@ -21,9 +21,9 @@ class CJexSocket;
 class CLumoApp;
 class CSessionCore;
 
-// The call list's control. The toolkit's extended list (sorting, tips) takes its place here;
-// PrepareCallList and InitCallList are the only code that depends on which it is.
-using CCallListCtrl = CListCtrl;
+// The call list's control: the toolkit's extended list. PrepareCallList and InitCallList are the
+// only code that depends on which it is.
+using CCallListCtrl = CListCtrlEx;
 
 // The agent desktop's main window: a modeless dialog that shows the agent's state, the calls and
 // their buttons, the volume knobs and the panel of image buttons, and the hub that the Jex link
