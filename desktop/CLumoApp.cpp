@@ -8,8 +8,10 @@
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
 #include "framework/AfxMessageBox.h"
+#include "sessions/CAppSocket.h"
 #include "sessions/CCallResultSettings.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/CLumoClientSocket.h"
 #include "uikit/IDialogHost.h"
 #include <commctrl.h>
 #include <cstdlib>
@@ -93,8 +95,18 @@ CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime()) {}
 
 CLumoApp::~CLumoApp()
 {
+    m_bEnding = true;
     DestroyMainWindow();
+    CloseListeners();
     if (GetDialogHost() == &m_host) SetDialogHost(nullptr);
+}
+
+void CLumoApp::CloseListeners()
+{
+    // The current port's listener closes its applications' links as it goes; they leave the
+    // session core, which outlives them.
+    m_pListener.reset();
+    m_pOldListener.reset();
 }
 
 BOOL CLumoApp::InitInstance()
@@ -140,8 +152,7 @@ BOOL CLumoApp::InitInstance()
     // read from; that code is 0.
     m_msgCur = MSG{};
     if (!bConnected) return FALSE;
-    m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
-    m_pMainDlg->SetJexSocket(m_pJexSocket);
+    GiveLinkToMainWindow();
     // The log-on is not part of this program yet: without it there is nothing to run.
     return FALSE;
 }
@@ -154,6 +165,13 @@ BOOL CLumoApp::CreateMainWindow()
     if (m_pMainDlg->Create()) return TRUE;
     DestroyMainWindow();
     return FALSE;
+}
+
+void CLumoApp::GiveLinkToMainWindow()
+{
+    if (!m_pMainDlg || !m_pJexSocket) return;
+    m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
+    m_pMainDlg->SetJexSocket(m_pJexSocket);
 }
 
 void CLumoApp::DestroyMainWindow()
@@ -176,9 +194,11 @@ void CLumoApp::ClearToolBarCall()
 
 int CLumoApp::ExitInstance()
 {
+    m_bEnding = true;
     // Before the sockets go: a link that is up says goodbye to Jex.
     if (m_pJexSocket) m_pJexSocket->Close();
     DestroyMainWindow();
+    CloseListeners();
     m_sessionCore.SetJexSender(nullptr);
     m_pJexSocket.reset();
     CIniFile::Close();
@@ -372,8 +392,10 @@ BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
     // Always a new link: nothing of the old session (its reply window, a pending application
     // log-on, its data port) may carry over into the new one.
     if (m_pJexSocket) m_pJexSocket->Close();
+    // The applications learn that Jex is connected only once the new link is up.
+    m_sessionCore.SetJexSender(nullptr);
     m_pJexSocket = std::make_shared<CJexSocket>(m_host, m_host, &m_sessionCore);
-    m_sessionCore.SetJexSender(m_pJexSocket.get()); // what the session core says to Jex goes over this link
+    m_pJexSocket->SetApplicationRelay(&m_sessionCore); // Jex's answers for the local applications
     CConnectionDlg::CreateLink(*m_pJexSocket); // a failure shows in the dialog as the attempt's error
     // The calls of the old session are gone with it.
     for (const auto& pCall : m_sessionCore.GetCalls())
@@ -391,15 +413,17 @@ BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
     m_pConnectionDlg = nullptr;
     if (nResult != IDOK)
     {
-        m_sessionCore.SetJexSender(nullptr);
         m_pJexSocket.reset();
+        return FALSE;
     }
-    return nResult == IDOK;
+    m_sessionCore.SetJexSender(m_pJexSocket.get()); // what the session core says to Jex goes over this link
+    return TRUE;
 }
 
 BOOL CLumoApp::CheckConnection()
 {
     if (m_pJexSocket && m_pJexSocket->m_bSession) return TRUE;
+    if (m_bEnding) return FALSE; // an application that leaves with the program asks nothing
     // A question already open answers for everyone. While a connection or log-on dialog runs, the
     // connection is being made right now: a second, nested attempt would fight it for the link.
     if (m_bReconnectQuestionOpen || m_pConnectionDlg || m_pLogonDlg || m_pPasswordDlg || m_pLocationDlg) return TRUE;
@@ -420,11 +444,7 @@ BOOL CLumoApp::CheckConnection()
         m_bReconnectQuestionOpen = false;
         return FALSE;
     }
-    if (m_pMainDlg)
-    {
-        m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
-        m_pMainDlg->SetJexSocket(m_pJexSocket);
-    }
+    GiveLinkToMainWindow();
     const LogonAgain result = LogOnAgain();
     m_bReconnectQuestionOpen = false;
     if (result == LogonAgain::failed) QuitApplication();

@@ -11,8 +11,10 @@
 #include <memory>
 #include <vector>
 
+class CAppSocket;
 class CConnectionDlg;
 class CJexSocket;
+class CLumoClientSocket;
 
 // Lumo's application object: what lives as long as the process, and the start-up that turns the
 // command line and the registry settings into it. One exists per process; the program's entry
@@ -61,6 +63,8 @@ public:
     BOOL CheckConnection();
     // Ends the message loop (exit code 0), and a running connection dialog with it.
     void QuitApplication();
+    // The main window learns the log-on result and the loss of the new link, and keeps its own copy.
+    void GiveLinkToMainWindow();
 
     // True for "-standalone", "-sa", "-setup:..." and "-standalone:..." in any case. A leading '/'
     // does not count here, unlike in the other options.
@@ -82,6 +86,11 @@ public:
     std::unique_ptr<CAlarmOption> m_pAlarmOptions;
     std::unique_ptr<CAgent> m_pAgent;
     std::shared_ptr<CJexSocket> m_pJexSocket;
+    // The listeners of the old and the current application port. The main window opens them; the
+    // log-on makes a missing one again. Each application connected through them is a socket of
+    // its own, registered with the session core.
+    std::unique_ptr<CAppSocket> m_pOldListener;
+    std::unique_ptr<CLumoClientSocket> m_pListener;
     // Set by the log-on, password and location dialogs while their windows exist.
     CWnd* m_pLogonDlg = nullptr;
     CWnd* m_pPasswordDlg = nullptr;
@@ -123,6 +132,8 @@ public:
     bool m_bStartupDataReceived = false;
     bool m_bApplicationSettingsComplete = false;
     bool m_bLoggedOn = false;
+    // Set once the program ends: the links that close now ask no questions and show no window.
+    bool m_bEnding = false;
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -131,6 +142,7 @@ private:
     // Makes the main window with its tool bar; FALSE, with neither left, when the window cannot be made.
     BOOL CreateMainWindow();
     void DestroyMainWindow();
+    void CloseListeners();
     // The tool bar forgets the call it followed: the calls went with the link.
     void ClearToolBarCall();
     void ReadSettings();

@@ -1,5 +1,6 @@
 #include "desktop/CLumoAppHost.h"
 #include "desktop/CConnectionDlg.h"
+#include "desktop/CIniFile.h"
 #include "desktop/CLumoApp.h"
 #include "framework/AfxMessageBox.h"
 #include <utility>
@@ -57,7 +58,11 @@ BOOL CLumoAppHost::IsVisible()
 
 void CLumoAppHost::ShowWindows()
 {
+    if (m_app.m_bEnding) return; // the applications leave with the program
     m_app.m_bVisible = true;
+    if (m_app.m_pMainDlg && m_app.m_pMainDlg->GetSafeHwnd()) m_app.m_pMainDlg->ShowWindow(SW_SHOW);
+    for (CWnd* pDialog : {m_app.m_pLogonDlg, m_app.m_pPasswordDlg, m_app.m_pLocationDlg})
+        if (pDialog && pDialog->GetSafeHwnd()) pDialog->ShowWindow(SW_SHOW);
     if (m_app.m_pConnectionDlg) m_app.m_pConnectionDlg->ShowIfAllowed();
 }
 
@@ -116,6 +121,101 @@ CWnd* CLumoAppHost::GetLocationDialog()
 void CLumoAppHost::SetStartupDataComplete()
 {
     m_app.m_bStartupDataReceived = true;
+}
+
+BOOL CLumoAppHost::IsAlarmSwitchOn()
+{
+    return m_app.m_bLoggedOn;
+}
+
+long CLumoAppHost::GetRegistryLocationId()
+{
+    return CIniFile::GetLocation();
+}
+
+bool* CLumoAppHost::PermissionSwitch(int nBit)
+{
+    switch (nBit)
+    {
+    case 0:
+        return &m_app.m_bAllowToolBar;
+    case 1:
+        return &m_app.m_bAllowMessagesToSupervisors;
+    case 5:
+        return &m_app.m_bOrvialFullScreen;
+    case 6:
+        return &m_app.m_bOrvialHideLumo;
+    case 7:
+        return &m_app.m_bAllowAnonymise;
+    case 8:
+        return &m_app.m_bAllowCallButtons;
+    case 9:
+        return &m_app.m_bAllowRecording;
+    default:
+        return nullptr;
+    }
+}
+
+void CLumoAppHost::SetPermission(int nBit, BOOL bOn)
+{
+    if (bool* pSwitch = PermissionSwitch(nBit)) *pSwitch = bOn != FALSE;
+}
+
+BOOL CLumoAppHost::IsPermissionOn(int nBit)
+{
+    const bool* pSwitch = PermissionSwitch(nBit);
+    return pSwitch && *pSwitch;
+}
+
+void CLumoAppHost::SetPermissionMode(int nMode)
+{
+    m_app.m_nLocationMode = nMode;
+}
+
+void CLumoAppHost::SetVoip(BOOL bOn)
+{
+    m_app.m_bVoIP = bOn != FALSE;
+}
+
+BOOL CLumoAppHost::IsVoipOn()
+{
+    return m_app.m_bVoIP;
+}
+
+std::shared_ptr<CJexSocket> CLumoAppHost::GetJexSocket()
+{
+    return m_app.GetJexSocket();
+}
+
+CString CLumoAppHost::GetLogFileLocation()
+{
+    return CIniFile::GetLogFileLocation();
+}
+
+void CLumoAppHost::SetVisible(BOOL bVisible)
+{
+    m_app.m_bVisible = bVisible != FALSE;
+}
+
+CWnd* CLumoAppHost::GetConnectionDialogWnd()
+{
+    return m_app.m_pConnectionDlg;
+}
+
+// What the old port's SHOWLC does; the current port makes the same calls itself.
+void CLumoAppHost::ShowLumo(int nShowCommand)
+{
+    m_app.m_bVisible = nShowCommand != SW_HIDE;
+    if (CLumoDlg* pMain = m_app.m_pMainDlg.get(); pMain && pMain->GetSafeHwnd())
+    {
+        m_app.m_sessionCore.BroadcastAgentState(pMain->GetAgentState(), pMain->GetAgentStateText());
+        pMain->ShowWindow(nShowCommand);
+    }
+    // A minimised connection dialog would sit in the task bar on its own.
+    if (CWnd* pConnection = m_app.m_pConnectionDlg; pConnection && pConnection->GetSafeHwnd())
+        pConnection->ShowWindow(nShowCommand == SW_MINIMIZE ? SW_HIDE : nShowCommand);
+    for (CWnd* pDialog : {m_app.m_pPasswordDlg, m_app.m_pLocationDlg})
+        if (pDialog && pDialog->GetSafeHwnd()) pDialog->ShowWindow(nShowCommand);
 }
 
 // The box runs a message loop of its own: the connection dialog's timer would otherwise show the

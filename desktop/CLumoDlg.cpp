@@ -5,10 +5,13 @@
 #include "desktop/CLumoApp.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
+#include "framework/AfxMessageBox.h"
 #include "framework/CDataExchange.h"
 #include "framework/CMenu.h"
 #include "framework/CPaintDC.h"
+#include "sessions/CAppSocket.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/CLumoClientSocket.h"
 #include "sessions/CSessionCore.h"
 #include <iterator>
 #include <objbase.h>
@@ -235,8 +238,26 @@ BOOL CLumoDlg::OnInitDialog()
 
 void CLumoDlg::OpenApplicationPortListeners()
 {
-    // Waits for the application-port servers: their listeners are opened here, on the configured
-    // ports, and handed to the application object, which keeps them.
+    // Exactly the configured ports: one that is taken stays closed until the log-on, which makes
+    // the missing listener again and moves on to a free port.
+    if (!m_app.m_pOldListener)
+    {
+        auto pListener = std::make_unique<CAppSocket>(Core(), m_app.m_host);
+        if (pListener->StartListening(m_app.GetApplicationPort(), 0))
+        {
+            m_app.m_nApplicationPort = static_cast<USHORT>(pListener->GetListeningPort());
+            m_app.m_pOldListener = std::move(pListener);
+        }
+    }
+    if (!m_app.m_pListener)
+    {
+        auto pListener = std::make_unique<CLumoClientSocket>(Core(), m_app.m_host);
+        if (pListener->StartListening(m_app.GetAppPort(), 0))
+        {
+            m_app.m_nAppPort = static_cast<USHORT>(pListener->GetListeningPort());
+            m_app.m_pListener = std::move(pListener);
+        }
+    }
 }
 
 void CLumoDlg::PrepareCallList()
@@ -401,4 +422,18 @@ void CLumoDlg::LayoutWindow(int dx, int dy)
     m_staticStatusFrame.MoveWindow(rcFrame);
     m_listCalls.MoveWindow(rcList);
     m_rcStatusArea = rcFrame;
+}
+
+void CLumoDlg::PostMessageBox(const CString& strText)
+{
+    auto pText = std::make_unique<CString>(strText);
+    if (GetSafeHwnd() && PostMessage(WM_POSTEDMESSAGEBOX, 0, reinterpret_cast<LPARAM>(pText.get()))) pText.release();
+}
+
+LRESULT CLumoDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_POSTEDMESSAGEBOX) return CLumoDialog::WindowProc(message, wParam, lParam);
+    const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(lParam));
+    if (pText) AfxMessageBox(*pText, MB_OK);
+    return 0;
 }

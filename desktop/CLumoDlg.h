@@ -101,6 +101,7 @@ public:
     void RequestPause(long nPauseReasonId, int nStartType) override;
     void EndPause() override;
     void SetPauseState(BOOL bPause) override;
+    void PostMessageBox(const CString& strText) override;
     void StopQuestionRecording(long nRequestId, long nCallId) override;
     void TakeCallById(long nCallId) override;
     long DialOnSoftPhone(const CString& strNumber) override;
@@ -148,6 +149,7 @@ public:
     void OnScriptContents(long nScriptId, const CString& strText, BOOL bChecksumMatched) override;
     void CreateSoftphone() override;
     void OnContactSearchResult(const CPropertyList& result) override;
+    CWnd* GetWnd() override { return this; }
 
     // ---- operations of later work that the start calls ----
     void InitPanelButtons();
@@ -164,6 +166,9 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     void OnCancel() override;
+    // Takes the posted message boxes before the message map, whose entries are the window's
+    // interface and fixed.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // ---- the message map's handlers, in its order ----
     LRESULT OnNcHitTest(CPoint point);
@@ -223,7 +228,8 @@ private:
         if (m_handlerTrace) m_handlerTrace(pszName);
     }
     CSessionCore& Core() const;
-    // The listeners of both application ports, opened on the configured ports.
+    // The listeners of both application ports, on the configured ports, unless the application
+    // object holds them already. They stay the application object's: the log-on replaces them.
     void OpenApplicationPortListeners();
     // The list's styles, set once the window exists.
     void PrepareCallList();
