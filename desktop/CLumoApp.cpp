@@ -5,6 +5,7 @@
 #include "desktop/CApplicationToolBarDlg.h"
 #include "desktop/CConnectionDlg.h"
 #include "desktop/CIniFile.h"
+#include "desktop/CLoginDlg.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
 #include "framework/AfxMessageBox.h"
@@ -91,7 +92,10 @@ BEGIN_MESSAGE_MAP(CLumoApp, CWinApp)
 ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime()) {}
+CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime())
+{
+    m_sessionCore.SetAgentSettingStore(&m_agentSettings);
+}
 
 CLumoApp::~CLumoApp()
 {
@@ -153,8 +157,90 @@ BOOL CLumoApp::InitInstance()
     m_msgCur = MSG{};
     if (!bConnected) return FALSE;
     GiveLinkToMainWindow();
-    // The log-on is not part of this program yet: without it there is nothing to run.
+    ImportToolBarPosition();
+    if (m_bUseAuthentication) return m_pJexSocket->SendWindowsLogon(m_pMainDlg.get());
+    if (StartApplicationPortsAndLogon()) return TRUE;
+    m_pAgent.reset();
+    DestroyMainWindow();
     return FALSE;
+}
+
+void CLumoApp::ImportToolBarPosition()
+{
+    if (m_agentSettings.GetSettingsImportedInDB()) return;
+    m_agentSettings.SetToolbarOnTopSetting(CIniFile::GetIsToolbarOnTop());
+    m_agentSettings.SetSettingsImportedInDB(true);
+}
+
+template <class Listener> BOOL CLumoApp::MakeListener(std::unique_ptr<Listener>& pListener, USHORT& nPort)
+{
+    // A listener that is up stays: the applications connected through it keep their links.
+    if (pListener) return TRUE;
+    auto pNew = std::make_unique<Listener>(m_sessionCore, m_host);
+    if (!pNew->StartListening(nPort, kPortSearch))
+    {
+        const int nError = WSAGetLastError();
+        CString strReason = CStaticTools::FormatSystemError(static_cast<DWORD>(nError));
+        strReason.TrimRight();
+        CString strText;
+        strText.Format(IDS_NO_LISTENER, static_cast<int>(nPort), nError, strReason.GetString());
+        AfxMessageBox(strText, MB_OK | MB_ICONERROR);
+        return FALSE;
+    }
+    nPort = static_cast<USHORT>(pNew->GetListeningPort()); // what the child programs are told
+    pListener = std::move(pNew);
+    return TRUE;
+}
+
+BOOL CLumoApp::StartApplicationPortsAndLogon()
+{
+    if (!MakeListener(m_pOldListener, m_nApplicationPort) || !MakeListener(m_pListener, m_nAppPort)) return FALSE;
+    CLoginDlg dlg(GetJexSocket(), *this, m_pMainDlg.get());
+    if (dlg.DoModal() != IDOK) return FALSE;
+    if (m_bVisible && m_pMainDlg && m_pMainDlg->GetSafeHwnd())
+    {
+        m_pMainDlg->SetForegroundWindow();
+        m_pMainDlg->BringWindowToTop();
+    }
+    return TRUE;
+}
+
+void CLumoApp::OnAgentLogon(long nPendingApplicationId, int nResult)
+{
+    m_sessionCore.SendAgentLogonResult(nPendingApplicationId, nResult);
+    const bool bWasLoggedOn = m_bLoggedOn;
+    m_bLoggedOn = nResult == 0 || nResult == 9;
+    if (m_bLoggedOn && !bWasLoggedOn && m_pMainDlg && m_pMainDlg->GetSafeHwnd())
+    {
+        m_pMainDlg->SetUpToolBarAfterLogon();
+        m_pMainDlg->PrepareAfterLogon();
+        if (m_bVisible) m_pMainDlg->ShowWindow(SW_SHOW);
+    }
+    m_bStartupDataReceived = false;
+    const CAgent& agent = *GetAgent();
+    if (m_pJexSocket)
+    {
+        if (agent.m_nId > 0)
+            m_pJexSocket->RequestStartupDataById(agent.m_nId);
+        else
+            m_pJexSocket->RequestStartupDataByName(agent.m_strUserName);
+        if (m_bLoggedOn && !m_bApplicationSettingsComplete)
+            for (const long nApplicationId : m_sessionCore.GetOldApplicationIds())
+                m_pJexSocket->RequestApplicationSettings(agent.m_nId, nApplicationId, 0);
+    }
+}
+
+void CLumoApp::ForgetAgent()
+{
+    CAgent& agent = *GetAgent();
+    agent.m_nId = -1;
+    agent.m_strPassword.Empty();
+}
+
+void CLumoApp::SetLocation(long nLocationId, const CString& strLocationName)
+{
+    m_nLocationId = nLocationId;
+    m_strLocationName = strLocationName;
 }
 
 BOOL CLumoApp::CreateMainWindow()

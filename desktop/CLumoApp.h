@@ -6,6 +6,7 @@
 #include "desktop/CLumoAppHost.h"
 #include "desktop/CLumoDlg.h"
 #include "sessions/CAgent.h"
+#include "sessions/CAgentSettingStore.h"
 #include "sessions/CAlarmOption.h"
 #include "sessions/CSessionCore.h"
 #include <memory>
@@ -66,6 +67,19 @@ public:
     // The main window learns the log-on result and the loss of the new link, and keeps its own copy.
     void GiveLinkToMainWindow();
 
+    // Makes the application ports' missing listeners (moving on from a taken port) and runs the
+    // log-on dialog. TRUE when the agent is logged on; FALSE when it was cancelled or no listener
+    // could be made (after a box that names the port).
+    BOOL StartApplicationPortsAndLogon();
+    // Every ALOGON answer of Jex. nPendingApplicationId: the local application whose log-on
+    // request waits for it, -1 none.
+    void OnAgentLogon(long nPendingApplicationId, int nResult);
+    // The agent is no longer known: id -1, no password.
+    void ForgetAgent();
+    void SetLocation(long nLocationId, const CString& strLocationName);
+    // How many ports beyond the configured one the log-on tries for a listener.
+    static constexpr UINT kPortSearch = 100;
+
     // True for "-standalone", "-sa", "-setup:..." and "-standalone:..." in any case. A leading '/'
     // does not count here, unlike in the other options.
     static bool IsStandaloneRequested(const std::vector<CString>& arguments);
@@ -74,6 +88,7 @@ public:
     // link, which points at both.
     CLumoAppHost m_host{*this};
     CSessionCore m_sessionCore{m_host};
+    CAgentSettingStore m_agentSettings;
 
     bool m_bStandalone = false;
     CString m_strSetupVersion{L"0.0.0.0"};
@@ -143,6 +158,10 @@ private:
     BOOL CreateMainWindow();
     void DestroyMainWindow();
     void CloseListeners();
+    // The listener of one port, made unless it is there; FALSE after the box.
+    template <class Listener> BOOL MakeListener(std::unique_ptr<Listener>& pListener, USHORT& nPort);
+    // The tool-bar position moves once from the registry into the agent settings.
+    void ImportToolBarPosition();
     // The tool bar forgets the call it followed: the calls went with the link.
     void ClearToolBarCall();
     void ReadSettings();

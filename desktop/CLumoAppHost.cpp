@@ -1,6 +1,7 @@
 #include "desktop/CLumoAppHost.h"
 #include "desktop/CConnectionDlg.h"
 #include "desktop/CIniFile.h"
+#include "desktop/CLoginDlg.h"
 #include "desktop/CLumoApp.h"
 #include "framework/AfxMessageBox.h"
 #include <utility>
@@ -37,8 +38,7 @@ long CLumoAppHost::GetLocationId()
 
 void CLumoAppHost::SetLocation(long nLocationId, const CString& strLocationName)
 {
-    m_app.m_nLocationId = nLocationId;
-    m_app.m_strLocationName = strLocationName;
+    m_app.SetLocation(nLocationId, strLocationName);
 }
 
 BOOL CLumoAppHost::UseAuthentication()
@@ -78,9 +78,7 @@ void CLumoAppHost::QuitApplication()
 
 void CLumoAppHost::OnAgentLogon(long nPendingApplicationId, int nResult)
 {
-    // The local application that asked for the log-on learns the answer; the main window's part
-    // comes with the main window.
-    m_app.m_sessionCore.SendAgentLogonResult(nPendingApplicationId, nResult);
+    m_app.OnAgentLogon(nPendingApplicationId, nResult);
 }
 
 CString CLumoAppHost::GetJexHostName()
@@ -106,6 +104,11 @@ IUpdateWindowSink* CLumoAppHost::GetConnectionDialog()
 CWnd* CLumoAppHost::GetLogonDialog()
 {
     return m_app.m_pLogonDlg;
+}
+
+void CLumoAppHost::SetLogonAnswered()
+{
+    if (auto* pLogon = dynamic_cast<CLoginDlg*>(m_app.m_pLogonDlg)) pLogon->SetReplyArrived();
 }
 
 CWnd* CLumoAppHost::GetPasswordDialog()

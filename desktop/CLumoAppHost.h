@@ -41,6 +41,7 @@ public:
     IUpdateWindowSink* GetConnectionDialog() override;
     IUpdateServiceClient* GetUpdateService() override { return this; }
     CWnd* GetLogonDialog() override;
+    void SetLogonAnswered() override;
     CWnd* GetPasswordDialog() override;
     CWnd* GetLocationDialog() override;
     void SetStartupDataComplete() override;

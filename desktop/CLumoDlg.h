@@ -152,6 +152,9 @@ public:
     CWnd* GetWnd() override { return this; }
 
     // ---- operations of later work that the start calls ----
+    // After the first successful log-on: the tool bar's buttons, the call list and the softphone.
+    void SetUpToolBarAfterLogon();
+    void PrepareAfterLogon();
     void InitPanelButtons();
     void SetPauseIndicator(BOOL bOn);
     void UpdateQueueDisplay();

@@ -72,6 +72,7 @@ public:
     BOOL RemoveOldApplication(long nApplicationId, IOldApplicationLink* pLink); // the same for the old port
     CAsyncSocketEx* FindApplication(long nApplicationId) const;
     IOldApplicationLink* FindOldApplication(long nApplicationId) const;
+    std::vector<long> GetOldApplicationIds() const; // of the registered old-port applications, in order
     BOOL IsRegistered(long nApplicationId) const
     {
         return FindApplication(nApplicationId) || FindOldApplication(nApplicationId);
