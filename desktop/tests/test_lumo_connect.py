@@ -189,10 +189,16 @@ class LumoConnectTest(unittest.TestCase):
         before = len(self.update_service.connections())
 
         def check(probe):
-            self.assertEqual(probe.ask("wait 20000"), "exited 0")  # start-up ends after the connection
-            self.assertEqual(self.dialogs_seen(probe), [])
+            # The next window is the log-on dialog; cancelled, it ends start-up.
+            login = probe.until("dialog 1018")
+            deadline = time.monotonic() + 2
+            while not self.dialogs_seen(probe) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertEqual([e.split(" ")[1] for e in self.dialogs_seen(probe)], [login])
+            probe.ask("click %s 2" % login)
+            self.assertEqual(probe.ask("wait 20000"), "exited 0")
             self.assertEqual(self.jex.finish(), 0)
-            self.assertEqual(self.jex.received(0), ["ALOGOF"])
+            self.assertEqual(self.jex.received(0), ["LSTAGT -1 -1 0", "ALOGOF"])
             self.assertEqual(self.update_service.connections()[before:], [b""])
 
         self.run_lumo("-jex:127.0.0.1:%d" % self.jex.port, check)
