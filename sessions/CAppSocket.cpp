@@ -7,6 +7,7 @@
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
+#include "sessions/ListenOnFreePort.h"
 #include "core/CStaticTools.h"
 #include "framework/CStringConversion.h"
 #include <algorithm>
@@ -36,9 +37,18 @@ CAppSocket::~CAppSocket()
     --s_nInstances;
 }
 
-BOOL CAppSocket::StartListening(UINT nPort)
+BOOL CAppSocket::StartListening(UINT nPort, UINT nFurtherPorts)
 {
-    return Create(nPort, SOCK_STREAM, L"127.0.0.1") && Listen(5);
+    m_nListeningPort = ListenOnFreePort(nPort, nFurtherPorts, [this](UINT nTry) -> UINT {
+        CString strAddress;
+        UINT nTaken = 0;
+        if (Create(nTry, SOCK_STREAM, L"127.0.0.1") && Listen(5) && GetSockName(strAddress, nTaken)) return nTaken;
+        const int nError = WSAGetLastError();
+        Close();
+        WSASetLastError(nError);
+        return 0;
+    });
+    return m_nListeningPort != 0;
 }
 
 void CAppSocket::OnAccept(int nErrorCode)

@@ -32,8 +32,11 @@ public:
     ~CAppSocket() override;
 
     // The listener, on 127.0.0.1 only: the port serves the programs of this desktop, and nothing on
-    // the network may act in the agent's session through it. Backlog 5. FALSE with the last error set.
-    BOOL StartListening(UINT nPort);
+    // the network may act in the agent's session through it. Backlog 5. Takes nPort, or while it is
+    // taken the next port, up to nFurtherPorts beyond it (ListenOnFreePort). FALSE with the last
+    // error set.
+    BOOL StartListening(UINT nPort, UINT nFurtherPorts = 0);
+    UINT GetListeningPort() const { return m_nListeningPort; }
 
     void OnAccept(int nErrorCode) override;
     void OnReceive(int nErrorCode) override;
@@ -138,6 +141,7 @@ private:
     bool m_bLoggedIn = false;
     std::optional<long> m_nCheckedAgentId; // the agent of this socket's last CHKPWD
     bool m_bWide = false;
+    UINT m_nListeningPort = 0; // of the listener
     CStringArray m_arrPauseIds;
     CStringArray m_arrPauseNames;
 

@@ -3,6 +3,7 @@
 #include "sessions/CLumoClientSocket.h"
 #include "sessions/CAppPortRelays.h"
 #include "sessions/CSessionCore.h"
+#include "sessions/ListenOnFreePort.h"
 #include "sessions/ILumoAppHost.h"
 #include "core/CStaticTools.h"
 #include <algorithm>
@@ -41,29 +42,22 @@ CLumoClientSocket::~CLumoClientSocket()
 
 // ---- the listener ----
 
-BOOL CLumoClientSocket::StartListening(UINT nPort)
+BOOL CLumoClientSocket::StartListening(UINT nPort, UINT nFurtherPorts)
 {
     m_bDeleteOnClose = false; // the application object owns the listener
     m_bListener = true;
-    const UINT nLast = nPort == 0 ? 0 : std::min<UINT>(nPort + kPortSearch, 65535);
-    int nError = WSAEADDRINUSE;
-    for (UINT nTry = nPort; nTry <= nLast; ++nTry)
-    {
-        if (Create(nTry, SOCK_STREAM, FD_ACCEPT | FD_CLOSE, L"127.0.0.1") && Listen(5))
-        {
-            CString strAddress;
-            UINT nTaken = 0;
-            if (GetSockName(strAddress, nTaken))
-            {
-                m_nListeningPort = nTaken;
-                return TRUE;
-            }
-        }
-        nError = WSAGetLastError();
+    m_nListeningPort = ListenOnFreePort(nPort, nFurtherPorts, [this](UINT nTry) -> UINT {
+        CString strAddress;
+        UINT nTaken = 0;
+        if (Create(nTry, SOCK_STREAM, FD_ACCEPT | FD_CLOSE, L"127.0.0.1") && Listen(5) &&
+            GetSockName(strAddress, nTaken))
+            return nTaken;
+        const int nError = WSAGetLastError();
         Close();
-    }
-    WSASetLastError(nError);
-    return FALSE;
+        WSASetLastError(nError);
+        return 0;
+    });
+    return m_nListeningPort != 0;
 }
 
 void CLumoClientSocket::OnAccept(int nErrorCode)

@@ -31,9 +31,9 @@ public:
     ~CLumoClientSocket() override;
 
     // The listener: on 127.0.0.1 only, so that no other computer reaches the agent session. Takes
-    // nPort, or the next free port up to kPortSearch beyond it (0: the system chooses). FALSE with
-    // the last error when none could be taken.
-    BOOL StartListening(UINT nPort);
+    // nPort, or while it is taken the next port, up to nFurtherPorts beyond it (ListenOnFreePort; 0:
+    // the system chooses). FALSE with the last error when none could be taken.
+    BOOL StartListening(UINT nPort, UINT nFurtherPorts = kPortSearch);
     UINT GetListeningPort() const { return m_nListeningPort; }
     // The listener's open connections, registered or not; the number of them.
     size_t GetConnectionCount() const { return m_accepted.size(); }

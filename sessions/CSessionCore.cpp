@@ -161,6 +161,14 @@ CAsyncSocketEx* CSessionCore::FindApplication(long nApplicationId) const
     return it == m_current.end() ? nullptr : it->second.pSocket;
 }
 
+std::vector<long> CSessionCore::GetOldApplicationIds() const
+{
+    std::vector<long> ids;
+    for (const auto& [nId, entry] : m_old)
+        ids.push_back(nId);
+    return ids;
+}
+
 IOldApplicationLink* CSessionCore::FindOldApplication(long nApplicationId) const
 {
     const auto it = m_old.find(nApplicationId);

@@ -74,6 +74,7 @@ public:
     void CloseOldApplications();
     CAsyncSocketEx* FindApplication(long nApplicationId) const;
     IOldApplicationLink* FindOldApplication(long nApplicationId) const;
+    std::vector<long> GetOldApplicationIds() const; // of the registered old-port applications, in order
     BOOL IsRegistered(long nApplicationId) const
     {
         return FindApplication(nApplicationId) || FindOldApplication(nApplicationId);

@@ -6,11 +6,13 @@
 #include "sessions/CAppPortRelays.h"
 #include "sessions/CAppSocket.h"
 #include "framework/testing/CPeerProcess.h"
+#include "sessions/ListenOnFreePort.h"
 #include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <iphlpapi.h>
 #include <zlib.h>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -494,6 +496,72 @@ TEST_F(AppPortTest, ListenersTakeTheNextPortAndOnlyLoopback)
     const std::vector<DWORD> loopback{htonl(INADDR_LOOPBACK)};
     EXPECT_EQ(ListeningAddresses(nFirst), loopback);
     EXPECT_EQ(ListeningAddresses(second.GetListeningPort()), loopback);
+}
+
+// The search of both ports' listeners, with the binding played by a table: which ports it tries
+// and what it gives back.
+struct PortSearchCase
+{
+    UINT nPort;
+    UINT nFurtherPorts;
+    std::vector<int> errors; // per try, the last repeated: 0 binds, else the error of the try
+    UINT nFirstTried, nLastTried;
+    UINT nResult;
+    int nLastError; // when nothing was taken
+    const char* why;
+};
+const PortSearchCase kPortSearchCases[] = {
+    {5000, 100, {0}, 5000, 5000, 5000, 0, "a free port is taken at once"},
+    {5000, 100, {WSAEADDRINUSE, WSAEACCES, 0}, 5000, 5002, 5002, 0, "in use and refused both step on"},
+    {5000, 100, {WSAEADDRNOTAVAIL}, 5000, 5000, 0, WSAEADDRNOTAVAIL, "any other error ends the search"},
+    {5000, 100, {WSAEADDRINUSE, WSAENOBUFS}, 5000, 5001, 0, WSAENOBUFS, "also after a step"},
+    {5000, 100, {WSAEADDRINUSE}, 5000, 5100, 0, WSAEADDRINUSE, "at most 100 steps"},
+    {65530, 100, {WSAEADDRINUSE}, 65530, 65535, 0, WSAEADDRINUSE, "never past 65535"},
+    {65535, 100, {WSAEACCES}, 65535, 65535, 0, WSAEACCES, "the last port alone"},
+    {5000, 0, {WSAEADDRINUSE}, 5000, 5000, 0, WSAEADDRINUSE, "no further port: exactly the one asked for"},
+    {5000, 0xFFFFFFFF, {WSAEADDRINUSE}, 5000, 65535, 0, WSAEADDRINUSE, "a huge bound does not wrap"},
+};
+
+TEST(PortSearch, StepsOnlyOverTakenPortsWithinItsBounds)
+{
+    for (const PortSearchCase& c : kPortSearchCases)
+    {
+        std::vector<UINT> tried;
+        const UINT nResult = ListenOnFreePort(c.nPort, c.nFurtherPorts, [&](UINT nTry) -> UINT {
+            tried.push_back(nTry);
+            const int nError = c.errors[std::min(tried.size(), c.errors.size()) - 1];
+            ::WSASetLastError(nError);
+            return nError == 0 ? nTry : 0;
+        });
+        EXPECT_EQ(nResult, c.nResult) << c.why;
+        ASSERT_FALSE(tried.empty()) << c.why;
+        EXPECT_EQ(tried.front(), c.nFirstTried) << c.why;
+        EXPECT_EQ(tried.back(), c.nLastTried) << c.why;
+        EXPECT_EQ(tried.size(), c.nLastTried - c.nFirstTried + 1) << c.why << ": one port after the other";
+        if (nResult == 0)
+        {
+            EXPECT_EQ(::WSAGetLastError(), c.nLastError) << c.why;
+        }
+    }
+}
+
+// Both listeners over real sockets: a port held by another socket moves them on (by one, unless
+// another program of the machine holds the next port too).
+TEST_F(AppPortTest, BothListenersMoveOnFromATakenPort)
+{
+    const UINT nTaken = m_listener.GetListeningPort();
+    CAppSocket old(m_core, m_app);
+    ASSERT_TRUE(old.StartListening(nTaken, 100));
+    EXPECT_GT(old.GetListeningPort(), nTaken);
+    EXPECT_LE(old.GetListeningPort(), nTaken + 100);
+    CAppSocket exact(m_core, m_app);
+    EXPECT_FALSE(exact.StartListening(nTaken));
+    EXPECT_EQ(::WSAGetLastError(), WSAEADDRINUSE);
+    EXPECT_EQ(exact.GetListeningPort(), 0u);
+    CLumoClientSocket current(m_core, m_app);
+    ASSERT_TRUE(current.StartListening(nTaken, 100));
+    EXPECT_GT(current.GetListeningPort(), nTaken);
+    EXPECT_NE(current.GetListeningPort(), old.GetListeningPort());
 }
 
 // The log's clock, pinned while it lives: 23:30:05 UTC on 29 February 2024, one hour east of it.
