@@ -373,6 +373,7 @@ TEST_F(AppPortTest, SettingsFromBuiltInsCacheAndJex)
     const std::string expectedValue = "(?=.*lValue\\x0c=\\x0c\"" + std::to_string(nExpected) + "\")";
     // The other application's request reaches Jex only while the first one's settings are awaited.
     ASSERT_TRUE(ConnectJex(std::string("expectline RQASFA 77 -88 1\n"
+                                       "mark rqasfa\n"
                                        "expectline NEXCAL\n"
                                        "send UPDASE -88 ") +
                            "'" + std::string(CStringA(strSetting).GetString()) + "'" +
@@ -394,6 +395,8 @@ TEST_F(AppPortTest, SettingsFromBuiltInsCacheAndJex)
               "use other\n"
               "request GETASE 5 id=50\n"
               "use quillan\n"
+              // Two links have no order between them: Quillan asks once the other's request is at Jex.
+              "wait " + m_pJex->UnixFolder() + "/rqasfa\n"
               "request NEXCAL\n"
               "use other\n"
               "answer GETASE (?=.*Name\\x0c=\\x0c\"Colour\")" +
