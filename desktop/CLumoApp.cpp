@@ -5,11 +5,14 @@
 #include "desktop/CApplicationToolBarDlg.h"
 #include "desktop/CConnectionDlg.h"
 #include "desktop/CIniFile.h"
+#include "desktop/CLoginDlg.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
 #include "framework/AfxMessageBox.h"
+#include "sessions/CAppSocket.h"
 #include "sessions/CCallResultSettings.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/CLumoClientSocket.h"
 #include "uikit/IDialogHost.h"
 #include <commctrl.h>
 #include <cstdlib>
@@ -89,12 +92,25 @@ BEGIN_MESSAGE_MAP(CLumoApp, CWinApp)
 ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime()) {}
+CLumoApp::CLumoApp() : m_dtLastHoldOrRetrieve(COleDateTime::GetCurrentTime())
+{
+    m_sessionCore.SetAgentSettingStore(&m_agentSettings);
+}
 
 CLumoApp::~CLumoApp()
 {
+    m_bEnding = true;
     DestroyMainWindow();
+    CloseListeners();
     if (GetDialogHost() == &m_host) SetDialogHost(nullptr);
+}
+
+void CLumoApp::CloseListeners()
+{
+    // The current port's listener closes its applications' links as it goes; they leave the
+    // session core, which outlives them.
+    m_pListener.reset();
+    m_pOldListener.reset();
 }
 
 BOOL CLumoApp::InitInstance()
@@ -140,10 +156,91 @@ BOOL CLumoApp::InitInstance()
     // read from; that code is 0.
     m_msgCur = MSG{};
     if (!bConnected) return FALSE;
-    m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
-    m_pMainDlg->SetJexSocket(m_pJexSocket);
-    // The log-on is not part of this program yet: without it there is nothing to run.
+    GiveLinkToMainWindow();
+    ImportToolBarPosition();
+    if (m_bUseAuthentication) return m_pJexSocket->SendWindowsLogon(m_pMainDlg.get());
+    if (StartApplicationPortsAndLogon()) return TRUE;
+    m_pAgent.reset();
+    DestroyMainWindow();
     return FALSE;
+}
+
+void CLumoApp::ImportToolBarPosition()
+{
+    if (m_agentSettings.GetSettingsImportedInDB()) return;
+    m_agentSettings.SetToolbarOnTopSetting(CIniFile::GetIsToolbarOnTop());
+    m_agentSettings.SetSettingsImportedInDB(true);
+}
+
+template <class Listener> BOOL CLumoApp::MakeListener(std::unique_ptr<Listener>& pListener, USHORT& nPort)
+{
+    // A listener that is up stays: the applications connected through it keep their links.
+    if (pListener) return TRUE;
+    auto pNew = std::make_unique<Listener>(m_sessionCore, m_host);
+    if (!pNew->StartListening(nPort, kPortSearch))
+    {
+        const int nError = WSAGetLastError();
+        CString strReason = CStaticTools::FormatSystemError(static_cast<DWORD>(nError));
+        strReason.TrimRight();
+        CString strText;
+        strText.Format(IDS_NO_LISTENER, static_cast<int>(nPort), nError, strReason.GetString());
+        AfxMessageBox(strText, MB_OK | MB_ICONERROR);
+        return FALSE;
+    }
+    nPort = static_cast<USHORT>(pNew->GetListeningPort()); // what the child programs are told
+    pListener = std::move(pNew);
+    return TRUE;
+}
+
+BOOL CLumoApp::StartApplicationPortsAndLogon()
+{
+    if (!MakeListener(m_pOldListener, m_nApplicationPort) || !MakeListener(m_pListener, m_nAppPort)) return FALSE;
+    CLoginDlg dlg(GetJexSocket(), *this, m_pMainDlg.get());
+    if (dlg.DoModal() != IDOK) return FALSE;
+    if (m_bVisible && m_pMainDlg && m_pMainDlg->GetSafeHwnd())
+    {
+        m_pMainDlg->SetForegroundWindow();
+        m_pMainDlg->BringWindowToTop();
+    }
+    return TRUE;
+}
+
+void CLumoApp::OnAgentLogon(long nPendingApplicationId, int nResult)
+{
+    m_sessionCore.SendAgentLogonResult(nPendingApplicationId, nResult);
+    const bool bWasLoggedOn = m_bLoggedOn;
+    m_bLoggedOn = nResult == 0 || nResult == 9;
+    if (m_bLoggedOn && !bWasLoggedOn && m_pMainDlg && m_pMainDlg->GetSafeHwnd())
+    {
+        m_pMainDlg->SetUpToolBarAfterLogon();
+        m_pMainDlg->PrepareAfterLogon();
+        if (m_bVisible) m_pMainDlg->ShowWindow(SW_SHOW);
+    }
+    m_bStartupDataReceived = false;
+    const CAgent& agent = *GetAgent();
+    if (m_pJexSocket)
+    {
+        if (agent.m_nId > 0)
+            m_pJexSocket->RequestStartupDataById(agent.m_nId);
+        else
+            m_pJexSocket->RequestStartupDataByName(agent.m_strUserName);
+        if (m_bLoggedOn && !m_bApplicationSettingsComplete)
+            for (const long nApplicationId : m_sessionCore.GetOldApplicationIds())
+                m_pJexSocket->RequestApplicationSettings(agent.m_nId, nApplicationId, 0);
+    }
+}
+
+void CLumoApp::ForgetAgent()
+{
+    CAgent& agent = *GetAgent();
+    agent.m_nId = -1;
+    agent.m_strPassword.Empty();
+}
+
+void CLumoApp::SetLocation(long nLocationId, const CString& strLocationName)
+{
+    m_nLocationId = nLocationId;
+    m_strLocationName = strLocationName;
 }
 
 BOOL CLumoApp::CreateMainWindow()
@@ -154,6 +251,13 @@ BOOL CLumoApp::CreateMainWindow()
     if (m_pMainDlg->Create()) return TRUE;
     DestroyMainWindow();
     return FALSE;
+}
+
+void CLumoApp::GiveLinkToMainWindow()
+{
+    if (!m_pMainDlg || !m_pJexSocket) return;
+    m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
+    m_pMainDlg->SetJexSocket(m_pJexSocket);
 }
 
 void CLumoApp::DestroyMainWindow()
@@ -176,9 +280,11 @@ void CLumoApp::ClearToolBarCall()
 
 int CLumoApp::ExitInstance()
 {
+    m_bEnding = true;
     // Before the sockets go: a link that is up says goodbye to Jex.
     if (m_pJexSocket) m_pJexSocket->Close();
     DestroyMainWindow();
+    CloseListeners();
     m_sessionCore.SetJexSender(nullptr);
     m_pJexSocket.reset();
     CIniFile::Close();
@@ -372,8 +478,10 @@ BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
     // Always a new link: nothing of the old session (its reply window, a pending application
     // log-on, its data port) may carry over into the new one.
     if (m_pJexSocket) m_pJexSocket->Close();
+    // The applications learn that Jex is connected only once the new link is up.
+    m_sessionCore.SetJexSender(nullptr);
     m_pJexSocket = std::make_shared<CJexSocket>(m_host, m_host, &m_sessionCore);
-    m_sessionCore.SetJexSender(m_pJexSocket.get()); // what the session core says to Jex goes over this link
+    m_pJexSocket->SetApplicationRelay(&m_sessionCore); // Jex's answers for the local applications
     CConnectionDlg::CreateLink(*m_pJexSocket); // a failure shows in the dialog as the attempt's error
     // The calls of the old session are gone with it.
     for (const auto& pCall : m_sessionCore.GetCalls())
@@ -391,15 +499,17 @@ BOOL CLumoApp::Connect(BOOL bShowWhileConnecting)
     m_pConnectionDlg = nullptr;
     if (nResult != IDOK)
     {
-        m_sessionCore.SetJexSender(nullptr);
         m_pJexSocket.reset();
+        return FALSE;
     }
-    return nResult == IDOK;
+    m_sessionCore.SetJexSender(m_pJexSocket.get()); // what the session core says to Jex goes over this link
+    return TRUE;
 }
 
 BOOL CLumoApp::CheckConnection()
 {
     if (m_pJexSocket && m_pJexSocket->m_bSession) return TRUE;
+    if (m_bEnding) return FALSE; // an application that leaves with the program asks nothing
     // A question already open answers for everyone. While a connection or log-on dialog runs, the
     // connection is being made right now: a second, nested attempt would fight it for the link.
     if (m_bReconnectQuestionOpen || m_pConnectionDlg || m_pLogonDlg || m_pPasswordDlg || m_pLocationDlg) return TRUE;
@@ -420,11 +530,7 @@ BOOL CLumoApp::CheckConnection()
         m_bReconnectQuestionOpen = false;
         return FALSE;
     }
-    if (m_pMainDlg)
-    {
-        m_pJexSocket->SetMainWindow(m_pMainDlg.get(), m_pMainDlg.get());
-        m_pMainDlg->SetJexSocket(m_pJexSocket);
-    }
+    GiveLinkToMainWindow();
     const LogonAgain result = LogOnAgain();
     m_bReconnectQuestionOpen = false;
     if (result == LogonAgain::failed) QuitApplication();

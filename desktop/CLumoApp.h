@@ -6,13 +6,16 @@
 #include "desktop/CLumoAppHost.h"
 #include "desktop/CLumoDlg.h"
 #include "sessions/CAgent.h"
+#include "sessions/CAgentSettingStore.h"
 #include "sessions/CAlarmOption.h"
 #include "sessions/CSessionCore.h"
 #include <memory>
 #include <vector>
 
+class CAppSocket;
 class CConnectionDlg;
 class CJexSocket;
+class CLumoClientSocket;
 
 // Lumo's application object: what lives as long as the process, and the start-up that turns the
 // command line and the registry settings into it. One exists per process; the program's entry
@@ -61,6 +64,21 @@ public:
     BOOL CheckConnection();
     // Ends the message loop (exit code 0), and a running connection dialog with it.
     void QuitApplication();
+    // The main window learns the log-on result and the loss of the new link, and keeps its own copy.
+    void GiveLinkToMainWindow();
+
+    // Makes the application ports' missing listeners (moving on from a taken port) and runs the
+    // log-on dialog. TRUE when the agent is logged on; FALSE when it was cancelled or no listener
+    // could be made (after a box that names the port).
+    BOOL StartApplicationPortsAndLogon();
+    // Every ALOGON answer of Jex. nPendingApplicationId: the local application whose log-on
+    // request waits for it, -1 none.
+    void OnAgentLogon(long nPendingApplicationId, int nResult);
+    // The agent is no longer known: id -1, no password.
+    void ForgetAgent();
+    void SetLocation(long nLocationId, const CString& strLocationName);
+    // How many ports beyond the configured one the log-on tries for a listener.
+    static constexpr UINT kPortSearch = 100;
 
     // True for "-standalone", "-sa", "-setup:..." and "-standalone:..." in any case. A leading '/'
     // does not count here, unlike in the other options.
@@ -70,6 +88,7 @@ public:
     // link, which points at both.
     CLumoAppHost m_host{*this};
     CSessionCore m_sessionCore{m_host};
+    CAgentSettingStore m_agentSettings;
 
     bool m_bStandalone = false;
     CString m_strSetupVersion{L"0.0.0.0"};
@@ -82,6 +101,11 @@ public:
     std::unique_ptr<CAlarmOption> m_pAlarmOptions;
     std::unique_ptr<CAgent> m_pAgent;
     std::shared_ptr<CJexSocket> m_pJexSocket;
+    // The listeners of the old and the current application port. The main window opens them; the
+    // log-on makes a missing one again. Each application connected through them is a socket of
+    // its own, registered with the session core.
+    std::unique_ptr<CAppSocket> m_pOldListener;
+    std::unique_ptr<CLumoClientSocket> m_pListener;
     // Set by the log-on, password and location dialogs while their windows exist.
     CWnd* m_pLogonDlg = nullptr;
     CWnd* m_pPasswordDlg = nullptr;
@@ -123,6 +147,8 @@ public:
     bool m_bStartupDataReceived = false;
     bool m_bApplicationSettingsComplete = false;
     bool m_bLoggedOn = false;
+    // Set once the program ends: the links that close now ask no questions and show no window.
+    bool m_bEnding = false;
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -131,6 +157,11 @@ private:
     // Makes the main window with its tool bar; FALSE, with neither left, when the window cannot be made.
     BOOL CreateMainWindow();
     void DestroyMainWindow();
+    void CloseListeners();
+    // The listener of one port, made unless it is there; FALSE after the box.
+    template <class Listener> BOOL MakeListener(std::unique_ptr<Listener>& pListener, USHORT& nPort);
+    // The tool-bar position moves once from the registry into the agent settings.
+    void ImportToolBarPosition();
     // The tool bar forgets the call it followed: the calls went with the link.
     void ClearToolBarCall();
     void ReadSettings();

@@ -1,5 +1,7 @@
 #include "desktop/CLumoAppHost.h"
 #include "desktop/CConnectionDlg.h"
+#include "desktop/CIniFile.h"
+#include "desktop/CLoginDlg.h"
 #include "desktop/CLumoApp.h"
 #include "framework/AfxMessageBox.h"
 #include <utility>
@@ -36,8 +38,7 @@ long CLumoAppHost::GetLocationId()
 
 void CLumoAppHost::SetLocation(long nLocationId, const CString& strLocationName)
 {
-    m_app.m_nLocationId = nLocationId;
-    m_app.m_strLocationName = strLocationName;
+    m_app.SetLocation(nLocationId, strLocationName);
 }
 
 BOOL CLumoAppHost::UseAuthentication()
@@ -57,7 +58,11 @@ BOOL CLumoAppHost::IsVisible()
 
 void CLumoAppHost::ShowWindows()
 {
+    if (m_app.m_bEnding) return; // the applications leave with the program
     m_app.m_bVisible = true;
+    if (m_app.m_pMainDlg && m_app.m_pMainDlg->GetSafeHwnd()) m_app.m_pMainDlg->ShowWindow(SW_SHOW);
+    for (CWnd* pDialog : {m_app.m_pLogonDlg, m_app.m_pPasswordDlg, m_app.m_pLocationDlg})
+        if (pDialog && pDialog->GetSafeHwnd()) pDialog->ShowWindow(SW_SHOW);
     if (m_app.m_pConnectionDlg) m_app.m_pConnectionDlg->ShowIfAllowed();
 }
 
@@ -73,9 +78,7 @@ void CLumoAppHost::QuitApplication()
 
 void CLumoAppHost::OnAgentLogon(long nPendingApplicationId, int nResult)
 {
-    // The local application that asked for the log-on learns the answer; the main window's part
-    // comes with the main window.
-    m_app.m_sessionCore.SendAgentLogonResult(nPendingApplicationId, nResult);
+    m_app.OnAgentLogon(nPendingApplicationId, nResult);
 }
 
 CString CLumoAppHost::GetJexHostName()
@@ -103,6 +106,11 @@ CWnd* CLumoAppHost::GetLogonDialog()
     return m_app.m_pLogonDlg;
 }
 
+void CLumoAppHost::SetLogonAnswered()
+{
+    if (auto* pLogon = dynamic_cast<CLoginDlg*>(m_app.m_pLogonDlg)) pLogon->SetReplyArrived();
+}
+
 CWnd* CLumoAppHost::GetPasswordDialog()
 {
     return m_app.m_pPasswordDlg;
@@ -116,6 +124,85 @@ CWnd* CLumoAppHost::GetLocationDialog()
 void CLumoAppHost::SetStartupDataComplete()
 {
     m_app.m_bStartupDataReceived = true;
+}
+
+BOOL CLumoAppHost::IsAlarmSwitchOn()
+{
+    return m_app.m_bLoggedOn;
+}
+
+long CLumoAppHost::GetRegistryLocationId()
+{
+    return CIniFile::GetLocation();
+}
+
+bool* CLumoAppHost::PermissionSwitch(int nBit)
+{
+    switch (nBit)
+    {
+    case 0:
+        return &m_app.m_bAllowToolBar;
+    case 1:
+        return &m_app.m_bAllowMessagesToSupervisors;
+    case 5:
+        return &m_app.m_bOrvialFullScreen;
+    case 6:
+        return &m_app.m_bOrvialHideLumo;
+    case 7:
+        return &m_app.m_bAllowAnonymise;
+    case 8:
+        return &m_app.m_bAllowCallButtons;
+    case 9:
+        return &m_app.m_bAllowRecording;
+    default:
+        return nullptr;
+    }
+}
+
+void CLumoAppHost::SetPermission(int nBit, BOOL bOn)
+{
+    if (bool* pSwitch = PermissionSwitch(nBit)) *pSwitch = bOn != FALSE;
+}
+
+BOOL CLumoAppHost::IsPermissionOn(int nBit)
+{
+    const bool* pSwitch = PermissionSwitch(nBit);
+    return pSwitch && *pSwitch;
+}
+
+void CLumoAppHost::SetPermissionMode(int nMode)
+{
+    m_app.m_nLocationMode = nMode;
+}
+
+void CLumoAppHost::SetVoip(BOOL bOn)
+{
+    m_app.m_bVoIP = bOn != FALSE;
+}
+
+BOOL CLumoAppHost::IsVoipOn()
+{
+    return m_app.m_bVoIP;
+}
+
+std::shared_ptr<CJexSocket> CLumoAppHost::GetJexSocket()
+{
+    return m_app.GetJexSocket();
+}
+
+CString CLumoAppHost::GetLogFileLocation()
+{
+    return CIniFile::GetLogFileLocation();
+}
+
+void CLumoAppHost::SetVisible(BOOL bVisible)
+{
+    m_app.m_bVisible = bVisible != FALSE;
+}
+
+CWnd* CLumoAppHost::GetConnectionDialogWnd()
+{
+    return m_app.m_pConnectionDlg;
 }
 
 // The box runs a message loop of its own: the connection dialog's timer would otherwise show the

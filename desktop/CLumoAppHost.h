@@ -41,9 +41,23 @@ public:
     IUpdateWindowSink* GetConnectionDialog() override;
     IUpdateServiceClient* GetUpdateService() override { return this; }
     CWnd* GetLogonDialog() override;
+    void SetLogonAnswered() override;
     CWnd* GetPasswordDialog() override;
     CWnd* GetLocationDialog() override;
     void SetStartupDataComplete() override;
+    BOOL IsAlarmSwitchOn() override;
+    long GetRegistryLocationId() override;
+    void SetPermission(int nBit, BOOL bOn) override;
+    void SetPermissionMode(int nMode) override;
+    void SetVoip(BOOL bOn) override;
+
+    // What the application ports need besides.
+    std::shared_ptr<CJexSocket> GetJexSocket() override;
+    BOOL IsVoipOn() override;
+    BOOL IsPermissionOn(int nBit) override;
+    CString GetLogFileLocation() override;
+    void SetVisible(BOOL bVisible) override;
+    CWnd* GetConnectionDialogWnd() override;
 
     // IMessageBoxSink: the connection dialog is suspended while a box of the link is open.
     int ShowMessage(const CString& strText, UINT nType) override;
@@ -60,6 +74,8 @@ public:
 
 private:
     template <class ShowBox> int ShowSuspended(ShowBox showBox);
+    // The switch of a SETPER permission bit; null for the bits that are no switch.
+    bool* PermissionSwitch(int nBit);
 
     CLumoApp& m_app;
     UINT m_nUpdateServicePort = CContactCenterUpdater::kServicePort;

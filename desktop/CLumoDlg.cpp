@@ -5,10 +5,13 @@
 #include "desktop/CLumoApp.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
+#include "framework/AfxMessageBox.h"
 #include "framework/CDataExchange.h"
 #include "framework/CMenu.h"
 #include "framework/CPaintDC.h"
+#include "sessions/CAppSocket.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/CLumoClientSocket.h"
 #include "sessions/CSessionCore.h"
 #include <iterator>
 #include <objbase.h>
@@ -235,14 +238,33 @@ BOOL CLumoDlg::OnInitDialog()
 
 void CLumoDlg::OpenApplicationPortListeners()
 {
-    // Waits for the application-port servers: their listeners are opened here, on the configured
-    // ports, and handed to the application object, which keeps them.
+    // Exactly the configured ports: one that is taken stays closed until the log-on, which makes
+    // the missing listener again and moves on to a free port.
+    if (!m_app.m_pOldListener)
+    {
+        auto pListener = std::make_unique<CAppSocket>(Core(), m_app.m_host);
+        if (pListener->StartListening(m_app.GetApplicationPort(), 0))
+        {
+            m_app.m_nApplicationPort = static_cast<USHORT>(pListener->GetListeningPort());
+            m_app.m_pOldListener = std::move(pListener);
+        }
+    }
+    if (!m_app.m_pListener)
+    {
+        auto pListener = std::make_unique<CLumoClientSocket>(Core(), m_app.m_host);
+        if (pListener->StartListening(m_app.GetAppPort(), 0))
+        {
+            m_app.m_nAppPort = static_cast<USHORT>(pListener->GetListeningPort());
+            m_app.m_pListener = std::move(pListener);
+        }
+    }
 }
 
 void CLumoDlg::PrepareCallList()
 {
     m_listCalls.SetExtendedStyle(LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
-    // The extended list is also told here not to show a sort arrow; the plain list has none.
+    // The calls keep the order they came in: a header click must not pretend to sort them.
+    m_listCalls.ShowSortIcon(FALSE);
 }
 
 void CLumoDlg::InitCallList()
@@ -260,7 +282,7 @@ void CLumoDlg::InitCallList()
     const Column* pColumns = bExtended ? kExtendedColumns : kCompactColumns;
     const int nColumns = static_cast<int>(std::size(kExtendedColumns));
     for (int i = 0; i < nColumns; ++i)
-        m_listCalls.InsertColumn(i, LoadText(pColumns[i].nText), LVCFMT_LEFT, pColumns[i].nWidth);
+        m_listCalls.InsertColumn(i, pColumns[i].nText, pColumns[i].nWidth);
     if (!bExtended)
     {
         LayoutWindow(0, 22);
@@ -400,4 +422,18 @@ void CLumoDlg::LayoutWindow(int dx, int dy)
     m_staticStatusFrame.MoveWindow(rcFrame);
     m_listCalls.MoveWindow(rcList);
     m_rcStatusArea = rcFrame;
+}
+
+void CLumoDlg::PostMessageBox(const CString& strText)
+{
+    auto pText = std::make_unique<CString>(strText);
+    if (GetSafeHwnd() && PostMessage(WM_POSTEDMESSAGEBOX, 0, reinterpret_cast<LPARAM>(pText.get()))) pText.release();
+}
+
+LRESULT CLumoDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_POSTEDMESSAGEBOX) return CLumoDialog::WindowProc(message, wParam, lParam);
+    const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(lParam));
+    if (pText) AfxMessageBox(*pText, MB_OK);
+    return 0;
 }

@@ -3,11 +3,11 @@
 #include "framework/CBitmap.h"
 #include "framework/CFont.h"
 #include "framework/CHandleOwner.h"
-#include "framework/CListCtrl.h"
 #include "framework/CStatic.h"
 #include "framework/CToolTipCtrl.h"
 #include "sessions/ILumoDlgHost.h"
 #include "uikit/CFlatButton.h"
+#include "uikit/CListCtrlEx.h"
 #include "uikit/CLumoDialog.h"
 #include "uikit/CRotaryControl.h"
 #include <ctime>
@@ -21,9 +21,9 @@ class CJexSocket;
 class CLumoApp;
 class CSessionCore;
 
-// The call list's control. The toolkit's extended list (sorting, tips) takes its place here;
-// PrepareCallList and InitCallList are the only code that depends on which it is.
-using CCallListCtrl = CListCtrl;
+// The call list's control: the toolkit's extended list. PrepareCallList and InitCallList are the
+// only code that depends on which it is.
+using CCallListCtrl = CListCtrlEx;
 
 // The agent desktop's main window: a modeless dialog that shows the agent's state, the calls and
 // their buttons, the volume knobs and the panel of image buttons, and the hub that the Jex link
@@ -101,6 +101,7 @@ public:
     void RequestPause(long nPauseReasonId, int nStartType) override;
     void EndPause() override;
     void SetPauseState(BOOL bPause) override;
+    void PostMessageBox(const CString& strText) override;
     void StopQuestionRecording(long nRequestId, long nCallId) override;
     void TakeCallById(long nCallId) override;
     long DialOnSoftPhone(const CString& strNumber) override;
@@ -148,8 +149,12 @@ public:
     void OnScriptContents(long nScriptId, const CString& strText, BOOL bChecksumMatched) override;
     void CreateSoftphone() override;
     void OnContactSearchResult(const CPropertyList& result) override;
+    CWnd* GetWnd() override { return this; }
 
     // ---- operations of later work that the start calls ----
+    // After the first successful log-on: the tool bar's buttons, the call list and the softphone.
+    void SetUpToolBarAfterLogon();
+    void PrepareAfterLogon();
     void InitPanelButtons();
     void SetPauseIndicator(BOOL bOn);
     void UpdateQueueDisplay();
@@ -164,6 +169,9 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     void OnCancel() override;
+    // Takes the posted message boxes before the message map, whose entries are the window's
+    // interface and fixed.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // ---- the message map's handlers, in its order ----
     LRESULT OnNcHitTest(CPoint point);
@@ -223,7 +231,8 @@ private:
         if (m_handlerTrace) m_handlerTrace(pszName);
     }
     CSessionCore& Core() const;
-    // The listeners of both application ports, opened on the configured ports.
+    // The listeners of both application ports, on the configured ports, unless the application
+    // object holds them already. They stay the application object's: the log-on replaces them.
     void OpenApplicationPortListeners();
     // The list's styles, set once the window exists.
     void PrepareCallList();

@@ -571,3 +571,9 @@ void CLumoDlg::OnKeyInInterview(long /*nInterviewId*/, const CString& /*strText*
 void CLumoDlg::OnStartKeyInResult(const CString& /*strText*/) {}
 
 void CLumoDlg::StopQuestionRecording(long /*nRequestId*/, long /*nCallId*/) {}
+
+// ---- after log-on ----
+
+void CLumoDlg::SetUpToolBarAfterLogon() {}
+
+void CLumoDlg::PrepareAfterLogon() {}

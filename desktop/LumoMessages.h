@@ -24,3 +24,6 @@ constexpr UINT WM_SOFTPHONEERROR = WM_USER + 107;
 constexpr UINT WM_SYSTEMTIMECHANGED = WM_USER + 108;
 // Posted by the softphone's event sink. wParam: 1 alarm on, 0 off; lParam: 0.
 constexpr UINT WM_SOFTPHONEALARM = WM_USER + 109;
+// Posted by the main window to itself: a message box for someone who cannot wait for its answer.
+// wParam: 0; lParam: a new CString with the text, the receiver deletes it.
+constexpr UINT WM_POSTEDMESSAGEBOX = WM_USER + 110;

@@ -12,6 +12,7 @@
 #define IDS_JEX_WAITING 61155         // "Waiting for Jex [%s:%d]"
 #define IDS_RECONNECT_QUESTION 61163  // "Lost connection. Do you want to reconnect ?"
 #define IDS_GREETING_UNREADABLE 64000 // added: Jex's greeting had no number for its flags
+#define IDS_NO_LISTENER 64001         // added: "Lumo cannot listen on port %d (Error %d: %s)."
 
 // ---- the main window (template 102) ----
 #define IDD_LUMO_DIALOG 102

@@ -1,6 +1,8 @@
 #include "sessions/CAppPortRelays.h"
 #include "sessions/CAgentSetting.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/CSessionCore.h"
+#include "sessions/ILumoAppHost.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
 #include "framework/CException.h"
@@ -9,6 +11,20 @@
 
 namespace
 {
+struct BuiltInSetting
+{
+    long nId;
+    LPCWSTR pszName;
+    int nPermissionBit;
+    bool bOnOldPort; // the first interface knew only the first two
+};
+// Switches of Jex's permission bits that BrennClient and Quillan read as settings.
+constexpr BuiltInSetting kBuiltInSettings[] = {
+    {-1, L"OrvialFullScreen", 5, true},
+    {-2, L"OrvialHideLumo", 6, true},
+    {-3, L"IsAllowStartRecording", 9, false},
+};
+
 void (*g_pfnUtcNow)(SYSTEMTIME&) = nullptr;
 bool g_bZonePinned = false;
 TIME_ZONE_INFORMATION g_zone{};
@@ -119,13 +135,21 @@ CPropertyList CAppPortRelays::MakeSettingAnswer(const std::shared_ptr<const CAge
     return answer;
 }
 
-CPropertyList CAppPortRelays::MakeBuiltInAnswer(long nSettingId, LPCWSTR pszName, BOOL bOn)
+CPropertyList CAppPortRelays::AnswerSettingRequest(CSessionCore& core, ILumoAppHost& app, long nApplicationId,
+                                                   long nSettingId, BOOL bCurrentPort)
 {
-    CPropertyList answer;
-    answer.SetProperty(L"Id", nSettingId);
-    answer.SetProperty(L"Name", pszName);
-    answer.SetProperty(L"Del", 0L);
-    answer.SetProperty(L"lValue", bOn ? 1L : 0L);
-    answer.SetProperty(L"strValue", pszName);
-    return answer;
+    const bool bBrennClient = nApplicationId == CSessionCore::kBrennClientId;
+    const bool bForProgram = bBrennClient || (bCurrentPort && nApplicationId == CSessionCore::kQuillanId);
+    for (const BuiltInSetting& builtIn : kBuiltInSettings)
+    {
+        if (builtIn.nId != nSettingId || !bForProgram || (!bCurrentPort && !builtIn.bOnOldPort)) continue;
+        CPropertyList answer;
+        answer.SetProperty(L"Id", builtIn.nId);
+        answer.SetProperty(L"Name", builtIn.pszName);
+        answer.SetProperty(L"Del", 0L);
+        answer.SetProperty(L"lValue", app.IsPermissionOn(builtIn.nPermissionBit) ? 1L : 0L);
+        answer.SetProperty(L"strValue", builtIn.pszName);
+        return answer;
+    }
+    return MakeSettingAnswer(core.GetApplicationSetting(nApplicationId, nSettingId));
 }

@@ -5,6 +5,8 @@
 class CAgentSetting;
 class CJexSocket;
 class CPropertyList;
+class CSessionCore;
+class ILumoAppHost;
 
 // What both application ports do alike: interview data go to Jex only when their checksum holds,
 // and a refusal leaves one line in the desktop's log file; the settings an application saves and
@@ -20,8 +22,8 @@ public:
     static CString FormatRefusal(long nSurveyId, long nCallId, DWORD nComputed, DWORD nReceived, BOOL bCurrentPort);
 
     // Appends "hh:mm:ss  dd-mm-yyyy text" to the file, local date and time: a line written just after
-    // midnight must carry the day it was written on. FALSE, with nothing written, when no file is
-    // named or it cannot be opened.
+    // midnight must carry the day it was written on. Both ports write the one file through here, so
+    // its lines read alike. FALSE, with nothing written, when no file is named or it cannot be opened.
     static BOOL WriteLogLine(const CString& strLogFile, const CString& strText);
     // The clock of the log lines: the UTC time and the zone it is shown in. Tests pin both; null
     // restores the machine's.
@@ -33,6 +35,10 @@ public:
     // The GETASE answer for a stored setting: its id, name, deleted flag, its value (or default)
     // within its limits and its text (or default). Null gives the empty list.
     static CPropertyList MakeSettingAnswer(const std::shared_ptr<const CAgentSetting>& pSetting);
-    // The answer for a built-in setting (-1 "OrvialFullScreen", -2 "OrvialHideLumo" ...).
-    static CPropertyList MakeBuiltInAnswer(long nSettingId, LPCWSTR pszName, BOOL bOn);
+    // What an application's GETASE is answered with: a switch of Jex's permissions where the
+    // setting is built in for it (on the current port -1 "OrvialFullScreen", -2 "OrvialHideLumo"
+    // and -3 "IsAllowStartRecording" for BrennClient and Quillan; on the old port -1 and -2 for
+    // BrennClient alone), else its cached setting, for which the core may wait for Jex.
+    static CPropertyList AnswerSettingRequest(CSessionCore& core, ILumoAppHost& app, long nApplicationId,
+                                              long nSettingId, BOOL bCurrentPort);
 };

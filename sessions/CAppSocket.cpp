@@ -7,6 +7,7 @@
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/ILumoDlgHost.h"
+#include "sessions/ListenOnFreePort.h"
 #include "core/CStaticTools.h"
 #include "framework/CStringConversion.h"
 #include <algorithm>
@@ -25,16 +26,29 @@ CStringArray Tokens(const CString& strText)
 }
 } // namespace
 
-CAppSocket::CAppSocket(CSessionCore& core, ILumoAppHost& app) : m_core(core), m_app(app) {}
+CAppSocket::CAppSocket(CSessionCore& core, ILumoAppHost& app) : m_core(core), m_app(app)
+{
+    ++s_nInstances;
+}
 
 CAppSocket::~CAppSocket()
 {
     *m_pAlive = false;
+    --s_nInstances;
 }
 
-BOOL CAppSocket::StartListening(UINT nPort)
+BOOL CAppSocket::StartListening(UINT nPort, UINT nFurtherPorts)
 {
-    return Create(nPort, SOCK_STREAM, L"127.0.0.1") && Listen(5);
+    m_nListeningPort = ListenOnFreePort(nPort, nFurtherPorts, [this](UINT nTry) -> UINT {
+        CString strAddress;
+        UINT nTaken = 0;
+        if (Create(nTry, SOCK_STREAM, L"127.0.0.1") && Listen(5) && GetSockName(strAddress, nTaken)) return nTaken;
+        const int nError = WSAGetLastError();
+        Close();
+        WSASetLastError(nError);
+        return 0;
+    });
+    return m_nListeningPort != 0;
 }
 
 void CAppSocket::OnAccept(int nErrorCode)
@@ -52,26 +66,32 @@ void CAppSocket::OnReceive(int nErrorCode)
     if (nErrorCode != 0) return;
     const bool bRead = ReadOnce();
     if (m_bPassRunning) return; // the running pass reads what arrived too
-    const std::shared_ptr<bool> pAlive = m_pAlive;
     if (bRead)
     {
-        m_bPassRunning = true;
-        const Next next = ReadLines();
-        if (!*pAlive) return;
-        m_bPassRunning = false;
-        if (next == Next::stop) return;
+        Next next = Next::stop;
+        if (!RunPass(next) || next == Next::stop) return;
     }
     if (!m_bClosePending) return;
     // The connection closed while a handler waited: what the application sent before is still
     // served, then the connection goes.
     while (ReadOnce())
     {
-        m_bPassRunning = true;
-        ReadLines();
-        if (!*pAlive) return;
-        m_bPassRunning = false;
+        Next next = Next::stop;
+        if (!RunPass(next)) return;
     }
     CloseConnection();
+}
+
+bool CAppSocket::RunPass(Next& next)
+{
+    const std::shared_ptr<bool> pAlive = m_pAlive;
+    m_bPassRunning = true;
+    next = ReadLines();
+    if (!*pAlive) return false;
+    m_bPassRunning = false;
+    if (!m_bLinkClosing) return true;
+    delete this; // the desktop closed the link during the pass: only the object was left
+    return false;
 }
 
 // One read into the buffer. The plain read of the asynchronous socket: a notification whose bytes an
@@ -97,7 +117,7 @@ bool CAppSocket::ReadOnce()
 CAppSocket::Next CAppSocket::ReadLines()
 {
     const std::shared_ptr<bool> pAlive = m_pAlive;
-    for (;;)
+    while (!m_bLinkClosing)
     {
         const int nCrSize = m_bWide ? 2 : 1;
         int nLineBytes = 0;
@@ -123,6 +143,7 @@ CAppSocket::Next CAppSocket::ReadLines()
         if (!*pAlive) return Next::stop;
         if (next != Next::readOn) return next;
     }
+    return Next::stop;
 }
 
 bool CAppSocket::FindLineEnd(int& nLineBytes) const
@@ -177,13 +198,34 @@ void CAppSocket::OnClose(int /*nErrorCode*/)
     CloseConnection();
 }
 
+void CAppSocket::CloseLink()
+{
+    if (!m_bPassRunning)
+    {
+        CloseConnection();
+        return;
+    }
+    // A handler of this link is running further up, perhaps pumping messages while it waits: the
+    // object must outlive it, and the pass deletes it at its end. The connection and the register
+    // entry go now: the application sees the close, the handler's answer reaches nobody, and
+    // whoever closes every link finds none left.
+    if (m_bLinkClosing) return;
+    m_bLinkClosing = true;
+    LeaveRegister();
+}
+
 void CAppSocket::CloseConnection()
+{
+    if (!m_bLinkClosing) LeaveRegister();
+    delete this;
+}
+
+void CAppSocket::LeaveRegister()
 {
     m_bLoggedIn = false;
     // Closed first: what the register's leaving may pump finds no notification of this socket.
     Close();
     m_core.RemoveOldApplication(m_nApplicationId, this);
-    delete this;
 }
 
 CAppSocket::Next CAppSocket::HandleWord(const CString& strWord, const CString& strRest)

@@ -32,8 +32,11 @@ public:
     ~CAppSocket() override;
 
     // The listener, on 127.0.0.1 only: the port serves the programs of this desktop, and nothing on
-    // the network may act in the agent's session through it. Backlog 5. FALSE with the last error set.
-    BOOL StartListening(UINT nPort);
+    // the network may act in the agent's session through it. Backlog 5. Takes nPort, or while it is
+    // taken the next port, up to nFurtherPorts beyond it (ListenOnFreePort). FALSE with the last
+    // error set.
+    BOOL StartListening(UINT nPort, UINT nFurtherPorts = 0);
+    UINT GetListeningPort() const { return m_nListeningPort; }
 
     void OnAccept(int nErrorCode) override;
     void OnReceive(int nErrorCode) override;
@@ -43,9 +46,13 @@ public:
     void SendLine(const CString& strLine) override;
     void SendBytes(const BYTE* pBytes, DWORD nCount) override;
     void KeepPauseList(const CStringArray& arrIds, const CStringArray& arrNames) override;
+    void CloseLink() override;
 
     // One line of the desktop's log file (the setting LogFileLocation); FALSE when none was written.
     BOOL WriteLogLine(const CString& strText);
+
+    // Objects alive, the listener among them: tests see when a connection's object goes.
+    static int GetInstanceCount() { return s_nInstances; }
 
     long GetApplicationId() const { return m_nApplicationId; }
     bool IsLoggedIn() const { return m_bLoggedIn; }
@@ -68,11 +75,14 @@ private:
 
     // ---- the connection and the framing (CAppSocket.cpp) ----
     bool ReadOnce();
+    // One pass over the buffered lines; false when the object is gone.
+    bool RunPass(Next& next);
     Next ReadLines();
     bool FindLineEnd(int& nLineBytes) const;
     CString DecodeLine(int nLineBytes) const;
     void Consume(int nCount);
     void CloseConnection();
+    void LeaveRegister(); // closes the connection and leaves the core's register; the object stays
     Next HandleSNDINT(const CString& strRest, int nLineTotal);
     Next HandleWord(const CString& strWord, const CString& strRest);
     std::shared_ptr<CJexSocket> JexInSession() const;
@@ -131,6 +141,7 @@ private:
     bool m_bLoggedIn = false;
     std::optional<long> m_nCheckedAgentId; // the agent of this socket's last CHKPWD
     bool m_bWide = false;
+    UINT m_nListeningPort = 0; // of the listener
     CStringArray m_arrPauseIds;
     CStringArray m_arrPauseNames;
 
@@ -139,5 +150,8 @@ private:
     // handler deleted the object.
     bool m_bPassRunning = false;
     bool m_bClosePending = false;
+    bool m_bLinkClosing = false; // closed by the desktop during the pass: it deletes the object
     std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true);
+
+    static inline int s_nInstances = 0; // GUI thread only
 };

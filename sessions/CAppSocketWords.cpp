@@ -130,7 +130,7 @@ CAppSocket::Next CAppSocket::OnSHOWLC(const CString& strRest)
     default:
         break;
     }
-    m_app.ShowLumo(nCommand);
+    m_core.ShowDesktop(nCommand);
     return Next::readOn;
 }
 
@@ -419,14 +419,8 @@ CAppSocket::Next CAppSocket::OnSAVASE(const CString& strRest)
 // BrennClient's two built-in settings, else the settings cache; the answer is not escaped.
 CAppSocket::Next CAppSocket::OnGETASE(const CString& strRest)
 {
-    const long nSettingId = FirstNumber(strRest);
-    CPropertyList answer;
-    if (m_nApplicationId == CSessionCore::kBrennClientId && nSettingId == -1)
-        answer = CAppPortRelays::MakeBuiltInAnswer(nSettingId, L"OrvialFullScreen", m_app.IsPermissionOn(5));
-    else if (m_nApplicationId == CSessionCore::kBrennClientId && nSettingId == -2)
-        answer = CAppPortRelays::MakeBuiltInAnswer(nSettingId, L"OrvialHideLumo", m_app.IsPermissionOn(6));
-    else
-        answer = CAppPortRelays::MakeSettingAnswer(m_core.GetApplicationSetting(m_nApplicationId, nSettingId));
+    const CPropertyList answer =
+        CAppPortRelays::AnswerSettingRequest(m_core, m_app, m_nApplicationId, FirstNumber(strRest), FALSE);
     SendCommand(L"GETASE %s\r", answer.GetString().GetString());
     return Next::readOn;
 }

@@ -1,11 +1,11 @@
 // CLumoClientSocket: the listener, the line dialect with its request ids, registration's close
 // and the log. The requests are in CLumoClientSocketCommands.cpp and CLumoClientSocketPayloads.cpp.
 #include "sessions/CLumoClientSocket.h"
+#include "sessions/CAppPortRelays.h"
 #include "sessions/CSessionCore.h"
+#include "sessions/ListenOnFreePort.h"
 #include "sessions/ILumoAppHost.h"
 #include "core/CStaticTools.h"
-#include "framework/CException.h"
-#include "framework/CStdioFile.h"
 #include <algorithm>
 #include <vector>
 
@@ -42,29 +42,22 @@ CLumoClientSocket::~CLumoClientSocket()
 
 // ---- the listener ----
 
-BOOL CLumoClientSocket::StartListening(UINT nPort)
+BOOL CLumoClientSocket::StartListening(UINT nPort, UINT nFurtherPorts)
 {
     m_bDeleteOnClose = false; // the application object owns the listener
     m_bListener = true;
-    const UINT nLast = nPort == 0 ? 0 : std::min<UINT>(nPort + kPortSearch, 65535);
-    int nError = WSAEADDRINUSE;
-    for (UINT nTry = nPort; nTry <= nLast; ++nTry)
-    {
-        if (Create(nTry, SOCK_STREAM, FD_ACCEPT | FD_CLOSE, L"127.0.0.1") && Listen(5))
-        {
-            CString strAddress;
-            UINT nTaken = 0;
-            if (GetSockName(strAddress, nTaken))
-            {
-                m_nListeningPort = nTaken;
-                return TRUE;
-            }
-        }
-        nError = WSAGetLastError();
+    m_nListeningPort = ListenOnFreePort(nPort, nFurtherPorts, [this](UINT nTry) -> UINT {
+        CString strAddress;
+        UINT nTaken = 0;
+        if (Create(nTry, SOCK_STREAM, FD_ACCEPT | FD_CLOSE, L"127.0.0.1") && Listen(5) &&
+            GetSockName(strAddress, nTaken))
+            return nTaken;
+        const int nError = WSAGetLastError();
         Close();
-    }
-    WSASetLastError(nError);
-    return FALSE;
+        WSASetLastError(nError);
+        return 0;
+    });
+    return m_nListeningPort != 0;
 }
 
 void CLumoClientSocket::OnAccept(int nErrorCode)
@@ -217,36 +210,7 @@ ILumoDlgHost* CLumoClientSocket::GetDlg() const
 
 // ---- the log ----
 
-CString CLumoClientSocket::FormatLogPrefix(const SYSTEMTIME& stLocal, const SYSTEMTIME& stUtc)
-{
-    CString strPrefix;
-    strPrefix.Format(L"%02d:%02d:%02d  %02hu-%02hu-%04hu ", static_cast<int>(stLocal.wHour),
-                     static_cast<int>(stLocal.wMinute), static_cast<int>(stLocal.wSecond), stUtc.wDay, stUtc.wMonth,
-                     stUtc.wYear);
-    return strPrefix;
-}
-
 BOOL CLumoClientSocket::WriteLogLine(const CString& strText)
 {
-    SYSTEMTIME stLocal{};
-    SYSTEMTIME stUtc{};
-    ::GetLocalTime(&stLocal);
-    ::GetSystemTime(&stUtc);
-    const CString strPath = m_app.GetLogFileLocation();
-    if (strPath.IsEmpty()) return FALSE;
-    try
-    {
-        CStdioFile file;
-        if (!file.Open(strPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite | CFile::typeText))
-            return FALSE;
-        file.SeekToEnd();
-        file.WriteString(FormatLogPrefix(stLocal, stUtc) + strText + L"\n");
-        file.Close();
-    }
-    catch (CException* pError)
-    {
-        pError->Delete(); // a full disk must not end the request that wanted the line
-        return FALSE;
-    }
-    return TRUE;
+    return CAppPortRelays::WriteLogLine(m_app.GetLogFileLocation(), strText);
 }

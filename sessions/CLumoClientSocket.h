@@ -31,9 +31,9 @@ public:
     ~CLumoClientSocket() override;
 
     // The listener: on 127.0.0.1 only, so that no other computer reaches the agent session. Takes
-    // nPort, or the next free port up to kPortSearch beyond it (0: the system chooses). FALSE with
-    // the last error when none could be taken.
-    BOOL StartListening(UINT nPort);
+    // nPort, or while it is taken the next port, up to nFurtherPorts beyond it (ListenOnFreePort; 0:
+    // the system chooses). FALSE with the last error when none could be taken.
+    BOOL StartListening(UINT nPort, UINT nFurtherPorts = kPortSearch);
     UINT GetListeningPort() const { return m_nListeningPort; }
     // The listener's open connections, registered or not; the number of them.
     size_t GetConnectionCount() const { return m_accepted.size(); }
@@ -44,11 +44,9 @@ public:
     bool MayBeMessageMaster() const { return m_bMayBeMessageMaster; }
     long GetRequestId() const { return m_nRequestId; }
 
-    // Appends "hh:mm:ss  dd-mm-yyyy text" to the file the setting LogFileLocation names. FALSE
-    // when there is no such setting or the file cannot be written.
+    // One line of the desktop's log file (the setting LogFileLocation), through the writer the old
+    // port uses too; FALSE when none was written.
     BOOL WriteLogLine(const CString& strText);
-    // The time of day is local, the date the UTC date, as the old port has always written them.
-    static CString FormatLogPrefix(const SYSTEMTIME& stLocal, const SYSTEMTIME& stUtc);
 
     void OnAccept(int nErrorCode) override;
     void OnClose(int nErrorCode) override;

@@ -8,7 +8,6 @@
 #include "sessions/ILumoDlgHost.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
-#include "framework/CWnd.h"
 
 namespace
 {
@@ -26,11 +25,6 @@ int ToInt(const CString& strText)
 BOOL ToBool(const CString& strText)
 {
     return CStaticTools::ToBool(strText.GetString()) ? TRUE : FALSE;
-}
-
-bool IsWindowAlive(const CWnd* pWnd)
-{
-    return pWnd && ::IsWindow(pWnd->GetSafeHwnd());
 }
 
 constexpr int kSpeakers = 1;
@@ -176,21 +170,11 @@ void CLumoClientSocket::HandleAUVLME(CStringArray& arrFields)
         pDlg->SetMicrophoneVolume(dFraction);
 }
 
+// 1 restores, 2 minimises; any other mode is the window command itself.
 void CLumoClientSocket::HandleSHOWLC(CStringArray& arrFields)
 {
     const int nMode = ToInt(arrFields[0]);
-    const int nShow = nMode == 1 ? SW_RESTORE : nMode == 2 ? SW_MINIMIZE : nMode;
-    m_app.SetVisible(nShow != SW_HIDE);
-    if (ILumoDlgHost* pDlg = GetDlg())
-    {
-        m_core.BroadcastAgentState(pDlg->GetAgentState(), pDlg->GetAgentStateText());
-        if (CWnd* pMain = pDlg->GetWnd(); IsWindowAlive(pMain)) pMain->ShowWindow(nShow);
-    }
-    // A minimised progress dialog would sit in the task bar on its own.
-    if (CWnd* pConnection = m_app.GetConnectionDialogWnd(); IsWindowAlive(pConnection))
-        pConnection->ShowWindow(nShow == SW_MINIMIZE ? SW_HIDE : nShow);
-    for (CWnd* pDialog : {m_app.GetPasswordDialog(), m_app.GetLocationDialog()})
-        if (IsWindowAlive(pDialog)) pDialog->ShowWindow(nShow);
+    m_core.ShowDesktop(nMode == 1 ? SW_RESTORE : nMode == 2 ? SW_MINIMIZE : nMode);
 }
 
 // ---- the main window ----

@@ -4,6 +4,7 @@
 #include "sessions/IJexSender.h"
 #include "sessions/IOldApplicationLink.h"
 #include "core/CAsyncSocketEx.h"
+#include "framework/CWnd.h"
 
 CSessionCore::CSessionCore(ILumoAppHost& app) : m_app(app) {}
 
@@ -115,11 +116,37 @@ BOOL CSessionCore::RemoveOldApplication(long nApplicationId, IOldApplicationLink
     return bRemoved;
 }
 
+void CSessionCore::CloseOldApplications()
+{
+    std::vector<long> ids;
+    for (const auto& [nId, entry] : m_old)
+        ids.push_back(nId);
+    // Looked up again each time: a closing link's leaving may pump messages, and others go with it.
+    for (const long nId : ids)
+        if (IOldApplicationLink* pLink = FindOldApplication(nId)) pLink->CloseLink();
+}
+
 void CSessionCore::AfterRemoval(long nApplicationId, BOOL bRemoved)
 {
     if (bRemoved && !IsRegistered(nApplicationId)) ReleaseApplication(nApplicationId);
     if (!HasApplications() && !m_app.IsVisible()) m_app.ShowWindows();
     m_app.CheckConnection();
+}
+
+void CSessionCore::ShowDesktop(int nShowCommand)
+{
+    const auto isWindow = [](const CWnd* pWnd) { return pWnd && ::IsWindow(pWnd->GetSafeHwnd()); };
+    m_app.SetVisible(nShowCommand != SW_HIDE);
+    if (m_pDlg)
+    {
+        BroadcastAgentState(m_pDlg->GetAgentState(), m_pDlg->GetAgentStateText());
+        if (CWnd* pMain = m_pDlg->GetWnd(); isWindow(pMain)) pMain->ShowWindow(nShowCommand);
+    }
+    // A minimised progress dialog would sit in the task bar on its own.
+    if (CWnd* pConnection = m_app.GetConnectionDialogWnd(); isWindow(pConnection))
+        pConnection->ShowWindow(nShowCommand == SW_MINIMIZE ? SW_HIDE : nShowCommand);
+    for (CWnd* pDialog : {m_app.GetPasswordDialog(), m_app.GetLocationDialog()})
+        if (isWindow(pDialog)) pDialog->ShowWindow(nShowCommand);
 }
 
 void CSessionCore::ReleaseApplication(long nApplicationId)
@@ -132,6 +159,14 @@ CAsyncSocketEx* CSessionCore::FindApplication(long nApplicationId) const
 {
     const auto it = m_current.find(nApplicationId);
     return it == m_current.end() ? nullptr : it->second.pSocket;
+}
+
+std::vector<long> CSessionCore::GetOldApplicationIds() const
+{
+    std::vector<long> ids;
+    for (const auto& [nId, entry] : m_old)
+        ids.push_back(nId);
+    return ids;
 }
 
 IOldApplicationLink* CSessionCore::FindOldApplication(long nApplicationId) const

@@ -70,8 +70,11 @@ public:
     // when the socket was registered.
     BOOL RemoveApplication(long nApplicationId, CAsyncSocketEx* pSocket);
     BOOL RemoveOldApplication(long nApplicationId, IOldApplicationLink* pLink); // the same for the old port
+    // Logging off: every registered old-port application's connection closes and leaves the register.
+    void CloseOldApplications();
     CAsyncSocketEx* FindApplication(long nApplicationId) const;
     IOldApplicationLink* FindOldApplication(long nApplicationId) const;
+    std::vector<long> GetOldApplicationIds() const; // of the registered old-port applications, in order
     BOOL IsRegistered(long nApplicationId) const
     {
         return FindApplication(nApplicationId) || FindOldApplication(nApplicationId);
@@ -87,6 +90,12 @@ public:
     BOOL AssignReplayMaster(long nApplicationId, BOOL bTake, BOOL bAllowOthers);
     long GetReplayMaster() const { return m_nReplayMaster; }
     BOOL IsReplayMasterLocked() const { return m_bReplayMasterLocked; }
+
+    // SHOWLC of either port, with the window command the port made of the mode: the visible flag
+    // (set unless the command hides), the agent state to every application again, then the main
+    // window, the connection dialog and the tracked password and location dialogs, each where it
+    // is a window.
+    void ShowDesktop(int nShowCommand);
 
     // An application's ALOGON: its four fields go to Jex unless the desktop logs on by Windows
     // account; nothing without a Jex link.

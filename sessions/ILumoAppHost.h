@@ -71,9 +71,7 @@ public:
     // The switch of a SETPER permission bit; bit 9's is on until the first SETPER.
     virtual BOOL IsPermissionOn(int nBit) { return nBit == 9; }
     virtual CString GetLogFileLocation() { return CString(); } // the registry value LogFileLocation
+    // What SHOWLC on either port sets and shows (CSessionCore::ShowDesktop).
     virtual void SetVisible(BOOL /*bVisible*/) {}
     virtual CWnd* GetConnectionDialogWnd() { return nullptr; } // null while it is not open
-    // SHOWLC on the old port: the visible flag, the main window (which tells the applications the agent
-    // state again), the connection dialog (hidden for SW_MINIMIZE) and the tracked dialogs.
-    virtual void ShowLumo(int /*nShowCommand*/) {}
 };

@@ -17,6 +17,10 @@ public:
     // The pause list this application was sent last: ids and names in the same order. Its PAUSES
     // request picks a reason by an index into it.
     virtual void KeepPauseList(const CStringArray& /*arrIds*/, const CStringArray& /*arrNames*/) {}
+    // Closes the connection (logging off ends every old-port application's): the link leaves the
+    // register at once; the object is gone at once or, while it is serving a request of its own,
+    // right after that request.
+    virtual void CloseLink() = 0;
 
     template <FormatArgument... Args> void SendCommand(LPCWSTR pszFormat, Args... args)
     {

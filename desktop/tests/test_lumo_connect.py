@@ -4,6 +4,7 @@ Real ticks: 500 ms, and a new attempt every 10 s. Times are taken from the Jex's
 Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -87,6 +88,38 @@ class JexSessions:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
+PEERS = os.path.join(ROOT, "tests", "peers")
+
+
+def run_peer(command, script):
+    """Runs an application peer of tests/peers on a script of its own; (exit code, its stderr)."""
+    folder = tempfile.mkdtemp(prefix="lumo-app-")
+    try:
+        path = os.path.join(folder, "script")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(script)
+        done = subprocess.run([sys.executable] + [a.replace("{script}", path).replace("{dir}", folder)
+                                                  for a in command],
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=60)
+        return done.returncode, done.stderr
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def listening(port):
+    """The local addresses that listen on the TCP port, as ss shows them."""
+    out = subprocess.run(["ss", "-ltnH"], capture_output=True, text=True, check=True).stdout
+    return sorted(fields[3].rsplit(":", 1)[0] for fields in (line.split() for line in out.splitlines())
+                  if len(fields) > 3 and fields[3].rsplit(":", 1)[1] == str(port))
+
+
+def two_free_ports():
+    while True:
+        first, second = free_port(), free_port()
+        if first != second:
+            return first, second
+
+
 class LumoConnectTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -156,10 +189,16 @@ class LumoConnectTest(unittest.TestCase):
         before = len(self.update_service.connections())
 
         def check(probe):
-            self.assertEqual(probe.ask("wait 20000"), "exited 0")  # start-up ends after the connection
-            self.assertEqual(self.dialogs_seen(probe), [])
+            # The next window is the log-on dialog; cancelled, it ends start-up.
+            login = probe.until("dialog 1018")
+            deadline = time.monotonic() + 2
+            while not self.dialogs_seen(probe) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertEqual([e.split(" ")[1] for e in self.dialogs_seen(probe)], [login])
+            probe.ask("click %s 2" % login)
+            self.assertEqual(probe.ask("wait 20000"), "exited 0")
             self.assertEqual(self.jex.finish(), 0)
-            self.assertEqual(self.jex.received(0), ["ALOGOF"])
+            self.assertEqual(self.jex.received(0), ["LSTAGT -1 -1 0", "ALOGOF"])
             self.assertEqual(self.update_service.connections()[before:], [b""])
 
         self.run_lumo("-jex:127.0.0.1:%d" % self.jex.port, check)
@@ -248,6 +287,50 @@ class LumoConnectTest(unittest.TestCase):
             self.cancel(probe)
 
         self.run_lumo("-jex:127.0.0.1:", check)
+
+    def test_8_both_ports_serve_local_programs_while_lumo_waits_for_jex(self):
+        jex, (pa, po) = free_port(), two_free_ports()
+
+        def check(probe):
+            self.wait_for_status(probe, "No response from Jex")
+            self.assertEqual(listening(pa), ["127.0.0.1"])
+            self.assertEqual(listening(po), ["127.0.0.1"])
+            with self.assertRaises(ConnectionRefusedError):
+                socket.create_connection(("127.0.0.2", pa), timeout=5).close()
+            # Both answer from the desktop's own state: no link to Jex yet, no agent state.
+            code, err = run_peer([os.path.join(PEERS, "scripted_app.py"), "--port", str(pa), "--script",
+                                  "{script}"], "connect brenn\naplgin 0 1\nanswer APLGIN 0 0\nclose\n")
+            self.assertEqual(code, 0, err)
+            code, err = run_peer([os.path.join(PEERS, "oldapp.py"), "{dir}", str(po), "{script}"],
+                                 "send 'APLGIN 5'\nexpectre 'APLGIN \\d+\\.\\d+\\.\\d+\\.\\d+'\n"
+                                 "expect 'AGSTAT '\nclose\n")
+            self.assertEqual(code, 0, err)
+            self.cancel(probe)
+
+        self.run_lumo("-jex:127.0.0.1:%d -appport:%d -oldappport:%d" % (jex, pa, po), check)
+
+    def test_9_ports_held_by_another_program_leave_start_up_going_without_a_box(self):
+        jex = free_port()
+        held = []
+        for _ in range(2):
+            s = socket.socket()
+            s.bind(("127.0.0.1", 0))
+            s.listen(1)
+            held.append(s)
+        pa, po = (s.getsockname()[1] for s in held)
+
+        def check(probe):
+            self.wait_for_status(probe, "No response from Jex")
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+            self.assertLessEqual(len(self.dialogs_seen(probe)), 1, "the connection dialog alone")
+            self.cancel(probe)
+
+        try:
+            self.run_lumo("-jex:127.0.0.1:%d -appport:%d -oldappport:%d" % (jex, pa, po), check)
+        finally:
+            for s in held:
+                s.close()
 
 
 if __name__ == "__main__":

@@ -10,7 +10,6 @@
 // - a thousand interviews of 512 bytes sent back to back: time until Jex has the last, and the
 //   interviews per second that makes.
 #include "sessions/CJexSocket.h"
-#include "sessions/CLumoClientRelay.h"
 #include "sessions/CLumoClientSocket.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/tests/CJexLinkAppHost.h"
@@ -201,7 +200,7 @@ public:
         m_app.m_nPort = static_cast<UINT>(m_nJexPort.load());
         m_pLink = std::make_shared<CJexSocket>(m_app, m_boxes, &m_core);
         m_pLink->SetMainWindow(&m_dlg, nullptr);
-        m_pLink->SetApplicationRelay(&m_relay);
+        m_pLink->SetApplicationRelay(&m_core); // Jex's answers for the applications
         if (!m_pLink->Create() || !m_pLink->ConnectToServer() || !PumpUntil([&] { return m_pLink->m_bSession; }, 30000))
             return false;
         m_app.m_pJexSocket = m_pLink;
@@ -276,7 +275,6 @@ private:
     CRecordingDlgHost m_dlg;
     CAnsweringBoxes m_boxes;
     CSessionCore m_core{m_app};
-    CLumoClientRelay m_relay{m_core};
     CLumoClientSocket m_listener{m_core, m_app};
     std::shared_ptr<CJexSocket> m_pLink;
     std::atomic<int> m_nJexPort{0};

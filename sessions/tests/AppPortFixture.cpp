@@ -36,7 +36,7 @@ void AppPortFixture::TearDown()
 bool AppPortFixture::ConnectJex(const std::string& script)
 {
     if (!Connect("handshake\ngreet 0 5.4.9.6 0.0.0.0\n" + script) || !WaitForGreeting()) return false;
-    m_pLink->SetApplicationRelay(&m_relay);
+    m_pLink->SetApplicationRelay(&m_core);
     m_pLink->SetMainWindow(&m_dlg, nullptr);
     UseJex(true);
     return true;

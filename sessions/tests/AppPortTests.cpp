@@ -3,11 +3,16 @@
 // the other, and in between the listener, the session core and a recording main window.
 #include "sessions/tests/AppPortFixture.h"
 #include "sessions/CAgentSetting.h"
+#include "sessions/CAppPortRelays.h"
+#include "sessions/CAppSocket.h"
+#include "framework/testing/CPeerProcess.h"
+#include "sessions/ListenOnFreePort.h"
 #include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <iphlpapi.h>
 #include <zlib.h>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -368,6 +373,7 @@ TEST_F(AppPortTest, SettingsFromBuiltInsCacheAndJex)
     const std::string expectedValue = "(?=.*lValue\\x0c=\\x0c\"" + std::to_string(nExpected) + "\")";
     // The other application's request reaches Jex only while the first one's settings are awaited.
     ASSERT_TRUE(ConnectJex(std::string("expectline RQASFA 77 -88 1\n"
+                                       "mark rqasfa\n"
                                        "expectline NEXCAL\n"
                                        "send UPDASE -88 ") +
                            "'" + std::string(CStringA(strSetting).GetString()) + "'" +
@@ -389,6 +395,8 @@ TEST_F(AppPortTest, SettingsFromBuiltInsCacheAndJex)
               "use other\n"
               "request GETASE 5 id=50\n"
               "use quillan\n"
+              // Two links have no order between them: Quillan asks once the other's request is at Jex.
+              "wait " + m_pJex->UnixFolder() + "/rqasfa\n"
               "request NEXCAL\n"
               "use other\n"
               "answer GETASE (?=.*Name\\x0c=\\x0c\"Colour\")" +
@@ -437,17 +445,17 @@ TEST_F(AppPortTest, RelaySendersReachTheirApplication)
     EXPECT_TRUE(m_relay.SendCallHistory(0, 8, 31, pHistory, 7, Crc(history)));
     EXPECT_TRUE(m_relay.SendCallHistory(0, 9, 32, nullptr, 0, 0));
     EXPECT_FALSE(m_relay.SendCallHistory(12, 9, 32, nullptr, 0, 0)) << "12 is not registered";
-    EXPECT_TRUE(m_relay.SendTaskResource(0, 4, 2, pHistory, 7, Crc(history)));
-    EXPECT_TRUE(m_relay.SendTaskResourceAbsent(0, 4));
+    m_core.SendTaskResource(0, 4, 2, pHistory, 7, Crc(history));
+    m_core.SendTaskResource(0, 4, -1, nullptr, 0, 0); // Jex has no such resource
     EXPECT_TRUE(m_relay.SendQuotaUpdate(100, 3, pHistory, 7));
     EXPECT_TRUE(m_relay.SendKeyInInterview(6, L"key in"));
     EXPECT_TRUE(m_relay.SendStartKeyInResult(L"raw text"));
     EXPECT_TRUE(m_relay.SendAssignedToKeyIn(FALSE));
-    m_relay.SendInterviewConfirmation(0, FALSE, 1, 2); // the old port's: nothing here
-    m_relay.SendInterviewConfirmation(0, TRUE, 100, 31);
-    m_relay.SendCallAnswer(IApplicationRelay::answerSoundEnd, 0, 5, 31, 1);
-    m_relay.SendCallAnswer(IApplicationRelay::answerRecordingStart, 0, 6, 31, 0);
-    m_relay.SendCallAnswer(IApplicationRelay::answerRecordingEnd, 0, 7, 31, 2);
+    m_core.SendInterviewConfirmation(0, FALSE, 1, 2); // the old port's: nothing here
+    m_core.SendInterviewConfirmation(0, TRUE, 100, 31);
+    m_core.SendCallAnswer(IApplicationRelay::answerSoundEnd, 0, 5, 31, 1);
+    m_core.SendCallAnswer(IApplicationRelay::answerRecordingStart, 0, 6, 31, 0);
+    m_core.SendCallAnswer(IApplicationRelay::answerRecordingEnd, 0, 7, 31, 2);
     FinishApps();
 }
 
@@ -493,28 +501,132 @@ TEST_F(AppPortTest, ListenersTakeTheNextPortAndOnlyLoopback)
     EXPECT_EQ(ListeningAddresses(second.GetListeningPort()), loopback);
 }
 
-struct PrefixCase
+// The search of both ports' listeners, with the binding played by a table: which ports it tries
+// and what it gives back.
+struct PortSearchCase
 {
-    SYSTEMTIME local;
-    SYSTEMTIME utc;
-    const wchar_t* expected;
+    UINT nPort;
+    UINT nFurtherPorts;
+    std::vector<int> errors; // per try, the last repeated: 0 binds, else the error of the try
+    UINT nFirstTried, nLastTried;
+    UINT nResult;
+    int nLastError; // when nothing was taken
     const char* why;
 };
+const PortSearchCase kPortSearchCases[] = {
+    {5000, 100, {0}, 5000, 5000, 5000, 0, "a free port is taken at once"},
+    {5000, 100, {WSAEADDRINUSE, WSAEACCES, 0}, 5000, 5002, 5002, 0, "in use and refused both step on"},
+    {5000, 100, {WSAEADDRNOTAVAIL}, 5000, 5000, 0, WSAEADDRNOTAVAIL, "any other error ends the search"},
+    {5000, 100, {WSAEADDRINUSE, WSAENOBUFS}, 5000, 5001, 0, WSAENOBUFS, "also after a step"},
+    {5000, 100, {WSAEADDRINUSE}, 5000, 5100, 0, WSAEADDRINUSE, "at most 100 steps"},
+    {65530, 100, {WSAEADDRINUSE}, 65530, 65535, 0, WSAEADDRINUSE, "never past 65535"},
+    {65535, 100, {WSAEACCES}, 65535, 65535, 0, WSAEACCES, "the last port alone"},
+    {5000, 0, {WSAEADDRINUSE}, 5000, 5000, 0, WSAEADDRINUSE, "no further port: exactly the one asked for"},
+    {5000, 0xFFFFFFFF, {WSAEADDRINUSE}, 5000, 65535, 0, WSAEADDRINUSE, "a huge bound does not wrap"},
+};
 
-TEST(AppPortLog, PrefixHasTheLocalTimeAndTheUtcDate)
+TEST(PortSearch, StepsOnlyOverTakenPortsWithinItsBounds)
 {
-    const PrefixCase cases[] = {
-        {{2024, 3, 0, 5, 9, 7, 3, 0}, {2024, 3, 0, 5, 8, 7, 3, 0}, L"09:07:03  05-03-2024 ", "one hour east"},
-        {{2024, 1, 0, 1, 0, 30, 0, 0},
-         {2023, 12, 0, 31, 23, 30, 0, 0},
-         L"00:30:00  31-12-2023 ",
-         "half past midnight east of UTC: the UTC date is the day before"},
-    };
-    for (const PrefixCase& c : cases)
+    for (const PortSearchCase& c : kPortSearchCases)
     {
-        SCOPED_TRACE(c.why);
-        EXPECT_EQ(CLumoClientSocket::FormatLogPrefix(c.local, c.utc).Str(), c.expected);
+        std::vector<UINT> tried;
+        const UINT nResult = ListenOnFreePort(c.nPort, c.nFurtherPorts, [&](UINT nTry) -> UINT {
+            tried.push_back(nTry);
+            const int nError = c.errors[std::min(tried.size(), c.errors.size()) - 1];
+            ::WSASetLastError(nError);
+            return nError == 0 ? nTry : 0;
+        });
+        EXPECT_EQ(nResult, c.nResult) << c.why;
+        ASSERT_FALSE(tried.empty()) << c.why;
+        EXPECT_EQ(tried.front(), c.nFirstTried) << c.why;
+        EXPECT_EQ(tried.back(), c.nLastTried) << c.why;
+        EXPECT_EQ(tried.size(), c.nLastTried - c.nFirstTried + 1) << c.why << ": one port after the other";
+        if (nResult == 0)
+        {
+            EXPECT_EQ(::WSAGetLastError(), c.nLastError) << c.why;
+        }
     }
+}
+
+// Both listeners over real sockets: a port held by another socket moves them on (by one, unless
+// another program of the machine holds the next port too).
+TEST_F(AppPortTest, BothListenersMoveOnFromATakenPort)
+{
+    const UINT nTaken = m_listener.GetListeningPort();
+    CAppSocket old(m_core, m_app);
+    ASSERT_TRUE(old.StartListening(nTaken, 100));
+    EXPECT_GT(old.GetListeningPort(), nTaken);
+    EXPECT_LE(old.GetListeningPort(), nTaken + 100);
+    CAppSocket exact(m_core, m_app);
+    EXPECT_FALSE(exact.StartListening(nTaken));
+    EXPECT_EQ(::WSAGetLastError(), WSAEADDRINUSE);
+    EXPECT_EQ(exact.GetListeningPort(), 0u);
+    CLumoClientSocket current(m_core, m_app);
+    ASSERT_TRUE(current.StartListening(nTaken, 100));
+    EXPECT_GT(current.GetListeningPort(), nTaken);
+    EXPECT_NE(current.GetListeningPort(), old.GetListeningPort());
+}
+
+// The log's clock, pinned while it lives: 23:30:05 UTC on 29 February 2024, one hour east of it.
+class CLateOnLeapDay
+{
+public:
+    CLateOnLeapDay()
+    {
+        TIME_ZONE_INFORMATION zone{};
+        zone.Bias = -60;
+        CAppPortRelays::SetClock(&Now, &zone);
+    }
+    ~CLateOnLeapDay() { CAppPortRelays::SetClock(nullptr, nullptr); }
+    CLateOnLeapDay(const CLateOnLeapDay&) = delete;
+    CLateOnLeapDay& operator=(const CLateOnLeapDay&) = delete;
+
+private:
+    static void Now(SYSTEMTIME& utc) { utc = SYSTEMTIME{2024, 2, 4, 29, 23, 30, 5, 0}; }
+};
+
+// Both ports refuse interview data with a wrong checksum into the one log file, each in its own
+// numbers, and their lines carry the same prefix: the local time with the local date, already
+// 1 March where the desktop runs.
+TEST_F(AppPortTest, BothPortsLogARefusalWithTheLocalDateAndTime)
+{
+    const CLateOnLeapDay clock;
+    const std::string hello = "hello";
+    StartApps("connect other\n"
+              "aplgin 12 1\n"
+              "answer APLGIN 0 4\n"
+              "payload SNDINT text:hello -100 32 {crc} crc=bad\n"
+              "request ISVOIP\n"
+              "answer ISVOIP 0\n");
+    FinishApps();
+
+    CAppSocket oldListener(m_core, m_app);
+    ASSERT_TRUE(oldListener.StartListening(0));
+    CString strAddress;
+    UINT nOldPort = 0;
+    ASSERT_TRUE(oldListener.GetSockName(strAddress, nOldPort));
+    m_core.StoreApplicationSetting(5, CAppPortRelays::MakeApplicationSetting(1, L"s", 1, L"t"));
+    CPeerProcess oldApp;
+    ASSERT_TRUE(oldApp.WriteFile(L"interview", hello));
+    ASSERT_TRUE(oldApp.WriteFile(L"script", "send 'APLGIN 5'\nexpectre 'APLGIN .*'\nexpectre 'AGSTAT .*'\n"
+                                            "payload " +
+                                                oldApp.UnixFolder() +
+                                                "/interview 'SNDINT 4294967295 33 {size} 12345'\n"
+                                                "send 'GETASE 1'\nexpectre 'GETASE Del.*'\n"));
+    ASSERT_TRUE(
+        oldApp.Start(LUMO_PYTHON, LUMO_OLD_APP,
+                     oldApp.UnixFolder() + " " + std::to_string(nOldPort) + " " + oldApp.UnixFolder() + "/script"));
+    EXPECT_EQ(oldApp.ExitCode(), 0) << oldApp.ReadFile(L"log");
+    EXPECT_TRUE(PumpUntil([&] { return !m_core.HasApplications(); })) << "the old application's link closed";
+
+    const std::string crc = Num(Crc(hello));
+    EXPECT_EQ(ReadLog(), "00:30:05  01-03-2024 Not relaying interview data for Survey <-100>, Call <32> to Jex: "
+                         "Invalid Checksum when data was received (Calculated " +
+                             crc + " - should be " + Num(Crc(hello) + 1) +
+                             ")\r\n"
+                             "00:30:05  01-03-2024 Not relaying interview data for Survey <4294967295>, Call <33> to "
+                             "Jex: Invalid Checksum when data was received (Calculated " +
+                             crc + " - should be 12345)\r\n");
 }
 
 } // namespace

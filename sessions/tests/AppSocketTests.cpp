@@ -14,10 +14,12 @@
 #include "core/CTimeTools.h"
 #include "framework/CStringConversion.h"
 #include "framework/testing/CPeerProcess.h"
+#include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <cwchar>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -38,7 +40,11 @@ class COldPortDlg : public CRecordingDlgHost
 {
 public:
     explicit COldPortDlg(Lines& effects) : m_effects(effects) {}
-    void LogOff() override { Note(L"LogOff"); }
+    void LogOff() override
+    {
+        Note(L"LogOff");
+        if (m_onLogOff) m_onLogOff();
+    }
     void EndCall(int nResult, const CString& strText, long nCallId) override
     {
         Note(L"EndCall " + Num(nResult) + L" [" + strText.Str() + L"] " + Num(nCallId));
@@ -74,6 +80,10 @@ public:
         Note(L"SetPauseStateFor " + Num(bPause) + L" " + Num(nRequester));
     }
     void PostMessageBox(const CString& strText) override { Note(L"PostMessageBox " + strText.Str()); }
+    CWnd* GetWnd() override { return m_pWnd; }
+
+    CWnd* m_pWnd = nullptr;
+    std::function<void()> m_onLogOff; // what the desktop's log-off does to the ports
 
 private:
     void Note(const std::wstring& effect) { m_effects.push_back(effect); }
@@ -395,6 +405,46 @@ TEST_F(OldPortTest, WithoutCipheredPasswordsALogOnNeedsNoCheckAndAuthenticationR
     ExpectJexLines(Finish(), {L"ALOGON 9 3 " + Num(CTimeTools::GetCurrentUTCOffsetLocal()), L"ALOGOF"});
 }
 
+// ---- logging off ----
+
+// Logging off closes every old-port application's connection: the one that asked, an idle one,
+// and one whose settings request is waiting for Jex meanwhile, which gets no answer after the
+// close. Each leaves the register at once; the objects of the two whose handlers are still
+// running outlive the close until their handlers return, and then go too.
+TEST_F(OldPortTest, LoggingOffClosesEveryOldPortConnection)
+{
+    const int nObjectsBefore = CAppSocket::GetInstanceCount();
+    CSessionCore::Timings timings;
+    timings.nRegistrationPauseMs = 0;
+    timings.nSettingsWaitRounds = 1000; // no Jex here: the log-off ends the wait
+    timings.nSettingsWaitStepMs = 10;
+    m_core.SetTimings(timings);
+    CRecordingJex jex;
+    jex.m_onRequest = [&] { EXPECT_TRUE(m_pApp->WriteFile(L"waiting", "1")); };
+    m_core.SetJexSender(&jex);
+    m_dlg.m_onLogOff = [&] {
+        const int nObjects = CAppSocket::GetInstanceCount();
+        m_core.CloseOldApplications();
+        EXPECT_FALSE(m_core.HasApplications());
+        EXPECT_EQ(CAppSocket::GetInstanceCount(), nObjects - 1) << "only the idle link's object is gone";
+        m_core.SetApplicationSettingsComplete();
+    };
+    ASSERT_TRUE(StartApp("send 'APLGIN 5'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                         "connect idle\nsend 'APLGIN 6'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                         "connect waiting\nsend 'APLGIN 7'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                         "send 'GETASE 1'\n"
+                         "use main\nwaitfile waiting\nsend 'ALOGOF'\nclosed\n"
+                         "use idle\nclosed\n"
+                         "use waiting\nclosed\n"));
+    ASSERT_TRUE(FinishApp(3));
+    m_core.SetJexSender(nullptr);
+    EXPECT_FALSE(m_core.HasApplications());
+    EXPECT_TRUE(PumpUntil([&] { return CAppSocket::GetInstanceCount() == nObjectsBefore; }))
+        << CAppSocket::GetInstanceCount() - nObjectsBefore << " connection objects left";
+    EXPECT_EQ(jex.m_sent, Lines{L"RQASFA -1 -93 1"});
+    ExpectLines(m_effects, {L"LogOff"});
+}
+
 // ---- every other word, and what the desktop sends in the old dialect ----
 
 struct WordCase
@@ -422,10 +472,6 @@ TEST_F(OldPortTest, EveryWordReachesItsReceiverAndTheOldDialectComesBack)
          {L"RequestPause 5 1", L"EndCall 3 [QoCallId = \"31\" Note = \"x\" ] 31"}},
         {"ENDCAL 3 -2 Note = \"y\" ", {L"EndCall 3 [Note = \"y\" ] 0"}},
         {"ENDCAL 2 -1", {L"RequestPause -1 1", L"EndCall 2 [] 0"}},
-        {"SHOWLC 0", {L"ShowLumo 0"}},
-        {"SHOWLC 1", {L"ShowLumo 9"}},
-        {"SHOWLC 2", {L"ShowLumo 6"}},
-        {"SHOWLC 7", {L"ShowLumo 5"}}, // shown, not passed on as a window command
         {"LSTAGE 1", {L"RequestAgentList -1 12 0"}},
         {"LSTAGE 0", {L"RequestAgentList -1 12 1"}},
         {"LSTPAU", {L"RequestPauseList -1 12"}},
@@ -553,6 +599,50 @@ TEST_F(OldPortTest, EveryWordReachesItsReceiverAndTheOldDialectComesBack)
     ExpectLines(m_effects, effects);
     jex.push_back(L"ALOGOF");
     ExpectJexLines(Finish(), jex);
+}
+
+// SHOWLC with real windows: any mode but 0, 1 and 2 shows (7 is no window command here), 2
+// minimises (the progress dialog hides), 1 restores, 0 hides and clears the visible flag. Each time
+// the applications hear the agent state again.
+TEST_F(OldPortTest, ShowlcMinimisesRestoresHidesAndShowsTheDesktop)
+{
+    // The main window and the progress dialog; the tracked dialogs go the main window's way (the
+    // current port's test shows them), and each window more costs seconds of Wine's waits.
+    CRecordingParent main, connection;
+    ASSERT_TRUE(main.Create() && connection.Create());
+    m_dlg.m_pWnd = &main;
+    m_app.m_pConnectionWnd = &connection;
+    const auto shows = [&](bool bVisible, bool bIconic, bool bConnectionVisible) {
+        return !main.IsWindowVisible() == !bVisible && (!bVisible || !main.IsIconic() == !bIconic) &&
+               !connection.IsWindowVisible() == !bConnectionVisible;
+    };
+    StoreSetting(5, 1, L"s");
+    std::string script = "send 'APLGIN 5'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n";
+    for (const char* pszMode : {"7", "2", "1", "0"})
+        script += std::string("send 'SHOWLC ") + pszMode + "'\nexpect 'AGSTAT Ready'\nmark shown" + pszMode +
+                  "\nwaitfile looked" + pszMode + "\n";
+    ASSERT_TRUE(StartApp(script));
+    struct Step
+    {
+        const wchar_t* pszMode;
+        bool bVisible, bIconic, bConnectionVisible;
+        const char* why;
+    };
+    const Step steps[] = {
+        {L"7", true, false, true, "shown: passed on as a window command, 7 would minimise them"},
+        {L"2", true, true, false, "minimised; a minimised desktop hides its progress dialog"},
+        {L"1", true, false, true, "restored"},
+        {L"0", false, false, false, "hidden"},
+    };
+    for (const Step& step : steps)
+    {
+        SCOPED_TRACE(step.why);
+        ASSERT_TRUE(m_pApp->WaitForFile((std::wstring(L"shown") + step.pszMode).c_str()));
+        EXPECT_TRUE(PumpUntil([&] { return shows(step.bVisible, step.bIconic, step.bConnectionVisible); }, 2000));
+        EXPECT_EQ(m_app.m_bVisible, step.bVisible ? TRUE : FALSE);
+        ASSERT_TRUE(m_pApp->WriteFile((std::wstring(L"looked") + step.pszMode).c_str(), "1"));
+    }
+    ASSERT_TRUE(FinishApp(1));
 }
 
 TEST_F(OldPortTest, BrennClientReadsItsBuiltInSettingsAndTheCacheForTheRest)

@@ -59,7 +59,6 @@ public:
     CString GetLogFileLocation() override { return m_strLogFile; }
     void SetVisible(BOOL bVisible) override { m_bVisible = bVisible; }
     CWnd* GetConnectionDialogWnd() override { return m_pConnectionWnd; }
-    void ShowLumo(int nShowCommand) override { Note(L"ShowLumo " + Num(nShowCommand)); }
 
     static std::wstring Num(long long n) { return std::to_wstring(n); }
     void Note(const std::wstring& effect) { m_effects.push_back(effect); }

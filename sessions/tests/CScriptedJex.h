@@ -22,6 +22,8 @@ public:
     // A file the peer wrote beside its logs (what an upload carried).
     std::string ReadFile(const wchar_t* pszName) { return m_peer.ReadFile(pszName); }
     UINT Port();
+    // Where the peer's files are, as the other peers see it (a "mark" of its script lands here).
+    const std::string& UnixFolder() const { return m_peer.UnixFolder(); }
     // Waits for the scripts' end: 0 when every step passed.
     int Finish() { return m_peer.ExitCode(30000); }
     // What the desktop sent after the handshake ("< " lines), in order.

@@ -122,7 +122,7 @@ void CSessionHost::ConnectJex()
         m_core.RemoveCall(pCall->m_nCallId);
     m_pJex = std::make_shared<CJexSocket>(m_app, *this, &m_core);
     m_pJex->SetMainWindow(&m_dlg, this);
-    m_pJex->SetApplicationRelay(&m_relay);
+    m_pJex->SetApplicationRelay(&m_core); // the core answers the applications of both ports
     m_app.m_pJexSocket = m_pJex;
     m_core.SetJexSender(m_pJex.get());
     m_jexState = JexState::connecting;

@@ -4,7 +4,6 @@
 // application object and the main window. SessionHostMain.cpp makes the program of it.
 #include "sessions/CAppSocket.h"
 #include "sessions/CJexSocket.h"
-#include "sessions/CLumoClientRelay.h"
 #include "sessions/CLumoClientSocket.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/tests/CSessionHostApp.h"
@@ -97,7 +96,6 @@ private:
     CSessionCore m_core{m_app};
     std::vector<std::wstring> m_dlgEffects; // what the main window noted, in the record as well
     CSessionHostDlg m_dlg{*this, m_dlgEffects};
-    CLumoClientRelay m_relay{m_core, &m_core}; // the core answers the old port's applications
     CLumoClientSocket m_listener{m_core, m_app};
     CAppSocket m_oldListener{m_core, m_app}; // its connections own themselves
     std::shared_ptr<CJexSocket> m_pJex;

@@ -58,6 +58,7 @@ class CEffectAppSocket : public CAsyncSocketEx, public IOldApplicationLink
 public:
     void SendLine(const CString& strLine) override { SendString(strLine); }
     void SendBytes(const BYTE* pBytes, DWORD nCount) override { SendRaw(pBytes, static_cast<int>(nCount)); }
+    void CloseLink() override { m_effects.push_back(m_name + L" closed"); }
     using CAsyncSocketEx::SendCommand;
     CEffectAppSocket(Lines& effects, const std::wstring& name) : m_effects(effects), m_name(name) {}
     void SendString(const CString& strText) override

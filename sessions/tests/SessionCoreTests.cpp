@@ -33,6 +33,7 @@ class CAppLink : public CAsyncSocketEx, public IOldApplicationLink
 public:
     void SendLine(const CString& strLine) override { SendString(strLine); }
     void SendBytes(const BYTE* pBytes, DWORD nCount) override { SendRaw(pBytes, static_cast<int>(nCount)); }
+    void CloseLink() override { Disconnect(); } // the test owns the link and its register entry
     using CAsyncSocketEx::SendCommand;
 
     CAppLink()
@@ -76,6 +77,31 @@ public:
         if (Accept(*pLink)) m_links.push_back(std::move(pLink));
     }
     std::vector<std::unique_ptr<CAppLink>> m_links; // in the order the peer connected them
+};
+
+// An old-port link whose closing leaves the register and may take others with it, as when its
+// leaving pumps messages and their connections close meanwhile. It notes each close asked of it.
+class CLeavingLink : public IOldApplicationLink
+{
+public:
+    CLeavingLink(CSessionCore& core, Lines& closes, long nId) : m_core(core), m_closes(closes), m_nId(nId) {}
+    void SendLine(const CString& /*strLine*/) override {}
+    void SendBytes(const BYTE* /*pBytes*/, DWORD /*nCount*/) override {}
+    void CloseLink() override
+    {
+        m_closes.push_back(std::to_wstring(m_nId));
+        Leave();
+        for (CLeavingLink* pOther : m_takesAlong)
+            pOther->Leave();
+    }
+    void Leave() { m_core.RemoveOldApplication(m_nId, this); }
+
+    std::vector<CLeavingLink*> m_takesAlong;
+
+private:
+    CSessionCore& m_core;
+    Lines& m_closes;
+    long m_nId;
 };
 
 std::wstring PayloadLine(const std::string& bytes)
@@ -482,6 +508,21 @@ TEST_F(SessionCoreTest, ApplicationSettingsAreCachedAskedForAndAgentSettingsPass
     EXPECT_EQ(pSetting->m_strName.Str(), L"six");
     EXPECT_EQ(m_jex.m_sent, std::vector<std::wstring>{L"RQASFA 77 9 1"});
     FinishAndReadLines();
+}
+
+// Logging off closes each old-port link once, also when closing one takes another with it, and
+// leaves none registered.
+TEST_F(SessionCoreTest, ClosingTheOldApplicationsClosesEachLinkOnceWhileLinksTakeOthersAlong)
+{
+    Lines closes;
+    CLeavingLink first(m_core, closes, 3), second(m_core, closes, 5), third(m_core, closes, 8);
+    first.m_takesAlong = {&second};
+    ASSERT_TRUE(m_core.AddOldApplication(3, &first));
+    ASSERT_TRUE(m_core.AddOldApplication(5, &second));
+    ASSERT_TRUE(m_core.AddOldApplication(8, &third));
+    m_core.CloseOldApplications();
+    EXPECT_EQ(closes, (Lines{L"3", L"8"})) << "the link that went along is not closed again";
+    EXPECT_FALSE(m_core.HasApplications());
 }
 
 // The waits with their real lengths, one test each.

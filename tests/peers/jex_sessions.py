@@ -12,7 +12,8 @@ to close. DIR/events gets one line per event, as it happens: "accept N T", "clos
 desktop closed the link or the script ended) and "failed N reason", T in seconds since the start.
 Right after "accept N" comes "before N closed" or "before N open": whether link N-1 had been
 closed by the desktop when link N arrived.
-"missing N" when no link N came in time. DIR/trafficN gets the scripted Jex's traffic log of link N.
+"missing N" when no link N came in time. DIR/trafficN gets the scripted Jex's traffic log of link N when
+the link is over, DIR/liveN the same entries as they happen.
 Once LINKS links have been accepted, or one did not come, the listener closes (further attempts are
 refused); when every accepted link is over, DIR/done is written, and the exit code is 0 when every
 accepted link's script passed.
@@ -64,6 +65,20 @@ def has_ended(sock):
         return True
 
 
+class LiveEntries(list):
+    """A traffic log's entries that also go to a file as they come, for a test that must see a
+    link's progress before it ends."""
+
+    def __init__(self, path):
+        super().__init__()
+        self.path = path
+
+    def append(self, entry):
+        super().append(entry)
+        with open(self.path, "a", encoding="utf-8") as f:
+            f.write(J.visible(entry) + "\n")
+
+
 def serve_link(folder, number, conn, script, results):
     ok = False
     log = None
@@ -74,6 +89,7 @@ def serve_link(folder, number, conn, script, results):
         else:
             with P.PeerLink(conn) as link:
                 log = J.TrafficLog(link)
+                log.entries = LiveEntries(os.path.join(folder, "live%d" % number))
                 J.run_script(link, script, log)
         ok = True
     except (P.PeerError, OSError) as e:

@@ -24,6 +24,7 @@ silence SECONDS, close. Jex's own:
     decrypt WORD N...     the next line must carry WORD; its fields N... (from 0) are deciphered
                           letter-pair texts, logged as "= WORD plain..."
     password WORD N PLAIN the next line must carry WORD and field N must decipher to PLAIN
+    mark NAME             writes the file NAME beside the traffic log (another peer may wait for it)
     sendlines TEXT        TEXT with Python escapes, "\\r" between lines, sent in one write
     payload FILE WORD FIELD...   the line, then the file's bytes; "{size}" and "{crc}" in a field
                           become the length and CRC-32 of the bytes
@@ -126,6 +127,14 @@ def _expectline(link, log, rest, timeout):
     line = link.read_line(timeout)
     if line != literal:
         raise P.ProtocolError("expected %r, got %r" % (literal, line))
+
+
+def _mark(link, log, rest, timeout):
+    """A file beside the traffic log, for a peer that must not act before this point."""
+    path = os.path.join(OUTPUT_DIR, rest)
+    with open(path + ".tmp", "w") as f:
+        f.write("\n")
+    os.replace(path + ".tmp", path)  # the other side polls for the name: it must appear complete
 
 
 def _sendlines(link, log, rest, timeout):
@@ -292,7 +301,7 @@ def _sndintflood(link, log, rest, timeout):
 
 
 # Jex's own directives; the others are lumopeer's, run by its script runner.
-DIRECTIVES = {"expectline": _expectline, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
+DIRECTIVES = {"expectline": _expectline, "mark": _mark, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
               "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain,
               "update": _update, "upload": _upload, "ansi": _ansi, "expectencoding": _expectencoding,
               "expectpayload": _expectpayload, "sndintflood": _sndintflood, "payloadsplit": _payloadsplit}
