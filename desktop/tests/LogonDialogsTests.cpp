@@ -1,0 +1,314 @@
+// The log-on's helper dialogs in process: real windows, driven as an agent would (field texts, a
+// click on OK), against the scripted Jex (tests/peers/scripted_jex.py) on 127.0.0.1.
+#include "desktop/CAgentLocationDlg.h"
+#include "desktop/CChangePasswordDlg.h"
+#include "desktop/CConnectionDlg.h"
+#include "desktop/CLumoApp.h"
+#include "desktop/CPasswordDlg.h"
+#include "desktop/LumoResource.h"
+#include "core/CPasswordCipher.h"
+#include "framework/CAsyncSocket.h"
+#include "framework/testing/CLoopStep.h"
+#include "framework/testing/CMessageBoxAnswerer.h"
+#include "framework/testing/MessagePump.h"
+#include "sessions/CAgent.h"
+#include "sessions/CJexSocket.h"
+#include "sessions/tests/CScriptedJex.h"
+#include <gtest/gtest.h>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Lines = CScriptedJex::Lines;
+
+std::string Greeting(int nFlags)
+{
+    return "handshake\ngreet " + std::to_string(nFlags) + " 6.2.14.7 0.0.0.0\n";
+}
+
+std::wstring Str(const CString& s)
+{
+    return s.Str();
+}
+
+std::wstring ItemText(HWND hDlg, int nId)
+{
+    wchar_t text[256] = L"";
+    ::GetDlgItemTextW(hDlg, nId, text, 256);
+    return text;
+}
+
+std::vector<std::wstring> BoxTexts(const CMessageBoxAnswerer& boxes)
+{
+    std::vector<std::wstring> texts;
+    for (const auto& box : boxes.Boxes())
+        texts.push_back(Str(box.text));
+    return texts;
+}
+
+// What an agent does: the text into the field (its change notice goes to the dialog as typing's
+// would), then a click on the button.
+void SetField(HWND hDlg, int nId, const wchar_t* pszText)
+{
+    ::SetDlgItemTextW(hDlg, nId, pszText);
+}
+
+void Click(HWND hDlg, int nId)
+{
+    ::SendMessageW(::GetDlgItem(hDlg, nId), BM_CLICK, 0, 0);
+}
+
+class LogonDialogsTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(AfxSocketInit()); }
+    void SetUp() override
+    {
+        m_pApp = std::make_unique<CLumoApp>();
+        App().m_strRemoteHost = L"127.0.0.1";
+        App().m_bStandalone = true;
+        CConnectionDlg::SetTimings({50, 1000});
+    }
+    void TearDown() override
+    {
+        CConnectionDlg::SetTimings({});
+        if (m_pApp && m_pApp->m_pJexSocket) m_pApp->m_pJexSocket->Close();
+        m_pApp.reset();
+    }
+    CLumoApp& App() { return *m_pApp; }
+    CAgent& AppAgent() { return *App().GetAgent(); }
+
+    // The link up, Jex following the script after its greeting.
+    bool Connect(const std::string& script)
+    {
+        m_pJex = std::make_unique<CScriptedJex>(script);
+        App().m_nJexPort = m_pJex->Port();
+        return App().Connect(FALSE) && App().GetJexSocket();
+    }
+    // Closes the link; what the desktop sent, the closing ALOGOF left out.
+    Lines Finish()
+    {
+        App().GetJexSocket()->Close();
+        EXPECT_EQ(m_pJex->Finish(), 0) << m_pJex->Log();
+        Lines lines = m_pJex->Received();
+        if (!lines.empty() && lines.back() == L"ALOGOF") lines.pop_back();
+        return lines;
+    }
+    HWND PasswordWindow() const { return m_pApp->m_pPasswordDlg ? m_pApp->m_pPasswordDlg->GetSafeHwnd() : nullptr; }
+
+    std::unique_ptr<CLumoApp> m_pApp;
+    std::unique_ptr<CScriptedJex> m_pJex;
+};
+
+// ---- the password check ----
+
+struct CheckCase
+{
+    const char* why;
+    int nFlags;               // the greeting's: odd requires passwords, above 1 logs on by name
+    const wchar_t* pszStored; // the application agent's stored password, in plain text; null: none
+    const wchar_t* pszTyped;  // typed into the field and OK clicked; null: nothing typed
+    const char* pszReply;     // "CHKPWD <agent id> <result>"
+    INT_PTR nResult;          // of DoModal; the test cancels a dialog that stays open
+    std::vector<std::wstring> boxes;
+    long nAgentId;          // the picked agent's id afterwards
+    bool bAgentHasPassword; // the picked agent got the password's letters
+    long nAppAgentId;       // the application agent's id afterwards
+    bool bAppPasswordKept;  // the application agent's stored password is still there
+    bool bShownBeforeReply;
+    bool bStaysOpen; // the reply leaves the dialog open
+};
+
+constexpr long kNotYet = 77;
+
+const CheckCase kCheckCases[] = {
+    // why, flags, stored, typed, reply, DoModal, boxes, picked id, picked letters, app id, app letters, shown, stays
+    {"accepted", 1, nullptr, L"pw", "12 0", IDOK, {}, 12, true, 12, false, true, false},
+    {"accepted, 9", 1, nullptr, L"pw", "12 9", IDOK, {}, 12, true, 12, false, true, false},
+    {"Jex cancels", 1, nullptr, L"pw", "12 -1", IDCANCEL, {}, 12, false, 12, false, true, false},
+    {"a typed wrong password",
+     1,
+     nullptr,
+     L"pw",
+     "12 100",
+     IDCANCEL,
+     {L"Invalid password"},
+     12,
+     false,
+     12,
+     false,
+     true,
+     true},
+    {"a stored wrong password is dropped silently",
+     1,
+     L"secret",
+     nullptr,
+     "12 100",
+     IDCANCEL,
+     {},
+     12,
+     false,
+     12,
+     false,
+     false,
+     true},
+    {"a stored right password, never shown", 1, L"secret", nullptr, "12 0", IDOK, {}, 12, true, 12, true, false, false},
+    {"100 without required passwords is accepted",
+     0,
+     nullptr,
+     nullptr,
+     "12 100",
+     IDOK,
+     {},
+     12,
+     false,
+     12,
+     false,
+     true,
+     false},
+    {"an unknown agent that Lumo knew is forgotten",
+     1,
+     nullptr,
+     L"pw",
+     "12 1",
+     IDCANCEL,
+     {},
+     12,
+     false,
+     -1,
+     false,
+     true,
+     false},
+    {"an unknown agent nobody knew (no name)",
+     1,
+     nullptr,
+     L"pw",
+     "0 1",
+     IDCANCEL,
+     {L"Agent does not exist"},
+     12,
+     false,
+     0,
+     false,
+     true,
+     false},
+    {"already connected",
+     1,
+     nullptr,
+     L"pw",
+     "12 6",
+     IDCANCEL,
+     {L"An agent is already connected with this name."},
+     12,
+     false,
+     12,
+     false,
+     true,
+     true},
+    {"no permission",
+     1,
+     nullptr,
+     L"pw",
+     "12 103",
+     IDCANCEL,
+     {L"Connection refused: Agent doesn't have the permission to log on!"},
+     12,
+     false,
+     12,
+     false,
+     true,
+     true},
+};
+
+TEST_F(LogonDialogsTest, PasswordDialogAnswersEveryCheckResult)
+{
+    for (const CheckCase& c : kCheckCases)
+    {
+        SCOPED_TRACE(c.why);
+        const std::wstring plain = c.pszStored ? c.pszStored : c.pszTyped ? c.pszTyped : L"";
+        std::string narrowPlain(plain.begin(), plain.end());
+        if (narrowPlain.empty()) narrowPlain = "''";
+        ASSERT_TRUE(Connect(Greeting(c.nFlags) + "password CHKPWD 2 " + narrowPlain + "\nsend CHKPWD " + c.pszReply +
+                            "\ndrain\n"));
+        // The application's agent: 12, a name, and (as "-pwd:" leaves it) the stored letters.
+        AppAgent().m_nId = kNotYet; // the link sets the reply's agent id before the dialog sees it
+        // Only the nameless case makes Jex's "unknown" a box; any name of the agent is forgotten instead.
+        AppAgent().m_strFirstName = std::string(c.why).find("no name") == std::string::npos ? L"Jane" : L"";
+        CString storedLetters;
+        if (c.pszStored)
+        {
+            ASSERT_TRUE(EncryptPassword(c.pszStored, storedLetters));
+        }
+        AppAgent().m_strPassword = storedLetters;
+        CAgent picked;
+        picked.m_nId = 12;
+        picked.m_strFirstName = L"Jane";
+
+        CMessageBoxAnswerer boxes;
+        bool bTyped = false;
+        bool bShownBeforeReply = false;
+        bool bShownAfterReply = false;
+        std::wstring fieldAfterReply;
+        CPasswordDlg dlg(App().GetJexSocket(), &picked);
+        int nStep = 0;
+        CLoopStep loop([&] {
+            const HWND hDlg = PasswordWindow();
+            if (!hDlg) return false;
+            if (nStep == 0)
+            {
+                // The reply first: a window it showed was not visible before it.
+                const bool bReplied = AppAgent().m_nId != kNotYet;
+                if (!bReplied) bShownBeforeReply = bShownBeforeReply || ::IsWindowVisible(hDlg);
+                if (!bTyped && !c.pszStored && !::IsWindowVisible(hDlg)) return false; // the agent sees it first
+                if (c.pszTyped && !bTyped)
+                {
+                    SetField(hDlg, IDC_PASSWORD_OLD, c.pszTyped);
+                    Click(hDlg, IDOK);
+                    bTyped = true;
+                }
+                if (!c.pszTyped && !c.pszStored && !bTyped)
+                {
+                    Click(hDlg, IDOK);
+                    bTyped = true;
+                }
+                if (!bReplied) return false;
+                nStep = 1;
+            }
+            // The reply has been handled; only a dialog it kept open is looked at and cancelled.
+            if (!c.bStaysOpen) return true;
+            bShownAfterReply = ::IsWindowVisible(hDlg) != FALSE;
+            fieldAfterReply = ItemText(hDlg, IDC_PASSWORD_OLD);
+            Click(hDlg, IDCANCEL);
+            return true;
+        });
+        EXPECT_EQ(dlg.DoModal(), c.nResult);
+        EXPECT_EQ(BoxTexts(boxes), c.boxes);
+        EXPECT_EQ(bShownBeforeReply, c.bShownBeforeReply) << "visible before Jex answered";
+        EXPECT_EQ(picked.m_nId, c.nAgentId);
+        EXPECT_EQ(!picked.m_strPassword.IsEmpty(), c.bAgentHasPassword);
+        EXPECT_EQ(AppAgent().m_nId, c.nAppAgentId);
+        EXPECT_EQ(!AppAgent().m_strPassword.IsEmpty(), c.bAppPasswordKept);
+        if (c.bAgentHasPassword && c.pszStored)
+        {
+            EXPECT_EQ(Str(picked.m_strPassword), Str(storedLetters));
+        }
+        if (c.bStaysOpen)
+        {
+            EXPECT_TRUE(loop.IsDone());
+            EXPECT_TRUE(bShownAfterReply) << "a reply that keeps the dialog shows it";
+            if (c.pszStored)
+            {
+                EXPECT_EQ(fieldAfterReply, L"") << "the dropped password leaves an empty field";
+            }
+        }
+        EXPECT_EQ(App().m_pPasswordDlg, nullptr);
+        EXPECT_EQ(App().GetJexSocket()->GetReplyWindow(), nullptr) << "detached with its window";
+        const Lines sent = Finish();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_TRUE(sent[0].starts_with(L"CHKPWD 1 12 ")) << sent[0];
+    }
+}
+} // namespace
