@@ -15,6 +15,7 @@
 #include "sessions/CJexSocket.h"
 #include "sessions/tests/CScriptedJex.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -310,5 +311,176 @@ TEST_F(LogonDialogsTest, PasswordDialogAnswersEveryCheckResult)
         ASSERT_EQ(sent.size(), 1u);
         EXPECT_TRUE(sent[0].starts_with(L"CHKPWD 1 12 ")) << sent[0];
     }
+}
+// ---- the password change ----
+
+HWND ChangeWindow()
+{
+    return ::FindWindowW(L"#32770", L"Change password");
+}
+
+struct ChangeCase
+{
+    const char* why;
+    const wchar_t* pszNewAgain; // the second new password; the first is "new1"
+    const char* pszReply;       // "CHGPWD <agent id> <result>"; null: nothing is sent
+    INT_PTR nResult;
+    std::vector<std::wstring> boxes;
+    bool bStaysOpen;
+};
+
+const ChangeCase kChangeCases[] = {
+    {"changed", L"new1", "12 0", IDOK, {}, false},
+    {"an unknown agent", L"new1", "12 1", IDCANCEL, {L"Agent does not exist"}, true},
+    {"a wrong old password", L"new1", "12 2", IDCANCEL, {L"Invalid old password"}, true},
+    {"a refused new password", L"new1", "12 3", IDCANCEL, {L"Invalid new password"}, true},
+    {"the new passwords differ (case counts)",
+     L"NEW1",
+     nullptr,
+     IDCANCEL,
+     {L"New entered passwords are different"},
+     true},
+};
+
+TEST_F(LogonDialogsTest, ChangePasswordDialogAnswersEveryChangeResult)
+{
+    for (const ChangeCase& c : kChangeCases)
+    {
+        SCOPED_TRACE(c.why);
+        const std::string script =
+            c.pszReply ? "decrypt CHGPWD 2 3\nsend CHGPWD " + std::string(c.pszReply) + "\n" : "";
+        ASSERT_TRUE(Connect(Greeting(1) + script + "drain\n"));
+        AppAgent().m_nId = kNotYet;
+        AppAgent().m_strPassword.Empty();
+        CAgent picked;
+        picked.m_nId = 12;
+        picked.m_strUserName = L"jdoe";
+
+        CMessageBoxAnswerer boxes;
+        bool bSent = false;
+        std::wstring shownUser;
+        CChangePasswordDlg dlg(App().GetJexSocket(), &picked);
+        CLoopStep loop([&] {
+            const HWND hDlg = ChangeWindow();
+            if (!hDlg || !::IsWindowVisible(hDlg)) return false;
+            if (!bSent)
+            {
+                shownUser = ItemText(hDlg, IDC_PASSWORD_USER);
+                SetField(hDlg, IDC_PASSWORD_OLD, L"old1");
+                SetField(hDlg, IDC_PASSWORD_NEW, L"new1");
+                SetField(hDlg, IDC_PASSWORD_NEW_AGAIN, c.pszNewAgain);
+                Click(hDlg, IDOK);
+                bSent = true;
+            }
+            if (c.pszReply && AppAgent().m_nId == kNotYet) return false; // Jex has not answered yet
+            if (c.bStaysOpen) Click(hDlg, IDCANCEL);
+            return true;
+        });
+        EXPECT_EQ(dlg.DoModal(), c.nResult);
+        if (c.bStaysOpen)
+        {
+            EXPECT_TRUE(loop.IsDone()) << "the dialog stayed for the test to cancel it";
+        }
+        EXPECT_EQ(shownUser, L"jdoe");
+        EXPECT_EQ(BoxTexts(boxes), c.boxes);
+        CString newLetters;
+        ASSERT_TRUE(EncryptPassword(L"new1", newLetters));
+        if (c.nResult == IDOK)
+        {
+            EXPECT_EQ(Str(picked.m_strPassword), Str(newLetters)) << "the agent holds the new password";
+            EXPECT_EQ(Str(AppAgent().m_strPassword), Str(newLetters)) << "and so does the application's agent";
+        }
+        else
+        {
+            EXPECT_TRUE(AppAgent().m_strPassword.IsEmpty()) << "a refused change stores nothing in the application";
+        }
+        EXPECT_EQ(App().GetJexSocket()->GetReplyWindow(), nullptr) << "detached with its window";
+        const Lines sent = Finish();
+        if (c.pszReply)
+        {
+            ASSERT_EQ(sent.size(), 1u);
+            EXPECT_TRUE(sent[0].starts_with(L"CHGPWD 1 12 ")) << sent[0];
+            const Lines traffic = m_pJex->Traffic();
+            EXPECT_NE(std::find(traffic.begin(), traffic.end(), L"= CHGPWD old1 new1"), traffic.end())
+                << "old and new password, ciphered";
+        }
+        else
+        {
+            EXPECT_TRUE(sent.empty()) << "differing passwords send nothing";
+        }
+    }
+}
+
+// The password dialog hides while the change runs, and a change Jex accepted is the accepted password.
+TEST_F(LogonDialogsTest, AnAcceptedChangeEndsThePasswordDialogWithOk)
+{
+    ASSERT_TRUE(Connect(Greeting(1) + "decrypt CHGPWD 2 3\nsend CHGPWD 12 0\ndrain\n"));
+    AppAgent().m_nId = kNotYet;
+    CAgent picked;
+    picked.m_nId = 12;
+    CMessageBoxAnswerer boxes;
+    bool bPasswordHidden = false;
+    int nStep = 0;
+    CPasswordDlg dlg(App().GetJexSocket(), &picked);
+    CLoopStep loop([&] {
+        const HWND hPassword = PasswordWindow();
+        if (nStep == 0)
+        {
+            if (!hPassword || !::IsWindowVisible(hPassword)) return false;
+            // Posted: the change dialog's own loop runs in the handler, and this step must run in it.
+            ::PostMessageW(::GetDlgItem(hPassword, IDC_PASSWORD_CHANGE), BM_CLICK, 0, 0);
+            nStep = 1;
+            return false;
+        }
+        const HWND hChange = ChangeWindow();
+        if (!hChange || !::IsWindowVisible(hChange)) return false;
+        bPasswordHidden = !::IsWindowVisible(hPassword);
+        SetField(hChange, IDC_PASSWORD_OLD, L"old1");
+        SetField(hChange, IDC_PASSWORD_NEW, L"new1");
+        SetField(hChange, IDC_PASSWORD_NEW_AGAIN, L"new1");
+        Click(hChange, IDOK);
+        return true;
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(bPasswordHidden);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(picked.m_nId, 12);
+    CString newLetters;
+    ASSERT_TRUE(EncryptPassword(L"new1", newLetters));
+    EXPECT_EQ(Str(AppAgent().m_strPassword), Str(newLetters));
+    EXPECT_EQ(App().m_pPasswordDlg, nullptr);
+    EXPECT_EQ(Finish().size(), 1u);
+}
+
+// Jex that logs on by user name: the check names the user, the title says so, the agent gets the name.
+TEST_F(LogonDialogsTest, LogonByNameChecksTheTypedUserName)
+{
+    ASSERT_TRUE(Connect(Greeting(3) + "password CHKPWD 2 pw\nsend CHKPWD 12 0\ndrain\n"));
+    AppAgent().m_nId = kNotYet;
+    CAgent picked; // a log-on by name knows no id yet
+    picked.m_nId = 0;
+    std::wstring title;
+    bool bSent = false;
+    CPasswordDlg dlg(App().GetJexSocket(), &picked);
+    CLoopStep loop([&] {
+        const HWND hDlg = PasswordWindow();
+        if (!hDlg || !::IsWindowVisible(hDlg) || bSent) return false;
+        wchar_t text[64] = L"";
+        ::GetWindowTextW(hDlg, text, 64);
+        title = text;
+        EXPECT_EQ(::GetWindowLongW(::GetDlgItem(hDlg, IDC_PASSWORD_USER), GWL_STYLE) & ES_READONLY, 0) << "editable";
+        SetField(hDlg, IDC_PASSWORD_USER, L"jdoe");
+        SetField(hDlg, IDC_PASSWORD_OLD, L"pw");
+        Click(hDlg, IDOK);
+        bSent = true;
+        return true;
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(title, L"Login");
+    EXPECT_EQ(picked.m_nId, 12);
+    EXPECT_EQ(Str(picked.m_strUserName), L"jdoe");
+    const Lines sent = Finish();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].starts_with(L"CHKPWD 2 jdoe ")) << sent[0];
 }
 } // namespace
