@@ -8,9 +8,12 @@
 #include "desktop/LumoResource.h"
 #include "core/CPasswordCipher.h"
 #include "framework/CAsyncSocket.h"
+#include "framework/CListCtrl.h"
 #include "framework/testing/CLoopStep.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
+#include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
+#include "framework/testing/UserInput.h"
 #include "sessions/CAgent.h"
 #include "sessions/CJexSocket.h"
 #include "sessions/tests/CScriptedJex.h"
@@ -482,5 +485,126 @@ TEST_F(LogonDialogsTest, LogonByNameChecksTheTypedUserName)
     const Lines sent = Finish();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(sent[0].starts_with(L"CHKPWD 2 jdoe ")) << sent[0];
+}
+// ---- the location list ----
+
+constexpr char kLocationList[] =
+    "send LSTLOC -1 -1 'Count = \"3\" ID0 = \"10\" NM0 = \"Desk 10\" CNM0 = \"PC10\" "
+    "ID1 = \"9\" NM1 = \"Desk 9\" CNM1 = \"PC9\" ID2 = \"2\" NM2 = \"desk 2\" CNM2 = \"PC2\" '\n";
+
+HWND LocationWindow()
+{
+    return ::FindWindowW(L"#32770", L"Select agent location");
+}
+
+std::vector<std::wstring> RowNames(HWND hList)
+{
+    std::vector<std::wstring> names;
+    CListCtrl* pList = CListCtrl::FromHandle(hList);
+    for (int i = 0; i < pList->GetItemCount(); ++i)
+        names.push_back(Str(pList->GetItemText(i, 0)));
+    return names;
+}
+
+int SelectedRow(HWND hList)
+{
+    return static_cast<int>(::SendMessageW(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+TEST_F(LogonDialogsTest, LocationDialogListsByNaturalNameAndReturnsTheChosenRow)
+{
+    ASSERT_TRUE(Connect(Greeting(0) + "expectline LSTLOC -1 -1\n" + kLocationList + "drain\n"));
+    std::vector<std::wstring> names;
+    int nFirstSelected = -2;
+    bool bRegistered = false;
+    int nStep = 0;
+    CAgentLocationDlg dlg(App().GetJexSocket());
+    const ULONGLONG nStart = GetTickCount64();
+    std::string stuck;
+    CLoopStep loop([&] {
+        const HWND hDlg = LocationWindow();
+        if (GetTickCount64() - nStart > 10000)
+        {
+            // Bounded: a dialog that never gets there is cancelled, and the test says where it stopped.
+            stuck = "step " + std::to_string(nStep) + (hDlg ? " window" : " no window") +
+                    (hDlg && ::IsWindowVisible(hDlg) ? " visible" : "") + " rows " +
+                    std::to_string(hDlg ? ::SendDlgItemMessageW(hDlg, IDC_LOCATION_LIST, LVM_GETITEMCOUNT, 0, 0) : -1);
+            if (App().m_pLocationDlg) App().m_pLocationDlg->PostMessage(WM_COMMAND, IDCANCEL);
+            return true;
+        }
+        if (!hDlg || !::IsWindowVisible(hDlg)) return false;
+        const HWND hList = ::GetDlgItem(hDlg, IDC_LOCATION_LIST);
+        if (nStep == 0)
+        {
+            if (::SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0) < 3) return false;
+            bRegistered = App().m_pLocationDlg == &dlg;
+            names = RowNames(hList);
+            nFirstSelected = SelectedRow(hList);
+            PressKey(*CWnd::FromHandle(hList), VK_END); // the agent picks the last row
+            nStep = 1;
+            return false;
+        }
+        if (SelectedRow(hList) != 2) return false;
+        Click(hDlg, IDC_LOCATION_OK);
+        return true;
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK) << stuck;
+    EXPECT_TRUE(bRegistered) << "the application's open location dialog while it is open";
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"desk 2", L"Desk 9", L"Desk 10"}));
+    EXPECT_EQ(nFirstSelected, 0);
+    EXPECT_EQ(dlg.m_location.m_nId, 10);
+    EXPECT_EQ(Str(dlg.m_location.m_strName), L"Desk 10");
+    EXPECT_EQ(Str(dlg.m_location.m_strComputerName), L"PC10");
+    EXPECT_EQ(App().m_pLocationDlg, nullptr);
+    EXPECT_EQ(App().GetJexSocket()->GetReplyWindow(), nullptr) << "detached with its window";
+    EXPECT_EQ(Finish(), Lines{L"LSTLOC -1 -1"});
+}
+
+TEST_F(LogonDialogsTest, LocationDialogCancelsOnCancelAndWhenTheLogonEnded)
+{
+    struct Case
+    {
+        const char* why;
+        const char* pszAfterList; // what Jex says once the list is shown
+    };
+    for (const Case& c :
+         {Case{"Cancel", ""}, Case{"an ALOGON reply reached the log-on dialog", "send ALOGON 5 7 jdoe Desk7\n"}})
+    {
+        SCOPED_TRACE(c.why);
+        ASSERT_TRUE(Connect(Greeting(0) + "expectline LSTLOC -1 -1\n" + kLocationList + c.pszAfterList + "drain\n"));
+        // An open log-on dialog, which gets the result itself (and frees it).
+        CRecordingParent logon;
+        ASSERT_TRUE(logon.Create());
+        logon.AnswerMessage(WM_JEXREPLY, [](WPARAM wParam, LPARAM lParam) {
+            if (wParam == CJexSocket::replyLogon) delete reinterpret_cast<CStringArray*>(lParam);
+            return LRESULT(0);
+        });
+        App().m_pLogonDlg = &logon;
+        const bool bCancelByAgent = *c.pszAfterList == '\0';
+        CAgentLocationDlg dlg(App().GetJexSocket());
+        const ULONGLONG nStart = GetTickCount64();
+        bool bOverdue = false;
+        CLoopStep loop([&] {
+            const HWND hDlg = LocationWindow();
+            if (GetTickCount64() - nStart > 10000)
+            {
+                bOverdue = true; // bounded: the test cancels a dialog that did not end in time
+                if (hDlg) ::PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
+                return true;
+            }
+            if (!hDlg || !::IsWindowVisible(hDlg) || !bCancelByAgent) return false;
+            if (::SendMessageW(::GetDlgItem(hDlg, IDC_LOCATION_LIST), LVM_GETITEMCOUNT, 0, 0) < 3) return false;
+            Click(hDlg, IDCANCEL);
+            return true;
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_FALSE(bOverdue) << "the dialog did not end within 10 s";
+        EXPECT_EQ(dlg.m_location.m_nId, -1) << "nothing chosen";
+        EXPECT_EQ(App().m_pLocationDlg, nullptr);
+        Finish();
+        PumpUntilIdle();
+        App().m_pLogonDlg = nullptr;
+        logon.DestroyWindow();
+    }
 }
 } // namespace
