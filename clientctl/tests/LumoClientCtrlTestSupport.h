@@ -40,6 +40,10 @@ std::wstring EventText(const CRecordingSink::Call& call);
 USHORT FreePort();
 // The scripted Lumo's generated payload of n bytes.
 std::vector<BYTE> Pattern(size_t n);
+// An out argument for IDispatch::Invoke: the caller's variable by reference.
+CComVariant ByRef(LONG* p);
+CComVariant ByRef(BSTR* p);
+CComVariant ByRef(IDispatch** p);
 // DllCanUnloadNow of the loaded LumoClient.ocx: S_OK once no object and no lock is left.
 HRESULT LibraryCanUnload();
 
