@@ -126,27 +126,6 @@ std::wstring Outcome(HRESULT hr, const VARIANT& result, const std::vector<CComVa
     return text;
 }
 
-CComVariant ByRef(LONG* p)
-{
-    CComVariant v;
-    v.vt = VT_BYREF | VT_I4;
-    v.plVal = p;
-    return v;
-}
-CComVariant ByRef(BSTR* p)
-{
-    CComVariant v;
-    v.vt = VT_BYREF | VT_BSTR;
-    v.pbstrVal = p;
-    return v;
-}
-CComVariant ByRef(IDispatch** p)
-{
-    CComVariant v;
-    v.vt = VT_BYREF | VT_DISPATCH;
-    v.ppdispVal = p;
-    return v;
-}
 CComVariant Bool(VARIANT_BOOL b)
 {
     CComVariant v;

@@ -116,6 +116,28 @@ USHORT FreePort()
     return ntohs(address.sin_port);
 }
 
+CComVariant ByRef(LONG* p)
+{
+    CComVariant v;
+    v.vt = VT_BYREF | VT_I4;
+    v.plVal = p;
+    return v;
+}
+CComVariant ByRef(BSTR* p)
+{
+    CComVariant v;
+    v.vt = VT_BYREF | VT_BSTR;
+    v.pbstrVal = p;
+    return v;
+}
+CComVariant ByRef(IDispatch** p)
+{
+    CComVariant v;
+    v.vt = VT_BYREF | VT_DISPATCH;
+    v.ppdispVal = p;
+    return v;
+}
+
 HRESULT LibraryCanUnload()
 {
     HMODULE hLibrary = ::GetModuleHandleW(L"LumoClient.ocx");

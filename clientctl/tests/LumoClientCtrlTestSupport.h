@@ -9,6 +9,7 @@
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 // What the control's tests share: the published ids, a value and an event written as text, and a
@@ -39,6 +40,10 @@ std::wstring EventText(const CRecordingSink::Call& call);
 USHORT FreePort();
 // The scripted Lumo's generated payload of n bytes.
 std::vector<BYTE> Pattern(size_t n);
+// An out argument for IDispatch::Invoke: the caller's variable by reference.
+CComVariant ByRef(LONG* p);
+CComVariant ByRef(BSTR* p);
+CComVariant ByRef(IDispatch** p);
 // DllCanUnloadNow of the loaded LumoClient.ocx: S_OK once no object and no lock is left.
 HRESULT LibraryCanUnload();
 
@@ -102,6 +107,34 @@ protected:
                 return std::find(events.begin(), events.end(), text) != events.end();
             },
             timeoutMs);
+    }
+    // SendInterview from an array the client frees as soon as the call returns; the member's result.
+    CComVariant SendInterview(long nTaskId, long nCallId, const std::vector<BYTE>& bytes, ULONG nChecksum)
+    {
+        CComVariant data;
+        data.vt = VT_ARRAY | VT_UI1;
+        data.parray = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+        EXPECT_TRUE(data.parray);
+        if (!data.parray) return CComVariant();
+        std::memcpy(data.parray->pvData, bytes.data(), bytes.size());
+        CComVariant checksum;
+        checksum.vt = VT_UI4;
+        checksum.ulVal = nChecksum;
+        CComVariant result;
+        EXPECT_EQ(InvokeMember(m_ctrl, 46, DISPATCH_METHOD,
+                               {CComVariant(nTaskId), CComVariant(nCallId), data, checksum}, &result),
+                  S_OK);
+        std::memset(data.parray->pvData, 0, bytes.size());
+        return result;
+    }
+    // The client's last steps once Uninit returned: the sink goes, the control is released, and
+    // the library must be free to unload.
+    void ReleaseAndExpectUnload()
+    {
+        m_sink->Unadvise();
+        m_sink->m_calls.clear(); // the maps the events carried
+        m_ctrl.Release();
+        EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; })) << "no object, lock or socket thread is left";
     }
     std::wstring States()
     {

@@ -3,7 +3,6 @@
 // its confirmation, Lumo closing, Uninit, the release, and the library free to unload.
 #include "clientctl/tests/LumoClientCtrlTestSupport.h"
 #include "core/CStaticTools.h"
-#include <cstring>
 
 TEST_F(LumoClientCtrlTest, BrennClientRoadAgainstTheScriptedLumo)
 {
@@ -23,23 +22,9 @@ TEST_F(LumoClientCtrlTest, BrennClientRoadAgainstTheScriptedLumo)
     ASSERT_EQ(Text(Call(Id::kInit)), L"-1b");
     ASSERT_TRUE(PumpUntilEvent(L"21(0s,42,{'a'='x'})"));
 
-    // The interview goes from an array the client frees as soon as the call returns.
-    {
-        CComVariant data;
-        data.vt = VT_ARRAY | VT_UI1;
-        data.parray = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(kInterviewBytes));
-        ASSERT_TRUE(data.parray);
-        std::memcpy(data.parray->pvData, interview.data(), kInterviewBytes);
-        CComVariant checksum;
-        checksum.vt = VT_UI4;
-        checksum.ulVal = CStaticTools::GetChecksumForMemory(interview.data(), kInterviewBytes);
-        CComVariant result;
-        EXPECT_EQ(
-            InvokeMember(m_ctrl, 46, DISPATCH_METHOD, {CComVariant(77L), CComVariant(42L), data, checksum}, &result),
-            S_OK);
-        EXPECT_EQ(Text(result), L"-1b");
-        std::memset(data.parray->pvData, 0, kInterviewBytes);
-    }
+    EXPECT_EQ(
+        Text(SendInterview(77, 42, interview, CStaticTools::GetChecksumForMemory(interview.data(), kInterviewBytes))),
+        L"-1b");
     ASSERT_TRUE(PumpUntilEvent(L"2(0)", 30000)) << lumo.Log();
     EXPECT_EQ(Events(),
               (std::vector<std::wstring>{L"2(2)", L"3(1)", L"4(3)", L"2(1)",
@@ -50,8 +35,5 @@ TEST_F(LumoClientCtrlTest, BrennClientRoadAgainstTheScriptedLumo)
     EXPECT_EQ(lumo.ExitCode(), 0) << lumo.Log();
 
     EXPECT_EQ(Text(Call(Id::kUninit)), L"0b") << "Lumo closed the link already";
-    m_sink->Unadvise();
-    m_sink->m_calls.clear(); // the maps the events carried
-    m_ctrl.Release();
-    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnload() == S_OK; })) << "no object, lock or socket thread is left";
+    ReleaseAndExpectUnload();
 }
