@@ -15,6 +15,7 @@
 #include "framework/testing/CListener.h"
 #include "framework/testing/CPeakSampler.h"
 #include "framework/testing/MessagePump.h"
+#include "framework/testing/BestInterleaved.h"
 #include <zlib.h>
 #include <algorithm>
 #include <atomic>
@@ -265,19 +266,6 @@ double TimeZlib(const std::vector<BYTE>& payload, unsigned long nCrc)
     return bOk ? seconds : -1;
 }
 
-// The best of each measurement, the rounds interleaved so that every figure and its reference meet
-// the same load of the (shared) machine; negative when any round failed.
-std::vector<double> BestInterleaved(const std::vector<std::function<double()>>& runs)
-{
-    std::vector<double> best(runs.size(), 1e30);
-    for (int i = 0; i < kRounds; ++i)
-        for (size_t k = 0; k < runs.size(); ++k)
-        {
-            const double seconds = best[k] < 0 ? -1 : runs[k]();
-            best[k] = seconds < 0 ? -1 : std::min(best[k], seconds);
-        }
-    return best;
-}
 } // namespace
 
 int main()
@@ -291,7 +279,8 @@ int main()
     };
     const std::vector<double> best = BestInterleaved(
         {[&] { return TimeRawWinsock(payload, nCrc); }, [&] { return TimeRc4(payload); },
-         [&] { return TimeZlib(payload, nCrc); }, link(false, false), link(true, false), link(false, true)});
+         [&] { return TimeZlib(payload, nCrc); }, link(false, false), link(true, false), link(false, true)},
+        kRounds);
     const double raw = best[0], rc4 = best[1], zlib = best[2];
     const double plain = best[3], encrypted = best[4], compressed = best[5];
     const Result sampled = TimeLinkPair(payload, nCrc, false, false, true);

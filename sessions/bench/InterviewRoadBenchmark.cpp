@@ -18,6 +18,7 @@
 #include "core/CStaticTools.h"
 #include "framework/CHandleOwner.h"
 #include "framework/testing/MessagePump.h"
+#include "framework/testing/BestInterleaved.h"
 #include <zlib.h>
 #include <algorithm>
 #include <atomic>
@@ -360,18 +361,6 @@ double TimeRawTwoHop(const Interviews& interviews)
     return received == nTotal && Crc(buffer.get(), nTotal) == nWanted ? seconds : -1;
 }
 
-// The best of each, the rounds interleaved so that a figure and its reference meet the same load.
-std::vector<double> BestInterleaved(const std::vector<std::function<double()>>& runs)
-{
-    std::vector<double> best(runs.size(), 1e30);
-    for (int i = 0; i < kRounds; ++i)
-        for (size_t k = 0; k < runs.size(); ++k)
-        {
-            const double seconds = best[k] < 0 ? -1 : runs[k]();
-            best[k] = seconds < 0 ? -1 : std::min(best[k], seconds);
-        }
-    return best;
-}
 } // namespace
 
 int main()
@@ -387,7 +376,8 @@ int main()
     }
     const std::vector<double> best =
         BestInterleaved({[&] { return TimeRawTwoHop(large); }, [&] { return road.Send(large); },
-                         [&] { return TimeRawTwoHop(small); }, [&] { return road.Send(small); }});
+                         [&] { return TimeRawTwoHop(small); }, [&] { return road.Send(small); }},
+                        kRounds);
     const bool bEncrypted = road.AreBothEncrypted();
     road.Close();
     const double rawLarge = best[0], roadLarge = best[1], rawSmall = best[2], roadSmall = best[3];
