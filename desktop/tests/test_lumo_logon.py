@@ -2,7 +2,6 @@
 the UI probe, against a scripted Jex (jex_sessions.py) on 127.0.0.1 and the update service stand-in.
 Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
 import os
-import re
 import sys
 import time
 import unittest
@@ -10,36 +9,13 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from test_lumo_connect import (SEED, JexSessions, listening, two_free_ports)  # noqa: E402
+from lumo_road import (ROAD_LINES, SEED, JexSessions, listening, live_lines, main_road,  # noqa: E402
+                       received_in_order, two_free_ports, wait_until)
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
-from runner import WINE, WinePrefix, free_port  # noqa: E402
+from runner import WINE, WinePrefix  # noqa: E402
 from updateservice import UpdateServiceStandIn  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
-
-AGENTS = ('Count = "2" ID0 = "13" LN0 = "Adams" FN0 = "Al" UN0 = "aadams" '
-          'ID1 = "12" LN1 = "Doe" FN1 = "Jane" UN1 = "jdoe"')
-
-
-def main_road(version):
-    """Jex's side of the road: agent 12 logs on at location 7, no password."""
-    return "\n".join([
-        "handshake",
-        "ttsync 0",
-        "greet 0 %s 0.0.0.0 0 -" % version,
-        "expectline LSTAGT -1 -1 0",
-        "send LSTAGT -1 -1 0 '%s'" % AGENTS,
-        "expectline RQASUD 1 12",
-        "send SETPER 784",
-        "send ASUFIN",
-        # The UTC offset carries the server clock's correction, which a clock push gives to within a second.
-        "expect ALOGON 12 7 -?[01]",
-        "send ALOGON 0 7 jdoe Desk7",
-        "send ASUFIN",
-        "expectline RQASUD 1 12",
-        "expectline ENDINI",
-        "drain",
-    ])
 
 
 class LumoLogonTest(unittest.TestCase):
@@ -76,7 +52,8 @@ class LumoLogonTest(unittest.TestCase):
             probe.ask("watch on")
             probe.ask("start \"%s\" -jex:127.0.0.1:%d -agentid:12 -locationid:7 -appport:%d -oldappport:%d%s"
                       % (wine_path(LUMO_EXE), self.jex.port, pa, po, extra))
-            self.wait_received(["LSTAGT -1 -1 0", "RQASUD 1 12", r"ALOGON 12 7 -?[01]", "RQASUD 1 12", "ENDINI"])
+            if not wait_until(lambda: received_in_order(self.jex, ROAD_LINES), 40):
+                raise AssertionError("Jex got %r, expected %r" % (live_lines(self.jex), ROAD_LINES))
             self.assertEqual(probe.ask("wait 0"), "running")
             self.assertEqual(self.update_service.connections()[before:], [b""])
             with self.assertRaises(ProbeError):
@@ -97,25 +74,6 @@ class LumoLogonTest(unittest.TestCase):
             # Lumo cannot be told to end yet: the probe ends the program it started.
             self.assertEqual(probe.close(), 0)
         self.assertEqual(self.jex.finish(), 0)
-
-    def wait_received(self, lines, timeout=40):
-        deadline = time.monotonic() + timeout
-        while True:
-            # The traffic file is written when the link ends; until then the events tell the state.
-            seen = self.live_lines()
-            if len(seen) >= len(lines) and all(re.fullmatch(p, line) for p, line in zip(lines, seen)):
-                return
-            if time.monotonic() > deadline:
-                raise AssertionError("Jex got %r, expected %r" % (seen, lines))
-            time.sleep(0.1)
-
-    def live_lines(self):
-        path = os.path.join(self.jex.folder, "live0")
-        if not os.path.exists(path):
-            return []
-        with open(path, encoding="utf-8") as f:
-            return [line[2:] for line in f.read().splitlines() if line.startswith("< ")
-                    and not line.startswith(("< CNPROP", "< TTSYNC", "< HEARTB", "< CURTIM"))]
 
     def test_1_agent_12_logs_on_at_location_7(self):
         def check(probe, pa, po):
