@@ -9,6 +9,7 @@
 #include "framework/AfxMessageBox.h"
 #include "framework/CAsyncSocket.h"
 #include "framework/CHandleOwner.h"
+#include "framework/testing/CLoopStep.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/CPeerProcess.h"
 #include "framework/testing/MessagePump.h"
@@ -34,40 +35,6 @@ std::wstring Str(const CString& s)
 {
     return s.Str();
 }
-
-// A step run from the thread's message loop, which during Connect is the connection dialog's,
-// every 10 ms until it returns true. A step that pumps itself (a box) is not entered again.
-class CLoopStep
-{
-public:
-    explicit CLoopStep(std::function<bool()> step) : m_step(std::move(step))
-    {
-        s_pCurrent = this;
-        m_nTimer = ::SetTimer(nullptr, 0, 10, &CLoopStep::Tick);
-    }
-    ~CLoopStep()
-    {
-        ::KillTimer(nullptr, m_nTimer);
-        s_pCurrent = nullptr;
-    }
-    CLoopStep(const CLoopStep&) = delete;
-    CLoopStep& operator=(const CLoopStep&) = delete;
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        CLoopStep* p = s_pCurrent;
-        if (!p || p->m_bDone || p->m_bRunning) return;
-        p->m_bRunning = true;
-        p->m_bDone = p->m_step();
-        p->m_bRunning = false;
-    }
-    static inline CLoopStep* s_pCurrent = nullptr;
-    std::function<bool()> m_step;
-    UINT_PTR m_nTimer = 0;
-    bool m_bDone = false;
-    bool m_bRunning = false;
-};
 
 // A loopback port that nothing listens on.
 UINT ClosedPort()

@@ -150,7 +150,7 @@ TEST(LumoResources, EveryDialogIconBitmapMenuAndSoundLoads)
 {
     const HINSTANCE hInst = ::GetModuleHandleW(nullptr);
     for (UINT nId : {IDD_LUMO_DIALOG, IDD_LOGIN, IDD_CHANGE_PASSWORD, IDD_CONNECTION, IDD_PASSWORD, IDD_PROGRESS,
-                     IDD_APPLICATION_TOOLBAR})
+                     IDD_APPLICATION_TOOLBAR, IDD_AGENT_LOCATION})
         EXPECT_NE(::FindResourceW(hInst, MAKEINTRESOURCEW(nId), RT_DIALOG), nullptr) << "dialog " << nId;
 
     for (UINT nId : {128, 200, 198, 132, 204, 129, 208, 202, 203, 227, 228, 131, 209,
