@@ -31,7 +31,7 @@ def say(text):
 
 def titles(probe):
     """The titles of the windows that became visible so far."""
-    return [unescape(e.split(" ", 3)[3]) for e in probe.events if len(e.split(" ", 3)) > 3]
+    return [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
 
 
 def sent_by_jex(jex, prefix):

@@ -58,7 +58,7 @@ class LumoLogonTest(unittest.TestCase):
             self.assertEqual(self.update_service.connections()[before:], [b""])
             with self.assertRaises(ProbeError):
                 probe.ask("box")
-            titles = [unescape(e.split(" ", 3)[3]) for e in probe.events if len(e.split(" ", 3)) > 3]
+            titles = [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
             self.assertNotIn("Connecting to Jex", titles)
             check(probe, pa, po)
         except BaseException:
@@ -91,7 +91,7 @@ class LumoLogonTest(unittest.TestCase):
                 time.sleep(0.05)
             with self.assertRaises(ProbeError):
                 probe.ask("dialog 1018")
-            seen = [unescape(e.split(" ", 3)[3]) for e in probe.events if len(e.split(" ", 3)) > 3]
+            seen = [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
             self.assertNotIn("Password", seen)
 
         self.run_road("", check)
