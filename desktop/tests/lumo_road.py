@@ -101,14 +101,21 @@ AGENTS = ('Count = "2" ID0 = "13" LN0 = "Adams" FN0 = "Al" UN0 = "aadams" '
           'ID1 = "12" LN1 = "Doe" FN1 = "Jane" UN1 = "jdoe"')
 
 
-def main_road(version):
-    """Jex's side of the road: agent 12 logs on at location 7, no password."""
-    return "\n".join([
+def opening(version, flags=0):
+    """Jex's side up to the agent list: the handshake, the clock, the greeting with the link's flags
+    (odd: passwords are required) and the list of agents 13 Al Adams and 12 Jane Doe."""
+    return [
         "handshake",
         "ttsync 0",
-        "greet 0 %s 0.0.0.0 0 -" % version,
+        "greet %d %s 0.0.0.0 0 -" % (flags, version),
         "expectline LSTAGT -1 -1 0",
         "send LSTAGT -1 -1 0 '%s'" % AGENTS,
+    ]
+
+
+def main_road(version):
+    """Jex's side of the road: agent 12 logs on at location 7, no password."""
+    return "\n".join(opening(version) + [
         "expectline RQASUD 1 12",
         "send SETPER 784",
         "send ASUFIN",

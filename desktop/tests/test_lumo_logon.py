@@ -9,13 +9,26 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from lumo_road import (ROAD_LINES, SEED, JexSessions, listening, live_lines, main_road,  # noqa: E402
+from lumo_road import (ROAD_LINES, SEED, JexSessions, listening, live_lines, main_road, opening,  # noqa: E402
                        received_in_order, two_free_ports, wait_until)
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
 from runner import WINE, WinePrefix  # noqa: E402
 from updateservice import UpdateServiceStandIn  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
+
+WM_CHAR = 0x0102
+LOCATIONS = ('Count = "2" ID0 = "10" NM0 = "Desk 10" CNM0 = "PC10" '
+             'ID1 = "9" NM1 = "Desk 9" CNM1 = "PC9"')
+
+
+def titles(probe):
+    """The titles of the windows that became visible so far."""
+    return [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
+
+
+def visible(probe, hwnd):
+    return hwnd + ":#32770:1" in probe.ask("windows").split()
 
 
 class LumoLogonTest(unittest.TestCase):
@@ -38,28 +51,31 @@ class LumoLogonTest(unittest.TestCase):
             print("prefix kept: " + cls.prefix.path, file=sys.stderr)
 
     def setUp(self):
-        self.jex = JexSessions(1, 30, [main_road(self.version)])
+        self.jex = None
 
     def tearDown(self):
-        self.jex.close()
+        if self.jex:
+            self.jex.close()
 
-    def run_road(self, extra, check):
+    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7"):
+        """Starts Lumo against a Jex playing the script, waits until Lumo has sent the lines
+        (patterns, past the handshake and the clock), then lets check act and look."""
+        if self.jex:
+            self.jex.close()
+        self.jex = JexSessions(1, 30, ["\n".join(script)])
         pa, po = two_free_ports()
         before = len(self.update_service.connections())
         log = []
         probe = Probe(WINE, PROBE_EXE, log, env=self.prefix.env)
         try:
             probe.ask("watch on")
-            probe.ask("start \"%s\" -jex:127.0.0.1:%d -agentid:12 -locationid:7 -appport:%d -oldappport:%d%s"
-                      % (wine_path(LUMO_EXE), self.jex.port, pa, po, extra))
-            if not wait_until(lambda: received_in_order(self.jex, ROAD_LINES), 40):
-                raise AssertionError("Jex got %r, expected %r" % (live_lines(self.jex), ROAD_LINES))
+            probe.ask("start \"%s\" -jex:127.0.0.1:%d %s -appport:%d -oldappport:%d%s"
+                      % (wine_path(LUMO_EXE), self.jex.port, args, pa, po, extra))
+            if not wait_until(lambda: received_in_order(self.jex, lines), 40):
+                raise AssertionError("Jex got %r, expected %r" % (live_lines(self.jex), lines))
             self.assertEqual(probe.ask("wait 0"), "running")
             self.assertEqual(self.update_service.connections()[before:], [b""])
-            with self.assertRaises(ProbeError):
-                probe.ask("box")
-            titles = [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
-            self.assertNotIn("Connecting to Jex", titles)
+            self.assertNotIn("Connecting to Jex", titles(probe))
             check(probe, pa, po)
         except BaseException:
             type(self).prefix.failed = True
@@ -75,12 +91,20 @@ class LumoLogonTest(unittest.TestCase):
             self.assertEqual(probe.close(), 0)
         self.assertEqual(self.jex.finish(), 0)
 
+    def run_road(self, extra, check):
+        def road_check(probe, pa, po):
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+            check(probe, pa, po)
+
+        self.run_lumo(main_road(self.version).splitlines(), extra, ROAD_LINES, road_check)
+
     def test_1_agent_12_logs_on_at_location_7(self):
         def check(probe, pa, po):
             self.assertEqual(listening(pa), ["127.0.0.1"])
             self.assertEqual(listening(po), ["127.0.0.1"])
             main = probe.ask("dialog 1043")
-            self.assertIn(main + ":#32770:1", probe.ask("windows").split())
+            self.assertTrue(visible(probe, main))
             # The Login dialog ends on the ALOGON answer posted to it: gone within a moment.
             deadline = time.monotonic() + 10
             while probe.ask("windows").count("#32770:") and time.monotonic() < deadline:
@@ -91,8 +115,7 @@ class LumoLogonTest(unittest.TestCase):
                 time.sleep(0.05)
             with self.assertRaises(ProbeError):
                 probe.ask("dialog 1018")
-            seen = [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
-            self.assertNotIn("Password", seen)
+            self.assertNotIn("Password", titles(probe))
 
         self.run_road("", check)
 
@@ -102,6 +125,68 @@ class LumoLogonTest(unittest.TestCase):
 
         self.run_road(" -hide", check)
 
+
+    def test_3_a_given_password_is_checked_without_the_password_window(self):
+        script = opening(self.version, flags=1) + [
+            "password CHKPWD 2 secret", "send CHKPWD 12 0",
+            "expectline RQASUD 1 12", "send SETPER 784", "send ASUFIN",
+            "expect ALOGON 12 7 -?[01]", "drain"]
+
+        def check(probe, pa, po):
+            self.assertNotIn("Password", titles(probe))
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+
+        self.run_lumo(script, " -pwd:secret", ["LSTAGT -1 -1 0", "CHKPWD 1 12 [A-P]{32}", "RQASUD 1 12",
+                                                 r"ALOGON 12 7 -?[01]"], check)
+
+    def test_4_a_refused_password_shows_the_window_and_a_typed_wrong_one_the_box(self):
+        script = opening(self.version, flags=1) + [
+            "password CHKPWD 2 secret", "send CHKPWD 12 100",
+            "password CHKPWD 2 wrong", "send CHKPWD 12 100", "drain"]
+
+        def check(probe, pa, po):
+            window = probe.until("dialog 1120")
+            self.assertTrue(wait_until(lambda: visible(probe, window), 10), "the Password window stays hidden")
+            self.assertEqual(probe.ask("text %s 1002" % window), "")
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+            for c in "wrong":
+                probe.ask("post %s 1002 %d %d 0" % (window, WM_CHAR, ord(c)))
+            self.assertTrue(wait_until(lambda: probe.ask("text %s 1002" % window) == "wrong", 5))
+            probe.ask("click %s 1" % window)
+            self.assertEqual(probe.until("box", 20).split(" ", 1)[1], "Invalid password")
+            self.assertEqual(len(live_lines(self.jex)), 3, "a second CHKPWD, and no log-on")
+
+        self.run_lumo(script, " -pwd:secret", ["LSTAGT -1 -1 0", "CHKPWD 1 12 [A-P]{32}"], check)
+
+    def test_5_the_location_comes_by_the_permission_bits(self):
+        chosen = r"ALOGON 12 9 -?[01]"  # Desk 9 sorts before Desk 10 and is chosen with OK
+        for setper, location, asked, logon in [
+                (4, 7, False, r"ALOGON 12 -1 -?[01]"),   # no location, whatever was given
+                (16, 7, False, r"ALOGON 12 7 -?[01]"),   # the given one
+                (16, 0, True, chosen),                   # none given: the agent chooses
+                (20, 7, False, r"ALOGON 12 7 -?[01]"),   # bit 4 wins over bit 2
+                (0, 7, True, chosen)]:                   # no bit: chosen at every log-on
+            with self.subTest(setper=setper, location=location):
+                script = opening(self.version) + [
+                    "expectline RQASUD 1 12", "send SETPER %d" % setper, "send ASUFIN"]
+                if asked:
+                    script += ["expectline LSTLOC -1 -1", "send LSTLOC -1 -1 '%s'" % LOCATIONS]
+                script += ["expect " + logon, "drain"]
+                lines = ["LSTAGT -1 -1 0", "RQASUD 1 12"] + (["LSTLOC -1 -1"] if asked else []) + [logon]
+
+                def check(probe, pa, po):
+                    if asked:
+                        window = probe.until("dialog 1240")
+                        probe.until("lvcell %s 1240 1 0" % window)  # the list has come
+                        probe.ask("click %s 1030" % window)  # its OK
+                        self.assertTrue(wait_until(lambda: received_in_order(self.jex, lines), 20),
+                                        live_lines(self.jex))
+                    self.assertEqual("Select agent location" in titles(probe), asked)
+
+                args = "-agentid:12" + (" -locationid:%d" % location if location else "")
+                self.run_lumo(script, "", lines[:-1] if asked else lines, check, args)
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])
