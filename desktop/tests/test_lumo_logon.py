@@ -188,5 +188,47 @@ class LumoLogonTest(unittest.TestCase):
                 args = "-agentid:12" + (" -locationid:%d" % location if location else "")
                 self.run_lumo(script, "", lines[:-1] if asked else lines, check, args)
 
+    def test_6_a_refused_logon_shows_why_and_the_dialog_stays(self):
+        head = "Agent has tried to log on and received : \n"
+        for code, location, text in [
+                (1, 7, "Agent does not exist"),
+                (2, -1, "No location available"),
+                (2, 7, "Location doesn't exist"),
+                (4, 7, "A Supervisor with the same name is connected to another location. "),
+                (5, 7, "Location is already occupied"),
+                (6, 7, "An agent is already connected with this name."),
+                (7, 7, "Maximum number of connected agents reached."),
+                (10, 7, "Location Incompatible"),
+                (11, 7, "External Dialler Error"),
+                (100, 7, "Invalid password"),
+                (101, 7, "There is no Zandrel connected at the moment, please try later again..."),
+                (102, 7, "There is no agent with NT Account '?' configured on Jex.\nLumo will now be closed."),
+                (103, 7, "Connection refused: Agent doesn't have the permission to log on!"),
+                (999, 7, "999")]:
+            with self.subTest(code=code, location=location):
+                logon = r"ALOGON 12 %d -?[01]" % location
+                # Bit 2 logs on without a location, bit 4 at the given one.
+                script = opening(self.version) + [
+                    "expectline RQASUD 1 12", "send SETPER %d" % (4 if location == -1 else 16), "send ASUFIN",
+                    "expect " + logon, "send ALOGON %d %d '' ''" % (code, location), "drain"]
+
+                def check(probe, pa, po):
+                    box, said = probe.until("box", 20).split(" ", 1)
+                    self.assertEqual(unescape(said), head + text)
+                    probe.ask("click %s 1" % box)  # IDOK
+                    self.assertTrue(wait_until(lambda: self.no_box(probe), 10), "the box stays")
+                    self.assertTrue(visible(probe, probe.ask("dialog 1018")), "the log-on dialog is gone")
+
+                self.run_lumo(script, "", ["LSTAGT -1 -1 0", "RQASUD 1 12", logon], check)
+
+    @staticmethod
+    def no_box(probe):
+        try:
+            probe.ask("box")
+            return False
+        except ProbeError:
+            return True
+
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])
