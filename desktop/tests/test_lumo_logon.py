@@ -2,6 +2,7 @@
 the UI probe, against a scripted Jex (jex_sessions.py) on 127.0.0.1 and the update service stand-in.
 Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
 import os
+import socket
 import sys
 import time
 import unittest
@@ -12,7 +13,7 @@ sys.path.insert(0, HERE)
 from lumo_road import (ROAD_LINES, SEED, JexSessions, listening, live_lines, main_road, opening,  # noqa: E402
                        received_in_order, two_free_ports, wait_until)
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
-from runner import WINE, WinePrefix  # noqa: E402
+from runner import WINE, WinePrefix, free_port  # noqa: E402
 from updateservice import UpdateServiceStandIn  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
@@ -20,6 +21,14 @@ PROBE_EXE, LUMO_EXE = sys.argv[1:3]
 WM_CHAR = 0x0102
 LOCATIONS = ('Count = "2" ID0 = "10" NM0 = "Desk 10" CNM0 = "PC10" '
              'ID1 = "9" NM1 = "Desk 9" CNM1 = "PC9"')
+
+
+def free_pair():
+    """A loopback port free at the time of asking whose next port is free too."""
+    while True:
+        port = free_port()
+        if port < 65535 and not listening(port + 1):
+            return port
 
 
 def titles(probe):
@@ -57,13 +66,13 @@ class LumoLogonTest(unittest.TestCase):
         if self.jex:
             self.jex.close()
 
-    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7"):
+    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None):
         """Starts Lumo against a Jex playing the script, waits until Lumo has sent the lines
         (patterns, past the handshake and the clock), then lets check act and look."""
         if self.jex:
             self.jex.close()
         self.jex = JexSessions(1, 30, ["\n".join(script)])
-        pa, po = two_free_ports()
+        pa, po = ports or two_free_ports()
         before = len(self.update_service.connections())
         log = []
         probe = Probe(WINE, PROBE_EXE, log, env=self.prefix.env)
@@ -220,6 +229,45 @@ class LumoLogonTest(unittest.TestCase):
                     self.assertTrue(visible(probe, probe.ask("dialog 1018")), "the log-on dialog is gone")
 
                 self.run_lumo(script, "", ["LSTAGT -1 -1 0", "RQASUD 1 12", logon], check)
+
+
+    def test_7_an_unknown_agent_name_shows_the_list_and_waits_for_the_agent(self):
+        for extra in ["", " -hide"]:
+            with self.subTest(extra=extra):
+                def check(probe, pa, po):
+                    window = probe.until("dialog 1018")
+                    self.assertTrue(wait_until(lambda: visible(probe, window), 10), "the list stays hidden")
+                    self.assertEqual(probe.until("lvcell %s 1018 0 1" % window), "Al")  # Al Adams sorts first
+                    # Nothing goes to Jex by itself: a log-on would follow the list at once.
+                    self.assertFalse(wait_until(lambda: len(live_lines(self.jex)) > 1, 2), live_lines(self.jex))
+                    probe.ask("click %s 1" % window)  # OK logs on the selected first row
+                    self.assertTrue(wait_until(lambda: received_in_order(self.jex, ["LSTAGT -1 -1 0", "RQASUD 1 13"]),
+                                               20), live_lines(self.jex))
+
+                self.run_lumo(opening(self.version) + ["expectline RQASUD 1 13", "drain"], extra,
+                              ["LSTAGT -1 -1 0"], check, "-agent:nobody -locationid:7")
+
+    def test_8_a_taken_application_port_gives_way_to_the_next(self):
+        taken = []
+        try:
+            pa, po = free_pair(), free_pair()
+            while abs(po - pa) < 2:
+                po = free_pair()
+            for port in (pa, po):
+                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+                taken.append(holder)
+                holder.bind(("127.0.0.1", port))
+                holder.listen(1)
+
+            def check(probe, pa_, po_):
+                self.assertEqual(listening(pa + 1), ["127.0.0.1"])
+                self.assertEqual(listening(po + 1), ["127.0.0.1"])
+
+            self.run_lumo(main_road(self.version).splitlines(), "", ROAD_LINES, check,
+                          "-agentid:12 -locationid:7", ports=(pa, po))
+        finally:
+            for holder in taken:
+                holder.close()
 
     @staticmethod
     def no_box(probe):
