@@ -32,12 +32,12 @@ CAgentLocationDlg::~CAgentLocationDlg() = default;
 BOOL CAgentLocationDlg::OnInitDialog()
 {
     CLumoDialog::OnInitDialog();
-    App().m_pLocationDlg = this;
     if (!m_list.SubclassDlgItem(IDC_LOCATION_LIST, this))
     {
-        EndDialog(IDCANCEL); // without its list nothing could be chosen
+        EndDialog(IDCANCEL); // without its list no location could be chosen
         return TRUE;
     }
+    App().m_pLocationDlg = this;
     CRect rect;
     m_list.GetClientRect(&rect);
     m_list.InsertColumn(0, L"Name", LVCFMT_LEFT, rect.Width() / 2);

@@ -1,4 +1,6 @@
 #include "desktop/CLoginDlg.h"
+#include "desktop/CAgentLocationDlg.h"
+#include "desktop/CPasswordDlg.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
 #include "core/NaturalCompare.h"
@@ -433,13 +435,16 @@ void CLoginDlg::OnDestroy()
     CDialog::OnDestroy();
 }
 
-// Until the password and location dialogs exist, a log-on that needs one of them cannot go on.
-INT_PTR CLoginDlg::RunPasswordDialog(CAgent& /*agent*/)
+INT_PTR CLoginDlg::RunPasswordDialog(CAgent& agent)
 {
-    return IDCANCEL;
+    CPasswordDlg dlg(m_pJexSocket, &agent, this);
+    return dlg.DoModal();
 }
 
-INT_PTR CLoginDlg::RunLocationDialog(CLocation& /*chosen*/)
+INT_PTR CLoginDlg::RunLocationDialog(CLocation& chosen)
 {
-    return IDCANCEL;
+    CAgentLocationDlg dlg(m_pJexSocket, this);
+    const INT_PTR nResult = dlg.DoModal();
+    if (nResult == IDOK) chosen = dlg.m_location;
+    return nResult;
 }

@@ -18,75 +18,11 @@ sys.path[:0] = [os.path.join(ROOT, "tests", "probe"), os.path.join(ROOT, "tests"
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
 from runner import WINE, WinePrefix, free_port  # noqa: E402
 from updateservice import UpdateServiceStandIn  # noqa: E402
+from lumo_road import SEED, JexSessions, listening, two_free_ports  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
 
-SEED = r"""[HKEY_LOCAL_MACHINE\Software\Quelmoor\LUMO\Settings]
-"LatestInstalledSetup"="6.1.0.0"
-"""
-
 GREETING = "handshake\ngreet 0 6.2.14.7 0.0.0.0\n"
-
-
-class JexSessions:
-    """jex_sessions.py in a folder of its own: a Jex that takes several links in turn."""
-
-    def __init__(self, links, wait, scripts):
-        self.folder = tempfile.mkdtemp(prefix="lumo-jex-")
-        paths = []
-        for i, script in enumerate(scripts):
-            paths.append(os.path.join(self.folder, "script%d" % i))
-            with open(paths[-1], "w", encoding="utf-8") as f:
-                f.write(script + "\n")
-        self.proc = subprocess.Popen([sys.executable, os.path.join(ROOT, "tests", "peers", "jex_sessions.py"), self.folder,
-                                      str(links), str(wait)] + paths, stdin=subprocess.DEVNULL)
-        deadline = time.monotonic() + 20
-        while not os.path.exists(os.path.join(self.folder, "port")):
-            if time.monotonic() > deadline:
-                raise RuntimeError("the Jex did not start")
-            time.sleep(0.02)
-        with open(os.path.join(self.folder, "port")) as f:
-            self.port = int(f.read())
-
-    def events(self, kind=None):
-        """(kind, link, detail) in order."""
-        path = os.path.join(self.folder, "events")
-        if not os.path.exists(path):
-            return []
-        with open(path, encoding="utf-8") as f:
-            parsed = [line.split(" ", 2) for line in f.read().splitlines()]
-        return [(k, int(n), d) for k, n, d in parsed if kind in (None, k)]
-
-    def wait_for(self, kind, n, timeout):
-        deadline = time.monotonic() + timeout
-        while len(self.events(kind)) < n:
-            if time.monotonic() > deadline:
-                raise AssertionError("no %d %s events: %s" % (n, kind, self.events()))
-            time.sleep(0.05)
-
-    def received(self, link):
-        """What Lumo sent on the link after the handshake."""
-        path = os.path.join(self.folder, "traffic%d" % link)
-        if not os.path.exists(path):
-            return []
-        with open(path, encoding="utf-8") as f:
-            return [e[2:] for e in f.read().splitlines()
-                    if e.startswith("< ") and not e.startswith(("< CNPROP", "< TTSYNC"))]
-
-    def finish(self, timeout=60):
-        try:
-            return self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()  # ours: started above
-            self.proc.wait()
-            return -1
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        shutil.rmtree(self.folder, ignore_errors=True)
-
 
 PEERS = os.path.join(ROOT, "tests", "peers")
 
@@ -104,20 +40,6 @@ def run_peer(command, script):
         return done.returncode, done.stderr
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-
-
-def listening(port):
-    """The local addresses that listen on the TCP port, as ss shows them."""
-    out = subprocess.run(["ss", "-ltnH"], capture_output=True, text=True, check=True).stdout
-    return sorted(fields[3].rsplit(":", 1)[0] for fields in (line.split() for line in out.splitlines())
-                  if len(fields) > 3 and fields[3].rsplit(":", 1)[1] == str(port))
-
-
-def two_free_ports():
-    while True:
-        first, second = free_port(), free_port()
-        if first != second:
-            return first, second
 
 
 class LumoConnectTest(unittest.TestCase):

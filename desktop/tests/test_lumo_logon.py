@@ -2,7 +2,7 @@
 the UI probe, against a scripted Jex (jex_sessions.py) on 127.0.0.1 and the update service stand-in.
 Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
 import os
-import re
+import socket
 import sys
 import time
 import unittest
@@ -10,36 +10,34 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from test_lumo_connect import (SEED, JexSessions, listening, two_free_ports)  # noqa: E402
+from lumo_road import (ROAD_LINES, SEED, JexSessions, listening, live_lines, main_road, opening,  # noqa: E402
+                       received_in_order, two_free_ports, wait_until)
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
 from runner import WINE, WinePrefix, free_port  # noqa: E402
 from updateservice import UpdateServiceStandIn  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
 
-AGENTS = ('Count = "2" ID0 = "13" LN0 = "Adams" FN0 = "Al" UN0 = "aadams" '
-          'ID1 = "12" LN1 = "Doe" FN1 = "Jane" UN1 = "jdoe"')
+WM_CHAR = 0x0102
+LOCATIONS = ('Count = "2" ID0 = "10" NM0 = "Desk 10" CNM0 = "PC10" '
+             'ID1 = "9" NM1 = "Desk 9" CNM1 = "PC9"')
 
 
-def main_road(version):
-    """Jex's side of the road: agent 12 logs on at location 7, no password."""
-    return "\n".join([
-        "handshake",
-        "ttsync 0",
-        "greet 0 %s 0.0.0.0 0 -" % version,
-        "expectline LSTAGT -1 -1 0",
-        "send LSTAGT -1 -1 0 '%s'" % AGENTS,
-        "expectline RQASUD 1 12",
-        "send SETPER 784",
-        "send ASUFIN",
-        # The UTC offset carries the server clock's correction, which a clock push gives to within a second.
-        "expect ALOGON 12 7 -?[01]",
-        "send ALOGON 0 7 jdoe Desk7",
-        "send ASUFIN",
-        "expectline RQASUD 1 12",
-        "expectline ENDINI",
-        "drain",
-    ])
+def free_pair():
+    """A loopback port free at the time of asking whose next port is free too."""
+    while True:
+        port = free_port()
+        if port < 65535 and not listening(port + 1):
+            return port
+
+
+def titles(probe):
+    """The titles of the windows that became visible so far."""
+    return [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
+
+
+def visible(probe, hwnd):
+    return hwnd + ":#32770:1" in probe.ask("windows").split()
 
 
 class LumoLogonTest(unittest.TestCase):
@@ -62,27 +60,31 @@ class LumoLogonTest(unittest.TestCase):
             print("prefix kept: " + cls.prefix.path, file=sys.stderr)
 
     def setUp(self):
-        self.jex = JexSessions(1, 30, [main_road(self.version)])
+        self.jex = None
 
     def tearDown(self):
-        self.jex.close()
+        if self.jex:
+            self.jex.close()
 
-    def run_road(self, extra, check):
-        pa, po = two_free_ports()
+    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None):
+        """Starts Lumo against a Jex playing the script, waits until Lumo has sent the lines
+        (patterns, past the handshake and the clock), then lets check act and look."""
+        if self.jex:
+            self.jex.close()
+        self.jex = JexSessions(1, 30, ["\n".join(script)])
+        pa, po = ports or two_free_ports()
         before = len(self.update_service.connections())
         log = []
         probe = Probe(WINE, PROBE_EXE, log, env=self.prefix.env)
         try:
             probe.ask("watch on")
-            probe.ask("start \"%s\" -jex:127.0.0.1:%d -agentid:12 -locationid:7 -appport:%d -oldappport:%d%s"
-                      % (wine_path(LUMO_EXE), self.jex.port, pa, po, extra))
-            self.wait_received(["LSTAGT -1 -1 0", "RQASUD 1 12", r"ALOGON 12 7 -?[01]", "RQASUD 1 12", "ENDINI"])
+            probe.ask("start \"%s\" -jex:127.0.0.1:%d %s -appport:%d -oldappport:%d%s"
+                      % (wine_path(LUMO_EXE), self.jex.port, args, pa, po, extra))
+            if not wait_until(lambda: received_in_order(self.jex, lines), 40):
+                raise AssertionError("Jex got %r, expected %r" % (live_lines(self.jex), lines))
             self.assertEqual(probe.ask("wait 0"), "running")
             self.assertEqual(self.update_service.connections()[before:], [b""])
-            with self.assertRaises(ProbeError):
-                probe.ask("box")
-            titles = [unescape(e.split(" ", 3)[3]) for e in probe.events if len(e.split(" ", 3)) > 3]
-            self.assertNotIn("Connecting to Jex", titles)
+            self.assertNotIn("Connecting to Jex", titles(probe))
             check(probe, pa, po)
         except BaseException:
             type(self).prefix.failed = True
@@ -98,31 +100,20 @@ class LumoLogonTest(unittest.TestCase):
             self.assertEqual(probe.close(), 0)
         self.assertEqual(self.jex.finish(), 0)
 
-    def wait_received(self, lines, timeout=40):
-        deadline = time.monotonic() + timeout
-        while True:
-            # The traffic file is written when the link ends; until then the events tell the state.
-            seen = self.live_lines()
-            if len(seen) >= len(lines) and all(re.fullmatch(p, line) for p, line in zip(lines, seen)):
-                return
-            if time.monotonic() > deadline:
-                raise AssertionError("Jex got %r, expected %r" % (seen, lines))
-            time.sleep(0.1)
+    def run_road(self, extra, check):
+        def road_check(probe, pa, po):
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+            check(probe, pa, po)
 
-    def live_lines(self):
-        path = os.path.join(self.jex.folder, "live0")
-        if not os.path.exists(path):
-            return []
-        with open(path, encoding="utf-8") as f:
-            return [line[2:] for line in f.read().splitlines() if line.startswith("< ")
-                    and not line.startswith(("< CNPROP", "< TTSYNC", "< HEARTB", "< CURTIM"))]
+        self.run_lumo(main_road(self.version).splitlines(), extra, ROAD_LINES, road_check)
 
     def test_1_agent_12_logs_on_at_location_7(self):
         def check(probe, pa, po):
             self.assertEqual(listening(pa), ["127.0.0.1"])
             self.assertEqual(listening(po), ["127.0.0.1"])
             main = probe.ask("dialog 1043")
-            self.assertIn(main + ":#32770:1", probe.ask("windows").split())
+            self.assertTrue(visible(probe, main))
             # The Login dialog ends on the ALOGON answer posted to it: gone within a moment.
             deadline = time.monotonic() + 10
             while probe.ask("windows").count("#32770:") and time.monotonic() < deadline:
@@ -133,8 +124,7 @@ class LumoLogonTest(unittest.TestCase):
                 time.sleep(0.05)
             with self.assertRaises(ProbeError):
                 probe.ask("dialog 1018")
-            seen = [unescape(e.split(" ", 3)[3]) for e in probe.events if len(e.split(" ", 3)) > 3]
-            self.assertNotIn("Password", seen)
+            self.assertNotIn("Password", titles(probe))
 
         self.run_road("", check)
 
@@ -143,6 +133,151 @@ class LumoLogonTest(unittest.TestCase):
             self.assertEqual(probe.events, [])
 
         self.run_road(" -hide", check)
+
+
+    def test_3_a_given_password_is_checked_without_the_password_window(self):
+        script = opening(self.version, flags=1) + [
+            "password CHKPWD 2 secret", "send CHKPWD 12 0",
+            "expectline RQASUD 1 12", "send SETPER 784", "send ASUFIN",
+            "expect ALOGON 12 7 -?[01]", "drain"]
+
+        def check(probe, pa, po):
+            self.assertNotIn("Password", titles(probe))
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+
+        self.run_lumo(script, " -pwd:secret", ["LSTAGT -1 -1 0", "CHKPWD 1 12 [A-P]{32}", "RQASUD 1 12",
+                                                 r"ALOGON 12 7 -?[01]"], check)
+
+    def test_4_a_refused_password_shows_the_window_and_a_typed_wrong_one_the_box(self):
+        script = opening(self.version, flags=1) + [
+            "password CHKPWD 2 secret", "send CHKPWD 12 100",
+            "password CHKPWD 2 wrong", "send CHKPWD 12 100", "drain"]
+
+        def check(probe, pa, po):
+            window = probe.until("dialog 1120")
+            self.assertTrue(wait_until(lambda: visible(probe, window), 10), "the Password window stays hidden")
+            self.assertEqual(probe.ask("text %s 1002" % window), "")
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+            for c in "wrong":
+                probe.ask("post %s 1002 %d %d 0" % (window, WM_CHAR, ord(c)))
+            self.assertTrue(wait_until(lambda: probe.ask("text %s 1002" % window) == "wrong", 5))
+            probe.ask("click %s 1" % window)
+            self.assertEqual(probe.until("box", 20).split(" ", 1)[1], "Invalid password")
+            self.assertEqual(len(live_lines(self.jex)), 3, "a second CHKPWD, and no log-on")
+
+        self.run_lumo(script, " -pwd:secret", ["LSTAGT -1 -1 0", "CHKPWD 1 12 [A-P]{32}"], check)
+
+    def test_5_the_location_comes_by_the_permission_bits(self):
+        chosen = r"ALOGON 12 9 -?[01]"  # Desk 9 sorts before Desk 10 and is chosen with OK
+        for setper, location, asked, logon in [
+                (4, 7, False, r"ALOGON 12 -1 -?[01]"),   # no location, whatever was given
+                (16, 7, False, r"ALOGON 12 7 -?[01]"),   # the given one
+                (16, 0, True, chosen),                   # none given: the agent chooses
+                (20, 7, False, r"ALOGON 12 7 -?[01]"),   # bit 4 wins over bit 2
+                (0, 7, True, chosen)]:                   # no bit: chosen at every log-on
+            with self.subTest(setper=setper, location=location):
+                script = opening(self.version) + [
+                    "expectline RQASUD 1 12", "send SETPER %d" % setper, "send ASUFIN"]
+                if asked:
+                    script += ["expectline LSTLOC -1 -1", "send LSTLOC -1 -1 '%s'" % LOCATIONS]
+                script += ["expect " + logon, "drain"]
+                lines = ["LSTAGT -1 -1 0", "RQASUD 1 12"] + (["LSTLOC -1 -1"] if asked else []) + [logon]
+
+                def check(probe, pa, po):
+                    if asked:
+                        window = probe.until("dialog 1240")
+                        self.assertTrue(wait_until(lambda: visible(probe, window), 10), "the dialog stays hidden")
+                        probe.until("lvcell %s 1240 1 0" % window)  # the list has come
+                        probe.ask("click %s 1030" % window)  # its OK
+                        self.assertTrue(wait_until(lambda: received_in_order(self.jex, lines), 20),
+                                        live_lines(self.jex))
+                    else:
+                        self.assertNotIn("Select agent location", titles(probe))
+
+                args = "-agentid:12" + (" -locationid:%d" % location if location else "")
+                self.run_lumo(script, "", lines[:-1] if asked else lines, check, args)
+
+    def test_6_a_refused_logon_shows_why_and_the_dialog_stays(self):
+        head = "Agent has tried to log on and received : \n"
+        for code, location, text in [
+                (1, 7, "Agent does not exist"),
+                (2, -1, "No location available"),
+                (2, 7, "Location doesn't exist"),
+                (4, 7, "A Supervisor with the same name is connected to another location. "),
+                (5, 7, "Location is already occupied"),
+                (6, 7, "An agent is already connected with this name."),
+                (7, 7, "Maximum number of connected agents reached."),
+                (10, 7, "Location Incompatible"),
+                (11, 7, "External Dialler Error"),
+                (100, 7, "Invalid password"),
+                (101, 7, "There is no Zandrel connected at the moment, please try later again..."),
+                (102, 7, "There is no agent with NT Account '?' configured on Jex.\nLumo will now be closed."),
+                (103, 7, "Connection refused: Agent doesn't have the permission to log on!"),
+                (999, 7, "999")]:
+            with self.subTest(code=code, location=location):
+                logon = r"ALOGON 12 %d -?[01]" % location
+                # Bit 2 logs on without a location, bit 4 at the given one.
+                script = opening(self.version) + [
+                    "expectline RQASUD 1 12", "send SETPER %d" % (4 if location == -1 else 16), "send ASUFIN",
+                    "expect " + logon, "send ALOGON %d %d '' ''" % (code, location), "drain"]
+
+                def check(probe, pa, po):
+                    box, said = probe.until("box", 20).split(" ", 1)
+                    self.assertEqual(unescape(said), head + text)
+                    probe.ask("click %s 1" % box)  # IDOK
+                    self.assertTrue(wait_until(lambda: self.no_box(probe), 10), "the box stays")
+                    self.assertTrue(visible(probe, probe.ask("dialog 1018")), "the log-on dialog is gone")
+
+                self.run_lumo(script, "", ["LSTAGT -1 -1 0", "RQASUD 1 12", logon], check)
+
+
+    def test_7_an_unknown_agent_name_shows_the_list_and_waits_for_the_agent(self):
+        for extra in ["", " -hide"]:
+            with self.subTest(extra=extra):
+                def check(probe, pa, po):
+                    window = probe.until("dialog 1018")
+                    self.assertTrue(wait_until(lambda: visible(probe, window), 10), "the list stays hidden")
+                    self.assertEqual(probe.until("lvcell %s 1018 0 1" % window), "Al")  # Al Adams sorts first
+                    # Nothing goes to Jex by itself: a log-on would follow the list at once.
+                    self.assertFalse(wait_until(lambda: len(live_lines(self.jex)) > 1, 2), live_lines(self.jex))
+                    probe.ask("click %s 1" % window)  # OK logs on the selected first row
+                    self.assertTrue(wait_until(lambda: received_in_order(self.jex, ["LSTAGT -1 -1 0", "RQASUD 1 13"]),
+                                               20), live_lines(self.jex))
+
+                self.run_lumo(opening(self.version) + ["expectline RQASUD 1 13", "drain"], extra,
+                              ["LSTAGT -1 -1 0"], check, "-agent:nobody -locationid:7")
+
+    def test_8_a_taken_application_port_gives_way_to_the_next(self):
+        taken = []
+        try:
+            pa, po = free_pair(), free_pair()
+            while abs(po - pa) < 2:
+                po = free_pair()
+            for port in (pa, po):
+                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+                taken.append(holder)
+                holder.bind(("127.0.0.1", port))
+                holder.listen(1)
+
+            def check(probe, pa_, po_):
+                self.assertEqual(listening(pa + 1), ["127.0.0.1"])
+                self.assertEqual(listening(po + 1), ["127.0.0.1"])
+
+            self.run_lumo(main_road(self.version).splitlines(), "", ROAD_LINES, check,
+                          "-agentid:12 -locationid:7", ports=(pa, po))
+        finally:
+            for holder in taken:
+                holder.close()
+
+    @staticmethod
+    def no_box(probe):
+        try:
+            probe.ask("box")
+            return False
+        except ProbeError:
+            return True
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 // The UI probe: starts a program under test and acts on its windows from outside, through
 // messages only, for a driver that sends one command a line on stdin and reads one answer a line
-// on stdout ("ok ..." or "err ..."). In watch mode, lines "event visible ..." come in between.
+// on stdout ("ok ..." or "err ..."). In watch mode, lines "event visible <window> <class> <ms> <caption>"
+// come in between.
 // Texts in answers escape backslash, CR, LF and tab as \\, \r, \n and \t.
 #include "core/CVersionInfo.h"
 #include "framework/CHandleOwner.h"
@@ -94,6 +95,15 @@ std::wstring ClassOf(HWND hwnd)
 }
 
 // WM_GETTEXT is carried across processes by the system itself.
+// The caption as the window manager keeps it: sends nothing, so a busy program cannot hold the
+// watcher.
+std::wstring CaptionOf(HWND hwnd)
+{
+    wchar_t text[256] = L"";
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
 std::wstring TextOf(HWND hwnd)
 {
     const LRESULT n = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
@@ -197,7 +207,7 @@ private:
                 now.insert(hwnd);
                 if (!visible.count(hwnd))
                     Say("event visible " + Hex(hwnd) + " " + Escape(ClassOf(hwnd)) + " " +
-                        std::to_string(GetTickCount64() - g_nStart));
+                        std::to_string(GetTickCount64() - g_nStart) + " " + Escape(CaptionOf(hwnd)));
             }
             visible = std::move(now);
             Sleep(50);

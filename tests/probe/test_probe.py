@@ -29,6 +29,8 @@ class ProbeTest(unittest.TestCase):
             while not any(" ProbeFlash " in e for e in probe.events) and time.monotonic() < deadline:
                 time.sleep(0.05)
             self.assertTrue(any(" ProbeFlash " in e for e in probe.events), "the 100 ms window was missed")
+            flash = [e for e in probe.events if " ProbeFlash " in e][0]
+            self.assertEqual(flash.split(" ", 4)[4], "Flash")
 
             box, text = probe.until("box").split(" ", 1)
             self.assertEqual(unescape(text), "Keep the fixture?")
