@@ -8,6 +8,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
@@ -15,12 +16,44 @@ for folder in (os.path.join(ROOT, "tests", "probe"), os.path.join(ROOT, "tests",
     if folder not in sys.path:
         sys.path.insert(0, folder)
 
-from runner import free_port  # noqa: E402
+from runner import WinePrefix, free_port  # noqa: E402
+from updateservice import UpdateServiceStandIn  # noqa: E402
 
 SEED = r"""[HKEY_LOCAL_MACHINE\Software\Quelmoor\LUMO\Settings]
 "LatestInstalledSetup"="6.1.0.0"
 """
 
+
+
+class LumoProgramTest(unittest.TestCase):
+    """A class of black-box tests of Lumo.exe: one fresh prefix seeded with PREFIX_SEED and the
+    update service stand-in for the whole class; the prefix is kept, and named, when a test marked
+    it failed. self.jex, when a test sets it, is closed after the test."""
+    PREFIX_SEED = SEED
+
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = WinePrefix()
+        try:
+            cls.prefix.import_reg(cls.PREFIX_SEED)
+            cls.update_service = UpdateServiceStandIn()
+        except BaseException:
+            cls.prefix.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.update_service.stop()
+        cls.prefix.close()
+        if cls.prefix.failed:
+            print("prefix kept: " + cls.prefix.path, file=sys.stderr)
+
+    def setUp(self):
+        self.jex = None
+
+    def tearDown(self):
+        if self.jex:
+            self.jex.close()
 
 class JexSessions:
     """jex_sessions.py in a folder of its own: a Jex that takes several links in turn."""

@@ -16,9 +16,8 @@ ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path[:0] = [os.path.join(ROOT, "tests", "probe"), os.path.join(ROOT, "tests", "peers")]
 
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
-from runner import WINE, WinePrefix, free_port  # noqa: E402
-from updateservice import UpdateServiceStandIn  # noqa: E402
-from lumo_road import SEED, JexSessions, listening, two_free_ports  # noqa: E402
+from runner import WINE, free_port  # noqa: E402
+from lumo_road import JexSessions, LumoProgramTest, listening, two_free_ports  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
 
@@ -42,26 +41,7 @@ def run_peer(command, script):
         shutil.rmtree(folder, ignore_errors=True)
 
 
-class LumoConnectTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.prefix = WinePrefix()
-        cls.prefix.import_reg(SEED)
-        cls.update_service = UpdateServiceStandIn()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.update_service.stop()
-        cls.prefix.close()
-        if cls.prefix.failed:
-            print("prefix kept: " + cls.prefix.path, file=sys.stderr)
-
-    def setUp(self):
-        self.jex = None
-
-    def tearDown(self):
-        if self.jex:
-            self.jex.close()
+class LumoConnectTest(LumoProgramTest):
 
     def run_lumo(self, arguments, check):
         """Starts Lumo under the probe with its windows watched and hands the probe to check."""

@@ -9,8 +9,8 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path[:0] = [os.path.join(ROOT, "tests", "probe"), os.path.join(ROOT, "tests", "peers")]
 
 from probe import Probe, unescape, wine_path  # noqa: E402
-from runner import WINE, WinePrefix, free_port  # noqa: E402
-from updateservice import UpdateServiceStandIn  # noqa: E402
+from runner import WINE, free_port  # noqa: E402
+from lumo_road import LumoProgramTest  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
 
@@ -22,19 +22,8 @@ SEED = r"""[HKEY_CURRENT_USER\Software\Quelmoor\LUMO\Settings]
 """
 
 
-class LumoFirstRunTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.prefix = WinePrefix()
-        cls.prefix.import_reg(SEED)
-        cls.update_service = UpdateServiceStandIn()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.update_service.stop()
-        cls.prefix.close()
-        if cls.prefix.failed:
-            print("prefix kept: " + cls.prefix.path, file=sys.stderr)
+class LumoFirstRunTest(LumoProgramTest):
+    PREFIX_SEED = SEED
 
     def run_lumo(self, arguments, check):
         """Starts Lumo under the probe and hands both to check; on failure keeps the evidence."""

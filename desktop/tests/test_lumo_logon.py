@@ -10,11 +10,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from lumo_road import (ROAD_LINES, SEED, JexSessions, listening, live_lines, main_road, opening,  # noqa: E402
+from lumo_road import (ROAD_LINES, JexSessions, LumoProgramTest, listening, live_lines, main_road, opening,  # noqa: E402
                        received_in_order, two_free_ports, wait_until)
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
-from runner import WINE, WinePrefix, free_port  # noqa: E402
-from updateservice import UpdateServiceStandIn  # noqa: E402
+from runner import WINE, free_port  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
 
@@ -40,31 +39,15 @@ def visible(probe, hwnd):
     return hwnd + ":#32770:1" in probe.ask("windows").split()
 
 
-class LumoLogonTest(unittest.TestCase):
+class LumoLogonTest(LumoProgramTest):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = WinePrefix()
-        cls.prefix.import_reg(SEED)
-        cls.update_service = UpdateServiceStandIn()
+        super().setUpClass()
         probe = Probe(WINE, PROBE_EXE, env=cls.prefix.env)
         try:
             cls.version = probe.ask("version " + wine_path(LUMO_EXE))
         finally:
             probe.close()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.update_service.stop()
-        cls.prefix.close()
-        if cls.prefix.failed:
-            print("prefix kept: " + cls.prefix.path, file=sys.stderr)
-
-    def setUp(self):
-        self.jex = None
-
-    def tearDown(self):
-        if self.jex:
-            self.jex.close()
 
     def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None):
         """Starts Lumo against a Jex playing the script, waits until Lumo has sent the lines
