@@ -254,6 +254,39 @@ class LumoLogonTest(LumoProgramTest):
             for holder in taken:
                 holder.close()
 
+    def test_9_without_the_startup_data_the_logon_gives_up_after_30_seconds(self):
+        # Jex stays silent through the wait: its own reads must outlast it.
+        script = opening(self.version) + ["expectline RQASUD 1 12", "send SETPER 784", "timeout 60", "drain"]
+
+        def check(probe, pa, po):
+            asked = time.monotonic()  # RQASUD reached Jex at most one poll (0.1 s) before
+            window = probe.until("dialog 1018")
+            slowest, found = 0.0, []
+
+            def box_or_answer():
+                # The dialog pumps while it waits: it must go on answering its messages.
+                start = time.monotonic()
+                probe.ask("text %s" % window)
+                nonlocal slowest
+                slowest = max(slowest, time.monotonic() - start)
+                try:
+                    found.append(probe.ask("box"))
+                    return True
+                except ProbeError:
+                    return False
+
+            self.assertTrue(wait_until(box_or_answer, 40, 0.05), "no time-out box")
+            waited = time.monotonic() - asked
+            self.assertTrue(29 <= waited <= 31.1, "the box came after %.1f s" % waited)
+            self.assertLess(slowest, 0.2, "the dialog kept a WM_GETTEXT waiting")
+            box, said = found[0].split(" ", 1)
+            self.assertEqual(unescape(said), "Timeout expired while waiting for agent startup data.\nAborting now.")
+            self.assertEqual(live_lines(self.jex), ["LSTAGT -1 -1 0", "RQASUD 1 12"], "no log-on")
+            probe.ask("click %s 1" % box)  # IDOK
+            self.assertEqual(probe.ask("wait 20000"), "exited 0", "the log-on ended, and start-up with it")
+
+        self.run_lumo(script, "", ["LSTAGT -1 -1 0", "RQASUD 1 12"], check)
+
     @staticmethod
     def no_box(probe):
         try:
