@@ -67,7 +67,7 @@ public:
 
     // The text of an agent state as the window and the old application port show it; state 2
     // gives the pause reason Jex sent with it, or "In pause" without one.
-    CString GetAgentStateText(int nState);
+    CString GetAgentStateText(int nState) const;
     // Tells every local application the current agent state and its text again.
     void BroadcastAgentState();
     // The pause as the agent state last left it, and when it began.

@@ -512,7 +512,7 @@ CString CLumoDlg::GetAgentStateText()
     return m_strStateText;
 }
 
-CString CLumoDlg::GetAgentStateText(int nState)
+CString CLumoDlg::GetAgentStateText(int nState) const
 {
     switch (nState)
     {

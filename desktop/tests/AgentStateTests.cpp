@@ -165,4 +165,18 @@ TEST_F(AgentStateTest, JexStatesShowInStatusAndTitleKeepThePauseAndReachTheAppli
     m_pApp->GetJexSocket()->Close();
     EXPECT_EQ(m_pJex->Finish(), 0) << m_pJex->Log();
 }
+TEST_F(AgentStateTest, BeforeTheStartOnlyTheStateIsKeptAndTheStartShowsIt)
+{
+    m_pDlg = std::make_unique<CLumoDlg>(*m_pApp);
+    m_pDlg->SetAgentState(2, L"Lunch"); // Jex may be quicker than the window
+    EXPECT_EQ(m_pDlg->GetAgentState(), 2);
+    EXPECT_FALSE(m_pDlg->IsInPause());
+    EXPECT_EQ(Str(m_pDlg->GetAgentStateText()), L"");
+    EXPECT_EQ(Str(m_pDlg->GetStatusText()), L"");
+
+    ASSERT_TRUE(m_pDlg->Create());
+    EXPECT_TRUE(m_pDlg->IsInPause()) << "the start takes up the state it holds";
+    EXPECT_EQ(Str(m_pDlg->GetStatusText()), L"In pause") << "without the reason, which came too early";
+    EXPECT_EQ(TitleOf(*m_pDlg), L"Lumo - In pause");
+}
 } // namespace
