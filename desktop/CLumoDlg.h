@@ -65,6 +65,18 @@ public:
     const CRect& GetStatusArea() const { return m_rcStatusArea; }
     int GetRowStep() const { return m_nRowStep; }
 
+    // The text of an agent state as the window and the old application port show it; state 2
+    // gives the pause reason Jex sent with it, or "In pause" without one.
+    CString GetAgentStateText(int nState) const;
+    // Tells every local application the current agent state and its text again.
+    void BroadcastAgentState();
+    // The pause as the agent state last left it, and when it began.
+    BOOL IsInPause() const { return m_bPause; }
+    __time64_t GetStateStartTime() const { return m_tStateStart; }
+    const CString& GetStatusText() const { return m_strStatusText; }
+    // Tests only: a known start time, to tell a pause that began from one that went on.
+    void SetStateStartTime(__time64_t tStart) { m_tStateStart = tStart; }
+
     // Tests only: each message-map handler reports its name here when it runs.
     void SetHandlerTrace(std::function<void(const char*)> trace) { m_handlerTrace = std::move(trace); }
 
@@ -242,6 +254,8 @@ private:
     void SetUpMuteButtons();
     // A child's window rectangle in client coordinates.
     CRect ChildRect(int nId) const;
+    // The first panel button shows the pause: pressed while one lasts.
+    void MarkPauseButton(BOOL bPressed);
     void ShowChild(int nId, BOOL bShow);
 
     CLumoApp& m_app;

@@ -3,12 +3,15 @@
 // what they must do already is keep the window working (default processing, painting) and free
 // what a message hands over.
 #include "core/CMessage.h"
+#include "desktop/CApplicationToolBarDlg.h"
+#include "desktop/CLumoApp.h"
 #include "desktop/CLumoDlg.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
 #include "framework/CPaintDC.h"
 #include "framework/CStringArray.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/CSessionCore.h"
 #include <memory>
 
 // In the order the window's behaviour is specified; each entry's handler is named after it.
@@ -506,10 +509,95 @@ void CLumoDlg::OnTimer(UINT_PTR /*nIDEvent*/)
 
 CString CLumoDlg::GetAgentStateText()
 {
-    return CString();
+    return m_strStateText;
 }
 
-void CLumoDlg::SetAgentState(int /*nState*/, const CString& /*strStateText*/) {}
+CString CLumoDlg::GetAgentStateText(int nState) const
+{
+    switch (nState)
+    {
+    case 1:
+        return L"Ready";
+    case 2:
+        return m_strPauseReason.IsEmpty() ? CString(L"In pause") : m_strPauseReason;
+    case 3:
+        return L"Inbound call";
+    case 4:
+        return L"Outbound call";
+    case 5:
+        return L"Manual call";
+    case 6:
+        return L"Inbound clerical";
+    case 7:
+        return L"Outbound clerical";
+    case 8:
+        return L"Processing email";
+    case 9:
+        return L"Processing fax";
+    case 10:
+        return L"Processing voice mail";
+    case 11:
+        return L"Processing chat";
+    case 12:
+        return L"Phone is off hook";
+    case 13:
+        return L"Call Me Call";
+    case 14:
+        return L"Key-in";
+    case 16:
+        return L"Selecting";
+    case 17:
+        return L"Brief";
+    case 18:
+        return L"Predictive dialing";
+    default:
+        return CString(); // 0, 15 and states Jex may add later have no text of their own
+    }
+}
+
+void CLumoDlg::SetAgentState(int nState, const CString& strStateText)
+{
+    m_nAgentState = nState;
+    if (!m_bReady) return; // the end of the start shows the state it holds by then
+    if (nState == 2)
+    {
+        m_strPauseReason = strStateText;
+        // Only the beginning of a pause starts the clock: a new reason within it does not.
+        if (!m_bPause)
+        {
+            m_bPause = TRUE;
+            MarkPauseButton(TRUE);
+            m_tStateStart = _time64(nullptr);
+        }
+    }
+    else if (m_bPause)
+    {
+        m_bPause = FALSE;
+        MarkPauseButton(FALSE);
+    }
+    SetPauseIndicator(m_bPause);
+
+    m_strStateText = GetAgentStateText(nState);
+    if (m_app.m_bAllowToolBar && m_pToolBar) m_pToolBar->SetBannerText(m_strStateText);
+    m_strStatusText = m_strStateText;
+    InvalidateRect(&m_rcStatusArea, FALSE);
+    CString strTitle;
+    strTitle.LoadString(IDS_TITLE_PREFIX);
+    SetWindowText(strTitle + m_strStateText);
+    BroadcastAgentState();
+}
+
+void CLumoDlg::BroadcastAgentState()
+{
+    Core().BroadcastAgentState(m_nAgentState, m_strStateText);
+}
+
+void CLumoDlg::MarkPauseButton(BOOL bPressed)
+{
+    if (m_panelLatched.empty()) return; // no panel buttons yet
+    m_panelLatched[0] = bPressed ? 1 : 0;
+    if (const auto it = m_panelRects.find(0); it != m_panelRects.end()) InvalidateRect(&it->second, FALSE);
+}
 
 void CLumoDlg::UpdateQueueDisplay() {}
 

@@ -142,6 +142,7 @@
 
 // ---- strings of the main window ----
 #define IDS_ABOUTBOX 61101           // "&About Lumo..."
+#define IDS_TITLE_PREFIX 61204       // "Lumo - ": the state text follows
 #define IDS_COLUMN_CALL 61151        // "Call"
 #define IDS_COLUMN_GROUP 61224       // "Group"
 #define IDS_COLUMN_TOTAL_TIME 61230  // "Total time"

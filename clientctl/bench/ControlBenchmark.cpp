@@ -3,6 +3,7 @@
 // reaching an event sink, against the same line and payload reaching a core link's handler. Each receiver
 // computes the CRC-32 of the bytes inside its call, as a sink that keeps them must touch them there.
 // In a round of its own, untimed, the peak working set above the idle, connected control.
+#include "clientctl/bench/CLumoThread.h"
 #include "clientctl/bench/CWordLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CStaticTools.h"
@@ -65,60 +66,24 @@ public:
     void OnAplgin(CStringArray& arrFields) { SendCommand(L"APLGIN %s -1 1 3\r", arrFields[0].GetString()); }
 };
 
-class CAnsweringListener : public CAsyncSocketEx
+// The answering Lumo's thread, which also pushes the task contents to the newest link when told,
+// handing over the copy it was given as Lumo's own sends do.
+class CPushingLumo : public CLumoThread<CAnsweringLink>
 {
 public:
-    CAnsweringListener() { m_bDeleteOnClose = false; }
-    void OnAccept(int nErrorCode) override
-    {
-        if (nErrorCode != 0) return;
-        auto pLink = std::make_unique<CAnsweringLink>();
-        if (!Accept(*pLink)) return;
-        pLink->SendCommand(L"STARTS 0 -1 %s\r", L"5.4.9.3");
-        m_links.push_back(std::move(pLink));
-    }
-    std::vector<std::unique_ptr<CAnsweringLink>> m_links;
-};
-
-// The answering Lumo's thread: its links live there, and it pushes the task contents to the newest one
-// when told, handing over the copy it was given as Lumo's own sends do.
-class CLumoThread : public CWinThread
-{
-public:
-    std::atomic<UINT> m_nPort{0};
     std::vector<BYTE> m_handed;
 
-    BOOL InitInstance() override
-    {
-        m_pListener = std::make_unique<CAnsweringListener>();
-        CString strAddress;
-        UINT nPort = 0;
-        if (!m_pListener->Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1") || !m_pListener->Listen() ||
-            !m_pListener->GetSockName(strAddress, nPort))
-            return FALSE;
-        m_nPort = nPort;
-        return TRUE;
-    }
-    int ExitInstance() override
-    {
-        m_pListener.reset();
-        return CWinThread::ExitInstance();
-    }
     BOOL PreTranslateMessage(MSG* pMsg) override
     {
-        if (pMsg->hwnd || pMsg->message != WM_APP_PUSH) return CWinThread::PreTranslateMessage(pMsg);
-        if (!m_pListener->m_links.empty())
+        if (pMsg->hwnd || pMsg->message != WM_APP_PUSH) return CLumoThread::PreTranslateMessage(pMsg);
+        if (CAnsweringLink* pLink = NewestLink())
         {
-            CAnsweringLink& link = *m_pListener->m_links.back();
-            CSingleLock lock(&link.m_csSend, TRUE);
-            link.SendCommand(L"UPDTSK -1 %d 11 %lu 12:100;13:200\r", static_cast<int>(m_handed.size()), g_nCrc);
-            link.SendRaw(std::move(m_handed));
+            CSingleLock lock(&pLink->m_csSend, TRUE);
+            pLink->SendCommand(L"UPDTSK -1 %d 11 %lu 12:100;13:200\r", static_cast<int>(m_handed.size()), g_nCrc);
+            pLink->SendRaw(std::move(m_handed));
         }
         return TRUE;
     }
-
-private:
-    std::unique_ptr<CAnsweringListener> m_pListener;
 };
 
 // The client side on a core link, used from the thread it lives on: the same line and payload to its handler.
@@ -187,7 +152,7 @@ private:
 };
 
 // One push from the answering Lumo until the receiver's call has checked the bytes; negative on failure.
-double TimePush(CLumoThread& lumo, CArrival& arrival)
+double TimePush(CPushingLumo& lumo, CArrival& arrival)
 {
     lumo.m_handed = g_task; // Lumo's own copy, made before the clock starts
     arrival = CArrival{};
@@ -197,7 +162,7 @@ double TimePush(CLumoThread& lumo, CArrival& arrival)
     return std::chrono::duration<double>(arrival.end - start).count();
 }
 
-double Best(CLumoThread& lumo, CArrival& arrival)
+double Best(CPushingLumo& lumo, CArrival& arrival)
 {
     double best = 1e30;
     for (int i = 0; i < kRounds; ++i)
@@ -217,12 +182,12 @@ int main()
     for (size_t i = 0; i < g_task.size(); ++i)
         g_task[i] = static_cast<BYTE>(i * 31 + 7);
     g_nCrc = CStaticTools::GetChecksumForMemory(g_task.data(), static_cast<unsigned long>(g_task.size()));
-    auto* pLumo = new CLumoThread;
+    auto* pLumo = new CPushingLumo;
     pLumo->m_bAutoDelete = FALSE;
     if (!AfxBeginThread(pLumo)) return 1;
     struct CEndLumo
     {
-        CLumoThread* pLumo;
+        CPushingLumo* pLumo;
         ~CEndLumo()
         {
             pLumo->PostThreadMessage(WM_QUIT, 0, 0);

@@ -5,6 +5,7 @@
 // synchronous member through IDispatch::Invoke against a core link's exchange, and a 1 MiB SendInterview
 // until Lumo holds it against the same line and payload sent on a core link.
 #include "clientctl/CLumoSocket.h"
+#include "clientctl/bench/CLumoThread.h"
 #include "clientctl/bench/CWordLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CStaticTools.h"
@@ -77,47 +78,6 @@ public:
     }
 };
 
-class CAnsweringListener : public CAsyncSocketEx
-{
-public:
-    CAnsweringListener() { m_bDeleteOnClose = false; }
-    void OnAccept(int nErrorCode) override
-    {
-        if (nErrorCode != 0) return;
-        auto pLink = std::make_unique<CAnsweringLink>();
-        if (!Accept(*pLink)) return;
-        pLink->SendCommand(L"STARTS 0 -1 %s\r", L"5.4.9.3");
-        m_links.push_back(std::move(pLink));
-    }
-    std::vector<std::unique_ptr<CAnsweringLink>> m_links;
-};
-
-// The answering Lumo's thread: its links live and answer there.
-class CLumoThread : public CWinThread
-{
-public:
-    std::atomic<UINT> m_nPort{0};
-    BOOL InitInstance() override
-    {
-        m_pListener = std::make_unique<CAnsweringListener>();
-        CString strAddress;
-        UINT nPort = 0;
-        if (!m_pListener->Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1") || !m_pListener->Listen() ||
-            !m_pListener->GetSockName(strAddress, nPort))
-            return FALSE;
-        m_nPort = nPort;
-        return TRUE;
-    }
-    int ExitInstance() override
-    {
-        m_pListener.reset();
-        return CWinThread::ExitInstance();
-    }
-
-private:
-    std::unique_ptr<CAnsweringListener> m_pListener;
-};
-
 // The client side on a core link, used from the thread it lives on.
 class CCoreClient : public CWordLink<CCoreClient>
 {
@@ -164,7 +124,7 @@ int main()
         g_big[i] = static_cast<BYTE>(i * 31 + 7);
     for (size_t i = 0; i < g_interview.size(); ++i)
         g_interview[i] = static_cast<BYTE>(i * 7 + 3);
-    auto* pLumo = new CLumoThread;
+    auto* pLumo = new CLumoThread<CAnsweringLink>;
     pLumo->m_bAutoDelete = FALSE;
     if (!AfxBeginThread(pLumo)) return 1;
     if (!PumpUntil([&] { return pLumo->m_nPort != 0; })) return 1;

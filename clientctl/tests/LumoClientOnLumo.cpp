@@ -1,6 +1,7 @@
 // LumoClient as BrennClient registers with Lumo.exe itself. test_lumo_client_logon.py runs this
 // program once Lumo has logged agent 12 on, with LUMO_TEST_APP_PORT naming Lumo's application port
-// and LUMO_TEST_LUMO_VERSION the file version of Lumo.exe.
+// and LUMO_TEST_LUMO_VERSION the file version of Lumo.exe. Jex answers BrennClient's request for the
+// locations with new permissions and the agent state "ready".
 #include "clientctl/tests/LumoClientCtrlTestSupport.h"
 #include "framework/CComBSTR.h"
 #include <cstdlib>
@@ -8,7 +9,7 @@
 
 namespace
 {
-constexpr DISPID kGetAgentSetting = 62;
+constexpr DISPID kGetAgentSetting = 62, kRequestLocationList = 60;
 
 std::wstring Widen(const char* psz)
 {
@@ -46,22 +47,37 @@ TEST_F(LumoClientCtrlTest, BrennClientRegistersWithLoggedOnLumo)
     EXPECT_EQ(Events(), expected);
     EXPECT_EQ(States(), L"1/1/0");
 
-    // Without an agent state the control asks Lumo for no agent setting.
-    for (const long nId : {-1L, -2L})
-    {
+    // GetAgentSetting's result, value and text in one.
+    const auto agentSetting = [this](long nId) {
         LONG nValue = 77;
         CComBSTR strValue(L"old");
         CComVariant result;
         EXPECT_TRUE(SUCCEEDED(InvokeMember(m_ctrl, kGetAgentSetting, DISPATCH_METHOD,
                                            {CComVariant(nId), ByRef(&nValue), ByRef(&strValue.m_str)}, &result)))
             << nId;
-        EXPECT_EQ(Text(result) + L" " + std::to_wstring(nValue) + L" '" +
-                      std::wstring(strValue.m_str ? strValue.m_str : L"") + L"'",
-                  L"0b 77 'old'")
-            << nId;
+        return Text(result) + L" " + std::to_wstring(nValue) + L" '" +
+               std::wstring(strValue.m_str ? strValue.m_str : L"") + L"'";
+    };
+
+    // Without an agent state the control asks Lumo for no agent setting.
+    for (const long nId : {-1L, -2L})
+    {
+        EXPECT_EQ(agentSetting(nId), L"0b 77 'old'") << nId;
         expected.push_back(L"200('Agent is not logged on!')");
     }
     EXPECT_EQ(Events(), expected);
+
+    // The request for the locations goes through Lumo to Jex, which then grants permission bit 5
+    // (full screen) but not bit 6 (hide Lumo) and says the agent is ready. Lumo relays the state,
+    // and the control, now with a logged-on agent, asks Lumo for the built-in settings.
+    EXPECT_TRUE(SUCCEEDED(InvokeMember(m_ctrl, kRequestLocationList, DISPATCH_METHOD, {}, nullptr)));
+    ASSERT_TRUE(PumpUntilEvent(L"4(1)", 30000)) << "AGSTAT relayed as the agent state";
+    expected.push_back(L"4(1)");
+    EXPECT_EQ(Events(), expected);
+    EXPECT_EQ(States(), L"1/1/1");
+    EXPECT_EQ(agentSetting(-1), L"-1b 1 'OrvialFullScreen'");
+    EXPECT_EQ(agentSetting(-2), L"-1b 0 'OrvialHideLumo'");
+    EXPECT_EQ(Events(), expected) << "nothing refused";
 
     EXPECT_EQ(Text(Call(Id::kUninit)), L"-1b");
     ReleaseAndExpectUnload();

@@ -32,7 +32,19 @@ class LumoClientOnLumoTest(logon.LumoLogonTest):
             self.assertNotIn("FAILED", text, text)
             self.assertEqual(code, 0, text)
 
-        self.run_road("", check)
+        # Past the road, BrennClient's request for the locations is Jex's cue: the road's permissions
+        # (bits 4, 8 and 9) and bit 5 (full screen), not bit 6 (hide Lumo); then the agent is ready.
+        road = logon.main_road(self.version).splitlines()
+        self.assertEqual(road[-1], "drain")
+        script = road[:-1] + [r"expect LSTLOC \d+ 0", "send SETPER 816",
+                              "sendraw AGSTAT 1 Ready", "drain"]
+
+        def road_check(probe, pa, po):
+            with self.assertRaises(logon.ProbeError):
+                probe.ask("box")
+            check(probe, pa, po)
+
+        self.run_lumo(script, "", logon.ROAD_LINES, road_check)
 
 
 if __name__ == "__main__":
