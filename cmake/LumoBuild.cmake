@@ -48,6 +48,17 @@ function(lumo_add_benchmark name)
     set_property(GLOBAL APPEND PROPERTY LUMO_BENCHMARKS $<TARGET_FILE:${name}>)
 endfunction()
 
+# lumo_add_benchmark_driver(<name> SCRIPT <file.py> [ARGS...]): a benchmark that a Python script on
+# the build machine plays, starting programs under Wine on a display scripts/bench gives it (a
+# program's launch, say); scripts/bench runs it after the benchmark programs. Never a test.
+function(lumo_add_benchmark_driver name)
+    cmake_parse_arguments(ARG "" "SCRIPT" "ARGS" ${ARGN})
+    # One line a driver: its name, the script, the arguments, separated by tabs.
+    list(JOIN ARG_ARGS "\t" args)
+    set_property(GLOBAL APPEND PROPERTY LUMO_BENCHMARK_DRIVERS
+                 "${name}\t${CMAKE_CURRENT_SOURCE_DIR}/${ARG_SCRIPT}\t${args}")
+endfunction()
+
 # lumo_add_idl(<target> <idl> [TLB]): compiles an IDL file with widl into a header, the
 # interface ids and optionally a type library, all in the current binary folder, and adds
 # them to <target>. The header is found as "<stem>.h", the ids are compiled as "<stem>_i.c".
