@@ -290,6 +290,43 @@ class LumoLogonTest(LumoProgramTest):
 
         self.run_lumo(script, "", ["LSTAGT -1 -1 0", "RQASUD 1 12"], check)
 
+    def test_10_a_refused_logon_forgets_the_password_and_the_location(self):
+        # Passwords required, "-pwd:" given, the location given and kept by bit 4: the first try
+        # asks for neither. The refusal clears both, so the next OK must ask for both.
+        script = opening(self.version, flags=1) + [
+            "password CHKPWD 2 secret", "send CHKPWD 12 0",
+            "expectline RQASUD 1 12", "send SETPER 16", "send ASUFIN",
+            "expect ALOGON 12 7 -?[01]", "send ALOGON 5 7 '' ''",
+            "expectline RQASUD 1 12",  # every answer asks for the start-up data again
+            "timeout 60",  # the test types while Jex waits
+            "password CHKPWD 2 secret", "send CHKPWD 12 0",
+            "expectline RQASUD 1 12", "send ASUFIN",
+            "expectline LSTLOC -1 -1", "send LSTLOC -1 -1 '%s'" % LOCATIONS,
+            "expect ALOGON 12 9 -?[01]", "drain"]
+        first = ["LSTAGT -1 -1 0", "CHKPWD 1 12 [A-P]{32}", "RQASUD 1 12", r"ALOGON 12 7 -?[01]", "RQASUD 1 12"]
+
+        def check(probe, pa, po):
+            box = probe.until("box", 20).split(" ", 1)[0]
+            probe.ask("click %s 1" % box)
+            self.assertTrue(wait_until(lambda: self.no_box(probe), 10), "the box stays")
+            probe.ask("click %s 1" % probe.ask("dialog 1018"))  # OK again on Jane Doe
+            window = probe.until("dialog 1120")
+            self.assertTrue(wait_until(lambda: visible(probe, window), 10), "the stored password was tried again")
+            self.assertEqual(probe.ask("text %s 1002" % window), "")
+            self.assertEqual(len(live_lines(self.jex)), len(first), "nothing goes out before the agent types")
+            for c in "secret":
+                probe.ask("post %s 1002 %d %d 0" % (window, WM_CHAR, ord(c)))
+            self.assertTrue(wait_until(lambda: probe.ask("text %s 1002" % window) == "secret", 5))
+            probe.ask("click %s 1" % window)
+            # The location was forgotten too: the agent chooses it now.
+            location = probe.until("dialog 1240", 20)
+            probe.until("lvcell %s 1240 1 0" % location)
+            probe.ask("click %s 1030" % location)
+            again = first + ["CHKPWD 1 12 [A-P]{32}", "RQASUD 1 12", "LSTLOC -1 -1", r"ALOGON 12 9 -?[01]"]
+            self.assertTrue(wait_until(lambda: received_in_order(self.jex, again), 20), live_lines(self.jex))
+
+        self.run_lumo(script, " -pwd:secret", first, check)
+
     @staticmethod
     def no_box(probe):
         try:
