@@ -2,6 +2,7 @@
 the UI probe, against a scripted Jex (jex_sessions.py) on 127.0.0.1 and the update service stand-in.
 Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
 import os
+import random
 import socket
 import sys
 import time
@@ -30,6 +31,41 @@ def free_pair():
             return port
 
 
+def hold_ports(count):
+    """Listening sockets on count free loopback ports in a row; None: on 65530 to 65535, of which
+    another program may hold some already, but not the first."""
+    if count is None:
+        first = 65530
+        held = []
+        for port in range(first, 65536):
+            holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            try:
+                holder.bind(("127.0.0.1", port))
+                holder.listen(1)
+                held.append(holder)
+            except OSError:
+                holder.close()
+                if port == first:
+                    for each in held:
+                        each.close()
+                    raise unittest.SkipTest("port %d is taken" % first)
+        return held
+    for _ in range(50):
+        first = random.randrange(20000, 30000)
+        held = []
+        try:
+            for port in range(first, first + count):
+                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+                held.append(holder)
+                holder.bind(("127.0.0.1", port))
+                holder.listen(1)
+            return held
+        except OSError:
+            for holder in held:
+                holder.close()
+    raise AssertionError("no %d free ports in a row" % count)
+
+
 def titles(probe):
     """The titles of the windows that became visible so far."""
     return [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
@@ -49,9 +85,9 @@ class LumoLogonTest(LumoProgramTest):
         finally:
             probe.close()
 
-    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None):
+    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None, ready=None):
         """Starts Lumo against a Jex playing the script, waits until Lumo has sent the lines
-        (patterns, past the handshake and the clock), then lets check act and look."""
+        (patterns, past the handshake and the clock) and ready holds, then lets check act and look."""
         if self.jex:
             self.jex.close()
         self.jex = JexSessions(1, 30, ["\n".join(script)])
@@ -63,8 +99,9 @@ class LumoLogonTest(LumoProgramTest):
             probe.ask("watch on")
             probe.ask("start \"%s\" -jex:127.0.0.1:%d %s -appport:%d -oldappport:%d%s"
                       % (wine_path(LUMO_EXE), self.jex.port, args, pa, po, extra))
-            if not wait_until(lambda: received_in_order(self.jex, lines), 40):
-                raise AssertionError("Jex got %r, expected %r" % (live_lines(self.jex), lines))
+            if not wait_until(lambda: received_in_order(self.jex, lines) and (not ready or ready(probe)), 40):
+                raise AssertionError("Jex got %r, expected %r%s" % (live_lines(self.jex), lines,
+                                                                    ", and the condition did not hold" if ready else ""))
             self.assertEqual(probe.ask("wait 0"), "running")
             self.assertEqual(self.update_service.connections()[before:], [b""])
             self.assertNotIn("Connecting to Jex", titles(probe))
@@ -326,6 +363,29 @@ class LumoLogonTest(LumoProgramTest):
             self.assertTrue(wait_until(lambda: received_in_order(self.jex, again), 20), live_lines(self.jex))
 
         self.run_lumo(script, " -pwd:secret", first, check)
+
+    def test_11_without_a_free_port_a_box_names_it_and_start_up_ends(self):
+        for which, count in [("current", 101), ("old", None)]:  # None: up to 65535
+            with self.subTest(port=which):
+                held = hold_ports(count)
+                try:
+                    first = held[0].getsockname()[1]
+                    ports = (first, free_port()) if which == "current" else (free_port(), first)
+                    script = opening(self.version)[:3] + ["timeout 40", "expectline ALOGOF", "closed"]
+
+                    def check(probe, pa, po):
+                        box, said = probe.ask("box").split(" ", 1)
+                        # The system's text of the error, which Wine does not have.
+                        self.assertRegex(unescape(said),
+                                         r"\ALumo cannot listen on port %d \(Error 10048: [^()]*\)\.\Z" % first)
+                        self.assertEqual(live_lines(self.jex), [], "no log-on")
+                        probe.ask("click %s 1" % box)
+                        self.assertEqual(probe.ask("wait 20000"), "exited 0", "start-up ended")
+
+                    self.run_lumo(script, "", [], check, ports=ports, ready=lambda probe: not self.no_box(probe))
+                finally:
+                    for holder in held:
+                        holder.close()
 
     @staticmethod
     def no_box(probe):
