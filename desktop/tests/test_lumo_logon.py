@@ -11,8 +11,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from lumo_road import (ROAD_LINES, JexSessions, LumoProgramTest, listening, live_lines, main_road, opening,  # noqa: E402
-                       received_in_order, two_free_ports, wait_until)
+from lumo_road import (ROAD_LINES, JexSessions, LumoProgramTest, listening, live_lines, live_traffic,  # noqa: E402
+                       main_road, opening, received_in_order, two_free_ports, wait_until)
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
 from runner import WINE, free_port  # noqa: E402
 
@@ -29,6 +29,11 @@ def free_pair():
         port = free_port()
         if port < 65535 and not listening(port + 1):
             return port
+
+
+AUTHENTICATION = """[HKEY_CURRENT_USER\\Software\\Quelmoor\\LUMO\\Settings]
+"UseAuthentication"=dword:%08x
+"""
 
 
 def hold_ports(count):
@@ -66,6 +71,17 @@ def hold_ports(count):
     raise AssertionError("no %d free ports in a row" % count)
 
 
+def listener_inode(port):
+    """The inode of the socket that listens on the loopback TCP port, None without one: a listener
+    made again has another. Read without starting a program, so it can be polled often."""
+    with open("/proc/net/tcp") as f:
+        for line in f.read().splitlines()[1:]:
+            fields = line.split()
+            if fields[1] == "0100007F:%04X" % port and fields[3] == "0A":
+                return fields[9]
+    return None
+
+
 def titles(probe):
     """The titles of the windows that became visible so far."""
     return [unescape(e.split(" ", 4)[4]) for e in probe.events if len(e.split(" ", 4)) > 4]
@@ -85,9 +101,11 @@ class LumoLogonTest(LumoProgramTest):
         finally:
             probe.close()
 
-    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None, ready=None):
-        """Starts Lumo against a Jex playing the script, waits until Lumo has sent the lines
-        (patterns, past the handshake and the clock) and ready holds, then lets check act and look."""
+    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None, at_start=None,
+                 ready=None):
+        """Starts Lumo against a Jex playing the script, lets at_start act at once, waits until Lumo has
+        sent the lines (patterns, past the handshake and the clock) and ready holds, then lets
+        check act and look."""
         if self.jex:
             self.jex.close()
         self.jex = JexSessions(1, 30, ["\n".join(script)])
@@ -99,6 +117,8 @@ class LumoLogonTest(LumoProgramTest):
             probe.ask("watch on")
             probe.ask("start \"%s\" -jex:127.0.0.1:%d %s -appport:%d -oldappport:%d%s"
                       % (wine_path(LUMO_EXE), self.jex.port, args, pa, po, extra))
+            if at_start:
+                at_start(probe, pa, po)
             if not wait_until(lambda: received_in_order(self.jex, lines) and (not ready or ready(probe)), 40):
                 raise AssertionError("Jex got %r, expected %r%s" % (live_lines(self.jex), lines,
                                                                     ", and the condition did not hold" if ready else ""))
@@ -386,6 +406,52 @@ class LumoLogonTest(LumoProgramTest):
                 finally:
                     for holder in held:
                         holder.close()
+
+    def test_12_a_windows_account_logs_on_without_the_dialog_on_the_open_port(self):
+        script = opening(self.version)[:3] + [
+            "decrypt ALOGOS 0 1", "waitfile connected",
+            "send ALOGOS 12 Jane Doe 7 Desk7", "send ALOGON 0 7 jdoe Desk7",
+            "expectline RQASUD 1 12", "expectline ENDINI", "drain"]
+        program = {}
+
+        def connect(probe, pa, po):
+            # The listener as soon as it is there, and a local program connected before Jex answers
+            # the log-on: both must outlast it.
+            self.assertTrue(wait_until(lambda: listener_inode(pa), 30, 0.005), "the port is not open")
+            program["listener"] = listener_inode(pa)
+            program["link"] = socket.create_connection(("127.0.0.1", pa), 10)
+            with open(os.path.join(self.jex.folder, "connected"), "w"):
+                pass
+
+        def check(probe, pa, po):
+            link = program["link"]
+            self.assertEqual(listening(pa), ["127.0.0.1"])
+            self.assertEqual(listener_inode(pa), program["listener"], "the listener was made again")
+            link.setblocking(False)
+            try:
+                while link.recv(4096):  # Lumo's greeting; the end of the link would read empty
+                    pass
+                self.fail("Lumo closed the local program's link")
+            except BlockingIOError:
+                pass
+            self.assertFalse([line for line in live_lines(self.jex) if line.startswith("LSTAGT")])
+            self.assertNotIn("Login", titles(probe))
+            with self.assertRaises(ProbeError):
+                probe.ask("dialog 1018")
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+            said = [e[2:].split(" ") for e in live_traffic(self.jex) if e.startswith("= ALOGOS ")][0]
+            self.assertEqual(len(said), 3, said)
+            self.assertTrue(said[1] and socket.gethostname().upper().startswith(said[1].upper()), said)
+            self.assertRegex(said[2], r"\AS-1-5-21(-\d+)+\Z")
+
+        self.prefix.import_reg(AUTHENTICATION % 1)
+        try:
+            self.run_lumo(script, "", ["ALOGOS [A-P]+ [A-P]+ -?[01]", "RQASUD 1 12", "ENDINI"], check, at_start=connect)
+        finally:
+            if "link" in program:
+                program["link"].close()
+            self.prefix.import_reg(AUTHENTICATION % 0)
 
     @staticmethod
     def no_box(probe):
