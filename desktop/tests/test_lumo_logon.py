@@ -453,6 +453,22 @@ class LumoLogonTest(LumoProgramTest):
                 program["link"].close()
             self.prefix.import_reg(AUTHENTICATION % 0)
 
+    def test_13_lines_of_one_write_during_the_wait_run_once_in_order(self):
+        # Lumo waits in the log-on dialog; one write brings two permission lines, two questions and
+        # the end of the start-up data. The later permission line wins: location 7 stays.
+        script = opening(self.version) + [
+            "expectline RQASUD 1 12",
+            r"sendlines SETPER 4\rLUMDIA 101\rASUFIN\rSETPER 16\rLUMDIA 102",
+            r"expect LUMDIA 101 -?\d+", r"expect LUMDIA 102 -?\d+",
+            "expect ALOGON 12 7 -?[01]", "drain"]
+        lines = ["LSTAGT -1 -1 0", "RQASUD 1 12", r"LUMDIA 101 -?\d+", r"LUMDIA 102 -?\d+", r"ALOGON 12 7 -?[01]"]
+
+        def check(probe, pa, po):
+            seen = live_lines(self.jex)
+            self.assertEqual(len(seen), len(lines), seen)
+
+        self.run_lumo(script, "", lines, check)
+
     @staticmethod
     def no_box(probe):
         try:
