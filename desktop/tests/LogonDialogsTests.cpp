@@ -15,7 +15,9 @@
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "sessions/CAgent.h"
+#include "sessions/CAppSocket.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/CLumoClientSocket.h"
 #include "sessions/tests/CScriptedJex.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -486,6 +488,47 @@ TEST_F(LogonDialogsTest, LogonByNameChecksTheTypedUserName)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(sent[0].starts_with(L"CHKPWD 2 jdoe ")) << sent[0];
 }
+
+// ---- the application ports ----
+
+// A port that another program holds: the log-on's listener moves on from it, and the port it took
+// is the one the application object keeps for the child programs.
+TEST_F(LogonDialogsTest, TheLogonKeepsThePortsItsListenersTook)
+{
+    CAsyncSocket heldCurrent, heldOld;
+    CString strAddress;
+    UINT nHeldCurrent = 0, nHeldOld = 0;
+    ASSERT_TRUE(heldCurrent.Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1") && heldCurrent.Listen() &&
+                heldCurrent.GetSockName(strAddress, nHeldCurrent));
+    ASSERT_TRUE(heldOld.Create(0, SOCK_STREAM, FD_ACCEPT, L"127.0.0.1") && heldOld.Listen() &&
+                heldOld.GetSockName(strAddress, nHeldOld));
+    App().m_nAppPort = static_cast<USHORT>(nHeldCurrent);
+    App().m_nApplicationPort = static_cast<USHORT>(nHeldOld);
+    AppAgent().m_nId = 12;
+    App().m_nLocationId = 7;
+    ASSERT_TRUE(Connect(Greeting(0) +
+                        "expectline LSTAGT -1 -1 0\n"
+                        "send LSTAGT -1 -1 0 'Count = \"1\" ID0 = \"12\" LN0 = \"Doe\" FN0 = \"Jane\" UN0 = \"jdoe\"'\n"
+                        "expectline RQASUD 1 12\nsend SETPER 784\nsend ASUFIN\n"
+                        "expect ALOGON 12 7 -?\\d+\nsend ALOGON 0 7 jdoe Desk7\ndrain\n"));
+    const ULONGLONG nStart = GetTickCount64();
+    bool bOverdue = false;
+    CLoopStep loop([&] {
+        if (GetTickCount64() - nStart < 20000) return false;
+        bOverdue = true; // bounded: the test cancels a log-on that did not end in time
+        if (const HWND hDlg = ::FindWindowW(L"#32770", L"Login")) ::PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    EXPECT_TRUE(App().StartApplicationPortsAndLogon());
+    EXPECT_FALSE(bOverdue) << "the log-on did not end within 20 s";
+    ASSERT_TRUE(App().m_pListener && App().m_pOldListener);
+    EXPECT_NE(App().GetAppPort(), nHeldCurrent);
+    EXPECT_EQ(App().GetAppPort(), App().m_pListener->GetListeningPort());
+    EXPECT_NE(App().GetApplicationPort(), nHeldOld);
+    EXPECT_EQ(App().GetApplicationPort(), App().m_pOldListener->GetListeningPort());
+    Finish();
+}
+
 // ---- the location list ----
 
 constexpr char kLocationList[] =

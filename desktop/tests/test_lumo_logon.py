@@ -2,6 +2,7 @@
 the UI probe, against a scripted Jex (jex_sessions.py) on 127.0.0.1 and the update service stand-in.
 Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
 import os
+import random
 import socket
 import sys
 import time
@@ -10,8 +11,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from lumo_road import (ROAD_LINES, JexSessions, LumoProgramTest, listening, live_lines, main_road, opening,  # noqa: E402
-                       received_in_order, two_free_ports, wait_until)
+from lumo_road import (ROAD_LINES, JexSessions, LumoProgramTest, listening, live_lines, live_traffic,  # noqa: E402
+                       main_road, opening, received_in_order, two_free_ports, wait_until)
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
 from runner import WINE, free_port  # noqa: E402
 
@@ -28,6 +29,57 @@ def free_pair():
         port = free_port()
         if port < 65535 and not listening(port + 1):
             return port
+
+
+AUTHENTICATION = """[HKEY_CURRENT_USER\\Software\\Quelmoor\\LUMO\\Settings]
+"UseAuthentication"=dword:%08x
+"""
+
+
+def hold_ports(count):
+    """Listening sockets on count free loopback ports in a row; None: on 65530 to 65535, of which
+    another program may hold some already, but not the first."""
+    if count is None:
+        first = 65530
+        held = []
+        for port in range(first, 65536):
+            holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            try:
+                holder.bind(("127.0.0.1", port))
+                holder.listen(1)
+                held.append(holder)
+            except OSError:
+                holder.close()
+                if port == first:
+                    for each in held:
+                        each.close()
+                    raise unittest.SkipTest("port %d is taken" % first)
+        return held
+    for _ in range(50):
+        first = random.randrange(20000, 30000)
+        held = []
+        try:
+            for port in range(first, first + count):
+                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+                held.append(holder)
+                holder.bind(("127.0.0.1", port))
+                holder.listen(1)
+            return held
+        except OSError:
+            for holder in held:
+                holder.close()
+    raise AssertionError("no %d free ports in a row" % count)
+
+
+def listener_inode(port):
+    """The inode of the socket that listens on the loopback TCP port, None without one: a listener
+    made again has another. Read without starting a program, so it can be polled often."""
+    with open("/proc/net/tcp") as f:
+        for line in f.read().splitlines()[1:]:
+            fields = line.split()
+            if fields[1] == "0100007F:%04X" % port and fields[3] == "0A":
+                return fields[9]
+    return None
 
 
 def titles(probe):
@@ -49,9 +101,11 @@ class LumoLogonTest(LumoProgramTest):
         finally:
             probe.close()
 
-    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None):
-        """Starts Lumo against a Jex playing the script, waits until Lumo has sent the lines
-        (patterns, past the handshake and the clock), then lets check act and look."""
+    def run_lumo(self, script, extra, lines, check, args="-agentid:12 -locationid:7", ports=None, at_start=None,
+                 ready=None):
+        """Starts Lumo against a Jex playing the script, lets at_start act at once, waits until Lumo has
+        sent the lines (patterns, past the handshake and the clock) and ready holds, then lets
+        check act and look."""
         if self.jex:
             self.jex.close()
         self.jex = JexSessions(1, 30, ["\n".join(script)])
@@ -63,8 +117,11 @@ class LumoLogonTest(LumoProgramTest):
             probe.ask("watch on")
             probe.ask("start \"%s\" -jex:127.0.0.1:%d %s -appport:%d -oldappport:%d%s"
                       % (wine_path(LUMO_EXE), self.jex.port, args, pa, po, extra))
-            if not wait_until(lambda: received_in_order(self.jex, lines), 40):
-                raise AssertionError("Jex got %r, expected %r" % (live_lines(self.jex), lines))
+            if at_start:
+                at_start(probe, pa, po)
+            if not wait_until(lambda: received_in_order(self.jex, lines) and (not ready or ready(probe)), 40):
+                raise AssertionError("Jex got %r, expected %r%s" % (live_lines(self.jex), lines,
+                                                                    ", and the condition did not hold" if ready else ""))
             self.assertEqual(probe.ask("wait 0"), "running")
             self.assertEqual(self.update_service.connections()[before:], [b""])
             self.assertNotIn("Connecting to Jex", titles(probe))
@@ -289,6 +346,128 @@ class LumoLogonTest(LumoProgramTest):
             self.assertEqual(probe.ask("wait 20000"), "exited 0", "the log-on ended, and start-up with it")
 
         self.run_lumo(script, "", ["LSTAGT -1 -1 0", "RQASUD 1 12"], check)
+
+    def test_10_a_refused_logon_forgets_the_password_and_the_location(self):
+        # Passwords required, "-pwd:" given, the location given and kept by bit 4: the first try
+        # asks for neither. The refusal clears both, so the next OK must ask for both.
+        script = opening(self.version, flags=1) + [
+            "password CHKPWD 2 secret", "send CHKPWD 12 0",
+            "expectline RQASUD 1 12", "send SETPER 16", "send ASUFIN",
+            "expect ALOGON 12 7 -?[01]", "send ALOGON 5 7 '' ''",
+            "expectline RQASUD 1 12",  # every answer asks for the start-up data again
+            "timeout 60",  # the test types while Jex waits
+            "password CHKPWD 2 secret", "send CHKPWD 12 0",
+            "expectline RQASUD 1 12", "send ASUFIN",
+            "expectline LSTLOC -1 -1", "send LSTLOC -1 -1 '%s'" % LOCATIONS,
+            "expect ALOGON 12 9 -?[01]", "drain"]
+        first = ["LSTAGT -1 -1 0", "CHKPWD 1 12 [A-P]{32}", "RQASUD 1 12", r"ALOGON 12 7 -?[01]", "RQASUD 1 12"]
+
+        def check(probe, pa, po):
+            box = probe.until("box", 20).split(" ", 1)[0]
+            probe.ask("click %s 1" % box)
+            self.assertTrue(wait_until(lambda: self.no_box(probe), 10), "the box stays")
+            probe.ask("click %s 1" % probe.ask("dialog 1018"))  # OK again on Jane Doe
+            window = probe.until("dialog 1120")
+            self.assertTrue(wait_until(lambda: visible(probe, window), 10), "the stored password was tried again")
+            self.assertEqual(probe.ask("text %s 1002" % window), "")
+            self.assertEqual(len(live_lines(self.jex)), len(first), "nothing goes out before the agent types")
+            for c in "secret":
+                probe.ask("post %s 1002 %d %d 0" % (window, WM_CHAR, ord(c)))
+            self.assertTrue(wait_until(lambda: probe.ask("text %s 1002" % window) == "secret", 5))
+            probe.ask("click %s 1" % window)
+            # The location was forgotten too: the agent chooses it now.
+            location = probe.until("dialog 1240", 20)
+            probe.until("lvcell %s 1240 1 0" % location)
+            probe.ask("click %s 1030" % location)
+            again = first + ["CHKPWD 1 12 [A-P]{32}", "RQASUD 1 12", "LSTLOC -1 -1", r"ALOGON 12 9 -?[01]"]
+            self.assertTrue(wait_until(lambda: received_in_order(self.jex, again), 20), live_lines(self.jex))
+
+        self.run_lumo(script, " -pwd:secret", first, check)
+
+    def test_11_without_a_free_port_a_box_names_it_and_start_up_ends(self):
+        for which, count in [("current", 101), ("old", None)]:  # None: up to 65535
+            with self.subTest(port=which):
+                held = hold_ports(count)
+                try:
+                    first = held[0].getsockname()[1]
+                    ports = (first, free_port()) if which == "current" else (free_port(), first)
+                    script = opening(self.version)[:3] + ["timeout 40", "expectline ALOGOF", "closed"]
+
+                    def check(probe, pa, po):
+                        box, said = probe.ask("box").split(" ", 1)
+                        # The system's text of the error, which Wine does not have.
+                        self.assertRegex(unescape(said),
+                                         r"\ALumo cannot listen on port %d \(Error 10048: [^()]*\)\.\Z" % first)
+                        self.assertEqual(live_lines(self.jex), [], "no log-on")
+                        probe.ask("click %s 1" % box)
+                        self.assertEqual(probe.ask("wait 20000"), "exited 0", "start-up ended")
+
+                    self.run_lumo(script, "", [], check, ports=ports, ready=lambda probe: not self.no_box(probe))
+                finally:
+                    for holder in held:
+                        holder.close()
+
+    def test_12_a_windows_account_logs_on_without_the_dialog_on_the_open_port(self):
+        script = opening(self.version)[:3] + [
+            "decrypt ALOGOS 0 1", "waitfile connected",
+            "send ALOGOS 12 Jane Doe 7 Desk7", "send ALOGON 0 7 jdoe Desk7",
+            "expectline RQASUD 1 12", "expectline ENDINI", "drain"]
+        program = {}
+
+        def connect(probe, pa, po):
+            # The listener as soon as it is there, and a local program connected before Jex answers
+            # the log-on: both must outlast it.
+            self.assertTrue(wait_until(lambda: listener_inode(pa), 30, 0.005), "the port is not open")
+            program["listener"] = listener_inode(pa)
+            program["link"] = socket.create_connection(("127.0.0.1", pa), 10)
+            with open(os.path.join(self.jex.folder, "connected"), "w"):
+                pass
+
+        def check(probe, pa, po):
+            link = program["link"]
+            self.assertEqual(listening(pa), ["127.0.0.1"])
+            self.assertEqual(listener_inode(pa), program["listener"], "the listener was made again")
+            link.setblocking(False)
+            try:
+                while link.recv(4096):  # Lumo's greeting; the end of the link would read empty
+                    pass
+                self.fail("Lumo closed the local program's link")
+            except BlockingIOError:
+                pass
+            self.assertFalse([line for line in live_lines(self.jex) if line.startswith("LSTAGT")])
+            self.assertNotIn("Login", titles(probe))
+            with self.assertRaises(ProbeError):
+                probe.ask("dialog 1018")
+            with self.assertRaises(ProbeError):
+                probe.ask("box")
+            said = [e[2:].split(" ") for e in live_traffic(self.jex) if e.startswith("= ALOGOS ")][0]
+            self.assertEqual(len(said), 3, said)
+            self.assertTrue(said[1] and socket.gethostname().upper().startswith(said[1].upper()), said)
+            self.assertRegex(said[2], r"\AS-1-5-21(-\d+)+\Z")
+
+        self.prefix.import_reg(AUTHENTICATION % 1)
+        try:
+            self.run_lumo(script, "", ["ALOGOS [A-P]+ [A-P]+ -?[01]", "RQASUD 1 12", "ENDINI"], check, at_start=connect)
+        finally:
+            if "link" in program:
+                program["link"].close()
+            self.prefix.import_reg(AUTHENTICATION % 0)
+
+    def test_13_lines_of_one_write_during_the_wait_run_once_in_order(self):
+        # Lumo waits in the log-on dialog; one write brings two permission lines, two questions and
+        # the end of the start-up data. The later permission line wins: location 7 stays.
+        script = opening(self.version) + [
+            "expectline RQASUD 1 12",
+            r"sendlines SETPER 4\rLUMDIA 101\rASUFIN\rSETPER 16\rLUMDIA 102",
+            r"expect LUMDIA 101 -?\d+", r"expect LUMDIA 102 -?\d+",
+            "expect ALOGON 12 7 -?[01]", "drain"]
+        lines = ["LSTAGT -1 -1 0", "RQASUD 1 12", r"LUMDIA 101 -?\d+", r"LUMDIA 102 -?\d+", r"ALOGON 12 7 -?[01]"]
+
+        def check(probe, pa, po):
+            seen = live_lines(self.jex)
+            self.assertEqual(len(seen), len(lines), seen)
+
+        self.run_lumo(script, "", lines, check)
 
     @staticmethod
     def no_box(probe):

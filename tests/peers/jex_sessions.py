@@ -13,7 +13,8 @@ desktop closed the link or the script ended) and "failed N reason", T in seconds
 Right after "accept N" comes "before N closed" or "before N open": whether link N-1 had been
 closed by the desktop when link N arrived.
 "missing N" when no link N came in time. DIR/trafficN gets the scripted Jex's traffic log of link N when
-the link is over, DIR/liveN the same entries as they happen.
+the link is over, DIR/liveN the same entries as they happen. The directives mark, waitfile and upload
+of the scripts use DIR for their files.
 Once LINKS links have been accepted, or one did not come, the listener closes (further attempts are
 refused); when every accepted link is over, DIR/done is written, and the exit code is 0 when every
 accepted link's script passed.
@@ -102,6 +103,7 @@ def serve_link(folder, number, conn, script, results):
 
 def main():
     folder, count, wait, paths = sys.argv[1], int(sys.argv[2]), float(sys.argv[3]), sys.argv[4:]
+    J.OUTPUT_DIR = folder
     scripts = []
     for path in paths:
         with open(path, encoding="utf-8") as f:

@@ -25,6 +25,8 @@ silence SECONDS, close. Jex's own:
                           letter-pair texts, logged as "= WORD plain..."
     password WORD N PLAIN the next line must carry WORD and field N must decipher to PLAIN
     mark NAME             writes the file NAME beside the traffic log (another peer may wait for it)
+    waitfile NAME         waits, at most the script's time-out, until the test has written the file
+                          NAME beside the traffic log (so Jex answers only once the test is ready)
     sendlines TEXT        TEXT with Python escapes, "\\r" between lines, sent in one write
     payload FILE WORD FIELD...   the line, then the file's bytes; "{size}" and "{crc}" in a field
                           become the length and CRC-32 of the bytes
@@ -135,6 +137,15 @@ def _mark(link, log, rest, timeout):
     with open(path + ".tmp", "w") as f:
         f.write("\n")
     os.replace(path + ".tmp", path)  # the other side polls for the name: it must appear complete
+
+
+def _waitfile(link, log, rest, timeout):
+    path = os.path.join(OUTPUT_DIR, rest)
+    deadline = time.monotonic() + timeout
+    while not os.path.exists(path):
+        if time.monotonic() > deadline:
+            raise P.ProtocolError("the test did not write %s within %g s" % (rest, timeout))
+        time.sleep(0.02)
 
 
 def _sendlines(link, log, rest, timeout):
@@ -301,11 +312,11 @@ def _sndintflood(link, log, rest, timeout):
 
 
 # Jex's own directives; the others are lumopeer's, run by its script runner.
-DIRECTIVES = {"expectline": _expectline, "mark": _mark, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
+DIRECTIVES = {"expectline": _expectline, "mark": _mark, "waitfile": _waitfile, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
               "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain,
               "update": _update, "upload": _upload, "ansi": _ansi, "expectencoding": _expectencoding,
               "expectpayload": _expectpayload, "sndintflood": _sndintflood, "payloadsplit": _payloadsplit}
-# Where upload saves what it received: beside the traffic log.
+# Where upload saves what it received, mark writes and waitfile looks: beside the traffic log.
 OUTPUT_DIR = "."
 
 

@@ -204,6 +204,35 @@ class RequestChecks(unittest.TestCase):
                 self.assertIn(message, err)
 
 
+class WaitFile(unittest.TestCase):
+    def test_jex_goes_on_once_the_test_wrote_the_file_and_fails_without_it(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            def desktop(link):
+                link.read_line()
+                deadline = time.monotonic() + 10
+                while not os.path.exists(os.path.join(tmp, "ready")) and time.monotonic() < deadline:
+                    time.sleep(0.02)
+                with self.assertRaises(P.PeerTimeout):
+                    link.read_line(0.5)  # Jex holds its line back until the file is there
+                with open(os.path.join(tmp, "go"), "w"):
+                    pass
+                self.assertEqual(link.read_line(), "GO 1")
+                link.expect_closed()
+
+            code, _, err = run_jex("handshake\ngreet 0 1.0.0.0\nmark ready\nwaitfile go\nsend GO 1\n", desktop,
+                                   log_file=os.path.join(tmp, "log"))
+            self.assertEqual(code, 0, err)
+
+            def patient(link):
+                link.read_line()
+                link.expect_closed()
+
+            code, _, err = run_jex("handshake\ngreet 0 1.0.0.0\ntimeout 0.3\nwaitfile never\n", patient,
+                                   log_file=os.path.join(tmp, "log"))
+            self.assertEqual(code, 1)
+            self.assertIn("the test did not write never within 0.3 s", err)
+
+
 class CommandLine(unittest.TestCase):
     def test_serve_writes_port_and_log(self):
         with tempfile.TemporaryDirectory() as tmp:
