@@ -119,9 +119,9 @@ void CSyncSocketExSocket::SendLine(const CString& strLine)
     SendCommand(L"%s\r", strLine.GetString());
 }
 
-void CSyncSocketExSocket::SendLineWithData(const CString& strLine, const BYTE* pData, DWORD nLength)
+void CSyncSocketExSocket::SendLineWithData(const CString& strLine, std::unique_ptr<BYTE[]>&& pData, DWORD nLength)
 {
     CSingleLock lock(&m_csSend, TRUE); // nothing may come between the line and its payload
     SendCommand(L"%s\r", strLine.GetString());
-    if (pData && nLength > 0) SendRaw(pData, static_cast<int>(nLength));
+    if (pData && nLength > 0) SendRaw(std::move(pData), static_cast<int>(nLength));
 }

@@ -21,7 +21,8 @@ public:
                         BOOL& bContinue) override;
 
     void SendLine(const CString& strLine);
-    void SendLineWithData(const CString& strLine, const BYTE* pData, DWORD nLength);
+    // The payload is handed over: it waits in the send queue where it lies.
+    void SendLineWithData(const CString& strLine, std::unique_ptr<BYTE[]>&& pData, DWORD nLength);
 
     // The length field: -1, 0 and anything that is not all digits carry no payload. False for a number
     // beyond kMaxPayload.

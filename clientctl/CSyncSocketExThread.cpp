@@ -221,7 +221,7 @@ void CSyncSocketExThread::OnSend(WPARAM wParam, LPARAM)
 void CSyncSocketExThread::OnSendWithData(WPARAM wParam, LPARAM)
 {
     std::unique_ptr<CSendData> pSend(reinterpret_cast<CSendData*>(wParam));
-    if (m_pSocket && pSend) m_pSocket->SendLineWithData(pSend->strLine, pSend->pData.get(), pSend->nLength);
+    if (m_pSocket && pSend) m_pSocket->SendLineWithData(pSend->strLine, std::move(pSend->pData), pSend->nLength);
 }
 
 void CSyncSocketExThread::OnConnect(WPARAM wParam, LPARAM lParam)

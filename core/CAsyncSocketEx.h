@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -120,11 +121,15 @@ public:
     virtual void SendString(const CString& strText);
     virtual void SendRaw(const void* pBytes, int nCount);
     // The same, the bytes handed over: they wait in the send queue (and are encrypted) where they lie,
-    // so a large payload is never copied. The vector is empty afterwards.
+    // so a large payload is never copied. The vector is empty afterwards, the block null.
     void SendRaw(std::vector<BYTE>&& bytes);
+    void SendRaw(std::unique_ptr<BYTE[]>&& pBytes, int nCount);
     virtual void FlushSendQueue();
     void ClearSendQueue();
     int GetQueuedByteCount();
+    // Bytes the send path has copied (into its work buffer or into the send queue) since the link was
+    // made: tells a sender whose payload is handed over from one whose payload is copied.
+    unsigned long long GetSendCopiedBytes();
 
     // The layers under the lines, switched on by the handshake (or by the constructor's defaults).
     BOOL InitEncryption(const char* pszPassPhrase);
@@ -216,7 +221,11 @@ private:
     void DispatchBinary(CSocketCommand& command, CStringArray& arrFields, int nLineLength, BOOL& bContinue);
     void DeleteIfPending();
     void SendCommandFormatted(LPCWSTR pszFormat, ...);
-    void SendOrQueue(const BYTE* pBytes, int nCount, std::vector<BYTE>* pOwner);
+    // Gives the queue the block that holds bytes the network left (nTaken of them went out), or
+    // null when the rest is to be copied.
+    using HandOver = std::function<std::unique_ptr<CSocketSendBuffer>(int nTaken)>;
+    void SendOrQueue(const BYTE* pBytes, int nCount, const HandOver& handOver);
+    void SendHandedOver(BYTE* pBytes, int nCount, const HandOver& handOver);
     int ReceiveCompressed(int nFlags);
     int ReceiveCompressedOnce(int nFlags);
     bool DecryptReceived(BYTE* pBytes, int nCount);
@@ -248,6 +257,9 @@ private:
     std::deque<std::unique_ptr<CSocketSendBuffer>> m_sendQueue; // oldest first; guarded by m_csSend
     std::unique_ptr<BYTE[]> m_pSendWork; // RC4 output of bytes the caller keeps; reused, never zero-filled
     int m_nSendWorkCapacity = 0;
+    // A rest of the work buffer at least this long waits in the queue in the buffer itself.
+    static constexpr int kWorkHandOverBytes = 64 * 1024;
+    unsigned long long m_nSendCopiedBytes = 0; // guarded by m_csSend
     std::vector<BYTE> m_inflateInput; // raw bytes when compression is on
     std::unique_ptr<CLinkCipher> m_pCipher;
     std::unique_ptr<CLinkCompressor> m_pCompressor;

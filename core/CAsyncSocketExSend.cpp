@@ -52,20 +52,30 @@ void CAsyncSocketEx::SendRaw(const void* pBytes, int nCount)
         SendOrQueue(pDeflated, nOut, nullptr);
         return;
     }
-    if (m_bEncryption)
+    if (!m_bEncryption || nOut == 0)
     {
-        // The caller keeps its bytes: the cipher works on a copy in the reused work buffer.
-        if (m_nSendWorkCapacity < nOut)
-        {
-            m_pSendWork.reset();
-            m_pSendWork.reset(new BYTE[static_cast<size_t>(nOut)]);
-            m_nSendWorkCapacity = nOut;
-        }
-        if (nOut > 0) std::memcpy(m_pSendWork.get(), pOut, static_cast<size_t>(nOut));
-        if (!m_pCipher->Encrypt(m_pSendWork.get(), static_cast<DWORD>(nOut))) return;
-        pOut = m_pSendWork.get();
+        SendOrQueue(pOut, nOut, nullptr);
+        return;
     }
-    SendOrQueue(pOut, nOut, nullptr);
+    // The caller keeps its bytes: the cipher works on a copy in the reused work buffer.
+    if (m_nSendWorkCapacity < nOut)
+    {
+        m_pSendWork.reset();
+        m_pSendWork.reset(new BYTE[static_cast<size_t>(nOut)]);
+        m_nSendWorkCapacity = nOut;
+    }
+    std::memcpy(m_pSendWork.get(), pOut, static_cast<size_t>(nOut));
+    m_nSendCopiedBytes += static_cast<unsigned>(nOut);
+    if (!m_pCipher->Encrypt(m_pSendWork.get(), static_cast<DWORD>(nOut))) return;
+    SendOrQueue(m_pSendWork.get(), nOut, [this, nOut](int nTaken) -> std::unique_ptr<CSocketSendBuffer> {
+        // Much of a large block has to wait: the work buffer itself waits in the queue instead of a
+        // second copy of its rest, and the next send makes a new one. A short rest is copied, so that
+        // lines behind a waiting payload do not make a new work buffer each.
+        const int nRest = nOut - nTaken;
+        if (nRest < kWorkHandOverBytes || nRest < m_nSendWorkCapacity / 2) return nullptr;
+        m_nSendWorkCapacity = 0;
+        return std::make_unique<CSocketSendBuffer>(std::move(m_pSendWork), nOut, nTaken);
+    });
 }
 
 void CAsyncSocketEx::SendRaw(std::vector<BYTE>&& bytes)
@@ -73,28 +83,47 @@ void CAsyncSocketEx::SendRaw(std::vector<BYTE>&& bytes)
     std::vector<BYTE> owned = std::move(bytes); // empty afterwards, whatever happens below
     if (owned.size() > static_cast<size_t>(INT_MAX)) return;
     const int nCount = static_cast<int>(owned.size());
+    SendHandedOver(owned.data(), nCount,
+                   [&](int nTaken) { return std::make_unique<CSocketSendBuffer>(std::move(owned), nTaken); });
+}
+
+void CAsyncSocketEx::SendRaw(std::unique_ptr<BYTE[]>&& pBytes, int nCount)
+{
+    std::unique_ptr<BYTE[]> pOwned = std::move(pBytes); // null afterwards, whatever happens below
+    if (!pOwned || nCount < 0) return;
+    SendHandedOver(pOwned.get(), nCount,
+                   [&](int nTaken) { return std::make_unique<CSocketSendBuffer>(std::move(pOwned), nCount, nTaken); });
+}
+
+// Bytes the caller has handed over: encrypted where they lie, and the queue takes the block itself.
+void CAsyncSocketEx::SendHandedOver(BYTE* pBytes, int nCount, const HandOver& handOver)
+{
     CSingleLock lock(&m_csSend, TRUE);
     if (m_bCompression)
     {
         // Deflate's output is new bytes anyway; the handed-over ones are done with.
-        SendRaw(owned.data(), nCount);
+        SendRaw(pBytes, nCount);
         return;
     }
     m_nBytesSent += static_cast<DWORD>(nCount);
-    if (m_bEncryption && !m_pCipher->Encrypt(owned.data(), static_cast<DWORD>(nCount))) return;
-    SendOrQueue(owned.data(), nCount, &owned);
+    if (nCount == 0) return;
+    if (m_bEncryption && !m_pCipher->Encrypt(pBytes, static_cast<DWORD>(nCount))) return;
+    SendOrQueue(pBytes, nCount, handOver);
 }
 
 // Under the send lock. Bytes go straight to the network when nothing waits; what the network does
-// not take waits in the queue, copied unless pOwner hands over the vector that holds them.
-void CAsyncSocketEx::SendOrQueue(const BYTE* pOut, int nOut, std::vector<BYTE>* pOwner)
+// not take waits in the queue: the block handOver gives, or a copy when it gives none.
+void CAsyncSocketEx::SendOrQueue(const BYTE* pOut, int nOut, const HandOver& handOver)
 {
     if (nOut <= 0) return;
     const auto queue = [&](int nTaken) {
-        if (pOwner)
-            m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(std::move(*pOwner), nTaken));
-        else
-            m_sendQueue.push_back(std::make_unique<CSocketSendBuffer>(pOut + nTaken, nOut - nTaken));
+        std::unique_ptr<CSocketSendBuffer> pWaiting = handOver ? handOver(nTaken) : nullptr;
+        if (!pWaiting)
+        {
+            pWaiting = std::make_unique<CSocketSendBuffer>(pOut + nTaken, nOut - nTaken);
+            m_nSendCopiedBytes += static_cast<unsigned>(nOut - nTaken);
+        }
+        m_sendQueue.push_back(std::move(pWaiting));
     };
     if (!m_sendQueue.empty())
     {
@@ -107,6 +136,12 @@ void CAsyncSocketEx::SendOrQueue(const BYTE* pOut, int nOut, std::vector<BYTE>* 
     const int nTaken = nSent > 0 ? nSent : 0; // an error, would-block included, queues all of it
     queue(nTaken);
     if (nTaken > 0) FlushSendQueue(); // until the network refuses, so that FD_WRITE will follow
+}
+
+unsigned long long CAsyncSocketEx::GetSendCopiedBytes()
+{
+    CSingleLock lock(&m_csSend, TRUE);
+    return m_nSendCopiedBytes;
 }
 
 void CAsyncSocketEx::FlushSendQueue()

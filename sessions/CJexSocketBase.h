@@ -1,5 +1,7 @@
 #pragma once
 #include "core/CAsyncSocketEx.h"
+#include <memory>
+#include <utility>
 
 class ILumoAppHost;
 
@@ -27,6 +29,13 @@ public:
     {
         SendLineThen(strLine, [&] {
             if (nCount > 0) SendRaw(pBytes, nCount);
+        });
+    }
+    // The same with bytes the caller hands over: they wait in the send queue where they lie.
+    void SendLineWithPayload(const CString& strLine, std::unique_ptr<BYTE[]>&& pBytes, int nCount)
+    {
+        SendLineThen(strLine, [&] {
+            if (nCount > 0) SendRaw(std::move(pBytes), nCount);
         });
     }
     // The same for a payload that sendPayload writes piece by piece with SendRaw.

@@ -11,6 +11,7 @@
 #include "framework/CException.h"
 #include "framework/CFile.h"
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace
@@ -335,7 +336,6 @@ BOOL CJexSocket::SendWithAttachments(const CMessage& message, const CString& str
     if (!IsLinkUp()) return FALSE;
     std::vector<CString> failed;
     SendLineThen(strLine, [&] {
-        std::vector<BYTE> block(kAttachmentBlock);
         const auto& attachments = message.m_arrAttachments;
         for (INT_PTR i = 0; i < attachments.GetSize(); ++i)
         {
@@ -350,10 +350,12 @@ BOOL CJexSocket::SendWithAttachments(const CMessage& message, const CString& str
                     pAttachment->m_pFile->SeekToBegin();
                     while (nLeft > 0)
                     {
+                        // A block of its own each time, handed over: the link need not copy it.
+                        std::unique_ptr<BYTE[]> pBlock(new BYTE[kAttachmentBlock]);
                         const UINT nRead =
-                            pAttachment->m_pFile->Read(block.data(), std::min<DWORD>(nLeft, kAttachmentBlock));
+                            pAttachment->m_pFile->Read(pBlock.get(), std::min<DWORD>(nLeft, kAttachmentBlock));
                         if (nRead == 0) break;
-                        SendRaw(block.data(), static_cast<int>(nRead));
+                        SendRaw(std::move(pBlock), static_cast<int>(nRead));
                         nLeft -= nRead;
                     }
                 }
@@ -365,11 +367,11 @@ BOOL CJexSocket::SendWithAttachments(const CMessage& message, const CString& str
             }
             // Jex reads exactly the announced bytes: what the file could not give is made up with
             // zeros, so that the next line is read as a line.
-            std::fill(block.begin(), block.end(), BYTE{0});
+            static const BYTE kZeros[kAttachmentBlock] = {};
             for (DWORD nPad; nLeft > 0; nLeft -= nPad)
             {
                 nPad = std::min<DWORD>(nLeft, kAttachmentBlock);
-                SendRaw(block.data(), static_cast<int>(nPad));
+                SendRaw(kZeros, static_cast<int>(nPad));
             }
             if (bFailed) failed.push_back(pAttachment->m_strName);
         }

@@ -83,7 +83,7 @@ BOOL CJexSocket::SendLogFile(const CString& strFileName, const BYTE* pBytes, DWO
     if (!ZipForUpload(pBytes, nLength, pArchive, nArchive)) return FALSE;
     CString strLine;
     strLine.Format(L"SNDLOG %s %u\r", EscapeParameter(strFileName).GetString(), static_cast<unsigned>(nArchive));
-    GetDataRoute().SendLineWithPayload(strLine, pArchive.get(), static_cast<int>(nArchive));
+    GetDataRoute().SendLineWithPayload(strLine, std::move(pArchive), static_cast<int>(nArchive));
     return TRUE;
 }
 
@@ -106,6 +106,6 @@ BOOL CJexSocket::SendStereoRecording(long nFirstId, long nSecondId, const CStrin
     CString strLine;
     strLine.Format(L"SNDSRE %ld %ld %s %s %lu %lu\r", nFirstId, nSecondId, EscapeParameter(strName).GetString(),
                    EscapeParameter(strTime).GetString(), static_cast<unsigned long>(nArchive), nCrc);
-    GetDataRoute().SendLineWithPayload(strLine, pArchive.get(), static_cast<int>(nArchive));
+    GetDataRoute().SendLineWithPayload(strLine, std::move(pArchive), static_cast<int>(nArchive));
     return TRUE;
 }

@@ -6,6 +6,7 @@
 #include "core/CPropertyList.h"
 #include "framework/CException.h"
 #include "framework/CFile.h"
+#include <memory>
 #include <vector>
 
 namespace
@@ -287,7 +288,6 @@ BOOL CSessionCore::SendMessageToReplayMaster(const CString& strSender, const CMe
     CSingleLock lock(&pSocket->m_csSend, TRUE); // the line and every attachment byte in one piece
     pSocket->SendCommand(L"SNDMSG -1 %lu %s %s\r", nTotal, Escaped(strText).GetString(),
                          Escaped(strSender).GetString());
-    std::vector<BYTE> block(kAttachmentBlock);
     for (INT_PTR i = 0; i < attachments.GetSize(); ++i)
     {
         const CMessage::CMessageAttachment* pAttachment = attachments[i];
@@ -295,8 +295,14 @@ BOOL CSessionCore::SendMessageToReplayMaster(const CString& strSender, const CMe
         try
         {
             pAttachment->m_pFile->SeekToBegin();
-            for (UINT nRead; (nRead = pAttachment->m_pFile->Read(block.data(), kAttachmentBlock)) != 0;)
-                pSocket->SendRaw(block.data(), static_cast<int>(nRead));
+            for (;;)
+            {
+                // A block of its own each time, handed over: the link need not copy it.
+                std::unique_ptr<BYTE[]> pBlock(new BYTE[kAttachmentBlock]);
+                const UINT nRead = pAttachment->m_pFile->Read(pBlock.get(), kAttachmentBlock);
+                if (nRead == 0) break;
+                pSocket->SendRaw(std::move(pBlock), static_cast<int>(nRead));
+            }
         }
         catch (CException* pError)
         {
