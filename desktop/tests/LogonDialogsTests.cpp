@@ -5,12 +5,14 @@
 #include "desktop/CConnectionDlg.h"
 #include "desktop/CLumoApp.h"
 #include "desktop/CPasswordDlg.h"
+#include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
 #include "core/CPasswordCipher.h"
 #include "framework/CAsyncSocket.h"
 #include "framework/CListCtrl.h"
 #include "framework/testing/CLoopStep.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
+#include "framework/testing/CRecorderWnd.h"
 #include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
@@ -526,6 +528,55 @@ TEST_F(LogonDialogsTest, TheLogonKeepsThePortsItsListenersTook)
     EXPECT_EQ(App().GetAppPort(), App().m_pListener->GetListeningPort());
     EXPECT_NE(App().GetApplicationPort(), nHeldOld);
     EXPECT_EQ(App().GetApplicationPort(), App().m_pOldListener->GetListeningPort());
+    Finish();
+}
+
+// ---- a refused log-on ----
+
+// Jex refuses the log-on: the agent learns why, the dialog stays for another try with nothing of the
+// refused agent kept, and the main window hears of it as of a lost link.
+TEST_F(LogonDialogsTest, ARefusedLogonForgetsTheAgentAndTellsTheMainWindow)
+{
+    CRecorderWnd recorder(WM_USER); // WM_JEXCLOSED is a window's own message
+    CWnd mainWnd;
+    ASSERT_TRUE(mainWnd.Attach(recorder.Handle()));
+    App().m_pMainWnd = &mainWnd;
+    AppAgent().m_nId = 12;
+    App().m_nLocationId = 7;
+    ASSERT_TRUE(Connect(Greeting(0) +
+                        "expectline LSTAGT -1 -1 0\n"
+                        "send LSTAGT -1 -1 0 'Count = \"1\" ID0 = \"12\" LN0 = \"Doe\" FN0 = \"Jane\" UN0 = \"jdoe\"'\n"
+                        "expectline RQASUD 1 12\nsend SETPER 16\nsend ASUFIN\n"
+                        "expect ALOGON 12 7 -?\\d+\nsend ALOGON 5 7 '' ''\n"
+                        // every answer to a log-on asks for the start-up data again
+                        "expectline RQASUD 1 12\ndrain\n"));
+    CMessageBoxAnswerer boxes;
+    const auto closedCount = [&] {
+        return std::count_if(recorder.m_seen.begin(), recorder.m_seen.end(),
+                             [](const CRecordedMessage& m) { return m.message == WM_JEXCLOSED; });
+    };
+    const ULONGLONG nStart = GetTickCount64();
+    bool bLoginStayed = false;
+    CLoopStep loop([&] {
+        const HWND hDlg = ::FindWindowW(L"#32770", L"Login");
+        const bool bOverdue = GetTickCount64() - nStart >= 20000;
+        if (closedCount() == 0 && !bOverdue) return false;
+        bLoginStayed = hDlg != nullptr;
+        if (hDlg) ::PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    EXPECT_FALSE(App().StartApplicationPortsAndLogon());
+    mainWnd.Detach();
+    App().m_pMainWnd = nullptr;
+
+    EXPECT_EQ(closedCount(), 1) << "the main window hears of the refusal once";
+    EXPECT_TRUE(bLoginStayed) << "the log-on dialog stays for another try";
+    EXPECT_EQ(BoxTexts(boxes), std::vector<std::wstring>{L"Agent has tried to log on and received : \nLocation is "
+                                                         L"already occupied"});
+    EXPECT_EQ(AppAgent().m_nId, 0);
+    EXPECT_TRUE(AppAgent().m_strUserName.IsEmpty());
+    EXPECT_TRUE(AppAgent().m_strPassword.IsEmpty());
+    EXPECT_EQ(App().m_nLocationId, 0) << "the refused location is forgotten";
     Finish();
 }
 

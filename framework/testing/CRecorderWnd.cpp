@@ -5,7 +5,7 @@ namespace
 constexpr wchar_t kClassName[] = L"LumoTestRecorderWnd";
 }
 
-CRecorderWnd::CRecorderWnd()
+CRecorderWnd::CRecorderWnd(UINT nFirstRecorded) : m_nFirstRecorded(nFirstRecorded)
 {
     WNDCLASSW wc{};
     wc.lpfnWndProc = &Proc;
@@ -18,8 +18,8 @@ CRecorderWnd::CRecorderWnd()
 
 LRESULT CALLBACK CRecorderWnd::Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message >= WM_APP)
-        if (auto* self = reinterpret_cast<CRecorderWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA)))
+    if (auto* self = reinterpret_cast<CRecorderWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA)))
+        if (message >= self->m_nFirstRecorded)
         {
             self->m_seen.push_back({message, wParam, lParam, ::GetTickCount64()});
             if (self->m_onMessage) self->m_onMessage();

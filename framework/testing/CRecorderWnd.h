@@ -3,7 +3,8 @@
 #include <functional>
 #include <vector>
 // A raw message-only window (no CWnd, no message map) that records the private messages (WM_APP
-// and above) that reach it, each with its time of arrival, for code that notifies a window handle.
+// and above, or from the first number it is given: WM_USER for a window's own) that reach it, each with its time of
+// arrival, for code that notifies a window handle.
 struct CRecordedMessage
 {
     UINT message;
@@ -15,7 +16,7 @@ struct CRecordedMessage
 class CRecorderWnd
 {
 public:
-    CRecorderWnd();
+    explicit CRecorderWnd(UINT nFirstRecorded = WM_APP);
     CRecorderWnd(const CRecorderWnd&) = delete; // the window holds `this`
     CRecorderWnd& operator=(const CRecorderWnd&) = delete;
     HWND Handle() const { return m_hWnd; }
@@ -26,5 +27,6 @@ public:
 
 private:
     static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    UINT m_nFirstRecorded;
     CWindowHandle m_hWnd;
 };
