@@ -491,6 +491,12 @@ TEST_F(LogonDialogsTest, LogonByNameChecksTheTypedUserName)
     EXPECT_TRUE(sent[0].starts_with(L"CHKPWD 2 jdoe ")) << sent[0];
 }
 
+// The log-on road: Jex lists agent 12 and is asked for the agent's start-up data.
+constexpr char kListUpToStartupData[] =
+    "expectline LSTAGT -1 -1 0\n"
+    "send LSTAGT -1 -1 0 'Count = \"1\" ID0 = \"12\" LN0 = \"Doe\" FN0 = \"Jane\" UN0 = \"jdoe\"'\n"
+    "expectline RQASUD 1 12\n";
+
 // ---- the application ports ----
 
 // A port that another program holds: the log-on's listener moves on from it, and the port it took
@@ -508,10 +514,8 @@ TEST_F(LogonDialogsTest, TheLogonKeepsThePortsItsListenersTook)
     App().m_nApplicationPort = static_cast<USHORT>(nHeldOld);
     AppAgent().m_nId = 12;
     App().m_nLocationId = 7;
-    ASSERT_TRUE(Connect(Greeting(0) +
-                        "expectline LSTAGT -1 -1 0\n"
-                        "send LSTAGT -1 -1 0 'Count = \"1\" ID0 = \"12\" LN0 = \"Doe\" FN0 = \"Jane\" UN0 = \"jdoe\"'\n"
-                        "expectline RQASUD 1 12\nsend SETPER 784\nsend ASUFIN\n"
+    ASSERT_TRUE(Connect(Greeting(0) + kListUpToStartupData +
+                        "send SETPER 784\nsend ASUFIN\n"
                         "expect ALOGON 12 7 -?\\d+\nsend ALOGON 0 7 jdoe Desk7\ndrain\n"));
     const ULONGLONG nStart = GetTickCount64();
     bool bOverdue = false;
@@ -543,10 +547,8 @@ TEST_F(LogonDialogsTest, ARefusedLogonForgetsTheAgentAndTellsTheMainWindow)
     App().m_pMainWnd = &mainWnd;
     AppAgent().m_nId = 12;
     App().m_nLocationId = 7;
-    ASSERT_TRUE(Connect(Greeting(0) +
-                        "expectline LSTAGT -1 -1 0\n"
-                        "send LSTAGT -1 -1 0 'Count = \"1\" ID0 = \"12\" LN0 = \"Doe\" FN0 = \"Jane\" UN0 = \"jdoe\"'\n"
-                        "expectline RQASUD 1 12\nsend SETPER 16\nsend ASUFIN\n"
+    ASSERT_TRUE(Connect(Greeting(0) + kListUpToStartupData +
+                        "send SETPER 16\nsend ASUFIN\n"
                         "expect ALOGON 12 7 -?\\d+\nsend ALOGON 5 7 '' ''\n"
                         // every answer to a log-on asks for the start-up data again
                         "expectline RQASUD 1 12\ndrain\n"));
