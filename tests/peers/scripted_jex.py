@@ -312,10 +312,11 @@ def _sndintflood(link, log, rest, timeout):
 
 
 # Jex's own directives; the others are lumopeer's, run by its script runner.
-DIRECTIVES = {"expectline": _expectline, "mark": _mark, "waitfile": _waitfile, "sendlines": _sendlines, "greet": _greet, "decrypt": _decrypt,
-              "password": _password, "payload": _payload, "ttsync": _ttsync, "closed": _closed, "drain": _drain,
-              "update": _update, "upload": _upload, "ansi": _ansi, "expectencoding": _expectencoding,
-              "expectpayload": _expectpayload, "sndintflood": _sndintflood, "payloadsplit": _payloadsplit}
+DIRECTIVES = {"expectline": _expectline, "mark": _mark, "waitfile": _waitfile, "sendlines": _sendlines,
+              "greet": _greet, "decrypt": _decrypt, "password": _password, "payload": _payload, "ttsync": _ttsync,
+              "closed": _closed, "drain": _drain, "update": _update, "upload": _upload, "ansi": _ansi,
+              "expectencoding": _expectencoding, "expectpayload": _expectpayload, "sndintflood": _sndintflood,
+              "payloadsplit": _payloadsplit}
 # Where upload saves what it received, mark writes and waitfile looks: beside the traffic log.
 OUTPUT_DIR = "."
 
