@@ -254,4 +254,45 @@ TEST_F(HostileRelayTest, OldPortTextsReachJexAsOneFieldOfOneLine)
     ExpectJexLines(Finish(), expected, texts, why);
 }
 
+// A program that closes while a request of its own waits (its registration's answer waits for the
+// Jex link, its settings request for Jex's settings) leaves no register entry behind: the next
+// program registers under the same id.
+TEST_F(HostileRelayTest, AnIdIsFreeAgainWhenItsConnectionClosesWhileARequestWaits)
+{
+    UseJex(false); // the answer of every registration and of every settings request waits
+    // The desktop learns of a close only when its notice arrives, which a new connection may
+    // overtake: the program lets it arrive before it registers again.
+    const std::string again = "sleep 1\nconnect again\naplgin 12 1\nanswer APLGIN 0 4\nclose\n";
+    StartApps("timeout 30\n"
+              // Waiting for the settings before registering; the registration behind it in one write.
+              "connect first\nline GETASE 1 5\\rAPLGIN 2 12 1\nclose\n" +
+              again +
+              // Registered, then waiting for the settings.
+              "connect second\naplgin 12 1\nanswer APLGIN 0 4\nrequest GETASE 5\nclose\n" + again +
+              // Closed while its registration's answer waits for the Jex link.
+              "connect third\naplgin 12 1\nclose\n" + again +
+              // Two requests waiting, one inside the other.
+              "connect fourth\naplgin 12 1\nanswer APLGIN 0 4\nline GETASE 2 5\\rGETASE 3 6\nclose\n" + again);
+    FinishApps();
+    EXPECT_FALSE(m_core.HasApplications()) << "every closed connection left its register";
+}
+
+TEST_F(HostileRelayTest, AnOldPortIdIsFreeAgainWhenItsConnectionClosesWhileARequestWaits)
+{
+    UseJex(false);
+    CAppSocket oldListener(m_core, m_app);
+    ASSERT_TRUE(oldListener.StartListening(0));
+    const std::string again =
+        "sleep 1\nconnect again\nsend 'APLGIN 12'\nexpectre 'APLGIN .*'\nexpectre 'AGSTAT .*'\nclose\n";
+    CScriptedApps apps(CScriptedApps::OldDialect{LUMO_OLD_APP}, oldListener.GetListeningPort(),
+                       "timeout 30\n"
+                       "sendlines 'GETASE 5' 'APLGIN 12'\nclose\n" +
+                           again +
+                           "connect second\nsend 'APLGIN 12'\nexpectre 'APLGIN .*'\nexpectre 'AGSTAT .*'\n"
+                           "send 'GETASE 5'\nclose\n" +
+                           again + "connect third\nsendlines 'APLGIN 12' 'GETASE 5' 'GETASE 6'\nclose\n" + again);
+    EXPECT_EQ(apps.Finish(), 0) << apps.Log();
+    EXPECT_TRUE(PumpUntil([&] { return !m_core.HasApplications(); })) << "every closed connection left its register";
+}
+
 } // namespace
