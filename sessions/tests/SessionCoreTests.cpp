@@ -473,6 +473,47 @@ TEST_F(SessionCoreTest, MessagesGoToTheReplayMasterInItsDialect)
     EXPECT_EQ(lines.at(1), expected1);
 }
 
+// The replay master reads exactly the announced bytes behind the message's line, whatever its
+// attachments' files hold: a short file is made up with zeros, a long one cut, a missing one is
+// zeros; the line after it arrives whole.
+TEST_F(SessionCoreTest, AMessageToTheReplayMasterCarriesExactlyTheAnnouncedBytes)
+{
+    CMessage message;
+    message.m_strText = L"Files";
+    const auto attach = [&](const std::string& bytes, long nAnnounced, bool bFile) {
+        auto* pFile = new CMemFile();
+        pFile->Write(bytes.data(), static_cast<UINT>(bytes.size()));
+        message.AddAttachment(pFile, L"f.bin");
+        CMessage::CMessageAttachment& attachment = *message.m_arrAttachments[message.m_arrAttachments.GetSize() - 1];
+        attachment.m_nSize = nAnnounced;
+        if (!bFile)
+        {
+            delete attachment.m_pFile; // gone before the message was passed on
+            attachment.m_pFile = nullptr;
+        }
+    };
+    attach("ab", 5, true);          // shorter than announced
+    attach("0123456789", 4, true);  // longer than announced
+    attach("xyz", 3, false);        // missing
+    attach("ignored", 0, true);     // announces nothing
+    attach(std::string(15000, 'L'), 12000, true); // cut inside its second block
+
+    ConnectApplications(1);
+    ASSERT_TRUE(m_core.AddApplication(6, Link(0), TRUE, 1));
+    EXPECT_EQ(m_core.GetReplayMaster(), 6);
+    EXPECT_FALSE(m_core.SendMessageToReplayMaster(L"Sup", message));
+    m_core.BroadcastVoipReady(TRUE);
+
+    CString strText;
+    message.GetText(strText, true);
+    const std::string payload = std::string("ab\0\0\0", 5) + "0123" + std::string(3, '\0') + std::string(12000, 'L');
+    const std::vector<Lines> lines = FinishAndReadLines();
+    const Lines expected = {L"APLGIN 1 -1 1 4",
+                            L"SNDMSG -1 12012 " + CAsyncSocketEx::EscapeParameter(strText).Str() + L" Sup",
+                            PayloadLine(payload), L"VOIRDY -1 -1 1"};
+    EXPECT_EQ(lines.at(0), expected);
+}
+
 TEST_F(SessionCoreTest, ApplicationSettingsAreCachedAskedForAndAgentSettingsPassedOn)
 {
     m_app.m_agent.m_nId = 77;
