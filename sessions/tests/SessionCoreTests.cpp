@@ -361,14 +361,28 @@ TEST_F(SessionCoreTest, AnOldPortApplicationGetsItsOpenCallsInTheOldDialect)
     pCall->m_nCallState = 2;
     pCall->m_strTask = L"Survey=4 Name=x";
     m_core.AddCall(pCall);
-    ConnectApplications(1);
+    // A call Jex has told nothing of yet: it starts, but has no information to send on either port.
+    auto pUntold = CSmartObjectPtr<CCallInfo>(new CCallInfo(FALSE));
+    pUntold->m_nCallId = 41;
+    pUntold->m_nApplicationId = 5;
+    pUntold->m_nCallKind = 2;
+    pUntold->m_strTask = L"T";
+    m_core.AddCall(pUntold);
+    ConnectApplications(2);
     ASSERT_TRUE(m_core.AddOldApplication(5, Link(0)));
     EXPECT_EQ(m_core.GetReplayMaster(), 5);
+    ASSERT_TRUE(m_core.AddApplication(5, Link(1), TRUE, 3));
     const std::vector<Lines> lines = FinishAndReadLines();
-    const Lines expected = {L"APLGIN 4.2.0.17", L"AGSTAT Ready",
-                            L"CALINF " + pCall->FormatOldDialect(L"Voice", L"Talking").Str(),
-                            L"STACAL 1 Survey=4 Name=x"};
-    EXPECT_EQ(lines.at(0), expected);
+    const Lines expectedOld = {L"APLGIN 4.2.0.17", L"AGSTAT Ready",
+                               L"CALINF " + pCall->FormatOldDialect(L"Voice", L"Talking").Str(),
+                               L"STACAL 1 Survey=4 Name=x", L"STACAL 2 T",
+                               // the calls start again for the id's registration on the current port
+                               L"STACAL 1 Survey=4 Name=x", L"STACAL 2 T"};
+    EXPECT_EQ(lines.at(0), expectedOld);
+    const Lines expectedCurrent = {L"APLGIN 3 -1 1 4",
+                                   L"CALINF -1 -1 " + CAsyncSocketEx::EscapeParameter(pCall->Format()).Str(),
+                                   L"STACAL -1 -1 1 Survey=4\x0cName=x", L"STACAL -1 -1 2 T"};
+    EXPECT_EQ(lines.at(1), expectedCurrent);
 }
 
 TEST_F(SessionCoreTest, AnIdHeldOnBothPortsStaysUntilBothClose)
