@@ -85,9 +85,8 @@ void CSessionCore::DeliverToNewOldApplication(long nApplicationId, IOldApplicati
         if (!m_pDlg) return;
         if (pCall->m_nCallType != -1) // as on the current port: a call Jex has told nothing of has nothing to tell
         {
-            const CString strInfo =
-                pCall->FormatOldDialect(m_pDlg->GetCallTypeText(pCall->m_nCallType).GetString(),
-                                        m_pDlg->GetCallStateText(pCall->m_nCallState).GetString());
+            const CString strInfo = pCall->FormatOldDialect(m_pDlg->GetCallTypeText(pCall->m_nCallType).GetString(),
+                                                            m_pDlg->GetCallStateText(pCall->m_nCallState).GetString());
             link.SendCommand(L"CALINF %s\r", strInfo.GetString());
         }
         StartCall(nApplicationId, pCall->m_nCallId);

@@ -40,11 +40,11 @@ std::vector<HostileText> HostileTexts()
         {L" ", "a blank alone"},
         {L"a NEXCAL b", "blanks inside"},
         {L"\x0c", "the escaped blank as text"},
-        {L"x\x0c" L"ENDPAU\x0c", "escaped blanks inside"},
+        {std::wstring(L"x\x0c") + L"ENDPAU\x0c", "escaped blanks inside"},
         {L"\x07", "the escaped return as text"},
         {L"\rNEXCAL\r", "returns that would end the line"},
         {L"\x08", "the empty field's mark as text"},
-        {L"a\x08" L"b", "the empty field's mark inside"},
+        {std::wstring(L"a\x08") + L"b", "the empty field's mark inside"},
         {L"a\nNEXCAL\n", "line feeds"},
         {std::wstring(L"a\0b", 3), "a NUL inside"},
         {L"\xd800x\xdc00", "lone surrogates"},
@@ -123,6 +123,7 @@ const Relay kCurrentRelays[] = {
 };
 
 // The old port's words that relay a text (no escapes: a line cannot carry a return there).
+// clang-format off
 const Relay kOldRelays[] = {
     {L"WRCACL $", L"WRCACL $"},
     {L"PLSSTA 31 $", L"PLSSTA -1 31 $"},
@@ -130,6 +131,7 @@ const Relay kOldRelays[] = {
     {L"CHGPWD 5 $ $", L"CHGPWD 1 5 $ $"},
     {L"CHKPWD 5 $", L"CHKPWD 1 5 $"},
 };
+// clang-format on
 
 // Whether a line Jex received is the expected one; "@" in the expected line stands for a number.
 bool SameLine(const std::wstring& received, const std::wstring& expected)

@@ -420,9 +420,12 @@ TEST_F(JexSocketTest, TracesReachTheirFilesAndStayBounded)
     EXPECT_LE(input.size(), static_cast<size_t>(CJexSocketBase::kMaxTraceFileBytes));
     EXPECT_GT(input.size(), static_cast<size_t>(CJexSocketBase::kMaxTraceChars)) << "the file started again, not empty";
     EXPECT_NE(input.find("ERROR - UNKNOWN COMMAND XYZABC RECEIVED (Parameters: last)."), std::string::npos);
-    EXPECT_EQ(input.find("QWERTY"), std::string::npos) << "the first line went when the file started again; " << input.size() << " bytes";
-    EXPECT_EQ(input.find(std::string(static_cast<size_t>(CJexSocketBase::kMaxTraceChars) + 1, 'p')), std::string::npos) << "each text is cut";
-    EXPECT_NE(input.find("SOCKET CLOSED"), std::string::npos) << input.substr(input.size() > 300 ? input.size() - 300 : 0);
+    EXPECT_EQ(input.find("QWERTY"), std::string::npos)
+        << "the first line went when the file started again; " << input.size() << " bytes";
+    EXPECT_EQ(input.find(std::string(static_cast<size_t>(CJexSocketBase::kMaxTraceChars) + 1, 'p')), std::string::npos)
+        << "each text is cut";
+    EXPECT_NE(input.find("SOCKET CLOSED"), std::string::npos)
+        << input.substr(input.size() > 300 ? input.size() - 300 : 0);
     EXPECT_NE(output.find("SOCKET CLOSED"), std::string::npos) << output;
     EXPECT_EQ(output.find("XYZABC"), std::string::npos) << "what came in is not in the output trace";
     m_pLink.reset();

@@ -506,10 +506,10 @@ TEST_F(SessionCoreTest, AMessageToTheReplayMasterCarriesExactlyTheAnnouncedBytes
             attachment.m_pFile = nullptr;
         }
     };
-    attach("ab", 5, true);          // shorter than announced
-    attach("0123456789", 4, true);  // longer than announced
-    attach("xyz", 3, false);        // missing
-    attach("ignored", 0, true);     // announces nothing
+    attach("ab", 5, true);                        // shorter than announced
+    attach("0123456789", 4, true);                // longer than announced
+    attach("xyz", 3, false);                      // missing
+    attach("ignored", 0, true);                   // announces nothing
     attach(std::string(15000, 'L'), 12000, true); // cut inside its second block
 
     ConnectApplications(1);
