@@ -49,24 +49,6 @@ private:
     SAFEARRAY m_array{};
     VARIANT m_variant;
 };
-
-// Adds key and value; a key the map already holds keeps its first value.
-void AddToMap(ILumoClientMap* pMap, const CComVariant& key, const CComVariant& value)
-{
-    if (pMap) pMap->Add(key, value);
-}
-
-bool IsNumber(const CString& strText)
-{
-    CString strTrimmed(strText);
-    strTrimmed.Trim(L" \t");
-    if (strTrimmed.IsEmpty()) return false;
-    int i = (strTrimmed[0] == L'-' || strTrimmed[0] == L'+') ? 1 : 0;
-    if (i == strTrimmed.GetLength()) return false;
-    for (; i < strTrimmed.GetLength(); ++i)
-        if (strTrimmed[i] < L'0' || strTrimmed[i] > L'9') return false;
-    return true;
-}
 } // namespace
 
 CLumoClientCtrl::~CLumoClientCtrl()
@@ -505,7 +487,7 @@ void CLumoClientCtrl::OnReceiveTaskContents(long nTaskId, DWORD nChecksum, const
         if (nColon < 0) continue;
         const long nResourceId = CStaticTools::ToLong(strPiece.Left(nColon).GetString());
         const unsigned long nResourceChecksum = CStaticTools::ToULong(strPiece.Mid(nColon + 1).GetString());
-        AddToMap(resources, CComVariant(nResourceId), CComVariant(nResourceChecksum));
+        resources->Add(CComVariant(nResourceId), CComVariant(nResourceChecksum));
     }
     CPayloadArray data(pData, nLength);
     Fire_TaskContentsReceived(nTaskId, data.Get(), nChecksum, resources);
@@ -738,58 +720,50 @@ void CLumoClientCtrl::OnReceiveAnnotation(long nCallId, long nAnnotationType, lo
 }
 
 // ---------------------------------------------------------------------------------------------
-// Conversions from property lists
+// Conversions (the argument helper's work; the members stay the control's)
 
 long CLumoClientCtrl::ParsePropertyListToLumoClientMap(const CPropertyList& list, ILumoClientMap* pMap)
 {
-    CStringArray arrNames, arrValues;
-    list.GetNamesAndValues(arrNames, arrValues);
-    for (INT_PTR i = 0; i < arrNames.GetSize() && i < arrValues.GetSize(); ++i)
-        AddToMap(pMap, CComVariant(arrNames[i].GetString()), CComVariant(arrValues[i].GetString()));
-    return static_cast<long>(arrNames.GetSize());
+    return m_arguments.ParsePropertyListToLumoClientMap(list, pMap);
 }
 
 long CLumoClientCtrl::ParsePropertyListToIdMap(const CPropertyList& list, ILumoClientMap* pMap)
 {
-    CStringArray arrNames, arrValues;
-    list.GetNamesAndValues(arrNames, arrValues);
-    for (INT_PTR i = 0; i < arrNames.GetSize() && i < arrValues.GetSize(); ++i)
-        AddToMap(pMap, CComVariant(CStaticTools::ToLong(arrNames[i].GetString())),
-                 CComVariant(arrValues[i].GetString()));
-    return static_cast<long>(arrNames.GetSize());
+    return m_arguments.ParsePropertyListToIdMap(list, pMap);
 }
 
 long CLumoClientCtrl::ParseAgentList(const CPropertyList& list, ILumoClientMap* pFirstNames, ILumoClientMap* pLastNames,
                                      ILumoClientMap* pUserNames)
 {
-    return ParseNumberedList(list, {{L"FN%d", pFirstNames}, {L"LN%d", pLastNames}, {L"UN%d", pUserNames}});
+    return m_arguments.ParseAgentList(list, pFirstNames, pLastNames, pUserNames);
 }
 
 long CLumoClientCtrl::ParseLocationList(const CPropertyList& list, ILumoClientMap* pNames,
                                         ILumoClientMap* pComputerNames)
 {
-    return ParseNumberedList(list, {{L"NM%d", pNames}, {L"CNM%d", pComputerNames}});
+    return m_arguments.ParseLocationList(list, pNames, pComputerNames);
 }
 
-// Entries "ID<n>" with their names under the given patterns, n from 0 to Count - 1. An entry without
-// a numeric id is skipped: it must not take another entry's id.
-long CLumoClientCtrl::ParseNumberedList(const CPropertyList& list,
-                                        std::initializer_list<std::pair<LPCWSTR, ILumoClientMap*>> maps)
+BOOL CLumoClientCtrl::ParseLumoClientMapToPropertyList(ILumoClientMap* pMap, CPropertyList& list)
 {
-    const short nCount = list.GetPropertyShort(L"Count", 0);
-    for (int n = 0; n < nCount; ++n)
-    {
-        CString strName, strId;
-        strName.Format(L"ID%d", n);
-        if (!list.GetProperty(strName.GetString(), strId) || !IsNumber(strId)) continue;
-        const CComVariant id(CStaticTools::ToLong(strId.GetString()));
-        for (const auto& [pszPattern, pMap] : maps)
-        {
-            strName.Format(pszPattern, n);
-            AddToMap(pMap, id, CComVariant(list.GetPropertyString(strName.GetString(), L"").GetString()));
-        }
-    }
-    return nCount;
+    return m_arguments.ParseLumoClientMapToPropertyList(pMap, list);
+}
+
+BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToCStringArray(ILumoClientStringCollection* pCollection,
+                                                                    CStringArray& arr)
+{
+    return m_arguments.ParseLumoClientStringCollectionToCStringArray(pCollection, arr);
+}
+
+BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToLongList(ILumoClientStringCollection* pCollection,
+                                                                CList<long, long>& list)
+{
+    return m_arguments.ParseLumoClientStringCollectionToLongList(pCollection, list);
+}
+
+BOOL CLumoClientCtrl::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& message)
+{
+    return m_arguments.ParseAttachmentsMap(pMap, message);
 }
 
 OBJECT_ENTRY_AUTO(CLSID_LumoClientCtrl, CLumoClientCtrl)

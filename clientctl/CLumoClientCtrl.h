@@ -1,4 +1,5 @@
 #pragma once
+#include "clientctl/CLumoClientArguments.h"
 #include "clientctl/CProxy_ILumoClientEvents.h"
 #include "clientctl/ILumoSocketCallbacks.h"
 #include "clientctl/module/LumoClientResources.h"
@@ -283,7 +284,6 @@ private:
     void AppendToLogFile(const CString& strText);
     // A new data object of the library with one reference, the caller's; throws when none can be made.
     template <class TObject, class TInterface> static CComPtr<TInterface> CreateObject();
-    long ParseNumberedList(const CPropertyList& list, std::initializer_list<std::pair<LPCWSTR, ILumoClientMap*>> maps);
 
     CComBSTR m_strLumoAddress{L"127.0.0.1"};
     SHORT m_nPort = 1905;
@@ -301,4 +301,5 @@ private:
     LONG m_nMicrophoneMuted = -1;
     LONG m_nIsVoIP = -1;
     std::map<LONG, LONG> m_mapAnonymisation; // call id to the annotation id of its anonymisation
+    CLumoClientArguments m_arguments{[this](const CString& strText) { LogError(strText); }};
 };
