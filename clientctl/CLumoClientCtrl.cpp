@@ -16,8 +16,8 @@
 
 namespace
 {
-// LogMode 3 appends here, and only when the file exists.
-const wchar_t kLogFile[] = L"c:\\temp\\out.txt";
+// The error sink's log file; its address also names this module to the version check.
+constexpr const wchar_t* kLogFile = CLumoClientErrorSink::kLogFile;
 const wchar_t kNoFileName[] =
     L"CLumoClientCtrl::OnReceiveMessage => Attachment was found but no filename was specified";
 const wchar_t kRenamedAttachment[] =
@@ -284,53 +284,19 @@ HRESULT CLumoClientCtrl::OnDraw(ATL_DRAWINFO& di)
 
 void CLumoClientCtrl::LogError(const CString& strText)
 {
-    try
-    {
-        switch (m_nLogMode)
-        {
-        case logMode_Verbose: {
-            CSelfReference keepAlive(*this); // the box pumps
-            AfxMessageBox(strText.GetString(), MB_OK, 0);
-            break;
-        }
-        case logMode_Event: {
-            CComBSTR text(strText.GetString());
-            Fire_LumoClientError(text);
-            break;
-        }
-        case logMode_File:
-            AppendToLogFile(strText);
-            break;
-        default:
-            break;
-        }
-    }
-    catch (...)
-    {
-        // The sink never fails towards its caller; the text is lost.
-    }
+    m_errorSink.Report(m_nLogMode, strText);
 }
 
-void CLumoClientCtrl::AppendToLogFile(const CString& strText)
+void CLumoClientCtrl::ShowErrorBox(const CString& strText)
 {
-    CFileHandle file(::CreateFileW(kLogFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return;
-    if (::SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
-        return;
-    const UINT nCodePage = CP_THREAD_ACP;
-    std::vector<char> bytes;
-    const int nChars = strText.GetLength();
-    if (nChars > 0)
-    {
-        const int nBytes =
-            ::WideCharToMultiByte(nCodePage, 0, strText.GetString(), nChars, nullptr, 0, nullptr, nullptr);
-        if (nBytes <= 0) return;
-        bytes.resize(static_cast<size_t>(nBytes));
-        ::WideCharToMultiByte(nCodePage, 0, strText.GetString(), nChars, bytes.data(), nBytes, nullptr, nullptr);
-    }
-    bytes.push_back('\n');
-    DWORD nWritten = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
+    CSelfReference keepAlive(*this); // the box pumps
+    AfxMessageBox(strText.GetString(), MB_OK, 0);
+}
+
+void CLumoClientCtrl::FireErrorEvent(const CString& strText)
+{
+    CComBSTR text(strText.GetString());
+    Fire_LumoClientError(text);
 }
 
 void CLumoClientCtrl::OnError(const CString& strText)
