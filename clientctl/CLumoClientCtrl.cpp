@@ -3,6 +3,7 @@
 #include "clientctl/CLumoClientMap.h"
 #include "clientctl/CLumoClientMessage.h"
 #include "clientctl/CLumoClientStringCollection.h"
+#include "clientctl/CPayloadArray.h"
 #include "clientctl/CLumoSocket.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
@@ -22,33 +23,6 @@ const wchar_t kNoFileName[] =
     L"CLumoClientCtrl::OnReceiveMessage => Attachment was found but no filename was specified";
 const wchar_t kRenamedAttachment[] =
     L"CLumoClientCtrl::OnReceiveMessage => Attachment \"%s\" occurs more than once; passed on as \"%s\"";
-
-// A byte array over a received payload, without a copy: the descriptor lives on the handler's stack
-// and the event gets it by reference, valid only while the event runs.
-class CPayloadArray
-{
-public:
-    CPayloadArray(const BYTE* pData, DWORD nLength) noexcept
-    {
-        m_array.cDims = 1;
-        m_array.fFeatures = FADF_AUTO | FADF_FIXEDSIZE;
-        m_array.cbElements = 1;
-        m_array.cLocks = 0;
-        m_array.pvData = nLength ? const_cast<BYTE*>(pData) : nullptr;
-        m_array.rgsabound[0].cElements = pData ? nLength : 0;
-        m_array.rgsabound[0].lLbound = 0;
-        ::VariantInit(&m_variant);
-        m_variant.vt = VT_ARRAY | VT_UI1;
-        m_variant.parray = &m_array;
-    }
-    CPayloadArray(const CPayloadArray&) = delete;
-    CPayloadArray& operator=(const CPayloadArray&) = delete;
-    VARIANT* Get() noexcept { return &m_variant; }
-
-private:
-    SAFEARRAY m_array{};
-    VARIANT m_variant;
-};
 } // namespace
 
 CLumoClientCtrl::~CLumoClientCtrl()
