@@ -365,6 +365,39 @@ TEST_F(FlatButtonTest, ImagesBelongToTheButton)
         EXPECT_FALSE(::GetIconInfo(h, &info));
 }
 
+// The caller hands both images over with the call: when the button refuses the first, the
+// second must not stay behind as a handle nobody frees.
+TEST_F(FlatButtonTest, TheSecondImageIsFreedWhenTheFirstIsRefused)
+{
+    const auto unreadable = [] { return static_cast<INT_PTR>(0x4321); };
+    struct BitmapCase
+    {
+        const char* what;
+        HBITMAP first;
+        DWORD result;
+    };
+    for (const BitmapCase& c : {BitmapCase{"no first bitmap", nullptr, 0u},
+                                BitmapCase{"an unreadable first bitmap", reinterpret_cast<HBITMAP>(unreadable()), 1u}})
+    {
+        HBITMAP second = SolidBitmap(8, 8, RGB(1, 2, 3));
+        ASSERT_EQ(::GetObjectType(second), static_cast<DWORD>(OBJ_BITMAP));
+        EXPECT_EQ(m_button.SetBitmapHandles(c.first, kMagenta, second, kMagenta), c.result) << c.what;
+        EXPECT_EQ(::GetObjectType(second), 0u) << c.what << ": the second bitmap is freed";
+        for (HGDIOBJ h : m_button.Bitmaps())
+            EXPECT_EQ(h, nullptr) << c.what;
+    }
+
+    HICON second = SolidIcon(RGB(4, 5, 6));
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(second, &info));
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    EXPECT_EQ(m_button.SetIconHandles(reinterpret_cast<HICON>(unreadable()), second), 1u);
+    EXPECT_FALSE(::GetIconInfo(second, &info)) << "the second icon is destroyed";
+    for (HICON h : m_button.Icons())
+        EXPECT_EQ(h, nullptr);
+}
+
 TEST_F(FlatButtonTest, GreyIconShowsUntilTheMouseIsOver)
 {
     ASSERT_EQ(m_button.SetIconHandles(SolidIcon(RGB(255, 0, 0)), reinterpret_cast<HICON>(CFlatButton::FB_AUTO_GREY)),
