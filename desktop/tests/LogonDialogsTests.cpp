@@ -504,7 +504,8 @@ constexpr char kListUpToStartupData[] =
 constexpr char kThreeAgents[] =
     "expectline LSTAGT -1 -1 0\n"
     "send LSTAGT -1 -1 0 'Count = \"3\" ID0 = \"1\" LN0 = \"Cole\" FN0 = \"Zoe\" UN0 = \"zc\" "
-    "ID1 = \"2\" LN1 = \"Brown\" FN1 = \"alice\" UN1 = \"ab\" ID2 = \"3\" LN2 = \"adams\" FN2 = \"Carol\" UN2 = \"ca\"'\n"
+    "ID1 = \"2\" LN1 = \"Brown\" FN1 = \"alice\" UN1 = \"ab\" "
+    "ID2 = \"3\" LN2 = \"adams\" FN2 = \"Carol\" UN2 = \"ca\"'\n"
     "drain\n";
 
 // The rows as the agent reads them: surname and first name.
