@@ -8,6 +8,7 @@
 #include "desktop/CLoginDlg.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
+#include "framework/AfxEnableControlContainer.h"
 #include "framework/AfxMessageBox.h"
 #include "sessions/CAppSocket.h"
 #include "sessions/CCallResultSettings.h"
@@ -147,6 +148,8 @@ BOOL CLumoApp::InitInstance()
     }
     m_bSocketsStarted = true;
     m_bOleStarted = SUCCEEDED(OleInitialize(nullptr));
+    // The softphone is hosted later as an ActiveX control of the main window.
+    AfxEnableControlContainer();
 
     // Its start opens the application ports, so local programs may connect while Jex is awaited.
     if (!CreateMainWindow()) return FALSE;
