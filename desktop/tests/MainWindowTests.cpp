@@ -503,7 +503,8 @@ TEST_F(ShownMainWindowTest, PostedBoxesComeOneAfterTheOtherAndAFloodShowsAFew)
     m_pDlg->PostMessageBox(L"second");
     m_pDlg->PostMessageBox(L"second");
     for (int i = 0; i < 5000; ++i)
-        m_pDlg->PostMessageBox(L"Command X" + CString(std::to_wstring(i).c_str()) + L" from Application not supported !");
+        m_pDlg->PostMessageBox(L"Command X" + CString(std::to_wstring(i).c_str()) +
+                               L" from Application not supported !");
     EXPECT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() >= 3; }));
     PumpUntilIdle();
     EXPECT_EQ(m_boxes.MaxDepth(), 1) << "no box opens inside another";
