@@ -534,6 +534,27 @@ TEST_F(ShownMainWindowTest, PanelButtonCaptionsStayInsideTheirButtons)
     EXPECT_GT(nDrawn, 0) << "the captions are drawn at all";
 }
 
+// The old port posts a box per unknown word; a program may send thousands in one write.
+TEST_F(ShownMainWindowTest, PostedBoxesComeOneAfterTheOtherAndAFloodShowsAFew)
+{
+    m_boxes.PumpWhileShown(true); // as a shown box does: the next posted box arrives inside it
+    m_pDlg->PostMessageBox(L"first");
+    m_pDlg->PostMessageBox(L"second");
+    m_pDlg->PostMessageBox(L"second");
+    for (int i = 0; i < 5000; ++i)
+        m_pDlg->PostMessageBox(L"Command X" + CString(std::to_wstring(i).c_str()) +
+                               L" from Application not supported !");
+    EXPECT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() >= 3; }));
+    PumpUntilIdle();
+    EXPECT_EQ(m_boxes.MaxDepth(), 1) << "no box opens inside another";
+    ASSERT_GE(m_boxes.Boxes().size(), 3u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text.Str(), L"first");
+    EXPECT_EQ(m_boxes.Boxes()[1].text.Str(), L"second") << "in the order posted, a waiting text once";
+    EXPECT_EQ(m_boxes.Boxes()[2].text.Str(), L"Command X0 from Application not supported !");
+    EXPECT_LE(m_boxes.Boxes().size(), 20u) << "a flood shows a few boxes, not thousands";
+    EXPECT_TRUE(m_pDlg->IsWindowVisible());
+}
+
 TEST_F(ShownMainWindowTest, EnterDoesNotCloseTheWindowAndTheSystemMenuOffersAbout)
 {
     m_pDlg->SetForegroundWindow();
