@@ -192,6 +192,11 @@ void CAppSocket::OnClose(int /*nErrorCode*/)
     if (m_bPassRunning)
     {
         m_bClosePending = true; // the running pass still reads what came before the close
+        // The id is free at once, whatever request of this link still waits: a program that
+        // connects anew must be able to take it. Nothing behind the close registers again.
+        m_bPeerClosed = true;
+        m_bLoggedIn = false;
+        m_core.RemoveOldApplication(m_nApplicationId, this);
         return;
     }
     // The peer's last bytes came before the close; the dispatch has offered them already.
@@ -330,7 +335,7 @@ CAppSocket::Next CAppSocket::HandleSNDINT(const CString& strRest, int nLineTotal
 CAppSocket::Next CAppSocket::OnAPLGIN(const CString& strRest)
 {
     // Registered once: another APLGIN would register the socket under a second id.
-    if (m_bLoggedIn) return Next::readOn;
+    if (m_bLoggedIn || m_bPeerClosed) return Next::readOn;
     long nId = 0;
     if (!CStaticTools::EstLong(strRest.GetString(), nId) || !m_core.AddOldApplication(nId, this))
     {

@@ -150,6 +150,7 @@ private:
     // handler deleted the object.
     bool m_bPassRunning = false;
     bool m_bClosePending = false;
+    bool m_bPeerClosed = false; // the application closed while a pass ran; its register entry is gone
     bool m_bLinkClosing = false; // closed by the desktop during the pass: it deletes the object
     std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true);
 

@@ -361,14 +361,28 @@ TEST_F(SessionCoreTest, AnOldPortApplicationGetsItsOpenCallsInTheOldDialect)
     pCall->m_nCallState = 2;
     pCall->m_strTask = L"Survey=4 Name=x";
     m_core.AddCall(pCall);
-    ConnectApplications(1);
+    // A call Jex has told nothing of yet: it starts, but has no information to send on either port.
+    auto pUntold = CSmartObjectPtr<CCallInfo>(new CCallInfo(FALSE));
+    pUntold->m_nCallId = 41;
+    pUntold->m_nApplicationId = 5;
+    pUntold->m_nCallKind = 2;
+    pUntold->m_strTask = L"T";
+    m_core.AddCall(pUntold);
+    ConnectApplications(2);
     ASSERT_TRUE(m_core.AddOldApplication(5, Link(0)));
     EXPECT_EQ(m_core.GetReplayMaster(), 5);
+    ASSERT_TRUE(m_core.AddApplication(5, Link(1), TRUE, 3));
     const std::vector<Lines> lines = FinishAndReadLines();
-    const Lines expected = {L"APLGIN 4.2.0.17", L"AGSTAT Ready",
-                            L"CALINF " + pCall->FormatOldDialect(L"Voice", L"Talking").Str(),
-                            L"STACAL 1 Survey=4 Name=x"};
-    EXPECT_EQ(lines.at(0), expected);
+    const Lines expectedOld = {L"APLGIN 4.2.0.17", L"AGSTAT Ready",
+                               L"CALINF " + pCall->FormatOldDialect(L"Voice", L"Talking").Str(),
+                               L"STACAL 1 Survey=4 Name=x", L"STACAL 2 T",
+                               // the calls start again for the id's registration on the current port
+                               L"STACAL 1 Survey=4 Name=x", L"STACAL 2 T"};
+    EXPECT_EQ(lines.at(0), expectedOld);
+    const Lines expectedCurrent = {L"APLGIN 3 -1 1 4",
+                                   L"CALINF -1 -1 " + CAsyncSocketEx::EscapeParameter(pCall->Format()).Str(),
+                                   L"STACAL -1 -1 1 Survey=4\x0cName=x", L"STACAL -1 -1 2 T"};
+    EXPECT_EQ(lines.at(1), expectedCurrent);
 }
 
 TEST_F(SessionCoreTest, AnIdHeldOnBothPortsStaysUntilBothClose)
@@ -471,6 +485,47 @@ TEST_F(SessionCoreTest, MessagesGoToTheReplayMasterInItsDialect)
     EXPECT_EQ(lines.at(0), expected0);
     const Lines expected1 = {L"APLGIN 4.2.0.17", L"AGSTAT Ready", L"SNDMSG " + notice.GetString().Str()};
     EXPECT_EQ(lines.at(1), expected1);
+}
+
+// The replay master reads exactly the announced bytes behind the message's line, whatever its
+// attachments' files hold: a short file is made up with zeros, a long one cut, a missing one is
+// zeros; the line after it arrives whole.
+TEST_F(SessionCoreTest, AMessageToTheReplayMasterCarriesExactlyTheAnnouncedBytes)
+{
+    CMessage message;
+    message.m_strText = L"Files";
+    const auto attach = [&](const std::string& bytes, long nAnnounced, bool bFile) {
+        auto* pFile = new CMemFile();
+        pFile->Write(bytes.data(), static_cast<UINT>(bytes.size()));
+        message.AddAttachment(pFile, L"f.bin");
+        CMessage::CMessageAttachment& attachment = *message.m_arrAttachments[message.m_arrAttachments.GetSize() - 1];
+        attachment.m_nSize = nAnnounced;
+        if (!bFile)
+        {
+            delete attachment.m_pFile; // gone before the message was passed on
+            attachment.m_pFile = nullptr;
+        }
+    };
+    attach("ab", 5, true);                        // shorter than announced
+    attach("0123456789", 4, true);                // longer than announced
+    attach("xyz", 3, false);                      // missing
+    attach("ignored", 0, true);                   // announces nothing
+    attach(std::string(15000, 'L'), 12000, true); // cut inside its second block
+
+    ConnectApplications(1);
+    ASSERT_TRUE(m_core.AddApplication(6, Link(0), TRUE, 1));
+    EXPECT_EQ(m_core.GetReplayMaster(), 6);
+    EXPECT_FALSE(m_core.SendMessageToReplayMaster(L"Sup", message));
+    m_core.BroadcastVoipReady(TRUE);
+
+    CString strText;
+    message.GetText(strText, true);
+    const std::string payload = std::string("ab\0\0\0", 5) + "0123" + std::string(3, '\0') + std::string(12000, 'L');
+    const std::vector<Lines> lines = FinishAndReadLines();
+    const Lines expected = {L"APLGIN 1 -1 1 4",
+                            L"SNDMSG -1 12012 " + CAsyncSocketEx::EscapeParameter(strText).Str() + L" Sup",
+                            PayloadLine(payload), L"VOIRDY -1 -1 1"};
+    EXPECT_EQ(lines.at(0), expected);
 }
 
 TEST_F(SessionCoreTest, ApplicationSettingsAreCachedAskedForAndAgentSettingsPassedOn)

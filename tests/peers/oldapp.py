@@ -54,7 +54,8 @@ def unescape(text):
 
 
 def visible(text):
-    return "".join(c if c >= " " or c == "\t" else "\\x%02x" % ord(c) for c in text)
+    return "".join("\\u%04x" % ord(c) if "\ud800" <= c <= "\udfff" else c if c >= " " or c == "\t" else
+                   "\\x%02x" % ord(c) for c in text)
 
 
 class Link:
@@ -68,7 +69,7 @@ class Link:
         self.eof = False
 
     def encode(self, text):
-        return text.encode("utf-16-le") if self.wide else text.encode(self.codepage)
+        return text.encode("utf-16-le", "surrogatepass") if self.wide else text.encode(self.codepage)
 
     def line_bytes(self, text):
         self.traffic.append("> " + text)
@@ -106,7 +107,7 @@ class Link:
             end, size = self._line_end()
             if end >= 0:
                 raw, self.buf = self.buf[:end], self.buf[end + size:]
-                text = raw.decode("utf-16-le") if self.wide else raw.decode(self.codepage)
+                text = raw.decode("utf-16-le", "surrogatepass") if self.wide else raw.decode(self.codepage)
                 self.traffic.append("< " + text)
                 return text
             if self.eof or not self._fill(deadline):
