@@ -275,7 +275,7 @@ void CLumoApp::DestroyMainWindow()
     if (!m_pMainDlg) return;
     // No longer the framework's main window first: its end would otherwise end the message loop.
     if (m_pMainWnd == m_pMainDlg.get()) m_pMainWnd = nullptr;
-    if (m_pJexSocket) m_pJexSocket->SetMainWindow(nullptr, nullptr);
+    if (m_pJexSocket) m_pJexSocket->ClearMainWindow();
     m_pMainDlg->DestroyWindow();
     m_pMainDlg.reset();
 }
@@ -556,7 +556,8 @@ CLumoApp::LogonAgain CLumoApp::LogOnAgain()
         if (!MakeApplicationPortListeners()) return LogonAgain::failed;
         return m_pJexSocket->SendWindowsLogon(nullptr) ? LogonAgain::done : LogonAgain::notSent;
     }
-    // The log-on dialog is not part of this program yet: without a log-on there is no session.
+    // A reconnection by agent id does not open the log-on dialog again: without a log-on there is
+    // no session.
     return LogonAgain::failed;
 }
 

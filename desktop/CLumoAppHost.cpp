@@ -256,6 +256,6 @@ BOOL CLumoAppHost::CheckService(CString& strError)
 BOOL CLumoAppHost::RunUpdate(const CString& /*strProgram*/, const CString& /*strArguments*/, CString& strError,
                              BOOL /*bDeleteProgram*/, BOOL /*bWait*/)
 {
-    strError = L"Lumo cannot hand updates to the update service yet.";
+    strError = L"Lumo cannot hand updates to the update service.";
     return FALSE;
 }

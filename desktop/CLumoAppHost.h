@@ -1,5 +1,6 @@
 #pragma once
 #include "desktop/CContactCenterUpdater.h"
+#include "sessions/CHostRoles.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/IMessageBoxSink.h"
 #include "sessions/IUpdateServiceClient.h"
@@ -10,7 +11,14 @@ class CLumoApp;
 // The application object as the session layer and the toolkit's dialogs see it: the Jex link, the
 // session core and the dialogs call these instead of CLumoApp, whose own accessors keep the shapes
 // the desktop's code uses.
-class CLumoAppHost : public ILumoAppHost, public IMessageBoxSink, public IUpdateServiceClient, public IDialogHost
+class CLumoAppHost : public ILumoAppHost,
+                     public IDesktopWindows,
+                     public ILogonDialogs,
+                     public IJexConnection,
+                     public IPermissionSwitches,
+                     public IMessageBoxSink,
+                     public IUpdateServiceClient,
+                     public IDialogHost
 {
 public:
     explicit CLumoAppHost(CLumoApp& app) : m_app(app) {}

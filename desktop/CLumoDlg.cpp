@@ -83,7 +83,7 @@ CLumoDlg::CLumoDlg(CLumoApp& app, CWnd* pParent)
     m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_LUMO));
     m_fontStatus.CreateFont(-12, -10, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Courier");
-    Core().SetDlgHost(this);
+    Core().Roles().Install(*this);
 }
 
 CLumoDlg::~CLumoDlg()
@@ -97,7 +97,7 @@ CLumoDlg::~CLumoDlg()
     for (const auto& pCall : Core().GetCalls())
         Core().RemoveCall(pCall->m_nCallId);
     if (m_hTimeChangeWnd) CTimeTools::RegisterTimeChangeListener(m_hTimeChangeWnd, 0, 0);
-    Core().SetDlgHost(nullptr);
+    Core().Roles().Withdraw(*this);
     DestroyWindow();
     if (m_bComInitialized) ::CoUninitialize();
 }

@@ -5,14 +5,13 @@
 #include "framework/CHandleOwner.h"
 #include "framework/CStatic.h"
 #include "framework/CToolTipCtrl.h"
-#include "sessions/ILumoDlgHost.h"
+#include "sessions/CHostRoles.h"
 #include "uikit/CFlatButton.h"
 #include "uikit/CListCtrlEx.h"
 #include "uikit/CLumoDialog.h"
 #include "uikit/CRotaryControl.h"
 #include <ctime>
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -28,13 +27,23 @@ using CCallListCtrl = CListCtrlEx;
 
 // The agent desktop's main window: a modeless dialog that shows the agent's state, the calls and
 // their buttons, the volume knobs and the panel of image buttons, and the hub that the Jex link
-// and the application ports call (ILumoDlgHost). The call records, the registers of the local
-// applications and the held task contents are the session core's; the window reaches them
-// through the application object, which owns both. GUI thread only.
+// and the application ports call, in the roles it serves them (CHostRoles). The call records, the
+// registers of the local applications and the held task contents are the session core's; the
+// window reaches them through the application object, which owns both. GUI thread only.
 //
 // CLumoDlg.cpp holds the structure and the start; CLumoDlgReceivers.cpp the message handlers and
 // the receivers whose behaviour comes with later work, grouped by topic.
-class CLumoDlg : public CLumoDialog, public ILumoDlgHost
+class CLumoDlg : public CLumoDialog,
+                 public IAgentState,
+                 public IPauses,
+                 public IQueueDisplay,
+                 public IAudioControls,
+                 public ISoftphone,
+                 public ICallActions,
+                 public ICallEvents,
+                 public IDialing,
+                 public ITasks,
+                 public IAgentMessages
 {
     DECLARE_DYNAMIC(CLumoDlg)
 
@@ -78,10 +87,7 @@ public:
     // Tests only: a known start time, to tell a pause that began from one that went on.
     void SetStateStartTime(__time64_t tStart) { m_tStateStart = tStart; }
 
-    // Tests only: each message-map handler reports its name here when it runs.
-    void SetHandlerTrace(std::function<void(const char*)> trace) { m_handlerTrace = std::move(trace); }
-
-    // ---- ILumoDlgHost: state the session core reads ----
+    // ---- roles the session layer calls: state the session core reads ----
     int GetAgentState() override { return m_nAgentState; }
     CString GetAgentStateText() override;
     BOOL IsAssignedToKeyIn() override { return m_bAssignedToKeyIn; }
@@ -92,7 +98,7 @@ public:
     CString GetCallStateText(long nCallState) override;
     void SetLogonResult(int nResult) override { m_nLogonResult = nResult; }
 
-    // ---- ILumoDlgHost: operations the links call ----
+    // ---- roles the session layer calls: operations the links call ----
     void LogOff() override;
     BOOL IsMasterMuted() override;
     BOOL IsMicrophoneMuted() override;
@@ -104,7 +110,7 @@ public:
     void SetMicrophoneVolume(double dFraction) override;
     void RequestCallHistory(long nCallId, long nRequestId, long nApplicationId) override;
     void SendDtmfForCall(long nCallId, const CString& strDigits, BOOL bFlag) override;
-    BOOL HandleDialKey(UINT nChar) override;
+    BOOL HandleDialKey(UINT nChar);
     void EndCall(int nResult, const CString& strEndText, long nCallId) override;
     void RequestAgentList(long nRequestId, long nApplicationId, int nListKind) override;
     void RequestPauseList(long nRequestId, long nApplicationId) override;
@@ -113,14 +119,15 @@ public:
     void RecordCall(long nRequestId, long nCallId) override;
     void RequestPause(long nPauseReasonId, int nStartType) override;
     void EndPause() override;
-    void SetPauseState(BOOL bPause) override;
+    void SetPauseState(BOOL bPause);
+    void SetPauseStateFor(BOOL bPause, long nRequester) override;
     void PostMessageBox(const CString& strText) override;
     void StopQuestionRecording(long nRequestId, long nCallId) override;
     void TakeCallById(long nCallId) override;
     long DialOnSoftPhone(const CString& strNumber) override;
-    void ApplySoftphoneAlarmLimits() override;
+    void ApplySoftphoneAlarmLimits();
 
-    // ---- ILumoDlgHost: receivers of Jex commands ----
+    // ---- roles the session layer calls: receivers of Jex commands ----
     void SetAssignedToKeyIn(BOOL bAssigned) override;
     void SetAgentState(int nState, const CString& strStateText) override;
     void OnAvailableOutbound(BOOL bAvailable, long nGroupId, const CString& strGroup) override;
@@ -143,7 +150,7 @@ public:
     void OnSelectNumberResult(long nFirst, long nSecond, long nThird) override;
     void OnManualDialRequest(int nType) override;
     void ArrangeButtons() override;
-    void OnMessageReceived(const CString& strSender, CMessage* pMessage) override;
+    void OnMessageReceived(const CString& strSender, std::unique_ptr<CMessage> pMessage) override;
     void OnStartKeyInResult(const CString& strText) override;
     void ShowQueueStats(const CString& strText) override;
     void StartInboundCall(const CString& strTask) override;
@@ -154,15 +161,16 @@ public:
     void OnTransferEnded(int nCode) override;
     void StartTransferredCall(const CString& strTask, BOOL bInbound) override;
     void OnTransferToAgent(int nCode) override;
-    void OnTaskResources(long nTaskId, long nApplicationId, long nResourceId, BYTE* pBytes, DWORD nLength,
-                         DWORD nCrc) override;
+    void OnTaskResources(long nTaskId, long nApplicationId, long nResourceId, std::unique_ptr<BYTE[]> pBytes,
+                         DWORD nLength, DWORD nCrc) override;
     void OnAnnotationChanged(long nFirst, long nSecond, long nThird, long nFourth, int nFifth) override;
     void UpdateSoftPhoneLog() override;
     void OnUpdateSemiOpens(const CString& strText) override;
     void OnScriptContents(long nScriptId, const CString& strText, BOOL bChecksumMatched) override;
-    void CreateSoftphone() override;
+    void CreateSoftphone();
     void OnContactSearchResult(const CPropertyList& result) override;
     CWnd* GetWnd() override { return this; }
+    void DropCall(CCallInfo* pCall) override;
 
     // ---- operations of later work that the start calls ----
     // After the first successful log-on: the tool bar's buttons, the call list and the softphone.
@@ -240,10 +248,6 @@ protected:
 
 private:
     void ShowPostedBox(const CString& strText);
-    void TraceHandler(const char* pszName) const
-    {
-        if (m_handlerTrace) m_handlerTrace(pszName);
-    }
     CSessionCore& Core() const;
     // The listeners of both application ports, on the configured ports, unless the application
     // object holds them already. They stay the application object's: the log-on replaces them.
@@ -343,7 +347,6 @@ private:
     int m_cyCaption = 0;
     HWND m_hTimeChangeWnd = nullptr; // registered for clock changes under this handle
     BOOL m_bComInitialized = FALSE;
-    std::function<void(const char*)> m_handlerTrace;
     // Posted boxes that arrived while one was shown; a few, each text once.
     std::deque<CString> m_waitingBoxes;
     bool m_bShowingPostedBox = false;

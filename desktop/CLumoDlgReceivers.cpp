@@ -1,6 +1,5 @@
-// The main window's message handlers and the receivers the links call. Many of them wait for the
-// behaviour they stand for and do nothing yet, grouped below by the topic that will fill them;
-// what they must do already is keep the window working (default processing, painting) and free
+// The main window's message handlers and the receivers the links call, grouped by topic. Many of
+// them do nothing beyond keeping the window working (default processing, painting) and freeing
 // what a message hands over.
 #include "core/CMessage.h"
 #include "desktop/CApplicationToolBarDlg.h"
@@ -14,7 +13,7 @@
 #include "sessions/CSessionCore.h"
 #include <memory>
 
-// In the order the window's behaviour is specified; each entry's handler is named after it.
+// Each entry's handler is named after its message or control.
 BEGIN_MESSAGE_MAP(CLumoDlg, CLumoDialog)
 ON_WM_NCHITTEST()
 ON_WM_SYSCOMMAND()
@@ -71,20 +70,17 @@ END_MESSAGE_MAP()
 
 HCURSOR CLumoDlg::OnQueryDragIcon()
 {
-    TraceHandler(__func__);
     return static_cast<HCURSOR>(m_hIcon);
 }
 
 void CLumoDlg::OnUpdateStatusEdit()
 {
-    TraceHandler(__func__);
     InvalidateRect(&m_rcStatusArea, FALSE);
 }
 
 // The headset's thread message belongs to the application object; sent to the window it is nothing.
 LRESULT CLumoDlg::OnUserNoop(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
@@ -92,7 +88,6 @@ LRESULT CLumoDlg::OnUserNoop(WPARAM /*wParam*/, LPARAM /*lParam*/)
 // reactions to the window's own requests (a re-logon, a password check) come with them.
 LRESULT CLumoDlg::OnJexReply(WPARAM wParam, LPARAM lParam)
 {
-    TraceHandler(__func__);
     switch (static_cast<int>(wParam))
     {
     case CJexSocket::replyLogon:
@@ -112,76 +107,53 @@ LRESULT CLumoDlg::OnJexReply(WPARAM wParam, LPARAM lParam)
 
 LRESULT CLumoDlg::OnNcHitTest(CPoint point)
 {
-    TraceHandler(__func__);
     return CLumoDialog::OnNcHitTest(point);
 }
 
 void CLumoDlg::OnPaint()
 {
-    TraceHandler(__func__);
     CPaintDC dc(this); // validates: the panel and the status area are painted with their behaviour
 }
 
 void CLumoDlg::OnMouseMove(UINT nFlags, CPoint point)
 {
-    TraceHandler(__func__);
     CLumoDialog::OnMouseMove(nFlags, point);
 }
 
 void CLumoDlg::OnLButtonDown(UINT nFlags, CPoint point)
 {
-    TraceHandler(__func__);
     CLumoDialog::OnLButtonDown(nFlags, point);
 }
 
 void CLumoDlg::OnLButtonUp(UINT nFlags, CPoint point)
 {
-    TraceHandler(__func__);
     CLumoDialog::OnLButtonUp(nFlags, point);
 }
 
-void CLumoDlg::OnNcRButtonDown(UINT /*nHitTest*/, CPoint /*point*/)
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnNcRButtonDown(UINT /*nHitTest*/, CPoint /*point*/) {}
 
 void CLumoDlg::OnNcLButtonDblClk(UINT nHitTest, CPoint point)
 {
-    TraceHandler(__func__);
     CLumoDialog::OnNcLButtonDblClk(nHitTest, point);
 }
 
 LRESULT CLumoDlg::OnAudioEndpointChanged(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
 BOOL CLumoDlg::OnDeviceChange(UINT nEventType, DWORD_PTR dwData)
 {
-    TraceHandler(__func__);
     return CLumoDialog::OnDeviceChange(nEventType, dwData);
 }
 
-void CLumoDlg::OnButtonMuteMaster()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonMuteMaster() {}
 
-void CLumoDlg::OnButtonMuteMicrophone()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonMuteMicrophone() {}
 
-void CLumoDlg::OnMasterVolumeKnob(NMHDR* /*pNotify*/, LRESULT* /*pResult*/)
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMasterVolumeKnob(NMHDR* /*pNotify*/, LRESULT* /*pResult*/) {}
 
-void CLumoDlg::OnMicrophoneVolumeKnob(NMHDR* /*pNotify*/, LRESULT* /*pResult*/)
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMicrophoneVolumeKnob(NMHDR* /*pNotify*/, LRESULT* /*pResult*/) {}
 
 void CLumoDlg::InitPanelButtons() {}
 
@@ -221,19 +193,16 @@ void CLumoDlg::OnCancel() {}
 
 LRESULT CLumoDlg::OnJexConnectionClosed(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
 LRESULT CLumoDlg::OnLogonResult(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
 LRESULT CLumoDlg::OnCloseLumo(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
@@ -241,10 +210,7 @@ void CLumoDlg::LogOff() {}
 
 // ---- call records and call information ----
 
-void CLumoDlg::OnClickCallList(NMHDR* /*pNotify*/, LRESULT* /*pResult*/)
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnClickCallList(NMHDR* /*pNotify*/, LRESULT* /*pResult*/) {}
 
 void CLumoDlg::OnCallInfo(const CString& /*strCallInfo*/) {}
 
@@ -261,105 +227,45 @@ void CLumoDlg::OnScriptContents(long /*nScriptId*/, const CString& /*strText*/, 
 
 // ---- the agent's call actions ----
 
-void CLumoDlg::OnRClickCallList(NMHDR* /*pNotify*/, LRESULT* /*pResult*/)
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnRClickCallList(NMHDR* /*pNotify*/, LRESULT* /*pResult*/) {}
 
-void CLumoDlg::OnMenuOnHold()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuOnHold() {}
 
-void CLumoDlg::OnMenuRecord()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuRecord() {}
 
-void CLumoDlg::OnMenuTakeBack()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuTakeBack() {}
 
-void CLumoDlg::OnMenuTransfer()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuTransfer() {}
 
-void CLumoDlg::OnMenuTransferTo()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuTransferTo() {}
 
-void CLumoDlg::OnMenuEndTask()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuEndTask() {}
 
-void CLumoDlg::OnMenuEndCall()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuEndCall() {}
 
-void CLumoDlg::OnMenuTakeCall()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnMenuTakeCall() {}
 
-void CLumoDlg::OnButtonEndCall()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonEndCall() {}
 
-void CLumoDlg::OnButtonEndTask()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonEndTask() {}
 
-void CLumoDlg::OnButtonOnHold()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonOnHold() {}
 
-void CLumoDlg::OnButtonRecord()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonRecord() {}
 
-void CLumoDlg::OnButtonAnonymize()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonAnonymize() {}
 
-void CLumoDlg::OnButtonTakeBack()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonTakeBack() {}
 
-void CLumoDlg::OnButtonTakeCall()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonTakeCall() {}
 
-void CLumoDlg::OnButtonTransfer()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonTransfer() {}
 
-void CLumoDlg::OnButtonTransferTo()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonTransferTo() {}
 
-void CLumoDlg::OnButtonConference()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnButtonConference() {}
 
-void CLumoDlg::OnNextCall()
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnNextCall() {}
 
 BOOL CLumoDlg::HandleDialKey(UINT /*nChar*/)
 {
@@ -372,20 +278,20 @@ void CLumoDlg::SendDtmfForCall(long /*nCallId*/, const CString& /*strDigits*/, B
 
 void CLumoDlg::TakeCallById(long /*nCallId*/) {}
 
+void CLumoDlg::DropCall(CCallInfo* /*pCall*/) {}
+
 void CLumoDlg::RecordCall(long /*nRequestId*/, long /*nCallId*/) {}
 
 // ---- reactions to Jex's call commands ----
 
 LRESULT CLumoDlg::OnCallAckRequest(WPARAM /*wParam*/, LPARAM lParam)
 {
-    TraceHandler(__func__);
     const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(lParam)); // ours, whatever follows
     return 0;
 }
 
 LRESULT CLumoDlg::OnCallAckRemove(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
@@ -437,10 +343,9 @@ void CLumoDlg::OnAnnotationChanged(long /*nFirst*/, long /*nSecond*/, long /*nTh
 
 void CLumoDlg::OnTaskStarted() {}
 
-void CLumoDlg::OnTaskResources(long /*nTaskId*/, long /*nApplicationId*/, long /*nResourceId*/, BYTE* pBytes,
-                               DWORD /*nLength*/, DWORD /*nCrc*/)
+void CLumoDlg::OnTaskResources(long /*nTaskId*/, long /*nApplicationId*/, long /*nResourceId*/,
+                               std::unique_ptr<BYTE[]> /*pBytes*/, DWORD /*nLength*/, DWORD /*nCrc*/)
 {
-    const std::unique_ptr<BYTE[]> pOwned(pBytes); // handed over, so freed whatever follows
 }
 
 void CLumoDlg::OnContactSearchResult(const CPropertyList& /*result*/) {}
@@ -449,21 +354,18 @@ void CLumoDlg::OnContactSearchResult(const CPropertyList& /*result*/) {}
 
 LRESULT CLumoDlg::OnSoftPhoneEvent(WPARAM /*wParam*/, LPARAM lParam)
 {
-    TraceHandler(__func__);
     const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(lParam));
     return 0;
 }
 
 LRESULT CLumoDlg::OnSoftPhoneError(WPARAM /*wParam*/, LPARAM lParam)
 {
-    TraceHandler(__func__);
     const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(lParam));
     return 0;
 }
 
 LRESULT CLumoDlg::OnSoftPhoneAlarm(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
@@ -491,21 +393,16 @@ void CLumoDlg::CreateSoftphone() {}
 
 void CLumoDlg::OnSysCommand(UINT nID, LPARAM lParam)
 {
-    TraceHandler(__func__);
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) return; // the About box comes with the panel's behaviour
     CLumoDialog::OnSysCommand(nID, lParam);
 }
 
 LRESULT CLumoDlg::OnSystemTimeChanged(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
-    TraceHandler(__func__);
     return 0;
 }
 
-void CLumoDlg::OnTimer(UINT_PTR /*nIDEvent*/)
-{
-    TraceHandler(__func__);
-}
+void CLumoDlg::OnTimer(UINT_PTR /*nIDEvent*/) {}
 
 CString CLumoDlg::GetAgentStateText()
 {
@@ -615,6 +512,11 @@ void CLumoDlg::EndPause() {}
 
 void CLumoDlg::SetPauseState(BOOL /*bPause*/) {}
 
+void CLumoDlg::SetPauseStateFor(BOOL bPause, long /*nRequester*/)
+{
+    SetPauseState(bPause);
+}
+
 void CLumoDlg::RequestPauseList(long /*nRequestId*/, long /*nApplicationId*/) {}
 
 void CLumoDlg::OnUpdateSemiOpens(const CString& /*strText*/) {}
@@ -625,10 +527,7 @@ void CLumoDlg::OnQuotaUpdate(long /*nSurveyId*/, int /*nType*/, const BYTE* /*pB
 
 void CLumoDlg::ArrangeButtons() {}
 
-void CLumoDlg::OnMessageReceived(const CString& /*strSender*/, CMessage* pMessage)
-{
-    const std::unique_ptr<CMessage> pOwned(pMessage); // handed over, so freed whatever follows
-}
+void CLumoDlg::OnMessageReceived(const CString& /*strSender*/, std::unique_ptr<CMessage> /*pMessage*/) {}
 
 void CLumoDlg::RequestAgentList(long /*nRequestId*/, long /*nApplicationId*/, int /*nListKind*/) {}
 

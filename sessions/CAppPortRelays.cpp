@@ -2,7 +2,6 @@
 #include "sessions/CAgentSetting.h"
 #include "sessions/CJexSocket.h"
 #include "sessions/CSessionCore.h"
-#include "sessions/ILumoAppHost.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
 #include "framework/CException.h"
@@ -135,8 +134,8 @@ CPropertyList CAppPortRelays::MakeSettingAnswer(const std::shared_ptr<const CAge
     return answer;
 }
 
-CPropertyList CAppPortRelays::AnswerSettingRequest(CSessionCore& core, ILumoAppHost& app, long nApplicationId,
-                                                   long nSettingId, BOOL bCurrentPort)
+CPropertyList CAppPortRelays::AnswerSettingRequest(CSessionCore& core, long nApplicationId, long nSettingId,
+                                                   BOOL bCurrentPort)
 {
     const bool bBrennClient = nApplicationId == CSessionCore::kBrennClientId;
     const bool bForProgram = bBrennClient || (bCurrentPort && nApplicationId == CSessionCore::kQuillanId);
@@ -147,7 +146,10 @@ CPropertyList CAppPortRelays::AnswerSettingRequest(CSessionCore& core, ILumoAppH
         answer.SetProperty(L"Id", builtIn.nId);
         answer.SetProperty(L"Name", builtIn.pszName);
         answer.SetProperty(L"Del", 0L);
-        answer.SetProperty(L"lValue", app.IsPermissionOn(builtIn.nPermissionBit) ? 1L : 0L);
+        // Without the switches, bit 9's stays on as it is until the first SETPER.
+        IPermissionSwitches* pSwitches = core.Roles().Find<IPermissionSwitches>(__func__);
+        const BOOL bOn = pSwitches ? pSwitches->IsPermissionOn(builtIn.nPermissionBit) : builtIn.nPermissionBit == 9;
+        answer.SetProperty(L"lValue", bOn ? 1L : 0L);
         answer.SetProperty(L"strValue", builtIn.pszName);
         return answer;
     }

@@ -6,7 +6,6 @@ class CAgentSetting;
 class CJexSocket;
 class CPropertyList;
 class CSessionCore;
-class ILumoAppHost;
 
 // What both application ports do alike: interview data go to Jex only when their checksum holds,
 // and a refusal leaves one line in the desktop's log file; the settings an application saves and
@@ -39,6 +38,6 @@ public:
     // setting is built in for it (on the current port -1 "OrvialFullScreen", -2 "OrvialHideLumo"
     // and -3 "IsAllowStartRecording" for BrennClient and Quillan; on the old port -1 and -2 for
     // BrennClient alone), else its cached setting, for which the core may wait for Jex.
-    static CPropertyList AnswerSettingRequest(CSessionCore& core, ILumoAppHost& app, long nApplicationId,
-                                              long nSettingId, BOOL bCurrentPort);
+    static CPropertyList AnswerSettingRequest(CSessionCore& core, long nApplicationId, long nSettingId,
+                                              BOOL bCurrentPort);
 };

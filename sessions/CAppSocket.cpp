@@ -6,7 +6,7 @@
 #include "sessions/CJexSocket.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
+#include "sessions/CHostRoles.h"
 #include "sessions/ListenOnFreePort.h"
 #include "core/CStaticTools.h"
 #include "framework/CStringConversion.h"
@@ -254,24 +254,30 @@ CAppSocket::Next CAppSocket::HandleWord(const CString& strWord, const CString& s
     for (const Word* pWord = s_words; pWord->pszWord; ++pWord)
         if (strWord == pWord->pszWord) return (this->*pWord->pfnHandler)(strRest);
     // Shown without waiting for the user: the application's next lines are served meanwhile.
-    if (ILumoDlgHost* pDlg = Dlg())
+    if (IAgentMessages* pMessages = Served<IAgentMessages>(__func__))
     {
         CString strText;
         strText.Format(L"Command %s from Application not supported !", strWord.GetString());
-        pDlg->PostMessageBox(strText);
+        pMessages->PostMessageBox(strText);
     }
     return Next::readOn;
 }
 
-std::shared_ptr<CJexSocket> CAppSocket::JexInSession() const
+std::shared_ptr<CJexSocket> CAppSocket::CurrentJex() const
 {
-    std::shared_ptr<CJexSocket> pJex = m_app.GetJexSocket();
-    return pJex && pJex->m_bSession ? pJex : nullptr;
+    IJexConnection* pConnection = Served<IJexConnection>(__func__);
+    return pConnection ? pConnection->GetJexSocket() : nullptr;
 }
 
-ILumoDlgHost* CAppSocket::Dlg() const
+const CHostRoles& CAppSocket::Roles() const
 {
-    return m_core.GetDlgHost();
+    return m_core.Roles();
+}
+
+std::shared_ptr<CJexSocket> CAppSocket::JexInSession() const
+{
+    std::shared_ptr<CJexSocket> pJex = CurrentJex();
+    return pJex && pJex->m_bSession ? pJex : nullptr;
 }
 
 // ---- sending ----
@@ -370,7 +376,7 @@ CAppSocket::Next CAppSocket::OnALOGON(const CString& strRest)
     if (numbers.GetSize() < 2) return Next::readOn;
     const long nAgentId = numbers[0];
     long nLocationId = numbers[1];
-    const std::shared_ptr<CJexSocket> pJex = m_app.GetJexSocket();
+    const std::shared_ptr<CJexSocket> pJex = CurrentJex();
     if (pJex && pJex->IsPasswordEncryption() &&
         (m_nCheckedAgentId != nAgentId || !m_core.IsPasswordChecked(m_nApplicationId)))
         return Next::readOn;
@@ -384,7 +390,7 @@ CAppSocket::Next CAppSocket::OnALOGON(const CString& strRest)
 CAppSocket::Next CAppSocket::OnALOGOF(const CString& /*strRest*/)
 {
     // Logging off closes the old port's connections, this one among them.
-    if (ILumoDlgHost* pDlg = Dlg()) pDlg->LogOff();
+    if (IAgentState* pState = Served<IAgentState>(__func__)) pState->LogOff();
     return Next::stop;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "sessions/CHostRoles.h"
 #include "sessions/IOldApplicationLink.h"
 #include "framework/CSocket.h"
 #include <memory>
@@ -8,7 +9,6 @@
 class CJexSocket;
 class CSessionCore;
 class ILumoAppHost;
-class ILumoDlgHost;
 
 // The old application port: programs written against the first version of the desktop's interface
 // talk plain lines here, without handshake, encryption, request ids or payload lengths, in ANSI or
@@ -89,7 +89,10 @@ private:
     Next HandleSNDINT(const CString& strRest, int nLineTotal);
     Next HandleWord(const CString& strWord, const CString& strRest);
     std::shared_ptr<CJexSocket> JexInSession() const;
-    ILumoDlgHost* Dlg() const;
+    std::shared_ptr<CJexSocket> CurrentJex() const; // null while there is none
+    // The desktop's server of the role, or null, reported as not handled by pszCaller.
+    template <class Role> Role* Served(const char* pszCaller) const { return Roles().Find<Role>(pszCaller); }
+    const CHostRoles& Roles() const;
 
     Next OnAPLGIN(const CString& strRest);
     Next OnALOGON(const CString& strRest);

@@ -8,7 +8,7 @@
 #include "sessions/COldDialect.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
+#include "sessions/CHostRoles.h"
 #include "core/CMailMessage.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
@@ -101,14 +101,15 @@ const CAppSocket::Word CAppSocket::s_words[] = {
 // Call result, pause reason, then the end-of-task fields as a property-list text.
 CAppSocket::Next CAppSocket::OnENDCAL(const CString& strRest)
 {
-    ILumoDlgHost* pDlg = Dlg();
-    if (!pDlg) return Next::readOn;
+    ICallActions* pCalls = Served<ICallActions>(__func__);
+    if (!pCalls) return Next::readOn;
     int nPos = 0;
     const int nResult = CStaticTools::ToInt(NextToken(strRest, nPos, false).GetString());
     const long nPauseReason = CStaticTools::ToLong(NextToken(strRest, nPos, false).GetString());
     const CString strFields = RestAfter(strRest, nPos);
-    if (nPauseReason >= -1) pDlg->RequestPause(nPauseReason, 1);
-    pDlg->EndCall(nResult, strFields, CPropertyList(strFields.GetString()).GetPropertyLong(L"QoCallId", 0L));
+    if (nPauseReason >= -1)
+        if (IPauses* pPauses = Served<IPauses>(__func__)) pPauses->RequestPause(nPauseReason, 1);
+    pCalls->EndCall(nResult, strFields, CPropertyList(strFields.GetString()).GetPropertyLong(L"QoCallId", 0L));
     return Next::readOn;
 }
 
@@ -137,25 +138,26 @@ CAppSocket::Next CAppSocket::OnSHOWLC(const CString& strRest)
 // Flag 1 asks for list kind 0, anything else for kind 1.
 CAppSocket::Next CAppSocket::OnLSTAGE(const CString& strRest)
 {
-    if (ILumoDlgHost* pDlg = Dlg()) pDlg->RequestAgentList(-1, m_nApplicationId, FirstNumber(strRest) == 1 ? 0 : 1);
+    if (ICallActions* pCalls = Served<ICallActions>(__func__))
+        pCalls->RequestAgentList(-1, m_nApplicationId, FirstNumber(strRest) == 1 ? 0 : 1);
     return Next::readOn;
 }
 
 CAppSocket::Next CAppSocket::OnLSTPAU(const CString& /*strRest*/)
 {
-    if (ILumoDlgHost* pDlg = Dlg()) pDlg->RequestPauseList(-1, m_nApplicationId);
+    if (IPauses* pPauses = Served<IPauses>(__func__)) pPauses->RequestPauseList(-1, m_nApplicationId);
     return Next::readOn;
 }
 
 CAppSocket::Next CAppSocket::OnSTAPAU(const CString& /*strRest*/)
 {
-    if (ILumoDlgHost* pDlg = Dlg()) pDlg->SetPauseStateFor(TRUE, m_nApplicationId);
+    if (IPauses* pPauses = Served<IPauses>(__func__)) pPauses->SetPauseStateFor(TRUE, m_nApplicationId);
     return Next::readOn;
 }
 
 CAppSocket::Next CAppSocket::OnENDPAU(const CString& /*strRest*/)
 {
-    if (ILumoDlgHost* pDlg = Dlg()) pDlg->SetPauseStateFor(FALSE, -1);
+    if (IPauses* pPauses = Served<IPauses>(__func__)) pPauses->SetPauseStateFor(FALSE, -1);
     return Next::readOn;
 }
 
@@ -177,12 +179,12 @@ CAppSocket::Next CAppSocket::OnSNDMSG(const CString& strRest)
 
 CAppSocket::Next CAppSocket::OnMANDIA(const CString& strRest)
 {
-    ILumoDlgHost* pDlg = Dlg();
-    if (!pDlg) return Next::readOn;
+    ICallActions* pCalls = Served<ICallActions>(__func__);
+    if (!pCalls) return Next::readOn;
     int nPos = 0;
     const CString strNumber = NextToken(strRest, nPos, true);
     const CString strText = NextToken(strRest, nPos, true);
-    pDlg->DialNumberForApplication(-1, m_nApplicationId, strNumber, strText);
+    pCalls->DialNumberForApplication(-1, m_nApplicationId, strNumber, strText);
     return Next::readOn;
 }
 
@@ -201,7 +203,7 @@ CAppSocket::Next CAppSocket::OnCHGPWD(const CString& strRest)
 
 CAppSocket::Next CAppSocket::OnRECCAL(const CString& strRest)
 {
-    if (ILumoDlgHost* pDlg = Dlg()) pDlg->RecordCall(-1, FirstNumber(strRest));
+    if (ICallActions* pCalls = Served<ICallActions>(__func__)) pCalls->RecordCall(-1, FirstNumber(strRest));
     return Next::readOn;
 }
 
@@ -209,13 +211,13 @@ CAppSocket::Next CAppSocket::OnRECCAL(const CString& strRest)
 // the reason itself.
 CAppSocket::Next CAppSocket::OnPAUSES(const CString& strRest)
 {
-    ILumoDlgHost* pDlg = Dlg();
-    if (!pDlg) return Next::readOn;
+    IPauses* pPauses = Served<IPauses>(__func__);
+    if (!pPauses) return Next::readOn;
     const long nIndex = FirstNumber(strRest);
     const long nReason = nIndex >= 0 && nIndex < m_arrPauseIds.GetSize()
                              ? CStaticTools::ToLong(m_arrPauseIds[nIndex].GetString())
                              : nIndex;
-    pDlg->RequestPause(nReason, 0);
+    pPauses->RequestPause(nReason, 0);
     return Next::readOn;
 }
 
@@ -294,12 +296,12 @@ CAppSocket::Next CAppSocket::OnQRESTA(const CString& strRest)
 
 CAppSocket::Next CAppSocket::OnQREEND(const CString& strRest)
 {
-    ILumoDlgHost* pDlg = Dlg();
-    if (!pDlg) return Next::readOn;
+    ICallActions* pCalls = Served<ICallActions>(__func__);
+    if (!pCalls) return Next::readOn;
     int nPos = 0;
     const long nNumber = CStaticTools::ToLong(NextToken(strRest, nPos, false).GetString());
     const long nCallId = CStaticTools::ToLong(NextToken(strRest, nPos, false).GetString());
-    pDlg->StopQuestionRecording(nNumber, nCallId);
+    pCalls->StopQuestionRecording(nNumber, nCallId);
     return Next::readOn;
 }
 
@@ -340,7 +342,7 @@ CAppSocket::Next CAppSocket::OnLSTLOC(const CString& /*strRest*/)
 
 CAppSocket::Next CAppSocket::OnLSTSUP(const CString& /*strRest*/)
 {
-    if (ILumoDlgHost* pDlg = Dlg()) pDlg->RequestAgentList(-1, m_nApplicationId, 2);
+    if (ICallActions* pCalls = Served<ICallActions>(__func__)) pCalls->RequestAgentList(-1, m_nApplicationId, 2);
     return Next::readOn;
 }
 
@@ -420,7 +422,7 @@ CAppSocket::Next CAppSocket::OnSAVASE(const CString& strRest)
 CAppSocket::Next CAppSocket::OnGETASE(const CString& strRest)
 {
     const CPropertyList answer =
-        CAppPortRelays::AnswerSettingRequest(m_core, m_app, m_nApplicationId, FirstNumber(strRest), FALSE);
+        CAppPortRelays::AnswerSettingRequest(m_core, m_nApplicationId, FirstNumber(strRest), FALSE);
     SendCommand(L"GETASE %s\r", answer.GetString().GetString());
     return Next::readOn;
 }

@@ -68,7 +68,8 @@ BOOL CJexDataSocket::StartConnect()
         Close();
         return FALSE;
     }
-    if (Connect(m_app.GetJexHostName().GetString(), static_cast<UINT>(m_nDataPort))) return TRUE;
+    IJexConnection* pJex = m_pOwner->Served<IJexConnection>(__func__);
+    if (Connect(pJex ? pJex->GetJexHostName().GetString() : L"", static_cast<UINT>(m_nDataPort))) return TRUE;
     m_nLastError = WSAGetLastError();
     if (m_nLastError != WSAEWOULDBLOCK)
     {

@@ -2,7 +2,6 @@
 #include "sessions/CAgent.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
 #include "sessions/IMessageBoxSink.h"
 #include "sessions/IUpdateServiceClient.h"
 #include "sessions/IUpdateWindowSink.h"
@@ -47,9 +46,23 @@ bool IsWindowAlive(const CWnd* pWnd)
 CJexSocket::CJexSocket(ILumoAppHost& app, IMessageBoxSink& boxes, CSessionCore* pCore)
     : CJexSocketBase(app), m_boxes(boxes), m_pCore(pCore), m_dataLink(app, *this)
 {
+    m_roles.Install(app);
 }
 
 CJexSocket::~CJexSocket() = default;
+
+void CJexSocket::ClearMainWindow()
+{
+    m_roles.WithdrawObject(m_pMainHost);
+    m_pMainHost = nullptr;
+    m_pMainWnd = nullptr;
+}
+
+IUpdateWindowSink* CJexSocket::ConnectionDialog() const
+{
+    ILogonDialogs* pDialogs = Served<ILogonDialogs>(__func__);
+    return pDialogs ? pDialogs->GetConnectionDialog() : nullptr;
+}
 
 CSocketCommandMap* CJexSocket::GetCommandMap()
 {
@@ -81,7 +94,8 @@ void CJexSocket::InitCommandMap()
 BOOL CJexSocket::ConnectToServer()
 {
     m_nConnectError = -1;
-    if (Connect(m_app.GetJexHostName().GetString(), m_app.GetJexPort())) return TRUE;
+    IJexConnection* pJex = Served<IJexConnection>(__func__);
+    if (Connect(pJex ? pJex->GetJexHostName().GetString() : L"", pJex ? pJex->GetJexPort() : 0)) return TRUE;
     const int nError = WSAGetLastError();
     if (nError == WSAEWOULDBLOCK) return TRUE; // the outcome comes to OnConnect
     m_nConnectError = nError;
@@ -136,7 +150,8 @@ void CJexSocket::HandleSTARTS(CString strParameters)
 
     if (!m_app.IsStandalone())
     {
-        if (IUpdateServiceClient* pService = m_app.GetUpdateService())
+        IJexConnection* pJex = Served<IJexConnection>(__func__);
+        if (IUpdateServiceClient* pService = pJex ? pJex->GetUpdateService() : nullptr)
         {
             CString strError;
             if (!pService->CheckService(strError)) ShowMessage(strError, MB_OK);
@@ -176,7 +191,7 @@ BOOL CJexSocket::DecideUpdate(const CString& strSetupVersion, const CString& str
     if (strSetupVersion.CompareNoCase(kNoSetupVersion) == 0 || strSetupVersion.CompareNoCase(strInstalled) == 0)
         return TRUE;
 
-    IUpdateWindowSink* pConnection = m_app.GetConnectionDialog();
+    IUpdateWindowSink* pConnection = ConnectionDialog();
     if (pConnection) pConnection->SetMessageBoxShown(TRUE);
     CString strText;
     if (m_app.IsStandalone())
@@ -213,7 +228,9 @@ void CJexSocket::CheckServerVersion(const CString& strServerVersion)
 {
     const CString strOwnVersion = m_app.GetVersionString();
     const CString strServerCut = CutBuildNumber(strServerVersion);
-    if (CutBuildNumber(strOwnVersion).CompareNoCase(strServerCut) == 0 || !m_app.TakeVersionWarning()) return;
+    if (CutBuildNumber(strOwnVersion).CompareNoCase(strServerCut) == 0) return;
+    IJexConnection* pJex = Served<IJexConnection>(__func__);
+    if (!pJex || !pJex->TakeVersionWarning()) return;
     CString strText;
     strText.Format(L"The version of LUMO (v %s) is different from the version of JEX (v %s) you are trying to connect "
                    L"to.\nTo avoid any problems please upgrade LUMO to version %s.0 or higher",
@@ -300,20 +317,21 @@ void CJexSocket::PostReply(CWnd* pWnd, WPARAM nKind, CStringArray* pFields)
 void CJexSocket::HandleALOGON(CStringArray& arrFields)
 {
     const short nResult = CStaticTools::ToShort(arrFields[0].GetString());
-    if (m_pMainDlg) m_pMainDlg->SetLogonResult(nResult);
+    if (IAgentState* pState = Served<IAgentState>(__func__)) pState->SetLogonResult(nResult);
     auto copyFields = [&arrFields] {
         auto* pCopy = new CStringArray;
         for (INT_PTR i = 0; i < arrFields.GetSize(); ++i)
             pCopy->Add(arrFields[i]);
         return pCopy;
     };
-    if (CWnd* pLogon = m_app.GetLogonDialog(); IsWindowAlive(pLogon))
+    ILogonDialogs* pDialogs = Served<ILogonDialogs>(__func__);
+    if (CWnd* pLogon = pDialogs ? pDialogs->GetLogonDialog() : nullptr; IsWindowAlive(pLogon))
     {
-        m_app.SetLogonAnswered();
+        pDialogs->SetLogonAnswered();
         PostReply(pLogon, replyLogon, copyFields());
-        if (CWnd* pPassword = m_app.GetPasswordDialog(); IsWindowAlive(pPassword))
+        if (CWnd* pPassword = pDialogs->GetPasswordDialog(); IsWindowAlive(pPassword))
             pPassword->PostMessage(WM_JEXREPLY, replyLogon, -1);
-        if (CWnd* pLocation = m_app.GetLocationDialog(); IsWindowAlive(pLocation))
+        if (CWnd* pLocation = pDialogs->GetLocationDialog(); IsWindowAlive(pLocation))
             pLocation->PostMessage(WM_JEXREPLY, static_cast<WPARAM>(-1), 0);
     }
     else if (IsWindowAlive(m_pReplyWnd))
@@ -371,5 +389,5 @@ void CJexSocket::HandleCHKPWD(CStringArray& arrFields)
 
 void CJexSocket::HandleASUFIN(CStringArray& /*arrFields*/)
 {
-    m_app.SetStartupDataComplete();
+    if (ILogonDialogs* pDialogs = Served<ILogonDialogs>(__func__)) pDialogs->SetStartupDataComplete();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "sessions/CHostRoles.h"
 #include "sessions/CJexDataSocket.h"
 #include "sessions/CJexSocketBase.h"
 #include "sessions/IJexSender.h"
@@ -13,7 +14,6 @@ class CSessionCore;
 class CSettingBase;
 class CWnd;
 class ILumoAppHost;
-class ILumoDlgHost;
 class IMessageBoxSink;
 
 // The answer to a request that named a window. lParam: see the kinds below.
@@ -66,12 +66,24 @@ public:
     void Close() override;
     void OnClose(int nErrorCode) override;
 
-    // The main window, null while there is none. It learns the log-on result and the loss of the link.
-    void SetMainWindow(ILumoDlgHost* pDlg, CWnd* pWnd)
+    // The main window: the roles it serves and the window that learns the loss of the link. The
+    // roles of the one before are withdrawn; ClearMainWindow leaves none.
+    template <class Window> void SetMainWindow(Window* pDlg, CWnd* pWnd)
     {
-        m_pMainDlg = pDlg;
+        ClearMainWindow();
+        if (pDlg)
+        {
+            m_roles.Install(*pDlg);
+            m_pMainHost = dynamic_cast<const void*>(pDlg);
+        }
         m_pMainWnd = pWnd;
     }
+    void ClearMainWindow();
+    // Who serves the desktop's roles here: the application object's from the start, the main window's
+    // while it is set.
+    CHostRoles& Roles() { return m_roles; }
+    // The role's server, or null, reported as not handled by pszCaller.
+    template <class Role> Role* Served(const char* pszCaller) const { return m_roles.Find<Role>(pszCaller); }
 
     // Log-on by agent id; the window, when given, waits for the answer.
     void Logon(CWnd* pReplyWnd);
@@ -108,13 +120,15 @@ private:
     BOOL DecideUpdate(const CString& strSetupVersion, const CString& strUpdateMode, const CString& strUpdateParameter);
     void CheckServerVersion(const CString& strServerVersion);
     int ShowMessage(const CString& strText, UINT nType);
+    IUpdateWindowSink* ConnectionDialog() const; // null while it is not open
     void PostReply(CWnd* pWnd, WPARAM nKind, CStringArray* pFields);
 
     IMessageBoxSink& m_boxes;
     CSessionCore* m_pCore;
 
     CWnd* m_pReplyWnd = nullptr;
-    ILumoDlgHost* m_pMainDlg = nullptr;
+    CHostRoles m_roles;
+    const void* m_pMainHost = nullptr; // the object the main window's roles were installed from
     CWnd* m_pMainWnd = nullptr;
     bool m_bUpdateInProgress = false;
     bool m_bPasswordEncryption = true; // until the greeting says otherwise

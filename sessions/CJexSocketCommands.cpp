@@ -10,7 +10,6 @@
 #include "sessions/CSessionCore.h"
 #include "sessions/IApplicationRelay.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
@@ -201,7 +200,7 @@ void CJexSocket::SendReplyText(WPARAM nKind, CString& strText)
 
 void CJexSocket::HandleAGASKI(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->SetAssignedToKeyIn(ToBool(arrFields[0]));
+    if (IAgentState* pState = Served<IAgentState>(__func__)) pState->SetAssignedToKeyIn(ToBool(arrFields[0]));
 }
 
 void CJexSocket::HandleAGSTAT(CString strText)
@@ -209,22 +208,23 @@ void CJexSocket::HandleAGSTAT(CString strText)
     const int nBlank = strText.Find(L' ');
     const CString strState = nBlank < 0 ? strText : strText.Left(nBlank);
     const CString strStateText = nBlank < 0 ? CString() : strText.Mid(nBlank + 1);
-    if (m_pMainDlg) m_pMainDlg->SetAgentState(ToShort(strState), strStateText);
+    if (IAgentState* pState = Served<IAgentState>(__func__)) pState->SetAgentState(ToShort(strState), strStateText);
 }
 
 void CJexSocket::HandleAVLOUT(CStringArray& arrFields)
 {
     const bool bGroup = arrFields.GetSize() == 3;
-    if (m_pMainDlg)
-        m_pMainDlg->OnAvailableOutbound(arrFields[0] == L"1", bGroup ? ToLong(arrFields[1]) : -1,
-                                        bGroup ? arrFields[2] : CString());
+    if (IAgentState* pState = Served<IAgentState>(__func__))
+        pState->OnAvailableOutbound(arrFields[0] == L"1", bGroup ? ToLong(arrFields[1]) : -1,
+                                    bGroup ? arrFields[2] : CString());
 }
 
 void CJexSocket::HandleBLITRA(CString strText)
 {
     const CDWordArray numbers = ReadNumbers(strText);
     if (numbers.GetSize() < 2) return; // nothing to report; the lines behind it are read on
-    if (m_pMainDlg) m_pMainDlg->OnBlindTransferResult(NumberAt(numbers, 0), NumberAt(numbers, 1));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnBlindTransferResult(NumberAt(numbers, 0), NumberAt(numbers, 1));
 }
 
 void CJexSocket::HandleCALACK(CStringArray& arrFields)
@@ -239,7 +239,7 @@ void CJexSocket::HandleCALACK(CStringArray& arrFields)
 
 void CJexSocket::HandleCALINF(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnCallInfo(strText);
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__)) pCallEvents->OnCallInfo(strText);
 }
 
 void CJexSocket::HandleCALRAC(CStringArray& arrFields)
@@ -252,17 +252,18 @@ void CJexSocket::HandleCALRAC(CStringArray& arrFields)
 
 void CJexSocket::HandleCONADD(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnConferenceAdded(strText);
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__)) pCallEvents->OnConferenceAdded(strText);
 }
 
 void CJexSocket::HandleENDOUT(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnOutboundCallEnded(ToLong(arrFields[0]));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnOutboundCallEnded(ToLong(arrFields[0]));
 }
 
 void CJexSocket::HandleFNDCON(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnContactSearchResult(CPropertyList(arrFields[0], false));
+    if (ITasks* pTasks = Served<ITasks>(__func__)) pTasks->OnContactSearchResult(CPropertyList(arrFields[0], false));
 }
 
 void CJexSocket::HandleHTBEAT(CString /*strText*/)
@@ -272,140 +273,150 @@ void CJexSocket::HandleHTBEAT(CString /*strText*/)
 
 void CJexSocket::HandleKYIINT(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnKeyInInterview(ToLong(arrFields[1]), arrFields[2]);
+    if (IDialing* pDialing = Served<IDialing>(__func__)) pDialing->OnKeyInInterview(ToLong(arrFields[1]), arrFields[2]);
 }
 
 void CJexSocket::HandleLSTPAU(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnPauseList(ToLong(arrFields[0]), ToLong(arrFields[1]), arrFields[2]);
+    if (IPauses* pPauses = Served<IPauses>(__func__))
+        pPauses->OnPauseList(ToLong(arrFields[0]), ToLong(arrFields[1]), arrFields[2]);
 }
 
 void CJexSocket::HandleLUMDIA(CStringArray& arrFields)
 {
-    const long nResult = m_pMainDlg ? m_pMainDlg->DialOnSoftPhone(arrFields[0]) : 1;
+    ISoftphone* pSoftphone = Served<ISoftphone>(__func__);
+    const long nResult = pSoftphone ? pSoftphone->DialOnSoftPhone(arrFields[0]) : 1;
     SendRequest(L"LUMDIA %s %ld\r", EscapeParameter(arrFields[0]).GetString(), nResult);
 }
 
 void CJexSocket::HandleMANDIA(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnManualDialResult(ToShort(arrFields[0]));
+    if (IDialing* pDialing = Served<IDialing>(__func__)) pDialing->OnManualDialResult(ToShort(arrFields[0]));
 }
 
 void CJexSocket::HandleNEXCAL(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnNextCallResult(_wtoi(strText.GetString()));
+    if (IDialing* pDialing = Served<IDialing>(__func__)) pDialing->OnNextCallResult(_wtoi(strText.GetString()));
 }
 
 void CJexSocket::HandleNUMINF(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnNumberInfo(strText);
+    if (IDialing* pDialing = Served<IDialing>(__func__)) pDialing->OnNumberInfo(strText);
 }
 
 void CJexSocket::HandleOKTRAN(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnConfirmTransferResult(_wtoi(strText.GetString()));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnConfirmTransferResult(_wtoi(strText.GetString()));
 }
 
 void CJexSocket::HandleONHOLD(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnHoldResult(_wtoi(strText.GetString()));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__)) pCallEvents->OnHoldResult(_wtoi(strText.GetString()));
 }
 
 void CJexSocket::HandleRECCAL(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnRecordCallResult(ToLong(arrFields[0]), ToLong(arrFields[1]));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnRecordCallResult(ToLong(arrFields[0]), ToLong(arrFields[1]));
 }
 
 void CJexSocket::HandleREFNUM(CString strText)
 {
     const CDWordArray numbers = ReadNumbers(strText);
     if (numbers.GetSize() < 3) return;
-    if (m_pMainDlg) m_pMainDlg->OnRefuseNumberResult(NumberAt(numbers, 0), NumberAt(numbers, 1), NumberAt(numbers, 2));
+    if (IDialing* pDialing = Served<IDialing>(__func__))
+        pDialing->OnRefuseNumberResult(NumberAt(numbers, 0), NumberAt(numbers, 1), NumberAt(numbers, 2));
 }
 
 void CJexSocket::HandleREQMAN(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnManualDialRequest(_wtoi(strText.GetString()));
+    if (IDialing* pDialing = Served<IDialing>(__func__)) pDialing->OnManualDialRequest(_wtoi(strText.GetString()));
 }
 
 void CJexSocket::HandleSELNMR(CString strText)
 {
     const CDWordArray numbers = ReadNumbers(strText);
     if (numbers.GetSize() < 3) return;
-    if (m_pMainDlg) m_pMainDlg->OnSelectNumberResult(NumberAt(numbers, 0), NumberAt(numbers, 1), NumberAt(numbers, 2));
+    if (IDialing* pDialing = Served<IDialing>(__func__))
+        pDialing->OnSelectNumberResult(NumberAt(numbers, 0), NumberAt(numbers, 1), NumberAt(numbers, 2));
 }
 
 void CJexSocket::HandleSTAKYI(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnStartKeyInResult(strText);
+    if (IDialing* pDialing = Served<IDialing>(__func__)) pDialing->OnStartKeyInResult(strText);
 }
 
 void CJexSocket::HandleSTAQUE(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->ShowQueueStats(strText);
+    if (IQueueDisplay* pQueue = Served<IQueueDisplay>(__func__)) pQueue->ShowQueueStats(strText);
 }
 
 void CJexSocket::HandleSTRTIN(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->StartInboundCall(arrFields[0]);
+    if (ITasks* pTasks = Served<ITasks>(__func__)) pTasks->StartInboundCall(arrFields[0]);
 }
 
 void CJexSocket::HandleSTRTOU(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->StartOutboundCall(arrFields[0]);
+    if (ITasks* pTasks = Served<ITasks>(__func__)) pTasks->StartOutboundCall(arrFields[0]);
 }
 
 void CJexSocket::HandleTAKBAC(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnTakeBackResult(_wtoi(strText.GetString()));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnTakeBackResult(_wtoi(strText.GetString()));
 }
 
 void CJexSocket::HandleTAKCAL(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnTakeCallResult(_wtoi(strText.GetString()));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnTakeCallResult(_wtoi(strText.GetString()));
 }
 
 void CJexSocket::HandleTRACAL(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnTransferCallResult(_wtoi(strText.GetString()));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnTransferCallResult(_wtoi(strText.GetString()));
 }
 
 void CJexSocket::HandleTRAEND(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnTransferEnded(ToShort(arrFields[0]));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__)) pCallEvents->OnTransferEnded(ToShort(arrFields[0]));
 }
 
 void CJexSocket::HandleTRANIN(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->StartTransferredCall(arrFields[0], TRUE);
+    if (ITasks* pTasks = Served<ITasks>(__func__)) pTasks->StartTransferredCall(arrFields[0], TRUE);
 }
 
 void CJexSocket::HandleTRANOU(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->StartTransferredCall(arrFields[0], FALSE);
+    if (ITasks* pTasks = Served<ITasks>(__func__)) pTasks->StartTransferredCall(arrFields[0], FALSE);
 }
 
 void CJexSocket::HandleTRNSFR(CStringArray& arrFields)
 {
-    if (m_pMainDlg) m_pMainDlg->OnTransferToAgent(static_cast<unsigned short>(ToULong(arrFields[0])));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnTransferToAgent(static_cast<unsigned short>(ToULong(arrFields[0])));
 }
 
 void CJexSocket::HandleUPDANO(CStringArray& arrFields)
 {
-    if (m_pMainDlg)
-        m_pMainDlg->OnAnnotationChanged(ToLong(arrFields[0]), ToLong(arrFields[1]), ToLong(arrFields[2]),
-                                        ToLong(arrFields[3]), ToShort(arrFields[4]));
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__))
+        pCallEvents->OnAnnotationChanged(ToLong(arrFields[0]), ToLong(arrFields[1]), ToLong(arrFields[2]),
+                                         ToLong(arrFields[3]), ToShort(arrFields[4]));
 }
 
 void CJexSocket::HandleUPDSFT(CStringArray& arrFields)
 {
     m_app.GetAgent().m_bSoftphoneLog = ToBool(arrFields[0]) != FALSE;
-    if (m_pMainDlg) m_pMainDlg->UpdateSoftPhoneLog();
+    if (ISoftphone* pSoftphone = Served<ISoftphone>(__func__)) pSoftphone->UpdateSoftPhoneLog();
 }
 
 void CJexSocket::HandleUPDSMO(CString strText)
 {
-    if (m_pMainDlg) m_pMainDlg->OnUpdateSemiOpens(strText);
+    if (IQueueDisplay* pQueue = Served<IQueueDisplay>(__func__)) pQueue->OnUpdateSemiOpens(strText);
 }
 
 // ---- answers for a waiting window or an application ----
@@ -509,28 +520,31 @@ void CJexSocket::HandleQRESTA(CStringArray& arrFields)
 
 void CJexSocket::HandleSEEIN(CStringArray& arrFields)
 {
-    m_app.StartAgentMonitor(arrFields[0], ToLong(arrFields[1]), ToLong(arrFields[2]));
+    if (IAgentMonitor* pMonitor = Served<IAgentMonitor>(__func__))
+        pMonitor->StartAgentMonitor(arrFields[0], ToLong(arrFields[1]), ToLong(arrFields[2]));
 }
 
 void CJexSocket::HandleSETPER(CStringArray& arrFields)
 {
     const int nBits = CStaticTools::ToInt(arrFields[0].GetString());
+    IPermissionSwitches* pSwitches = Served<IPermissionSwitches>(__func__);
     for (const int nBit : {0, 1, 5, 6, 7, 8, 9})
-        m_app.SetPermission(nBit, (nBits >> nBit) & 1);
+        if (pSwitches) pSwitches->SetPermission(nBit, (nBits >> nBit) & 1);
     // Each later bit overrides the earlier ones; without any of them the mode stays as it was.
     int nMode = -1;
     if (nBits & (1 << 2)) nMode = 1;
     if (nBits & (1 << 3)) nMode = 0;
     if (nBits & (1 << 4)) nMode = 2;
-    if (nMode != -1) m_app.SetPermissionMode(nMode);
-    if (m_pMainDlg) m_pMainDlg->ArrangeButtons(); // bit 7 shows the ninth call button
+    if (nMode != -1 && pSwitches) pSwitches->SetPermissionMode(nMode);
+    if (IAgentState* pState = Served<IAgentState>(__func__))
+        pState->ArrangeButtons(); // bit 7 shows the ninth call button
 }
 
 void CJexSocket::HandleUPDALO(CStringArray& arrFields)
 {
     CAlarmOption options;
     options.SetFromText(arrFields[0].GetString());
-    m_app.UpdateAlarmOptions(options);
+    if (IAlarmOptions* pAlarms = Served<IAlarmOptions>(__func__)) pAlarms->UpdateAlarmOptions(options);
 }
 
 void CJexSocket::HandleUPDASE(CStringArray& arrFields)
@@ -548,10 +562,14 @@ void CJexSocket::HandleUPDASE(CStringArray& arrFields)
 
 void CJexSocket::HandleVOICIP(CStringArray& arrFields)
 {
-    m_app.SetVoip(ToBool(arrFields[0]));
-    // A gateway set on this machine wins over the one Jex knows.
-    const CString strLocal = m_app.GetVoipGatewaySetting();
-    m_app.SetVoipGateways(strLocal.IsEmpty() ? arrFields[1] : strLocal);
+    if (IPermissionSwitches* pSwitches = Served<IPermissionSwitches>(__func__))
+        pSwitches->SetVoip(ToBool(arrFields[0]));
+    if (IVoipGateways* pGateways = Served<IVoipGateways>(__func__))
+    {
+        // A gateway set on this machine wins over the one Jex knows.
+        const CString strLocal = pGateways->GetVoipGatewaySetting();
+        pGateways->SetVoipGateways(strLocal.IsEmpty() ? arrFields[1] : strLocal);
+    }
 }
 
 // ---- payloads ----
@@ -563,9 +581,9 @@ void CJexSocket::HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& bI
     if (!pPayload) return;
     const DWORD nCrc = ToULong(arrFields[4]);
     // Passed on in place: the receiver copies what it sends before the bytes are consumed.
-    if (m_pMainDlg && CrcMatches(pPayload, nLength, nCrc))
-        m_pMainDlg->OnCallHistory(ToLong(arrFields[2]), ToLong(arrFields[0]), ToLong(arrFields[1]), pPayload, nLength,
-                                  nCrc);
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__); pCallEvents && CrcMatches(pPayload, nLength, nCrc))
+        pCallEvents->OnCallHistory(ToLong(arrFields[2]), ToLong(arrFields[0]), ToLong(arrFields[1]), pPayload, nLength,
+                                   nCrc);
     ConsumeReceived(nLineLength + static_cast<int>(nLength));
 }
 
@@ -574,7 +592,8 @@ void CJexSocket::HandleQTAUPD(CStringArray& arrFields, int nLineLength, BOOL& bI
     DWORD nLength = 0;
     const BYTE* pPayload = WaitForPayload(nLineLength, arrFields[2], nLength, bIncomplete);
     if (!pPayload) return;
-    if (m_pMainDlg) m_pMainDlg->OnQuotaUpdate(ToLong(arrFields[0]), ToShort(arrFields[1]), pPayload, nLength);
+    if (IQueueDisplay* pQueue = Served<IQueueDisplay>(__func__))
+        pQueue->OnQuotaUpdate(ToLong(arrFields[0]), ToShort(arrFields[1]), pPayload, nLength);
     ConsumeReceived(nLineLength + static_cast<int>(nLength));
 }
 
@@ -609,9 +628,9 @@ void CJexSocket::HandleSNDMSG(CStringArray& arrFields, int nLineLength, BOOL& bI
     pMessage->SetText(arrFields[1].GetString(), true);
     WriteAttachments(*pMessage, pPayload, nTotal);
     ConsumeReceived(nLineLength + static_cast<int>(nTotal));
-    if (m_pMainDlg)
+    if (IAgentMessages* pMessages = Served<IAgentMessages>(__func__))
     {
-        m_pMainDlg->OnMessageReceived(arrFields[0], pMessage.release());
+        pMessages->OnMessageReceived(arrFields[0], std::move(pMessage));
         return;
     }
     pMessage->DeleteAttachments();
@@ -653,7 +672,8 @@ void CJexSocket::HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bI
     if (arrFields.GetSize() == 2)
     {
         ConsumeReceived(nLineLength);
-        if (m_pMainDlg) m_pMainDlg->OnTaskResources(nTaskId, nApplicationId, -1, nullptr, 0, 0);
+        if (ITasks* pTasks = Served<ITasks>(__func__))
+            pTasks->OnTaskResources(nTaskId, nApplicationId, -1, nullptr, 0, 0);
         return;
     }
     DWORD nLength = 0;
@@ -662,8 +682,8 @@ void CJexSocket::HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bI
     std::unique_ptr<BYTE[]> pCopy = CopyPayload(pPayload, nLength);
     ConsumeReceived(nLineLength + static_cast<int>(nLength));
     const DWORD nCrc = ToULong(arrFields[4]);
-    if (m_pMainDlg && CrcMatches(pCopy.get(), nLength, nCrc))
-        m_pMainDlg->OnTaskResources(nTaskId, nApplicationId, ToLong(arrFields[2]), pCopy.release(), nLength, nCrc);
+    if (ITasks* pTasks = Served<ITasks>(__func__); pTasks && CrcMatches(pCopy.get(), nLength, nCrc))
+        pTasks->OnTaskResources(nTaskId, nApplicationId, ToLong(arrFields[2]), std::move(pCopy), nLength, nCrc);
 }
 
 void CJexSocket::HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
@@ -686,7 +706,7 @@ void CJexSocket::HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& bI
         const CString strScript =
             IsWide() ? CString(reinterpret_cast<const wchar_t*>(pCopy.get()), static_cast<int>(nLength / 2))
                      : CString(reinterpret_cast<const char*>(pCopy.get()), static_cast<int>(nLength));
-        if (m_pMainDlg) m_pMainDlg->OnScriptContents(nTaskId, strScript, bMatches);
+        if (ITasks* pTasks = Served<ITasks>(__func__)) pTasks->OnScriptContents(nTaskId, strScript, bMatches);
         break;
     }
     case 2:

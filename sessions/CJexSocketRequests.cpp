@@ -42,7 +42,8 @@ DWORD AttachmentTotal(const CMessage& message)
 
 BOOL CJexSocket::SendAlarm(long nAlarmId, BOOL bOn, const CString& strText)
 {
-    if (!m_app.IsAlarmSwitchOn()) return FALSE;
+    IPermissionSwitches* pSwitches = Served<IPermissionSwitches>(__func__);
+    if (!pSwitches || !pSwitches->IsAlarmSwitchOn()) return FALSE;
     return SendRequest(L"ADDALA %ld %ld %s\r", nAlarmId, static_cast<long>(bOn ? 1 : 0), Escaped(strText).GetString());
 }
 

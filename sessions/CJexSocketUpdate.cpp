@@ -52,7 +52,7 @@ void CJexSocket::HandleUPDATE(const CString& strParameters, int nLineLength, BOO
     }
     else
     {
-        IUpdateWindowSink* pConnection = m_app.GetConnectionDialog();
+        IUpdateWindowSink* pConnection = ConnectionDialog();
         if (pConnection)
             pConnection->ShowUpdateProgress(static_cast<long>(m_nUpdateReceived + nAvailable),
                                             static_cast<long>(nSize));
@@ -113,9 +113,10 @@ BOOL CJexSocket::WriteUpdateChunk(const BYTE* pBytes, int nCount)
 
 void CJexSocket::FinishUpdate(const CString& strArguments)
 {
-    if (IUpdateWindowSink* pConnection = m_app.GetConnectionDialog()) pConnection->ShowUpdateDone();
+    if (IUpdateWindowSink* pConnection = ConnectionDialog()) pConnection->ShowUpdateDone();
     CString strError;
-    IUpdateServiceClient* pService = m_app.GetUpdateService();
+    IJexConnection* pJex = Served<IJexConnection>(__func__);
+    IUpdateServiceClient* pService = pJex ? pJex->GetUpdateService() : nullptr;
     if (!pService || !pService->RunUpdate(m_strUpdateFilePath, strArguments, strError, TRUE, TRUE))
     {
         CString strText;

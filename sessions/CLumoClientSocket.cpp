@@ -204,12 +204,13 @@ BOOL CLumoClientSocket::SkipMisframedPayload(int nLineLength, const CString& str
 
 std::shared_ptr<CJexSocket> CLumoClientSocket::GetJex() const
 {
-    return m_app.GetJexSocket();
+    IJexConnection* pConnection = Served<IJexConnection>(__func__);
+    return pConnection ? pConnection->GetJexSocket() : nullptr;
 }
 
-ILumoDlgHost* CLumoClientSocket::GetDlg() const
+const CHostRoles& CLumoClientSocket::Roles() const
 {
-    return m_core.GetDlgHost();
+    return m_core.Roles();
 }
 
 // ---- the log ----

@@ -1,4 +1,5 @@
 #pragma once
+#include "sessions/CHostRoles.h"
 #include "core/CAsyncSocketEx.h"
 #include <memory>
 #include <set>
@@ -7,7 +8,6 @@ class CJexSocket;
 class CMessage;
 class CSessionCore;
 class ILumoAppHost;
-class ILumoDlgHost;
 
 // The current application port: its listener, and one object per local application (BrennClient,
 // Quillan, any program using LumoClient). A request carries the application's request id after
@@ -110,7 +110,9 @@ protected:
 private:
     static void AddCommands(CSocketCommandMap& map);
     std::shared_ptr<CJexSocket> GetJex() const;
-    ILumoDlgHost* GetDlg() const;
+    // The desktop's server of the role, or null, reported as not handled by pszCaller.
+    template <class Role> Role* Served(const char* pszCaller) const { return Roles().Find<Role>(pszCaller); }
+    const CHostRoles& Roles() const;
 
     // A payload length as the first field of a payload request gives it. "-1", the dialect's "no
     // payload", is 0; a text that is no length of 32 bits closes the link (FALSE): where the bytes

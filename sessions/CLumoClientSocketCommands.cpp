@@ -5,7 +5,7 @@
 #include "sessions/CJexSocket.h"
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
+#include "sessions/CHostRoles.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
 
@@ -128,7 +128,8 @@ void CLumoClientSocket::HandleREPLMA(CStringArray& arrFields)
 
 void CLumoClientSocket::HandleISVOIP(CStringArray& /*arrFields*/)
 {
-    SendCommand(L"ISVOIP %ld -1 %d\r", m_nRequestId, m_app.IsVoipOn() ? 1 : 0);
+    IPermissionSwitches* pSwitches = Served<IPermissionSwitches>(__func__);
+    SendCommand(L"ISVOIP %ld -1 %d\r", m_nRequestId, pSwitches && pSwitches->IsVoipOn() ? 1 : 0);
 }
 
 void CLumoClientSocket::HandleAUMUTE(CStringArray& arrFields)
@@ -136,18 +137,18 @@ void CLumoClientSocket::HandleAUMUTE(CStringArray& arrFields)
     const int nDevice = ToInt(arrFields[0]);
     const long nValue = ToLong(arrFields[1]);
     if (nDevice != kSpeakers && nDevice != kMicrophone) return;
-    ILumoDlgHost* pDlg = GetDlg();
+    IAudioControls* pAudio = Served<IAudioControls>(__func__);
     if (nValue < 0)
     {
-        const BOOL bMuted = pDlg && (nDevice == kSpeakers ? pDlg->IsMasterMuted() : pDlg->IsMicrophoneMuted());
+        const BOOL bMuted = pAudio && (nDevice == kSpeakers ? pAudio->IsMasterMuted() : pAudio->IsMicrophoneMuted());
         SendCommand(L"AUMUTE %ld -1 %d %d\r", m_nRequestId, nDevice, bMuted ? 1 : 0);
         return;
     }
-    if (!pDlg) return;
+    if (!pAudio) return;
     if (nDevice == kSpeakers)
-        pDlg->SetMasterMute(nValue > 0);
+        pAudio->SetMasterMute(nValue > 0);
     else
-        pDlg->SetMicrophoneMute(nValue > 0);
+        pAudio->SetMicrophoneMute(nValue > 0);
 }
 
 void CLumoClientSocket::HandleAUVLME(CStringArray& arrFields)
@@ -155,21 +156,21 @@ void CLumoClientSocket::HandleAUVLME(CStringArray& arrFields)
     const int nDevice = ToInt(arrFields[0]);
     const long nValue = ToLong(arrFields[1]);
     if (nDevice != kSpeakers && nDevice != kMicrophone) return;
-    ILumoDlgHost* pDlg = GetDlg();
+    IAudioControls* pAudio = Served<IAudioControls>(__func__);
     if (nValue == -1)
     {
         double dFraction = -1;
-        if (pDlg) dFraction = nDevice == kSpeakers ? pDlg->GetSpeakerVolume() : pDlg->GetMicrophoneVolume();
+        if (pAudio) dFraction = nDevice == kSpeakers ? pAudio->GetSpeakerVolume() : pAudio->GetMicrophoneVolume();
         const int nPercent = dFraction < 0 ? -1 : static_cast<int>(dFraction * 100);
         SendCommand(L"AUVLME %ld -1 %d %d\r", m_nRequestId, nDevice, nPercent);
         return;
     }
-    if (!pDlg) return;
+    if (!pAudio) return;
     const double dFraction = static_cast<float>(nValue) / 100.0f;
     if (nDevice == kSpeakers)
-        pDlg->SetMasterVolume(dFraction);
+        pAudio->SetMasterVolume(dFraction);
     else
-        pDlg->SetMicrophoneVolume(dFraction);
+        pAudio->SetMicrophoneVolume(dFraction);
 }
 
 // 1 restores, 2 minimises; any other mode is the window command itself.
@@ -183,7 +184,7 @@ void CLumoClientSocket::HandleSHOWLC(CStringArray& arrFields)
 
 void CLumoClientSocket::HandleALOGOF(CStringArray& /*arrFields*/)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->LogOff();
+    if (IAgentState* pState = Served<IAgentState>(__func__)) pState->LogOff();
 }
 
 void CLumoClientSocket::HandleALOGON(CStringArray& arrFields)
@@ -193,12 +194,14 @@ void CLumoClientSocket::HandleALOGON(CStringArray& arrFields)
 
 void CLumoClientSocket::HandleCALLHY(CStringArray& arrFields)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->RequestCallHistory(ToLong(arrFields[0]), m_nRequestId, m_nApplicationId);
+    if (ICallActions* pCalls = Served<ICallActions>(__func__))
+        pCalls->RequestCallHistory(ToLong(arrFields[0]), m_nRequestId, m_nApplicationId);
 }
 
 void CLumoClientSocket::HandleDODTMF(CStringArray& arrFields)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->SendDtmfForCall(ToLong(arrFields[0]), arrFields[1], ToBool(arrFields[2]));
+    if (ICallActions* pCalls = Served<ICallActions>(__func__))
+        pCalls->SendDtmfForCall(ToLong(arrFields[0]), arrFields[1], ToBool(arrFields[2]));
 }
 
 void CLumoClientSocket::HandleDRPCAL(CStringArray& arrFields)
@@ -209,33 +212,34 @@ void CLumoClientSocket::HandleDRPCAL(CStringArray& arrFields)
         if (const auto pJex = GetJex()) pJex->SendRejectCall(static_cast<int>(nCallId), 0);
         return;
     }
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->DropCall(nullptr); // the selected call
+    if (ICallActions* pCalls = Served<ICallActions>(__func__)) pCalls->DropCall(nullptr); // the selected call
 }
 
 void CLumoClientSocket::HandleENDTSK(CStringArray& arrFields)
 {
-    ILumoDlgHost* pDlg = GetDlg();
-    if (!pDlg) return;
+    ICallActions* pCalls = Served<ICallActions>(__func__);
+    if (!pCalls) return;
     const CPropertyList endFields(arrFields[1].GetString());
     long nCallId = 0;
     if (!endFields.GetProperty(L"QoCallId", nCallId)) nCallId = 0;
-    pDlg->EndCall(ToInt(arrFields[0]), arrFields[1], nCallId);
+    pCalls->EndCall(ToInt(arrFields[0]), arrFields[1], nCallId);
 }
 
 void CLumoClientSocket::HandleLSTAGT(CStringArray& arrFields)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->RequestAgentList(m_nRequestId, m_nApplicationId, ToInt(arrFields[0]));
+    if (ICallActions* pCalls = Served<ICallActions>(__func__))
+        pCalls->RequestAgentList(m_nRequestId, m_nApplicationId, ToInt(arrFields[0]));
 }
 
 void CLumoClientSocket::HandleLSTPAU(CStringArray& /*arrFields*/)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->RequestPauseList(m_nRequestId, m_nApplicationId);
+    if (IPauses* pPauses = Served<IPauses>(__func__)) pPauses->RequestPauseList(m_nRequestId, m_nApplicationId);
 }
 
 void CLumoClientSocket::HandleMANDIA(CStringArray& arrFields)
 {
-    if (ILumoDlgHost* pDlg = GetDlg())
-        pDlg->DialNumberForApplication(m_nRequestId, m_nApplicationId, arrFields[0], arrFields[1]);
+    if (ICallActions* pCalls = Served<ICallActions>(__func__))
+        pCalls->DialNumberForApplication(m_nRequestId, m_nApplicationId, arrFields[0], arrFields[1]);
 }
 
 void CLumoClientSocket::HandleONHOLD(CStringArray& arrFields)
@@ -245,22 +249,22 @@ void CLumoClientSocket::HandleONHOLD(CStringArray& arrFields)
 
 void CLumoClientSocket::HandleRECCAL(CStringArray& arrFields)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->RecordCall(m_nRequestId, ToLong(arrFields[0]));
+    if (ICallActions* pCalls = Served<ICallActions>(__func__)) pCalls->RecordCall(m_nRequestId, ToLong(arrFields[0]));
 }
 
 void CLumoClientSocket::HandleSTAPAU(CStringArray& arrFields)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->RequestPause(ToLong(arrFields[0]), ToInt(arrFields[1]));
+    if (IPauses* pPauses = Served<IPauses>(__func__)) pPauses->RequestPause(ToLong(arrFields[0]), ToInt(arrFields[1]));
 }
 
 void CLumoClientSocket::HandleSTOPAU(CStringArray& /*arrFields*/)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->EndPause();
+    if (IPauses* pPauses = Served<IPauses>(__func__)) pPauses->EndPause();
 }
 
 void CLumoClientSocket::HandleTKECAL(CStringArray& arrFields)
 {
-    if (ILumoDlgHost* pDlg = GetDlg()) pDlg->TakeCallById(ToLong(arrFields[0]));
+    if (ICallActions* pCalls = Served<ICallActions>(__func__)) pCalls->TakeCallById(ToLong(arrFields[0]));
 }
 
 // ---- Jex ----

@@ -92,7 +92,7 @@ void CLumoClientSocket::HandleGETASE(CStringArray& arrFields)
     const long nRequestId = m_nRequestId;
     // The core may wait for Jex here, serving the other links meanwhile.
     const CPropertyList answer =
-        CAppPortRelays::AnswerSettingRequest(m_core, m_app, m_nApplicationId, ToLong(arrFields[0]), TRUE);
+        CAppPortRelays::AnswerSettingRequest(m_core, m_nApplicationId, ToLong(arrFields[0]), TRUE);
     if (m_hSocket == INVALID_SOCKET) return; // the application left during the wait
     SendCommand(L"GETASE %ld -1 %s\r", nRequestId, EscapeParameter(answer.GetString()).GetString());
 }

@@ -1,12 +1,14 @@
 #include "sessions/CSessionCore.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
 #include "sessions/IJexSender.h"
 #include "sessions/IOldApplicationLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "framework/CWnd.h"
 
-CSessionCore::CSessionCore(ILumoAppHost& app) : m_app(app) {}
+CSessionCore::CSessionCore(ILumoAppHost& app) : m_app(app)
+{
+    m_roles.Install(app);
+}
 
 CSessionCore::~CSessionCore() = default;
 
@@ -16,14 +18,14 @@ BOOL CSessionCore::AddApplication(long nApplicationId, CAsyncSocketEx* pSocket, 
     if (!pSocket || m_current.contains(nApplicationId)) return FALSE;
     m_current[nApplicationId] = CurrentEntry{pSocket, bMayBeReplayMaster};
     // A desktop that is still connecting may have its link in a moment; the answer says whether it has.
-    for (int nRound = 0; nRound < m_timings.nJexWaitRounds && m_pDlg && !m_pJex; ++nRound)
+    for (int nRound = 0; nRound < m_timings.nJexWaitRounds && HasMainWindow() && !m_pJex; ++nRound)
         ::Sleep(m_timings.nJexWaitStepMs);
-    const int nState = m_pDlg ? m_pDlg->GetAgentState() : 0;
+    const int nState = HasMainWindow() ? m_roles.Find<IAgentState>(__func__)->GetAgentState() : 0;
     pSocket->SendCommand(L"APLGIN %ld -1 %d %d\r", nRequestId, m_pJex ? 1 : 0, nState);
     // The application sets itself up after the answer; what follows must not overtake that.
     ::Sleep(m_timings.nRegistrationPauseMs);
     TakeReplayMasterIfFree(nApplicationId);
-    if (m_pDlg) DeliverToNewApplication(nApplicationId);
+    if (HasMainWindow()) DeliverToNewApplication(nApplicationId);
     return TRUE;
 }
 
@@ -33,7 +35,7 @@ BOOL CSessionCore::AddOldApplication(long nApplicationId, IOldApplicationLink* p
     m_old[nApplicationId] = OldEntry{pLink, FALSE};
     pLink->SendCommand(L"APLGIN %s\r", m_app.GetVersionString().GetString());
     TakeReplayMasterIfFree(nApplicationId);
-    if (m_pDlg) DeliverToNewOldApplication(nApplicationId, *pLink);
+    if (HasMainWindow()) DeliverToNewOldApplication(nApplicationId, *pLink);
     return TRUE;
 }
 
@@ -67,7 +69,7 @@ void CSessionCore::DeliverToNewApplication(long nApplicationId)
         }
         StartCall(nApplicationId, pCall->m_nCallId);
     }
-    if (m_pDlg && m_pDlg->IsAssignedToKeyIn())
+    if (HasMainWindow() && m_roles.Find<IAgentState>(__func__)->IsAssignedToKeyIn())
         if (CAsyncSocketEx* pSocket = FindApplication(nApplicationId)) pSocket->SendCommand(L"ASSKYI -1 -1 %d\r", 1);
 }
 
@@ -78,15 +80,16 @@ void CSessionCore::DeliverToNewOldApplication(long nApplicationId, IOldApplicati
     else if (nApplicationId == kQuillanId)
         OnQuillanRegistered();
     else
-        link.SendCommand(L"AGSTAT %s\r", m_pDlg->GetAgentStateText().GetString());
+        link.SendCommand(L"AGSTAT %s\r", m_roles.Find<IAgentState>(__func__)->GetAgentStateText().GetString());
     for (const CSmartObjectPtr<CCallInfo>& pCall : GetCalls())
     {
         if (pCall->m_nApplicationId != nApplicationId || pCall->m_bEnded) continue;
-        if (!m_pDlg) return;
+        ICallActions* pCalls = m_roles.Find<ICallActions>(__func__);
+        if (!pCalls) return;
         if (pCall->m_nCallType != -1) // as on the current port: a call Jex has told nothing of has nothing to tell
         {
-            const CString strInfo = pCall->FormatOldDialect(m_pDlg->GetCallTypeText(pCall->m_nCallType).GetString(),
-                                                            m_pDlg->GetCallStateText(pCall->m_nCallState).GetString());
+            const CString strInfo = pCall->FormatOldDialect(pCalls->GetCallTypeText(pCall->m_nCallType).GetString(),
+                                                            pCalls->GetCallStateText(pCall->m_nCallState).GetString());
             link.SendCommand(L"CALINF %s\r", strInfo.GetString());
         }
         StartCall(nApplicationId, pCall->m_nCallId);
@@ -132,24 +135,27 @@ void CSessionCore::CloseOldApplications()
 void CSessionCore::AfterRemoval(long nApplicationId, BOOL bRemoved)
 {
     if (bRemoved && !IsRegistered(nApplicationId)) ReleaseApplication(nApplicationId);
-    if (!HasApplications() && !m_app.IsVisible()) m_app.ShowWindows();
+    if (IDesktopWindows* pWindows = m_roles.Find<IDesktopWindows>(__func__))
+        if (!HasApplications() && !pWindows->IsVisible()) pWindows->ShowWindows();
     m_app.CheckConnection();
 }
 
 void CSessionCore::ShowDesktop(int nShowCommand)
 {
     const auto isWindow = [](const CWnd* pWnd) { return pWnd && ::IsWindow(pWnd->GetSafeHwnd()); };
-    m_app.SetVisible(nShowCommand != SW_HIDE);
-    if (m_pDlg)
+    IDesktopWindows* pWindows = m_roles.Find<IDesktopWindows>(__func__);
+    if (pWindows) pWindows->SetVisible(nShowCommand != SW_HIDE);
+    if (IAgentState* pState = m_roles.Find<IAgentState>(__func__))
     {
-        BroadcastAgentState(m_pDlg->GetAgentState(), m_pDlg->GetAgentStateText());
-        if (CWnd* pMain = m_pDlg->GetWnd(); isWindow(pMain)) pMain->ShowWindow(nShowCommand);
+        BroadcastAgentState(pState->GetAgentState(), pState->GetAgentStateText());
+        if (CWnd* pMain = pState->GetWnd(); isWindow(pMain)) pMain->ShowWindow(nShowCommand);
     }
     // A minimised progress dialog would sit in the task bar on its own.
-    if (CWnd* pConnection = m_app.GetConnectionDialogWnd(); isWindow(pConnection))
+    if (CWnd* pConnection = pWindows ? pWindows->GetConnectionDialogWnd() : nullptr; isWindow(pConnection))
         pConnection->ShowWindow(nShowCommand == SW_MINIMIZE ? SW_HIDE : nShowCommand);
-    for (CWnd* pDialog : {m_app.GetPasswordDialog(), m_app.GetLocationDialog()})
-        if (isWindow(pDialog)) pDialog->ShowWindow(nShowCommand);
+    if (ILogonDialogs* pDialogs = m_roles.Find<ILogonDialogs>(__func__))
+        for (CWnd* pDialog : {pDialogs->GetPasswordDialog(), pDialogs->GetLocationDialog()})
+            if (isWindow(pDialog)) pDialog->ShowWindow(nShowCommand);
 }
 
 void CSessionCore::ReleaseApplication(long nApplicationId)

@@ -1,5 +1,6 @@
 #pragma once
 #include "sessions/CCallInfo.h"
+#include "sessions/CHostRoles.h"
 #include "sessions/CSmartObjectPtr.h"
 #include "sessions/IApplicationRelay.h"
 #include "framework/CString.h"
@@ -13,7 +14,6 @@ class CAsyncSocketEx;
 class CMessage;
 class IJexSender;
 class ILumoAppHost;
-class ILumoDlgHost;
 class IOldApplicationLink;
 
 // The agent session behind the desktop's services: the registers of the local applications on
@@ -50,8 +50,11 @@ public:
     CSessionCore& operator=(const CSessionCore&) = delete;
     ~CSessionCore() override;
 
-    void SetDlgHost(ILumoDlgHost* pDlg) { m_pDlg = pDlg; } // null while there is no main window
-    ILumoDlgHost* GetDlgHost() const { return m_pDlg; }
+    // Who serves the desktop's roles: the application object's from the start, the main window's
+    // while it exists (installed and withdrawn by its owner). The application ports use these too.
+    CHostRoles& Roles() { return m_roles; }
+    const CHostRoles& Roles() const { return m_roles; }
+    bool HasMainWindow() const { return m_roles.Has<IAgentState>(); }
     void SetJexSender(IJexSender* pJex) { m_pJex = pJex; } // null while there is no Jex link
     void SetAgentSettingStore(CAgentSettingStore* pStore) { m_pAgentSettings = pStore; }
     void SetTimings(const Timings& timings) { m_timings = timings; }
@@ -233,7 +236,7 @@ private:
     void OnProgramRegistered(long nApplicationId);
 
     ILumoAppHost& m_app;
-    ILumoDlgHost* m_pDlg = nullptr;
+    CHostRoles m_roles;
     IJexSender* m_pJex = nullptr;
     CAgentSettingStore* m_pAgentSettings = nullptr;
     Timings m_timings;

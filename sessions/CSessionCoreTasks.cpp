@@ -4,7 +4,6 @@
 #include "sessions/CAgentSettingStore.h"
 #include "sessions/IJexSender.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
 #include "sessions/IOldApplicationLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "framework/CWnd.h"
@@ -66,11 +65,11 @@ void CSessionCore::StartCall(long nApplicationId, long nCallId)
 {
     const CSmartObjectPtr<CCallInfo> pCall = FindCall(nCallId);
     if (!pCall) return;
-    if (m_pDlg && m_pDlg->HasSoftphone())
+    if (ISoftphone* pSoftphone = m_roles.Find<ISoftphone>(__func__); pSoftphone && pSoftphone->HasSoftphone())
     {
         CString strLine;
         strLine.Format(L"CallID: %ld Start Call", nCallId);
-        m_pDlg->WriteSoftphoneLog(strLine);
+        pSoftphone->WriteSoftphoneLog(strLine);
     }
     if (IOldApplicationLink* pOld = FindOldApplication(nApplicationId))
         pOld->SendCommand(L"STACAL %d %s\r", static_cast<int>(pCall->m_nCallKind), pCall->m_strTask.GetString());
@@ -78,7 +77,7 @@ void CSessionCore::StartCall(long nApplicationId, long nCallId)
         pSocket->SendCommand(L"STACAL -1 -1 %d %s\r", static_cast<int>(pCall->m_nCallKind),
                              CAsyncSocketEx::EscapeParameter(pCall->m_strTask).GetString());
     m_bTaskStarted = TRUE;
-    if (m_pDlg) m_pDlg->OnTaskStarted();
+    if (ITasks* pTasks = m_roles.Find<ITasks>(__func__)) pTasks->OnTaskStarted();
 }
 
 // ---- held tasks and the programs ----
@@ -248,4 +247,3 @@ std::shared_ptr<const CAgentSetting> CSessionCore::GetApplicationSetting(long nA
     const auto it = itOwner->second.find(nSettingId);
     return it == itOwner->second.end() ? nullptr : it->second;
 }
-

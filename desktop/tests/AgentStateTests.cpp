@@ -76,7 +76,7 @@ protected:
     }
     void TearDown() override
     {
-        if (m_pApp->GetJexSocket()) m_pApp->GetJexSocket()->SetMainWindow(nullptr, nullptr);
+        if (m_pApp->GetJexSocket()) m_pApp->GetJexSocket()->ClearMainWindow();
         m_pDlg.reset();
         if (m_pApp->GetJexSocket()) m_pApp->GetJexSocket()->Close();
         m_pApp.reset();

@@ -28,6 +28,7 @@
 #include <set>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -142,9 +143,9 @@ protected:
         m_key.Put(HKEY_CURRENT_USER, L"MultiCallButtons", RegValue::Dword(bMultiCallButtons ? 1 : 0));
     }
 
-    std::unique_ptr<CLumoDlg> MakeWindow()
+    template <class Window = CLumoDlg> std::unique_ptr<Window> MakeWindow()
     {
-        auto pDlg = std::make_unique<CLumoDlg>(*m_pApp);
+        auto pDlg = std::make_unique<Window>(*m_pApp);
         pDlg->CreateToolBar();
         EXPECT_TRUE(pDlg->Create());
         return pDlg;
@@ -291,6 +292,101 @@ TEST_F(MainWindowTest, ViewsSizeTheWindowAndShowTheirParts)
     }
 }
 
+// The handlers of the window's own message map, in its order.
+constexpr const char* kMapHandlers[] = {
+    "OnNcHitTest",
+    "OnSysCommand",
+    "OnPaint",
+    "OnQueryDragIcon",
+    "OnMouseMove",
+    "OnLButtonDown",
+    "OnLButtonUp",
+    "OnJexConnectionClosed",
+    "OnJexReply",
+    "OnLogonResult",
+    "OnCloseLumo",
+    "OnSystemTimeChanged",
+    "OnTimer",
+    "OnNcRButtonDown",
+    "OnUpdateStatusEdit",
+    "OnRClickCallList",
+    "OnMenuOnHold",
+    "OnMenuRecord",
+    "OnMenuTakeBack",
+    "OnMenuTransfer",
+    "OnMenuTransferTo",
+    "OnMenuEndTask",
+    "OnMenuEndCall",
+    "OnMenuTakeCall",
+    "OnClickCallList",
+    "OnButtonEndCall",
+    "OnButtonEndTask",
+    "OnButtonOnHold",
+    "OnButtonRecord",
+    "OnButtonAnonymize",
+    "OnButtonTakeBack",
+    "OnButtonTakeCall",
+    "OnButtonTransfer",
+    "OnButtonTransferTo",
+    "OnButtonConference",
+    "OnNcLButtonDblClk",
+    "OnSoftPhoneEvent",
+    "OnNextCall",
+    "OnAudioEndpointChanged",
+    "OnDeviceChange",
+    "OnCallAckRequest",
+    "OnCallAckRemove",
+    "OnSoftPhoneError",
+    "OnUserNoop",
+    "OnSoftPhoneAlarm",
+    "OnButtonMuteMaster",
+    "OnButtonMuteMicrophone",
+    "OnMasterVolumeKnob",
+    "OnMicrophoneVolumeKnob",
+};
+constexpr size_t kMapEntries = std::size(kMapHandlers);
+
+// The main window with its own message map traced from outside: each entry of the window's map is
+// run through a thunk that notes the entry's handler, then calls the entry as the window has it.
+// The base classes' maps stay as they are, so what the window leaves to them still goes there.
+class CTracedLumoDlg : public CLumoDlg
+{
+public:
+    using CLumoDlg::CLumoDlg;
+    std::function<void(const char*)> m_trace;
+    // The number of entries in the window's own map.
+    static size_t CountOwnEntries()
+    {
+        size_t nEntries = 0;
+        for (const AFX_MSGMAP_ENTRY* pEntry = CLumoDlg::GetThisMessageMap()->lpEntries; pEntry->pfn; ++pEntry)
+            ++nEntries;
+        return nEntries;
+    }
+
+protected:
+    const AFX_MSGMAP* GetMessageMap() const override { return TracedMap(); }
+
+private:
+    template <size_t N> static BOOL Thunk(CCmdTarget* pTarget, AFX_MSGCALL& call)
+    {
+        if (auto* pDlg = dynamic_cast<CTracedLumoDlg*>(pTarget); pDlg && pDlg->m_trace) pDlg->m_trace(kMapHandlers[N]);
+        return CLumoDlg::GetThisMessageMap()->lpEntries[N].pfn(pTarget, call);
+    }
+    template <size_t... N> static const AFX_MSGMAP* MakeMap(std::index_sequence<N...>)
+    {
+        static AFX_MSGMAP_ENTRY entries[kMapEntries + 1] = {};
+        const AFX_MSGMAP* pOwn = CLumoDlg::GetThisMessageMap();
+        ((entries[N] = pOwn->lpEntries[N], entries[N].pfn = &Thunk<N>), ...);
+        static const AFX_MSGMAP map = {pOwn->pfnGetBaseMap, entries};
+        return &map;
+    }
+    static const AFX_MSGMAP* TracedMap()
+    {
+        static const AFX_MSGMAP* pMap = MakeMap(std::make_index_sequence<kMapEntries>());
+        return pMap;
+    }
+};
+
 // A window laid out as the log-on leaves it: full height, visible, without its timers, so that
 // every handler that runs is one the test caused.
 class ShownMainWindowTest : public MainWindowTest
@@ -299,12 +395,13 @@ public:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        m_pDlg = MakeWindow();
+        ASSERT_EQ(CTracedLumoDlg::CountOwnEntries(), kMapEntries) << "every entry of the map is traced";
+        m_pDlg = MakeWindow<CTracedLumoDlg>();
         m_pDlg->KillTimer(102);
         m_pDlg->KillTimer(103);
         m_pDlg->ExtendHeight(189, FALSE);
         m_pDlg->ShowWindow(SW_SHOW);
-        m_pDlg->SetHandlerTrace([this](const char* pszName) { m_trace.emplace_back(pszName); });
+        m_pDlg->m_trace = [this](const char* pszName) { m_trace.emplace_back(pszName); };
         PumpUntilIdle();
         m_trace.clear();
     }
@@ -332,7 +429,7 @@ public:
         m_pDlg->SendMessage(WM_NOTIFY, nId, reinterpret_cast<LPARAM>(&header));
     }
 
-    std::unique_ptr<CLumoDlg> m_pDlg;
+    std::unique_ptr<CTracedLumoDlg> m_pDlg;
     std::vector<std::string> m_trace;
 };
 
@@ -438,7 +535,10 @@ TEST_F(ShownMainWindowTest, EveryMessageMapEntryReachesItsHandlerOnce)
     };
     std::set<std::string> names;
     for (const MapCase& c : cases)
+    {
         names.insert(c.handler);
+        EXPECT_STREQ(kMapHandlers[c.nEntry - 1], c.handler) << "entry " << c.nEntry;
+    }
     ASSERT_EQ(names.size(), 49u);
     for (const MapCase& c : cases)
     {

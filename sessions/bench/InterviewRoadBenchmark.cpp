@@ -182,7 +182,7 @@ public:
         CSessionCore::Timings timings;
         timings.nRegistrationPauseMs = 0;
         m_core.SetTimings(timings);
-        m_core.SetDlgHost(&m_dlg);
+        m_core.Roles().Install(m_dlg);
         m_pJexThread = std::make_unique<CLoopThread>([this] {
             m_pJexListener = std::make_unique<CBenchJexListener>();
             m_pJex = std::make_unique<CBenchJex>();

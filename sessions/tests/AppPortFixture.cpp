@@ -12,7 +12,7 @@ void AppPortFixture::SetUp()
     timings.nSettingsWaitRounds = 100;
     timings.nSettingsWaitStepMs = 50;
     m_core.SetTimings(timings);
-    m_core.SetDlgHost(&m_dlg);
+    m_core.Roles().Install(m_dlg);
     m_dlg.m_nAgentState = 4;
     m_app.m_agent.m_nId = 77;
     m_pCore = &m_core;

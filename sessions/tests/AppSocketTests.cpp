@@ -149,7 +149,7 @@ protected:
         timings.nSettingsWaitStepMs = 10;
         timings.nHoldIntervalMs = 0;
         m_core.SetTimings(timings);
-        m_core.SetDlgHost(&m_dlg);
+        m_core.Roles().Install(m_dlg);
         m_core.SetAgentSettingStore(&m_store);
         m_pCore = &m_core;
         m_pListener = std::make_unique<CAppSocket>(m_core, m_app);

@@ -112,10 +112,10 @@ void CEffectDlgHost::ArrangeButtons()
     Note(L"ArrangeButtons");
 }
 
-void CEffectDlgHost::OnMessageReceived(const CString& strSender, CMessage* pMessage)
+void CEffectDlgHost::OnMessageReceived(const CString& strSender, std::unique_ptr<CMessage> pMessage)
 {
     Note(L"OnMessageReceived " + strSender.Str() + L" " + pMessage->m_strText.Str());
-    m_messages.emplace_back(pMessage);
+    m_messages.push_back(std::move(pMessage));
 }
 
 void CEffectDlgHost::OnStartKeyInResult(const CString& s)
@@ -168,10 +168,9 @@ void CEffectDlgHost::OnTransferToAgent(int n)
     Note(L"OnTransferToAgent " + Num(n));
 }
 
-void CEffectDlgHost::OnTaskResources(long nTask, long nApp, long nResource, BYTE* p, DWORD n, DWORD)
+void CEffectDlgHost::OnTaskResources(long nTask, long nApp, long nResource, std::unique_ptr<BYTE[]> p, DWORD n, DWORD)
 {
-    const std::unique_ptr<BYTE[]> pOwned(p); // ours now
-    Note(L"OnTaskResources " + Num(nTask) + L" " + Num(nApp) + L" " + Num(nResource) + L" " + BytesText(p, n));
+    Note(L"OnTaskResources " + Num(nTask) + L" " + Num(nApp) + L" " + Num(nResource) + L" " + BytesText(p.get(), n));
 }
 
 void CEffectDlgHost::OnAnnotationChanged(long a, long b, long c, long d, int e)

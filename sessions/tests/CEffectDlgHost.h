@@ -37,7 +37,7 @@ public:
     void OnSelectNumberResult(long a, long b, long c) override;
     void OnManualDialRequest(int n) override;
     void ArrangeButtons() override;
-    void OnMessageReceived(const CString& strSender, CMessage* pMessage) override; // kept in m_messages
+    void OnMessageReceived(const CString& strSender, std::unique_ptr<CMessage> pMessage) override; // kept in m_messages
     void OnStartKeyInResult(const CString& s) override;
     void ShowQueueStats(const CString& s) override;
     void StartInboundCall(const CString& s) override;
@@ -48,7 +48,8 @@ public:
     void OnTransferEnded(int n) override;
     void StartTransferredCall(const CString& s, BOOL b) override;
     void OnTransferToAgent(int n) override;
-    void OnTaskResources(long nTask, long nApp, long nResource, BYTE* p, DWORD n, DWORD nCrc) override; // frees p
+    void OnTaskResources(long nTask, long nApp, long nResource, std::unique_ptr<BYTE[]> p, DWORD n,
+                         DWORD nCrc) override;
     void OnAnnotationChanged(long a, long b, long c, long d, int e) override;
     void UpdateSoftPhoneLog() override;
     void OnUpdateSemiOpens(const CString& s) override;

@@ -1,6 +1,6 @@
 #pragma once
-// The application object as the Jex links see it: what they read is set by the test, what they
-// set is recorded.
+// The application object as the Jex links see it, in every role the desktop's serves and in those
+// it does not serve yet: what they read is set by the test, what they set is recorded.
 #include "sessions/CAlarmOption.h"
 #include "sessions/tests/SessionRecorders.h"
 #include <memory>
@@ -9,7 +9,13 @@
 #include <utility>
 #include <vector>
 
-class CJexLinkAppHost : public CRecordingAppHost
+class CJexLinkAppHost : public CRecordingAppHost,
+                        public ILogonDialogs,
+                        public IJexConnection,
+                        public IPermissionSwitches,
+                        public IVoipGateways,
+                        public IAgentMonitor,
+                        public IAlarmOptions
 {
 public:
     CString GetJexHostName() override { return L"127.0.0.1"; }
@@ -25,6 +31,7 @@ public:
     long GetRegistryLocationId() override { return 17; }
     IUpdateWindowSink* GetConnectionDialog() override { return &m_connection; }
     IUpdateServiceClient* GetUpdateService() override { return &m_service; }
+    CString GetLogFileLocation() override { return m_strLogFile; }
     CWnd* GetLogonDialog() override { return m_pLogon; }
     void SetLogonAnswered() override { ++m_nLogonAnswered; }
     CWnd* GetPasswordDialog() override { return m_pPassword; }
@@ -58,7 +65,6 @@ public:
     BOOL IsVoipOn() override { return m_bVoip; }
     // Either form serves: a bit mask, or single switches set by number.
     BOOL IsPermissionOn(int nBit) override { return ((m_nPermissions >> nBit) & 1) || m_permissions.contains(nBit); }
-    CString GetLogFileLocation() override { return m_strLogFile; }
     void SetVisible(BOOL bVisible) override { m_bVisible = bVisible; }
     CWnd* GetConnectionDialogWnd() override { return m_pConnectionWnd; }
 

@@ -56,7 +56,7 @@ CSessionHost::CSessionHost(const Options& options) : m_options(options), m_nReco
     m_app.m_agent.m_nId = options.nAgentId;
     m_app.m_nHostLocationId = options.nLocationId;
     m_app.m_strLogFile = PathOf(L"lumo.log").c_str();
-    m_core.SetDlgHost(&m_dlg);
+    m_core.Roles().Install(m_dlg);
 }
 
 CSessionHost::~CSessionHost()
@@ -115,7 +115,7 @@ void CSessionHost::ConnectJex()
     if (m_pJex)
     {
         m_pJex->SetApplicationRelay(nullptr);
-        m_pJex->SetMainWindow(nullptr, nullptr);
+        m_pJex->ClearMainWindow();
         m_pJex->Close();
     }
     for (const auto& pCall : m_core.GetCalls())

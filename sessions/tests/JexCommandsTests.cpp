@@ -155,7 +155,7 @@ protected:
         timings.nRegistrationPauseMs = 0;
         timings.nJexWaitRounds = 0; // application 11 registers before the link exists
         m_core.SetTimings(timings);
-        m_core.SetDlgHost(&m_dlg);
+        m_core.Roles().Install(m_dlg);
         m_core.SetAgentSettingStore(&m_store);
         ASSERT_TRUE(m_core.AddApplication(11, &m_app11, TRUE, 1));
         ASSERT_TRUE(m_core.AddOldApplication(5, &m_app5));
@@ -266,22 +266,22 @@ TEST(JexCommandMaps, EveryWordHasItsModeCountsAndSessionRule)
                   U = CSocketCommand::modeTextPayload;
     const std::vector<EntryRule> kShared = {{L"SNDSRE", F, {3}}};
     std::vector<EntryRule> command = {
-        {L"AGASKI", F, {1}},    {L"AGSTAT", T, {}},        {L"ALOGON", F, {4}},    {L"ALOGOS", F, {5}},
-        {L"ASUFIN", F, {0}},    {L"AVLOUT", F, {1, 3}},    {L"BLITRA", T, {}},     {L"CALACK", F, {2}},
-        {L"CALINF", T, {}},     {L"CALLHY", P, {5}},       {L"CALRAC", F, {2}},    {L"CHGPWD", F, {2}},
-        {L"CHKPWD", F, {2}},    {L"CONADD", T, {}},        {L"ENDOUT", F, {1}},    {L"FNDCON", F, {1}},
-        {L"HTBEAT", T, {}},     {L"KYIINT", F, {3}},       {L"LSTAGT", F, {4}},    {L"LSTLOC", F, {1, 3}},
-        {L"LSTMIG", T, {}},     {L"LSTMOG", T, {}},        {L"LSTOGR", F, {3}},    {L"LSTPAU", F, {3}},
-        {L"LUMDIA", F, {1}},    {L"MANDIA", F, {1}},       {L"NEXCAL", T, {}},     {L"NORIGT", T, {}},
-        {L"NUMINF", T, {}},     {L"OKTRAN", T, {}},        {L"ONHOLD", T, {}},     {L"PLSEND", F, {3}},
-        {L"PLSSTA", F, {3}},    {L"QREEND", F, {3}},       {L"QRESTA", F, {3}},    {L"QTAUPD", P, {3}},
-        {L"RECCAL", F, {2}},    {L"REFNUM", T, {}},        {L"REQMAN", T, {}},     {L"SEE-IN", F, {3}},
-        {L"SELNMR", T, {}},     {L"SETPER", F, {1}},       {L"SNDINT", P, {4, 6}}, {L"SNDMSG", P, {3}},
-        {L"STAKYI", T, {}},     {L"STAQUE", T, {}},        {L"STRTIN", F, {1}},    {L"STRTOU", F, {1}},
-        {L"TAKBAC", T, {}},     {L"TAKCAL", T, {}},        {L"TRACAL", T, {}},     {L"TRAEND", F, {1}},
-        {L"TRANIN", F, {1}},    {L"TRANOU", F, {1}},       {L"TRNSFR", F, {1}},    {L"TSKRES", P, {2, 5}},
-        {L"UPDALO", F, {1}},    {L"UPDANO", F, {5}},       {L"UPDASE", F, {2}},    {L"UPDATE", U, {}, false},
-        {L"UPDSFT", F, {1}},    {L"UPDSMO", T, {}},        {L"UPDTSK", P, {5}},    {L"VOICIP", F, {2}},
+        {L"AGASKI", F, {1}},       {L"AGSTAT", T, {}},     {L"ALOGON", F, {4}},    {L"ALOGOS", F, {5}},
+        {L"ASUFIN", F, {0}},       {L"AVLOUT", F, {1, 3}}, {L"BLITRA", T, {}},     {L"CALACK", F, {2}},
+        {L"CALINF", T, {}},        {L"CALLHY", P, {5}},    {L"CALRAC", F, {2}},    {L"CHGPWD", F, {2}},
+        {L"CHKPWD", F, {2}},       {L"CONADD", T, {}},     {L"ENDOUT", F, {1}},    {L"FNDCON", F, {1}},
+        {L"HTBEAT", T, {}},        {L"KYIINT", F, {3}},    {L"LSTAGT", F, {4}},    {L"LSTLOC", F, {1, 3}},
+        {L"LSTMIG", T, {}},        {L"LSTMOG", T, {}},     {L"LSTOGR", F, {3}},    {L"LSTPAU", F, {3}},
+        {L"LUMDIA", F, {1}},       {L"MANDIA", F, {1}},    {L"NEXCAL", T, {}},     {L"NORIGT", T, {}},
+        {L"NUMINF", T, {}},        {L"OKTRAN", T, {}},     {L"ONHOLD", T, {}},     {L"PLSEND", F, {3}},
+        {L"PLSSTA", F, {3}},       {L"QREEND", F, {3}},    {L"QRESTA", F, {3}},    {L"QTAUPD", P, {3}},
+        {L"RECCAL", F, {2}},       {L"REFNUM", T, {}},     {L"REQMAN", T, {}},     {L"SEE-IN", F, {3}},
+        {L"SELNMR", T, {}},        {L"SETPER", F, {1}},    {L"SNDINT", P, {4, 6}}, {L"SNDMSG", P, {3}},
+        {L"STAKYI", T, {}},        {L"STAQUE", T, {}},     {L"STRTIN", F, {1}},    {L"STRTOU", F, {1}},
+        {L"TAKBAC", T, {}},        {L"TAKCAL", T, {}},     {L"TRACAL", T, {}},     {L"TRAEND", F, {1}},
+        {L"TRANIN", F, {1}},       {L"TRANOU", F, {1}},    {L"TRNSFR", F, {1}},    {L"TSKRES", P, {2, 5}},
+        {L"UPDALO", F, {1}},       {L"UPDANO", F, {5}},    {L"UPDASE", F, {2}},    {L"UPDATE", U, {}, false},
+        {L"UPDSFT", F, {1}},       {L"UPDSMO", T, {}},     {L"UPDTSK", P, {5}},    {L"VOICIP", F, {2}},
         {L"STARTS", T, {}, false},
     };
     ASSERT_EQ(command.size(), 65u);
@@ -661,6 +661,25 @@ TEST_F(JexCommandsTest, MessageAttachmentsBecomeFilesOnlyInTheWorkFolder)
         pMessage->DeleteAttachments();
     Finish();
     std::filesystem::remove_all(folder);
+}
+
+// A command for a role nobody serves reaches nobody: it is reported once as not handled, with the
+// handler and the missing role, and what other roles it has still happens.
+TEST_F(JexCommandsTest, CommandsForRolesNobodyServesAreReportedAsNotHandled)
+{
+    ASSERT_TRUE(Start("handshake push=0\ngreet 0 5.4.9.6 0.0.0.0\nexpect ALOGON .*\n"
+                      "send SEE-IN viewer.host 5900 3\nsend UPDALO '801:1;'\nsend VOICIP 1 'gw1'\nsend STAQUE 4\n"
+                      "send ENDOUT 999\nexpectline ALOGOF\nclosed\n"));
+    CUnhandledRecord unhandled;
+    unhandled.Watch(m_pLink->Roles());
+    m_pLink->Roles().Uninstall<IAgentMonitor>();
+    m_pLink->Roles().Uninstall<IAlarmOptions>();
+    m_pLink->Roles().Uninstall<IVoipGateways>();
+    ASSERT_TRUE(WaitForMarker());
+    EXPECT_EQ(m_effects, (Lines{L"SetVoip 1", L"ShowQueueStats 4"}));
+    EXPECT_EQ(unhandled.m_lines, (std::vector<std::string>{"IAgentMonitor HandleSEEIN", "IAlarmOptions HandleUPDALO",
+                                                           "IVoipGateways HandleVOICIP"}));
+    Finish();
 }
 
 TEST_F(JexCommandsTest, WithoutAMainWindowAMessageLeavesNoFiles)

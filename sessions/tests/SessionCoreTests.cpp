@@ -139,7 +139,7 @@ protected:
         quick.nSettingsWaitRounds = 50;
         quick.nSettingsWaitStepMs = 10;
         m_core.SetTimings(quick);
-        m_core.SetDlgHost(&m_dlg);
+        m_core.Roles().Install(m_dlg);
         m_core.SetJexSender(&m_jex);
         m_core.SetAgentSettingStore(&m_store);
         m_dlg.m_nAgentState = 4;

@@ -1,11 +1,11 @@
 #pragma once
 // Recording stand-ins for what owns the session core and the Jex links: the application object,
-// the main window, the Jex link, message boxes and the update window and service. They record
-// what is asked of them.
+// the main window in its roles, the Jex link, message boxes and the update window and service.
+// They record what is asked of them, and CUnhandledRecord what nobody served.
 #include "sessions/CAgent.h"
 #include "sessions/IJexSender.h"
+#include "sessions/CHostRoles.h"
 #include "sessions/ILumoAppHost.h"
-#include "sessions/ILumoDlgHost.h"
 #include "sessions/IMessageBoxSink.h"
 #include "sessions/IUpdateServiceClient.h"
 #include "sessions/IUpdateWindowSink.h"
@@ -16,7 +16,8 @@
 #include <utility>
 #include <vector>
 
-class CRecordingAppHost : public ILumoAppHost
+// The application object: what the session core reads of it and whether the desktop shows.
+class CRecordingAppHost : public ILumoAppHost, public IDesktopWindows
 {
 public:
     CAgent& GetAgent() override { return m_agent; }
@@ -24,19 +25,17 @@ public:
     CString GetWorkFolder() override { return L"C:\\work\\"; }
     BOOL IsStandalone() override { return FALSE; }
     CString GetInstalledSetupVersion() override { return L"4.2"; }
+    CString GetLogFileLocation() override { return CString(); }
+    CString GetInputTracePath() override { return CString(); }
+    CString GetOutputTracePath() override { return CString(); }
     long GetLocationId() override { return 3; }
+    long GetRegistryLocationId() override { return 0; }
     void SetLocation(long nLocationId, const CString&) override { m_nLocationId = nLocationId; }
     BOOL UseAuthentication() override { return m_bUseAuthentication; }
     BOOL StartProgram(long nApplicationId) override
     {
         m_started.push_back(nApplicationId);
         return TRUE;
-    }
-    BOOL IsVisible() override { return m_bVisible; }
-    void ShowWindows() override
-    {
-        m_bVisible = TRUE;
-        ++m_nShown;
     }
     BOOL CheckConnection() override
     {
@@ -45,6 +44,16 @@ public:
     }
     void QuitApplication() override {}
     void OnAgentLogon(long, int) override {}
+
+    // IDesktopWindows
+    BOOL IsVisible() override { return m_bVisible; }
+    void ShowWindows() override
+    {
+        m_bVisible = TRUE;
+        ++m_nShown;
+    }
+    void SetVisible(BOOL) override {}
+    CWnd* GetConnectionDialogWnd() override { return nullptr; }
 
     CAgent m_agent;
     long m_nLocationId = -1;
@@ -88,22 +97,45 @@ public:
     std::function<void()> m_onRequest; // runs inside the request, before the core starts waiting
 };
 
-// The main window: the state the core reads, and a record of what it is told. The receivers of
-// Jex commands are the links' business; the core never calls them.
-class CRecordingDlgHost : public ILumoDlgHost
+// The main window in every role it serves: the state the core reads, and a record of what it is
+// told. The receivers of Jex commands are the links' business; the core never calls them.
+class CRecordingDlgHost : public IAgentState,
+                          public IPauses,
+                          public IQueueDisplay,
+                          public IAudioControls,
+                          public ISoftphone,
+                          public ICallActions,
+                          public ICallEvents,
+                          public IDialing,
+                          public ITasks,
+                          public IAgentMessages
 {
 public:
+    // IAgentState
     int GetAgentState() override { return m_nAgentState; }
     CString GetAgentStateText() override { return m_strAgentStateText; }
     BOOL IsAssignedToKeyIn() override { return m_bKeyIn; }
-    BOOL HasSoftphone() override { return m_bSoftphone; }
-    void WriteSoftphoneLog(const CString& strLine) override { m_softphoneLog.push_back(strLine.Str()); }
-    void OnTaskStarted() override { ++m_nTasksStarted; }
-    CString GetCallTypeText(long nCallType) override { return nCallType == 1 ? L"Voice" : L"Other"; }
-    CString GetCallStateText(long nCallState) override { return nCallState == 2 ? L"Talking" : L"Idle"; }
+    void SetAssignedToKeyIn(BOOL) override {}
+    void SetAgentState(int, const CString&) override {}
+    void OnAvailableOutbound(BOOL, long, const CString&) override {}
     void SetLogonResult(int) override {}
-
+    void ArrangeButtons() override {}
     void LogOff() override {}
+    CWnd* GetWnd() override { return nullptr; }
+
+    // IPauses
+    void RequestPause(long, int) override {}
+    void EndPause() override {}
+    void SetPauseStateFor(BOOL, long) override {}
+    void RequestPauseList(long, long) override {}
+    void OnPauseList(long, long, const CString&) override {}
+
+    // IQueueDisplay
+    void ShowQueueStats(const CString&) override {}
+    void OnUpdateSemiOpens(const CString&) override {}
+    void OnQuotaUpdate(long, int, const BYTE*, DWORD) override {}
+
+    // IAudioControls
     BOOL IsMasterMuted() override { return FALSE; }
     BOOL IsMicrophoneMuted() override { return FALSE; }
     void SetMasterMute(BOOL) override {}
@@ -112,61 +144,64 @@ public:
     double GetMicrophoneVolume() override { return -1; }
     void SetMasterVolume(double) override {}
     void SetMicrophoneVolume(double) override {}
-    void RequestCallHistory(long, long, long) override {}
-    void SendDtmfForCall(long, const CString&, BOOL) override {}
-    BOOL HandleDialKey(UINT) override { return FALSE; }
-    void EndCall(int, const CString&, long) override {}
-    void RequestAgentList(long, long, int) override {}
-    void RequestPauseList(long, long) override {}
-    void DialNumberForApplication(long, long, const CString&, const CString&) override {}
-    void RecordCall(long, long) override {}
-    void RequestPause(long, int) override {}
-    void EndPause() override {}
-    void SetPauseState(BOOL) override {}
-    void StopQuestionRecording(long, long) override {}
-    void TakeCallById(long) override {}
-    long DialOnSoftPhone(const CString&) override { return 0; }
-    void ApplySoftphoneAlarmLimits() override {}
 
-    void SetAssignedToKeyIn(BOOL) override {}
-    void SetAgentState(int, const CString&) override {}
-    void OnAvailableOutbound(BOOL, long, const CString&) override {}
-    void OnBlindTransferResult(long, long) override {}
+    // ISoftphone
+    BOOL HasSoftphone() override { return m_bSoftphone; }
+    void WriteSoftphoneLog(const CString& strLine) override { m_softphoneLog.push_back(strLine.Str()); }
+    void UpdateSoftPhoneLog() override {}
+    long DialOnSoftPhone(const CString&) override { return 0; }
+
+    // ICallActions
+    void EndCall(int, const CString&, long) override {}
+    void DropCall(CCallInfo*) override {}
+    void TakeCallById(long) override {}
+    void RecordCall(long, long) override {}
+    void StopQuestionRecording(long, long) override {}
+    void SendDtmfForCall(long, const CString&, BOOL) override {}
+    void DialNumberForApplication(long, long, const CString&, const CString&) override {}
+    void RequestCallHistory(long, long, long) override {}
+    void RequestAgentList(long, long, int) override {}
+    CString GetCallTypeText(long nCallType) override { return nCallType == 1 ? L"Voice" : L"Other"; }
+    CString GetCallStateText(long nCallState) override { return nCallState == 2 ? L"Talking" : L"Idle"; }
+
+    // ICallEvents
     void OnCallInfo(const CString&) override {}
-    void OnCallHistory(long, long, long, const BYTE*, DWORD, DWORD) override {}
-    void OnConferenceAdded(const CString&) override {}
-    void OnOutboundCallEnded(long) override {}
-    void OnKeyInInterview(long, const CString&) override {}
-    void OnPauseList(long, long, const CString&) override {}
-    void OnManualDialResult(int) override {}
-    void OnNextCallResult(int) override {}
-    void OnNumberInfo(const CString&) override {}
-    void OnConfirmTransferResult(int) override {}
     void OnHoldResult(int) override {}
-    void OnQuotaUpdate(long, int, const BYTE*, DWORD) override {}
-    void OnRecordCallResult(long, long) override {}
-    void OnRefuseNumberResult(long, long, long) override {}
-    void OnSelectNumberResult(long, long, long) override {}
-    void OnManualDialRequest(int) override {}
-    void ArrangeButtons() override {}
-    void OnMessageReceived(const CString&, CMessage* pMessage) override { delete pMessage; }
-    void OnStartKeyInResult(const CString&) override {}
-    void ShowQueueStats(const CString&) override {}
-    void StartInboundCall(const CString&) override {}
-    void StartOutboundCall(const CString&) override {}
     void OnTakeBackResult(int) override {}
     void OnTakeCallResult(int) override {}
     void OnTransferCallResult(int) override {}
+    void OnConfirmTransferResult(int) override {}
     void OnTransferEnded(int) override {}
-    void StartTransferredCall(const CString&, BOOL) override {}
     void OnTransferToAgent(int) override {}
-    void OnTaskResources(long, long, long, BYTE*, DWORD, DWORD) override {}
+    void OnBlindTransferResult(long, long) override {}
+    void OnConferenceAdded(const CString&) override {}
+    void OnOutboundCallEnded(long) override {}
+    void OnRecordCallResult(long, long) override {}
     void OnAnnotationChanged(long, long, long, long, int) override {}
-    void UpdateSoftPhoneLog() override {}
-    void OnUpdateSemiOpens(const CString&) override {}
+    void OnCallHistory(long, long, long, const BYTE*, DWORD, DWORD) override {}
+
+    // IDialing
+    void OnManualDialRequest(int) override {}
+    void OnManualDialResult(int) override {}
+    void OnNextCallResult(int) override {}
+    void OnNumberInfo(const CString&) override {}
+    void OnRefuseNumberResult(long, long, long) override {}
+    void OnSelectNumberResult(long, long, long) override {}
+    void OnKeyInInterview(long, const CString&) override {}
+    void OnStartKeyInResult(const CString&) override {}
+
+    // ITasks
+    void StartInboundCall(const CString&) override {}
+    void StartOutboundCall(const CString&) override {}
+    void StartTransferredCall(const CString&, BOOL) override {}
+    void OnTaskStarted() override { ++m_nTasksStarted; }
+    void OnTaskResources(long, long, long, std::unique_ptr<BYTE[]>, DWORD, DWORD) override {}
     void OnScriptContents(long, const CString&, BOOL) override {}
-    void CreateSoftphone() override {}
     void OnContactSearchResult(const CPropertyList&) override {}
+
+    // IAgentMessages
+    void OnMessageReceived(const CString&, std::unique_ptr<CMessage>) override {}
+    void PostMessageBox(const CString&) override {}
 
     int m_nAgentState = 0;
     CString m_strAgentStateText = L"Ready";
@@ -174,6 +209,19 @@ public:
     BOOL m_bSoftphone = FALSE;
     std::vector<std::wstring> m_softphoneLog;
     int m_nTasksStarted = 0;
+};
+
+// What went unhandled where the roles are held: "ROLE CALLER", in order.
+class CUnhandledRecord
+{
+public:
+    void Watch(CHostRoles& roles)
+    {
+        roles.SetUnhandledObserver([this](const char* pszRole, const char* pszCaller) {
+            m_lines.push_back(std::string(pszRole) + " " + pszCaller);
+        });
+    }
+    std::vector<std::string> m_lines;
 };
 
 // Message boxes as the links raise them, answered from a list (IDOK once it is empty).
