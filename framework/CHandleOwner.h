@@ -225,26 +225,6 @@ struct CCursorHandleTraits // cursors from LoadImage without LR_SHARED
 };
 using CCursorHandle = CHandleOwner<CCursorHandleTraits>;
 
-// libtiff's open files and open options (tiffio.h names them TIFF and TIFFOpenOptions).
-struct tiff;
-struct TIFFOpenOptions;
-extern "C" void TIFFClose(tiff*);
-extern "C" void TIFFOpenOptionsFree(TIFFOpenOptions*);
-struct CTiffHandleTraits
-{
-    using HandleType = tiff*;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::TIFFClose(h); }
-};
-using CTiffHandle = CHandleOwner<CTiffHandleTraits>;
-struct CTiffOptionsTraits
-{
-    using HandleType = TIFFOpenOptions*;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::TIFFOpenOptionsFree(h); }
-};
-using CTiffOptions = CHandleOwner<CTiffOptionsTraits>;
-
 // Thread timers: SetTimer without a window, so the id is all there is to kill.
 struct CThreadTimerTraits
 {
@@ -318,24 +298,6 @@ struct CNetApiBufferTraits
 };
 using CNetApiBufferHandle = CHandleOwner<CNetApiBufferTraits>;
 
-// The archive library's handles (core/ZipArchive.h): a reader or a writer, each closed by its side.
-struct ZipHandleData;
-BOOL ZipIsReader(ZipHandleData* hZip);
-DWORD ZipCloseReader(ZipHandleData* hZip);
-DWORD ZipCloseWriter(ZipHandleData* hZip);
-struct CZipHandleTraits
-{
-    using HandleType = ZipHandleData*;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept
-    {
-        if (ZipIsReader(h))
-            ZipCloseReader(h);
-        else
-            ZipCloseWriter(h);
-    }
-};
-using CZipHandle = CHandleOwner<CZipHandleTraits>;
 // The ActiveX control container of a window: "freeing" closes every control it hosts and lets go
 // of the container (COleControlContainer.cpp).
 class COleControlContainer;
