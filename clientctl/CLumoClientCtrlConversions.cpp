@@ -4,6 +4,7 @@
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CMemFile.h"
 #include <memory>
 
@@ -105,16 +106,10 @@ BOOL CLumoClientCtrl::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& messag
             continue;
         }
         auto pFile = std::make_unique<CMemFile>(kMemFileGrowth);
-        try
         {
+            const CSafeArrayAccess access(pArray);
             if (nCount > 0) pFile->Write(pData, nCount);
         }
-        catch (...)
-        {
-            ::SafeArrayUnaccessData(pArray);
-            throw;
-        }
-        ::SafeArrayUnaccessData(pArray);
         auto pAttachment = std::make_unique<CMessage::CMessageAttachment>();
         pAttachment->m_strName = arrKeys[i];
         pAttachment->m_nSize = static_cast<long>(nCount);

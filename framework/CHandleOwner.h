@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 #include <cstdio>
 #include <commctrl.h>
+#include <oleauto.h>
 #include <utility>
 // The one owner of a handle of any kind: frees it in its destructor, can be moved but not
 // copied, hands it on with Detach and takes one over with Attach. A Traits class names the kind:
@@ -298,6 +299,15 @@ struct CNetApiBufferTraits
 };
 using CNetApiBufferHandle = CHandleOwner<CNetApiBufferTraits>;
 
+// A safe array's data held open by SafeArrayAccessData: "freeing" gives the access back, so the
+// array may be resized or destroyed again.
+struct CSafeArrayAccessTraits
+{
+    using HandleType = SAFEARRAY*;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept { ::SafeArrayUnaccessData(h); }
+};
+using CSafeArrayAccess = CHandleOwner<CSafeArrayAccessTraits>;
 // The ActiveX control container of a window: "freeing" closes every control it hosts and lets go
 // of the container (COleControlContainer.cpp).
 class COleControlContainer;
