@@ -3,6 +3,7 @@
 #include "clientctl/CLumoClientMap.h"
 #include "clientctl/CLumoClientMessage.h"
 #include "clientctl/CLumoClientStringCollection.h"
+#include "clientctl/CPayloadArray.h"
 #include "clientctl/CLumoSocket.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
@@ -16,57 +17,12 @@
 
 namespace
 {
-// LogMode 3 appends here, and only when the file exists.
-const wchar_t kLogFile[] = L"c:\\temp\\out.txt";
+// The error sink's log file; its address also names this module to the version check.
+constexpr const wchar_t* kLogFile = CLumoClientErrorSink::kLogFile;
 const wchar_t kNoFileName[] =
     L"CLumoClientCtrl::OnReceiveMessage => Attachment was found but no filename was specified";
 const wchar_t kRenamedAttachment[] =
     L"CLumoClientCtrl::OnReceiveMessage => Attachment \"%s\" occurs more than once; passed on as \"%s\"";
-
-// A byte array over a received payload, without a copy: the descriptor lives on the handler's stack
-// and the event gets it by reference, valid only while the event runs.
-class CPayloadArray
-{
-public:
-    CPayloadArray(const BYTE* pData, DWORD nLength) noexcept
-    {
-        m_array.cDims = 1;
-        m_array.fFeatures = FADF_AUTO | FADF_FIXEDSIZE;
-        m_array.cbElements = 1;
-        m_array.cLocks = 0;
-        m_array.pvData = nLength ? const_cast<BYTE*>(pData) : nullptr;
-        m_array.rgsabound[0].cElements = pData ? nLength : 0;
-        m_array.rgsabound[0].lLbound = 0;
-        ::VariantInit(&m_variant);
-        m_variant.vt = VT_ARRAY | VT_UI1;
-        m_variant.parray = &m_array;
-    }
-    CPayloadArray(const CPayloadArray&) = delete;
-    CPayloadArray& operator=(const CPayloadArray&) = delete;
-    VARIANT* Get() noexcept { return &m_variant; }
-
-private:
-    SAFEARRAY m_array{};
-    VARIANT m_variant;
-};
-
-// Adds key and value; a key the map already holds keeps its first value.
-void AddToMap(ILumoClientMap* pMap, const CComVariant& key, const CComVariant& value)
-{
-    if (pMap) pMap->Add(key, value);
-}
-
-bool IsNumber(const CString& strText)
-{
-    CString strTrimmed(strText);
-    strTrimmed.Trim(L" \t");
-    if (strTrimmed.IsEmpty()) return false;
-    int i = (strTrimmed[0] == L'-' || strTrimmed[0] == L'+') ? 1 : 0;
-    if (i == strTrimmed.GetLength()) return false;
-    for (; i < strTrimmed.GetLength(); ++i)
-        if (strTrimmed[i] < L'0' || strTrimmed[i] > L'9') return false;
-    return true;
-}
 } // namespace
 
 CLumoClientCtrl::~CLumoClientCtrl()
@@ -302,53 +258,19 @@ HRESULT CLumoClientCtrl::OnDraw(ATL_DRAWINFO& di)
 
 void CLumoClientCtrl::LogError(const CString& strText)
 {
-    try
-    {
-        switch (m_nLogMode)
-        {
-        case logMode_Verbose: {
-            CSelfReference keepAlive(*this); // the box pumps
-            AfxMessageBox(strText.GetString(), MB_OK, 0);
-            break;
-        }
-        case logMode_Event: {
-            CComBSTR text(strText.GetString());
-            Fire_LumoClientError(text);
-            break;
-        }
-        case logMode_File:
-            AppendToLogFile(strText);
-            break;
-        default:
-            break;
-        }
-    }
-    catch (...)
-    {
-        // The sink never fails towards its caller; the text is lost.
-    }
+    m_errorSink.Report(m_nLogMode, strText);
 }
 
-void CLumoClientCtrl::AppendToLogFile(const CString& strText)
+void CLumoClientCtrl::ShowErrorBox(const CString& strText)
 {
-    CFileHandle file(::CreateFileW(kLogFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return;
-    if (::SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
-        return;
-    const UINT nCodePage = CP_THREAD_ACP;
-    std::vector<char> bytes;
-    const int nChars = strText.GetLength();
-    if (nChars > 0)
-    {
-        const int nBytes =
-            ::WideCharToMultiByte(nCodePage, 0, strText.GetString(), nChars, nullptr, 0, nullptr, nullptr);
-        if (nBytes <= 0) return;
-        bytes.resize(static_cast<size_t>(nBytes));
-        ::WideCharToMultiByte(nCodePage, 0, strText.GetString(), nChars, bytes.data(), nBytes, nullptr, nullptr);
-    }
-    bytes.push_back('\n');
-    DWORD nWritten = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
+    CSelfReference keepAlive(*this); // the box pumps
+    AfxMessageBox(strText.GetString(), MB_OK, 0);
+}
+
+void CLumoClientCtrl::FireErrorEvent(const CString& strText)
+{
+    CComBSTR text(strText.GetString());
+    Fire_LumoClientError(text);
 }
 
 void CLumoClientCtrl::OnError(const CString& strText)
@@ -505,7 +427,7 @@ void CLumoClientCtrl::OnReceiveTaskContents(long nTaskId, DWORD nChecksum, const
         if (nColon < 0) continue;
         const long nResourceId = CStaticTools::ToLong(strPiece.Left(nColon).GetString());
         const unsigned long nResourceChecksum = CStaticTools::ToULong(strPiece.Mid(nColon + 1).GetString());
-        AddToMap(resources, CComVariant(nResourceId), CComVariant(nResourceChecksum));
+        resources->Add(CComVariant(nResourceId), CComVariant(nResourceChecksum));
     }
     CPayloadArray data(pData, nLength);
     Fire_TaskContentsReceived(nTaskId, data.Get(), nChecksum, resources);
@@ -738,58 +660,50 @@ void CLumoClientCtrl::OnReceiveAnnotation(long nCallId, long nAnnotationType, lo
 }
 
 // ---------------------------------------------------------------------------------------------
-// Conversions from property lists
+// Conversions (the argument helper's work; the members stay the control's)
 
 long CLumoClientCtrl::ParsePropertyListToLumoClientMap(const CPropertyList& list, ILumoClientMap* pMap)
 {
-    CStringArray arrNames, arrValues;
-    list.GetNamesAndValues(arrNames, arrValues);
-    for (INT_PTR i = 0; i < arrNames.GetSize() && i < arrValues.GetSize(); ++i)
-        AddToMap(pMap, CComVariant(arrNames[i].GetString()), CComVariant(arrValues[i].GetString()));
-    return static_cast<long>(arrNames.GetSize());
+    return m_arguments.ParsePropertyListToLumoClientMap(list, pMap);
 }
 
 long CLumoClientCtrl::ParsePropertyListToIdMap(const CPropertyList& list, ILumoClientMap* pMap)
 {
-    CStringArray arrNames, arrValues;
-    list.GetNamesAndValues(arrNames, arrValues);
-    for (INT_PTR i = 0; i < arrNames.GetSize() && i < arrValues.GetSize(); ++i)
-        AddToMap(pMap, CComVariant(CStaticTools::ToLong(arrNames[i].GetString())),
-                 CComVariant(arrValues[i].GetString()));
-    return static_cast<long>(arrNames.GetSize());
+    return m_arguments.ParsePropertyListToIdMap(list, pMap);
 }
 
 long CLumoClientCtrl::ParseAgentList(const CPropertyList& list, ILumoClientMap* pFirstNames, ILumoClientMap* pLastNames,
                                      ILumoClientMap* pUserNames)
 {
-    return ParseNumberedList(list, {{L"FN%d", pFirstNames}, {L"LN%d", pLastNames}, {L"UN%d", pUserNames}});
+    return m_arguments.ParseAgentList(list, pFirstNames, pLastNames, pUserNames);
 }
 
 long CLumoClientCtrl::ParseLocationList(const CPropertyList& list, ILumoClientMap* pNames,
                                         ILumoClientMap* pComputerNames)
 {
-    return ParseNumberedList(list, {{L"NM%d", pNames}, {L"CNM%d", pComputerNames}});
+    return m_arguments.ParseLocationList(list, pNames, pComputerNames);
 }
 
-// Entries "ID<n>" with their names under the given patterns, n from 0 to Count - 1. An entry without
-// a numeric id is skipped: it must not take another entry's id.
-long CLumoClientCtrl::ParseNumberedList(const CPropertyList& list,
-                                        std::initializer_list<std::pair<LPCWSTR, ILumoClientMap*>> maps)
+BOOL CLumoClientCtrl::ParseLumoClientMapToPropertyList(ILumoClientMap* pMap, CPropertyList& list)
 {
-    const short nCount = list.GetPropertyShort(L"Count", 0);
-    for (int n = 0; n < nCount; ++n)
-    {
-        CString strName, strId;
-        strName.Format(L"ID%d", n);
-        if (!list.GetProperty(strName.GetString(), strId) || !IsNumber(strId)) continue;
-        const CComVariant id(CStaticTools::ToLong(strId.GetString()));
-        for (const auto& [pszPattern, pMap] : maps)
-        {
-            strName.Format(pszPattern, n);
-            AddToMap(pMap, id, CComVariant(list.GetPropertyString(strName.GetString(), L"").GetString()));
-        }
-    }
-    return nCount;
+    return m_arguments.ParseLumoClientMapToPropertyList(pMap, list);
+}
+
+BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToCStringArray(ILumoClientStringCollection* pCollection,
+                                                                    CStringArray& arr)
+{
+    return m_arguments.ParseLumoClientStringCollectionToCStringArray(pCollection, arr);
+}
+
+BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToLongList(ILumoClientStringCollection* pCollection,
+                                                                CList<long, long>& list)
+{
+    return m_arguments.ParseLumoClientStringCollectionToLongList(pCollection, list);
+}
+
+BOOL CLumoClientCtrl::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& message)
+{
+    return m_arguments.ParseAttachmentsMap(pMap, message);
 }
 
 OBJECT_ENTRY_AUTO(CLSID_LumoClientCtrl, CLumoClientCtrl)

@@ -1,4 +1,6 @@
 #pragma once
+#include "clientctl/CLumoClientArguments.h"
+#include "clientctl/CLumoClientErrorSink.h"
 #include "clientctl/CProxy_ILumoClientEvents.h"
 #include "clientctl/ILumoSocketCallbacks.h"
 #include "clientctl/module/LumoClientResources.h"
@@ -280,10 +282,11 @@ private:
     CPropertyList PropertyListOf(ILumoClientMap* pMap);
     // The sending half of SendInterview once the guard passed.
     HRESULT SendInterviewData(LONG lTaskId, LONG lCallId, const VARIANT& data, ULONG lCheckSum, VARIANT_BOOL* bResult);
-    void AppendToLogFile(const CString& strText);
+    // What the error sink shows or fires for the control.
+    void ShowErrorBox(const CString& strText);
+    void FireErrorEvent(const CString& strText);
     // A new data object of the library with one reference, the caller's; throws when none can be made.
     template <class TObject, class TInterface> static CComPtr<TInterface> CreateObject();
-    long ParseNumberedList(const CPropertyList& list, std::initializer_list<std::pair<LPCWSTR, ILumoClientMap*>> maps);
 
     CComBSTR m_strLumoAddress{L"127.0.0.1"};
     SHORT m_nPort = 1905;
@@ -301,4 +304,7 @@ private:
     LONG m_nMicrophoneMuted = -1;
     LONG m_nIsVoIP = -1;
     std::map<LONG, LONG> m_mapAnonymisation; // call id to the annotation id of its anonymisation
+    CLumoClientErrorSink m_errorSink{[this](const CString& strText) { ShowErrorBox(strText); },
+                                     [this](const CString& strText) { FireErrorEvent(strText); }};
+    CLumoClientArguments m_arguments{[this](const CString& strText) { LogError(strText); }};
 };

@@ -291,6 +291,7 @@ protected:
     UINT m_nTipHitFlags = 0;
 
     friend class CLabelTipCtrl;
+    friend class CListRowPainter;
     friend class CLabelEdit;
 
 private:

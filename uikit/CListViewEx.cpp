@@ -2,83 +2,25 @@
 #include "core/NaturalCompare.h"
 #include "framework/AfxInitCommonControls.h"
 #include "framework/COleVariant.h"
-#include "framework/CDC.h"
 #include "framework/CSingleLock.h"
 #include "uikit/UikitMessages.h"
 #include <cmath>
 #include <cstdlib>
 
-IMPLEMENT_DYNCREATE(CListViewEx, CListCtrl)
+IMPLEMENT_DYNCREATE(CListViewEx, CListBaseWnd)
 
-BEGIN_MESSAGE_MAP(CListViewEx, CListCtrl)
-ON_MESSAGE(LVM_INSERTCOLUMNW, &CListViewEx::OnInsertColumn)
-ON_MESSAGE(LVM_DELETECOLUMN, &CListViewEx::OnDeleteColumn)
-ON_MESSAGE(LVM_GETCOLUMNW, &CListViewEx::OnGetColumn)
-ON_MESSAGE(LVM_SETCOLUMNW, &CListViewEx::OnSetColumn)
-ON_MESSAGE(LVM_GETCOLUMNWIDTH, &CListViewEx::OnGetColumnWidth)
-ON_MESSAGE(LVM_SETCOLUMNWIDTH, &CListViewEx::OnSetColumnWidth)
-ON_MESSAGE(LVM_GETCOLUMNORDERARRAY, &CListViewEx::OnGetColumnOrderArray)
-ON_MESSAGE(LVM_SETCOLUMNORDERARRAY, &CListViewEx::OnSetColumnOrderArray)
-ON_MESSAGE(LVM_INSERTITEMW, &CListViewEx::OnInsertItem)
-ON_MESSAGE(LVM_SETITEMW, &CListViewEx::OnSetItem)
-ON_MESSAGE(LVM_SETITEMTEXTW, &CListViewEx::OnSetItemText)
-ON_MESSAGE(LVM_GETITEMW, &CListViewEx::OnGetItem)
-ON_MESSAGE(LVM_GETITEMTEXTW, &CListViewEx::OnGetItemText)
+// Only what the view answers otherwise than the dialogs' list; the rest is CListBaseWnd's.
+BEGIN_MESSAGE_MAP(CListViewEx, CListBaseWnd)
 ON_MESSAGE(LVM_DELETEITEM, &CListViewEx::OnViewDeleteItem)
-ON_MESSAGE(LVM_DELETEALLITEMS, &CListViewEx::OnDeleteAllItems)
-ON_MESSAGE(LVM_FINDITEMW, &CListViewEx::OnFindItem)
-ON_MESSAGE(LVM_GETITEMRECT, &CListViewEx::OnGetItemRect)
-ON_MESSAGE(LVM_GETSUBITEMRECT, &CListViewEx::OnGetSubItemRect)
-ON_MESSAGE(LVM_SETIMAGELIST, &CListViewEx::OnSetImageList)
-ON_MESSAGE(LVM_HITTEST, &CListViewEx::OnHitTest)
-ON_MESSAGE(LVM_SUBITEMHITTEST, &CListViewEx::OnSubItemHitTest)
-ON_MESSAGE(LVM_SETEXTENDEDLISTVIEWSTYLE, &CListViewEx::OnSetExtendedStyle)
-ON_MESSAGE(LVM_GETEXTENDEDLISTVIEWSTYLE, &CListViewEx::OnGetExtendedStyle)
-ON_MESSAGE(LVM_SORTITEMS, &CListViewEx::OnSortItems)
-ON_MESSAGE(LVM_SETBKCOLOR, &CListViewEx::OnSetBkColor)
-ON_MESSAGE(LVM_SETBKIMAGEW, &CListViewEx::OnSetBkImage)
-ON_MESSAGE(LVM_CANCELEDITLABEL, &CListViewEx::OnCancelEditLabel)
-ON_MESSAGE(LVM_INSERTCOLUMNA, &CListViewEx::OnAnsiIndexRefused)
-ON_MESSAGE(LVM_INSERTITEMA, &CListViewEx::OnAnsiIndexRefused)
-ON_MESSAGE(LVM_FINDITEMA, &CListViewEx::OnAnsiIndexRefused)
-ON_MESSAGE(LVM_GETCOLUMNA, &CListViewEx::OnAnsiRefused)
-ON_MESSAGE(LVM_SETCOLUMNA, &CListViewEx::OnAnsiRefused)
-ON_MESSAGE(LVM_SETITEMA, &CListViewEx::OnAnsiRefused)
-ON_MESSAGE(LVM_SETITEMTEXTA, &CListViewEx::OnAnsiRefused)
-ON_MESSAGE(LVM_GETITEMA, &CListViewEx::OnAnsiRefused)
-ON_MESSAGE(LVM_GETITEMTEXTA, &CListViewEx::OnAnsiRefused)
-ON_MESSAGE(LVM_SETBKIMAGEA, &CListViewEx::OnAnsiRefused)
 ON_MESSAGE(WM_LISTVIEWEX_STARTREDRAW, &CListViewEx::OnStartRedraw)
 ON_NOTIFY_REFLECT_EX(LVN_GETDISPINFOW, &CListViewEx::OnViewGetDispInfo)
-ON_NOTIFY_REFLECT_EX(LVN_ODCACHEHINT, &CListViewEx::OnODCacheHint)
-ON_NOTIFY_REFLECT_EX(LVN_BEGINLABELEDITW, &CListViewEx::OnBeginLabelEdit)
-ON_NOTIFY_REFLECT_EX(LVN_ENDLABELEDITW, &CListViewEx::OnEndLabelEdit)
 ON_NOTIFY_REFLECT_EX(LVN_COLUMNCLICK, &CListViewEx::OnViewColumnClick)
-ON_NOTIFY_REFLECT_EX(NM_CUSTOMDRAW, &CListViewEx::OnCustomDraw)
 ON_WM_TIMER()
 AFX_WM_VOID(WM_SYSCOMMAND, OnSysCommandMessage, (UINT nID, LPARAM lParam), static_cast<UINT>(w_), l_)
 ON_WM_DESTROY()
-ON_WM_CONTEXTMENU()
-ON_WM_ERASEBKGND()
-ON_WM_PAINT()
-ON_WM_HSCROLL()
-ON_WM_KEYDOWN()
-ON_WM_KEYUP()
-ON_WM_LBUTTONDOWN()
-ON_WM_LBUTTONDBLCLK()
-ON_WM_LBUTTONUP()
-ON_WM_MOUSEWHEEL()
-ON_WM_MOUSEMOVE()
-ON_WM_MOUSELEAVE()
-ON_WM_SETFOCUS()
-ON_WM_KILLFOCUS()
-ON_WM_SYSCOLORCHANGE()
 END_MESSAGE_MAP()
 
-CListViewEx::CListViewEx()
-{
-    m_pListCtrl = this;
-}
+CListViewEx::CListViewEx() = default;
 
 CListViewEx::~CListViewEx()
 {
@@ -100,23 +42,6 @@ void CListViewEx::OnInitialUpdate()
     m_dwThreadId = ::GetWindowThreadProcessId(m_hWnd, nullptr);
     m_dwExtendedStyle = static_cast<DWORD>(DefWindowProc(LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     SetUpList();
-}
-
-void CListViewEx::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
-{
-    DrawListItem(lpDrawItemStruct);
-}
-
-int CListViewEx::InsertColumn(int nColumnId, LPCWSTR lpszHeading, int nWidth, int bHideable, int nFormat)
-{
-    return AppendColumn(nColumnId, lpszHeading, nWidth, bHideable, nFormat);
-}
-
-int CListViewEx::InsertColumn(int nColumnId, UINT nHeadingId, int nWidth, int bHideable, int nFormat)
-{
-    CString heading;
-    if (!heading.LoadString(nHeadingId)) return -1;
-    return AppendColumn(nColumnId, heading, nWidth, bHideable, nFormat);
 }
 
 int CListViewEx::GetItemImage(DWORD_PTR, int)
@@ -194,10 +119,11 @@ int CListViewEx::CompareItemValues(const CString& strText1, const VARIANT& value
 int CALLBACK CListViewEx::CompareValues(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort)
 {
     const auto* pData = reinterpret_cast<const SORT_DATA*>(lParamSort);
+    auto* pView = static_cast<CListViewEx*>(pData->pList);
     CString text1, text2;
     COleVariant value1, value2; // each clears what the view put into it
-    pData->pView->GetItemValue(static_cast<DWORD_PTR>(lParam1), pData->nColumnId, text1, &value1);
-    pData->pView->GetItemValue(static_cast<DWORD_PTR>(lParam2), pData->nColumnId, text2, &value2);
+    pView->GetItemValue(static_cast<DWORD_PTR>(lParam1), pData->nColumnId, text1, &value1);
+    pView->GetItemValue(static_cast<DWORD_PTR>(lParam2), pData->nColumnId, text2, &value2);
     return CompareItemValues(text1, value1, text2, value2);
 }
 
@@ -208,16 +134,7 @@ int CALLBACK CListViewEx::CompareValuesDescending(LPARAM lParam1, LPARAM lParam2
 
 BOOL CListViewEx::SortItems(int nColumn, BOOL bDescending)
 {
-    if (nColumn == -1)
-    {
-        nColumn = std::abs(m_nSortColumn) - 1;
-        bDescending = m_nSortColumn <= 0;
-    }
-    if (nColumn < 0) return FALSE;
-    SetSortColumn(nColumn, bDescending);
-    SORT_DATA data{this, IsValidColumn(nColumn) ? m_aColumnData[nColumn]->m_nSubItem : 0};
-    return SortItemsWith(bDescending ? &CompareValuesDescending : &CompareValues, reinterpret_cast<LPARAM>(&data),
-                         false);
+    return SortByColumn(nColumn, bDescending, &CompareValues, &CompareValuesDescending, false);
 }
 
 // ---- texts, images and rows -----------------------------------------------------------------
@@ -356,27 +273,6 @@ void CListViewEx::OnTimer(UINT_PTR nIDEvent)
     }
 }
 
-// ---- routing to CListBase -------------------------------------------------------------------
-
-BOOL CListViewEx::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    if (OnColumnCommand(wParam, lParam)) return TRUE;
-    return CListCtrl::OnCommand(wParam, lParam);
-}
-
-BOOL CListViewEx::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    if (OnHeaderNotify(reinterpret_cast<NMHDR*>(lParam), pResult)) return TRUE;
-    return CListCtrl::OnNotify(wParam, lParam, pResult);
-}
-
-BOOL CListViewEx::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    if (CListCtrl::OnChildNotify(message, wParam, lParam, pResult)) return TRUE;
-    if (message == WM_NOTIFY) ShowProgramItemData(reinterpret_cast<NMHDR*>(lParam));
-    return FALSE;
-}
-
 void CListViewEx::OnDestroy()
 {
     {
@@ -384,81 +280,5 @@ void CListViewEx::OnDestroy()
         if (m_nRedrawTimer) KillTimer(kRedrawTimer);
         m_nRedrawTimer = 0;
     }
-    OnListDestroy();
-}
-
-void CListViewEx::OnContextMenu(CWnd* pWnd, CPoint point)
-{
-    OnListContextMenu(pWnd, point);
-}
-
-BOOL CListViewEx::OnEraseBkgnd(CDC* pDC)
-{
-    return OnListEraseBkgnd(pDC);
-}
-
-void CListViewEx::OnPaint()
-{
-    OnListPaint();
-}
-
-void CListViewEx::OnHScroll(UINT, UINT, CScrollBar*)
-{
-    const MSG* pMsg = GetCurrentMessage();
-    OnListHScroll(pMsg->wParam, pMsg->lParam);
-}
-
-void CListViewEx::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
-{
-    OnListKeyDown(nChar, nRepCnt, nFlags);
-}
-
-void CListViewEx::OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags)
-{
-    OnListKeyUp(nChar, nRepCnt, nFlags);
-}
-
-void CListViewEx::OnLButtonDown(UINT nFlags, CPoint point)
-{
-    OnListLButtonDown(nFlags, point);
-}
-
-void CListViewEx::OnLButtonDblClk(UINT nFlags, CPoint point)
-{
-    OnListLButtonDblClk(nFlags, point);
-}
-
-void CListViewEx::OnLButtonUp(UINT nFlags, CPoint point)
-{
-    OnListLButtonUp(nFlags, point);
-}
-
-BOOL CListViewEx::OnMouseWheel(UINT nFlags, short zDelta, CPoint pt)
-{
-    return OnListMouseWheel(nFlags, zDelta, pt);
-}
-
-void CListViewEx::OnMouseMove(UINT nFlags, CPoint point)
-{
-    OnListMouseMove(nFlags, point);
-}
-
-void CListViewEx::OnMouseLeave()
-{
-    OnListMouseLeave();
-}
-
-void CListViewEx::OnSetFocus(CWnd* pOldWnd)
-{
-    OnListSetFocus(pOldWnd);
-}
-
-void CListViewEx::OnKillFocus(CWnd* pNewWnd)
-{
-    OnListKillFocus(pNewWnd);
-}
-
-void CListViewEx::OnSysColorChange()
-{
-    OnListSysColorChange();
+    CListBaseWnd::OnDestroy();
 }

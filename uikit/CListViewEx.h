@@ -1,15 +1,14 @@
 #pragma once
 #include "framework/CArray.h"
 #include "framework/CCriticalSection.h"
-#include "framework/CListCtrl.h"
-#include "uikit/CListBase.h"
+#include "uikit/CListBaseWnd.h"
 #include <oaidl.h>
 #include <vector>
 // The extended report list as a view of its own data: it asks itself for each cell's image and
 // text or typed value (GetItemImage, GetItemValue), sorts by those values, and repaints single rows
 // later on request from any thread. It is always an owner-drawn report list; its creator calls
 // OnInitialUpdate once the window exists.
-class CListViewEx : public CListCtrl, public CListBase
+class CListViewEx : public CListBaseWnd
 {
     DECLARE_DYNCREATE(CListViewEx)
 
@@ -17,15 +16,9 @@ public:
     CListViewEx();
     ~CListViewEx() override;
 
-    CListCtrl* GetOwnerWnd() override { return this; }
-
     // The set-up of the list once its window exists.
     virtual void OnInitialUpdate();
-    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
-    using CListCtrl::InsertColumn;
-    int InsertColumn(int nColumnId, LPCWSTR lpszHeading, int nWidth, int bHideable = FALSE, int nFormat = LVCFMT_LEFT);
-    int InsertColumn(int nColumnId, UINT nHeadingId, int nWidth, int bHideable = FALSE, int nFormat = LVCFMT_LEFT);
     // Sorts by a column's values and makes it the sort column; -1: the current sort column.
     BOOL SortItems(int nColumn, BOOL bDescending);
     using CListCtrl::SortItems;
@@ -54,9 +47,6 @@ public:
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     BOOL OnViewGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
     BOOL OnViewColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
@@ -65,21 +55,6 @@ protected:
     void OnTimer(UINT_PTR nIDEvent);
     void OnSysCommandMessage(UINT nID, LPARAM lParam);
     void OnDestroy();
-    void OnContextMenu(CWnd* pWnd, CPoint point);
-    BOOL OnEraseBkgnd(CDC* pDC);
-    void OnPaint();
-    void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
-    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
-    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
-    void OnLButtonDown(UINT nFlags, CPoint point);
-    void OnLButtonDblClk(UINT nFlags, CPoint point);
-    void OnLButtonUp(UINT nFlags, CPoint point);
-    BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
-    void OnMouseMove(UINT nFlags, CPoint point);
-    void OnMouseLeave();
-    void OnSetFocus(CWnd* pOldWnd);
-    void OnKillFocus(CWnd* pNewWnd);
-    void OnSysColorChange();
     DECLARE_MESSAGE_MAP()
 
     UINT_PTR m_nRedrawTimer = 0; // guarded by m_redrawLock
@@ -87,11 +62,6 @@ protected:
     std::vector<DWORD_PTR> m_pendingRows; // guarded by m_redrawLock
 
 private:
-    struct SORT_DATA
-    {
-        CListViewEx* pView;
-        int nColumnId;
-    };
     static int CALLBACK CompareValues(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
     static int CALLBACK CompareValuesDescending(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
     void StartRedrawTimer(); // under m_redrawLock, on the view's thread

@@ -1,5 +1,4 @@
-// The control's conversions of a client's maps and string collections into request data.
-#include "clientctl/CLumoClientCtrl.h"
+#include "clientctl/CLumoClientArguments.h"
 #include "clientctl/CLumoClientMap.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
@@ -17,10 +16,28 @@ const wchar_t kNotByteArray[] = L"CLumoClientCtrl::ParseAttachmentsMap => Attach
 const wchar_t kNoSize[] = L"CLumoClientCtrl::ParseAttachmentsMap => Could not get size of pInterviewData array!";
 const wchar_t kNoAccess[] = L"CLumoClientCtrl::ParseAttachmentsMap => Could not access pInterviewData array!";
 constexpr UINT kMemFileGrowth = 1024;
+
+// Adds key and value; a key the map already holds keeps its first value.
+void AddToMap(ILumoClientMap* pMap, const CComVariant& key, const CComVariant& value)
+{
+    if (pMap) pMap->Add(key, value);
+}
+
+bool IsNumber(const CString& strText)
+{
+    CString strTrimmed(strText);
+    strTrimmed.Trim(L" \t");
+    if (strTrimmed.IsEmpty()) return false;
+    int i = (strTrimmed[0] == L'-' || strTrimmed[0] == L'+') ? 1 : 0;
+    if (i == strTrimmed.GetLength()) return false;
+    for (; i < strTrimmed.GetLength(); ++i)
+        if (strTrimmed[i] < L'0' || strTrimmed[i] > L'9') return false;
+    return true;
+}
 } // namespace
 
-BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToCStringArray(ILumoClientStringCollection* pCollection,
-                                                                    CStringArray& arr)
+BOOL CLumoClientArguments::ParseLumoClientStringCollectionToCStringArray(ILumoClientStringCollection* pCollection,
+                                                                         CStringArray& arr)
 {
     LONG nCount = 0;
     if (!pCollection || FAILED(pCollection->get_Count(&nCount))) return FALSE;
@@ -35,8 +52,8 @@ BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToCStringArray(ILumoClientS
     return TRUE;
 }
 
-BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToLongList(ILumoClientStringCollection* pCollection,
-                                                                CList<long, long>& list)
+BOOL CLumoClientArguments::ParseLumoClientStringCollectionToLongList(ILumoClientStringCollection* pCollection,
+                                                                     CList<long, long>& list)
 {
     CStringArray arrTexts;
     if (!ParseLumoClientStringCollectionToCStringArray(pCollection, arrTexts)) return FALSE;
@@ -47,7 +64,7 @@ BOOL CLumoClientCtrl::ParseLumoClientStringCollectionToLongList(ILumoClientStrin
 
 // Values that are no text are written as the map's GetValues shows them; one without a text form
 // (an object, an array, nothing) would become an empty value that nobody asked for: it is skipped.
-BOOL CLumoClientCtrl::ParseLumoClientMapToPropertyList(ILumoClientMap* pMap, CPropertyList& list)
+BOOL CLumoClientArguments::ParseLumoClientMapToPropertyList(ILumoClientMap* pMap, CPropertyList& list)
 {
     CComPtr<ILumoClientStringCollection> keys;
     if (!pMap || FAILED(pMap->GetKeys(&keys)) || !keys) return FALSE;
@@ -74,7 +91,7 @@ BOOL CLumoClientCtrl::ParseLumoClientMapToPropertyList(ILumoClientMap* pMap, CPr
 
 // The bytes of an array are its element count, whatever its lower bound: counting up to its upper
 // bound from the start would read past an array that begins at 1.
-BOOL CLumoClientCtrl::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& message)
+BOOL CLumoClientArguments::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& message)
 {
     CComPtr<ILumoClientStringCollection> keys;
     if (!pMap || FAILED(pMap->GetKeys(&keys)) || !keys) return FALSE;
@@ -117,4 +134,59 @@ BOOL CLumoClientCtrl::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& messag
         message.AddAttachment(pAttachment.release());
     }
     return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Conversions from property lists
+
+long CLumoClientArguments::ParsePropertyListToLumoClientMap(const CPropertyList& list, ILumoClientMap* pMap)
+{
+    CStringArray arrNames, arrValues;
+    list.GetNamesAndValues(arrNames, arrValues);
+    for (INT_PTR i = 0; i < arrNames.GetSize() && i < arrValues.GetSize(); ++i)
+        AddToMap(pMap, CComVariant(arrNames[i].GetString()), CComVariant(arrValues[i].GetString()));
+    return static_cast<long>(arrNames.GetSize());
+}
+
+long CLumoClientArguments::ParsePropertyListToIdMap(const CPropertyList& list, ILumoClientMap* pMap)
+{
+    CStringArray arrNames, arrValues;
+    list.GetNamesAndValues(arrNames, arrValues);
+    for (INT_PTR i = 0; i < arrNames.GetSize() && i < arrValues.GetSize(); ++i)
+        AddToMap(pMap, CComVariant(CStaticTools::ToLong(arrNames[i].GetString())),
+                 CComVariant(arrValues[i].GetString()));
+    return static_cast<long>(arrNames.GetSize());
+}
+
+long CLumoClientArguments::ParseAgentList(const CPropertyList& list, ILumoClientMap* pFirstNames,
+                                          ILumoClientMap* pLastNames, ILumoClientMap* pUserNames)
+{
+    return ParseNumberedList(list, {{L"FN%d", pFirstNames}, {L"LN%d", pLastNames}, {L"UN%d", pUserNames}});
+}
+
+long CLumoClientArguments::ParseLocationList(const CPropertyList& list, ILumoClientMap* pNames,
+                                             ILumoClientMap* pComputerNames)
+{
+    return ParseNumberedList(list, {{L"NM%d", pNames}, {L"CNM%d", pComputerNames}});
+}
+
+// Entries "ID<n>" with their names under the given patterns, n from 0 to Count - 1. An entry without
+// a numeric id is skipped: it must not take another entry's id.
+long CLumoClientArguments::ParseNumberedList(const CPropertyList& list,
+                                             std::initializer_list<std::pair<LPCWSTR, ILumoClientMap*>> maps)
+{
+    const short nCount = list.GetPropertyShort(L"Count", 0);
+    for (int n = 0; n < nCount; ++n)
+    {
+        CString strName, strId;
+        strName.Format(L"ID%d", n);
+        if (!list.GetProperty(strName.GetString(), strId) || !IsNumber(strId)) continue;
+        const CComVariant id(CStaticTools::ToLong(strId.GetString()));
+        for (const auto& [pszPattern, pMap] : maps)
+        {
+            strName.Format(pszPattern, n);
+            AddToMap(pMap, id, CComVariant(list.GetPropertyString(strName.GetString(), L"").GetString()));
+        }
+    }
+    return nCount;
 }
