@@ -5,7 +5,7 @@
 #include "core/CMailMessage.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
-include "core/CStaticTools.h"
+#include "core/CStaticTools.h"
 #include "framework/CHandleOwner.h"
 
 namespace
