@@ -3,6 +3,7 @@
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CMemFile.h"
 #include <memory>
 
@@ -122,16 +123,10 @@ BOOL CLumoClientArguments::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& m
             continue;
         }
         auto pFile = std::make_unique<CMemFile>(kMemFileGrowth);
-        try
         {
+            const CSafeArrayAccess access(pArray);
             if (nCount > 0) pFile->Write(pData, nCount);
         }
-        catch (...)
-        {
-            ::SafeArrayUnaccessData(pArray);
-            throw;
-        }
-        ::SafeArrayUnaccessData(pArray);
         auto pAttachment = std::make_unique<CMessage::CMessageAttachment>();
         pAttachment->m_strName = arrKeys[i];
         pAttachment->m_nSize = static_cast<long>(nCount);

@@ -6,6 +6,7 @@
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
+#include "framework/CHandleOwner.h"
 
 namespace
 {
@@ -791,9 +792,9 @@ HRESULT CLumoClientCtrl::SendInterviewData(LONG lTaskId, LONG lCallId, const VAR
         LogError(kNoAccess);
         return S_FALSE;
     }
+    const CSafeArrayAccess access(pArray);
     // The socket layer copies the bytes: the caller may free the array as soon as this returns.
     m_pLink->SendInterview(lTaskId, lCallId, static_cast<const BYTE*>(pData), static_cast<DWORD>(nCount), lCheckSum);
-    ::SafeArrayUnaccessData(pArray);
     *bResult = VARIANT_TRUE;
     return S_OK;
 }

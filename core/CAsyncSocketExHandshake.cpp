@@ -1,11 +1,10 @@
 // CAsyncSocketEx, its third part: the connection-properties handshake of both sides and the four
 // commands every link understands (CNPROP, CURTIM, TTSYNC, HEARTB), with the clock texts they carry.
 #include "core/CAsyncSocketEx.h"
+#include "core/AccountHandles.h"
 #include "core/CStaticTools.h"
 #include "core/CTimeTools.h"
 #include "framework/CException.h"
-#include <lm.h>
-#include <ntsecapi.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -21,40 +20,6 @@ constexpr int kAcceptRounds = 20;  // about 1 s
 constexpr DWORD kRoundPauseMs = 50;
 constexpr int kStampLength = 20;
 constexpr LONGLONG kFileTimeUnitsPerSecond = 10000000;
-
-class CLsaPolicy
-{
-public:
-    CLsaPolicy() = default;
-    ~CLsaPolicy()
-    {
-        if (m_hPolicy) LsaClose(m_hPolicy);
-    }
-    CLsaPolicy(const CLsaPolicy&) = delete;
-    CLsaPolicy& operator=(const CLsaPolicy&) = delete;
-    LSA_HANDLE* operator&() { return &m_hPolicy; }
-    operator LSA_HANDLE() const { return m_hPolicy; }
-
-private:
-    LSA_HANDLE m_hPolicy = nullptr;
-};
-
-template <class T, auto pfnFree> class CApiBuffer
-{
-public:
-    CApiBuffer() = default;
-    ~CApiBuffer()
-    {
-        if (m_p) pfnFree(m_p);
-    }
-    CApiBuffer(const CApiBuffer&) = delete;
-    CApiBuffer& operator=(const CApiBuffer&) = delete;
-    T** Receive() { return &m_p; }
-    T* operator->() const { return m_p; }
-
-private:
-    T* m_p = nullptr;
-};
 
 ULONGLONG ToUInt64(const FILETIME& ft)
 {
@@ -425,16 +390,17 @@ CString CAsyncSocketEx::ComposeMachineAccountName(const CString& strDomain, bool
 
 BOOL CAsyncSocketEx::GetMachineAccountName(CString& strAccount)
 {
-    CApiBuffer<WKSTA_INFO_100, NetApiBufferFree> workstation;
+    CNetApiMemory<WKSTA_INFO_100> workstation;
     if (NetWkstaGetInfo(nullptr, 100, reinterpret_cast<LPBYTE*>(workstation.Receive())) != NERR_Success) return FALSE;
 
     LSA_OBJECT_ATTRIBUTES attributes{};
     CLsaPolicy policy;
-    if (LsaOpenPolicy(nullptr, &attributes, POLICY_VIEW_LOCAL_INFORMATION, &policy) != 0) return FALSE;
-    CApiBuffer<POLICY_PRIMARY_DOMAIN_INFO, LsaFreeMemory> domain;
-    if (LsaQueryInformationPolicy(policy, PolicyPrimaryDomainInformation, reinterpret_cast<PVOID*>(domain.Receive())) !=
-        0)
+    if (LsaOpenPolicy(nullptr, &attributes, POLICY_VIEW_LOCAL_INFORMATION, policy.Receive()) != 0) return FALSE;
+    CLsaMemory<POLICY_PRIMARY_DOMAIN_INFO> domainInfo;
+    if (LsaQueryInformationPolicy(policy, PolicyPrimaryDomainInformation,
+                                  reinterpret_cast<PVOID*>(domainInfo.Receive())) != 0)
         return FALSE;
+    const POLICY_PRIMARY_DOMAIN_INFO* domain = domainInfo.Get();
 
     wchar_t szComputer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD nComputer = MAX_COMPUTERNAME_LENGTH + 1;

@@ -4,6 +4,7 @@
 #include "framework/CArray.h"
 #include "framework/COleDateTime.h"
 #include "framework/CException.h"
+#include "framework/CHandleOwner.h"
 #include "framework/COleException.h"
 #include <algorithm>
 #include <climits>
@@ -299,8 +300,8 @@ void CStaticTools::ByteArrayToVariant(const CByteArray& bytes, VARIANT& out, boo
     void* pData = nullptr;
     if (SUCCEEDED(SafeArrayAccessData(out.parray, &pData)))
     {
+        const CSafeArrayAccess access(out.parray);
         std::memcpy(pData, bytes.GetData(), static_cast<size_t>(nSize));
-        SafeArrayUnaccessData(out.parray);
     }
 }
 
@@ -315,8 +316,8 @@ void CStaticTools::VariantToByteArray(const VARIANT& value, CByteArray& bytes)
     void* pData = nullptr;
     if (SUCCEEDED(SafeArrayAccessData(value.parray, &pData)))
     {
+        const CSafeArrayAccess access(value.parray);
         std::memcpy(bytes.GetData(), pData, nCount);
-        SafeArrayUnaccessData(value.parray);
     }
 }
 

@@ -2,6 +2,7 @@
 // program on worker threads, processes, threads and their names, and waits that keep the user
 // interface alive.
 #include "core/CUtilities.h"
+#include "core/AccountHandles.h"
 #include "core/CCrcFixedTable.h"
 #include "framework/CHandleOwner.h"
 #include "framework/CStringConversion.h"
@@ -699,23 +700,27 @@ void CUtilities::ClearThreadNames()
 
 DWORD CUtilities::GetPrimaryDomain(CString& strName, bool& bWorkgroup)
 {
-    WKSTA_INFO_100* info = nullptr;
-    const NET_API_STATUS status = NetWkstaGetInfo(nullptr, 100, reinterpret_cast<LPBYTE*>(&info));
-    if (status != NERR_Success) return status;
-    const CString computer(info->wki100_computername ? info->wki100_computername : L"");
-    NetApiBufferFree(info);
+    CString computer;
+    {
+        CNetApiMemory<WKSTA_INFO_100> info;
+        const NET_API_STATUS status = NetWkstaGetInfo(nullptr, 100, reinterpret_cast<LPBYTE*>(info.Receive()));
+        if (status != NERR_Success) return status;
+        computer = info.Get()->wki100_computername ? info.Get()->wki100_computername : L"";
+    }
 
-    LSA_OBJECT_ATTRIBUTES attributes{};
-    LSA_HANDLE policy = nullptr;
-    NTSTATUS nt = LsaOpenPolicy(nullptr, &attributes, POLICY_VIEW_LOCAL_INFORMATION, &policy);
-    if (nt != 0) return LsaNtStatusToWinError(nt);
-    POLICY_PRIMARY_DOMAIN_INFO* domain = nullptr;
-    nt = LsaQueryInformationPolicy(policy, PolicyPrimaryDomainInformation, reinterpret_cast<PVOID*>(&domain));
-    LsaClose(policy);
-    if (nt != 0) return LsaNtStatusToWinError(nt);
-    const CString name(domain->Name.Buffer ? domain->Name.Buffer : L"", domain->Name.Length / sizeof(WCHAR));
-    const bool hasDomainSid = domain->Sid != nullptr;
-    LsaFreeMemory(domain);
+    CLsaMemory<POLICY_PRIMARY_DOMAIN_INFO> domain;
+    {
+        LSA_OBJECT_ATTRIBUTES attributes{};
+        CLsaPolicy policy;
+        NTSTATUS nt = LsaOpenPolicy(nullptr, &attributes, POLICY_VIEW_LOCAL_INFORMATION, policy.Receive());
+        if (nt != 0) return LsaNtStatusToWinError(nt);
+        nt = LsaQueryInformationPolicy(policy, PolicyPrimaryDomainInformation,
+                                       reinterpret_cast<PVOID*>(domain.Receive()));
+        if (nt != 0) return LsaNtStatusToWinError(nt);
+    }
+    const CString name(domain.Get()->Name.Buffer ? domain.Get()->Name.Buffer : L"",
+                       domain.Get()->Name.Length / sizeof(WCHAR));
+    const bool hasDomainSid = domain.Get()->Sid != nullptr;
 
     if (hasDomainSid)
     {

@@ -3,6 +3,7 @@
 // entries) in files, behind open handles or in memory, through numbered result codes.
 // A handle is either a reader (from ZipOpen) or a writer (from ZipCreate); each side keeps the
 // result of its last operation for ZipFormatResult with code ZR_RECENT.
+#include "framework/CHandleOwner.h"
 #include "framework/Platform.h"
 
 struct ZipHandleData;
@@ -96,3 +97,18 @@ enum class ZipSide
 }; // whose last result ZR_RECENT stands for
 // The length of the full text; copies what fits, terminated, when pszBuffer and nSize allow.
 int ZipFormatResult(ZRESULT code, LPWSTR pszBuffer, unsigned int nSize, ZipSide side = ZipSide::Reading);
+
+// An open archive, reader or writer, closed by its own side.
+struct CZipHandleTraits
+{
+    using HandleType = ZipHandle;
+    static HandleType Invalid() noexcept { return nullptr; }
+    static void Close(HandleType h) noexcept
+    {
+        if (ZipIsReader(h))
+            ZipCloseReader(h);
+        else
+            ZipCloseWriter(h);
+    }
+};
+using CZipHandle = CHandleOwner<CZipHandleTraits>;

@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 #include <cstdio>
 #include <commctrl.h>
+#include <oleauto.h>
 #include <utility>
 // The one owner of a handle of any kind: frees it in its destructor, can be moved but not
 // copied, hands it on with Detach and takes one over with Attach. A Traits class names the kind:
@@ -225,26 +226,6 @@ struct CCursorHandleTraits // cursors from LoadImage without LR_SHARED
 };
 using CCursorHandle = CHandleOwner<CCursorHandleTraits>;
 
-// libtiff's open files and open options (tiffio.h names them TIFF and TIFFOpenOptions).
-struct tiff;
-struct TIFFOpenOptions;
-extern "C" void TIFFClose(tiff*);
-extern "C" void TIFFOpenOptionsFree(TIFFOpenOptions*);
-struct CTiffHandleTraits
-{
-    using HandleType = tiff*;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::TIFFClose(h); }
-};
-using CTiffHandle = CHandleOwner<CTiffHandleTraits>;
-struct CTiffOptionsTraits
-{
-    using HandleType = TIFFOpenOptions*;
-    static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept { ::TIFFOpenOptionsFree(h); }
-};
-using CTiffOptions = CHandleOwner<CTiffOptionsTraits>;
-
 // Thread timers: SetTimer without a window, so the id is all there is to kill.
 struct CThreadTimerTraits
 {
@@ -318,24 +299,15 @@ struct CNetApiBufferTraits
 };
 using CNetApiBufferHandle = CHandleOwner<CNetApiBufferTraits>;
 
-// The archive library's handles (core/ZipArchive.h): a reader or a writer, each closed by its side.
-struct ZipHandleData;
-BOOL ZipIsReader(ZipHandleData* hZip);
-DWORD ZipCloseReader(ZipHandleData* hZip);
-DWORD ZipCloseWriter(ZipHandleData* hZip);
-struct CZipHandleTraits
+// A safe array's data held open by SafeArrayAccessData: "freeing" gives the access back, so the
+// array may be resized or destroyed again.
+struct CSafeArrayAccessTraits
 {
-    using HandleType = ZipHandleData*;
+    using HandleType = SAFEARRAY*;
     static HandleType Invalid() noexcept { return nullptr; }
-    static void Close(HandleType h) noexcept
-    {
-        if (ZipIsReader(h))
-            ZipCloseReader(h);
-        else
-            ZipCloseWriter(h);
-    }
+    static void Close(HandleType h) noexcept { ::SafeArrayUnaccessData(h); }
 };
-using CZipHandle = CHandleOwner<CZipHandleTraits>;
+using CSafeArrayAccess = CHandleOwner<CSafeArrayAccessTraits>;
 // The ActiveX control container of a window: "freeing" closes every control it hosts and lets go
 // of the container (COleControlContainer.cpp).
 class COleControlContainer;

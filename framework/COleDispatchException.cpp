@@ -1,4 +1,5 @@
 #include "framework/COleDispatchException.h"
+#include "framework/CHandleOwner.h"
 
 IMPLEMENT_DYNAMIC(COleDispatchException, CException)
 
@@ -6,16 +7,15 @@ namespace
 {
 CString SystemTextOf(HRESULT hr)
 {
-    wchar_t* systemText = nullptr;
+    CLocalMemory<wchar_t*> systemText;
     const DWORD length =
         ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&systemText), 0, nullptr);
+                         nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(systemText.Receive()), 0, nullptr);
     CString text;
-    if (length && systemText)
-        text = systemText;
+    if (length && systemText.IsValid())
+        text = systemText.Get();
     else
         text.Format(L"Dispatch error 0x%08lX.", static_cast<unsigned long>(hr));
-    if (systemText) ::LocalFree(systemText);
     text.TrimRight();
     return text;
 }

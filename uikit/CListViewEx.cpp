@@ -1,6 +1,7 @@
 #include "uikit/CListViewEx.h"
 #include "core/NaturalCompare.h"
 #include "framework/AfxInitCommonControls.h"
+#include "framework/COleVariant.h"
 #include "framework/CSingleLock.h"
 #include "uikit/UikitMessages.h"
 #include <cmath>
@@ -120,15 +121,10 @@ int CALLBACK CListViewEx::CompareValues(LPARAM lParam1, LPARAM lParam2, LPARAM l
     const auto* pData = reinterpret_cast<const SORT_DATA*>(lParamSort);
     auto* pView = static_cast<CListViewEx*>(pData->pList);
     CString text1, text2;
-    VARIANT value1, value2;
-    ::VariantInit(&value1);
-    ::VariantInit(&value2);
+    COleVariant value1, value2; // each clears what the view put into it
     pView->GetItemValue(static_cast<DWORD_PTR>(lParam1), pData->nColumnId, text1, &value1);
     pView->GetItemValue(static_cast<DWORD_PTR>(lParam2), pData->nColumnId, text2, &value2);
-    const int result = CompareItemValues(text1, value1, text2, value2);
-    ::VariantClear(&value1);
-    ::VariantClear(&value2);
-    return result;
+    return CompareItemValues(text1, value1, text2, value2);
 }
 
 int CALLBACK CListViewEx::CompareValuesDescending(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort)

@@ -160,8 +160,8 @@ void CThemedImageButton::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
     {
         if (stage == CDDS_PREERASE) theme.DrawThemeParentBackground(m_hWnd, pDraw->hdc, &pDraw->rc);
         if (!paintStage) return;
-        HTHEME hTheme = theme.OpenThemeData(m_hWnd, L"BUTTON");
-        if (!hTheme) return;
+        const CThemeHandle hTheme(theme.OpenThemeData(m_hWnd, L"BUTTON"));
+        if (!hTheme.IsValid()) return;
         int state = kStateNormal;
         if (style & WS_DISABLED)
             state = kStateDisabled;
@@ -191,7 +191,6 @@ void CThemedImageButton::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
             theme.DrawThemeText(hTheme, pDraw->hdc, kPushButtonPart, state, text, -1,
                                 DT_CENTER | DT_BOTTOM | DT_SINGLELINE, 0, &caption);
         }
-        theme.CloseThemeData(hTheme);
         DrawImage(pDC, image);
         if ((item & CDIS_FOCUS) && (!AreVisualStylesAvailable() || (item & CDIS_SHOWKEYBOARDCUES)))
             pDC->DrawFocusRect(&content);

@@ -4,8 +4,8 @@
 // interview relayed to Jex only under a checksum that matches the bytes, a second control asking
 // for the same application id turned away, and the loss of Jex told to the client.
 #include "clientctl/tests/LumoClientCtrlTestSupport.h"
-#include "sessions/tests/CJexSessions.h"
-#include "sessions/tests/CSessionHostProcess.h"
+#include "tests/support/CJexSessions.h"
+#include "tests/support/CSessionHostProcess.h"
 #include "core/CStaticTools.h"
 #include <regex>
 

@@ -1,6 +1,6 @@
 // CRC-32 of a 64 MiB buffer against zlib's crc32 on the same buffer, in the same run.
 #include "core/CCrcFixedTable.h"
-#include "core/bench/BestSeconds.h"
+#include "framework/testing/BestSeconds.h"
 #include <zlib.h>
 #include <algorithm>
 #include <chrono>

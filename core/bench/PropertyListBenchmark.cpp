@@ -3,7 +3,7 @@
 // are after the first round), measured in the same run, best of nine. The list read back must hold
 // every name with its value.
 #include "core/CPropertyList.h"
-#include "core/bench/BestSeconds.h"
+#include "framework/testing/BestSeconds.h"
 #include "framework/CStringArray.h"
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The system utilities for files, folders and buffers, on real files in a scratch folder.
 #include "core/CUtilities.h"
 #include "core/ZipArchive.h"
-#include "core/tests/ZipTestSupport.h"
+#include "tests/support/ZipTestSupport.h"
 #include <cwctype>
 #include <random>
 #include <set>

@@ -1,7 +1,7 @@
 // The zip reader against archives made by Python's zipfile, read from files, handles and memory,
 // and against damaged archives that must fail without reading outside the block.
 #include "core/ZipArchive.h"
-#include "core/tests/ZipTestSupport.h"
+#include "tests/support/ZipTestSupport.h"
 #include <cstring>
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 // The zip writer: header layout read back byte by byte, every archive re-opened with our reader,
 // and each one listed in written/manifest.txt for Python's zipfile to check after this test.
 #include "core/ZipArchive.h"
-#include "core/tests/ZipTestSupport.h"
+#include "tests/support/ZipTestSupport.h"
 #include "framework/CHandleOwner.h"
 #include <algorithm>
 #include <cstdio>

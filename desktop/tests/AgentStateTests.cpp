@@ -9,8 +9,8 @@
 #include "framework/testing/CMessageBoxAnswerer.h"
 #include "framework/testing/MessagePump.h"
 #include "sessions/CJexSocket.h"
-#include "sessions/tests/CScriptedApps.h"
-#include "sessions/tests/CScriptedJex.h"
+#include "tests/support/CScriptedApps.h"
+#include "tests/support/CScriptedJex.h"
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>

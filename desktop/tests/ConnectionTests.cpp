@@ -15,7 +15,7 @@
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "sessions/CJexSocket.h"
-#include "sessions/tests/CJexSessions.h"
+#include "tests/support/CJexSessions.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>

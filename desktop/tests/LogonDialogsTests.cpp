@@ -21,7 +21,7 @@
 #include "sessions/CAppSocket.h"
 #include "sessions/CJexSocket.h"
 #include "sessions/CLumoClientSocket.h"
-#include "sessions/tests/CScriptedJex.h"
+#include "tests/support/CScriptedJex.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>

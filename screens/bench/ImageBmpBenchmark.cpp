@@ -1,6 +1,6 @@
 // Reading a 4000 x 3000 24-bit BMP file against one fread of the same file into a fresh buffer,
 // in the same run: the reader should cost little more than the bytes it moves.
-#include "core/bench/BestSeconds.h"
+#include "framework/testing/BestSeconds.h"
 #include "screens/CImageCP.h"
 #include <cstdio>
 #include <memory>

@@ -2,7 +2,7 @@
 // JPEG 4000 x 3000 decode and encode (aim <= 1.15x libjpeg into a plain buffer), PNG read and
 // write (aim <= 1.15x libpng's own row loop), 24-bit TIFF read (aim <= 1.2x TIFFReadRGBAImage
 // into a plain raster; ours reads plain RGB strips directly), and GIF 2048 x 2048 decode and encode (aim <= 1.5x WIC's).
-#include "core/bench/BestSeconds.h"
+#include "framework/testing/BestSeconds.h"
 #include "screens/CImageCP.h"
 #include <cstdio>
 #include <jpeglib.h>

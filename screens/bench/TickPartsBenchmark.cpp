@@ -1,6 +1,6 @@
 // 10^6 conversions of parts to ticks and back against the system's SYSTEMTIME/FILETIME pair on the
 // same values, in the same run. The aim is at most 1.5 times the system's time.
-#include "core/bench/BestSeconds.h"
+#include "framework/testing/BestSeconds.h"
 #include "screens/CTickParts.h"
 #include <cstdio>
 #include <random>

@@ -1,7 +1,7 @@
 #pragma once
 // What the image tests share: the patterns the fixture script draws too, the folders it fills,
 // and block allocators that count blocks and end each at a no-access page.
-#include "core/tests/ZipTestSupport.h"
+#include "tests/support/ZipTestSupport.h"
 #include "screens/CImageCP.h"
 #include <gtest/gtest.h>
 #include <map>

@@ -5,7 +5,7 @@
 #include "sessions/CLumoClientRelay.h"
 #include "sessions/CLumoClientSocket.h"
 #include "sessions/CSessionCore.h"
-#include "sessions/tests/CScriptedApps.h"
+#include "tests/support/CScriptedApps.h"
 #include "sessions/tests/JexLinkFixture.h"
 #include <memory>
 #include <string>

@@ -2,7 +2,7 @@
 // A Jex command link connected to the scripted Jex.
 #include "sessions/CJexSocket.h"
 #include "sessions/tests/CJexLinkAppHost.h"
-#include "sessions/tests/CScriptedJex.h"
+#include "tests/support/CScriptedJex.h"
 #include "sessions/tests/SessionRecorders.h"
 #include <gtest/gtest.h>
 #include <memory>

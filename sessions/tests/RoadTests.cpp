@@ -4,9 +4,9 @@
 // another as 12; tests/peers/oldapp.py on the old port) on the other, and between them the session
 // layer as a process of its own (SessionHost.exe: the Jex link, both application ports and the
 // session core, with the main window's receivers in its record).
-#include "sessions/tests/CJexSessions.h"
-#include "sessions/tests/CScriptedApps.h"
-#include "sessions/tests/CSessionHostProcess.h"
+#include "tests/support/CJexSessions.h"
+#include "tests/support/CScriptedApps.h"
+#include "tests/support/CSessionHostProcess.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CPropertyList.h"
 #include "framework/testing/MessagePump.h"

@@ -28,7 +28,7 @@
 // a new link to the same port and logs on again (JEXSTA 1 once Jex accepts), N times at most.
 // --lifetime: ends the host with exit code 4 when nobody stopped it in time (default 600 s).
 // Exit codes: 0 stopped, 1 arguments, 2 no application port, 3 no Jex or no log-on, 4 lifetime.
-// sessions/tests/CSessionHostProcess starts it from a test program and reads what it writes.
+// tests/support/CSessionHostProcess starts it from a test program and reads what it writes.
 #include "sessions/tests/CSessionHost.h"
 #include "framework/CAsyncSocket.h"
 #include <shellapi.h>

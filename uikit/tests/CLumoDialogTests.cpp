@@ -1,7 +1,7 @@
 // The dialog base: hidden mode, telephone keys, dragging by the background, height extension,
 // its resources, and the caption rectangle.
 #include "DialogTestResources.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "uikit/CCaptionRect.h"
@@ -97,15 +97,15 @@ CString ItemText(const CWnd& dlg, int nID)
     return text;
 }
 
-class LumoDialogTest : public ::testing::Test
+class LumoDialogTest : public CSuiteParentTest
 {
 protected:
-    // One parent and one shown dialog for the suite: without a window manager, taking a visible
-    // top-level window off the screen waits two seconds under Wine.
+    // One shown dialog for the suite too: without a window manager, taking a visible top-level
+    // window off the screen waits two seconds under Wine.
     static void SetUpTestSuite()
     {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create());
+        CSuiteParentTest::SetUpTestSuite();
+        ASSERT_FALSE(HasFatalFailure());
         s_dialog = new CTestLumoDialog(s_parent);
         ASSERT_TRUE(s_dialog->Create(IDD_UIKIT_TEST, s_parent));
         s_dialog->SetWindowPos(nullptr, 450, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
@@ -115,11 +115,13 @@ protected:
     {
         delete s_dialog;
         s_dialog = nullptr;
-        delete s_parent;
-        s_parent = nullptr;
+        CSuiteParentTest::TearDownTestSuite();
     }
-    void SetUp() override { ASSERT_NE(s_dialog, nullptr); }
-    static inline CRecordingParent* s_parent = nullptr;
+    void SetUp() override
+    {
+        CSuiteParentTest::SetUp();
+        ASSERT_NE(s_dialog, nullptr);
+    }
     static inline CTestLumoDialog* s_dialog = nullptr;
     CFakeDialogHost m_host;
 };

@@ -1,7 +1,7 @@
 // The list find editors: values handed to fake owners while the user selects and types, hiding on
 // focus loss, a null owner and an owner that throws.
 #include "framework/CException.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "uikit/CLumoListFindCombo.h"
@@ -27,22 +27,12 @@ public:
     void SetEditedNumber(LPCWSTR lpszNumber) override { m_numbers.push_back(lpszNumber); }
 };
 
-class FindEditorsTest : public ::testing::Test
+class FindEditorsTest : public CSuiteParentTestOf<CRecordingParent, 300, 200>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create(300, 200));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTestOf::SetUp();
         ASSERT_TRUE(m_combo.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, CRect(10, 10, 150, 150),
                                    s_parent, kComboId));
         for (LPCWSTR entry : {L"", L"a", L"b", L"c"})
@@ -53,7 +43,6 @@ protected:
                                    kOtherId));
         PumpUntilIdle();
     }
-    static inline CRecordingParent* s_parent = nullptr;
     CLumoListFindCombo m_combo;
     CLumoListFindText m_text;
     CEdit m_other;

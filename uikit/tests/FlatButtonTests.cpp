@@ -2,7 +2,7 @@
 #include "ButtonTestResources.h"
 #include "framework/CDC.h"
 #include "framework/testing/CPixelCanvas.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/DrawItemRequest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
@@ -80,22 +80,12 @@ void Draw(CFlatButton& button, CPixelCanvas& canvas, UINT itemState)
     button.DrawItem(&dis);
 }
 
-class FlatButtonTest : public ::testing::Test
+class FlatButtonTest : public CSuiteParentTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create(400, 300));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTest::SetUp();
         ASSERT_TRUE(m_button.Create(L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, CRect(10, 10, 110, 50),
                                     s_parent, kButtonId));
         for (BYTE i = 0; i < 6; ++i)
@@ -103,7 +93,6 @@ protected:
         PumpUntilIdle();
         s_parent->Clear();
     }
-    static inline CRecordingParent* s_parent = nullptr;
     CTestFlatButton m_button;
 };
 

@@ -4,7 +4,7 @@
 #include "framework/CEdit.h"
 #include "framework/CImageList.h"
 #include "framework/CToolTipCtrl.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "uikit/CLabelTipCtrl.h"
@@ -113,26 +113,21 @@ private:
 
 // One parent for the suite (taking a top-level window down costs two seconds under Wine), a list
 // per test: columns "A" to "C" (widths 120, 40, 40), rows with long texts in columns 1 and 2.
-class LabelTipTest : public ::testing::Test
+class LabelTipTest : public CSuiteParentTestOf<CAnsweringParent>
 {
 protected:
     static void SetUpTestSuite()
     {
-        s_parent = new CAnsweringParent;
-        ASSERT_TRUE(s_parent->Create());
+        CSuiteParentTestOf::SetUpTestSuite();
+        ASSERT_FALSE(HasFatalFailure());
         // The display's activation arrives late: a label edit must not lose its focus to it.
         s_parent->SetForegroundWindow();
         PumpUntil([] { return ::GetForegroundWindow() == s_parent->m_hWnd; }, 2000);
         PumpUntilIdle(300);
     }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTestOf::SetUp();
         ASSERT_TRUE(Make(m_list, WS_VISIBLE | LVS_REPORT | LVS_EDITLABELS));
         m_parent.Clear();
     }
@@ -167,8 +162,6 @@ protected:
             return answer;
         });
     }
-    static inline CAnsweringParent* s_parent = nullptr;
-    CAnsweringParent& m_parent = *s_parent;
     CTipList m_list;
     std::vector<std::optional<std::wstring>> m_ends;
 };

@@ -3,7 +3,7 @@
 #include "framework/CDC.h"
 #include "framework/CListCtrl.h"
 #include "framework/testing/CPixelCanvas.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/DrawItemRequest.h"
 #include "framework/testing/MessagePump.h"
 #include "uikit/CListHeaderCtrl.h"
@@ -23,22 +23,12 @@ public:
     }
 };
 
-class ListHeaderTest : public ::testing::Test
+class ListHeaderTest : public CSuiteParentTestOf<CRecordingParent, 300, 200>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create(300, 200));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTestOf::SetUp();
         // A plain report list of the framework: its WM_DRAWITEM goes back to the header.
         ASSERT_TRUE(m_list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 280, 150), s_parent, 51));
         m_list.InsertColumn(0, L"Name", LVCFMT_LEFT, 120);
@@ -64,7 +54,6 @@ protected:
         ::GetTextExtentPoint32W(canvas.GetDC(), L" ", 1, &blank);
         return blank.cx * 2;
     }
-    static inline CRecordingParent* s_parent = nullptr;
     CListCtrl m_list;
     HWND m_hList = nullptr;
     CCountingHeader m_header;

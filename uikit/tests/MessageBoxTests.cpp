@@ -1,7 +1,7 @@
 // The remembering message box, driven inside its own modal loop: buttons, keys, remembered answers,
 // the countdown and the layout.
 #include "framework/CWinApp.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "uikit/CLumoMessageBox.h"
@@ -57,29 +57,27 @@ public:
     void WinHelp(DWORD_PTR dwData, UINT nCmd) override { m_help.emplace_back(dwData, nCmd); }
 };
 
-class MessageBoxTest : public ::testing::Test
+class MessageBoxTest : public CSuiteParentTestOf<CRecordingParent, 200, 100>
 {
 protected:
     static void SetUpTestSuite()
     {
         s_app = new CHelpRecordingApp(L"UikitBoxTests");
         s_app->SetRegistryKey(L"LumoUikitTests");
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create(200, 100));
+        CSuiteParentTestOf::SetUpTestSuite();
         CLumoMessageBox::SetMessageBeepFunction(&RecordBeep);
     }
     static void TearDownTestSuite()
     {
         ResetMessageBoxAnswers();
         CLumoMessageBox::SetMessageBeepFunction(nullptr);
-        delete s_parent;
-        s_parent = nullptr;
+        CSuiteParentTestOf::TearDownTestSuite();
         delete s_app;
         s_app = nullptr;
     }
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTestOf::SetUp();
         ResetMessageBoxAnswers();
         g_beeps.clear();
     }
@@ -109,7 +107,6 @@ protected:
     }
     static void Press(HWND hBox, int nId) { ::SendMessageW(::GetDlgItem(hBox, nId), BM_CLICK, 0, 0); }
     static inline CHelpRecordingApp* s_app = nullptr;
-    static inline CRecordingParent* s_parent = nullptr;
 };
 
 TEST_F(MessageBoxTest, YesNoBoxHasTheQuestionIconYesAsDefaultAndNoEscape)

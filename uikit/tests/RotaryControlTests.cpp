@@ -1,6 +1,6 @@
 // The rotary knob: targets from points, stepping, notifications, the dot and its blinking.
 #include "framework/testing/CPixelCanvas.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "uikit/CRotaryControl.h"
 #include <gtest/gtest.h>
@@ -16,22 +16,12 @@ LPARAM At(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-class RotaryTest : public ::testing::Test
+class RotaryTest : public CSuiteParentTestOf<CRecordingParent, 300, 200>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create(300, 200));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTestOf::SetUp();
         ASSERT_TRUE(
             m_rotary.Create(L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(10, 10, 56, 56), s_parent, kRotaryId));
         PumpUntilIdle();
@@ -51,7 +41,6 @@ protected:
         m_rotary.Paint(CDC::FromHandle(canvas.GetDC()));
         return canvas.GetPixel(x, y);
     }
-    static inline CRecordingParent* s_parent = nullptr;
     CRotaryControl m_rotary;
 };
 

@@ -1,5 +1,5 @@
 // The splitter: its cursor, a drag limited to the range, a lost capture, and the owner's helpers.
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/MessagePump.h"
 #include "uikit/CSplitterControl.h"
 #include <gtest/gtest.h>
@@ -17,22 +17,12 @@ CRect RectInParent(const CWnd& wnd)
     return rc;
 }
 
-class SplitterTest : public ::testing::Test
+class SplitterTest : public CSuiteParentTestOf<CRecordingParent, 300, 300>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create(300, 300));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_parent;
-        s_parent = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_NE(s_parent, nullptr);
+        CSuiteParentTestOf::SetUp();
         s_parent->AnswerNotify(SPN_MOVED, [this](NMHDR* pNotify) {
             m_deltas.push_back(reinterpret_cast<SPLITTERNMHDR*>(pNotify)->delta);
             return 0;
@@ -46,7 +36,6 @@ protected:
         m_bar.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(toX, toY));
         m_bar.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(toX, toY));
     }
-    static inline CRecordingParent* s_parent = nullptr;
     CSplitterControl m_bar;
     std::vector<int> m_deltas;
 };

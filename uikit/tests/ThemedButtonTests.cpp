@@ -2,7 +2,7 @@
 // 5.81, themed logic through a forced probe and a loader double) and DrawTransparentBitmap.
 #include "framework/CDC.h"
 #include "framework/testing/CPixelCanvas.h"
-#include "framework/testing/CRecordingParent.h"
+#include "framework/testing/CSuiteParentTest.h"
 #include "framework/testing/DrawItemRequest.h"
 #include "framework/testing/MessagePump.h"
 #include "uikit/CThemedImageButton.h"
@@ -151,22 +151,14 @@ CGdiHandle<HBITMAP> SolidDib(int cx, int cy, COLORREF color)
     return bitmap;
 }
 
-class ThemedButtonTest : public ::testing::Test
+class ThemedButtonTest : public CSuiteParentTestOf<CRecordingParent, 300, 200>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_parent = new CRecordingParent;
-        ASSERT_TRUE(s_parent->Create(300, 200));
-    }
     static void TearDownTestSuite()
     {
-        delete s_parent;
-        s_parent = nullptr;
+        CSuiteParentTestOf::TearDownTestSuite();
         ResetCommonControlsProbe();
     }
-    void SetUp() override { ASSERT_NE(s_parent, nullptr); }
-    static inline CRecordingParent* s_parent = nullptr;
 };
 
 // A 4x4 icon with a 24-bit colour bitmap, all opaque, whose top row holds the given colours.

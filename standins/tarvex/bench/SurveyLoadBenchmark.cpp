@@ -5,7 +5,7 @@
 // users of the machine then falls on both sides alike), best of fifteen. What each side made is
 // checked afterwards.
 #include "core/CPropertyList.h"
-#include "core/bench/BestSeconds.h"
+#include "framework/testing/BestSeconds.h"
 #include "framework/CArchive.h"
 #include "framework/CMemFile.h"
 #include "framework/CStringConversion.h"

@@ -7,7 +7,7 @@
 // One run of the scripted local applications (tests/peers/scripted_app.py) against the
 // application port on 127.0.0.1. "{dir}" in a script names the run's folder. The script and the
 // test wait for each other through files: the script's "mark NAME" is WaitForMark here, Release
-// lets the script's "wait NAME" go on. The test programs define LUMO_PYTHON and LUMO_SCRIPTED_APP.
+// lets the script's "wait NAME" go on.
 class CScriptedApps
 {
 public:

@@ -1,5 +1,5 @@
-#include "sessions/tests/CJexSessions.h"
-#include "sessions/tests/CScriptedJex.h"
+#include "tests/support/CJexSessions.h"
+#include "tests/support/CScriptedJex.h"
 #include "framework/testing/MessagePump.h"
 #include <cwchar>
 

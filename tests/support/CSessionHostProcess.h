@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-// SessionHost.exe (SessionHostMain.cpp) run from a test program: a folder of its own for what it
-// writes, the wait for its log-on, its record, and its end. The test programs define
-// LUMO_SESSION_HOST (the program's path). Waits pump the caller's messages.
+// SessionHost.exe (sessions/tests/SessionHostMain.cpp) run from a test program: a folder of its own
+// for what it writes, the wait for its log-on, its record, and its end. Waits pump the caller's
+// messages.
 class CSessionHostProcess
 {
 public:

@@ -1,4 +1,4 @@
-#include "sessions/tests/CScriptedApps.h"
+#include "tests/support/CScriptedApps.h"
 
 CScriptedApps::CScriptedApps(UINT nPort, const std::string& script, const Files& files)
 {

@@ -7,7 +7,6 @@
 // One run of the scripted Jex (tests/peers/scripted_jex.py), which Wine starts as a Unix process.
 // "{dir}" in a script names the run's folder, where WriteFile puts the files the script reads. With
 // a data script the peer also serves the data link ("{dataport}" in a greeting names its port).
-// The test programs define LUMO_PYTHON and LUMO_SCRIPTED_JEX.
 class CScriptedJex
 {
 public:

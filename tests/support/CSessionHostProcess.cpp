@@ -1,4 +1,4 @@
-#include "sessions/tests/CSessionHostProcess.h"
+#include "tests/support/CSessionHostProcess.h"
 #include "framework/testing/MessagePump.h"
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "sessions/tests/CScriptedJex.h"
+#include "tests/support/CScriptedJex.h"
 
 CScriptedJex::CScriptedJex(const std::string& script, const std::string& dataScript)
 {

@@ -1,5 +1,5 @@
 #pragma once
-// What the zip tests share: the folder of Python-made archives, whole-file reads and writes,
+// What the tests of archives share (the zip library's, and the image files' of the screens): the folder of Python-made archives, whole-file reads and writes,
 // buffers that end at an inaccessible page, and a temporary working folder.
 #include "framework/Platform.h"
 #include <gtest/gtest.h>

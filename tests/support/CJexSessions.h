@@ -7,8 +7,7 @@
 // One run of the Jex of several links (tests/peers/jex_sessions.py): the scripted Jex's directives
 // on every link it accepts, link N running the script of its number, the last script again for
 // any further link; for what reconnects. "{dir}" in a script names the run's folder, where the
-// files a script reads are put. The test programs define LUMO_PYTHON and
-// LUMO_JEX_SESSIONS.
+// files a script reads are put.
 class CJexSessions
 {
 public:
