@@ -39,14 +39,33 @@ function(lumo_add_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} lumo_gtest_main)
-    add_test(NAME ${name} COMMAND ${name})
+    if(ARG_GUI)
+        add_test(NAME ${name} COMMAND ${LUMO_GUI_SLOT} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
     if(ARG_GUI)
-        # One GUI test at a time: input and focus on the shared display must not interleave.
-        set_tests_properties(${name} PROPERTIES LABELS gui RESOURCE_LOCK lumo_display)
+        lumo_gui_test(${name})
+    endif()
+endfunction()
+
+# GUI tests run side by side, each in a slot of scripts/test's (a display, a Wine prefix and a
+# loopback of its own): ctest hands out the slots as "displays" resources, and a test's command
+# starts with ${LUMO_GUI_SLOT}, which enters the slot it was given. No GUI test needs more than its
+# slot, so none holds a lock over the others.
+set(LUMO_GUI_SLOT ${PROJECT_SOURCE_DIR}/scripts/gui-slot)
+# lumo_gui_test(<test> [UPDATE_PORT]): marks a test whose command starts with ${LUMO_GUI_SLOT} as a GUI
+# test. UPDATE_PORT: it starts Lumo, which listens on the update service's fixed port; run outside
+# scripts/test's slots it takes that port's machine-wide lock.
+function(lumo_gui_test name)
+    cmake_parse_arguments(ARG "UPDATE_PORT" "" "" ${ARGN})
+    set_tests_properties(${name} PROPERTIES LABELS gui RESOURCE_GROUPS displays:1)
+    if(ARG_UPDATE_PORT)
+        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT LUMO_UPDATE_PORT_TEST=1)
     endif()
 endfunction()
 

@@ -192,9 +192,8 @@ void CAsyncSocketEx::ResetConnection()
     m_bCompression = m_bCompressionDefault;
     m_bAcceptingSide = false;
     m_nHandshakeState = 0;
-    m_pPayload.reset();
-    m_nPayloadExpected = 0;
-    m_nPayloadReceived = 0;
+    ForgetPayload();
+    m_nReserveTarget = 0;
     m_bStreamBroken = false;
     m_nBrokenError = 0;
     m_strBrokenReason.Empty();
@@ -209,8 +208,21 @@ int CAsyncSocketEx::Receive(void* /*lpBuf*/, int /*nBufLen*/, int nFlags)
 {
     if (m_bCompression) return ReceiveCompressed(nFlags);
     if (IsPayloadPending())
-        return ReadIntoBuffer(m_pPayload.get() + m_nPayloadReceived, m_nPayloadExpected - m_nPayloadReceived, nFlags,
-                              true);
+    {
+        // The payload's room grows only as its bytes fill it; a read that fills it reads on.
+        int nTotal = 0;
+        for (int nReads = 0; IsPayloadPending() && nReads < kReadsPerPayloadPass; ++nReads)
+        {
+            if (m_nPayloadReceived == m_nPayloadCapacity && !GrowPayload()) return 0;
+            const int nRoom = m_nPayloadCapacity - m_nPayloadReceived;
+            const int nRead = ReadIntoBuffer(m_pPayload.get() + m_nPayloadReceived, nRoom, nFlags, true);
+            if (m_bStreamBroken) return 0;
+            if (nRead < 1) return nTotal > 0 ? nTotal : nRead;
+            nTotal += nRead;
+            if (nRead < nRoom) break; // the network has nothing more now
+        }
+        return nTotal;
+    }
     CompactReceiveBuffer();
     // The buffer grows only when it is full and more is waiting: a read that just filled it says
     // nothing about what follows, and the pass after it may well make room.
@@ -222,10 +234,14 @@ int CAsyncSocketEx::Receive(void* /*lpBuf*/, int /*nBufLen*/, int nFlags)
     int nTotal = ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
     // A handler waits for a payload it has room for: what else has arrived meanwhile is taken now, not
     // one notification (and one pass) per network read. Bounded, so the thread's messages go on.
-    for (int nReads = 1;
-         nTotal > 0 && m_bLastCommandIncomplete && m_nReceived < m_nReceiveCapacity && nReads < kReadsPerPayloadPass;
-         ++nReads)
+    for (int nReads = 1; nTotal > 0 && m_bLastCommandIncomplete && nReads < kReadsPerPayloadPass; ++nReads)
     {
+        // A full buffer grows here only towards what the handler announced, and only because its
+        // bytes came: the next read may find the rest.
+        if (m_nReceived == m_nReceiveCapacity &&
+            (!IsReserveShort() || !GrowReceiveBuffer(static_cast<int>(std::min<DWORD>(
+                                      PendingNetworkBytes(), static_cast<DWORD>(kMaxBuffered))))))
+            break;
         const int nRead =
             ReadIntoBuffer(m_pReceiveBuffer.get() + m_nReceived, m_nReceiveCapacity - m_nReceived, nFlags, false);
         if (m_bStreamBroken) return 0;
@@ -298,8 +314,9 @@ int CAsyncSocketEx::ReceiveCompressedOnce(int nFlags)
         int nRoom = 0;
         if (bIntoPayload)
         {
+            if (m_nPayloadReceived == m_nPayloadCapacity && !GrowPayload()) return 0;
             pTarget = m_pPayload.get() + m_nPayloadReceived;
-            nRoom = m_nPayloadExpected - m_nPayloadReceived;
+            nRoom = m_nPayloadCapacity - m_nPayloadReceived;
         }
         else
         {
@@ -409,6 +426,8 @@ bool CAsyncSocketEx::GrowReceiveBuffer(int nBy)
         }
         nWanted = std::min<long long>(nWanted, nLineLimit);
     }
+    // A waiting handler announced its total: the last block is exactly that, not half as much again.
+    if (IsReserveShort()) nWanted = std::min<long long>(nWanted, m_nReserveTarget);
     if (m_nReceiveCapacity >= kMaxBuffered)
     {
         BreakStream(WSAEMSGSIZE, L"more bytes than the link can count");
@@ -426,6 +445,39 @@ bool CAsyncSocketEx::GrowReceiveBuffer(int nBy)
     return true;
 }
 
+// Called with a full payload block. By half or more, as the receive buffer grows, and never beyond the
+// expected length; FALSE (the stream broken) when memory runs out.
+bool CAsyncSocketEx::GrowPayload()
+{
+    const long long nWanted = static_cast<long long>(m_nPayloadCapacity) +
+                              std::max({static_cast<long long>(PendingNetworkBytes()),
+                                        static_cast<long long>(kReceiveBufferStep),
+                                        static_cast<long long>(m_nPayloadCapacity / 2)});
+    const int nCapacity = static_cast<int>(std::min<long long>(nWanted, m_nPayloadExpected));
+    try
+    {
+        std::unique_ptr<BYTE[]> pPayload = AllocateReceiveBuffer(nCapacity);
+        if (m_nPayloadReceived > 0)
+            std::memcpy(pPayload.get(), m_pPayload.get(), static_cast<size_t>(m_nPayloadReceived));
+        m_pPayload = std::move(pPayload);
+        m_nPayloadCapacity = nCapacity;
+    }
+    catch (const std::bad_alloc&)
+    {
+        BreakStream(WSAENOBUFS, L"out of memory for the received bytes");
+        return false;
+    }
+    return true;
+}
+
+void CAsyncSocketEx::ForgetPayload()
+{
+    m_pPayload.reset();
+    m_nPayloadCapacity = 0;
+    m_nPayloadExpected = 0;
+    m_nPayloadReceived = 0;
+}
+
 BOOL CAsyncSocketEx::ReservePayload(int nLineLength, long long nPayloadLength)
 {
     const long long nTotal = static_cast<long long>(nLineLength) + m_nCharSize + nPayloadLength;
@@ -434,11 +486,14 @@ BOOL CAsyncSocketEx::ReservePayload(int nLineLength, long long nPayloadLength)
         BreakStream(WSAEMSGSIZE, L"payload longer than the link can count");
         return FALSE;
     }
-    if (nTotal <= m_nReceiveCapacity) return TRUE; // the next reads find room once the front is compacted
+    m_nReserveTarget = static_cast<int>(nTotal);
+    // The announced length is only the peer's word: a lie must cost no more than the bytes it sent.
+    const long long nFirst = std::min<long long>(nTotal, static_cast<long long>(m_nReceived) + kPayloadFirstStep);
+    if (nFirst <= m_nReceiveCapacity) return TRUE; // the next reads find room once the front is compacted
     try
     {
         CompactReceiveBuffer();
-        ReplaceReceiveBuffer(static_cast<int>(nTotal));
+        ReplaceReceiveBuffer(static_cast<int>(nFirst));
     }
     catch (const std::bad_alloc&)
     {
@@ -711,9 +766,7 @@ bool CAsyncSocketEx::OnDispatchFailed(const CString& strWord, const CString& str
                       nMode == CSocketCommand::modeCallback))
         return true;
     DiscardReceived();
-    m_pPayload.reset();
-    m_nPayloadExpected = 0;
-    m_nPayloadReceived = 0;
+    ForgetPayload();
     return false;
 }
 
@@ -730,6 +783,7 @@ BOOL CAsyncSocketEx::ProcessCommand(int nLineLength, const CString& strWord, con
                                     BOOL& bContinue)
 {
     m_bLastCommandIncomplete = false;
+    m_nReserveTarget = 0; // a waiting handler announces its total again on each call
     CSocketCommandMap* pMap = GetCommandMap();
     CSocketCommand* pCommand = nullptr;
     if (!pMap || !pMap->Lookup(strWord.GetString(), pCommand) || !pCommand)
@@ -870,11 +924,15 @@ void CAsyncSocketEx::DispatchBinary(CSocketCommand& command, CStringArray& arrFi
         const int nField = command.m_nPayloadLengthField;
         if (nField < 0 || nField >= arrFields.GetSize()) AfxThrowInvalidArgException();
         const long nLength = std::max(_wtol(arrFields[nField].GetString()), 0L);
-        m_pPayload.reset(new BYTE[nLength > 0 ? nLength : 1]);
+        const int nAfterLine = std::max(m_nReceived - m_nCharSize - nLineLength, 0);
+        const int nMove = std::min(nAfterLine, static_cast<int>(nLength));
+        // Room for what is here and a bounded step: the length is the peer's word, and the room grows
+        // as the bytes come (GrowPayload).
+        const int nCapacity = std::min(static_cast<int>(nLength), std::max(nMove, kPayloadFirstStep));
+        m_pPayload = AllocateReceiveBuffer(nCapacity);
+        m_nPayloadCapacity = nCapacity;
         m_nPayloadExpected = static_cast<int>(nLength);
         m_nPayloadReceived = 0;
-        const int nAfterLine = std::max(m_nReceived - m_nCharSize - nLineLength, 0);
-        const int nMove = std::min(nAfterLine, m_nPayloadExpected);
         BYTE* pLineEnd = m_pReceiveBuffer.get() + m_nReceiveOffset + nLineLength + m_nCharSize;
         std::memcpy(m_pPayload.get(), pLineEnd, static_cast<size_t>(nMove));
         std::memmove(pLineEnd, pLineEnd + nMove, static_cast<size_t>(nAfterLine - nMove));
@@ -890,8 +948,7 @@ void CAsyncSocketEx::DispatchBinary(CSocketCommand& command, CStringArray& arrFi
     ConsumeReceived(nLineLength);
     std::unique_ptr<BYTE[]> pPayload = std::move(m_pPayload);
     const int nLength = m_nPayloadExpected;
-    m_nPayloadExpected = 0;
-    m_nPayloadReceived = 0;
+    ForgetPayload();
     if (auto* ppfn = std::get_if<SOCKET_COMMAND_BINARY>(&command.m_pfnHandler))
         (this->*(*ppfn))(arrFields, pPayload.get(), nLength);
 }

@@ -93,13 +93,16 @@ public:
     int GetReceivedCount() const { return m_nReceived; }
     int GetReceiveCapacity() const { return m_nReceiveCapacity; }
 
-    // A handler that has read its payload's length makes room for line, line end and payload in one
-    // allocation, instead of letting the buffer grow read by read. FALSE when the total is more than the
-    // link's counts can describe: the link then closes after the pass, the error reported through
-    // OnCommandException; the handler just returns (incomplete). The bytes may move: read
-    // GetReceivedData() again after the call. While the handler waits, one notification reads on until
-    // the room is full.
+    // A handler that has read its payload's length tells the link how much it waits for: line, line end
+    // and payload. The length is the peer's word, so room is made only for a bounded first step; it grows
+    // (by half or more, never beyond the total) as the bytes arrive, and the last block is exactly the
+    // total. FALSE when the total is more than the link's counts can describe: the link then closes after
+    // the pass, the error reported through OnCommandException; the handler just returns (incomplete). The
+    // bytes may move: read GetReceivedData() again after the call. While the handler waits, one
+    // notification reads on until the total is here or the network has nothing more.
     BOOL ReservePayload(int nLineLength, long long nPayloadLength);
+    // What a payload's announced length may reserve before any of its bytes arrived.
+    static constexpr int kPayloadFirstStep = 1024 * 1024;
 
     // For a stream too long to hold whole (the update stream): a handler of mode 1 or 3 takes the bytes
     // right behind its line end as they arrive and removes them here, keeping its line in front; it stays
@@ -206,6 +209,9 @@ private:
     int ReadIntoBuffer(BYTE* pTarget, int nRoom, int nFlags, bool bIntoPayload);
     DWORD PendingNetworkBytes();
     bool GrowReceiveBuffer(int nBy);
+    bool GrowPayload();
+    void ForgetPayload();
+    bool IsReserveShort() const { return m_bLastCommandIncomplete && m_nReserveTarget > m_nReceiveCapacity; }
     void ReplaceReceiveBuffer(int nCapacity);
     void BreakStream(int nError, LPCWSTR pszReason);
     void CompactReceiveBuffer();
@@ -241,8 +247,10 @@ private:
     short m_nCharSize = 2;
     bool m_bEncodingDetected = false;
     std::unique_ptr<BYTE[]> m_pPayload;
+    int m_nPayloadCapacity = 0; // grows towards the expected length as the bytes arrive
     int m_nPayloadExpected = 0;
     int m_nPayloadReceived = 0;
+    int m_nReserveTarget = 0; // what the waiting handler's ReservePayload asked for; 0 when none
     bool m_bLastCommandIncomplete = false;
     bool m_bPassRunning = false; // a nested notification then only reads and marks more data
     bool m_bMoreData = false;

@@ -210,9 +210,7 @@ BOOL CAsyncSocketEx::Accept(CAsyncSocket& rConnectedSocket, SOCKADDR* lpSockAddr
                 // What was read went through a key stream the peer never used: neither the bytes nor the
                 // encoding they suggested mean anything, so the peer's next data decides afresh.
                 link.DiscardReceived();
-                link.m_pPayload.reset();
-                link.m_nPayloadExpected = 0;
-                link.m_nPayloadReceived = 0;
+                link.ForgetPayload();
                 if (link.m_bDetectEncoding)
                 {
                     link.m_bEncodingDetected = false;

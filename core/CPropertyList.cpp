@@ -4,6 +4,7 @@
 #include "framework/COleDateTime.h"
 #include "framework/COleVariant.h"
 #include "framework/CStringArray.h"
+#include <cwchar>
 #include <string>
 #include <utility>
 
@@ -205,9 +206,14 @@ CString CPropertyList::GetString() const
 
 void CPropertyList::SetString(LPCWSTR pszText)
 {
+    SetString(pszText, pszText ? std::wcslen(pszText) : 0);
+}
+
+void CPropertyList::SetString(const wchar_t* pchText, size_t nLength)
+{
     RemoveAllValues();
-    if (!pszText || !*pszText) return;
-    const std::wstring text(pszText);
+    if (!pchText || nLength == 0) return;
+    const std::wstring text(pchText, nLength);
     std::map<CString, CString> collected; // with case: a later entry replaces an earlier one
 
     if (text.back() == kCompactEnd)

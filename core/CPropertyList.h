@@ -42,6 +42,8 @@ public:
     // Reads the main form, or the compact form (name 0x01 value 0x02 ..., CR as 0x03) when the text
     // ends in 0x02. Values are replaced, types only changed by "[T]" entries. Never throws for bad text.
     void SetString(LPCWSTR pszText);
+    // The same for a counted text: NULs inside it stay in the values instead of ending the text.
+    void SetString(const wchar_t* pchText, size_t nLength);
     CString GetJsonString() const;
     void SetJsonString(LPCWSTR pszText);
 

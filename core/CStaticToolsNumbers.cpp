@@ -403,7 +403,9 @@ void CStaticTools::LireChaineSeparateurString(const CString& strText, wchar_t ch
 {
     // Every command line of every link is split here: size the array once, one copy per piece.
     const wchar_t* const pText = strText.GetString();
-    const wchar_t* const pEnd = pText + std::wcslen(pText);
+    // To the text's length, not to its first NUL: a NUL from the wire is a character like any other,
+    // and cutting there would make a shorter line of the fields before it.
+    const wchar_t* const pEnd = pText + strText.GetLength();
     INT_PTR nPieces = 0;
     const wchar_t* pTail = pText;
     if (chSeparator != L'\0')

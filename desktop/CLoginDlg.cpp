@@ -225,7 +225,7 @@ void CLoginDlg::ShowAgentList(const CStringArray& fields)
             nFound = static_cast<int>(m_agents.size());
         m_agents.push_back(std::move(pAgent));
     }
-    m_listAgents.SetSortColumn(1, FALSE);
+    m_listAgents.SetSortColumn(1); // signed and one-based: the surname column, ascending
     SortAgents();
     const auto select = [this](int nItem) {
         m_listAgents.SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -266,10 +266,11 @@ int CALLBACK CLoginDlg::CompareItems(LPARAM lParam1, LPARAM lParam2, LPARAM lPar
     auto* pThis = reinterpret_cast<CLoginDlg*>(lParamSort);
     int nColumn = 0;
     BOOL bDescending = FALSE;
-    pThis->m_listAgents.GetSortColumn(&nColumn, &bDescending);
+    if (!pThis->m_listAgents.GetSortColumn(&nColumn, &bDescending)) return 0;
     const size_t n1 = static_cast<size_t>(lParam1), n2 = static_cast<size_t>(lParam2);
     if (n1 >= pThis->m_agents.size() || n2 >= pThis->m_agents.size()) return 0;
-    return CompareAgents(*pThis->m_agents[n1], *pThis->m_agents[n2], bDescending ? -nColumn : nColumn);
+    // The list numbers its columns from 0; CompareAgents takes the signed, one-based sort column.
+    return CompareAgents(*pThis->m_agents[n1], *pThis->m_agents[n2], bDescending ? -(nColumn + 1) : nColumn + 1);
 }
 
 void CLoginDlg::SortAgents()

@@ -8,6 +8,7 @@
 #include "desktop/CLoginDlg.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/LumoResource.h"
+#include "framework/AfxEnableControlContainer.h"
 #include "framework/AfxMessageBox.h"
 #include "sessions/CAppSocket.h"
 #include "sessions/CCallResultSettings.h"
@@ -147,6 +148,8 @@ BOOL CLumoApp::InitInstance()
     }
     m_bSocketsStarted = true;
     m_bOleStarted = SUCCEEDED(OleInitialize(nullptr));
+    // The softphone is hosted later as an ActiveX control of the main window.
+    AfxEnableControlContainer();
 
     // Its start opens the application ports, so local programs may connect while Jex is awaited.
     if (!CreateMainWindow()) return FALSE;
@@ -158,8 +161,10 @@ BOOL CLumoApp::InitInstance()
     if (!bConnected) return FALSE;
     GiveLinkToMainWindow();
     ImportToolBarPosition();
-    if (m_bUseAuthentication) return m_pJexSocket->SendWindowsLogon(m_pMainDlg.get());
-    if (StartApplicationPortsAndLogon()) return TRUE;
+    // The Windows account logs on without the dialog, but the local programs need their ports all the same.
+    if (m_bUseAuthentication && MakeApplicationPortListeners())
+        return m_pJexSocket->SendWindowsLogon(m_pMainDlg.get());
+    if (!m_bUseAuthentication && StartApplicationPortsAndLogon()) return TRUE;
     m_pAgent.reset();
     DestroyMainWindow();
     return FALSE;
@@ -192,9 +197,14 @@ template <class Listener> BOOL CLumoApp::MakeListener(std::unique_ptr<Listener>&
     return TRUE;
 }
 
+BOOL CLumoApp::MakeApplicationPortListeners()
+{
+    return MakeListener(m_pOldListener, m_nApplicationPort) && MakeListener(m_pListener, m_nAppPort);
+}
+
 BOOL CLumoApp::StartApplicationPortsAndLogon()
 {
-    if (!MakeListener(m_pOldListener, m_nApplicationPort) || !MakeListener(m_pListener, m_nAppPort)) return FALSE;
+    if (!MakeApplicationPortListeners()) return FALSE;
     CLoginDlg dlg(GetJexSocket(), *this, m_pMainDlg.get());
     if (dlg.DoModal() != IDOK) return FALSE;
     if (m_bVisible && m_pMainDlg && m_pMainDlg->GetSafeHwnd())
@@ -541,7 +551,11 @@ BOOL CLumoApp::CheckConnection()
 
 CLumoApp::LogonAgain CLumoApp::LogOnAgain()
 {
-    if (m_bUseAuthentication) return m_pJexSocket->SendWindowsLogon(nullptr) ? LogonAgain::done : LogonAgain::notSent;
+    if (m_bUseAuthentication)
+    {
+        if (!MakeApplicationPortListeners()) return LogonAgain::failed;
+        return m_pJexSocket->SendWindowsLogon(nullptr) ? LogonAgain::done : LogonAgain::notSent;
+    }
     // The log-on dialog is not part of this program yet: without a log-on there is no session.
     return LogonAgain::failed;
 }

@@ -160,6 +160,8 @@ private:
     void CloseListeners();
     // The listener of one port, made unless it is there; FALSE after the box.
     template <class Listener> BOOL MakeListener(std::unique_ptr<Listener>& pListener, USHORT& nPort);
+    // Both listeners, each moved on to the next free port while its own is taken; FALSE after a box.
+    BOOL MakeApplicationPortListeners();
     // The tool-bar position moves once from the registry into the agent settings.
     void ImportToolBarPosition();
     // The tool bar forgets the call it followed: the calls went with the link.

@@ -195,6 +195,16 @@ CString CLumoAppHost::GetLogFileLocation()
     return CIniFile::GetLogFileLocation();
 }
 
+CString CLumoAppHost::GetInputTracePath()
+{
+    return CIniFile::GetInputTracePath();
+}
+
+CString CLumoAppHost::GetOutputTracePath()
+{
+    return CIniFile::GetOutputTracePath();
+}
+
 void CLumoAppHost::SetVisible(BOOL bVisible)
 {
     m_app.m_bVisible = bVisible != FALSE;

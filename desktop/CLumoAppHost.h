@@ -56,6 +56,8 @@ public:
     BOOL IsVoipOn() override;
     BOOL IsPermissionOn(int nBit) override;
     CString GetLogFileLocation() override;
+    CString GetInputTracePath() override;
+    CString GetOutputTracePath() override;
     void SetVisible(BOOL bVisible) override;
     CWnd* GetConnectionDialogWnd() override;
 

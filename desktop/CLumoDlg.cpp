@@ -13,6 +13,7 @@
 #include "sessions/CJexSocket.h"
 #include "sessions/CLumoClientSocket.h"
 #include "sessions/CSessionCore.h"
+#include <algorithm>
 #include <iterator>
 #include <objbase.h>
 
@@ -434,6 +435,30 @@ LRESULT CLumoDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != WM_POSTEDMESSAGEBOX) return CLumoDialog::WindowProc(message, wParam, lParam);
     const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(lParam));
-    if (pText) AfxMessageBox(*pText, MB_OK);
+    if (pText) ShowPostedBox(*pText);
     return 0;
+}
+
+// A box's own message loop delivers the next posted box. Opened there, every box would stay on the
+// stack until the user closed the ones above it, and a program sending thousands of unknown words
+// would overflow it. So they wait in line and come one after the other; a text already waiting is
+// not added twice, and past a few the rest are dropped: nobody reads thousands of boxes.
+void CLumoDlg::ShowPostedBox(const CString& strText)
+{
+    if (m_bShowingPostedBox)
+    {
+        if (m_waitingBoxes.size() < kMaxWaitingBoxes &&
+            std::find(m_waitingBoxes.begin(), m_waitingBoxes.end(), strText) == m_waitingBoxes.end())
+            m_waitingBoxes.push_back(strText);
+        return;
+    }
+    m_bShowingPostedBox = true;
+    AfxMessageBox(strText, MB_OK);
+    while (!m_waitingBoxes.empty())
+    {
+        const CString strNext = m_waitingBoxes.front();
+        m_waitingBoxes.pop_front();
+        AfxMessageBox(strNext, MB_OK);
+    }
+    m_bShowingPostedBox = false;
 }

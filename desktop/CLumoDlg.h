@@ -11,6 +11,7 @@
 #include "uikit/CLumoDialog.h"
 #include "uikit/CRotaryControl.h"
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -238,6 +239,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void ShowPostedBox(const CString& strText);
     void TraceHandler(const char* pszName) const
     {
         if (m_handlerTrace) m_handlerTrace(pszName);
@@ -342,4 +344,8 @@ private:
     HWND m_hTimeChangeWnd = nullptr; // registered for clock changes under this handle
     BOOL m_bComInitialized = FALSE;
     std::function<void(const char*)> m_handlerTrace;
+    // Posted boxes that arrived while one was shown; a few, each text once.
+    std::deque<CString> m_waitingBoxes;
+    bool m_bShowingPostedBox = false;
+    static constexpr size_t kMaxWaitingBoxes = 16;
 };

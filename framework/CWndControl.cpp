@@ -1,5 +1,6 @@
 // CWnd's side of ActiveX control hosting: creating a control as a window, and calling it by DISPID.
 #include "framework/CWnd.h"
+#include "framework/AfxEnableControlContainer.h"
 #include "framework/COleControlContainer.h"
 #include "framework/COleControlSite.h"
 #include "framework/COleDispatchException.h"
@@ -232,6 +233,11 @@ BOOL CWnd::CreateControl(REFCLSID clsid, LPCWSTR lpszWindowName, DWORD dwStyle, 
     if (m_hWnd)
     {
         ::SetLastError(static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)));
+        return FALSE;
+    }
+    if (!AfxIsControlContainerEnabled())
+    {
+        ::SetLastError(static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED)));
         return FALSE;
     }
     if (!pParentWnd->m_pCtrlCont.IsValid())

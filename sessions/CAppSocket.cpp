@@ -34,6 +34,7 @@ CAppSocket::CAppSocket(CSessionCore& core, ILumoAppHost& app) : m_core(core), m_
 CAppSocket::~CAppSocket()
 {
     *m_pAlive = false;
+    if (m_bCounted) --*m_pConnections;
     --s_nInstances;
 }
 
@@ -56,7 +57,20 @@ void CAppSocket::OnAccept(int nErrorCode)
     if (nErrorCode != 0) return;
     // Owned by its connection from here: it deletes itself when the connection ends.
     auto* pConnection = new CAppSocket(m_core, m_app);
-    if (!Accept(*pConnection)) delete pConnection;
+    pConnection->m_pConnections = m_pConnections;
+    pConnection->m_bCounted = true;
+    ++*m_pConnections;
+    if (!Accept(*pConnection))
+    {
+        delete pConnection;
+        return;
+    }
+    if (*m_pConnections > kMaxConnections)
+    {
+        // Taken from the queue and closed: the program sees its connection end, the others go on.
+        pConnection->Close();
+        delete pConnection;
+    }
 }
 
 // ---- receiving ----
@@ -103,6 +117,8 @@ bool CAppSocket::ReadOnce()
         m_bClosePending = true; // nothing that fits the buffer ends this line
         return false;
     }
+    // The vector's own growth is geometric: the bytes of a long payload are copied a few times, not
+    // once per read.
     if (m_buffer.size() < static_cast<size_t>(m_nHeld + kReadBlock))
         m_buffer.resize((static_cast<size_t>(m_nHeld) / kReadBlock + 2) * kReadBlock);
     const int nRead = CAsyncSocket::Receive(m_buffer.data() + m_nHeld, kReadBlock);
@@ -192,6 +208,11 @@ void CAppSocket::OnClose(int /*nErrorCode*/)
     if (m_bPassRunning)
     {
         m_bClosePending = true; // the running pass still reads what came before the close
+        // The id is free at once, whatever request of this link still waits: a program that
+        // connects anew must be able to take it. Nothing behind the close registers again.
+        m_bPeerClosed = true;
+        m_bLoggedIn = false;
+        m_core.RemoveOldApplication(m_nApplicationId, this);
         return;
     }
     // The peer's last bytes came before the close; the dispatch has offered them already.
@@ -312,13 +333,9 @@ CAppSocket::Next CAppSocket::HandleSNDINT(const CString& strRest, int nLineTotal
         CloseConnection();
         return Next::stop;
     }
-    if (m_nHeld < nLineTotal + static_cast<int>(nLength))
-    {
-        // One allocation for what the line announces instead of a growth per read.
-        if (m_buffer.size() < static_cast<size_t>(nLineTotal) + nLength + kReadBlock)
-            m_buffer.resize(static_cast<size_t>(nLineTotal) + nLength + kReadBlock);
-        return Next::waitForData;
-    }
+    // The length is the program's word: room comes only with the bytes (ReadOnce), so a program that
+    // announces much and sends little holds little.
+    if (m_nHeld < nLineTotal + static_cast<int>(nLength)) return Next::waitForData;
     std::shared_ptr<CJexSocket> pJex = JexInSession();
     CAppPortRelays::RelayInterviewData(pJex.get(), static_cast<long>(numbers[0]), static_cast<long>(numbers[1]),
                                        m_buffer.data() + nLineTotal, nLength, numbers[3], FALSE,
@@ -330,7 +347,7 @@ CAppSocket::Next CAppSocket::HandleSNDINT(const CString& strRest, int nLineTotal
 CAppSocket::Next CAppSocket::OnAPLGIN(const CString& strRest)
 {
     // Registered once: another APLGIN would register the socket under a second id.
-    if (m_bLoggedIn) return Next::readOn;
+    if (m_bLoggedIn || m_bPeerClosed) return Next::readOn;
     long nId = 0;
     if (!CStaticTools::EstLong(strRest.GetString(), nId) || !m_core.AddOldApplication(nId, this))
     {

@@ -24,7 +24,10 @@ public:
     static constexpr int kReadBlock = 10240; // one read, and the step the buffer grows by
     // More unread bytes than this (a line without its end, or a line and the payload it announces)
     // close the connection: one application must not make the desktop hold unbounded memory.
-    static constexpr int kMaxHeldBytes = 256 * 1024 * 1024;
+    static constexpr int kMaxHeldBytes = 64 * 1024 * 1024;
+    // Connections one listener serves at once; any program of any user on the machine may connect,
+    // so further ones are closed as soon as they are accepted.
+    static constexpr int kMaxConnections = 16;
 
     CAppSocket(CSessionCore& core, ILumoAppHost& app);
     CAppSocket(const CAppSocket&) = delete; // the socket map and the core's register hold `this`
@@ -135,13 +138,16 @@ private:
     CSessionCore& m_core;
     ILumoAppHost& m_app;
 
-    std::vector<BYTE> m_buffer; // received bytes; its capacity grows in steps of kReadBlock
+    std::vector<BYTE> m_buffer; // received bytes; grows only with what arrived, never with what a line announces
     int m_nHeld = 0;            // the unread ones, from the front
     long m_nApplicationId = -1;
     bool m_bLoggedIn = false;
     std::optional<long> m_nCheckedAgentId; // the agent of this socket's last CHKPWD
     bool m_bWide = false;
     UINT m_nListeningPort = 0; // of the listener
+    // The listener's count of its live connections, shared with each: it may go before they do.
+    std::shared_ptr<int> m_pConnections = std::make_shared<int>(0);
+    bool m_bCounted = false; // an accepted connection, counted in m_pConnections
     CStringArray m_arrPauseIds;
     CStringArray m_arrPauseNames;
 
@@ -150,6 +156,7 @@ private:
     // handler deleted the object.
     bool m_bPassRunning = false;
     bool m_bClosePending = false;
+    bool m_bPeerClosed = false; // the application closed while a pass ran; its register entry is gone
     bool m_bLinkClosing = false; // closed by the desktop during the pass: it deletes the object
     std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true);
 

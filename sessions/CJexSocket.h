@@ -315,8 +315,9 @@ protected:
     void HandleVOICIP(CStringArray& arrFields);
 
 private:
-    // The nLength bytes behind the line, or null (bIncomplete set) while they are not all there.
-    const BYTE* WaitForPayload(int nLineLength, DWORD nLength, BOOL& bIncomplete);
+    // The payload behind the line once it is all here; null while it is not (incomplete) and when the
+    // length field is no number (the line alone is dropped, as a protocol error).
+    const BYTE* WaitForPayload(int nLineLength, const CString& strLength, DWORD& nLength, BOOL& bIncomplete);
     void RelayCallAnswer(int nKind, CStringArray& arrFields);
     void HandOnList(CStringArray& arrFields, CObArray& records, WPARAM nKind,
                     void (CSessionCore::*pfnRelay)(long, long, const CString&));

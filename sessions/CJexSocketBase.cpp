@@ -1,6 +1,8 @@
 #include "sessions/CJexSocketBase.h"
 #include "sessions/ILumoAppHost.h"
 #include "core/CStaticTools.h"
+#include "framework/CException.h"
+#include "framework/CStdioFile.h"
 
 CSocketCommandMap CJexSocketBase::s_mapJexBase;
 CCriticalSection CJexSocketBase::s_csJexBase;
@@ -20,7 +22,55 @@ bool IsPlainPathPart(const CString& strPart)
 
 CJexSocketBase::CJexSocketBase(ILumoAppHost& app) : CAsyncSocketEx(false, false), m_app(app)
 {
+    m_strInputTrace = app.GetInputTracePath();
+    m_strOutputTrace = app.GetOutputTracePath();
+    SetInputTracePath(m_strInputTrace);
+    SetOutputTracePath(m_strOutputTrace);
     m_bDeleteOnClose = false;
+}
+
+void CJexSocketBase::TraceReceived(const CString& strText)
+{
+    AppendTrace(m_strInputTrace, strText);
+}
+
+void CJexSocketBase::TraceSent(const CString& strText)
+{
+    AppendTrace(m_strOutputTrace, strText);
+}
+
+void CJexSocketBase::AppendTrace(const CString& strPath, const CString& strText)
+{
+    if (strPath.IsEmpty()) return;
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    CString strTime;
+    strTime.Format(L"%02hu-%02hu-%04hu %02hu:%02hu:%02hu", now.wDay, now.wMonth, now.wYear, now.wHour, now.wMinute,
+                   now.wSecond);
+    CString strLine;
+    strLine.Format(m_strTraceLineFormat.GetString(), strTime.GetString(), strText.Left(kMaxTraceChars).GetString());
+    try
+    {
+        CStdioFile file;
+        if (!file.Open(strPath, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite | CFile::shareDenyWrite |
+                                    CFile::typeText))
+            return;
+        // Counted in characters as the worst case of bytes: a wide character takes at most four.
+        const ULONGLONG nLineBytes = static_cast<ULONGLONG>(strLine.GetLength()) * 4;
+        if (file.GetLength() + nLineBytes > static_cast<ULONGLONG>(kMaxTraceFileBytes))
+        {
+            file.Close(); // opened again without keeping the contents: the file starts again
+            if (!file.Open(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeText))
+                return;
+        }
+        file.SeekToEnd();
+        file.WriteString(strLine);
+        file.Close();
+    }
+    catch (CException* pError)
+    {
+        pError->Delete(); // a full disk loses the trace line, never the link
+    }
 }
 
 CJexSocketBase::~CJexSocketBase() = default;

@@ -48,7 +48,20 @@ public:
     // The link that carries bulk transfers (log files, recordings) now.
     virtual CJexSocketBase& GetDataRoute() = 0;
 
+    // A trace file stays below this size: when a line would take it over, the file starts again.
+    static constexpr LONGLONG kMaxTraceFileBytes = 1024 * 1024;
+    // A trace text is cut to this many characters: a peer's long line must not fill the file at once.
+    static constexpr int kMaxTraceChars = 4096;
+
 protected:
+    // Each sink appends to its trace file, when one is named.
+    void TraceReceived(const CString& strText) override;
+    void TraceSent(const CString& strText) override;
+    void AppendTrace(const CString& strPath, const CString& strText);
+
+    CString m_strInputTrace; // the paths the framework is given, kept for the sinks
+    CString m_strOutputTrace;
+
     // Jex confirms an uploaded recording; its file goes.
     void HandleSNDSRE(CStringArray& arrFields);
 

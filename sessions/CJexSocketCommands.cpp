@@ -20,6 +20,7 @@
 #include "framework/CWnd.h"
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 #include <memory>
 
@@ -170,12 +171,22 @@ void CJexSocket::AddCommands(CSocketCommandMap& map)
 
 // ---- helpers ----
 
-const BYTE* CJexSocket::WaitForPayload(int nLineLength, DWORD nLength, BOOL& bIncomplete)
+const BYTE* CJexSocket::WaitForPayload(int nLineLength, const CString& strLength, DWORD& nLength, BOOL& bIncomplete)
 {
+    // Read whole: "1\0" + "0" is no length of 1. Taken for one, it would leave the rest of the payload
+    // to be read as lines, or put a UTF-16 link one byte out of step for good.
+    unsigned long nParsed = 0;
+    if (strLength.IsEmpty() || std::wcslen(strLength.GetString()) != static_cast<size_t>(strLength.GetLength()) ||
+        !CStaticTools::EstULong(strLength.GetString(), nParsed))
+    {
+        ConsumeReceived(nLineLength);
+        OnCommandException(CString(), strLength, L"payload length is no number");
+        return nullptr;
+    }
+    nLength = static_cast<DWORD>(nParsed);
     if (static_cast<DWORD>(GetCountAfterLine(nLineLength)) >= nLength)
         return GetReceivedData() + nLineLength + GetCharSize();
-    // One allocation for the whole payload instead of growing read by read; a length the link
-    // cannot hold closes it.
+    // Room grows as the bytes come; a length the link cannot hold closes it.
     ReservePayload(nLineLength, nLength);
     bIncomplete = TRUE;
     return nullptr;
@@ -547,8 +558,8 @@ void CJexSocket::HandleVOICIP(CStringArray& arrFields)
 
 void CJexSocket::HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
 {
-    const DWORD nLength = ToULong(arrFields[3]);
-    const BYTE* pPayload = WaitForPayload(nLineLength, nLength, bIncomplete);
+    DWORD nLength = 0;
+    const BYTE* pPayload = WaitForPayload(nLineLength, arrFields[3], nLength, bIncomplete);
     if (!pPayload) return;
     const DWORD nCrc = ToULong(arrFields[4]);
     // Passed on in place: the receiver copies what it sends before the bytes are consumed.
@@ -560,8 +571,8 @@ void CJexSocket::HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& bI
 
 void CJexSocket::HandleQTAUPD(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
 {
-    const DWORD nLength = ToULong(arrFields[2]);
-    const BYTE* pPayload = WaitForPayload(nLineLength, nLength, bIncomplete);
+    DWORD nLength = 0;
+    const BYTE* pPayload = WaitForPayload(nLineLength, arrFields[2], nLength, bIncomplete);
     if (!pPayload) return;
     if (m_pMainDlg) m_pMainDlg->OnQuotaUpdate(ToLong(arrFields[0]), ToShort(arrFields[1]), pPayload, nLength);
     ConsumeReceived(nLineLength + static_cast<int>(nLength));
@@ -577,8 +588,8 @@ void CJexSocket::HandleSNDINT(CStringArray& arrFields, int nLineLength, BOOL& bI
                                                 ToLong(arrFields[2]));
         return;
     }
-    const DWORD nLength = ToULong(arrFields[4]);
-    const BYTE* pPayload = WaitForPayload(nLineLength, nLength, bIncomplete);
+    DWORD nLength = 0;
+    const BYTE* pPayload = WaitForPayload(nLineLength, arrFields[4], nLength, bIncomplete);
     if (!pPayload) return;
     std::unique_ptr<BYTE[]> pCopy = CopyPayload(pPayload, nLength);
     ConsumeReceived(nLineLength + static_cast<int>(nLength));
@@ -591,8 +602,8 @@ void CJexSocket::HandleSNDINT(CStringArray& arrFields, int nLineLength, BOOL& bI
 
 void CJexSocket::HandleSNDMSG(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
 {
-    const DWORD nTotal = ToULong(arrFields[2]);
-    const BYTE* pPayload = WaitForPayload(nLineLength, nTotal, bIncomplete);
+    DWORD nTotal = 0;
+    const BYTE* pPayload = WaitForPayload(nLineLength, arrFields[2], nTotal, bIncomplete);
     if (!pPayload) return;
     auto pMessage = std::make_unique<CMessage>();
     pMessage->SetText(arrFields[1].GetString(), true);
@@ -645,8 +656,8 @@ void CJexSocket::HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bI
         if (m_pMainDlg) m_pMainDlg->OnTaskResources(nTaskId, nApplicationId, -1, nullptr, 0, 0);
         return;
     }
-    const DWORD nLength = ToULong(arrFields[3]);
-    const BYTE* pPayload = WaitForPayload(nLineLength, nLength, bIncomplete);
+    DWORD nLength = 0;
+    const BYTE* pPayload = WaitForPayload(nLineLength, arrFields[3], nLength, bIncomplete);
     if (!pPayload) return;
     std::unique_ptr<BYTE[]> pCopy = CopyPayload(pPayload, nLength);
     ConsumeReceived(nLineLength + static_cast<int>(nLength));
@@ -657,8 +668,8 @@ void CJexSocket::HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bI
 
 void CJexSocket::HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
 {
-    const DWORD nLength = ToULong(arrFields[2]);
-    const BYTE* pPayload = WaitForPayload(nLineLength, nLength, bIncomplete);
+    DWORD nLength = 0;
+    const BYTE* pPayload = WaitForPayload(nLineLength, arrFields[2], nLength, bIncomplete);
     if (!pPayload) return;
     const std::unique_ptr<BYTE[]> pCopy = CopyPayload(pPayload, nLength);
     ConsumeReceived(nLineLength + static_cast<int>(nLength));

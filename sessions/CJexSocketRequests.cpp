@@ -52,8 +52,9 @@ BOOL CJexSocket::SendApplicationLogon(long nPendingId, const CString& strField1,
     if (!IsLinkUp()) return FALSE;
     // Jex's ALOGON answer names no application: the one that waits is remembered here.
     m_nPendingApplication = nPendingId;
-    return SendRequest(L"APPLGN %s %s %s %ld %s %ld\r", strField1.GetString(), Escaped(strField2).GetString(),
-                       strField3.GetString(), UtcOffset(), Escaped(strField4).GetString(),
+    // Every field comes from a local program: one left as it came could end the line or add fields.
+    return SendRequest(L"APPLGN %s %s %s %ld %s %ld\r", Escaped(strField1).GetString(), Escaped(strField2).GetString(),
+                       Escaped(strField3).GetString(), UtcOffset(), Escaped(strField4).GetString(),
                        m_app.GetRegistryLocationId());
 }
 
@@ -92,15 +93,17 @@ BOOL CJexSocket::SendChangeNumber(int nFirst, int nSecond, const CString& strNum
 BOOL CJexSocket::SendChangePasswordById(CWnd* pReplyWnd, long nAgentId, const CString& strOld, const CString& strNew)
 {
     m_pReplyWnd = pReplyWnd;
-    return SendRequest(L"CHGPWD 1 %d %s %s\r", static_cast<int>(nAgentId), strOld.GetString(), strNew.GetString());
+    // Letter pairs pass the escape unchanged; a program's own text of another kind must not split the line.
+    return SendRequest(L"CHGPWD 1 %d %s %s\r", static_cast<int>(nAgentId), Escaped(strOld).GetString(),
+                       Escaped(strNew).GetString());
 }
 
 BOOL CJexSocket::SendChangePasswordByName(CWnd* pReplyWnd, const CString& strUserName, const CString& strOld,
                                           const CString& strNew)
 {
     m_pReplyWnd = pReplyWnd;
-    return SendRequest(L"CHGPWD 2 %s %s %s\r", Escaped(strUserName).GetString(), strOld.GetString(),
-                       strNew.GetString());
+    return SendRequest(L"CHGPWD 2 %s %s %s\r", Escaped(strUserName).GetString(), Escaped(strOld).GetString(),
+                       Escaped(strNew).GetString());
 }
 
 BOOL CJexSocket::SendConferenceAdd(long nFirst, int nSecond)

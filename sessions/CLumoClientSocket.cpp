@@ -36,6 +36,9 @@ CLumoClientSocket::CLumoClientSocket(CSessionCore& core, ILumoAppHost& app)
 
 CLumoClientSocket::~CLumoClientSocket()
 {
+    // Whatever way the link went, no register may keep it: its id must be free for the next program.
+    if (!m_bListener && m_core.FindApplication(m_nApplicationId) == this)
+        m_core.RemoveApplication(m_nApplicationId, this);
     CloseConnections();
     if (m_pListener) m_pListener->m_accepted.erase(this);
 }
@@ -91,6 +94,7 @@ void CLumoClientSocket::OnClose(int nErrorCode)
 {
     m_bLoggedIn = false;
     m_bSkipping = false;
+    m_bPeerClosed = true;
     // Also for a socket that never registered: a refused second program leaves the holder's entry alone.
     if (!m_bListener) m_core.RemoveApplication(m_nApplicationId, this);
     CAsyncSocketEx::OnClose(nErrorCode); // may delete this object

@@ -132,6 +132,8 @@ private:
 
     long m_nApplicationId = -1;
     bool m_bLoggedIn = false;
+    // The peer has closed: the lines still buffered are served, but none registers the link again.
+    bool m_bPeerClosed = false;
     bool m_bMayBeMessageMaster = true;
     long m_nRequestId = -1;
 

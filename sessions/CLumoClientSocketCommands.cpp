@@ -94,6 +94,8 @@ void CLumoClientSocket::HandleAPLGIN(CStringArray& arrFields)
 {
     // Registered once: a second entry for this socket would outlive its close.
     if (m_bLoggedIn) return;
+    // A request that waited let the close through: the lines behind it no longer register anything.
+    if (m_bPeerClosed || m_hSocket == INVALID_SOCKET) return;
     const long nApplicationId = ToLong(arrFields[0]);
     const BOOL bMayBeMaster = ToBool(arrFields[1]);
     if (!m_core.AddApplication(nApplicationId, this, bMayBeMaster, m_nRequestId))

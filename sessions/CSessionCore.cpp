@@ -83,9 +83,12 @@ void CSessionCore::DeliverToNewOldApplication(long nApplicationId, IOldApplicati
     {
         if (pCall->m_nApplicationId != nApplicationId || pCall->m_bEnded) continue;
         if (!m_pDlg) return;
-        const CString strInfo = pCall->FormatOldDialect(m_pDlg->GetCallTypeText(pCall->m_nCallType).GetString(),
-                                                        m_pDlg->GetCallStateText(pCall->m_nCallState).GetString());
-        link.SendCommand(L"CALINF %s\r", strInfo.GetString());
+        if (pCall->m_nCallType != -1) // as on the current port: a call Jex has told nothing of has nothing to tell
+        {
+            const CString strInfo = pCall->FormatOldDialect(m_pDlg->GetCallTypeText(pCall->m_nCallType).GetString(),
+                                                            m_pDlg->GetCallStateText(pCall->m_nCallState).GetString());
+            link.SendCommand(L"CALINF %s\r", strInfo.GetString());
+        }
         StartCall(nApplicationId, pCall->m_nCallId);
     }
 }

@@ -6,6 +6,7 @@
 #include "core/CPropertyList.h"
 #include "framework/CException.h"
 #include "framework/CFile.h"
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -288,25 +289,40 @@ BOOL CSessionCore::SendMessageToReplayMaster(const CString& strSender, const CMe
     CSingleLock lock(&pSocket->m_csSend, TRUE); // the line and every attachment byte in one piece
     pSocket->SendCommand(L"SNDMSG -1 %lu %s %s\r", nTotal, Escaped(strText).GetString(),
                          Escaped(strSender).GetString());
+    // The application reads exactly the announced bytes behind the line: a file that is shorter is
+    // made up with zeros, a longer one is cut, and a missing one is all zeros, so that the next line
+    // is still read as a line.
+    static const BYTE kZeros[kAttachmentBlock] = {};
     for (INT_PTR i = 0; i < attachments.GetSize(); ++i)
     {
         const CMessage::CMessageAttachment* pAttachment = attachments[i];
-        if (!pAttachment || !pAttachment->m_pFile) continue;
-        try
+        if (!pAttachment || pAttachment->m_nSize <= 0) continue;
+        unsigned long nLeft = static_cast<unsigned long>(pAttachment->m_nSize);
+        if (pAttachment->m_pFile)
         {
-            pAttachment->m_pFile->SeekToBegin();
-            for (;;)
+            try
             {
-                // A block of its own each time, handed over: the link need not copy it.
-                std::unique_ptr<BYTE[]> pBlock(new BYTE[kAttachmentBlock]);
-                const UINT nRead = pAttachment->m_pFile->Read(pBlock.get(), kAttachmentBlock);
-                if (nRead == 0) break;
-                pSocket->SendRaw(std::move(pBlock), static_cast<int>(nRead));
+                pAttachment->m_pFile->SeekToBegin();
+                while (nLeft > 0)
+                {
+                    // A block of its own each time, handed over: the link need not copy it.
+                    std::unique_ptr<BYTE[]> pBlock(new BYTE[kAttachmentBlock]);
+                    const UINT nRead = pAttachment->m_pFile->Read(
+                        pBlock.get(), static_cast<UINT>(std::min<unsigned long>(nLeft, kAttachmentBlock)));
+                    if (nRead == 0) break;
+                    pSocket->SendRaw(std::move(pBlock), static_cast<int>(nRead));
+                    nLeft -= nRead;
+                }
+            }
+            catch (CException* pError)
+            {
+                pError->Delete(); // what is left of this attachment goes as zeros; the others still go
             }
         }
-        catch (CException* pError)
+        for (unsigned long nPad; nLeft > 0; nLeft -= nPad)
         {
-            pError->Delete(); // this attachment ends here; the others still go
+            nPad = std::min<unsigned long>(nLeft, kAttachmentBlock);
+            pSocket->SendRaw(kZeros, static_cast<int>(nPad));
         }
     }
     // A current-port holder gets the message, and the main window shows it as well.

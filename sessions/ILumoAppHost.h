@@ -71,6 +71,10 @@ public:
     // The switch of a SETPER permission bit; bit 9's is on until the first SETPER.
     virtual BOOL IsPermissionOn(int nBit) { return nBit == 9; }
     virtual CString GetLogFileLocation() { return CString(); } // the registry value LogFileLocation
+    // The registry values InputTracePath and OutputTracePath: where the Jex links trace what they
+    // receive and send; empty traces nothing.
+    virtual CString GetInputTracePath() { return CString(); }
+    virtual CString GetOutputTracePath() { return CString(); }
     // What SHOWLC on either port sets and shows (CSessionCore::ShowDesktop).
     virtual void SetVisible(BOOL /*bVisible*/) {}
     virtual CWnd* GetConnectionDialogWnd() { return nullptr; } // null while it is not open

@@ -3,6 +3,7 @@
 #include "framework/CBrush.h"
 #include "framework/CClientDC.h"
 #include "uikit/ClassicButtonEdges.h"
+#include <algorithm>
 
 void CFlatButton::DrawItem(LPDRAWITEMSTRUCT lpDIS)
 {
@@ -210,18 +211,30 @@ void CFlatButton::DrawCaption(CDC* pDC, const CString& strTitle, const RECT*, CR
                               BOOL bIsDisabled)
 {
     if (bIsPressed && !m_bIsCheckBox) rpCaption->OffsetRect(m_ptPressedShift.x, m_ptPressedShift.y);
-    CRect centre = *rpCaption;
-    ::DrawTextW(*pDC, strTitle, -1, rpCaption, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
-    rpCaption->OffsetRect((centre.Width() - rpCaption->Width()) / 2, (centre.Height() - rpCaption->Height()) / 2);
+    const CRect room = *rpCaption;
+    UINT nFormat = DT_WORDBREAK | DT_CENTER;
+    CRect needed = room;
+    ::DrawTextW(*pDC, strTitle, -1, &needed, nFormat | DT_CALCRECT);
+    // Text that does not fit is shortened with an ellipsis: clipped at the button's edge it would
+    // end mid-letter and read as another word. A word wider than the room widens the measure;
+    // lines beyond the room's height leave the words on one line that ends in the ellipsis.
+    if (needed.Height() > room.Height())
+        nFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_END_ELLIPSIS;
+    else if (needed.Width() > room.Width())
+        nFormat |= DT_WORD_ELLIPSIS;
+    const int cx = std::min(needed.Width(), room.Width());
+    const int cy = std::min(needed.Height(), room.Height());
+    const int left = room.left + (room.Width() - cx) / 2, top = room.top + (room.Height() - cy) / 2;
+    rpCaption->SetRect(left, top, left + cx, top + cy);
     pDC->SetBkMode(TRANSPARENT);
     if (bIsDisabled)
     {
         rpCaption->OffsetRect(1, 1);
         pDC->SetTextColor(::GetSysColor(COLOR_BTNHIGHLIGHT));
-        ::DrawTextW(*pDC, strTitle, -1, rpCaption, DT_WORDBREAK | DT_CENTER);
+        ::DrawTextW(*pDC, strTitle, -1, rpCaption, nFormat);
         rpCaption->OffsetRect(-1, -1);
         pDC->SetTextColor(::GetSysColor(COLOR_BTNSHADOW));
-        ::DrawTextW(*pDC, strTitle, -1, rpCaption, DT_WORDBREAK | DT_CENTER);
+        ::DrawTextW(*pDC, strTitle, -1, rpCaption, nFormat);
         return;
     }
     int text = FB_COLOR_TEXT, face = FB_COLOR_FACE;
@@ -237,5 +250,5 @@ void CFlatButton::DrawCaption(CDC* pDC, const CString& strTitle, const RECT*, CR
     }
     pDC->SetTextColor(m_colors[text]);
     pDC->SetBkColor(m_colors[face]);
-    ::DrawTextW(*pDC, strTitle, -1, rpCaption, DT_WORDBREAK | DT_CENTER);
+    ::DrawTextW(*pDC, strTitle, -1, rpCaption, nFormat);
 }

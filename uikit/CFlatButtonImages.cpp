@@ -2,6 +2,7 @@
 #include "uikit/CFlatButton.h"
 #include "framework/CHandleOwner.h"
 #include <commctrl.h>
+#include <utility>
 #include <vector>
 
 namespace
@@ -172,26 +173,30 @@ DWORD CFlatButton::SetIconHandles(HICON hIconIn, HICON hIconOut)
 {
     FreeImages();
     const auto special = reinterpret_cast<INT_PTR>(hIconOut);
+    const bool bDerived = special == FB_AUTO_GREY || special == FB_AUTO_DARKER;
+    // Both icons are ours from here on, whatever we answer: the caller cannot tell which one we
+    // kept, so every early return must still free the other.
+    CIconHandle in(hIconIn);
+    CIconHandle out(bDerived ? nullptr : hIconOut);
     int cx = 0, cy = 0;
-    if (!IconSize(hIconIn, &cx, &cy))
+    if (!IconSize(in, &cx, &cy))
     {
         Repaint(TRUE);
         return FLATBTN_BADRESOURCE;
     }
-    m_icons[0].hIcon.Attach(hIconIn);
+    if (bDerived) out.Attach(RecolouredIcon(in, special == FB_AUTO_GREY ? &GreyColor : &DarkerColor));
+    m_icons[0].hIcon = std::move(in);
     m_icons[0].cx = cx;
     m_icons[0].cy = cy;
-    if (special == FB_AUTO_GREY || special == FB_AUTO_DARKER)
-        hIconOut = RecolouredIcon(hIconIn, special == FB_AUTO_GREY ? &GreyColor : &DarkerColor);
-    if (hIconOut)
+    if (out.IsValid())
     {
-        if (!IconSize(hIconOut, &cx, &cy))
+        if (!IconSize(out, &cx, &cy))
         {
             FreeImages();
             Repaint(TRUE);
             return FLATBTN_BADRESOURCE;
         }
-        m_icons[1].hIcon.Attach(hIconOut);
+        m_icons[1].hIcon = std::move(out);
         m_icons[1].cx = cx;
         m_icons[1].cy = cy;
     }
@@ -218,7 +223,12 @@ DWORD CFlatButton::SetBitmaps(int nBitmapIn, COLORREF crTransIn, int nBitmapOut,
 DWORD CFlatButton::SetBitmapHandles(HBITMAP hBitmapIn, COLORREF crTransIn, HBITMAP hBitmapOut, COLORREF crTransOut)
 {
     FreeImages();
-    if (!hBitmapIn)
+    const auto special = reinterpret_cast<INT_PTR>(hBitmapOut);
+    const bool bDerived = special == FB_AUTO_GREY || special == FB_AUTO_DARKER;
+    // Both bitmaps are ours from here on, whatever we answer (see SetIconHandles).
+    CGdiHandle<HBITMAP> in(hBitmapIn);
+    CGdiHandle<HBITMAP> out(bDerived ? nullptr : hBitmapOut);
+    if (!in.IsValid())
     {
         Repaint(TRUE);
         return FLATBTN_OK;
@@ -227,29 +237,28 @@ DWORD CFlatButton::SetBitmapHandles(HBITMAP hBitmapIn, COLORREF crTransIn, HBITM
         FreeImages();
         return result;
     };
-    SBitmapImage& in = m_bitmaps[0];
-    in.hBitmap.Attach(hBitmapIn);
-    in.crTransparent = crTransIn;
-    if (!BitmapSize(hBitmapIn, &in.cx, &in.cy)) return fail(FLATBTN_BADRESOURCE);
-    const auto special = reinterpret_cast<INT_PTR>(hBitmapOut);
-    if (special == FB_AUTO_GREY || special == FB_AUTO_DARKER)
+    SBitmapImage& first = m_bitmaps[0];
+    first.hBitmap = std::move(in);
+    first.crTransparent = crTransIn;
+    if (!BitmapSize(first.hBitmap, &first.cx, &first.cy)) return fail(FLATBTN_BADRESOURCE);
+    if (bDerived)
     {
         // Made before the mask turns the transparent pixels of the first bitmap black.
-        hBitmapOut = RecolouredCopy(hBitmapIn, special == FB_AUTO_GREY ? &GreyColor : &DarkerColor,
-                                    [crTransIn](COLORREF c) { return c == crTransIn; });
+        out.Attach(RecolouredCopy(first.hBitmap, special == FB_AUTO_GREY ? &GreyColor : &DarkerColor,
+                                  [crTransIn](COLORREF c) { return c == crTransIn; }));
         crTransOut = crTransIn;
-        if (!hBitmapOut) return fail(FLATBTN_BADRESOURCE);
+        if (!out.IsValid()) return fail(FLATBTN_BADRESOURCE);
     }
-    in.hMask.Attach(MakeMask(hBitmapIn, in.cx, in.cy, crTransIn));
-    if (!in.hMask.IsValid()) return fail(FLATBTN_BADMASK);
-    if (hBitmapOut)
+    first.hMask.Attach(MakeMask(first.hBitmap, first.cx, first.cy, crTransIn));
+    if (!first.hMask.IsValid()) return fail(FLATBTN_BADMASK);
+    if (out.IsValid())
     {
-        SBitmapImage& out = m_bitmaps[1];
-        out.hBitmap.Attach(hBitmapOut);
-        out.crTransparent = crTransOut;
-        if (!BitmapSize(hBitmapOut, &out.cx, &out.cy)) return fail(FLATBTN_BADRESOURCE);
-        out.hMask.Attach(MakeMask(hBitmapOut, out.cx, out.cy, crTransOut));
-        if (!out.hMask.IsValid()) return fail(FLATBTN_BADMASK);
+        SBitmapImage& second = m_bitmaps[1];
+        second.hBitmap = std::move(out);
+        second.crTransparent = crTransOut;
+        if (!BitmapSize(second.hBitmap, &second.cx, &second.cy)) return fail(FLATBTN_BADRESOURCE);
+        second.hMask.Attach(MakeMask(second.hBitmap, second.cx, second.cy, crTransOut));
+        if (!second.hMask.IsValid()) return fail(FLATBTN_BADMASK);
     }
     Repaint(TRUE);
     return FLATBTN_OK;

@@ -894,7 +894,7 @@ TEST(SocketStream, LongStreamIsTakenInPiecesAndTheNextLineFollows)
     EXPECT_EQ(link.GetReceivedCount(), 0);
 }
 
-TEST(SocketStream, ReservedPayloadGetsOneAllocation)
+TEST(SocketStream, ReservedPayloadGrowsInFewStepsToExactlyItsSize)
 {
     constexpr size_t kPayload = 64u * 1024 * 1024;
     const Bytes body = PatternBytes(kPayload, 64);
@@ -904,8 +904,12 @@ TEST(SocketStream, ReservedPayloadGetsOneAllocation)
     link.DeliverAll();
     EXPECT_EQ(link.m_calls, (Calls{L"RESERV|" + std::to_wstring(kPayload), L"FIELDS|after"}));
     EXPECT_EQ(link.m_nStreamCrc, CrcOf(body));
-    EXPECT_EQ(link.m_allocations, (std::vector<int>{static_cast<int>(line.size() + kPayload)}))
-        << "line and payload in one block, no step-by-step growth";
+    ASSERT_FALSE(link.m_allocations.empty());
+    EXPECT_EQ(link.m_allocations.back(), static_cast<int>(line.size() + kPayload))
+        << "line and payload end in one block of their size";
+    EXPECT_LE(link.m_allocations.size(), 12u) << "no read-by-read growth: each step adds half or more";
+    for (size_t i = 1; i + 1 < link.m_allocations.size(); ++i)
+        EXPECT_GE(link.m_allocations[i], link.m_allocations[i - 1] + link.m_allocations[i - 1] / 2) << "step " << i;
 }
 
 TEST(SocketStream, WaitingPayloadTakesWhatHasArrivedInOneNotification)
@@ -1023,6 +1027,45 @@ TEST(SocketBounds, CompressedLineWithoutEndStopsAtTheLimit)
     const int nLargest = *std::max_element(link.m_allocations.begin(), link.m_allocations.end());
     EXPECT_LE(nLargest, CAsyncSocketEx::kMaxLineBytes + 2) << "the link never held more than one line's worth";
     EXPECT_EQ(link.GetReceiveCapacity(), 32768);
+}
+
+// A peer may announce any length: the link holds room for what it sent, not for what it announced.
+TEST(SocketBounds, AnnouncedPayloadCostsOnlyWhatArrives)
+{
+    constexpr long long kAnnounced = 2000000000; // close to 2 GiB, still within the counts
+    constexpr size_t kLater = 4u * 1024 * 1024;
+    constexpr long long kFirstStep = 1024 * 1024 + 64; // a bounded first step and the line
+    for (const wchar_t* pszWord : {L"RESERV", L"BINARY"})
+    {
+        SCOPED_TRACE(pszWord);
+        CStreamSocket link;
+        link.Deliver(Utf16(std::wstring(pszWord) + L" " + std::to_wstring(kAnnounced) + L"\r") + "0123456789");
+        EXPECT_TRUE(link.IsLastCommandIncomplete()) << "the handler waits for the rest";
+        EXPECT_EQ(link.m_nCloseError, -1) << "the length is one the link can count: it stays open";
+        ASSERT_FALSE(link.m_allocations.empty()) << "the payload's room comes from the receive buffers";
+        long long nTotal = 0;
+        for (int n : link.m_allocations)
+            nTotal += n;
+        EXPECT_LE(nTotal, kFirstStep) << "10 bytes sent cost one bounded step, not the announced length";
+
+        QueueInReads(link, PatternBytes(kLater, 7), 65536);
+        link.DeliverAll();
+        EXPECT_EQ(link.m_calls, Calls{});
+        const int nLargest = *std::max_element(link.m_allocations.begin(), link.m_allocations.end());
+        EXPECT_LE(nLargest, 2 * static_cast<long long>(kLater) + kFirstStep) << "the room grew with the bytes";
+    }
+}
+
+TEST(SocketBounds, GrownBinaryPayloadArrivesWhole)
+{
+    const Bytes body = PatternBytes(3u * 1024 * 1024 + 5, 3);
+    CStreamSocket link;
+    QueueInReads(link, Utf16(L"BINARY " + std::to_wstring(body.size()) + L"\r") + body + Utf16(L"FIELDS after\r"),
+                 65536);
+    link.DeliverAll();
+    EXPECT_EQ(link.m_calls, (Calls{L"BINARY|" + std::to_wstring(body.size()), L"FIELDS|after"}));
+    ASSERT_EQ(link.m_payloads.size(), 1u);
+    EXPECT_EQ(CrcOf(link.m_payloads[0]), CrcOf(body)) << "every byte once, in order, across the growth";
 }
 
 TEST(SocketBounds, PayloadBeyondTheCountsClosesTheLink)

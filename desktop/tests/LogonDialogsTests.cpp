@@ -3,6 +3,7 @@
 #include "desktop/CAgentLocationDlg.h"
 #include "desktop/CChangePasswordDlg.h"
 #include "desktop/CConnectionDlg.h"
+#include "desktop/CLoginDlg.h"
 #include "desktop/CLumoApp.h"
 #include "desktop/CPasswordDlg.h"
 #include "desktop/LumoMessages.h"
@@ -496,6 +497,96 @@ constexpr char kListUpToStartupData[] =
     "expectline LSTAGT -1 -1 0\n"
     "send LSTAGT -1 -1 0 'Count = \"1\" ID0 = \"12\" LN0 = \"Doe\" FN0 = \"Jane\" UN0 = \"jdoe\"'\n"
     "expectline RQASUD 1 12\n";
+
+// ---- the agent list ----
+
+// Three agents whose surnames and first names order differently, sent in neither order.
+constexpr char kThreeAgents[] =
+    "expectline LSTAGT -1 -1 0\n"
+    "send LSTAGT -1 -1 0 'Count = \"3\" ID0 = \"1\" LN0 = \"Cole\" FN0 = \"Zoe\" UN0 = \"zc\" "
+    "ID1 = \"2\" LN1 = \"Brown\" FN1 = \"alice\" UN1 = \"ab\" "
+    "ID2 = \"3\" LN2 = \"adams\" FN2 = \"Carol\" UN2 = \"ca\"'\n"
+    "drain\n";
+
+// The rows as the agent reads them: surname and first name.
+std::vector<std::wstring> AgentRows(HWND hList)
+{
+    std::vector<std::wstring> rows;
+    CListCtrl* pList = CListCtrl::FromHandle(hList);
+    for (int i = 0; i < pList->GetItemCount(); ++i)
+        rows.push_back(Str(pList->GetItemText(i, 0)) + L" " + Str(pList->GetItemText(i, 1)));
+    return rows;
+}
+
+// A click on a column's heading, as the agent's mouse makes it.
+void ClickHeading(HWND hList, int nColumn)
+{
+    const HWND hHeader = reinterpret_cast<HWND>(::SendMessageW(hList, LVM_GETHEADER, 0, 0));
+    RECT rc{};
+    ::SendMessageW(hHeader, HDM_GETITEMRECT, static_cast<WPARAM>(nColumn), reinterpret_cast<LPARAM>(&rc));
+    ClickAt(*CWnd::FromHandle(hHeader), CRect(rc).CenterPoint());
+}
+
+// The list opens sorted by the surname column, and each heading sorts by what its column shows.
+TEST_F(LogonDialogsTest, EachAgentColumnSortsByWhatItShows)
+{
+    ASSERT_TRUE(Connect(Greeting(0) + kThreeAgents));
+    // Sorting by first name gives neither surname order, so a heading that sorts by the other
+    // column, or only turns the direction, shows.
+    const std::vector<std::wstring> bySurname{L"adams Carol", L"Brown alice", L"Cole Zoe"};
+    const std::vector<std::wstring> byFirstName{L"Brown alice", L"adams Carol", L"Cole Zoe"};
+    const std::vector<std::wstring> bySurnameDown{L"Cole Zoe", L"Brown alice", L"adams Carol"};
+    std::vector<std::vector<std::wstring>> seen;
+    std::vector<std::wstring> headings;
+    const ULONGLONG nStart = GetTickCount64();
+    bool bOverdue = false;
+    CLoginDlg dlg(App().GetJexSocket(), App());
+    // The orders the test waits for, one after the other, and the heading clicked once each is seen.
+    const std::vector<std::pair<const std::vector<std::wstring>*, int>> steps{
+        {&bySurname, 1}, {&byFirstName, 0}, {&bySurname, 0}, {&bySurnameDown, -1}};
+    size_t nStep = 0;
+    CLoopStep loop([&] {
+        const HWND hDlg = ::FindWindowW(L"#32770", L"Login");
+        if (GetTickCount64() - nStart > 10000)
+        {
+            bOverdue = true; // bounded: the rows last seen tell where it stopped
+            if (hDlg) seen.push_back(AgentRows(::GetDlgItem(hDlg, IDC_LOGIN_AGENTS)));
+            if (hDlg) ::PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        }
+        if (!hDlg) return false;
+        const HWND hList = ::GetDlgItem(hDlg, IDC_LOGIN_AGENTS);
+        if (AgentRows(hList) != *steps[nStep].first) return false;
+        seen.push_back(AgentRows(hList));
+        if (headings.empty())
+        {
+            CListCtrl* pList = CListCtrl::FromHandle(hList);
+            for (int i = 0; i < 2; ++i)
+            {
+                wchar_t text[64] = L"";
+                LVCOLUMNW column{};
+                column.mask = LVCF_TEXT;
+                column.pszText = text;
+                column.cchTextMax = 64;
+                pList->GetColumn(i, &column);
+                headings.push_back(text);
+            }
+        }
+        if (steps[nStep].second < 0)
+        {
+            ::PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        }
+        ClickHeading(hList, steps[nStep].second);
+        ++nStep;
+        return false;
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_FALSE(bOverdue) << "stopped at step " << nStep;
+    EXPECT_EQ(headings, (std::vector<std::wstring>{L"Surname", L"Firstname"}));
+    EXPECT_EQ(seen, (std::vector<std::vector<std::wstring>>{bySurname, byFirstName, bySurname, bySurnameDown}));
+    Finish();
+}
 
 // ---- the application ports ----
 

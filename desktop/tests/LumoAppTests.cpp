@@ -3,6 +3,7 @@
 #include "desktop/CLumoApp.h"
 #include "desktop/LumoMessages.h"
 #include "desktop/tests/SettingsKey.h"
+#include "framework/AfxEnableControlContainer.h"
 #include "framework/CDialog.h"
 #include "framework/CHandleOwner.h"
 #include "framework/testing/CDialogTemplateBuilder.h"
@@ -254,6 +255,18 @@ TEST_F(LumoAppTest, TheHiddenMainWindowWaitsForJexWithTheApplication)
     EXPECT_EQ(GetDialogHost(), nullptr);
     MSG msg{};
     EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "its end posts no quit";
+}
+
+// The softphone is hosted later: start-up prepares the process to host controls before the main
+// window and the link exist.
+TEST_F(LumoAppTest, StartUpEnablesHostingControlsBeforeTheMainWindow)
+{
+    AfxEnableControlContainer(FALSE);
+    EXPECT_FALSE(Start({L"-jex:host"}));
+    EXPECT_TRUE(AfxIsControlContainerEnabled());
+    AfxEnableControlContainer(FALSE);
+    EXPECT_FALSE(Start({})) << "no remote host: start-up ends before OLE";
+    EXPECT_FALSE(AfxIsControlContainerEnabled());
 }
 
 TEST_F(LumoAppTest, TheDesktopAnswersTheDialogsWhetherTheyMayShow)

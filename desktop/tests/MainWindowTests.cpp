@@ -12,9 +12,12 @@
 #include "framework/CStringArray.h"
 #include "framework/testing/CFreeWatch.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
+#include "framework/testing/CPixelCanvas.h"
+#include "framework/testing/DrawItemRequest.h"
 #include "framework/testing/MessagePump.h"
 #include "framework/testing/UserInput.h"
 #include "sessions/CJexSocket.h"
+#include "uikit/CFlatButton.h"
 #include "uikit/VisualStyles.h"
 #include <algorithm>
 #include <dbt.h>
@@ -493,6 +496,63 @@ TEST_F(ShownMainWindowTest, HeapTextsAreFreedOnceAndNullTextsDoNoHarm)
     EXPECT_EQ(CFreeWatch::CountFrees(pResult), 1);
     CFreeWatch::Forget(pFields);
     CFreeWatch::Forget(pResult);
+}
+
+// Each panel button's caption, drawn with the font the button was given, stays inside the button:
+// it fits, or a word ends in an ellipsis; a caption cut at an edge reads as another word.
+TEST_F(ShownMainWindowTest, PanelButtonCaptionsStayInsideTheirButtons)
+{
+    constexpr COLORREF kFace = RGB(255, 255, 255), kText = RGB(1, 2, 3);
+    const int callButtons[] = {IDC_BUTTON_ON_HOLD,  IDC_BUTTON_TAKE_BACK, IDC_BUTTON_TAKE_CALL, IDC_BUTTON_TRANSFER_TO,
+                               IDC_BUTTON_RECORD,   IDC_BUTTON_END_TASK,  IDC_BUTTON_END_CALL,  IDC_BUTTON_ANONYMIZE,
+                               IDC_BUTTON_TRANSFER, IDC_BUTTON_CONFERENCE};
+    int nDrawn = 0;
+    for (const int nId : callButtons)
+    {
+        auto* pButton = dynamic_cast<CFlatButton*>(&Item(nId));
+        ASSERT_NE(pButton, nullptr) << nId;
+        CString caption;
+        pButton->GetWindowText(caption);
+        SCOPED_TRACE(caption.Str());
+        const auto hFont = reinterpret_cast<HFONT>(pButton->SendMessage(WM_GETFONT));
+        ASSERT_NE(hFont, nullptr) << "the button has the window's font";
+        pButton->SetColor(CFlatButton::FB_COLOR_FACE, kFace, FALSE);
+        pButton->SetColor(CFlatButton::FB_COLOR_TEXT, kText, FALSE);
+        CRect rc;
+        pButton->GetClientRect(&rc);
+        CPixelCanvas canvas(rc.Width(), rc.Height(), kFace);
+        // As the system's WM_DRAWITEM hands it over: the button's own font selected.
+        const HGDIOBJ old = ::SelectObject(canvas.GetDC(), hFont);
+        DRAWITEMSTRUCT dis = DrawItemRequest(pButton->m_hWnd, canvas.GetDC(), rc, ODT_BUTTON, 0, nId);
+        pButton->DrawItem(&dis);
+        ::SelectObject(canvas.GetDC(), old);
+        if (canvas.CountPixels(kText, rc) > 0) ++nDrawn;
+        EXPECT_FALSE(canvas.AnyPixelOf(kText, {0, 0, 1, rc.bottom})) << "cut at the left edge";
+        EXPECT_FALSE(canvas.AnyPixelOf(kText, {rc.right - 1, 0, rc.right, rc.bottom})) << "cut at the right edge";
+        EXPECT_FALSE(canvas.AnyPixelOf(kText, {0, rc.bottom - 1, rc.right, rc.bottom})) << "cut at the bottom";
+    }
+    EXPECT_GT(nDrawn, 0) << "the captions are drawn at all";
+}
+
+// The old port posts a box per unknown word; a program may send thousands in one write.
+TEST_F(ShownMainWindowTest, PostedBoxesComeOneAfterTheOtherAndAFloodShowsAFew)
+{
+    m_boxes.PumpWhileShown(true); // as a shown box does: the next posted box arrives inside it
+    m_pDlg->PostMessageBox(L"first");
+    m_pDlg->PostMessageBox(L"second");
+    m_pDlg->PostMessageBox(L"second");
+    for (int i = 0; i < 5000; ++i)
+        m_pDlg->PostMessageBox(L"Command X" + CString(std::to_wstring(i).c_str()) +
+                               L" from Application not supported !");
+    EXPECT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() >= 3; }));
+    PumpUntilIdle();
+    EXPECT_EQ(m_boxes.MaxDepth(), 1) << "no box opens inside another";
+    ASSERT_GE(m_boxes.Boxes().size(), 3u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text.Str(), L"first");
+    EXPECT_EQ(m_boxes.Boxes()[1].text.Str(), L"second") << "in the order posted, a waiting text once";
+    EXPECT_EQ(m_boxes.Boxes()[2].text.Str(), L"Command X0 from Application not supported !");
+    EXPECT_LE(m_boxes.Boxes().size(), 20u) << "a flood shows a few boxes, not thousands";
+    EXPECT_TRUE(m_pDlg->IsWindowVisible());
 }
 
 TEST_F(ShownMainWindowTest, EnterDoesNotCloseTheWindowAndTheSystemMenuOffersAbout)

@@ -479,6 +479,47 @@ class LumoLogonTest(LumoProgramTest):
 
         self.run_lumo(script, "", lines, check)
 
+    def test_14_a_windows_account_logs_on_with_taken_ports_moved_to_the_next(self):
+        script = opening(self.version)[:3] + [
+            "decrypt ALOGOS 0 1",
+            "send ALOGOS 12 Jane Doe 7 Desk7", "send ALOGON 0 7 jdoe Desk7",
+            "expectline RQASUD 1 12", "expectline ENDINI", "drain"]
+        taken = []
+        try:
+            pa, po = free_pair(), free_pair()
+            while abs(po - pa) < 2:
+                po = free_pair()
+            for port in (pa, po):
+                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+                taken.append(holder)
+                holder.bind(("127.0.0.1", port))
+                holder.listen(1)
+
+            def check(probe, pa_, po_):
+                self.assertEqual(listening(pa + 1), ["127.0.0.1"], "the current port moved on")
+                self.assertEqual(listening(po + 1), ["127.0.0.1"], "the old port moved on")
+                # A local program reaches Lumo on the port it moved to, and Lumo keeps its link.
+                with socket.create_connection(("127.0.0.1", pa + 1), 10) as link:
+                    link.setblocking(False)
+                    try:
+                        while link.recv(4096):  # the end of the link would read empty
+                            pass
+                        self.fail("Lumo closed the local program's link")
+                    except BlockingIOError:
+                        pass
+                with self.assertRaises(ProbeError):
+                    probe.ask("box")
+
+            self.prefix.import_reg(AUTHENTICATION % 1)
+            try:
+                self.run_lumo(script, "", ["ALOGOS [A-P]+ [A-P]+ -?[01]", "RQASUD 1 12", "ENDINI"], check,
+                              ports=(pa, po))
+            finally:
+                self.prefix.import_reg(AUTHENTICATION % 0)
+        finally:
+            for holder in taken:
+                holder.close()
+
     @staticmethod
     def no_box(probe):
         try:

@@ -14,6 +14,10 @@ public:
     CMessageBoxAnswerer& operator=(const CMessageBoxAnswerer&) = delete;
 
     void Answer(int nAnswer) { m_answers.push_back(nAnswer); }
+    // A real box runs a message loop until it is closed: with this on, each box first dispatches
+    // the thread's waiting messages, so a box shown from one of them opens inside this one.
+    void PumpWhileShown(bool bPump) { m_bPump = bPump; }
+    int MaxDepth() const { return m_nMaxDepth; } // the most boxes that were open at once
     struct Box
     {
         CString text;
@@ -25,6 +29,9 @@ public:
 private:
     static int Hook(void* pContext, HWND hWndOwner, LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType);
     int m_nDefault;
+    bool m_bPump = false;
+    int m_nDepth = 0;
+    int m_nMaxDepth = 0;
     std::deque<int> m_answers;
     std::vector<Box> m_boxes;
     void* m_pPrevContext = nullptr;

@@ -1,5 +1,6 @@
 // The test server's control hosted by the framework's container on a real window: in place, drawn
 // with OnDraw, called by DISPID, and heard through an event-sink map with every argument kind.
+#include "framework/AfxEnableControlContainer.h"
 #include "framework/AfxEventSinkMap.h"
 #include "framework/CComBSTR.h"
 #include "framework/CComPtr.h"
@@ -78,6 +79,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(m_apartment.Result()));
         ASSERT_TRUE(m_context.IsActive()) << m_context.Error();
         ASSERT_TRUE(m_host.Create());
+        AfxEnableControlContainer();
         ASSERT_TRUE(m_control.CreateControl(CLSID_TestControl, L"TestControl", WS_CHILD | WS_VISIBLE, kControlRect,
                                             &m_host, kControlId))
             << std::hex << ::GetLastError();
@@ -93,6 +95,26 @@ protected:
     CControlHost m_host;
     CWnd m_control;
 };
+
+// Hosting is the program's choice at start-up: until it is turned on, no control is made and the
+// host window is left without a container.
+TEST_F(ComControlTest, NoControlIsHostedUntilTheProgramEnablesTheContainer)
+{
+    AfxEnableControlContainer(FALSE);
+    CWnd refused;
+    EXPECT_FALSE(
+        refused.CreateControl(CLSID_TestControl, L"TestControl", WS_CHILD, kControlRect, &m_host, kControlId + 1));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED)));
+    EXPECT_EQ(refused.m_hWnd, nullptr);
+    EXPECT_EQ(::GetDlgItem(m_host.m_hWnd, kControlId + 1), nullptr);
+    AfxEnableControlContainer();
+    CWnd hosted;
+    EXPECT_TRUE(
+        hosted.CreateControl(CLSID_TestControl, L"TestControl", WS_CHILD, kControlRect, &m_host, kControlId + 1))
+        << std::hex << ::GetLastError();
+    EXPECT_NE(hosted.GetControlUnknown(), nullptr);
+    hosted.DestroyWindow();
+}
 
 TEST_F(ComControlTest, HostedInPlaceAsAChildThatPaintsWithOnDraw)
 {

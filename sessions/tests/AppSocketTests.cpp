@@ -17,6 +17,7 @@
 #include "framework/testing/CRecordingParent.h"
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <cwchar>
 #include <filesystem>
 #include <functional>
@@ -677,6 +678,71 @@ TEST_F(OldPortTest, AnUnknownWordIsShownLaterAndTheLinesBehindItAreServedAtOnce)
     ASSERT_TRUE(FinishApp(1));
     ExpectLines(m_effects, {L"PostMessageBox Command FOOBAR from Application not supported !",
                             L"PostMessageBox Command  from Application not supported !", L"LogOff"});
+}
+
+// ---- what one program may make the desktop hold ----
+
+SIZE_T WorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    return ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+}
+
+// Interview data announced and not sent cost what was sent, not what was announced; a length beyond
+// what one connection may hold closes that connection.
+TEST_F(OldPortTest, AnnouncedInterviewDataHoldsOnlyWhatArrived)
+{
+    constexpr int kConnections = 6;
+    constexpr long long kMiB = 1024 * 1024;
+    std::string script = "send 'APLGIN 5'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n";
+    for (int i = 0; i < kConnections; ++i)
+        script += "connect c" + std::to_string(i) + "\nsend 'SNDINT 1 2 " + std::to_string(60 * kMiB) +
+                  " 7\\r0123456789'\n";
+    script += "connect big\nsend 'SNDINT 1 2 " + std::to_string(256 * kMiB) + " 7'\nclosed\n"
+              "use main\nsend 'GETASE 1'\nexpectre 'GETASE Del.*'\nmark sent\nwaitfile go\n";
+    StoreSetting(5, 1, L"s");
+    PumpUntilIdle();
+    const SIZE_T nBefore = WorkingSet();
+    ASSERT_TRUE(StartApp(script));
+    ASSERT_TRUE(m_pApp->WaitForFile(L"sent", 60000));
+    PumpUntilIdle();
+    const SIZE_T nAfter = WorkingSet();
+    EXPECT_LT(nAfter, nBefore + 32 * kMiB) << "announced: " << kConnections * 60 << " MiB; grew by "
+                                           << (nAfter > nBefore ? (nAfter - nBefore) / kMiB : 0) << " MiB";
+    EXPECT_EQ(CAppSocket::GetInstanceCount(), 2 + kConnections) << "the listener, main and the waiting ones";
+    ASSERT_TRUE(m_pApp->WriteFile(L"go", "1"));
+    EXPECT_EQ(m_pApp->ExitCode(60000), 0) << m_pApp->ReadFile(L"log");
+    EXPECT_TRUE(PumpUntil([] { return CAppSocket::GetInstanceCount() == 1; })) << "every connection went";
+}
+
+// Any program may connect: past the bound a connection is closed at once, and the others are served.
+TEST_F(OldPortTest, ConnectionsBeyondTheBoundAreClosedAtOnceAndTheOthersServed)
+{
+    std::string script = "send 'APLGIN 5'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n";
+    for (int i = 1; i < CAppSocket::kMaxConnections; ++i)
+        script += "connect c" + std::to_string(i) + "\n";
+    script += "connect over\nclosed\n"
+              "use main\nsend 'GETASE 1'\nexpectre 'GETASE Del.*'\n"
+              "use c1\nclose\nsleep 0.5\nconnect again\nsend 'APLGIN 6'\nexpect 'APLGIN 5.4.9.6'\n";
+    StoreSetting(5, 1, L"s");
+    ASSERT_TRUE(StartApp(script));
+    EXPECT_EQ(m_pApp->ExitCode(60000), 0) << m_pApp->ReadFile(L"log");
+    EXPECT_TRUE(PumpUntil([] { return CAppSocket::GetInstanceCount() == 1; })) << "every connection went";
+}
+
+// A program may send unknown words by the thousand in one write: each is dropped in turn, the
+// stack does not grow with them, and the word behind them is served.
+TEST_F(OldPortTest, AFloodOfUnknownWordsIsDroppedOneByOneAndTheNextWordAnswered)
+{
+    constexpr size_t kFlood = 100000;
+    StoreSetting(5, 1, L"s");
+    ASSERT_TRUE(StartApp("send 'APLGIN 5'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                         "timeout 120\nflood " +
+                         std::to_string(kFlood) + " 'NOSUCH{n} x' 'GETASE 1'\nexpectre 'GETASE Del.*'\n"));
+    ASSERT_TRUE(FinishApp(1));
+    ASSERT_EQ(m_effects.size(), kFlood) << "one box per unknown word, nothing else";
+    EXPECT_EQ(m_effects.front(), L"PostMessageBox Command NOSUCH0 from Application not supported !");
+    EXPECT_EQ(m_effects.back(), L"PostMessageBox Command NOSUCH99999 from Application not supported !");
 }
 
 // A multi-byte code page: Japanese text in the thread's ANSI page (932) keeps every byte, and the

@@ -16,6 +16,8 @@ public:
     UINT GetJexPort() override { return m_nPort; }
     CString GetVersionString() override { return m_strVersion; }
     CString GetWorkFolder() override { return m_strWorkFolder; }
+    CString GetInputTracePath() override { return m_strInputTrace; }
+    CString GetOutputTracePath() override { return m_strOutputTrace; }
     CString GetInstalledSetupVersion() override { return m_strInstalled; }
     BOOL IsStandalone() override { return m_bStandalone; }
     BOOL TakeVersionWarning() override { return std::exchange(m_bVersionWarning, FALSE); }
@@ -70,6 +72,8 @@ public:
     CString m_strVersion = L"5.4.9.6";
     CString m_strInstalled = L"5.4.9.0";
     CString m_strWorkFolder = L"C:\\work\\";
+    CString m_strInputTrace; // none unless a test names them
+    CString m_strOutputTrace;
     CString m_strLocalGateways;
     BOOL m_bStandalone = FALSE;
     BOOL m_bVersionWarning = TRUE;

@@ -429,6 +429,66 @@ TEST_F(JexCommandsTest, EveryWordReachesItsReceiverUnderItsCountAndSessionRules)
     Finish();
 }
 
+// A NUL is a character like any other in the fields and payloads Jex sends: whatever a handler
+// makes of it, the link stays in step and the next command runs.
+struct PayloadWord
+{
+    const wchar_t* word;
+    std::vector<std::wstring> fields; // "{size}" and "{crc}" stand for the payload's
+    std::wstring payload;
+};
+const PayloadWord kPayloadWords[] = {
+    {L"CALLHY", {L"5", L"11", L"31", L"{size}", L"{crc}"}, L"history"},
+    {L"QTAUPD", {L"8", L"2", L"{size}"}, L"quota"},
+    {L"SNDINT", {L"4", L"11", L"0", L"31", L"{size}", L"{crc}"}, L"survey"},
+    {L"SNDMSG", {L"Lee", L"text\x0c=\x0c\"hi\"\x0c", L"{size}"}, L"att"},
+    {L"TSKRES", {L"11", L"9", L"3", L"{size}", L"{crc}"}, L"res"},
+    {L"UPDTSK", {L"9", L"2", L"{size}", L"{crc}", L"r"}, L"task"},
+};
+
+std::wstring WithNul(const std::wstring& text, int nWhere) // 0 start, 1 middle, 2 end
+{
+    const size_t nAt = nWhere == 0 ? 0 : nWhere == 1 ? text.size() / 2 : text.size();
+    return text.substr(0, nAt) + L'\0' + text.substr(nAt);
+}
+
+// The line (UTF-16LE, as the link talks), the payload, and a heartbeat request right behind.
+std::wstring PayloadCommand(const PayloadWord& w, int nField, int nWhere)
+{
+    const std::wstring payload = nField < 0 ? WithNul(w.payload, nWhere) : w.payload;
+    const std::string bytes(reinterpret_cast<const char*>(payload.data()), payload.size() * sizeof(wchar_t));
+    std::wstring line = w.word;
+    for (int i = 0; i < static_cast<int>(w.fields.size()); ++i)
+    {
+        std::wstring field = w.fields[i];
+        if (field == L"{size}") field = std::to_wstring(bytes.size());
+        if (field == L"{crc}") field = WideCrc(bytes);
+        line += L" " + (i == nField ? WithNul(field, nWhere) : field);
+    }
+    return line + L"\r" + payload;
+}
+
+TEST_F(JexCommandsTest, ANulAnywhereInAPayloadCommandLeavesTheLinkInStep)
+{
+    std::string script = "handshake push=0\ngreet 0 5.4.9.6 0.0.0.0\nexpect ALOGON .*\n";
+    int nStamp = 0;
+    for (const PayloadWord& w : kPayloadWords)
+        for (int nField = -1; nField < static_cast<int>(w.fields.size()); ++nField)
+            for (int nWhere = 0; nWhere < 3; ++nWhere)
+            {
+                // A CR after the payload ends whatever a lost step would make of it; the heartbeat
+                // after it must be answered in any case.
+                const std::string stamp = std::to_string(10000000000000000000ull + ++nStamp);
+                script += "sendlines " + JexLinkFixture::ScriptText(PayloadCommand(w, nField, nWhere)) +
+                          "\\rHEARTB 1 " + stamp + "\nexpectline HEARTB 0 " + stamp + "\n";
+            }
+    script += "send ENDOUT 999\nexpectline ALOGOF\nclosed\n";
+    ASSERT_TRUE(Start(script));
+    EXPECT_TRUE(WaitForMarker()) << "the commands behind the NULs all ran";
+    Finish();
+    EXPECT_EQ(nStamp, 99);
+}
+
 TEST_F(JexCommandsTest, AnswersForTheWaitingWindowAndTheMainWindowsMessages)
 {
     ASSERT_TRUE(Start("handshake push=0\ngreet 0 5.4.9.6 0.0.0.0\nexpect ALOGON .*\n"

@@ -11,6 +11,9 @@
 #include "framework/testing/MessagePump.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -384,6 +387,49 @@ TEST_F(JexSocketTest, ConnectRefusedKeepsTheError)
     }
     EXPECT_EQ(link.GetConnectError(), WSAECONNREFUSED);
     EXPECT_FALSE(link.m_bSession);
+}
+
+// The trace paths of the registry reach the link: what it reports of the received lines goes to
+// the input trace, its close to both; a file never grows past its bound, and the last line is in it.
+TEST_F(JexSocketTest, TracesReachTheirFilesAndStayBounded)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("lumo-trace-" + std::to_string(::GetCurrentProcessId()));
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(std::filesystem::create_directories(folder));
+    m_app.m_strInputTrace = (folder / "in.log").wstring().c_str();
+    m_app.m_strOutputTrace = (folder / "out.log").wstring().c_str();
+    // The link cuts what it reports of each line; together the reports are more than a file may hold.
+    std::string flood = "XYZABC " + std::string(5000, 'p') + "\\r";
+    for (int i = 0; i < 6000; ++i)
+        flood += "XYZABC " + std::to_string(i) + std::string(200, 'p') + "\\r";
+    ASSERT_TRUE(Connect(Greeting("0 5.4.9.6 0.0.0.0") + "sendlines QWERTY first\n" + "sendlines " + flood +
+                        "XYZABC last\nexpectline NEXCAL\nclose\n"));
+    ASSERT_TRUE(WaitForGreeting());
+    const auto read = [](const std::filesystem::path& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    };
+    // Jex closes only once every line is read here: a close with lines unread could lose them.
+    ASSERT_TRUE(PumpUntil([&] { return read(folder / "in.log").find("Parameters: last") != std::string::npos; }));
+    m_pLink->SendNextCall();
+    ASSERT_TRUE(PumpUntil([&] { return !m_pLink->m_bSession; }));
+    EXPECT_EQ(m_pJex->Finish(), 0) << m_pJex->Log();
+    const std::string input = read(folder / "in.log");
+    const std::string output = read(folder / "out.log");
+    EXPECT_LE(input.size(), static_cast<size_t>(CJexSocketBase::kMaxTraceFileBytes));
+    EXPECT_GT(input.size(), static_cast<size_t>(CJexSocketBase::kMaxTraceChars)) << "the file started again, not empty";
+    EXPECT_NE(input.find("ERROR - UNKNOWN COMMAND XYZABC RECEIVED (Parameters: last)."), std::string::npos);
+    EXPECT_EQ(input.find("QWERTY"), std::string::npos)
+        << "the first line went when the file started again; " << input.size() << " bytes";
+    EXPECT_EQ(input.find(std::string(static_cast<size_t>(CJexSocketBase::kMaxTraceChars) + 1, 'p')), std::string::npos)
+        << "each text is cut";
+    EXPECT_NE(input.find("SOCKET CLOSED"), std::string::npos)
+        << input.substr(input.size() > 300 ? input.size() - 300 : 0);
+    EXPECT_NE(output.find("SOCKET CLOSED"), std::string::npos) << output;
+    EXPECT_EQ(output.find("XYZABC"), std::string::npos) << "what came in is not in the output trace";
+    m_pLink.reset();
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

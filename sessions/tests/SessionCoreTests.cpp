@@ -361,14 +361,28 @@ TEST_F(SessionCoreTest, AnOldPortApplicationGetsItsOpenCallsInTheOldDialect)
     pCall->m_nCallState = 2;
     pCall->m_strTask = L"Survey=4 Name=x";
     m_core.AddCall(pCall);
-    ConnectApplications(1);
+    // A call Jex has told nothing of yet: it starts, but has no information to send on either port.
+    auto pUntold = CSmartObjectPtr<CCallInfo>(new CCallInfo(FALSE));
+    pUntold->m_nCallId = 41;
+    pUntold->m_nApplicationId = 5;
+    pUntold->m_nCallKind = 2;
+    pUntold->m_strTask = L"T";
+    m_core.AddCall(pUntold);
+    ConnectApplications(2);
     ASSERT_TRUE(m_core.AddOldApplication(5, Link(0)));
     EXPECT_EQ(m_core.GetReplayMaster(), 5);
+    ASSERT_TRUE(m_core.AddApplication(5, Link(1), TRUE, 3));
     const std::vector<Lines> lines = FinishAndReadLines();
-    const Lines expected = {L"APLGIN 4.2.0.17", L"AGSTAT Ready",
-                            L"CALINF " + pCall->FormatOldDialect(L"Voice", L"Talking").Str(),
-                            L"STACAL 1 Survey=4 Name=x"};
-    EXPECT_EQ(lines.at(0), expected);
+    const Lines expectedOld = {L"APLGIN 4.2.0.17", L"AGSTAT Ready",
+                               L"CALINF " + pCall->FormatOldDialect(L"Voice", L"Talking").Str(),
+                               L"STACAL 1 Survey=4 Name=x", L"STACAL 2 T",
+                               // the calls start again for the id's registration on the current port
+                               L"STACAL 1 Survey=4 Name=x", L"STACAL 2 T"};
+    EXPECT_EQ(lines.at(0), expectedOld);
+    const Lines expectedCurrent = {L"APLGIN 3 -1 1 4",
+                                   L"CALINF -1 -1 " + CAsyncSocketEx::EscapeParameter(pCall->Format()).Str(),
+                                   L"STACAL -1 -1 1 Survey=4\x0cName=x", L"STACAL -1 -1 2 T"};
+    EXPECT_EQ(lines.at(1), expectedCurrent);
 }
 
 TEST_F(SessionCoreTest, AnIdHeldOnBothPortsStaysUntilBothClose)
@@ -473,6 +487,47 @@ TEST_F(SessionCoreTest, MessagesGoToTheReplayMasterInItsDialect)
     EXPECT_EQ(lines.at(1), expected1);
 }
 
+// The replay master reads exactly the announced bytes behind the message's line, whatever its
+// attachments' files hold: a short file is made up with zeros, a long one cut, a missing one is
+// zeros; the line after it arrives whole.
+TEST_F(SessionCoreTest, AMessageToTheReplayMasterCarriesExactlyTheAnnouncedBytes)
+{
+    CMessage message;
+    message.m_strText = L"Files";
+    const auto attach = [&](const std::string& bytes, long nAnnounced, bool bFile) {
+        auto* pFile = new CMemFile();
+        pFile->Write(bytes.data(), static_cast<UINT>(bytes.size()));
+        message.AddAttachment(pFile, L"f.bin");
+        CMessage::CMessageAttachment& attachment = *message.m_arrAttachments[message.m_arrAttachments.GetSize() - 1];
+        attachment.m_nSize = nAnnounced;
+        if (!bFile)
+        {
+            delete attachment.m_pFile; // gone before the message was passed on
+            attachment.m_pFile = nullptr;
+        }
+    };
+    attach("ab", 5, true);                        // shorter than announced
+    attach("0123456789", 4, true);                // longer than announced
+    attach("xyz", 3, false);                      // missing
+    attach("ignored", 0, true);                   // announces nothing
+    attach(std::string(15000, 'L'), 12000, true); // cut inside its second block
+
+    ConnectApplications(1);
+    ASSERT_TRUE(m_core.AddApplication(6, Link(0), TRUE, 1));
+    EXPECT_EQ(m_core.GetReplayMaster(), 6);
+    EXPECT_FALSE(m_core.SendMessageToReplayMaster(L"Sup", message));
+    m_core.BroadcastVoipReady(TRUE);
+
+    CString strText;
+    message.GetText(strText, true);
+    const std::string payload = std::string("ab\0\0\0", 5) + "0123" + std::string(3, '\0') + std::string(12000, 'L');
+    const std::vector<Lines> lines = FinishAndReadLines();
+    const Lines expected = {L"APLGIN 1 -1 1 4",
+                            L"SNDMSG -1 12012 " + CAsyncSocketEx::EscapeParameter(strText).Str() + L" Sup",
+                            PayloadLine(payload), L"VOIRDY -1 -1 1"};
+    EXPECT_EQ(lines.at(0), expected);
+}
+
 TEST_F(SessionCoreTest, ApplicationSettingsAreCachedAskedForAndAgentSettingsPassedOn)
 {
     m_app.m_agent.m_nId = 77;
@@ -551,18 +606,32 @@ TEST_F(SessionCoreTest, RegistrationPausesAfterTheAnswer)
     FinishAndReadLines();
 }
 
-TEST(SessionCoreHold, ASecondRequestWithinTwoSecondsIsIgnored)
+TEST(SessionCoreHold, TheIntervalIsTwoSeconds)
+{
+    EXPECT_EQ(CSessionCore::Timings{}.nHoldIntervalMs, 2000u);
+}
+
+TEST(SessionCoreHold, ASecondRequestWithinTheIntervalIsIgnored)
 {
     CRecordingAppHost app;
     CRecordingJex jex;
     CSessionCore core(app);
+    // The rule is about real time: an interval of an hour is one the test never outlives, a short
+    // one is soon over, without the test sleeping through the real two seconds.
+    CSessionCore::Timings timings;
+    timings.nHoldIntervalMs = 60 * 60 * 1000;
+    core.SetTimings(timings);
     EXPECT_FALSE(core.HoldOrRetrieveCall(FALSE, 1, FALSE)) << "no Jex link";
     core.SetJexSender(&jex);
     EXPECT_TRUE(core.HoldOrRetrieveCall(FALSE, 1, FALSE));
-    ::Sleep(1200); // the rule is about real time
     EXPECT_FALSE(core.HoldOrRetrieveCall(TRUE, 1, FALSE));
     EXPECT_TRUE(core.HoldOrRetrieveCall(TRUE, 2, TRUE)) << "forced";
-    ::Sleep(2500);
+    const ULONGLONG nForced = ::GetTickCount64();
+    timings.nHoldIntervalMs = 100;
+    core.SetTimings(timings);
+    for (int i = 0; i < 500 && ::GetTickCount64() - nForced <= 150; ++i)
+        ::Sleep(10);
+    ASSERT_GT(::GetTickCount64() - nForced, 150u);
     EXPECT_TRUE(core.HoldOrRetrieveCall(TRUE, 3, FALSE));
     EXPECT_EQ(jex.m_sent, (std::vector<std::wstring>{L"ONHOLD 1", L"TAKBAC 2", L"TAKBAC 3"}));
 }

@@ -16,8 +16,10 @@
 #include "standins/tarvex/CTarvexJournal.h"
 #include "standins/tarvex/CTarvexScript.h"
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -49,7 +51,7 @@ long ReadLong(const CPropertyList& fields, LPCWSTR pszName, int nLine)
     if (!fields.GetProperty(pszName, strText) || strText.IsEmpty()) RefuseLine(nLine, L"missing field");
     wchar_t* pEnd = nullptr;
     const long nValue = wcstol(strText.GetString(), &pEnd, 10);
-    if (!pEnd || *pEnd != L'\0') RefuseLine(nLine, L"not a number");
+    if (pEnd != strText.GetString() + strText.GetLength()) RefuseLine(nLine, L"not a number"); // a NUL ends no number
     return nValue;
 }
 
@@ -133,10 +135,61 @@ size_t SplitTabs(const CString& strLine, CField (&fields)[kMaxFields])
     }
 }
 
+// The mantissa bits of the NaN every arithmetic fault gives: only the quiet bit.
+constexpr std::uint64_t kQuietNanBits = 0x0008000000000000;
+constexpr std::uint64_t kMantissaBits = 0x000FFFFFFFFFFFFF;
+constexpr std::uint64_t kSignBit = 0x8000000000000000;
+
+// A NaN in a spelling that keeps its sign and payload, which %.17g would both drop: "nan" for the usual
+// quiet NaN (the runtime's own text), a "-" before it when the sign is set, and "(0x...)" after it with
+// the mantissa when that is not the usual one.
+size_t FormatNan(double dValue, char (&szValue)[32])
+{
+    const auto nBits = std::bit_cast<std::uint64_t>(dValue);
+    const char* pszSign = (nBits & kSignBit) ? "-" : "";
+    const std::uint64_t nMantissa = nBits & kMantissaBits;
+    const int nChars = nMantissa == kQuietNanBits
+                           ? std::snprintf(szValue, sizeof(szValue), "%snan", pszSign)
+                           : std::snprintf(szValue, sizeof(szValue), "%snan(0x%llx)", pszSign,
+                                           static_cast<unsigned long long>(nMantissa));
+    return static_cast<size_t>(std::max(0, nChars));
+}
+
+// Reads what FormatNan writes; false for anything else.
+bool ParseNan(const CField& field, double& dValue)
+{
+    const wchar_t* p = field.p;
+    const wchar_t* const pEnd = field.p + field.n;
+    std::uint64_t nBits = 0x7FF0000000000000;
+    if (p < pEnd && *p == L'-')
+    {
+        nBits |= kSignBit;
+        ++p;
+    }
+    if (pEnd - p < 3 || std::wmemcmp(p, L"nan", 3) != 0) return false;
+    p += 3;
+    std::uint64_t nMantissa = kQuietNanBits;
+    if (p != pEnd)
+    {
+        // At most 13 hex digits, which is all a mantissa holds, and never 0, which would be an infinity.
+        if (pEnd - p < 5 || pEnd - p > 17 || std::wmemcmp(p, L"(0x", 3) != 0 || pEnd[-1] != L')') return false;
+        nMantissa = 0;
+        for (p += 3; p < pEnd - 1; ++p)
+        {
+            if (!iswxdigit(*p)) return false;
+            nMantissa = nMantissa << 4 | static_cast<std::uint64_t>(*p <= L'9' ? *p - L'0' : (*p | 0x20) - L'a' + 10);
+        }
+        if (nMantissa == 0 || nMantissa > kMantissaBits) return false;
+    }
+    dValue = std::bit_cast<double>(nBits | nMantissa);
+    return true;
+}
+
 // A value as %.17g writes it, so a reload is exact. std::to_chars gives the same text as the C runtime
-// (both round correctly) in a sixth of the time; infinities and NaNs keep the runtime's spelling.
+// (both round correctly) in a sixth of the time; infinities keep the runtime's spelling.
 size_t FormatValue(double dValue, char (&szValue)[32])
 {
+    if (std::isnan(dValue)) return FormatNan(dValue, szValue);
     if (std::isfinite(dValue))
     {
         const auto result = std::to_chars(szValue, szValue + sizeof(szValue), dValue, std::chars_format::general, 17);
@@ -147,7 +200,8 @@ size_t FormatValue(double dValue, char (&szValue)[32])
 
 // What wcstod reads from the field, which must end where the field ends. The text FormatValue writes
 // is taken by std::from_chars, a fifth of the runtime's time, when writing the value read gives that
-// text back; anything else (a blank or a sign before it, hex, a text edited by hand) goes to wcstod.
+// text back; a NaN by ParseNan, since wcstod drops a NaN's payload; anything else (a blank or a sign
+// before it, hex, a text edited by hand) goes to wcstod.
 bool ParseValue(const CField& field, double& dValue)
 {
     char szField[32];
@@ -168,6 +222,7 @@ bool ParseValue(const CField& field, double& dValue)
             dValue = dRead;
             return true;
         }
+        if (ParseNan(field, dValue)) return true;
     }
     wchar_t* pEnd = nullptr;
     dValue = wcstod(field.p, &pEnd);
@@ -203,7 +258,7 @@ std::string CMasqueSaisie::WriteText() const
     CString strFields = interview.GetString();
     strFields.TrimRight();
     text += L"INTERVIEW ";
-    text += strFields.GetString();
+    text.append(strFields.GetString(), static_cast<size_t>(strFields.GetLength())); // NULs in the texts included
     text += L"\n";
     std::string utf8;
     // A chunk always ends with a whole line, so no character is ever cut in two.
@@ -278,9 +333,8 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
         ++nLine;
         const auto itEnd = std::find(bytes.begin() + static_cast<ptrdiff_t>(nStart), bytes.end(), '\n');
         const size_t nEnd = static_cast<size_t>(itEnd - bytes.begin());
-        // A NUL ends the line's text, as it always did.
-        const auto itNul = std::find(bytes.begin() + static_cast<ptrdiff_t>(nStart), itEnd, '\0');
-        const int nBytes = static_cast<int>(itNul - bytes.begin() - static_cast<ptrdiff_t>(nStart));
+        // The whole line, NULs included: a text that holds one keeps what follows it.
+        const int nBytes = static_cast<int>(nEnd - nStart);
         strLine.Empty();
         if (nBytes > 0)
         {
@@ -297,7 +351,7 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
         if (strLine.Find(L"INTERVIEW ") == 0)
         {
             if (bInterviewSeen) RefuseLine(nLine, L"second INTERVIEW line");
-            interview.SetString(strLine.GetString() + 10);
+            interview.SetString(strLine.GetString() + 10, static_cast<size_t>(strLine.GetLength() - 10));
             if (ReadLong(interview, L"survey", nLine) != m_pQuestionnaire->m_nId)
                 RefuseLine(nLine, L"interview of another survey");
             bInterviewSeen = true;

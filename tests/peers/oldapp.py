@@ -18,6 +18,8 @@ printed with the traffic so far.
     encoding ansi [CODEPAGE]|wide    how this link writes and reads (default ansi cp1252)
     send TEXT               TEXT (Python escapes) and CR, in one write
     sendlines TEXT...       each TEXT and its CR, all in one write
+    flood N TEXT [LAST...]  N lines TEXT ("{n}" becomes 0 to N-1), then each LAST, all in one write;
+                            the traffic shows one summary line for the N
     split TEXT CUT...       TEXT and CR, written in pieces cut at the byte offsets, with pauses
     payload FILE TEXT       TEXT ("{size}", "{crc}" become the file's length and CRC-32), CR and
                             the file's bytes, in one write
@@ -54,7 +56,8 @@ def unescape(text):
 
 
 def visible(text):
-    return "".join(c if c >= " " or c == "\t" else "\\x%02x" % ord(c) for c in text)
+    return "".join("\\u%04x" % ord(c) if "\ud800" <= c <= "\udfff" else c if c >= " " or c == "\t" else
+                   "\\x%02x" % ord(c) for c in text)
 
 
 class Link:
@@ -68,7 +71,7 @@ class Link:
         self.eof = False
 
     def encode(self, text):
-        return text.encode("utf-16-le") if self.wide else text.encode(self.codepage)
+        return text.encode("utf-16-le", "surrogatepass") if self.wide else text.encode(self.codepage)
 
     def line_bytes(self, text):
         self.traffic.append("> " + text)
@@ -106,7 +109,7 @@ class Link:
             end, size = self._line_end()
             if end >= 0:
                 raw, self.buf = self.buf[:end], self.buf[end + size:]
-                text = raw.decode("utf-16-le") if self.wide else raw.decode(self.codepage)
+                text = raw.decode("utf-16-le", "surrogatepass") if self.wide else raw.decode(self.codepage)
                 self.traffic.append("< " + text)
                 return text
             if self.eof or not self._fill(deadline):
@@ -159,6 +162,12 @@ def run(folder, port, script_lines):
                     link.write(link.line_bytes(unescape(args[0])))
                 elif op == "sendlines":
                     link.write(b"".join(link.line_bytes(unescape(a)) for a in args))
+                elif op == "flood":
+                    count = int(args[0])
+                    traffic.append("> (%d lines %s)" % (count, args[1]))
+                    text = unescape(args[1])
+                    flood = link.encode("".join(text.replace("{n}", str(n)) + "\r" for n in range(count)))
+                    link.write(flood + b"".join(link.line_bytes(unescape(a)) for a in args[2:]))
                 elif op == "split":
                     data = link.line_bytes(unescape(args[0]))
                     cuts = [0] + [int(c) for c in args[1:]] + [len(data)]

@@ -99,8 +99,10 @@ class TrafficLog:
 
 
 def visible(text):
-    """Control characters as escapes, so that field escapes show in the log."""
-    return "".join(c if c >= " " or c == "\t" else "\\x%02x" % ord(c) for c in text)
+    """Control characters and lone surrogates as escapes, so that field escapes show in the log
+    (and a log of a link that carried a lone surrogate can be written as UTF-8)."""
+    return "".join("\\u%04x" % ord(c) if "\ud800" <= c <= "\udfff" else c if c >= " " or c == "\t" else
+                   "\\x%02x" % ord(c) for c in text)
 
 
 def decipher(letters):

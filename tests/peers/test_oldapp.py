@@ -58,6 +58,11 @@ class OldAppTest(unittest.TestCase):
         self.assertEqual(desktop.received,
                          b"A \x91\xd2\rB \xa7\rC\rSNDINT 1 9 %d\r\r\x00payload" % crc)
 
+    def test_a_flood_of_numbered_lines_and_the_last_ones_in_one_write(self):
+        desktop = Desktop()
+        self.assertEqual(run(desktop, ["encoding wide", "flood 3 'W{n} x' 'LAST 1'"]), 0)
+        self.assertEqual(desktop.received, "W0 x\rW1 x\rW2 x\rLAST 1\r".encode("utf-16-le"))
+
     def test_utf16_lines_end_only_on_a_character_boundary(self):
         desktop = Desktop()
         # U+0D00 U+0100 holds the bytes 0D 00 across two characters: no line end.

@@ -5,6 +5,7 @@ first), seeded by one .reg import, and removed afterwards; after a failure it is
 look, with the probe's log and a screenshot in it. It ends only what it started: its own
 processes by id and its own prefix's wineserver.
 """
+import fcntl
 import os
 import shutil
 import socket
@@ -41,6 +42,31 @@ def parse_reg_export(text):
     return keys
 
 
+# Wine's own DLLs, nearly all of a prefix: nothing writes them once wineboot is done, so a copy of a
+# prefix links them instead of copying 700 MB.
+SHARED_PREFIX_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64", "drive_c/windows/winsxs")
+
+
+def clone_prefix(template, path):
+    """Copies the booted template prefix of scripts/test into the empty folder path: wineboot, which
+    takes a suite half a minute, then only starts the services. False where the copy failed."""
+    try:
+        with open(template + ".lock", "a") as lock:
+            fcntl.flock(lock, fcntl.LOCK_SH)
+            shutil.rmtree(path)
+            shutil.copytree(template, path, symlinks=True, ignore=lambda folder, names: [
+                n for n in names if os.path.relpath(os.path.join(folder, n), template) in SHARED_PREFIX_DIRS])
+            for d in SHARED_PREFIX_DIRS:
+                if os.path.isdir(os.path.join(template, d)):
+                    shutil.copytree(os.path.join(template, d), os.path.join(path, d), symlinks=True,
+                                    copy_function=os.link)
+        return True
+    except OSError:
+        shutil.rmtree(path, ignore_errors=True)
+        os.makedirs(path, exist_ok=True)
+        return False
+
+
 class WinePrefix:
     def __init__(self):
         self.path = tempfile.mkdtemp(prefix="lumo-prefix-")
@@ -48,8 +74,11 @@ class WinePrefix:
                         WINEDLLOVERRIDES="mscoree,mshtml=", TZ="UTC", LANG="C.UTF-8", LC_ALL="C.UTF-8")
         self.failed = False
         try:
+            template = os.environ.get("LUMO_TEMPLATE_PREFIX", "")
+            cloned = bool(template) and os.path.isfile(os.path.join(template, "system.reg")) and \
+                clone_prefix(template, self.path)
             self._run([WINESERVER, "-p"])
-            self.boot_code = self._run([WINE, "wineboot", "-i"], timeout=300).returncode
+            self.boot_code = self._run([WINE, "wineboot"] + ([] if cloned else ["-i"]), timeout=300).returncode
         except BaseException:
             self.failed = True
             self.close()

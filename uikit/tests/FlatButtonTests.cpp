@@ -365,6 +365,73 @@ TEST_F(FlatButtonTest, ImagesBelongToTheButton)
         EXPECT_FALSE(::GetIconInfo(h, &info));
 }
 
+// The caller hands both images over with the call: when the button refuses the first, the
+// second must not stay behind as a handle nobody frees.
+TEST_F(FlatButtonTest, TheSecondImageIsFreedWhenTheFirstIsRefused)
+{
+    const auto unreadable = [] { return static_cast<INT_PTR>(0x4321); };
+    struct BitmapCase
+    {
+        const char* what;
+        HBITMAP first;
+        DWORD result;
+    };
+    for (const BitmapCase& c : {BitmapCase{"no first bitmap", nullptr, 0u},
+                                BitmapCase{"an unreadable first bitmap", reinterpret_cast<HBITMAP>(unreadable()), 1u}})
+    {
+        HBITMAP second = SolidBitmap(8, 8, RGB(1, 2, 3));
+        ASSERT_EQ(::GetObjectType(second), static_cast<DWORD>(OBJ_BITMAP));
+        EXPECT_EQ(m_button.SetBitmapHandles(c.first, kMagenta, second, kMagenta), c.result) << c.what;
+        EXPECT_EQ(::GetObjectType(second), 0u) << c.what << ": the second bitmap is freed";
+        for (HGDIOBJ h : m_button.Bitmaps())
+            EXPECT_EQ(h, nullptr) << c.what;
+    }
+
+    HICON second = SolidIcon(RGB(4, 5, 6));
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(second, &info));
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    EXPECT_EQ(m_button.SetIconHandles(reinterpret_cast<HICON>(unreadable()), second), 1u);
+    EXPECT_FALSE(::GetIconInfo(second, &info)) << "the second icon is destroyed";
+    for (HICON h : m_button.Icons())
+        EXPECT_EQ(h, nullptr);
+}
+
+// A caption wider or higher than the button ends in an ellipsis inside it: clipped at the edge it
+// would end mid-letter ("Take back" read as "Take bacl").
+TEST_F(FlatButtonTest, ACaptionThatDoesNotFitEndsInAnEllipsisInsideTheButton)
+{
+    constexpr COLORREF kFace = RGB(255, 255, 255), kText = RGB(0, 0, 0);
+    m_button.SetColor(CFlatButton::FB_COLOR_FACE, kFace, FALSE);
+    m_button.SetColor(CFlatButton::FB_COLOR_TEXT, kText, FALSE);
+    struct CaptionCase
+    {
+        const wchar_t* caption;
+        int cx, cy;
+        const char* why;
+    };
+    const CaptionCase cases[] = {
+        {L"Conference", 30, 30, "one word wider than the button"},
+        {L"In conference", 30, 30, "the second word wider than the button"},
+        {L"Take back the call now", 40, 14, "more lines than the button's height holds"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        m_button.SetWindowText(c.caption);
+        CPixelCanvas canvas(c.cx, c.cy, kFace);
+        // The button draws with the font its window selected, as the system's WM_DRAWITEM gives it.
+        const HGDIOBJ old = ::SelectObject(canvas.GetDC(), ::GetStockObject(DEFAULT_GUI_FONT));
+        Draw(m_button, canvas, 0);
+        ::SelectObject(canvas.GetDC(), old);
+        EXPECT_GT(canvas.CountPixels(kText, {0, 0, c.cx, c.cy}), 0) << "the caption is drawn";
+        EXPECT_FALSE(canvas.AnyPixelOf(kText, {0, 0, 1, c.cy})) << "the text reaches the left edge";
+        EXPECT_FALSE(canvas.AnyPixelOf(kText, {c.cx - 1, 0, c.cx, c.cy})) << "the text reaches the right edge";
+        EXPECT_FALSE(canvas.AnyPixelOf(kText, {0, c.cy - 1, c.cx, c.cy})) << "the text reaches the bottom edge";
+    }
+}
+
 TEST_F(FlatButtonTest, GreyIconShowsUntilTheMouseIsOver)
 {
     ASSERT_EQ(m_button.SetIconHandles(SolidIcon(RGB(255, 0, 0)), reinterpret_cast<HICON>(CFlatButton::FB_AUTO_GREY)),

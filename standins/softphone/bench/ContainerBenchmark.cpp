@@ -2,6 +2,7 @@
 // run: make the control, put one property, let it go. By hand, the object is made through its class
 // object, initialised, given the same child window the in-place control has, called by IDispatch and
 // closed; the container adds the sites, the in-place activation, the event sink and its own window.
+#include "framework/AfxEnableControlContainer.h"
 #include "framework/CComPtr.h"
 #include "framework/CWnd.h"
 #include "framework/testing/CActivationContextScope.h"
@@ -78,6 +79,7 @@ int main()
         std::printf("container bench: no apartment or no context of Softphone.manifest\n");
         return 1;
     }
+    AfxEnableControlContainer();
     CWnd host;
     if (!host.CreateEx(0, nullptr, L"bench host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr))
     {

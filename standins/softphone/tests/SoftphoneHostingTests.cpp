@@ -1,6 +1,7 @@
 // The framework's control container against the softphone stand-in, the way the agent desktop hosts
 // it: created by CLSID under the context of Softphone.manifest as child 1261 of a window with its own
 // event-sink map, called by DISPID, heard through the map.
+#include "framework/AfxEnableControlContainer.h"
 #include "framework/AfxEventSinkMap.h"
 #include "framework/AfxOleLockControl.h"
 #include "framework/CComBSTR.h"
@@ -164,6 +165,7 @@ protected:
         ASSERT_TRUE(Driver().IsListening());
         ASSERT_TRUE(SUCCEEDED(m_apartment.Result()));
         ASSERT_TRUE(m_host.Create());
+        AfxEnableControlContainer();
         m_context = std::make_unique<CActivationContextScope>(PathBesideProgram(L"Softphone.manifest"));
         ASSERT_TRUE(m_context->IsActive()) << m_context->Error();
     }

@@ -8,6 +8,7 @@
 #include "standins/tarvex/tests/TarvexTestSupport.h"
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -261,6 +262,73 @@ TEST_F(SavedInterviewTest, ValuesAreWrittenAsTheRuntimesPercent17gAndReadBackExa
     CMasqueSaisie loaded(&m_survey);
     Load(loaded, saved);
     EXPECT_TRUE(std::isnan(loaded.GetReponse(2)->m_dValeur));
+}
+
+TEST_F(SavedInterviewTest, NanComesBackWithItsSignAndPayload)
+{
+    struct NanCase
+    {
+        std::uint64_t nBits;
+        const char* pszText;
+        const char* pszWhy;
+    };
+    const NanCase kNans[] = {
+        {0x7FF8000000000000, "nan", "the usual quiet NaN, in the runtime's spelling"},
+        {0xFFF8000000000000, "-nan", "the NaN an arithmetic fault gives, its sign set"},
+        {0x7FF0000000000001, "nan(0x1)", "a signalling NaN of the smallest payload"},
+        {0xFFF0000000000123, "-nan(0x123)", "a signed NaN with a payload"},
+        {0x7FFFFFFFFFFFFFFF, "nan(0xfffffffffffff)", "every mantissa bit set"},
+    };
+    for (const NanCase& c : kNans)
+    {
+        SCOPED_TRACE(c.pszWhy);
+        double dValue = 0;
+        std::memcpy(&dValue, &c.nBits, sizeof(dValue));
+        CMasqueSaisie mask(&m_survey);
+        ASSERT_TRUE(mask.Creer(7, 0, true));
+        mask.GetAdrReponse(2)->m_nEtat = kTvxStateAnswered;
+        mask.GetAdrReponse(2)->m_dValeur = dValue;
+        const std::vector<BYTE> saved = Saved(mask);
+        const std::string line = std::string("\nR\t2\t4\t\t") + c.pszText + "\t0\t\n";
+        EXPECT_NE(std::search(saved.begin(), saved.end(), line.begin(), line.end()), saved.end())
+            << "written as " << c.pszText;
+        CMasqueSaisie loaded(&m_survey);
+        Load(loaded, saved);
+        const double dBack = loaded.GetReponse(2)->m_dValeur;
+        std::uint64_t nBack = 0;
+        std::memcpy(&nBack, &dBack, sizeof(nBack));
+        EXPECT_EQ(nBack, c.nBits) << std::hex << "read back as 0x" << nBack << ", not 0x" << c.nBits;
+        EXPECT_EQ(Saved(loaded), saved);
+    }
+}
+
+TEST_F(SavedInterviewTest, TextsKeepWhatFollowsAnEmbeddedNul)
+{
+    const CString strText(std::wstring(L"before\0after\0", 13));
+    CMasqueSaisie mask(&m_survey);
+    ASSERT_TRUE(mask.Creer(7, 0, true));
+    CMasqueEntryError* pError = nullptr;
+    ASSERT_TRUE(mask.StockerReponseOuverte(3, strText, false, pError));
+    ASSERT_EQ(mask.GetReponse(3)->m_strTexte.GetLength(), 13);
+    EXPECT_EQ(mask.AddSemiOpen(m_survey.GetQuestion(1), strText), 1);
+    mask.m_recordings.push_back(strText);
+    mask.m_strIvrNumber = strText;
+    mask.SetCallInfo(strText);
+    const std::vector<BYTE> saved = Saved(mask);
+
+    CMasqueSaisie loaded(&m_survey);
+    Load(loaded, saved);
+    EXPECT_EQ(loaded.GetReponse(3)->m_strTexte.GetLength(), 13) << "the answer's text";
+    EXPECT_TRUE(loaded.GetReponse(3)->m_strTexte == strText) << "the answer's text";
+    CListe semiOpens;
+    loaded.GetQuestionSemiOpens(m_survey.GetQuestion(1), semiOpens);
+    ASSERT_EQ(semiOpens.GetCount(), 1);
+    EXPECT_TRUE(dynamic_cast<const CModalite*>(semiOpens.GetObjet(0))->m_strLibelle == strText) << "the semi-open text";
+    CObjet::DeleteArray(semiOpens);
+    EXPECT_EQ(loaded.m_recordings, std::vector<CString>{strText}) << "the recording's name";
+    EXPECT_TRUE(loaded.m_strIvrNumber == strText) << "the IVR number";
+    EXPECT_TRUE(loaded.m_strCallInfo == strText) << "the call information";
+    EXPECT_EQ(Saved(loaded), saved);
 }
 
 TEST_F(SavedInterviewTest, ValueNotWrittenByTheMaskIsReadAsTheRuntimeReadsIt)
