@@ -1,6 +1,9 @@
 #pragma once
+#include "clientctl/CLumoClientAgentRequests.h"
 #include "clientctl/CLumoClientArguments.h"
+#include "clientctl/CLumoClientCallRequests.h"
 #include "clientctl/CLumoClientErrorSink.h"
+#include "clientctl/CLumoClientEventTranslator.h"
 #include "clientctl/CProxy_ILumoClientEvents.h"
 #include "clientctl/ILumoSocketCallbacks.h"
 #include "clientctl/module/LumoClientResources.h"
@@ -108,87 +111,209 @@ public:
 
     // ILumoClientCtrl: the requests to Lumo. S_OK when the work was done, S_FALSE when a guard, an argument
     // or a missing answer refused it; the refusal text goes to the error sink.
-    STDMETHOD(get_IsPossibleMessageMaster)(VARIANT_BOOL* pVal) override;
-    STDMETHOD(put_IsPossibleMessageMaster)(VARIANT_BOOL newVal) override;
-    STDMETHOD(get_MasterVolume)(SHORT* pVal) override;
-    STDMETHOD(put_MasterVolume)(SHORT newVal) override;
-    STDMETHOD(get_MicrophoneVolume)(SHORT* pVal) override;
-    STDMETHOD(put_MicrophoneVolume)(SHORT newVal) override;
-    STDMETHOD(get_IsMasterMuted)(VARIANT_BOOL* pVal) override;
-    STDMETHOD(put_IsMasterMuted)(VARIANT_BOOL newVal) override;
-    STDMETHOD(get_IsMicrophoneMuted)(VARIANT_BOOL* pVal) override;
-    STDMETHOD(put_IsMicrophoneMuted)(VARIANT_BOOL newVal) override;
-    STDMETHOD(get_IsVoIP)(VARIANT_BOOL* pVal) override;
-    STDMETHOD(GetPauseList)(ILumoClientMap* mapPauses, LONG* lReturnVal) override;
-    STDMETHOD(RequestPauseList)() override;
-    STDMETHOD(RequestStartPause)(LONG lPauseReasonId, StartPauseTypes enumStartPauseType) override;
-    STDMETHOD(RequestStopPause)() override;
-    STDMETHOD(ShowLumoClient)(VisibleModes enumVisibleMode) override;
+    STDMETHOD(get_IsPossibleMessageMaster)(VARIANT_BOOL* pVal) override
+    {
+        return m_agentRequests.get_IsPossibleMessageMaster(pVal);
+    }
+    STDMETHOD(put_IsPossibleMessageMaster)(VARIANT_BOOL newVal) override
+    {
+        return m_agentRequests.put_IsPossibleMessageMaster(newVal);
+    }
+    STDMETHOD(get_MasterVolume)(SHORT* pVal) override { return m_agentRequests.get_MasterVolume(pVal); }
+    STDMETHOD(put_MasterVolume)(SHORT newVal) override { return m_agentRequests.put_MasterVolume(newVal); }
+    STDMETHOD(get_MicrophoneVolume)(SHORT* pVal) override { return m_agentRequests.get_MicrophoneVolume(pVal); }
+    STDMETHOD(put_MicrophoneVolume)(SHORT newVal) override { return m_agentRequests.put_MicrophoneVolume(newVal); }
+    STDMETHOD(get_IsMasterMuted)(VARIANT_BOOL* pVal) override { return m_agentRequests.get_IsMasterMuted(pVal); }
+    STDMETHOD(put_IsMasterMuted)(VARIANT_BOOL newVal) override { return m_agentRequests.put_IsMasterMuted(newVal); }
+    STDMETHOD(get_IsMicrophoneMuted)(VARIANT_BOOL* pVal) override
+    {
+        return m_agentRequests.get_IsMicrophoneMuted(pVal);
+    }
+    STDMETHOD(put_IsMicrophoneMuted)(VARIANT_BOOL newVal) override
+    {
+        return m_agentRequests.put_IsMicrophoneMuted(newVal);
+    }
+    STDMETHOD(get_IsVoIP)(VARIANT_BOOL* pVal) override { return m_agentRequests.get_IsVoIP(pVal); }
+    STDMETHOD(GetPauseList)(ILumoClientMap* mapPauses, LONG* lReturnVal) override
+    {
+        return m_agentRequests.GetPauseList(mapPauses, lReturnVal);
+    }
+    STDMETHOD(RequestPauseList)() override { return m_agentRequests.RequestPauseList(); }
+    STDMETHOD(RequestStartPause)(LONG lPauseReasonId, StartPauseTypes enumStartPauseType) override
+    {
+        return m_agentRequests.RequestStartPause(lPauseReasonId, enumStartPauseType);
+    }
+    STDMETHOD(RequestStopPause)() override { return m_agentRequests.RequestStopPause(); }
+    STDMETHOD(ShowLumoClient)(VisibleModes enumVisibleMode) override
+    {
+        return m_agentRequests.ShowLumoClient(enumVisibleMode);
+    }
     STDMETHOD(GetAgentList)
     (AgentListRequestTypes enumType, ILumoClientMap* mapFirstNames, ILumoClientMap* mapLastNames,
-     ILumoClientMap* mapUserNames, LONG* lReturnVal) override;
-    STDMETHOD(RequestAgentList)(AgentListRequestTypes enumType) override;
-    STDMETHOD(DialNumber)(BSTR strNumber, BSTR strTag) override;
-    STDMETHOD(EndTask)
-    (LONG lCallId, SHORT nCallResult, SHORT nCallSubResult, ILumoClientMap* mapFields) override;
+     ILumoClientMap* mapUserNames, LONG* lReturnVal) override
+    {
+        return m_agentRequests.GetAgentList(enumType, mapFirstNames, mapLastNames, mapUserNames, lReturnVal);
+    }
+    STDMETHOD(RequestAgentList)(AgentListRequestTypes enumType) override
+    {
+        return m_agentRequests.RequestAgentList(enumType);
+    }
+    STDMETHOD(DialNumber)(BSTR strNumber, BSTR strTag) override { return m_callRequests.DialNumber(strNumber, strTag); }
+    STDMETHOD(EndTask)(LONG lCallId, SHORT nCallResult, SHORT nCallSubResult, ILumoClientMap* mapFields) override
+    {
+        return m_callRequests.EndTask(lCallId, nCallResult, nCallSubResult, mapFields);
+    }
     STDMETHOD(AgentLogon)
     (BSTR strUserName, LONG lLocationId, BSTR strPassword, VARIANT_BOOL bPasswordAlreadyEncrypted,
-     VARIANT_BOOL* nReturnVal) override;
+     VARIANT_BOOL* nReturnVal) override
+    {
+        return m_agentRequests.AgentLogon(strUserName, lLocationId, strPassword, bPasswordAlreadyEncrypted, nReturnVal);
+    }
     STDMETHOD(AgentLogonById)
     (LONG lAgentId, LONG lLocationId, BSTR strPassword, VARIANT_BOOL bPasswordAlreadyEncrypted,
-     VARIANT_BOOL* nReturnVal) override;
-    STDMETHOD(AgentLogOff)() override;
-    STDMETHOD(DropCall)(LONG lCallId) override;
-    STDMETHOD(PutCallOnHold)(LONG lCallId) override;
-    STDMETHOD(TakeCallOnHold)(LONG lCallId) override;
-    STDMETHOD(RequestNextCall)() override;
-    STDMETHOD(StartRecording)(LONG lCallId, RecordResultCodes* enumRecordResult) override;
-    STDMETHOD(RequestStartRecording)(LONG lCallId) override;
-    STDMETHOD(StartTriggerPredictive)(LONG lCallId, LONG lType) override;
-    STDMETHOD(StopTriggerPredictive)(LONG lCallId, LONG lType) override;
-    STDMETHOD(StartQuestionRecording)
-    (LONG lCallId, BSTR strFileName, RecordResultCodes* nReturnVal) override;
-    STDMETHOD(StopQuestionRecording)(LONG lCallId, VARIANT_BOOL* bResult) override;
-    STDMETHOD(RequestStartQuestionRecording)(LONG lCallId, BSTR strFileName) override;
-    STDMETHOD(RequestStopQuestionRecording)(LONG lCallId) override;
+     VARIANT_BOOL* nReturnVal) override
+    {
+        return m_agentRequests.AgentLogonById(lAgentId, lLocationId, strPassword, bPasswordAlreadyEncrypted,
+                                              nReturnVal);
+    }
+    STDMETHOD(AgentLogOff)() override { return m_agentRequests.AgentLogOff(); }
+    STDMETHOD(DropCall)(LONG lCallId) override { return m_callRequests.DropCall(lCallId); }
+    STDMETHOD(PutCallOnHold)(LONG lCallId) override { return m_callRequests.PutCallOnHold(lCallId); }
+    STDMETHOD(TakeCallOnHold)(LONG lCallId) override { return m_callRequests.TakeCallOnHold(lCallId); }
+    STDMETHOD(RequestNextCall)() override { return m_callRequests.RequestNextCall(); }
+    STDMETHOD(StartRecording)(LONG lCallId, RecordResultCodes* enumRecordResult) override
+    {
+        return m_callRequests.StartRecording(lCallId, enumRecordResult);
+    }
+    STDMETHOD(RequestStartRecording)(LONG lCallId) override { return m_callRequests.RequestStartRecording(lCallId); }
+    STDMETHOD(StartTriggerPredictive)(LONG lCallId, LONG lType) override
+    {
+        return m_callRequests.StartTriggerPredictive(lCallId, lType);
+    }
+    STDMETHOD(StopTriggerPredictive)(LONG lCallId, LONG lType) override
+    {
+        return m_callRequests.StopTriggerPredictive(lCallId, lType);
+    }
+    STDMETHOD(StartQuestionRecording)(LONG lCallId, BSTR strFileName, RecordResultCodes* nReturnVal) override
+    {
+        return m_callRequests.StartQuestionRecording(lCallId, strFileName, nReturnVal);
+    }
+    STDMETHOD(StopQuestionRecording)(LONG lCallId, VARIANT_BOOL* bResult) override
+    {
+        return m_callRequests.StopQuestionRecording(lCallId, bResult);
+    }
+    STDMETHOD(RequestStartQuestionRecording)(LONG lCallId, BSTR strFileName) override
+    {
+        return m_callRequests.RequestStartQuestionRecording(lCallId, strFileName);
+    }
+    STDMETHOD(RequestStopQuestionRecording)(LONG lCallId) override
+    {
+        return m_callRequests.RequestStopQuestionRecording(lCallId);
+    }
     STDMETHOD(SendInterview)
-    (LONG lTaskId, LONG lCallId, VARIANT* pInterviewData, ULONG lCheckSum, VARIANT_BOOL* bResult) override;
-    STDMETHOD(RequestTaskContents)(LONG lTaskId) override;
-    STDMETHOD(EndTaskAfterConnectionLost)(ILumoClientMap* mapFields) override;
-    STDMETHOD(Transfer)(LONG lCallId, LONG lCallId2) override;
-    STDMETHOD(TagCall)(LONG lCallId, BSTR strTag) override;
-    STDMETHOD(StartPlaySound)(LONG lCallId, BSTR strFileName, VARIANT_BOOL* bResult) override;
-    STDMETHOD(StopPlaySound)(LONG lCallId, VARIANT_BOOL* bResult) override;
-    STDMETHOD(RequestStartPlaySound)(LONG lCallId, BSTR strFileName) override;
-    STDMETHOD(RequestStopPlaySound)(LONG lCallId) override;
-    STDMETHOD(RequestTaskResources)(LONG lTaskId, ILumoClientStringCollection* Ids) override;
-    STDMETHOD(GetOutboundGroupList)(ILumoClientMap* mapOutboundGroups, LONG* lResult) override;
-    STDMETHOD(RequestOutboundGroupList)() override;
-    STDMETHOD(GetLocationList)
-    (ILumoClientMap* mapNames, ILumoClientMap* mapComputerNames, LONG* lReturnVal) override;
-    STDMETHOD(RequestLocationList)() override;
-    STDMETHOD(ChangeOutboundGroup)(LONG lOutboundGroupId) override;
-    STDMETHOD(GetAgentSetting)
-    (LONG lSettingId, LONG* lValue, BSTR* strValue, VARIANT_BOOL* bResult) override;
-    STDMETHOD(SaveAgentSetting)(LONG lSettingId, BSTR strName, LONG lValue, BSTR strValue) override;
-    STDMETHOD(SendMessageToSupervisor)(ILumoClientMessage* toSend) override;
-    STDMETHOD(SendEmail)(LONG lCallId, ILumoClientEmail* mailToSend) override;
-    STDMETHOD(GetReplayMasterRole)(VARIANT_BOOL allowOthersToTakeRole, VARIANT_BOOL* retHasRole) override;
-    STDMETHOD(ReleaseReplayMasterRole)(VARIANT_BOOL* retHasRole) override;
-    STDMETHOD(TakeCall)(LONG lCallId) override;
-    STDMETHOD(SendDTMF)(LONG lCallId, BSTR strDTMF, VARIANT_BOOL bSilent) override;
-    STDMETHOD(GetCallHistory)(LONG lCallId, ILumoClientCallCollection** arrCalls, LONG* lResult) override;
-    STDMETHOD(RequestCallHistory)(LONG lCallId) override;
-    STDMETHOD(SendInterviewStatus)(LONG lCallId, BSTR strStatus) override;
-    STDMETHOD(ChangeRecordingAnonymiseState)(LONG lCallId, VARIANT_BOOL bOnOff) override;
-    STDMETHOD(CreateAnnotation)(LONG lCallId, INT nAnnotationType, ILumoClientMap* mapArgs) override;
-    STDMETHOD(UpdateAnnotation)
-    (LONG lCallId, INT nAnnotationType, LONG lAnnotationId, ILumoClientMap* mapArgs) override;
-    STDMETHOD(BrennStartIVR)(BSTR strInterviewGuid, LONG lCallId, BSTR strNumber) override;
-    STDMETHOD(BrennStartKeyIn)(LONG lInterviewId) override;
-    STDMETHOD(BrennEndKeyIn)(LONG lCallId) override;
+    (LONG lTaskId, LONG lCallId, VARIANT* pInterviewData, ULONG lCheckSum, VARIANT_BOOL* bResult) override
+    {
+        return m_callRequests.SendInterview(lTaskId, lCallId, pInterviewData, lCheckSum, bResult);
+    }
+    STDMETHOD(RequestTaskContents)(LONG lTaskId) override { return m_callRequests.RequestTaskContents(lTaskId); }
+    STDMETHOD(EndTaskAfterConnectionLost)(ILumoClientMap* mapFields) override
+    {
+        return m_callRequests.EndTaskAfterConnectionLost(mapFields);
+    }
+    STDMETHOD(Transfer)(LONG lCallId, LONG lCallId2) override { return m_callRequests.Transfer(lCallId, lCallId2); }
+    STDMETHOD(TagCall)(LONG lCallId, BSTR strTag) override { return m_callRequests.TagCall(lCallId, strTag); }
+    STDMETHOD(StartPlaySound)(LONG lCallId, BSTR strFileName, VARIANT_BOOL* bResult) override
+    {
+        return m_callRequests.StartPlaySound(lCallId, strFileName, bResult);
+    }
+    STDMETHOD(StopPlaySound)(LONG lCallId, VARIANT_BOOL* bResult) override
+    {
+        return m_callRequests.StopPlaySound(lCallId, bResult);
+    }
+    STDMETHOD(RequestStartPlaySound)(LONG lCallId, BSTR strFileName) override
+    {
+        return m_callRequests.RequestStartPlaySound(lCallId, strFileName);
+    }
+    STDMETHOD(RequestStopPlaySound)(LONG lCallId) override { return m_callRequests.RequestStopPlaySound(lCallId); }
+    STDMETHOD(RequestTaskResources)(LONG lTaskId, ILumoClientStringCollection* Ids) override
+    {
+        return m_callRequests.RequestTaskResources(lTaskId, Ids);
+    }
+    STDMETHOD(GetOutboundGroupList)(ILumoClientMap* mapOutboundGroups, LONG* lResult) override
+    {
+        return m_agentRequests.GetOutboundGroupList(mapOutboundGroups, lResult);
+    }
+    STDMETHOD(RequestOutboundGroupList)() override { return m_agentRequests.RequestOutboundGroupList(); }
+    STDMETHOD(GetLocationList)(ILumoClientMap* mapNames, ILumoClientMap* mapComputerNames, LONG* lReturnVal) override
+    {
+        return m_agentRequests.GetLocationList(mapNames, mapComputerNames, lReturnVal);
+    }
+    STDMETHOD(RequestLocationList)() override { return m_agentRequests.RequestLocationList(); }
+    STDMETHOD(ChangeOutboundGroup)(LONG lOutboundGroupId) override
+    {
+        return m_callRequests.ChangeOutboundGroup(lOutboundGroupId);
+    }
+    STDMETHOD(GetAgentSetting)(LONG lSettingId, LONG* lValue, BSTR* strValue, VARIANT_BOOL* bResult) override
+    {
+        return m_agentRequests.GetAgentSetting(lSettingId, lValue, strValue, bResult);
+    }
+    STDMETHOD(SaveAgentSetting)(LONG lSettingId, BSTR strName, LONG lValue, BSTR strValue) override
+    {
+        return m_agentRequests.SaveAgentSetting(lSettingId, strName, lValue, strValue);
+    }
+    STDMETHOD(SendMessageToSupervisor)(ILumoClientMessage* toSend) override
+    {
+        return m_callRequests.SendMessageToSupervisor(toSend);
+    }
+    STDMETHOD(SendEmail)(LONG lCallId, ILumoClientEmail* mailToSend) override
+    {
+        return m_callRequests.SendEmail(lCallId, mailToSend);
+    }
+    STDMETHOD(GetReplayMasterRole)(VARIANT_BOOL allowOthersToTakeRole, VARIANT_BOOL* retHasRole) override
+    {
+        return m_agentRequests.GetReplayMasterRole(allowOthersToTakeRole, retHasRole);
+    }
+    STDMETHOD(ReleaseReplayMasterRole)(VARIANT_BOOL* retHasRole) override
+    {
+        return m_agentRequests.ReleaseReplayMasterRole(retHasRole);
+    }
+    STDMETHOD(TakeCall)(LONG lCallId) override { return m_callRequests.TakeCall(lCallId); }
+    STDMETHOD(SendDTMF)(LONG lCallId, BSTR strDTMF, VARIANT_BOOL bSilent) override
+    {
+        return m_callRequests.SendDTMF(lCallId, strDTMF, bSilent);
+    }
+    STDMETHOD(GetCallHistory)(LONG lCallId, ILumoClientCallCollection** arrCalls, LONG* lResult) override
+    {
+        return m_callRequests.GetCallHistory(lCallId, arrCalls, lResult);
+    }
+    STDMETHOD(RequestCallHistory)(LONG lCallId) override { return m_callRequests.RequestCallHistory(lCallId); }
+    STDMETHOD(SendInterviewStatus)(LONG lCallId, BSTR strStatus) override
+    {
+        return m_callRequests.SendInterviewStatus(lCallId, strStatus);
+    }
+    STDMETHOD(ChangeRecordingAnonymiseState)(LONG lCallId, VARIANT_BOOL bOnOff) override
+    {
+        return m_callRequests.ChangeRecordingAnonymiseState(lCallId, bOnOff);
+    }
+    STDMETHOD(CreateAnnotation)(LONG lCallId, INT nAnnotationType, ILumoClientMap* mapArgs) override
+    {
+        return m_callRequests.CreateAnnotation(lCallId, nAnnotationType, mapArgs);
+    }
+    STDMETHOD(UpdateAnnotation)(LONG lCallId, INT nAnnotationType, LONG lAnnotationId, ILumoClientMap* mapArgs) override
+    {
+        return m_callRequests.UpdateAnnotation(lCallId, nAnnotationType, lAnnotationId, mapArgs);
+    }
+    STDMETHOD(BrennStartIVR)(BSTR strInterviewGuid, LONG lCallId, BSTR strNumber) override
+    {
+        return m_callRequests.BrennStartIVR(strInterviewGuid, lCallId, strNumber);
+    }
+    STDMETHOD(BrennStartKeyIn)(LONG lInterviewId) override { return m_callRequests.BrennStartKeyIn(lInterviewId); }
+    STDMETHOD(BrennEndKeyIn)(LONG lCallId) override { return m_callRequests.BrennEndKeyIn(lCallId); }
     STDMETHOD(BrennFindKeyInInterviews)
-    (ILumoClientMap* searchParameters, ILumoClientStringCollection* arrReturnFields) override;
+    (ILumoClientMap* searchParameters, ILumoClientStringCollection* arrReturnFields) override
+    {
+        return m_callRequests.BrennFindKeyInInterviews(searchParameters, arrReturnFields);
+    }
 
     HRESULT OnDraw(ATL_DRAWINFO& di) override;
 
@@ -216,39 +341,98 @@ public:
     void OnAgentStateChanged(short nAgentState) override;
     void OnDisconnected(int nErrorCode) override;
     void OnUTCShiftServerChanged(long nOldShift, long nNewShift) override;
-    void OnReceivePauseList(const CString& strPauseList) override;
-    void OnReceiveAgentList(short nListType, const CString& strAgentList) override;
-    void OnReceiveDialNumberResult(long nResult) override;
-    void OnReceiveEndTask(long nCallId) override;
-    void OnReceiveRecordResult(short nResult) override;
-    void OnReceiveQuestionRecordingResult(BOOL bStart, long nCallId, short nResult) override;
-    void OnReceiveSendInterviewConfirmation(long nTaskId, long nCallId) override;
-    void OnReceiveInterviewData(long nTaskId, long nCallId, const BYTE* pData, DWORD nLength, DWORD nChecksum) override;
+    void OnReceivePauseList(const CString& strPauseList) override
+    {
+        m_eventTranslator.OnReceivePauseList(strPauseList);
+    }
+    void OnReceiveAgentList(short nListType, const CString& strAgentList) override
+    {
+        m_eventTranslator.OnReceiveAgentList(nListType, strAgentList);
+    }
+    void OnReceiveDialNumberResult(long nResult) override { m_eventTranslator.OnReceiveDialNumberResult(nResult); }
+    void OnReceiveEndTask(long nCallId) override { m_eventTranslator.OnReceiveEndTask(nCallId); }
+    void OnReceiveRecordResult(short nResult) override { m_eventTranslator.OnReceiveRecordResult(nResult); }
+    void OnReceiveQuestionRecordingResult(BOOL bStart, long nCallId, short nResult) override
+    {
+        m_eventTranslator.OnReceiveQuestionRecordingResult(bStart, nCallId, nResult);
+    }
+    void OnReceiveSendInterviewConfirmation(long nTaskId, long nCallId) override
+    {
+        m_eventTranslator.OnReceiveSendInterviewConfirmation(nTaskId, nCallId);
+    }
+    void OnReceiveInterviewData(long nTaskId, long nCallId, const BYTE* pData, DWORD nLength, DWORD nChecksum) override
+    {
+        m_eventTranslator.OnReceiveInterviewData(nTaskId, nCallId, pData, nLength, nChecksum);
+    }
     void OnReceiveTaskContents(long nTaskId, DWORD nChecksum, const BYTE* pData, DWORD nLength,
-                               const CString& strResources) override;
-    void OnReceiveStartPlaySoundResult(long nCallId, short nResult) override;
-    void OnReceiveStopPlaySoundResult(long nCallId, short nResult) override;
+                               const CString& strResources) override
+    {
+        m_eventTranslator.OnReceiveTaskContents(nTaskId, nChecksum, pData, nLength, strResources);
+    }
+    void OnReceiveStartPlaySoundResult(long nCallId, short nResult) override
+    {
+        m_eventTranslator.OnReceiveStartPlaySoundResult(nCallId, nResult);
+    }
+    void OnReceiveStopPlaySoundResult(long nCallId, short nResult) override
+    {
+        m_eventTranslator.OnReceiveStopPlaySoundResult(nCallId, nResult);
+    }
     void OnReceiveTaskResource(long nTaskId, long nResourceId, const BYTE* pData, DWORD nLength,
-                               DWORD nChecksum) override;
-    void OnReceiveOutboundGroupList(const CString& strList) override;
-    void OnReceiveLocationList(const CString& strList) override;
+                               DWORD nChecksum) override
+    {
+        m_eventTranslator.OnReceiveTaskResource(nTaskId, nResourceId, pData, nLength, nChecksum);
+    }
+    void OnReceiveOutboundGroupList(const CString& strList) override
+    {
+        m_eventTranslator.OnReceiveOutboundGroupList(strList);
+    }
+    void OnReceiveLocationList(const CString& strList) override { m_eventTranslator.OnReceiveLocationList(strList); }
     void OnReceiveStartKeyInResult(short nResult, long nCallId, long nInterviewId,
-                                   const CString& strProperties) override;
-    void OnReceiveStartTask(short nCallType, const CString& strProperties) override;
-    void OnReceiveStats(const CString& strStats) override;
-    void OnReceiveCallInfo(const CString& strCallInfo) override;
-    void OnReceiveMessage(const CString& strSender, CMessage& message) override;
-    void OnAssignedToKeyIn(BOOL bAssigned) override;
-    void OnReceiveSemiOpens(long nSurveyId, const CStringArray& arrSemiOpens) override;
-    void OnReceiveKeyInInterview(long nInterviewId, const CPropertyList& properties) override;
-    void OnReceiveQuotaUpdate(long nSurveyId, short nUpdateType, const BYTE* pData, DWORD nLength) override;
-    void OnReceiveVolume(short nDevice, short nVolume) override;
-    void OnReceiveMute(short nDevice, BOOL bMuted) override;
-    void OnReceiveVoipState(BOOL bReady) override;
-    void OnReceiveCallHistory(long nCallId, const CCallArray& arrCalls) override;
-    void OnReceiveAnnotation(long nCallId, long nAnnotationType, long nAnnotationId, long nResult) override;
+                                   const CString& strProperties) override
+    {
+        m_eventTranslator.OnReceiveStartKeyInResult(nResult, nCallId, nInterviewId, strProperties);
+    }
+    void OnReceiveStartTask(short nCallType, const CString& strProperties) override
+    {
+        m_eventTranslator.OnReceiveStartTask(nCallType, strProperties);
+    }
+    void OnReceiveStats(const CString& strStats) override { m_eventTranslator.OnReceiveStats(strStats); }
+    void OnReceiveCallInfo(const CString& strCallInfo) override { m_eventTranslator.OnReceiveCallInfo(strCallInfo); }
+    void OnReceiveMessage(const CString& strSender, CMessage& message) override
+    {
+        m_eventTranslator.OnReceiveMessage(strSender, message);
+    }
+    void OnAssignedToKeyIn(BOOL bAssigned) override { m_eventTranslator.OnAssignedToKeyIn(bAssigned); }
+    void OnReceiveSemiOpens(long nSurveyId, const CStringArray& arrSemiOpens) override
+    {
+        m_eventTranslator.OnReceiveSemiOpens(nSurveyId, arrSemiOpens);
+    }
+    void OnReceiveKeyInInterview(long nInterviewId, const CPropertyList& properties) override
+    {
+        m_eventTranslator.OnReceiveKeyInInterview(nInterviewId, properties);
+    }
+    void OnReceiveQuotaUpdate(long nSurveyId, short nUpdateType, const BYTE* pData, DWORD nLength) override
+    {
+        m_eventTranslator.OnReceiveQuotaUpdate(nSurveyId, nUpdateType, pData, nLength);
+    }
+    void OnReceiveVolume(short nDevice, short nVolume) override { m_eventTranslator.OnReceiveVolume(nDevice, nVolume); }
+    void OnReceiveMute(short nDevice, BOOL bMuted) override { m_eventTranslator.OnReceiveMute(nDevice, bMuted); }
+    void OnReceiveVoipState(BOOL bReady) override { m_eventTranslator.OnReceiveVoipState(bReady); }
+    void OnReceiveCallHistory(long nCallId, const CCallArray& arrCalls) override
+    {
+        m_eventTranslator.OnReceiveCallHistory(nCallId, arrCalls);
+    }
+    void OnReceiveAnnotation(long nCallId, long nAnnotationType, long nAnnotationId, long nResult) override
+    {
+        m_eventTranslator.OnReceiveAnnotation(nCallId, nAnnotationType, nAnnotationId, nResult);
+    }
 
 private:
+    // The helpers behind the members: they read and fill the mirror, use the link and the guards.
+    friend class CLumoClientEventTranslator;
+    friend class CLumoClientAgentRequests;
+    friend class CLumoClientCallRequests;
+
     // Holds the control for the length of a scope that may pump or call a sink.
     class CSelfReference
     {
@@ -273,20 +457,9 @@ private:
     }
     // A member refused for an object or out pointer it needs: the text names both, S_FALSE.
     HRESULT RefuseMissing(LPCWSTR pszMember, LPCWSTR pszArgument);
-    // The cached audio properties; nDevice 1 is the speaker, 2 the microphone.
-    HRESULT GetVolume(short nDevice, WORD& nCache, SHORT* pVal);
-    HRESULT PutVolume(short nDevice, WORD& nCache, SHORT newVal);
-    HRESULT GetMute(short nDevice, LONG& nCache, VARIANT_BOOL* pVal);
-    HRESULT PutMute(short nDevice, LONG& nCache, VARIANT_BOOL newVal);
-    // A property list from a client's map; a missing map gives an empty list.
-    CPropertyList PropertyListOf(ILumoClientMap* pMap);
-    // The sending half of SendInterview once the guard passed.
-    HRESULT SendInterviewData(LONG lTaskId, LONG lCallId, const VARIANT& data, ULONG lCheckSum, VARIANT_BOOL* bResult);
     // What the error sink shows or fires for the control.
     void ShowErrorBox(const CString& strText);
     void FireErrorEvent(const CString& strText);
-    // A new data object of the library with one reference, the caller's; throws when none can be made.
-    template <class TObject, class TInterface> static CComPtr<TInterface> CreateObject();
 
     CComBSTR m_strLumoAddress{L"127.0.0.1"};
     SHORT m_nPort = 1905;
@@ -307,4 +480,7 @@ private:
     CLumoClientErrorSink m_errorSink{[this](const CString& strText) { ShowErrorBox(strText); },
                                      [this](const CString& strText) { FireErrorEvent(strText); }};
     CLumoClientArguments m_arguments{[this](const CString& strText) { LogError(strText); }};
+    CLumoClientEventTranslator m_eventTranslator{*this};
+    CLumoClientAgentRequests m_agentRequests{*this};
+    CLumoClientCallRequests m_callRequests{*this};
 };
