@@ -1,4 +1,5 @@
 #pragma once
+#include "framework/Platform.h" // Winsock before windows.h, which the generated header includes
 #include "LumoClient.h"
 
 class CLumoClientCtrl;

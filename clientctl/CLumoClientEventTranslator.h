@@ -1,6 +1,7 @@
 #pragma once
 #include "clientctl/ILumoSocketCallbacks.h"
 #include "framework/CComPtr.h"
+#include "framework/Platform.h" // Winsock before windows.h, which the generated header includes
 #include "LumoClient.h"
 
 class CLumoClientCtrl;
