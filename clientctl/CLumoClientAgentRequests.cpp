@@ -2,6 +2,7 @@
 #include "clientctl/CLumoClientCallCollection.h"
 #include "clientctl/CLumoClientCtrl.h"
 #include "clientctl/CLumoSocket.h"
+#include "clientctl/ClientRequestGuards.h"
 #include "core/CMailMessage.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
@@ -13,31 +14,7 @@ constexpr short kSpeaker = 1;
 constexpr short kMicrophone = 2;
 constexpr WORD kVolumeUnknown = 0x8000;
 const wchar_t kLumoNotConnected[] = L"Lumo is not connected!";
-
-// A client's text whole, NULs included; a null BSTR is the empty text.
-CString TextOf(BSTR bstr)
-{
-    return bstr ? CString(bstr, static_cast<int>(::SysStringLen(bstr))) : CString();
-}
-
-VARIANT_BOOL ToVariantBool(BOOL b)
-{
-    return b ? VARIANT_TRUE : VARIANT_FALSE;
-}
 } // namespace
-
-// Every member holds the control while it runs: a sink of the refusal text, or a message pumped
-// while a member waits, may release it.
-#define LUMO_MEMBER_BEGIN                                                                                              \
-    try                                                                                                                \
-    {                                                                                                                  \
-        CLumoClientCtrl::CSelfReference keepAlive(m_ctrl);
-#define LUMO_MEMBER_END                                                                                                \
-    }                                                                                                                  \
-    catch (...)                                                                                                        \
-    {                                                                                                                  \
-        return E_UNEXPECTED;                                                                                           \
-    }
 
 CLumoClientAgentRequests::CLumoClientAgentRequests(CLumoClientCtrl& ctrl) : m_ctrl(ctrl)
 {

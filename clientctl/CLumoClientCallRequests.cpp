@@ -2,6 +2,7 @@
 #include "clientctl/CLumoClientCallCollection.h"
 #include "clientctl/CLumoClientCtrl.h"
 #include "clientctl/CLumoSocket.h"
+#include "clientctl/ClientRequestGuards.h"
 #include "core/CMailMessage.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
@@ -15,34 +16,10 @@ const wchar_t kNoSize[] = L"CLumoClientCtrl::SendInterview => Could not get size
 const wchar_t kNoAccess[] = L"CLumoClientCtrl::SendInterview => Could not access pInterviewData array!";
 const wchar_t kNoAttachments[] = L"CLumoClientCtrl::SendMessageToSupervisor => Could not retrieve the attachments!";
 const wchar_t kUnsupportedMailType[] = L"CLumoClientCtrl::SendEmail => Unsupported mailtype";
-
-// A client's text whole, NULs included; a null BSTR is the empty text.
-CString TextOf(BSTR bstr)
-{
-    return bstr ? CString(bstr, static_cast<int>(::SysStringLen(bstr))) : CString();
-}
-
-VARIANT_BOOL ToVariantBool(BOOL b)
-{
-    return b ? VARIANT_TRUE : VARIANT_FALSE;
-}
 } // namespace
 
 // The conversions and the client's own objects may report a text whose sink ends the link: members that
 // use them look for the link again before they send.
-
-// Every member holds the control while it runs: a sink of the refusal text, or a message pumped
-// while a member waits, may release it.
-#define LUMO_MEMBER_BEGIN                                                                                              \
-    try                                                                                                                \
-    {                                                                                                                  \
-        CLumoClientCtrl::CSelfReference keepAlive(m_ctrl);
-#define LUMO_MEMBER_END                                                                                                \
-    }                                                                                                                  \
-    catch (...)                                                                                                        \
-    {                                                                                                                  \
-        return E_UNEXPECTED;                                                                                           \
-    }
 
 CLumoClientCallRequests::CLumoClientCallRequests(CLumoClientCtrl& ctrl) : m_ctrl(ctrl)
 {

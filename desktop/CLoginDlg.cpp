@@ -363,6 +363,10 @@ void CLoginDlg::OnOK()
 
 BOOL CLoginDlg::WaitForStartupData()
 {
+    // Rounds of pumping and sleeping, and no longer than they would last on an idle machine: on a
+    // busy one each round takes longer than its sleep, and the agent is kept waiting 30 s, not more.
+    const ULONGLONG nEnd = ::GetTickCount64() + static_cast<ULONGLONG>(g_timings.nStartupWaitRounds) *
+                                                   g_timings.nStartupWaitStepMs;
     for (int nRound = 0; nRound < g_timings.nStartupWaitRounds; ++nRound)
     {
         if (m_app.m_bStartupDataReceived) return TRUE;
@@ -384,6 +388,7 @@ BOOL CLoginDlg::WaitForStartupData()
         }
         if (m_app.m_bStartupDataReceived) return TRUE;
         ::Sleep(g_timings.nStartupWaitStepMs);
+        if (::GetTickCount64() >= nEnd) break;
     }
     return m_app.m_bStartupDataReceived;
 }

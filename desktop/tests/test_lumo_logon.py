@@ -1,6 +1,7 @@
 """Lumo.exe's main road to a logged-on agent, as a black box in a Wine prefix of its own, driven by
 the UI probe, against a scripted Jex (jex_sessions.py) on 127.0.0.1 and the update service stand-in.
 Arguments: UiProbe.exe, Lumo.exe (Unix paths)."""
+import contextlib
 import os
 import random
 import socket
@@ -29,6 +30,26 @@ def free_pair():
         port = free_port()
         if port < 65535 and not listening(port + 1):
             return port
+
+
+@contextlib.contextmanager
+def taken_pair():
+    """Two free loopback ports, at least two apart and each with a free next port, held by
+    listeners of the test until the block ends: the current and the old application port taken."""
+    taken = []
+    try:
+        pa, po = free_pair(), free_pair()
+        while abs(po - pa) < 2:
+            po = free_pair()
+        for port in (pa, po):
+            holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            taken.append(holder)
+            holder.bind(("127.0.0.1", port))
+            holder.listen(1)
+        yield pa, po
+    finally:
+        for holder in taken:
+            holder.close()
 
 
 AUTHENTICATION = """[HKEY_CURRENT_USER\\Software\\Quelmoor\\LUMO\\Settings]
@@ -300,16 +321,7 @@ class LumoLogonTest(LumoProgramTest):
                               ["LSTAGT -1 -1 0"], check, "-agent:nobody -locationid:7")
 
     def test_8_a_taken_application_port_gives_way_to_the_next(self):
-        taken = []
-        try:
-            pa, po = free_pair(), free_pair()
-            while abs(po - pa) < 2:
-                po = free_pair()
-            for port in (pa, po):
-                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-                taken.append(holder)
-                holder.bind(("127.0.0.1", port))
-                holder.listen(1)
+        with taken_pair() as (pa, po):
 
             def check(probe, pa_, po_):
                 self.assertEqual(listening(pa + 1), ["127.0.0.1"])
@@ -317,9 +329,6 @@ class LumoLogonTest(LumoProgramTest):
 
             self.run_lumo(main_road(self.version).splitlines(), "", ROAD_LINES, check,
                           "-agentid:12 -locationid:7", ports=(pa, po))
-        finally:
-            for holder in taken:
-                holder.close()
 
     def test_9_without_the_startup_data_the_logon_gives_up_after_30_seconds(self):
         # Jex stays silent through the wait: its own reads must outlast it.
@@ -484,16 +493,7 @@ class LumoLogonTest(LumoProgramTest):
             "decrypt ALOGOS 0 1",
             "send ALOGOS 12 Jane Doe 7 Desk7", "send ALOGON 0 7 jdoe Desk7",
             "expectline RQASUD 1 12", "expectline ENDINI", "drain"]
-        taken = []
-        try:
-            pa, po = free_pair(), free_pair()
-            while abs(po - pa) < 2:
-                po = free_pair()
-            for port in (pa, po):
-                holder = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-                taken.append(holder)
-                holder.bind(("127.0.0.1", port))
-                holder.listen(1)
+        with taken_pair() as (pa, po):
 
             def check(probe, pa_, po_):
                 self.assertEqual(listening(pa + 1), ["127.0.0.1"], "the current port moved on")
@@ -516,9 +516,6 @@ class LumoLogonTest(LumoProgramTest):
                               ports=(pa, po))
             finally:
                 self.prefix.import_reg(AUTHENTICATION % 0)
-        finally:
-            for holder in taken:
-                holder.close()
 
     @staticmethod
     def no_box(probe):
