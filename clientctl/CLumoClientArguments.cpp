@@ -62,15 +62,20 @@ BOOL CLumoClientArguments::ParseLumoClientStringCollectionToLongList(ILumoClient
     return TRUE;
 }
 
+BOOL CLumoClientArguments::ReadMapKeys(ILumoClientMap* pMap, CStringArray& arrKeys)
+{
+    CComPtr<ILumoClientStringCollection> keys;
+    if (!pMap || FAILED(pMap->GetKeys(&keys)) || !keys) return FALSE;
+    ParseLumoClientStringCollectionToCStringArray(keys, arrKeys);
+    return TRUE;
+}
+
 // Values that are no text are written as the map's GetValues shows them; one without a text form
 // (an object, an array, nothing) would become an empty value that nobody asked for: it is skipped.
 BOOL CLumoClientArguments::ParseLumoClientMapToPropertyList(ILumoClientMap* pMap, CPropertyList& list)
 {
-    CComPtr<ILumoClientStringCollection> keys;
-    if (!pMap || FAILED(pMap->GetKeys(&keys)) || !keys) return FALSE;
     CStringArray arrKeys;
-    ParseLumoClientStringCollectionToCStringArray(keys, arrKeys);
-    keys.Release();
+    if (!ReadMapKeys(pMap, arrKeys)) return FALSE;
     for (INT_PTR i = 0; i < arrKeys.GetSize(); ++i)
     {
         const CString& strKey = arrKeys[i];
@@ -93,11 +98,8 @@ BOOL CLumoClientArguments::ParseLumoClientMapToPropertyList(ILumoClientMap* pMap
 // bound from the start would read past an array that begins at 1.
 BOOL CLumoClientArguments::ParseAttachmentsMap(ILumoClientMap* pMap, CMessage& message)
 {
-    CComPtr<ILumoClientStringCollection> keys;
-    if (!pMap || FAILED(pMap->GetKeys(&keys)) || !keys) return FALSE;
     CStringArray arrKeys;
-    ParseLumoClientStringCollectionToCStringArray(keys, arrKeys);
-    keys.Release();
+    if (!ReadMapKeys(pMap, arrKeys)) return FALSE;
     for (INT_PTR i = 0; i < arrKeys.GetSize(); ++i)
     {
         CComVariant value;

@@ -36,6 +36,8 @@ public:
 
 private:
     long ParseNumberedList(const CPropertyList& list, std::initializer_list<std::pair<LPCWSTR, ILumoClientMap*>> maps);
+    // The map's keys in its order; FALSE without a map or without its keys.
+    BOOL ReadMapKeys(ILumoClientMap* pMap, CStringArray& arrKeys);
     void LogError(const CString& strText) const { m_reportError(strText); }
 
     std::function<void(const CString&)> m_reportError;
