@@ -274,8 +274,10 @@ TEST_F(AppOperationsTest, VoicipGatewaysGiveWayToTheRegistrysAndUpdaloReachesThe
     auto pDlg = std::make_unique<CCountingDlg>(App());
     CCountingDlg& dlg = *pDlg;
     App().m_pMainDlg = std::move(pDlg);
+    EXPECT_EQ(App().GetJexDataSocket(), nullptr) << "no link, no data link";
     ASSERT_TRUE(Connect("send VOICIP 1 'gw1;gw2'\nsend UPDALO '801:1;807:1;808:250;'\nwaitfile second\n"
                         "send VOICIP 1 'gw3;gw4'\ndrain\n"));
+    EXPECT_EQ(App().GetJexDataSocket(), &App().GetJexSocket()->GetDataSocket());
     ASSERT_TRUE(PumpUntil([&] { return dlg.m_nApplied > 0; })) << m_pJex->Log();
     EXPECT_EQ(Gateways(3), (std::vector<std::wstring>{L"gw1", L"gw2", L"gw1"})) << "Jex's, with no local ones";
     EXPECT_TRUE(App().m_bVoIP);
