@@ -224,7 +224,9 @@ protected:
     // The link up, Jex following the script after its greeting.
     bool Connect(const std::string& script)
     {
-        m_pJex = std::make_unique<CScriptedJex>("handshake\ngreet 0 6.2.14.7 0.0.0.0\n" + script);
+        // Jex of Lumo's own version: another would bring the version warning's box.
+        const std::string strVersion = CStringA(App().GetVersionString()).GetString();
+        m_pJex = std::make_unique<CScriptedJex>("handshake\ngreet 0 " + strVersion + " 0.0.0.0\n" + script);
         App().m_nJexPort = m_pJex->Port();
         return App().Connect(FALSE) && App().GetJexSocket();
     }
@@ -236,6 +238,7 @@ protected:
         return gateways;
     }
 
+    CMessageBoxAnswerer m_boxes; // a box nobody answers would hold the test
     SettingsKey m_key{L"Software\\LumoTests\\AppOperations-" + std::to_wstring(GetCurrentProcessId())};
     std::unique_ptr<CLumoApp> m_pApp;
     std::unique_ptr<CScriptedJex> m_pJex;
@@ -289,6 +292,8 @@ TEST_F(AppOperationsTest, VoicipGatewaysGiveWayToTheRegistrysAndUpdaloReachesThe
     ASSERT_TRUE(PumpUntil([&] { return App().GetVoipGatewayCount() == 2 && Gateways(1)[0] == L"local1"; }));
     EXPECT_EQ(Gateways(2), (std::vector<std::wstring>{L"local2", L"local1"})) << "this machine's own win";
     EXPECT_EQ(dlg.m_nApplied, 1);
+    for (const auto& box : m_boxes.Boxes())
+        ADD_FAILURE() << "a box: " << Str(box.text);
     App().m_pMainDlg.reset();
 }
 
