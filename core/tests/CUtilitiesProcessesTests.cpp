@@ -389,7 +389,10 @@ TEST_F(EditFileTest, WithoutAMessageTheWorkerDoesNotWait)
         << "the program started";
     EXPECT_TRUE(pid != 0 && IsProcessAlive(pid)) << "the worker ended while its program still ran";
     std::ofstream(release.c_str()) << "done";
-    if (pid != 0) EXPECT_TRUE(PumpUntil([&] { return !IsProcessAlive(pid); }, 20000)) << "released, the program ends";
+    if (pid != 0)
+    {
+        EXPECT_TRUE(PumpUntil([&] { return !IsProcessAlive(pid); }, 20000)) << "released, the program ends";
+    }
     MSG msg{};
     EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), kDoneMsg, kDoneMsg, PM_REMOVE)) << "nothing posted";
 }
