@@ -10,6 +10,7 @@
 #include "interview/CBrennClientDlg.h"
 #include "interview/CBrennResourceCache.h"
 #include "tests/support/CScriptedLumo.h"
+#include "LumoVersion.h"
 #include <gtest/gtest.h>
 #include <functional>
 #include <memory>
@@ -491,8 +492,8 @@ TEST_F(BrennAppTest, AnotherVersionOfTheControlIsNamedAndStartUpGoesOn)
     m_app->m_strOwnVersionOverride = L"5.4.8.11";
     ASSERT_TRUE(m_app->InitInstance());
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(BoxText(0), L"Wrong version of LumoClient.ocx detected! (version v5.4.9.3)\nBrennClient needs a "
-                          L"LumoClient.ocx with at least version v5.4.8.0.");
+    EXPECT_EQ(BoxText(0), L"Wrong version of LumoClient.ocx detected! (version v" LUMO_VERSION_WTEXT
+                          L")\nBrennClient needs a LumoClient.ocx with at least version v5.4.8.0.");
     EXPECT_EQ(BoxIcon(0), static_cast<UINT>(MB_ICONINFORMATION));
     EXPECT_TRUE(Main()->IsConnected());
     EndByRequest();
