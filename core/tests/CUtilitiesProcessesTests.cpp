@@ -517,15 +517,23 @@ TEST(WaitForObjectModal, EndsOnSignalOrLimitAndStaysHidden)
     std::atomic<int> visibleDialogs{0}, hiddenDialogs{0};
     const DWORD mainThread = GetCurrentThreadId();
     std::thread helper([&] {
-        Sleep(300);
-        EnumThreadWindows(
-            mainThread,
-            [](HWND hWnd, LPARAM p) -> BOOL {
-                auto* counts = reinterpret_cast<std::atomic<int>**>(p);
-                ++*counts[IsWindowVisible(hWnd) ? 0 : 1];
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(std::array<std::atomic<int>*, 2>{&visibleDialogs, &hiddenDialogs}.data()));
+        // The dialog comes when the main thread gets to it: look until it is there, up to 15 s.
+        const ULONGLONG deadline = GetTickCount64() + 15000;
+        for (;;)
+        {
+            visibleDialogs = 0;
+            hiddenDialogs = 0;
+            EnumThreadWindows(
+                mainThread,
+                [](HWND hWnd, LPARAM p) -> BOOL {
+                    auto* counts = reinterpret_cast<std::atomic<int>**>(p);
+                    ++*counts[IsWindowVisible(hWnd) ? 0 : 1];
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(std::array<std::atomic<int>*, 2>{&visibleDialogs, &hiddenDialogs}.data()));
+            if (visibleDialogs + hiddenDialogs > 0 || GetTickCount64() >= deadline) break;
+            Sleep(10);
+        }
         SetEvent(event);
     });
     EXPECT_TRUE(CUtilities::WaitForObjectModal(event, 20));
