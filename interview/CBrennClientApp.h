@@ -25,6 +25,7 @@ public:
     // FALSE after the usage box of "-?": start-up ends.
     BOOL ParseOptions();
     CString GetScriptPath() const { return m_strScriptPath; }
+    bool HasStartedSockets() const { return m_bSocketsStarted; }
     // The window forgets itself here as it goes.
     void ForgetMainWindow(const CBrennClientDlg* pDlg);
 

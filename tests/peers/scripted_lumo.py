@@ -30,11 +30,15 @@ earlier expect captured, {len}/{crc} by the payload's length and CRC-32 in `data
                               must be CRC, the bytes HEX; {paycrc} is their CRC-32 afterwards
     silence SECONDS           nothing may arrive meanwhile
     sleep SECONDS
+    pass WORD...              later expects pass over lines of these words (status lines such as
+                              INTHBT that come at their own pace); "pass" alone ends that
+    mark NAME                 writes the file DIR/NAME (the test may act from here on)
+    waitfile NAME [SECONDS]   waits (at most the time-out) until the test has written DIR/NAME
     waitclose [SECONDS]       reads (answering heartbeats) until our side closes
     close                     closes this connection
     timeout SECONDS           for later expects (default 10)
 
-Payload sources: hex:0A0B..  text:UTF-8 TEXT  gen:N (N bytes of a fixed pattern)
+Payload sources: hex:0A0B..  text:UTF-8 TEXT  gen:N (N bytes of a fixed pattern)  file:PATH (a file's bytes)
 calls:N[,count=C][,cut=K]  an archive of N call records (count field C, only the first K bytes)
 
 The exit code is 0 when the script ran to its end; the reason of a failure goes to stderr.
@@ -101,6 +105,9 @@ def payload_from(source):
         return rest.encode("utf-8")
     if kind == "gen":
         return pattern_bytes(int(rest))
+    if kind == "file":
+        with open(rest, "rb") as f:
+            return f.read()
     if kind == "calls":
         parts = rest.split(",")
         opts = dict(p.split("=", 1) for p in parts[1:])
@@ -113,8 +120,10 @@ def payload_from(source):
 
 
 class ScriptedLumo:
-    def __init__(self, listener):
+    def __init__(self, listener, folder="."):
         self.listener = listener
+        self.folder = folder
+        self.passed = set()
         self.link = None
         self.vars = {}
         self.timeout = 10.0
@@ -131,7 +140,7 @@ class ScriptedLumo:
 
     def run_line(self, verb, rest):
         if verb == "expect":
-            m = self.need_link().expect_line(self.subst(rest), self.timeout)
+            m = self.expect(self.subst(rest))
             self.vars.update({k: v for k, v in m.groupdict().items() if v is not None})
             return
         if verb == "line":
@@ -172,8 +181,32 @@ class ScriptedLumo:
             self.link = None
         elif verb == "timeout":
             self.timeout = float(args[0])
+        elif verb == "pass":
+            self.passed = set(args)
+        elif verb == "mark":
+            write_file(self.folder, args[0], "\n")
+        elif verb == "waitfile":
+            path = os.path.join(self.folder, args[0])
+            limit = float(args[1]) if len(args) > 1 else self.timeout
+            deadline = time.monotonic() + limit
+            while not os.path.exists(path):
+                if time.monotonic() > deadline:
+                    raise lp.ProtocolError("the test did not write %s within %g s" % (args[0], limit))
+                time.sleep(0.02)
         else:
             raise lp.ProtocolError("unknown directive %r" % verb)
+
+    def expect(self, pattern):
+        """The next line that is not of a passed-over word must match the pattern."""
+        deadline = time.monotonic() + self.timeout
+        while True:
+            line = self.need_link().read_line(max(0.01, deadline - time.monotonic()))
+            if line.split(" ", 1)[0] in self.passed:
+                continue
+            m = re.fullmatch(pattern, line, re.S)
+            if not m:
+                raise lp.ProtocolError("expected a line matching %r, got %r" % (pattern, line))
+            return m
 
     def send_data(self, args):
         link = self.need_link()
@@ -238,7 +271,7 @@ def main(argv):
         script = f.read()
     with lp.Listener() as listener:
         write_file(folder, "port", "%d\n" % listener.port)
-        lumo = ScriptedLumo(listener)
+        lumo = ScriptedLumo(listener, folder)
         for number, raw in enumerate(script.splitlines(), 1):
             stripped = raw.strip()
             if not stripped or stripped.startswith("#"):

@@ -26,6 +26,11 @@ class ScriptRun:
         path = os.path.join(self.dir.name, "script")
         with open(path, "w", encoding="utf-8") as f:
             f.write(script)
+        if script:
+            self.start()
+
+    def start(self):
+        path = os.path.join(self.dir.name, "script")
         self.proc = subprocess.Popen([sys.executable, "-B", os.path.join(HERE, "scripted_lumo.py"), self.dir.name, path],
                                      stderr=subprocess.PIPE, text=True)
 
@@ -67,6 +72,36 @@ class ScriptedLumoTest(unittest.TestCase):
         self.assertEqual(data, sl.pattern_bytes(2500))
         self.assertEqual(int(fields[2]), zlib.crc32(data))
         self.assertEqual(link.read_line(), "END -1 -1")
+        link.close()
+        self.assertEqual(run.finish()[0], 0)
+
+    def test_passed_lines_marks_files_and_file_payloads(self):
+        run = ScriptRun("")
+        payload = os.path.join(run.dir.name, "payload.bin")
+        with open(payload, "wb") as f:
+            f.write(b"\x00survey\xff")
+        with open(os.path.join(run.dir.name, "script"), "w", encoding="utf-8") as f:
+            f.write("accept\npass INTHBT\nexpect SNDINT (?P<id>\\d+) 12\npass\nmark seen\nwaitfile go 10\n"
+                    "data UPDTSK -1 file:%s 12 {crc}\nexpect INTHBT .*\nwaitclose\n" % payload)
+        run.start()
+        link = self.connect(run)
+        link.send_line("INTHBT 3 3456 0;;INTRO")
+        link.send_line("INTHBT 4 3456 20;;SEX")
+        link.send_line("SNDINT 5 12")
+        seen = os.path.join(run.dir.name, "seen")
+        deadline = time.monotonic() + 10
+        while not os.path.exists(seen):
+            self.assertLess(time.monotonic(), deadline, "the mark was not written")
+            time.sleep(0.01)
+        with open(os.path.join(run.dir.name, "go"), "w") as f:
+            f.write("\n")
+        word, params = lp.split_line(link.read_line())
+        fields = lp.split_params(params)
+        self.assertEqual((word, fields[1], fields[2]), ("UPDTSK", "8", "12"))
+        data = link.read_payload(8)
+        self.assertEqual(data, b"\x00survey\xff")
+        self.assertEqual(int(fields[3]), zlib.crc32(data))
+        link.send_line("INTHBT 6 3456 60;;COMMENT")  # passing is over: this one is expected
         link.close()
         self.assertEqual(run.finish()[0], 0)
 

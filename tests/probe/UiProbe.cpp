@@ -370,6 +370,8 @@ std::string Handle(const std::string& line, Watcher& watcher)
     const HWND hControl = nId ? GetDlgItem(hwnd, nId) : hwnd;
     if (!hControl) return "err no such control";
     if (command == "text") return "ok " + Escape(TextOf(hControl));
+    // Without a window manager "minimised" is the window's own state, not its place on a task bar.
+    if (command == "iconic") return IsIconic(hControl) ? "ok 1" : "ok 0";
     if (command == "click")
     {
         // Posted: a click that ends a modal loop must not hold the probe.

@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/testing/CPeerProcess.h"
+#include "LumoVersion.h"
 #include <string>
 // The scripted Lumo (tests/peers/scripted_lumo.py) as a peer process running one script, and the
 // script lines that every client of Lumo's application port begins with.
@@ -20,7 +21,7 @@ private:
 };
 
 // "accept" and the greeting with the version the tests give the link as its own.
-constexpr const char* kOwnVersion = "5.4.9.3";
+constexpr const char* kOwnVersion = LUMO_VERSION_TEXT;
 std::string Accepted(const char* pszLumoVersion = kOwnVersion);
 // The expectation of the registration (capturing its id as {id}) and the answer "1 <agent state>".
 std::string LoggedIn(int nApplicationId = 7, int nAgentState = 3);
