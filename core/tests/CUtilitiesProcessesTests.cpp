@@ -401,7 +401,9 @@ TEST(ProcessInformation, FileNameUserPortAndThreadState)
     EXPECT_EQ(domainById, domain);
 
     WSADATA wsa{};
-    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    const int started = WSAStartup(MAKEWORD(2, 2), &wsa);
+    ASSERT_EQ(started, 0);
+    CWinsockStartup winsock(started == 0);
     CSocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -418,7 +420,7 @@ TEST(ProcessInformation, FileNameUserPortAndThreadState)
     }
     listener.Close();
     EXPECT_EQ(CUtilities::GetTcpPortOwner(address.sin_port), 0u) << "nobody listens there any more";
-    WSACleanup();
+    winsock.Close();
 
     EXPECT_TRUE(CUtilities::IsThreadRunning(GetCurrentThreadId()));
     DWORD finishedId = 0;
@@ -515,15 +517,23 @@ TEST(WaitForObjectModal, EndsOnSignalOrLimitAndStaysHidden)
     std::atomic<int> visibleDialogs{0}, hiddenDialogs{0};
     const DWORD mainThread = GetCurrentThreadId();
     std::thread helper([&] {
-        Sleep(300);
-        EnumThreadWindows(
-            mainThread,
-            [](HWND hWnd, LPARAM p) -> BOOL {
-                auto* counts = reinterpret_cast<std::atomic<int>**>(p);
-                ++*counts[IsWindowVisible(hWnd) ? 0 : 1];
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(std::array<std::atomic<int>*, 2>{&visibleDialogs, &hiddenDialogs}.data()));
+        // The dialog comes when the main thread gets to it: look until it is there, up to 15 s.
+        const ULONGLONG deadline = GetTickCount64() + 15000;
+        for (;;)
+        {
+            visibleDialogs = 0;
+            hiddenDialogs = 0;
+            EnumThreadWindows(
+                mainThread,
+                [](HWND hWnd, LPARAM p) -> BOOL {
+                    auto* counts = reinterpret_cast<std::atomic<int>**>(p);
+                    ++*counts[IsWindowVisible(hWnd) ? 0 : 1];
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(std::array<std::atomic<int>*, 2>{&visibleDialogs, &hiddenDialogs}.data()));
+            if (visibleDialogs + hiddenDialogs > 0 || GetTickCount64() >= deadline) break;
+            Sleep(10);
+        }
         SetEvent(event);
     });
     EXPECT_TRUE(CUtilities::WaitForObjectModal(event, 20));
