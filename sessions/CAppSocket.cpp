@@ -282,8 +282,14 @@ std::shared_ptr<CJexSocket> CAppSocket::JexInSession() const
 
 // ---- sending ----
 
-void CAppSocket::SendLine(const CString& strLine)
+void CAppSocket::SendLine(const CString& strText)
 {
+    // Fields are not escaped on this port and a line ends at its first CR: one inside a text (a
+    // message or a result from Jex, a setting another program stored) would end the line there and
+    // make the rest a line of its own. Such a CR becomes a blank; the last one ends the line.
+    CString strLine = strText;
+    for (int i = 0; i + 1 < strLine.GetLength(); ++i)
+        if (strLine[i] == L'\r') strLine.SetAt(i, L' ');
     if (m_bWide)
     {
         Send(strLine.GetString(), strLine.GetLength() * static_cast<int>(sizeof(wchar_t)));

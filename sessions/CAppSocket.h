@@ -46,7 +46,7 @@ public:
     void OnClose(int nErrorCode) override;
 
     // IOldApplicationLink: blocking sends, so a line and the bytes behind it go out back to back.
-    void SendLine(const CString& strLine) override;
+    void SendLine(const CString& strText) override;
     void SendBytes(const BYTE* pBytes, DWORD nCount) override;
     void KeepPauseList(const CStringArray& arrIds, const CStringArray& arrNames) override;
     void CloseLink() override;

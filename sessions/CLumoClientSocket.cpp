@@ -66,6 +66,14 @@ BOOL CLumoClientSocket::StartListening(UINT nPort, UINT nFurtherPorts)
 void CLumoClientSocket::OnAccept(int nErrorCode)
 {
     if (nErrorCode != 0) return;
+    if (m_accepted.size() >= kMaxConnections)
+    {
+        // Taken from the queue without the handshake, which would hold the desktop up to a second
+        // for each, and closed: the program sees its connection end, the others go on.
+        CAsyncSocket refused;
+        if (CAsyncSocket::Accept(refused)) refused.Close();
+        return;
+    }
     auto pLink = std::make_unique<CLumoClientSocket>(m_core, m_app);
     // Ours until the handshake is through: a link that closes during it is deleted here, never twice.
     pLink->m_bDeleteOnClose = false;

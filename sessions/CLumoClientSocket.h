@@ -26,6 +26,9 @@ class CLumoClientSocket : public CAsyncSocketEx
 {
 public:
     static constexpr UINT kPortSearch = 100; // further ports tried when the configured one is taken
+    // Connections the listener serves at once; any program of any user on the machine may connect,
+    // so further ones are closed as soon as they are accepted, before any handshake.
+    static constexpr size_t kMaxConnections = 16;
 
     CLumoClientSocket(CSessionCore& core, ILumoAppHost& app);
     ~CLumoClientSocket() override;

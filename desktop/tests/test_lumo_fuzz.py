@@ -3,7 +3,7 @@ Jex commands, in batches; after each batch Lumo must still run, answer a heartbe
 fresh application on each port, listen on 127.0.0.1 only and stay under a working-set bound.
 Arguments: UiProbe.exe, Lumo.exe (Unix paths). LUMO_FUZZ_COUNT sets the lines per port and the Jex
 commands (default small), LUMO_FUZZ_SEED replays a run (its seed is printed; default fixed, "random"
-for a new one)."""
+for a new one). scripts/bench runs it with 10,000 and a new seed (desktop/bench/lumo_fuzz_bench.py)."""
 import os
 import random
 import socket

@@ -246,6 +246,38 @@ TEST_F(OldPortTest, AUtf16ApplicationIsKnownFromItsFirstLineEvenWhenItsFirstByte
     ExpectJexLines(Finish(), {L"WRCACL Gr\u00fc\u00dfe\x0c\u2713", L"WRCACL \u0d00\u0100x", L"ALOGOF"});
 }
 
+// The port has no escapes and its lines end at a CR: a CR inside a text from Jex (a queue
+// statistic, a transfer result, a message for the replay master) arrives as a blank, and each text
+// is one line in either encoding. A line feed is text there.
+TEST_F(OldPortTest, AReturnInsideATextNeverEndsALineEarly)
+{
+    ASSERT_TRUE(StartJex(""));
+    long nId = 4;
+    for (const char* pszEncoding : {"encoding ansi cp1252", "encoding wide"})
+    {
+        SCOPED_TRACE(pszEncoding);
+        StoreSetting(++nId, 1, L"s");
+        ASSERT_TRUE(StartApp(std::string(pszEncoding) + "\nsend 'APLGIN " + std::to_string(nId) +
+                             "'\nexpect 'APLGIN 5.4.9.6'\nexpect 'AGSTAT Ready'\n"
+                             "mark registered\nwaitfile go\n"
+                             "expect 'STAQUE a NEXCAL b'\n"
+                             "expect 'TRACAL 31 ALOGOF  x'\n"
+                             "expectre 'SNDMSG Name = \"Sup One\" Reply = \"c.*NEXCAL.*d\" '\n"
+                             "expect 'STAQUE end'\n"));
+        ASSERT_TRUE(m_pApp->WaitForFile(L"registered"));
+        m_core.BroadcastQueueStatistics(L"a\rNEXCAL\rb");
+        m_core.BroadcastTransferCall(31, L"ALOGOF\r\rx");
+        CMessage message;
+        message.m_strText = L"c\rNEXCAL\nd";
+        EXPECT_TRUE(m_core.SendMessageToReplayMaster(L"Sup One", message));
+        m_core.BroadcastQueueStatistics(L"end");
+        ASSERT_TRUE(m_pApp->WriteFile(L"go", "1"));
+        ASSERT_TRUE(FinishApp(1));
+    }
+    ExpectLines(m_effects, {}); // no line was read as an unknown word
+    ExpectJexLines(Finish(), {L"ALOGOF"});
+}
+
 TEST_F(OldPortTest, AnAnsiApplicationStaysAnsiWhateverItsLinesHoldAfterRegistering)
 {
     ASSERT_TRUE(StartJex(""));

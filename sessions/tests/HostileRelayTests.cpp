@@ -263,18 +263,34 @@ TEST_F(HostileRelayTest, AnIdIsFreeAgainWhenItsConnectionClosesWhileARequestWait
 {
     UseJex(false); // the answer of every registration and of every settings request waits
     // The desktop learns of a close only when its notice arrives, which a new connection may
-    // overtake: the program lets it arrive before it registers again.
-    const std::string again = "sleep 1\nconnect again\naplgin 12 1\nanswer APLGIN 0 4\nclose\n";
-    StartApps("timeout 30\n"
-              // Waiting for the settings before registering; the registration behind it in one write.
-              "connect first\nline GETASE 1 5\\rAPLGIN 2 12 1\nclose\n" +
-              again +
-              // Registered, then waiting for the settings.
-              "connect second\naplgin 12 1\nanswer APLGIN 0 4\nrequest GETASE 5\nclose\n" + again +
-              // Closed while its registration's answer waits for the Jex link.
-              "connect third\naplgin 12 1\nclose\n" + again +
-              // Two requests waiting, one inside the other.
-              "connect fourth\naplgin 12 1\nanswer APLGIN 0 4\nline GETASE 2 5\\rGETASE 3 6\nclose\n" + again);
+    // overtake: after each close the program waits until the desktop has let the connection go.
+    int nCloses = 0;
+    const auto closed = [&nCloses] {
+        const std::string n = std::to_string(++nCloses);
+        return "close\nmark closed" + n + "\nwait gone" + n + "\n";
+    };
+    const auto again = [&] { return "connect again\naplgin 12 1\nanswer APLGIN 0 4\n" + closed(); };
+    std::string script = "timeout 30\n"
+                         // Waiting for the settings before registering; the registration behind it in one write.
+                         "connect first\nline GETASE 1 5\\rAPLGIN 2 12 1\n" + closed();
+    script += again();
+    // Registered, then waiting for the settings.
+    script += "connect second\naplgin 12 1\nanswer APLGIN 0 4\nrequest GETASE 5\n" + closed();
+    script += again();
+    // Closed while its registration's answer waits for the Jex link.
+    script += "connect third\naplgin 12 1\n" + closed();
+    script += again();
+    // Two requests waiting, one inside the other.
+    script += "connect fourth\naplgin 12 1\nanswer APLGIN 0 4\nline GETASE 2 5\\rGETASE 3 6\n" + closed();
+    script += again();
+    StartApps(script);
+    for (int i = 1; i <= nCloses; ++i)
+    {
+        const std::wstring n = std::to_wstring(i);
+        ASSERT_TRUE(m_pApps->WaitForMark((L"closed" + n).c_str())) << m_pApps->Log();
+        ASSERT_TRUE(PumpUntil([&] { return m_listener.GetConnectionCount() == 0; })) << "close " << i << " seen";
+        m_pApps->Release((L"gone" + n).c_str());
+    }
     FinishApps();
     EXPECT_FALSE(m_core.HasApplications()) << "every closed connection left its register";
 }
@@ -284,17 +300,52 @@ TEST_F(HostileRelayTest, AnOldPortIdIsFreeAgainWhenItsConnectionClosesWhileARequ
     UseJex(false);
     CAppSocket oldListener(m_core, m_app);
     ASSERT_TRUE(oldListener.StartListening(0));
-    const std::string again =
-        "sleep 1\nconnect again\nsend 'APLGIN 12'\nexpectre 'APLGIN .*'\nexpectre 'AGSTAT .*'\nclose\n";
-    CScriptedApps apps(CScriptedApps::OldDialect{LUMO_OLD_APP}, oldListener.GetListeningPort(),
-                       "timeout 30\n"
-                       "sendlines 'GETASE 5' 'APLGIN 12'\nclose\n" +
-                           again +
-                           "connect second\nsend 'APLGIN 12'\nexpectre 'APLGIN .*'\nexpectre 'AGSTAT .*'\n"
-                           "send 'GETASE 5'\nclose\n" +
-                           again + "connect third\nsendlines 'APLGIN 12' 'GETASE 5' 'GETASE 6'\nclose\n" + again);
+    int nCloses = 0;
+    const auto closed = [&nCloses] {
+        const std::string n = std::to_string(++nCloses);
+        return "close\nmark closed" + n + "\nwaitfile gone" + n + "\n";
+    };
+    const auto again = [&] {
+        return "connect again\nsend 'APLGIN 12'\nexpectre 'APLGIN .*'\nexpectre 'AGSTAT .*'\n" + closed();
+    };
+    std::string script = "timeout 30\nsendlines 'GETASE 5' 'APLGIN 12'\n" + closed();
+    script += again();
+    script += "connect second\nsend 'APLGIN 12'\nexpectre 'APLGIN .*'\nexpectre 'AGSTAT .*'\nsend 'GETASE 5'\n" +
+              closed();
+    script += again();
+    script += "connect third\nsendlines 'APLGIN 12' 'GETASE 5' 'GETASE 6'\n" + closed();
+    script += again();
+    CScriptedApps apps(CScriptedApps::OldDialect{LUMO_OLD_APP}, oldListener.GetListeningPort(), script);
+    for (int i = 1; i <= nCloses; ++i)
+    {
+        const std::wstring n = std::to_wstring(i);
+        ASSERT_TRUE(apps.WaitForMark((L"closed" + n).c_str())) << apps.Log();
+        ASSERT_TRUE(PumpUntil([] { return CAppSocket::GetInstanceCount() == 1; })) << "close " << i << " seen";
+        apps.Release((L"gone" + n).c_str());
+    }
     EXPECT_EQ(apps.Finish(), 0) << apps.Log();
     EXPECT_TRUE(PumpUntil([&] { return !m_core.HasApplications(); })) << "every closed connection left its register";
+}
+
+// Any program may connect: past the bound a connection is closed at once, before the handshake,
+// and the others are served; once one goes, a new one is taken again.
+TEST_F(HostileRelayTest, CurrentPortConnectionsBeyondTheBoundAreClosedAtOnceAndTheOthersServed)
+{
+    UseJex(false); // registrations are answered at once
+    std::string script = "timeout 30\n";
+    for (size_t i = 1; i <= CLumoClientSocket::kMaxConnections; ++i)
+        script += "connect c" + std::to_string(i) + "\n";
+    script += "connect over handshake=0 greeting=0\nclosed\n"
+              "use c1\naplgin 12 1\nanswer APLGIN 0 4\n"
+              "use c2\nclose\nmark c2closed\nwait c2gone\n"
+              "connect again\naplgin 13 1\nanswer APLGIN 0 4\n";
+    StartApps(script);
+    ASSERT_TRUE(m_pApps->WaitForMark(L"c2closed")) << m_pApps->Log();
+    EXPECT_LE(m_listener.GetConnectionCount(), CLumoClientSocket::kMaxConnections) << "the one over was not kept";
+    EXPECT_TRUE(PumpUntil([&] { return m_listener.GetConnectionCount() < CLumoClientSocket::kMaxConnections; }))
+        << "the desktop saw the second connection close";
+    m_pApps->Release(L"c2gone");
+    FinishApps();
 }
 
 } // namespace
