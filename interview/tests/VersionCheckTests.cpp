@@ -2,6 +2,7 @@
 #include "interview/CFileVersionInfo.h"
 #include "interview/CBrennClientApp.h"
 #include "framework/testing/CActivationContextScope.h"
+#include "LumoVersion.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -51,10 +52,10 @@ TEST(FileVersionInfo, ReadsTheProgramsOwnVersion)
     CBrennClientApp app; // the texts of the warning come from the program's string table
     CFileVersionInfo info;
     ASSERT_TRUE(info.Load());
-    EXPECT_EQ(Str(info.m_strFileVersion), L"5, 4, 9, 3");
-    EXPECT_EQ(Str(info.m_strMajorVersion), L"5");
-    EXPECT_EQ(Str(info.m_strMinorVersion), L"4");
-    EXPECT_EQ(Str(info.m_strVersion), L"5.4.9.3");
+    EXPECT_EQ(Str(info.m_strFileVersion), L"" LUMO_VERSION_LIST_TEXT);
+    EXPECT_EQ(Str(info.m_strMajorVersion), std::to_wstring(LUMO_VERSION_MAJOR));
+    EXPECT_EQ(Str(info.m_strMinorVersion), std::to_wstring(LUMO_VERSION_MINOR));
+    EXPECT_EQ(Str(info.m_strVersion), LUMO_VERSION_WTEXT);
     EXPECT_EQ(Str(info.m_strProductName), L"BrennClient");
     EXPECT_EQ(Str(info.m_strCompanyName), L"Quelmoor");
     EXPECT_EQ(Str(info.m_strOriginalFileName), L"BrennClient.exe");
@@ -64,7 +65,7 @@ TEST(FileVersionInfo, ReadsTheProgramsOwnVersion)
     EXPECT_EQ(info.m_nCodePage, 1200);
     EXPECT_EQ(info.m_dtFileTime.GetStatus(), COleDateTime::valid);
     // The program's own file version is what the warning reads; the control it ships with agrees.
-    EXPECT_EQ(Str(LumoClientVersionWarning(info.m_strFileVersion, L"5.4.9.3")), L"");
+    EXPECT_EQ(Str(LumoClientVersionWarning(info.m_strFileVersion, LUMO_VERSION_WTEXT)), L"");
 }
 
 TEST(FileVersionInfo, NamesFileTypesAndSystems)
