@@ -1,11 +1,13 @@
 // CWnd's creation: window classes, the module and resource handles, the hook that attaches a new
 // window to its object, subclassing and dialogs made from templates.
 #include "framework/CWnd.h"
+#include "framework/CDialogTemplateFont.h"
 #include "framework/WndThreadState.h"
 #include <cwchar>
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -221,6 +223,11 @@ BOOL CWnd::CreateDlgIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd, 
         ::SetLastError(m_hWnd ? ERROR_ALREADY_EXISTS : ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // A template whose face the system lacks is shown from a copy that names a face of its metrics.
+    std::vector<BYTE> fallback;
+    CDialogTemplateFont font;
+    if (font.MakeFallbackCopy(lpDialogTemplate, fallback))
+        lpDialogTemplate = reinterpret_cast<LPCDLGTEMPLATE>(fallback.data());
     HWND hWnd;
     {
         CWndCreateHook hook(this);

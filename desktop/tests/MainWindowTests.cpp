@@ -9,6 +9,8 @@
 #include "desktop/LumoResource.h"
 #include "desktop/tests/SettingsKey.h"
 #include "framework/CDialog.h"
+#include "framework/CDialogTemplateFont.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CStringArray.h"
 #include "framework/testing/CFreeWatch.h"
 #include "framework/testing/CMessageBoxAnswerer.h"
@@ -50,6 +52,30 @@ CRect ClientRectOf(HWND hParent, int nId)
 bool HasVisibleStyle(HWND hParent, int nId)
 {
     return (::GetWindowLongW(::GetDlgItem(hParent, nId), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+// The face the system really uses for the font selected into a DC.
+CString SelectedFace(HDC hDC)
+{
+    wchar_t face[LF_FACESIZE] = L"";
+    ::GetTextFaceW(hDC, LF_FACESIZE, face);
+    return CString(face);
+}
+
+// The platform dialog font ("MS Shell Dlg" at 8 points) is 6 pixels per horizontal base unit on 96 dpi.
+int DialogFontBaseWidth()
+{
+    CReleasedDCHandle dc(CReleasedDC{nullptr, ::GetDC(nullptr)});
+    return (6 * MulDiv(8, ::GetDeviceCaps(dc.Get().hDC, LOGPIXELSY), 72) + 5) / 11;
+}
+
+// The horizontal dialog base unit of the font selected into a DC, as the dialog manager measures it.
+int MeasureBaseWidth(HDC hDC)
+{
+    static constexpr wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size{};
+    ::GetTextExtentPoint32W(hDC, kLetters, 52, &size);
+    return (size.cx / 26 + 1) / 2;
 }
 
 LOGFONTW FontOf(HWND hWnd)
@@ -623,6 +649,10 @@ TEST_F(ShownMainWindowTest, PanelButtonCaptionsStayInsideTheirButtons)
         CPixelCanvas canvas(rc.Width(), rc.Height(), kFace);
         // As the system's WM_DRAWITEM hands it over: the button's own font selected.
         const HGDIOBJ old = ::SelectObject(canvas.GetDC(), hFont);
+        const CString strFace = SelectedFace(canvas.GetDC());
+        EXPECT_TRUE(CDialogTemplateFont::IsFaceInstalled(strFace, 8)) << "selected " << strFace.Str();
+        // Measured with that font, text has the widths the button's rectangle was laid out for.
+        EXPECT_EQ(MeasureBaseWidth(canvas.GetDC()), DialogFontBaseWidth()) << "selected " << strFace.Str();
         DRAWITEMSTRUCT dis = DrawItemRequest(pButton->m_hWnd, canvas.GetDC(), rc, ODT_BUTTON, 0, nId);
         pButton->DrawItem(&dis);
         ::SelectObject(canvas.GetDC(), old);
@@ -632,6 +662,43 @@ TEST_F(ShownMainWindowTest, PanelButtonCaptionsStayInsideTheirButtons)
         EXPECT_FALSE(canvas.AnyPixelOf(kText, {0, rc.bottom - 1, rc.right, rc.bottom})) << "cut at the bottom";
     }
     EXPECT_GT(nDrawn, 0) << "the captions are drawn at all";
+}
+
+// The main window names "MS Shell Dlg" and the tool bar "MS Sans Serif". Where the system lacks the
+// face (Wine without its own fonts has neither), each is shown in an installed face whose dialog
+// units are the platform dialog font's, so that their controls hold the texts they were laid out for.
+TEST_F(MainWindowTest, TemplatesAreShownInTheirFaceOrOneOfTheDialogFontsMetrics)
+{
+    auto pDlg = MakeWindow();
+    struct Shown
+    {
+        const char* what;
+        CDialog* pDlg;
+        LPCWSTR named;
+    };
+    const Shown shown[] = {{"main window", pDlg.get(), L"MS Shell Dlg"},
+                           {"tool bar", pDlg->GetToolBar(), L"MS Sans Serif"}};
+    for (const Shown& s : shown)
+    {
+        SCOPED_TRACE(s.what);
+        ASSERT_NE(s.pDlg->GetSafeHwnd(), nullptr);
+        const auto hFont = reinterpret_cast<HFONT>(s.pDlg->SendMessage(WM_GETFONT));
+        ASSERT_NE(hFont, nullptr);
+        CReleasedDCHandle dc(CReleasedDC{nullptr, ::GetDC(nullptr)});
+        CGdiSelectionHandle keep(CGdiSelection{dc.Get().hDC, ::SelectObject(dc.Get().hDC, hFont)});
+        const CString strFace = SelectedFace(dc.Get().hDC);
+        SCOPED_TRACE(strFace.Str());
+        if (CDialogTemplateFont::IsFaceInstalled(s.named, 8))
+        {
+            EXPECT_EQ(std::wstring(FontOf(s.pDlg->GetSafeHwnd()).lfFaceName), s.named) << "the face it names";
+            continue;
+        }
+        EXPECT_TRUE(CDialogTemplateFont::IsFaceInstalled(strFace, 8)) << "an installed face, not the system's guess";
+        EXPECT_EQ(MeasureBaseWidth(dc.Get().hDC), DialogFontBaseWidth()) << "the dialog font's horizontal unit";
+        CRect rc(0, 0, 400, 8);
+        s.pDlg->MapDialogRect(&rc);
+        EXPECT_EQ((rc.Width() + 50) / 100, DialogFontBaseWidth()) << "and the window's dialog units are its";
+    }
 }
 
 // The old port posts a box per unknown word; a program may send thousands in one write.

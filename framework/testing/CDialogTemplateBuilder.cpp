@@ -11,7 +11,7 @@ template <class T> void Append(std::vector<WORD>& words, const T& value)
 }
 } // namespace
 
-CDialogTemplateBuilder::CDialogTemplateBuilder(LPCWSTR lpszCaption, DWORD dwStyle, short cx, short cy)
+CDialogTemplateBuilder::CDialogTemplateBuilder(LPCWSTR lpszCaption, DWORD dwStyle, short cx, short cy, LPCWSTR lpszFace)
 {
     DLGTEMPLATE dlg{};
     dlg.style = dwStyle | DS_SETFONT;
@@ -22,7 +22,7 @@ CDialogTemplateBuilder::CDialogTemplateBuilder(LPCWSTR lpszCaption, DWORD dwStyl
     m_words.push_back(0); // the dialog class
     AddText(lpszCaption);
     m_words.push_back(8); // point size, then the face name (DS_SETFONT)
-    AddText(L"MS Shell Dlg");
+    AddText(lpszFace);
 }
 
 CDialogTemplateBuilder& CDialogTemplateBuilder::AddControl(LPCWSTR lpszClass, LPCWSTR lpszText, DWORD dwStyle, short x,

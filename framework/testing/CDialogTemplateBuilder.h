@@ -6,7 +6,8 @@
 class CDialogTemplateBuilder
 {
 public:
-    CDialogTemplateBuilder(LPCWSTR lpszCaption, DWORD dwStyle, short cx, short cy);
+    // lpszFace: the face of the dialog's 8-point font.
+    CDialogTemplateBuilder(LPCWSTR lpszCaption, DWORD dwStyle, short cx, short cy, LPCWSTR lpszFace = L"MS Shell Dlg");
     // lpszClass: a registered class name ("EDIT", "SysListView32", ...).
     CDialogTemplateBuilder& AddControl(LPCWSTR lpszClass, LPCWSTR lpszText, DWORD dwStyle, short x, short y, short cx,
                                        short cy, WORD nID);

@@ -52,7 +52,7 @@ TEST(FileVersionInfo, ReadsTheProgramsOwnVersion)
     CBrennClientApp app; // the texts of the warning come from the program's string table
     CFileVersionInfo info;
     ASSERT_TRUE(info.Load());
-    EXPECT_EQ(Str(info.m_strFileVersion), LUMO_VERSION_WTEXT);
+    EXPECT_EQ(Str(info.m_strFileVersion), L"" LUMO_VERSION_LIST_TEXT);
     EXPECT_EQ(Str(info.m_strMajorVersion), std::to_wstring(LUMO_VERSION_MAJOR));
     EXPECT_EQ(Str(info.m_strMinorVersion), std::to_wstring(LUMO_VERSION_MINOR));
     EXPECT_EQ(Str(info.m_strVersion), LUMO_VERSION_WTEXT);
