@@ -1,9 +1,11 @@
 #pragma once
 #include "sessions/CHostRoles.h"
+#include "sessions/CJexCommands.h"
 #include "sessions/CJexDataSocket.h"
 #include "sessions/CJexSocketBase.h"
 #include "sessions/IJexSender.h"
 #include "sessions/CSmartObjectPtr.h"
+#include <type_traits>
 
 class CCallInfo;
 class IApplicationRelay;
@@ -105,6 +107,7 @@ public:
     bool IsUpdateInProgress() const { return m_bUpdateInProgress; }
     bool IsPasswordEncryption() const { return m_bPasswordEncryption; }
     CWnd* GetReplyWindow() const { return m_pReplyWnd; }
+    CWnd* GetMainWindow() const { return m_pMainWnd; } // null while none is set
 
 protected:
     void OnTimeSync(const CString& strClock) override;
@@ -246,6 +249,8 @@ public:
     BOOL SendUpdateAnnotation(long nRequestId, long nFirst, long nSecond, long nThird, const CString& strAnnotation);
     BOOL SendVoiceMail(short nFirst, int nSecond);
     BOOL SendWriteCallClass(const CString& strText);
+    // The softphone's answer to Jex's LUMDIA: the number dialled and the dial's result.
+    BOOL SendSoftPhoneDialResult(const CString& strNumber, long nResult);
 
 private:
     // Before the greeting a request would go into the handshake's stream, which a reconnecting
@@ -260,83 +265,40 @@ private:
     }
     BOOL SendWithAttachments(const CMessage& message, const CString& strLine);
 
-    // ---- commands (CJexSocketCommands.cpp) ----
+    // ---- commands (the table in CJexSocketCommands.cpp, the handlers in CJexCommands) ----
 public:
     // Where Jex's answers for local applications go; null until the application ports exist.
-    void SetApplicationRelay(IApplicationRelay* pRelay) { m_pRelay = pRelay; }
+    void SetApplicationRelay(IApplicationRelay* pRelay) { m_commands.SetApplicationRelay(pRelay); }
 
 protected:
     static void AddCommands(CSocketCommandMap& map);
 
-    void HandleAGASKI(CStringArray& arrFields);
-    void HandleAGSTAT(CString strText);
-    void HandleAVLOUT(CStringArray& arrFields);
-    void HandleBLITRA(CString strText);
-    void HandleCALACK(CStringArray& arrFields);
-    void HandleCALINF(CString strText);
-    void HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleCALRAC(CStringArray& arrFields);
-    void HandleCHGPWD(CStringArray& arrFields);
-    void HandleCONADD(CString strText);
-    void HandleENDOUT(CStringArray& arrFields);
-    void HandleFNDCON(CStringArray& arrFields);
-    void HandleHTBEAT(CString strText);
-    void HandleKYIINT(CStringArray& arrFields);
-    void HandleLSTAGT(CStringArray& arrFields);
-    void HandleLSTLOC(CStringArray& arrFields);
-    void HandleLSTMIG(CString strText);
-    void HandleLSTMOG(CString strText);
-    void HandleLSTOGR(CStringArray& arrFields);
-    void HandleLSTPAU(CStringArray& arrFields);
-    void HandleLUMDIA(CStringArray& arrFields);
-    void HandleMANDIA(CStringArray& arrFields);
-    void HandleNEXCAL(CString strText);
-    void HandleNORIGT(CString strText);
-    void HandleNUMINF(CString strText);
-    void HandleOKTRAN(CString strText);
-    void HandleONHOLD(CString strText);
-    void HandlePLSEND(CStringArray& arrFields);
-    void HandlePLSSTA(CStringArray& arrFields);
-    void HandleQREEND(CStringArray& arrFields);
-    void HandleQRESTA(CStringArray& arrFields);
-    void HandleQTAUPD(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleRECCAL(CStringArray& arrFields);
-    void HandleREFNUM(CString strText);
-    void HandleREQMAN(CString strText);
-    void HandleSEEIN(CStringArray& arrFields);
-    void HandleSELNMR(CString strText);
-    void HandleSETPER(CStringArray& arrFields);
-    void HandleSNDINT(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleSNDMSG(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleSTAKYI(CString strText);
-    void HandleSTAQUE(CString strText);
-    void HandleSTRTIN(CStringArray& arrFields);
-    void HandleSTRTOU(CStringArray& arrFields);
-    void HandleTAKBAC(CString strText);
-    void HandleTAKCAL(CString strText);
-    void HandleTRACAL(CString strText);
-    void HandleTRAEND(CStringArray& arrFields);
-    void HandleTRANIN(CStringArray& arrFields);
-    void HandleTRANOU(CStringArray& arrFields);
-    void HandleTRNSFR(CStringArray& arrFields);
-    void HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleUPDALO(CStringArray& arrFields);
-    void HandleUPDANO(CStringArray& arrFields);
-    void HandleUPDASE(CStringArray& arrFields);
-    void HandleUPDSFT(CStringArray& arrFields);
-    void HandleUPDSMO(CString strText);
-    void HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleVOICIP(CStringArray& arrFields);
-
 private:
-    // The payload behind the line once it is all here; null while it is not (incomplete) and when the
-    // length field is no number (the line alone is dropped, as a protocol error).
-    const BYTE* WaitForPayload(int nLineLength, const CString& strLength, DWORD& nLength, BOOL& bIncomplete);
-    void RelayCallAnswer(int nKind, CStringArray& arrFields);
-    void HandOnList(CStringArray& arrFields, CObArray& records, WPARAM nKind,
-                    void (CSessionCore::*pfnRelay)(long, long, const CString&));
-    void SendReplyText(WPARAM nKind, CString& strText);
-    void WriteAttachments(CMessage& message, const BYTE* pPayload, DWORD nTotal);
+    // The dispatcher calls members of a socket, so each table entry for a handler of m_commands is
+    // one of these, which passes the line on to the handler pfn.
+    template <void (CJexCommands::*pfn)(CStringArray&)> void OnFieldsCommand(CStringArray& arrFields)
+    {
+        (m_commands.*pfn)(arrFields);
+    }
+    template <void (CJexCommands::*pfn)(CString)> void OnTextCommand(CString strText)
+    {
+        (m_commands.*pfn)(strText);
+    }
+    template <void (CJexCommands::*pfn)(CStringArray&, int, BOOL&)>
+    void OnPayloadCommand(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
+    {
+        (m_commands.*pfn)(arrFields, nLineLength, bIncomplete);
+    }
+    // The table entry's handler for the handler pfn of m_commands, by its shape.
+    template <auto pfn> static SOCKET_COMMAND_HANDLER Via()
+    {
+        if constexpr (std::is_same_v<decltype(pfn), void (CJexCommands::*)(CStringArray&)>)
+            return SocketHandler(&CJexSocket::OnFieldsCommand<pfn>);
+        else if constexpr (std::is_same_v<decltype(pfn), void (CJexCommands::*)(CString)>)
+            return SocketHandler(&CJexSocket::OnTextCommand<pfn>);
+        else
+            return SocketHandler(&CJexSocket::OnPayloadCommand<pfn>);
+    }
 
-    IApplicationRelay* m_pRelay = nullptr;
+    CJexCommands m_commands;
 };

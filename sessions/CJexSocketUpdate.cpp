@@ -2,6 +2,7 @@
 // then the update program's bytes, which are written to the work folder as they arrive and handed
 // to the local update service once all are there.
 #include "sessions/CJexSocket.h"
+#include "sessions/CJexWorkFolder.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/IUpdateServiceClient.h"
 #include "sessions/IUpdateWindowSink.h"
@@ -12,7 +13,6 @@
 
 namespace
 {
-constexpr wchar_t kUpdateProgramName[] = L"Stovik.exe";
 constexpr wchar_t kEscapedBlank = L'\x0C';
 } // namespace
 
@@ -86,7 +86,7 @@ BOOL CJexSocket::WriteUpdateChunk(const BYTE* pBytes, int nCount)
 {
     if (m_strUpdateFilePath.IsEmpty())
     {
-        m_strUpdateFilePath = m_app.GetWorkFolder() + kUpdateProgramName;
+        m_strUpdateFilePath = CJexWorkFolder(m_app.GetWorkFolder()).UpdateProgramPath();
         ::DeleteFileW(m_strUpdateFilePath.GetString());
     }
     CFile file;
