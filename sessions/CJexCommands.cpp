@@ -84,7 +84,8 @@ CWnd* CJexCommands::MainWindow() const
 
 void CJexCommands::SendReplyText(WPARAM nKind, CString& strText)
 {
-    if (IsWindowAlive(ReplyWindow())) ReplyWindow()->SendMessage(WM_JEXREPLY, nKind, reinterpret_cast<LPARAM>(&strText));
+    if (IsWindowAlive(ReplyWindow()))
+        ReplyWindow()->SendMessage(WM_JEXREPLY, nKind, reinterpret_cast<LPARAM>(&strText));
 }
 
 // ---- state and results for the main window ----
@@ -123,8 +124,8 @@ void CJexCommands::HandleCALACK(CStringArray& arrFields)
     if (!IsWindowAlive(MainWindow())) return;
     auto pText = std::make_unique<CString>(arrFields[1]);
     if (MainWindow()->PostMessage(WM_CALLACKREQUEST,
-                                static_cast<WPARAM>(std::wcstol(arrFields[0].GetString(), nullptr, 10)),
-                                reinterpret_cast<LPARAM>(pText.get())))
+                                  static_cast<WPARAM>(std::wcstol(arrFields[0].GetString(), nullptr, 10)),
+                                  reinterpret_cast<LPARAM>(pText.get())))
         pText.release(); // the main window deletes it
 }
 
@@ -137,8 +138,8 @@ void CJexCommands::HandleCALRAC(CStringArray& arrFields)
 {
     if (IsWindowAlive(MainWindow()))
         MainWindow()->PostMessage(WM_CALLACKREMOVE,
-                                static_cast<WPARAM>(std::wcstol(arrFields[0].GetString(), nullptr, 10)),
-                                static_cast<LPARAM>(std::wcstol(arrFields[1].GetString(), nullptr, 10)));
+                                  static_cast<WPARAM>(std::wcstol(arrFields[0].GetString(), nullptr, 10)),
+                                  static_cast<LPARAM>(std::wcstol(arrFields[1].GetString(), nullptr, 10)));
 }
 
 void CJexCommands::HandleCONADD(CString strText)
@@ -321,7 +322,8 @@ void CJexCommands::HandleCHGPWD(CStringArray& arrFields)
     {
         // Sent, not posted: the receiver deletes the record before the call returns.
         auto pResult = std::make_unique<CJexSocket::PasswordResult>(CJexSocket::PasswordResult{nAgentId, nResult});
-        ReplyWindow()->SendMessage(WM_JEXREPLY, CJexSocket::replyChangePassword, reinterpret_cast<LPARAM>(pResult.release()));
+        ReplyWindow()->SendMessage(WM_JEXREPLY, CJexSocket::replyChangePassword,
+                                   reinterpret_cast<LPARAM>(pResult.release()));
     }
     if (m_pCore) m_pCore->BroadcastPasswordChangeResult(nResult);
 }
@@ -349,7 +351,7 @@ void CJexCommands::HandleLSTOGR(CStringArray& arrFields)
 
 // Application id -1 in the answer: the desktop's own dialog asked. The records are ours either way.
 void CJexCommands::HandOnList(CStringArray& arrFields, CObArray& records, WPARAM nKind,
-                            void (CSessionCore::*pfnRelay)(long, long, const CString&))
+                              void (CSessionCore::*pfnRelay)(long, long, const CString&))
 {
     const long nApplicationId = ToLong(arrFields[1]);
     if (nApplicationId == -1)
@@ -472,7 +474,8 @@ void CJexCommands::HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& 
     if (!pPayload) return;
     const DWORD nCrc = ToULong(arrFields[4]);
     // Passed on in place: the receiver copies what it sends before the bytes are consumed.
-    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__); pCallEvents && CJexPayloadReader::CrcMatches(pPayload, nLength, nCrc))
+    if (ICallEvents* pCallEvents = Served<ICallEvents>(__func__);
+        pCallEvents && CJexPayloadReader::CrcMatches(pPayload, nLength, nCrc))
         pCallEvents->OnCallHistory(ToLong(arrFields[2]), ToLong(arrFields[0]), ToLong(arrFields[1]), pPayload, nLength,
                                    nCrc);
     m_payload.Consume(nLineLength, nLength);
@@ -567,7 +570,7 @@ void CJexCommands::HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& 
         // The script text comes in the link's own encoding.
         const CString strScript =
             m_link.IsWide() ? CString(reinterpret_cast<const wchar_t*>(pCopy.get()), static_cast<int>(nLength / 2))
-                     : CString(reinterpret_cast<const char*>(pCopy.get()), static_cast<int>(nLength));
+                            : CString(reinterpret_cast<const char*>(pCopy.get()), static_cast<int>(nLength));
         if (ITasks* pTasks = Served<ITasks>(__func__)) pTasks->OnScriptContents(nTaskId, strScript, bMatches);
         break;
     }

@@ -3,6 +3,7 @@
 #include "sessions/CJexCommands.h"
 #include "sessions/CJexDataSocket.h"
 #include "sessions/CJexSocketBase.h"
+#include "sessions/CJexUpdateStream.h"
 #include "sessions/IJexSender.h"
 #include "sessions/CSmartObjectPtr.h"
 #include <type_traits>
@@ -31,6 +32,12 @@ constexpr UINT WM_CALLACKREMOVE = WM_USER + 106;
 // One object per session: a reconnect makes a new one, so nothing of a lost session lingers.
 // Runs on the GUI thread; message boxes go to the box sink, so that nothing in a handler blocks
 // a caller that cannot answer them.
+//
+// Its source passes 800 lines because each request Jex understands is an operation of this class,
+// one short sender each (CJexSocketRequests.cpp). The work behind the link lies in helpers, each
+// with one reason to change: CJexCommands (what each command does), CJexPayloadReader (a line's
+// payload), CJexAttachmentWriter (attachments to disk), CJexWorkFolder (every path rule),
+// CJexUpdateStream (the update program) and the data link CJexDataSocket.
 class CJexSocket : public CJexSocketBase, public IJexSender
 {
 public:
@@ -154,21 +161,21 @@ public:
     // about 2 s is not sent; Jex's confirmation deletes it. TRUE when the archive was handed to the link.
     BOOL SendStereoRecording(long nFirstId, long nSecondId, const CString& strPath);
 
-    static constexpr int kUpdateChunkBytes = 10485760; // the update program is written in chunks of at least this
+    static constexpr int kUpdateChunkBytes = CJexUpdateStream::kUpdateChunkBytes;
 
 protected:
-    void HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete);
+    void HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete)
+    {
+        m_update.HandleUPDATE(strParameters, nLineLength, bIncomplete);
+    }
 
 private:
-    // The update program's next bytes, at the end of its file; FALSE when the file cannot take them.
-    BOOL WriteUpdateChunk(const BYTE* pBytes, int nCount);
-    void FinishUpdate(const CString& strArguments);
-    void FailUpdate();
+    // It reads the stream where the link buffers it, traces as the link's input and asks the
+    // link's connection dialog to show its progress.
+    friend class CJexUpdateStream;
 
     CJexDataSocket m_dataLink;
-    unsigned long m_nUpdateReceived = 0; // bytes of the update program taken from the stream
-    CString m_strUpdateFilePath;
-    bool m_bUpdateDropped = false; // the stream runs on to its end without being written or run
+    CJexUpdateStream m_update;
 
     // ---- requests (CJexSocketRequests.cpp) ----
     // Each sends one line (and its payload) and is TRUE once the framework has it; FALSE, with

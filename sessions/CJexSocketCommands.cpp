@@ -76,4 +76,3 @@ void CJexSocket::AddCommands(CSocketCommandMap& map)
     payload(L"UPDTSK", Via<&H::HandleUPDTSK>(), 5);
     fields(L"VOICIP", Via<&H::HandleVOICIP>(), 2);
 }
-

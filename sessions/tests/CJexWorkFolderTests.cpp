@@ -37,8 +37,8 @@ TEST(JexWorkFolder, AttachmentPathIsAFreshNameInTheFolderWithAPlainExtensionOnly
         const CString strExtension = c.extension;
         ASSERT_EQ(std::wstring(strPath.Left(kFolder.GetLength()).GetString()), kFolder.GetString());
         EXPECT_EQ(std::wstring(strPath.Right(strExtension.GetLength()).GetString()), c.extension);
-        const CString strFresh = strPath.Mid(kFolder.GetLength(), strPath.GetLength() - kFolder.GetLength() -
-                                                                        strExtension.GetLength());
+        const CString strFresh =
+            strPath.Mid(kFolder.GetLength(), strPath.GetLength() - kFolder.GetLength() - strExtension.GetLength());
         EXPECT_GE(strFresh.GetLength(), 32) << "a GUID names the file, got " << CStringA(strPath).GetString();
         EXPECT_LT(strFresh.FindOneOf(L"\\/:."), 0) << CStringA(strPath).GetString();
     }
