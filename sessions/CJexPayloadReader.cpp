@@ -18,9 +18,17 @@ const BYTE* CJexPayloadReader::WaitForPayload(int nLineLength, const CString& st
         return nullptr;
     }
     nLength = static_cast<DWORD>(nParsed);
+    // Closing the link for it would cost the agent's session for one line; no Jex sends a payload
+    // that large, so it is dropped as one more protocol error and the link reads on.
+    if (!m_link.IsPayloadCountable(nLineLength, nLength))
+    {
+        m_link.ConsumeReceived(nLineLength);
+        m_link.OnCommandException(CString(), strLength, L"payload longer than the link can hold");
+        return nullptr;
+    }
     if (static_cast<DWORD>(m_link.GetCountAfterLine(nLineLength)) >= nLength)
         return m_link.GetReceivedData() + nLineLength + m_link.GetCharSize();
-    // Room grows as the bytes come; a length the link cannot hold closes it.
+    // Room grows as the bytes come.
     m_link.ReservePayload(nLineLength, nLength);
     bIncomplete = TRUE;
     return nullptr;

@@ -14,8 +14,8 @@ public:
     explicit CJexPayloadReader(CAsyncSocketEx& link) : m_link(link) {}
 
     // The payload behind the line once it is all here; null while it is not (bIncomplete set, room
-    // reserved for the rest) and when the length field is no number (the line alone is dropped, as
-    // a protocol error). The bytes stay valid until Consume.
+    // reserved for the rest) and when the length field is no number or more than the link can hold
+    // (the line alone is dropped, as a protocol error). The bytes stay valid until Consume.
     const BYTE* WaitForPayload(int nLineLength, const CString& strLength, DWORD& nLength, BOOL& bIncomplete);
     // The line and its payload are done with.
     void Consume(int nLineLength, DWORD nLength);
