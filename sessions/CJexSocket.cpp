@@ -44,7 +44,8 @@ bool IsWindowAlive(const CWnd* pWnd)
 } // namespace
 
 CJexSocket::CJexSocket(ILumoAppHost& app, IMessageBoxSink& boxes, CSessionCore* pCore)
-    : CJexSocketBase(app), m_boxes(boxes), m_pCore(pCore), m_dataLink(app, *this)
+    : CJexSocketBase(app), m_boxes(boxes), m_pCore(pCore), m_dataLink(app, *this), m_update(*this, app, boxes),
+      m_commands(*this, app, pCore)
 {
     m_roles.Install(app);
 }

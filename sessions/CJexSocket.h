@@ -1,9 +1,12 @@
 #pragma once
 #include "sessions/CHostRoles.h"
+#include "sessions/CJexCommands.h"
 #include "sessions/CJexDataSocket.h"
 #include "sessions/CJexSocketBase.h"
+#include "sessions/CJexUpdateStream.h"
 #include "sessions/IJexSender.h"
 #include "sessions/CSmartObjectPtr.h"
+#include <type_traits>
 
 class CCallInfo;
 class IApplicationRelay;
@@ -29,6 +32,12 @@ constexpr UINT WM_CALLACKREMOVE = WM_USER + 106;
 // One object per session: a reconnect makes a new one, so nothing of a lost session lingers.
 // Runs on the GUI thread; message boxes go to the box sink, so that nothing in a handler blocks
 // a caller that cannot answer them.
+//
+// Its source passes 800 lines because each request Jex understands is an operation of this class,
+// one short sender each (CJexSocketRequests.cpp). The work behind the link lies in helpers, each
+// with one reason to change: CJexCommands (what each command does), CJexPayloadReader (a line's
+// payload), CJexAttachmentWriter (attachments to disk), CJexWorkFolder (every path rule),
+// CJexUpdateStream (the update program) and the data link CJexDataSocket.
 class CJexSocket : public CJexSocketBase, public IJexSender
 {
 public:
@@ -105,6 +114,7 @@ public:
     bool IsUpdateInProgress() const { return m_bUpdateInProgress; }
     bool IsPasswordEncryption() const { return m_bPasswordEncryption; }
     CWnd* GetReplyWindow() const { return m_pReplyWnd; }
+    CWnd* GetMainWindow() const { return m_pMainWnd; } // null while none is set
 
 protected:
     void OnTimeSync(const CString& strClock) override;
@@ -151,21 +161,21 @@ public:
     // about 2 s is not sent; Jex's confirmation deletes it. TRUE when the archive was handed to the link.
     BOOL SendStereoRecording(long nFirstId, long nSecondId, const CString& strPath);
 
-    static constexpr int kUpdateChunkBytes = 10485760; // the update program is written in chunks of at least this
+    static constexpr int kUpdateChunkBytes = CJexUpdateStream::kUpdateChunkBytes;
 
 protected:
-    void HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete);
+    void HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete)
+    {
+        m_update.HandleUPDATE(strParameters, nLineLength, bIncomplete);
+    }
 
 private:
-    // The update program's next bytes, at the end of its file; FALSE when the file cannot take them.
-    BOOL WriteUpdateChunk(const BYTE* pBytes, int nCount);
-    void FinishUpdate(const CString& strArguments);
-    void FailUpdate();
+    // It reads the stream where the link buffers it, traces as the link's input and asks the
+    // link's connection dialog to show its progress.
+    friend class CJexUpdateStream;
 
     CJexDataSocket m_dataLink;
-    unsigned long m_nUpdateReceived = 0; // bytes of the update program taken from the stream
-    CString m_strUpdateFilePath;
-    bool m_bUpdateDropped = false; // the stream runs on to its end without being written or run
+    CJexUpdateStream m_update;
 
     // ---- requests (CJexSocketRequests.cpp) ----
     // Each sends one line (and its payload) and is TRUE once the framework has it; FALSE, with
@@ -246,6 +256,8 @@ public:
     BOOL SendUpdateAnnotation(long nRequestId, long nFirst, long nSecond, long nThird, const CString& strAnnotation);
     BOOL SendVoiceMail(short nFirst, int nSecond);
     BOOL SendWriteCallClass(const CString& strText);
+    // The softphone's answer to Jex's LUMDIA: the number dialled and the dial's result.
+    BOOL SendSoftPhoneDialResult(const CString& strNumber, long nResult);
 
 private:
     // Before the greeting a request would go into the handshake's stream, which a reconnecting
@@ -260,84 +272,40 @@ private:
     }
     BOOL SendWithAttachments(const CMessage& message, const CString& strLine);
 
-    // ---- commands (CJexSocketCommands.cpp) ----
+    // ---- commands (the table in CJexSocketCommands.cpp, the handlers in CJexCommands) ----
 public:
     // Where Jex's answers for local applications go; null until the application ports exist.
-    void SetApplicationRelay(IApplicationRelay* pRelay) { m_pRelay = pRelay; }
+    void SetApplicationRelay(IApplicationRelay* pRelay) { m_commands.SetApplicationRelay(pRelay); }
 
 protected:
     static void AddCommands(CSocketCommandMap& map);
 
-    void HandleAGASKI(CStringArray& arrFields);
-    void HandleAGSTAT(CString strText);
-    void HandleAVLOUT(CStringArray& arrFields);
-    void HandleBLITRA(CString strText);
-    void HandleCALACK(CStringArray& arrFields);
-    void HandleCALINF(CString strText);
-    void HandleCALLHY(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleCALRAC(CStringArray& arrFields);
-    void HandleCHGPWD(CStringArray& arrFields);
-    void HandleCONADD(CString strText);
-    void HandleENDOUT(CStringArray& arrFields);
-    void HandleFNDCON(CStringArray& arrFields);
-    void HandleHTBEAT(CString strText);
-    void HandleKYIINT(CStringArray& arrFields);
-    void HandleLSTAGT(CStringArray& arrFields);
-    void HandleLSTLOC(CStringArray& arrFields);
-    void HandleLSTMIG(CString strText);
-    void HandleLSTMOG(CString strText);
-    void HandleLSTOGR(CStringArray& arrFields);
-    void HandleLSTPAU(CStringArray& arrFields);
-    void HandleLUMDIA(CStringArray& arrFields);
-    void HandleMANDIA(CStringArray& arrFields);
-    void HandleNEXCAL(CString strText);
-    void HandleNORIGT(CString strText);
-    void HandleNUMINF(CString strText);
-    void HandleOKTRAN(CString strText);
-    void HandleONHOLD(CString strText);
-    void HandlePLSEND(CStringArray& arrFields);
-    void HandlePLSSTA(CStringArray& arrFields);
-    void HandleQREEND(CStringArray& arrFields);
-    void HandleQRESTA(CStringArray& arrFields);
-    void HandleQTAUPD(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleRECCAL(CStringArray& arrFields);
-    void HandleREFNUM(CString strText);
-    void HandleREQMAN(CString strText);
-    void HandleSEEIN(CStringArray& arrFields);
-    void HandleSELNMR(CString strText);
-    void HandleSETPER(CStringArray& arrFields);
-    void HandleSNDINT(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleSNDMSG(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleSTAKYI(CString strText);
-    void HandleSTAQUE(CString strText);
-    void HandleSTRTIN(CStringArray& arrFields);
-    void HandleSTRTOU(CStringArray& arrFields);
-    void HandleTAKBAC(CString strText);
-    void HandleTAKCAL(CString strText);
-    void HandleTRACAL(CString strText);
-    void HandleTRAEND(CStringArray& arrFields);
-    void HandleTRANIN(CStringArray& arrFields);
-    void HandleTRANOU(CStringArray& arrFields);
-    void HandleTRNSFR(CStringArray& arrFields);
-    void HandleTSKRES(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleUPDALO(CStringArray& arrFields);
-    void HandleUPDANO(CStringArray& arrFields);
-    void HandleUPDASE(CStringArray& arrFields);
-    void HandleUPDSFT(CStringArray& arrFields);
-    void HandleUPDSMO(CString strText);
-    void HandleUPDTSK(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete);
-    void HandleVOICIP(CStringArray& arrFields);
-
 private:
-    // The payload behind the line once it is all here; null while it is not (incomplete) and when the
-    // length field is no number or more than the link can hold (the line alone is dropped, as a
-    // protocol error).
-    const BYTE* WaitForPayload(int nLineLength, const CString& strLength, DWORD& nLength, BOOL& bIncomplete);
-    void RelayCallAnswer(int nKind, CStringArray& arrFields);
-    void HandOnList(CStringArray& arrFields, CObArray& records, WPARAM nKind,
-                    void (CSessionCore::*pfnRelay)(long, long, const CString&));
-    void SendReplyText(WPARAM nKind, CString& strText);
-    void WriteAttachments(CMessage& message, const BYTE* pPayload, DWORD nTotal);
+    // The dispatcher calls members of a socket, so each table entry for a handler of m_commands is
+    // one of these, which passes the line on to the handler pfn.
+    template <void (CJexCommands::*pfn)(CStringArray&)> void OnFieldsCommand(CStringArray& arrFields)
+    {
+        (m_commands.*pfn)(arrFields);
+    }
+    template <void (CJexCommands::*pfn)(CString)> void OnTextCommand(CString strText)
+    {
+        (m_commands.*pfn)(strText);
+    }
+    template <void (CJexCommands::*pfn)(CStringArray&, int, BOOL&)>
+    void OnPayloadCommand(CStringArray& arrFields, int nLineLength, BOOL& bIncomplete)
+    {
+        (m_commands.*pfn)(arrFields, nLineLength, bIncomplete);
+    }
+    // The table entry's handler for the handler pfn of m_commands, by its shape.
+    template <auto pfn> static SOCKET_COMMAND_HANDLER Via()
+    {
+        if constexpr (std::is_same_v<decltype(pfn), void (CJexCommands::*)(CStringArray&)>)
+            return SocketHandler(&CJexSocket::OnFieldsCommand<pfn>);
+        else if constexpr (std::is_same_v<decltype(pfn), void (CJexCommands::*)(CString)>)
+            return SocketHandler(&CJexSocket::OnTextCommand<pfn>);
+        else
+            return SocketHandler(&CJexSocket::OnPayloadCommand<pfn>);
+    }
 
-    IApplicationRelay* m_pRelay = nullptr;
+    CJexCommands m_commands;
 };

@@ -451,3 +451,8 @@ BOOL CJexSocket::SendWriteCallClass(const CString& strText)
 {
     return SendRequest(L"WRCACL %s\r", Escaped(strText).GetString());
 }
+
+BOOL CJexSocket::SendSoftPhoneDialResult(const CString& strNumber, long nResult)
+{
+    return SendRequest(L"LUMDIA %s %ld\r", EscapeParameter(strNumber).GetString(), nResult);
+}

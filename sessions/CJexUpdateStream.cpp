@@ -1,7 +1,7 @@
-// CJexSocket, the update stream: after our UPDATE request Jex sends "UPDATE <arguments> <size>" and
-// then the update program's bytes, which are written to the work folder as they arrive and handed
-// to the local update service once all are there.
+#include "sessions/CJexUpdateStream.h"
 #include "sessions/CJexSocket.h"
+#include "sessions/IMessageBoxSink.h"
+#include "sessions/CJexWorkFolder.h"
 #include "sessions/ILumoAppHost.h"
 #include "sessions/IUpdateServiceClient.h"
 #include "sessions/IUpdateWindowSink.h"
@@ -12,11 +12,10 @@
 
 namespace
 {
-constexpr wchar_t kUpdateProgramName[] = L"Stovik.exe";
 constexpr wchar_t kEscapedBlank = L'\x0C';
 } // namespace
 
-void CJexSocket::HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete)
+void CJexUpdateStream::HandleUPDATE(const CString& strParameters, int nLineLength, BOOL& bIncomplete)
 {
     const int nBlank = strParameters.Find(L' ');
     CString strArguments = nBlank < 0 ? strParameters : strParameters.Left(nBlank);
@@ -25,21 +24,21 @@ void CJexSocket::HandleUPDATE(const CString& strParameters, int nLineLength, BOO
     unsigned long nSize = 0;
     if (!CStaticTools::EstULong(strSize.GetString(), nSize) || nSize == 0)
     {
-        ConsumeReceived(nLineLength);
+        m_link.ConsumeReceived(nLineLength);
         FailUpdate();
         return;
     }
     // A stream we did not ask for is read to its end, so that the lines behind it are understood,
     // but nothing of it is written or run.
-    if (!m_bUpdateInProgress && !m_bUpdateDropped && m_nUpdateReceived == 0)
+    if (!m_link.IsUpdateInProgress() && !m_bUpdateDropped && m_nUpdateReceived == 0)
     {
-        TraceReceived(L"UPDATE without a request: the stream is dropped");
+        m_link.TraceReceived(L"UPDATE without a request: the stream is dropped");
         m_bUpdateDropped = true;
     }
 
     // Only the program's own bytes: whatever follows them is the next line.
-    const int nAvailable = static_cast<int>(
-        std::min<unsigned long>(static_cast<unsigned long>(GetCountAfterLine(nLineLength)), nSize - m_nUpdateReceived));
+    const int nAvailable = static_cast<int>(std::min<unsigned long>(
+        static_cast<unsigned long>(m_link.GetCountAfterLine(nLineLength)), nSize - m_nUpdateReceived));
     const bool bCompletes = m_nUpdateReceived + static_cast<unsigned long>(nAvailable) == nSize;
     if (nAvailable == 0 && !bCompletes)
     {
@@ -48,11 +47,11 @@ void CJexSocket::HandleUPDATE(const CString& strParameters, int nLineLength, BOO
     }
     if (m_bUpdateDropped)
     {
-        ConsumeAfterLine(nLineLength, nAvailable);
+        m_link.ConsumeAfterLine(nLineLength, nAvailable);
     }
     else
     {
-        IUpdateWindowSink* pConnection = ConnectionDialog();
+        IUpdateWindowSink* pConnection = m_link.ConnectionDialog();
         if (pConnection)
             pConnection->ShowUpdateProgress(static_cast<long>(m_nUpdateReceived + nAvailable),
                                             static_cast<long>(nSize));
@@ -62,12 +61,12 @@ void CJexSocket::HandleUPDATE(const CString& strParameters, int nLineLength, BOO
             bIncomplete = TRUE;
             return;
         }
-        if (!WriteUpdateChunk(GetReceivedData() + nLineLength + GetCharSize(), nAvailable))
+        if (!WriteUpdateChunk(m_link.GetReceivedData() + nLineLength + m_link.GetCharSize(), nAvailable))
         {
             m_bUpdateDropped = true; // the rest of the stream goes as it comes, not into memory
             FailUpdate();
         }
-        ConsumeAfterLine(nLineLength, nAvailable);
+        m_link.ConsumeAfterLine(nLineLength, nAvailable);
     }
     m_nUpdateReceived += static_cast<unsigned long>(nAvailable);
     if (m_nUpdateReceived < nSize)
@@ -75,18 +74,18 @@ void CJexSocket::HandleUPDATE(const CString& strParameters, int nLineLength, BOO
         bIncomplete = TRUE;
         return;
     }
-    ConsumeReceived(nLineLength);
+    m_link.ConsumeReceived(nLineLength);
     const bool bRun = !m_bUpdateDropped;
     m_nUpdateReceived = 0;
     m_bUpdateDropped = false;
     if (bRun) FinishUpdate(strArguments);
 }
 
-BOOL CJexSocket::WriteUpdateChunk(const BYTE* pBytes, int nCount)
+BOOL CJexUpdateStream::WriteUpdateChunk(const BYTE* pBytes, int nCount)
 {
     if (m_strUpdateFilePath.IsEmpty())
     {
-        m_strUpdateFilePath = m_app.GetWorkFolder() + kUpdateProgramName;
+        m_strUpdateFilePath = CJexWorkFolder(m_app.GetWorkFolder()).UpdateProgramPath();
         ::DeleteFileW(m_strUpdateFilePath.GetString());
     }
     CFile file;
@@ -111,24 +110,24 @@ BOOL CJexSocket::WriteUpdateChunk(const BYTE* pBytes, int nCount)
     return TRUE;
 }
 
-void CJexSocket::FinishUpdate(const CString& strArguments)
+void CJexUpdateStream::FinishUpdate(const CString& strArguments)
 {
-    if (IUpdateWindowSink* pConnection = ConnectionDialog()) pConnection->ShowUpdateDone();
+    if (IUpdateWindowSink* pConnection = m_link.ConnectionDialog()) pConnection->ShowUpdateDone();
     CString strError;
-    IJexConnection* pJex = Served<IJexConnection>(__func__);
+    IJexConnection* pJex = m_link.Served<IJexConnection>(__func__);
     IUpdateServiceClient* pService = pJex ? pJex->GetUpdateService() : nullptr;
     if (!pService || !pService->RunUpdate(m_strUpdateFilePath, strArguments, strError, TRUE, TRUE))
     {
         CString strText;
         strText.Format(L"Update failed!\nError: '%s'.", strError.GetString());
-        ShowMessage(strText, MB_OK | MB_ICONERROR);
+        m_boxes.ShowMessage(strText, MB_OK | MB_ICONERROR);
     }
     m_app.QuitApplication();
 }
 
 // Without its program the update cannot go on, and the desktop cannot go on without the update.
-void CJexSocket::FailUpdate()
+void CJexUpdateStream::FailUpdate()
 {
-    ShowMessage(L"An unexpected error occurred while retrieving the update.", MB_OK | MB_ICONERROR);
+    m_boxes.ShowMessage(L"An unexpected error occurred while retrieving the update.", MB_OK | MB_ICONERROR);
     m_app.QuitApplication();
 }
