@@ -335,7 +335,7 @@ def main():
     # The start-up data's wait sleeps a whole step after its first look, which comes before Jex can
     # have answered: that step is the one wait measured on its own. The handshake's rounds are left
     # in the rest, since how many of them are waits shows nowhere outside Lumo.
-    prescribed = marks[4] - marks[3]
+    prescribed = marks[3] - marks[2]  # RQASUD to ALOGON
     say("  outside the start-up data's prescribed wait (%.0f ms): %.0f ms, %.2fx the empty program's (aim: at most 2x)"
         % (prescribed * 1000, (lumo_best - prescribed) * 1000, (lumo_best - prescribed) / window_best))
     # The medians of the resident sets, each with the private part of the same reading.
