@@ -1,5 +1,6 @@
 #include "clientctl/CLumoSocket.h"
 #include "clientctl/ILumoSocketCallbacks.h"
+#include "clientctl/module/LumoClientResources.h"
 #include "core/CMessage.h"
 #include "core/CPropertyList.h"
 #include "core/CStaticTools.h"
@@ -13,11 +14,6 @@ CSyncSocketCommandMap CLumoSocket::s_mapCommands;
 
 namespace
 {
-// Message 50001 of the library's string table.
-constexpr const wchar_t* kVersionMismatch =
-    L"The version of LumoClient.ocx (v %s) is different from the version of LUMO (v %s) you are trying to connect "
-    L"to.\nTo avoid any problems please upgrade LumoClient.ocx";
-
 int ToInt(const CString& str)
 {
     return CStaticTools::ToInt(str.GetString());
@@ -66,8 +62,11 @@ BOOL CLumoSocket::Connect(LPCWSTR pszAddress, short nPort, long nApplicationId, 
     const CString strLumoVersion = arrGreeting.GetSize() > 0 ? arrGreeting[0] : CString();
     if (!IsSameVersion(m_strOwnVersion, strLumoVersion) && m_pControl)
     {
-        CString strText;
-        strText.Format(kVersionMismatch, m_strOwnVersion.GetString(), strLumoVersion.GetString());
+        // The text lives in the string table of the module the link is linked into: LumoClient.ocx, or a
+        // test program that links the library's texts. Without it the two versions still tell the client.
+        CString strFormat, strText;
+        if (!strFormat.LoadString(IDS_VERSION_MISMATCH)) strFormat = L"%s / %s";
+        strText.Format(strFormat.GetString(), m_strOwnVersion.GetString(), strLumoVersion.GetString());
         m_pControl->OnError(strText);
     }
     if (m_pControl) m_pControl->OnLumoConnectionPending();

@@ -89,29 +89,41 @@ BOOL CSyncSocketExSocket::ProcessCommand(int nLineLength, const CString& strWord
     }
     ConsumeReceived(nLineLength);
     m_thread.OnAnswer(strWord, nId, strRest, std::move(m_pPayload), static_cast<DWORD>(nLength));
-    m_nPayloadFilled = 0;
+    m_nPayloadFilled = m_nPayloadCapacity = 0;
     return TRUE;
 }
 
 bool CSyncSocketExSocket::TakePayloadPiece(int nLineLength, DWORD nLength)
 {
-    if (!m_pPayload)
-    {
-        // The answer's own buffer, made once: the bytes go there as they arrive, so the link's buffer
-        // stays small and nothing is copied twice or grown read by read.
-        m_pPayload = std::make_unique_for_overwrite<BYTE[]>(nLength);
-        m_nPayloadFilled = 0;
-    }
+    if (!m_pPayload) m_nPayloadFilled = m_nPayloadCapacity = 0;
     const DWORD nMissing = nLength - m_nPayloadFilled;
     const int nTake = static_cast<int>(std::min<DWORD>(nMissing, static_cast<DWORD>(GetCountAfterLine(nLineLength))));
-    std::memcpy(m_pPayload.get() + m_nPayloadFilled, GetReceivedData() + nLineLength + GetCharSize(),
-                static_cast<size_t>(nTake));
+    // The announced length is only the peer's word: the buffer holds what has come, growing with it.
+    GrowPayload(static_cast<DWORD>(nTake), nLength);
+    if (nTake > 0)
+        std::memcpy(m_pPayload.get() + m_nPayloadFilled, GetReceivedData() + nLineLength + GetCharSize(),
+                    static_cast<size_t>(nTake));
     m_nPayloadFilled += static_cast<DWORD>(nTake);
     ConsumeAfterLine(nLineLength, nTake);
     if (m_nPayloadFilled == nLength) return true;
     // Room for the next piece behind the line, so that one notification reads on until it is full.
     ReservePayload(nLineLength, std::min<DWORD>(nLength - m_nPayloadFilled, kPayloadPiece));
     return false;
+}
+
+void CSyncSocketExSocket::GrowPayload(DWORD nMore, DWORD nLength)
+{
+    const DWORD nNeeded = m_nPayloadFilled + nMore;
+    if (m_pPayload && nNeeded <= m_nPayloadCapacity) return;
+    // By half or more each time, so that a payload arriving in small reads is not copied read by read;
+    // the last block is exactly the payload's length, which the answer takes over as it is.
+    const unsigned long long nWanted = std::max<unsigned long long>(
+        {nNeeded, m_nPayloadCapacity + m_nPayloadCapacity / 2ull, kPayloadFirstRoom});
+    const DWORD nCapacity = static_cast<DWORD>(std::min<unsigned long long>(nWanted, nLength));
+    auto pPayload = std::make_unique_for_overwrite<BYTE[]>(nCapacity);
+    if (m_nPayloadFilled > 0) std::memcpy(pPayload.get(), m_pPayload.get(), m_nPayloadFilled);
+    m_pPayload = std::move(pPayload);
+    m_nPayloadCapacity = nCapacity;
 }
 
 void CSyncSocketExSocket::SendLine(const CString& strLine)

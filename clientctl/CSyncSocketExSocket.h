@@ -34,12 +34,17 @@ protected:
 private:
     // The most of a payload that waits in the link's buffer at once.
     static constexpr DWORD kPayloadPiece = 4 * 1024 * 1024;
+    // The answer's buffer starts no smaller than this (or the whole payload when that is less).
+    static constexpr DWORD kPayloadFirstRoom = 64 * 1024;
 
     // Moves what has arrived of the payload behind the line at the front into the answer's buffer;
     // true once it is whole.
     bool TakePayloadPiece(int nLineLength, DWORD nLength);
+    // Room in the answer's buffer for nMore bytes behind those filled, never beyond nLength.
+    void GrowPayload(DWORD nMore, DWORD nLength);
 
     CSyncSocketExThread& m_thread;
     std::unique_ptr<BYTE[]> m_pPayload; // of the answer at the front, while its bytes arrive
+    DWORD m_nPayloadCapacity = 0;
     DWORD m_nPayloadFilled = 0;
 };

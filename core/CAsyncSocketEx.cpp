@@ -478,10 +478,16 @@ void CAsyncSocketEx::ForgetPayload()
     m_nPayloadReceived = 0;
 }
 
+bool CAsyncSocketEx::IsPayloadCountable(int nLineLength, long long nPayloadLength) const
+{
+    return nLineLength >= 0 && nPayloadLength >= 0 &&
+           static_cast<long long>(nLineLength) + m_nCharSize + nPayloadLength <= kMaxBuffered;
+}
+
 BOOL CAsyncSocketEx::ReservePayload(int nLineLength, long long nPayloadLength)
 {
     const long long nTotal = static_cast<long long>(nLineLength) + m_nCharSize + nPayloadLength;
-    if (nLineLength < 0 || nPayloadLength < 0 || nTotal > kMaxBuffered)
+    if (!IsPayloadCountable(nLineLength, nPayloadLength))
     {
         BreakStream(WSAEMSGSIZE, L"payload longer than the link can count");
         return FALSE;

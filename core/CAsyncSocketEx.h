@@ -101,6 +101,9 @@ public:
     // bytes may move: read GetReceivedData() again after the call. While the handler waits, one
     // notification reads on until the total is here or the network has nothing more.
     BOOL ReservePayload(int nLineLength, long long nPayloadLength);
+    // Whether the link's counts can describe a line and its payload of this length: a handler that
+    // would rather drop a line than lose the link asks before it reserves.
+    bool IsPayloadCountable(int nLineLength, long long nPayloadLength) const;
     // What a payload's announced length may reserve before any of its bytes arrived.
     static constexpr int kPayloadFirstStep = 1024 * 1024;
 

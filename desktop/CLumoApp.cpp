@@ -119,7 +119,7 @@ BOOL CLumoApp::InitInstance()
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     // Start-up goes on without COM; only its own later users would fail.
-    m_bComStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    m_comStarted.Attach(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
 
     m_pAlarmOptions = std::make_unique<CAlarmOption>();
     // The toolkit's dialogs ask the desktop whether they may show and offer it the typed dial keys.
@@ -146,8 +146,8 @@ BOOL CLumoApp::InitInstance()
         AfxMessageBox(IDS_SOCKETS_INIT_FAILED, MB_OK);
         return FALSE;
     }
-    m_bSocketsStarted = true;
-    m_bOleStarted = SUCCEEDED(OleInitialize(nullptr));
+    m_socketsStarted.Attach(true);
+    m_oleStarted.Attach(SUCCEEDED(OleInitialize(nullptr)));
     // The softphone is hosted later as an ActiveX control of the main window.
     AfxEnableControlContainer();
 
@@ -299,9 +299,9 @@ int CLumoApp::ExitInstance()
     m_pJexSocket.reset();
     CIniFile::Close();
     if (GetDialogHost() == &m_host) SetDialogHost(nullptr);
-    if (std::exchange(m_bSocketsStarted, false)) WSACleanup();
-    if (std::exchange(m_bOleStarted, false)) OleUninitialize();
-    if (std::exchange(m_bComStarted, false)) CoUninitialize();
+    m_socketsStarted.Close();
+    m_oleStarted.Close();
+    m_comStarted.Close();
     return CWinApp::ExitInstance();
 }
 

@@ -22,6 +22,12 @@ class CLumoClientSocket;
 // makes it, tests make their own.
 class CLumoApp : public CWinApp
 {
+    // Declared first so that they are balanced last, after every member that may still use them;
+    // ExitInstance balances them earlier, in the reverse order of their start.
+    CComInitialization m_comStarted;
+    COleInitialization m_oleStarted;
+    CWinsockStartup m_socketsStarted;
+
 public:
     CLumoApp();
     ~CLumoApp() override;
@@ -180,7 +186,4 @@ private:
     LogonAgain LogOnAgain();
 
     std::vector<CString> m_arguments;
-    bool m_bComStarted = false;
-    bool m_bOleStarted = false;
-    bool m_bSocketsStarted = false;
 };

@@ -99,7 +99,7 @@ CLumoDlg::~CLumoDlg()
     if (m_hTimeChangeWnd) CTimeTools::RegisterTimeChangeListener(m_hTimeChangeWnd, 0, 0);
     Core().Roles().Withdraw(*this);
     DestroyWindow();
-    if (m_bComInitialized) ::CoUninitialize();
+    m_comInitialized.Close();
 }
 
 CSessionCore& CLumoDlg::Core() const
@@ -152,7 +152,7 @@ BOOL CLumoDlg::OnInitDialog()
 {
     CLumoDialog::OnInitDialog();
     // The softphone and script engines are COM objects of this thread; balanced by the destructor.
-    m_bComInitialized = SUCCEEDED(::CoInitialize(nullptr));
+    m_comInitialized.Attach(SUCCEEDED(::CoInitialize(nullptr)));
 
     const bool bStatistics = m_app.m_bStatisticsView;
     const bool bExtended = m_app.m_bExtendedView;

@@ -346,7 +346,7 @@ private:
     int m_cyFrame = 0;
     int m_cyCaption = 0;
     HWND m_hTimeChangeWnd = nullptr; // registered for clock changes under this handle
-    BOOL m_bComInitialized = FALSE;
+    CComInitialization m_comInitialized;
     // Posted boxes that arrived while one was shown; a few, each text once.
     std::deque<CString> m_waitingBoxes;
     bool m_bShowingPostedBox = false;

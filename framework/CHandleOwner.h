@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 #include <cstdio>
 #include <commctrl.h>
+#include <ole2.h>
 #include <oleauto.h>
 #include <utility>
 // The one owner of a handle of any kind: frees it in its destructor, can be moved but not
@@ -308,6 +309,31 @@ struct CSafeArrayAccessTraits
     static void Close(HandleType h) noexcept { ::SafeArrayUnaccessData(h); }
 };
 using CSafeArrayAccess = CHandleOwner<CSafeArrayAccessTraits>;
+// Start-ups of a thread or of the process that must be balanced: the "handle" only says that the
+// start-up worked, so an owner made from a failed one balances nothing.
+//
+//     const CComInitialization com(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+struct CComInitializationTraits // CoInitialize / CoInitializeEx on this thread
+{
+    using HandleType = bool;
+    static HandleType Invalid() noexcept { return false; }
+    static void Close(HandleType) noexcept { ::CoUninitialize(); }
+};
+using CComInitialization = CHandleOwner<CComInitializationTraits>;
+struct COleInitializationTraits // OleInitialize on this thread
+{
+    using HandleType = bool;
+    static HandleType Invalid() noexcept { return false; }
+    static void Close(HandleType) noexcept { ::OleUninitialize(); }
+};
+using COleInitialization = CHandleOwner<COleInitializationTraits>;
+struct CWinsockStartupTraits // WSAStartup: counted per process, so every success needs its WSACleanup
+{
+    using HandleType = bool;
+    static HandleType Invalid() noexcept { return false; }
+    static void Close(HandleType) noexcept { ::WSACleanup(); }
+};
+using CWinsockStartup = CHandleOwner<CWinsockStartupTraits>;
 // The ActiveX control container of a window: "freeing" closes every control it hosts and lets go
 // of the container (COleControlContainer.cpp).
 class COleControlContainer;

@@ -1,5 +1,6 @@
 #include "framework/COleVariant.h"
 #include "framework/CArray.h"
+#include "framework/CHandleOwner.h"
 #include "framework/COleDateTime.h"
 #include "framework/COleException.h"
 #include <cstring>
@@ -28,12 +29,12 @@ bool AreArraysEqual(SAFEARRAY* a, SAFEARRAY* b, VARTYPE vt)
     bool equal = false;
     if (SUCCEEDED(::SafeArrayAccessData(a, &dataA)))
     {
+        const CSafeArrayAccess accessA(a);
         if (SUCCEEDED(::SafeArrayAccessData(b, &dataB)))
         {
+            const CSafeArrayAccess accessB(b);
             equal = std::memcmp(dataA, dataB, static_cast<size_t>(count * ::SafeArrayGetElemsize(a))) == 0;
-            ::SafeArrayUnaccessData(b);
         }
-        ::SafeArrayUnaccessData(a);
     }
     return equal;
 }
@@ -206,8 +207,8 @@ COleVariant& COleVariant::operator=(const CByteArray& arrSrc)
             ::SafeArrayDestroy(array);
             AfxCheckError(hr);
         }
+        const CSafeArrayAccess access(array);
         std::memcpy(data, arrSrc.GetData(), static_cast<size_t>(size));
-        ::SafeArrayUnaccessData(array);
     }
     Clear();
     vt = VT_ARRAY | VT_UI1;
@@ -225,8 +226,8 @@ void COleVariant::GetByteArrayFromVariantArray(CByteArray& bytes) const
     if (!count) return;
     void* data = nullptr;
     AfxCheckError(::SafeArrayAccessData(parray, &data));
+    const CSafeArrayAccess access(parray);
     std::memcpy(bytes.GetData(), data, static_cast<size_t>(count));
-    ::SafeArrayUnaccessData(parray);
 }
 
 COleVariant& COleVariant::operator=(const COleVariant& varSrc)

@@ -2,6 +2,7 @@
 #include "framework/CException.h"
 #include "framework/CStringConversion.h"
 #include "framework/CStringFormatter.h"
+#include "framework/CWnd.h"
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
@@ -563,6 +564,10 @@ template <typename X> void CStringT<X>::AppendFormatUnchecked(PCXSTR pszFormat, 
 
 template <typename X> BOOL CStringT<X>::LoadString(UINT nID)
 {
+    // A language library made the program's resource handle holds its texts in that language; a
+    // text the library lacks still comes from the module's own table.
+    const HINSTANCE hResource = AfxGetResourceHandle();
+    if (hResource && hResource != OwnModule() && LoadString(hResource, nID)) return TRUE;
     return LoadString(OwnModule(), nID);
 }
 

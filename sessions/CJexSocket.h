@@ -330,7 +330,8 @@ protected:
 
 private:
     // The payload behind the line once it is all here; null while it is not (incomplete) and when the
-    // length field is no number (the line alone is dropped, as a protocol error).
+    // length field is no number or more than the link can hold (the line alone is dropped, as a
+    // protocol error).
     const BYTE* WaitForPayload(int nLineLength, const CString& strLength, DWORD& nLength, BOOL& bIncomplete);
     void RelayCallAnswer(int nKind, CStringArray& arrFields);
     void HandOnList(CStringArray& arrFields, CObArray& records, WPARAM nKind,

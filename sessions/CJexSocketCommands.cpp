@@ -183,9 +183,17 @@ const BYTE* CJexSocket::WaitForPayload(int nLineLength, const CString& strLength
         return nullptr;
     }
     nLength = static_cast<DWORD>(nParsed);
+    // Closing the link for it would cost the agent's session for one line; no Jex sends a payload
+    // that large, so it is dropped as one more protocol error and the link reads on.
+    if (!IsPayloadCountable(nLineLength, nLength))
+    {
+        ConsumeReceived(nLineLength);
+        OnCommandException(CString(), strLength, L"payload longer than the link can hold");
+        return nullptr;
+    }
     if (static_cast<DWORD>(GetCountAfterLine(nLineLength)) >= nLength)
         return GetReceivedData() + nLineLength + GetCharSize();
-    // Room grows as the bytes come; a length the link cannot hold closes it.
+    // Room grows as the bytes come.
     ReservePayload(nLineLength, nLength);
     bIncomplete = TRUE;
     return nullptr;

@@ -134,7 +134,11 @@ void CSessionCore::CloseOldApplications()
 
 void CSessionCore::AfterRemoval(long nApplicationId, BOOL bRemoved)
 {
-    if (bRemoved && !IsRegistered(nApplicationId)) ReleaseApplication(nApplicationId);
+    // A connection that never registered (closed before its APLGIN, or refused a taken id) was no
+    // application: its close must not restart programs, show the hidden desktop or ask to
+    // reconnect a link that is down, as a port probe would otherwise make it.
+    if (!bRemoved) return;
+    if (!IsRegistered(nApplicationId)) ReleaseApplication(nApplicationId);
     if (IDesktopWindows* pWindows = m_roles.Find<IDesktopWindows>(__func__))
         if (!HasApplications() && !pWindows->IsVisible()) pWindows->ShowWindows();
     m_app.CheckConnection();

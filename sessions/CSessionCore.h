@@ -70,7 +70,8 @@ public:
     BOOL AddOldApplication(long nApplicationId, IOldApplicationLink* pLink);
     // The closing socket leaves its register. An application may hold its id on both ports: only
     // when neither port holds the id any more is it gone (connected marks, replay master). TRUE
-    // when the socket was registered.
+    // when the socket was registered; a socket that never was (closed before its APLGIN, or
+    // refused) changes nothing at all.
     BOOL RemoveApplication(long nApplicationId, CAsyncSocketEx* pSocket);
     BOOL RemoveOldApplication(long nApplicationId, IOldApplicationLink* pLink); // the same for the old port
     // Logging off: every registered old-port application's connection closes and leaves the register.

@@ -65,8 +65,8 @@ void CLabelTipCtrl::OnWindowPosChanging(WINDOWPOS* lpwndpos)
 {
     CToolTipCtrl::OnWindowPosChanging(lpwndpos);
     const CListBase& owner = *m_pOwner;
-    const bool hasCell = owner.m_nTipItem >= 0 && owner.m_nTipSubItem >= 0;
-    if ((owner.m_bTipsAllowed || m_ptLast.x == -1) && hasCell)
+    const bool hasCell = owner.m_tips.GetTipItem() >= 0 && owner.m_tips.GetTipSubItem() >= 0;
+    if ((owner.m_tips.AreTipsAllowed() || m_ptLast.x == -1) && hasCell)
         PlaceOverTipCell(lpwndpos);
     else if (m_ptLast.x != -1 && !(lpwndpos->flags & SWP_NOMOVE))
     {
@@ -79,8 +79,8 @@ void CLabelTipCtrl::OnWindowPosChanging(WINDOWPOS* lpwndpos)
 void CLabelTipCtrl::PlaceOverTipCell(WINDOWPOS* lpwndpos)
 {
     const CListBase& owner = *m_pOwner;
-    const int item = owner.m_nTipItem;
-    const int column = owner.m_nTipSubItem;
+    const int item = owner.m_tips.GetTipItem();
+    const int column = owner.m_tips.GetTipSubItem();
     CRect label;
     if (!owner.GetCellRect(item, column, LVIR_LABEL, label)) return;
     owner.m_pListCtrl->ClientToScreen(&label);
@@ -139,7 +139,6 @@ void CLabelTipCtrl::OnMouseMove(UINT nFlags, CPoint point)
 void CLabelTipCtrl::OnMouseLeave()
 {
     m_bMouseTracked = FALSE;
-    m_pOwner->m_bLabelTipShown = FALSE;
-    m_pOwner->ResetTips();
+    m_pOwner->m_tips.ForgetLabelTip();
     CToolTipCtrl::OnMouseLeave();
 }

@@ -1,13 +1,29 @@
-// CListBase: construction, the index mapping and the columns (insert, delete, get, set, widths,
-// orders, hiding and showing).
+// CListBase: the column records and their index mapping, the drawing of a row's parts, the
+// set-up, and the messages no helper needs to answer.
 #include "uikit/CListBase.h"
+#include "framework/CClientDC.h"
+#include "framework/CDC.h"
 #include "framework/CToolTipCtrl.h"
 #include "uikit/CLabelEdit.h"
 #include "uikit/CLabelTipCtrl.h"
+#include "uikit/CListRowPainter.h"
 #include "uikit/VisualStyles.h"
 #include <algorithm>
 
-CListBase::CListBase() : m_crHotColor(GetWindowsVersion() > 0x0400 ? ::GetSysColor(COLOR_HOTLIGHT) : RGB(0, 0, 0x80)) {}
+namespace
+{
+bool IsChecked(CListCtrl& list, int nItem)
+{
+    return ((list.DefWindowProc(LVM_GETITEMSTATE, nItem, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+} // namespace
+
+CListBase::CListBase()
+    : m_crHotColor(GetWindowsVersion() > 0x0400 ? ::GetSysColor(COLOR_HOTLIGHT) : RGB(0, 0, 0x80)), m_columns(*this),
+      m_items(*this), m_geometry(*this), m_sortColumn(*this), m_sorter(*this), m_background(*this),
+      m_columnState(*this), m_header(*this), m_tips(*this), m_labelEditing(*this), m_customDraw(*this), m_input(*this)
+{
+}
 
 CListBase::~CListBase() = default;
 
@@ -45,8 +61,6 @@ DWORD CListBase::GetListStyle() const
 {
     return m_pListCtrl && m_pListCtrl->m_hWnd ? m_pListCtrl->GetStyle() : 0;
 }
-
-// ---- index mapping --------------------------------------------------------------------------
 
 bool CListBase::IsColumnInControl(int nColumn) const
 {
@@ -106,357 +120,6 @@ void CListBase::MoveColumnOrder(int nColumn, int nOrder)
     m_aColumnData[nColumn]->m_nOrder = nOrder;
 }
 
-// ---- inserting and deleting columns ---------------------------------------------------------
-
-void CListBase::TakeLabelAlignment(const LVCOLUMNW& column)
-{
-    m_nLabelAlign = (column.mask & LVCF_FMT) ? column.fmt : LVCFMT_LEFT;
-    // The owner drawing puts the label where the header says; with full-row selection or owner
-    // drawing the header keeps the first item left-justified as the control draws it.
-    if (!IsOwnerDrawn() && !(m_dwExtendedStyle & LVS_EX_FULLROWSELECT)) return;
-    HWND hHeader = GetHeaderHandle();
-    if (!hHeader) return;
-    HDITEMW item{};
-    item.mask = HDI_FORMAT;
-    if (!::SendMessageW(hHeader, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return;
-    item.fmt &= ~HDF_JUSTIFYMASK;
-    ::SendMessageW(hHeader, HDM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-LRESULT CListBase::OnInsertColumn(WPARAM wParam, LPARAM lParam)
-{
-    const auto* pRequest = reinterpret_cast<const LVCOLUMNW*>(lParam);
-    const int n = static_cast<int>(wParam);
-    const int count = GetColumnCount();
-    if (!pRequest || n < 0 || n > count) return -1;
-
-    auto record = std::make_unique<COLUMN_DATA>();
-    LVCOLUMNW& stored = record->m_column;
-    stored.mask = pRequest->mask & ~LVCF_SUBITEM;
-    if (stored.mask & LVCF_FMT) stored.fmt = pRequest->fmt;
-    if (stored.mask & LVCF_WIDTH) stored.cx = pRequest->cx;
-    if (stored.mask & LVCF_IMAGE) stored.iImage = pRequest->iImage;
-    if (stored.mask & LVCF_MINWIDTH) stored.cxMin = pRequest->cxMin;
-    if ((stored.mask & LVCF_TEXT) && IsRealListText(pRequest->pszText)) record->m_strText = pRequest->pszText;
-    // An order beyond the columns would leave the orders without a place for every column.
-    const int order = (pRequest->mask & LVCF_ORDER) ? std::clamp(pRequest->iOrder, 0, count) : n;
-
-    // The control always gets the physical position, so that its display order follows ours.
-    LVCOLUMNW toControl = record->StoredColumn();
-    toControl.mask |= LVCF_ORDER;
-    toControl.iOrder = GetPhysicalOrder(order);
-    const int result =
-        static_cast<int>(DefaultProc(LVM_INSERTCOLUMNW, GetPhysicalIndex(n), reinterpret_cast<LPARAM>(&toControl)));
-    if (result == -1) return -1;
-
-    stored.mask |= LVCF_WIDTH;
-    stored.cx = 0;
-    stored.mask &= ~LVCF_ORDER;
-    record->m_nSubItem = n;
-    record->m_nOrder = order;
-    for (auto& column : m_aColumnData)
-        if (column->m_nOrder >= order) ++column->m_nOrder;
-    m_aColumnData.insert(m_aColumnData.begin() + n, std::move(record));
-    if (n == 0) TakeLabelAlignment(m_aColumnData[0]->StoredColumn());
-    if (m_nSortColumn != 0 && n <= std::abs(m_nSortColumn) - 1) m_nSortColumn += m_nSortColumn > 0 ? 1 : -1;
-    for (auto& [key, item] : m_itemRecords)
-    {
-        // A row inserted while the list had no column keeps its label cell for the first one.
-        auto& cells = item->m_cells;
-        if (static_cast<int>(cells.size()) <= count)
-            cells.insert(cells.begin() + std::min(n, static_cast<int>(cells.size())), nullptr);
-    }
-    // The program addresses columns logically: it gets the logical index back.
-    return n;
-}
-
-LRESULT CListBase::OnDeleteColumn(WPARAM wParam, LPARAM)
-{
-    const int n = static_cast<int>(wParam);
-    if (!IsValidColumn(n)) return FALSE;
-    if (IsColumnInControl(n) && !DefaultProc(LVM_DELETECOLUMN, GetPhysicalIndex(n))) return FALSE;
-    const int order = m_aColumnData[n]->m_nOrder;
-    if (m_aColumnData[n]->m_bHideable) --m_nHideableCount;
-    m_aColumnData.erase(m_aColumnData.begin() + n);
-    for (auto& column : m_aColumnData)
-        if (column->m_nOrder > order) --column->m_nOrder;
-    const int sortIndex = std::abs(m_nSortColumn) - 1;
-    if (m_nSortColumn != 0 && n == sortIndex)
-        m_nSortColumn = 0;
-    else if (m_nSortColumn != 0 && n < sortIndex)
-        m_nSortColumn += m_nSortColumn > 0 ? -1 : 1;
-    for (auto& [key, item] : m_itemRecords)
-        if (n < static_cast<int>(item->m_cells.size())) item->m_cells.erase(item->m_cells.begin() + n);
-    return TRUE;
-}
-
-// ---- reading and changing columns -----------------------------------------------------------
-
-namespace
-{
-// Copies a text into a caller's buffer, truncated; nothing is written to a buffer of no size.
-void CopyToBuffer(LPWSTR pszBuffer, int cchBuffer, LPCWSTR pszText)
-{
-    if (!pszBuffer || cchBuffer <= 0) return;
-    ::lstrcpynW(pszBuffer, pszText ? pszText : L"", cchBuffer);
-}
-} // namespace
-
-LRESULT CListBase::OnGetColumn(WPARAM wParam, LPARAM lParam)
-{
-    auto* pColumn = reinterpret_cast<LVCOLUMNW*>(lParam);
-    const int n = static_cast<int>(wParam);
-    if (!pColumn || !IsValidColumn(n)) return FALSE;
-    const COLUMN_DATA& data = *m_aColumnData[n];
-    const bool textAsked = (pColumn->mask & LVCF_TEXT) != 0;
-    const bool bufferUsable = pColumn->pszText && pColumn->cchTextMax > 0;
-    if (IsColumnInControl(n))
-    {
-        // A buffer of no size is never handed to the control to write into.
-        LVCOLUMNW request = *pColumn;
-        if (textAsked && !bufferUsable) request.mask &= ~LVCF_TEXT;
-        if (!DefaultProc(LVM_GETCOLUMNW, GetPhysicalIndex(n), reinterpret_cast<LPARAM>(&request))) return FALSE;
-        request.mask = pColumn->mask;
-        request.pszText = pColumn->pszText;
-        request.cchTextMax = pColumn->cchTextMax;
-        *pColumn = request;
-        if (pColumn->mask & LVCF_ORDER) pColumn->iOrder = data.m_nOrder;
-        if (pColumn->mask & LVCF_SUBITEM) pColumn->iSubItem = n;
-        return TRUE;
-    }
-    if (pColumn->mask & LVCF_FMT) pColumn->fmt = (data.m_column.mask & LVCF_FMT) ? data.m_column.fmt : 0;
-    if (pColumn->mask & LVCF_IMAGE) pColumn->iImage = (data.m_column.mask & LVCF_IMAGE) ? data.m_column.iImage : -1;
-    if (pColumn->mask & LVCF_ORDER) pColumn->iOrder = data.m_nOrder;
-    if (pColumn->mask & LVCF_SUBITEM) pColumn->iSubItem = n;
-    if (pColumn->mask & LVCF_WIDTH) pColumn->cx = data.m_nSavedWidth;
-    if (textAsked) CopyToBuffer(pColumn->pszText, pColumn->cchTextMax, data.m_strText.c_str());
-    return TRUE;
-}
-
-LRESULT CListBase::OnSetColumn(WPARAM wParam, LPARAM lParam)
-{
-    const auto* pRequest = reinterpret_cast<const LVCOLUMNW*>(lParam);
-    const int n = static_cast<int>(wParam);
-    if (!pRequest || !IsValidColumn(n)) return FALSE;
-    const bool moves = (pRequest->mask & LVCF_ORDER) != 0;
-    if (moves && (pRequest->iOrder < 0 || pRequest->iOrder >= GetColumnCount())) return FALSE;
-    if (IsColumnInControl(n))
-    {
-        LVCOLUMNW toControl = *pRequest;
-        toControl.mask &= ~LVCF_SUBITEM;
-        if (moves)
-        {
-            // The physical place the column will have once the orders are moved.
-            std::vector<int> orders;
-            for (const auto& column : m_aColumnData)
-                orders.push_back(column->m_nOrder);
-            const int old = orders[n];
-            int physical = 0;
-            for (int i = 0; i < GetColumnCount(); ++i)
-            {
-                if (i == n || !IsColumnInControl(i)) continue;
-                int o = orders[i];
-                if (pRequest->iOrder < old && o >= pRequest->iOrder && o < old) ++o;
-                if (pRequest->iOrder > old && o > old && o <= pRequest->iOrder) --o;
-                if (o < pRequest->iOrder) ++physical;
-            }
-            toControl.iOrder = physical;
-        }
-        if (!DefaultProc(LVM_SETCOLUMNW, GetPhysicalIndex(n), reinterpret_cast<LPARAM>(&toControl))) return FALSE;
-    }
-    COLUMN_DATA& data = *m_aColumnData[n];
-    const UINT merged = pRequest->mask & (LVCF_FMT | LVCF_IMAGE | LVCF_TEXT);
-    if (merged & LVCF_FMT) data.m_column.fmt = pRequest->fmt;
-    if (merged & LVCF_IMAGE) data.m_column.iImage = pRequest->iImage;
-    if (merged & LVCF_TEXT) data.m_strText = IsRealListText(pRequest->pszText) ? pRequest->pszText : L"";
-    data.m_column.mask |= merged;
-    if (moves) MoveColumnOrder(n, pRequest->iOrder);
-    return TRUE;
-}
-
-LRESULT CListBase::OnGetColumnWidth(WPARAM wParam, LPARAM)
-{
-    const int n = static_cast<int>(wParam);
-    if (!IsColumnInControl(n)) return 0;
-    return DefaultProc(LVM_GETCOLUMNWIDTH, GetPhysicalIndex(n));
-}
-
-LRESULT CListBase::OnSetColumnWidth(WPARAM wParam, LPARAM lParam)
-{
-    const int n = static_cast<int>(wParam);
-    if (!IsValidColumn(n)) return FALSE;
-    if (IsColumnInControl(n)) return DefaultProc(LVM_SETCOLUMNWIDTH, GetPhysicalIndex(n), lParam);
-    m_aColumnData[n]->m_nSavedWidth = static_cast<short>(LOWORD(lParam));
-    return TRUE;
-}
-
-int CListBase::GetColumnWidthEx(int nColumn) const
-{
-    if (!IsValidColumn(nColumn)) return -1;
-    if (IsColumnInControl(nColumn)) return static_cast<int>(DefaultProc(LVM_GETCOLUMNWIDTH, GetPhysicalIndex(nColumn)));
-    return m_aColumnData[nColumn]->m_nSavedWidth;
-}
-
-BOOL CListBase::SetColumnWidthEx(int nColumn, int nWidth)
-{
-    if (!IsValidColumn(nColumn)) return FALSE;
-    m_aColumnData[nColumn]->m_nSavedWidth = nWidth;
-    // Only a column in the control has a physical place to give the width to.
-    if (IsColumnInControl(nColumn))
-        return static_cast<BOOL>(DefaultProc(LVM_SETCOLUMNWIDTH, GetPhysicalIndex(nColumn), MAKELPARAM(nWidth, 0)));
-    return TRUE;
-}
-
-// ---- column order ---------------------------------------------------------------------------
-
-LRESULT CListBase::OnGetColumnOrderArray(WPARAM wParam, LPARAM lParam)
-{
-    auto* pArray = reinterpret_cast<int*>(lParam);
-    const int n = std::min(static_cast<int>(wParam), GetColumnCount());
-    if (!pArray || n <= 0) return 0;
-    for (int order = 0; order < n; ++order)
-        pArray[order] = GetColumnAtOrder(order);
-    return n;
-}
-
-LRESULT CListBase::OnSetColumnOrderArray(WPARAM wParam, LPARAM lParam)
-{
-    const auto* pArray = reinterpret_cast<const int*>(lParam);
-    const int n = static_cast<int>(wParam);
-    if (!pArray || n <= 0 || n > GetColumnCount()) return FALSE;
-    std::vector<int> columns(pArray, pArray + n);
-    std::vector<bool> seen(GetColumnCount(), false);
-    for (int column : columns)
-    {
-        // A column listed twice would leave another without an order.
-        if (!IsValidColumn(column) || seen[column]) return FALSE;
-        seen[column] = true;
-    }
-    return ApplyColumnOrderArray(columns);
-}
-
-BOOL CListBase::ApplyColumnOrderArray(const std::vector<int>& logicalColumns)
-{
-    std::vector<int> physical;
-    for (int column : logicalColumns)
-        if (IsColumnInControl(column)) physical.push_back(GetPhysicalIndex(column));
-    if (!physical.empty() &&
-        !DefaultProc(LVM_SETCOLUMNORDERARRAY, physical.size(), reinterpret_cast<LPARAM>(physical.data())))
-        return FALSE;
-    for (int order = 0; order < static_cast<int>(logicalColumns.size()); ++order)
-        MoveColumnOrder(logicalColumns[order], order);
-    return TRUE;
-}
-
-// ---- hiding, showing, enabling --------------------------------------------------------------
-
-BOOL CListBase::TakeColumnOutOfControl(int nColumn)
-{
-    COLUMN_DATA& data = *m_aColumnData[nColumn];
-    const int physical = GetPhysicalIndex(nColumn);
-    data.m_nSavedWidth = static_cast<int>(DefaultProc(LVM_GETCOLUMNWIDTH, physical));
-    if (IsVisualStyleLevel2() && m_bColorSortColumn && std::abs(m_nSortColumn) - 1 == nColumn)
-        DefaultProc(LVM_SETSELECTEDCOLUMN, static_cast<WPARAM>(-1));
-    return static_cast<BOOL>(DefaultProc(LVM_DELETECOLUMN, physical));
-}
-
-BOOL CListBase::PutColumnIntoControl(int nColumn)
-{
-    COLUMN_DATA& data = *m_aColumnData[nColumn];
-    const int physical = GetPhysicalIndex(nColumn);
-    LVCOLUMNW column = data.StoredColumn();
-    column.mask |= LVCF_ORDER;
-    column.iOrder = GetPhysicalOrder(data.m_nOrder);
-    if (DefaultProc(LVM_INSERTCOLUMNW, physical, reinterpret_cast<LPARAM>(&column)) == -1) return FALSE;
-    if (physical == 0) TakeLabelAlignment(column);
-    const int sortIndex = std::abs(m_nSortColumn) - 1;
-    if (m_nSortColumn != 0 && nColumn == sortIndex) RefreshSortMarks();
-    if (IsVisualStyleLevel2() && m_bColorSortColumn && m_nSortColumn != 0 && nColumn <= sortIndex &&
-        IsColumnInControl(sortIndex))
-        DefaultProc(LVM_SETSELECTEDCOLUMN, GetPhysicalIndex(sortIndex));
-    if (!IsOwnerData() && physical > 0) RestoreCellsToControl(nColumn);
-    DefaultProc(LVM_SETCOLUMNWIDTH, physical, MAKELPARAM(data.m_nSavedWidth, 0));
-    return TRUE;
-}
-
-void CListBase::RestoreCellsToControl(int nColumn)
-{
-    const int physical = GetPhysicalIndex(nColumn);
-    const int count = GetItemCountRaw();
-    for (int row = 0; row < count; ++row)
-    {
-        const ITEM_DATA* pRecord = GetItemRecord(row);
-        const ITEM_DATA::CELL* pCell = pRecord ? pRecord->Cell(nColumn) : nullptr;
-        if (!pCell) continue;
-        LVITEMW item = MakeControlItem(pCell->m_item, physical);
-        item.iItem = row;
-        item.mask &= ~LVIF_STATE;
-        if (item.mask) DefaultProc(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
-}
-
-void CListBase::ShowColumn(int nColumn, BOOL bShow)
-{
-    if (!IsValidColumn(nColumn)) return;
-    COLUMN_DATA& data = *m_aColumnData[nColumn];
-    if (!data.m_bAvailable || !data.m_bHideable) return;
-    if (!bShow && data.m_bShown)
-    {
-        if (TakeColumnOutOfControl(nColumn)) data.m_bShown = FALSE;
-    }
-    else if (bShow && !data.m_bShown)
-    {
-        data.m_bShown = TRUE;
-        // A column that could not go back must not count as in the control.
-        if (!PutColumnIntoControl(nColumn)) data.m_bShown = FALSE;
-    }
-}
-
-BOOL CListBase::EnableColumnHiding(int nColumn, BOOL bEnable)
-{
-    if (!IsValidColumn(nColumn)) return FALSE;
-    COLUMN_DATA& data = *m_aColumnData[nColumn];
-    if (bEnable)
-    {
-        // Without owner drawing, the control draws the row's label in column 0: it must stay.
-        if (nColumn == 0 && !IsOwnerDrawn()) return FALSE;
-        if (!data.m_bHideable)
-        {
-            data.m_bHideable = TRUE;
-            ++m_nHideableCount;
-        }
-        return TRUE;
-    }
-    if (!data.m_bShown) ShowColumn(nColumn, TRUE);
-    if (data.m_bHideable)
-    {
-        data.m_bHideable = FALSE;
-        --m_nHideableCount;
-    }
-    return TRUE;
-}
-
-BOOL CListBase::EnableColumn(int nColumn, BOOL bEnable)
-{
-    if (!IsValidColumn(nColumn)) return FALSE;
-    COLUMN_DATA& data = *m_aColumnData[nColumn];
-    if (!bEnable && data.m_bAvailable)
-    {
-        if (data.m_bShown && !TakeColumnOutOfControl(nColumn)) return FALSE;
-        data.m_bAvailable = FALSE;
-    }
-    else if (bEnable && !data.m_bAvailable)
-    {
-        data.m_bAvailable = TRUE;
-        if (data.m_bShown && !PutColumnIntoControl(nColumn))
-        {
-            data.m_bAvailable = FALSE;
-            return FALSE;
-        }
-    }
-    return TRUE;
-}
-
 BOOL CListBase::KeepLabelLeft(BOOL bKeep)
 {
     if (bKeep && !IsOwnerDrawn()) return FALSE;
@@ -468,40 +131,255 @@ BOOL CListBase::KeepLabelLeft(BOOL bKeep)
     return TRUE;
 }
 
-// ---- the sort column ------------------------------------------------------------------------
-
-void CListBase::SetSortColumn(int nColumn, BOOL bDescending)
+void CListBase::DrawSmallIcon(CDC* pDC, LVITEMW* pItem, LPRECT pRect)
 {
-    SetSortColumn(bDescending ? -(nColumn + 1) : nColumn + 1);
+    if (!pDC || !pItem || !pRect || pItem->iImage < 0) return;
+    const auto hImages = reinterpret_cast<HIMAGELIST>(DefaultProc(LVM_GETIMAGELIST, LVSIL_SMALL));
+    if (!hImages) return;
+    const int cx =
+        std::min(CListRowPainter::ImageSize(hImages, true), static_cast<int>(pRect->right - pRect->left) + 1);
+    const int cy =
+        std::min(CListRowPainter::ImageSize(hImages, false), static_cast<int>(pRect->bottom - pRect->top) + 1);
+    UINT style = ILD_TRANSPARENT | (pItem->state & 0xF00);
+    if (!m_hListTheme.IsValid() && (pItem->state & LVIS_SELECTED) && ::GetFocus() == m_pListCtrl->m_hWnd)
+        style |= ILD_BLEND50;
+    ::ImageList_DrawEx(hImages, pItem->iImage, pDC->GetSafeHdc(), pRect->left, pRect->top, cx, cy, CLR_NONE,
+                       CLR_DEFAULT, style);
 }
 
-BOOL CListBase::GetSortColumn(int* pnColumn, BOOL* pbDescending) const
+void CListBase::DrawStateIcon(CDC* pDC, LVITEMW* pItem, LPRECT pRect)
 {
-    const int column = m_nSortColumn ? std::abs(m_nSortColumn) - 1 : 0;
-    const BOOL descending = m_nSortColumn < 0;
-    if (pnColumn) *pnColumn = column;
-    if (pbDescending) *pbDescending = descending;
-    return m_nSortColumn != 0;
+    if (!pDC || !pItem || !pRect) return;
+    const int image = static_cast<int>((pItem->state & LVIS_STATEIMAGEMASK) >> 12);
+    const auto hImages = reinterpret_cast<HIMAGELIST>(DefaultProc(LVM_GETIMAGELIST, LVSIL_STATE));
+    if (image == 0 || !hImages) return;
+    const int height = CListRowPainter::ImageSize(hImages, false);
+    const int cx =
+        std::min(CListRowPainter::ImageSize(hImages, true), static_cast<int>(pRect->right - pRect->left) + 1);
+    const int cy = std::min(height, static_cast<int>(pRect->bottom - pRect->top) + 1);
+    int y = pRect->top;
+    if (pRect->bottom - pRect->top > height + 2) y += (pRect->bottom - pRect->top - height) / 2;
+    UINT style = ILD_TRANSPARENT;
+    if (!m_hListTheme.IsValid() && (pItem->state & LVIS_SELECTED) && ::GetFocus() == m_pListCtrl->m_hWnd)
+        style |= ILD_BLEND50;
+    ::ImageList_DrawEx(hImages, image - 1, pDC->GetSafeHdc(), pRect->left, y, cx, cy, CLR_NONE, CLR_DEFAULT, style);
 }
 
-void CListBase::RefreshSortMarks()
+void CListBase::DrawSubItemText(CDC* pDC, LVITEMW* pItem, int nFormat, LPRECT pRect)
 {
-    // Without visual styles the header has no sort marks of its own.
-    if (!IsVisualStyleLevel2()) return;
-    HWND hHeader = GetHeaderHandle();
-    if (!hHeader) return;
-    const int sortIndex = std::abs(m_nSortColumn) - 1;
-    for (int i = 0; i < GetColumnCount(); ++i)
+    if (!pDC || !pItem || !pRect || !IsRealListText(pItem->pszText) || !*pItem->pszText) return;
+    if (pRect->right <= pRect->left || pRect->bottom <= pRect->top) return;
+    UINT flags = DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
+    if ((nFormat & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER)
+        flags |= DT_CENTER;
+    else if ((nFormat & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT)
+        flags |= DT_RIGHT;
+    ::DrawTextW(pDC->GetSafeHdc(), pItem->pszText, -1, pRect, flags);
+}
+
+void CListBase::FitTextToWidth(CString& strText, CDC* pDC, const CRect& rect)
+{
+    if (strText.IsEmpty() || !pDC) return;
+    auto widthOf = [pDC](const std::wstring& text) {
+        RECT r{0, 0, 0, 0};
+        ::DrawTextW(pDC->GetSafeHdc(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        return static_cast<int>(r.right - r.left);
+    };
+    std::wstring text = static_cast<LPCWSTR>(strText);
+    if (widthOf(text) <= rect.Width()) return;
+    text += L"...";
+    // One character before the dots at a time; "a..." is the shortest.
+    while (text.size() > 4 && widthOf(text) > rect.Width())
+        text.erase(text.size() - 4, 1);
+    strText = text.c_str();
+}
+
+void CListBase::EraseRect(CDC* pDC, const CRect& rect)
+{
+    if (rect.IsRectEmpty()) return;
+    const HDC hDC = pDC->GetSafeHdc();
+    const int saved = ::SaveDC(hDC);
+    ::IntersectClipRect(hDC, rect.left, rect.top, rect.right, rect.bottom);
+    m_pListCtrl->SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(hDC));
+    ::RestoreDC(hDC, saved);
+}
+
+void CListBase::DrawListItem(LPDRAWITEMSTRUCT lpDIS)
+{
+    if (!lpDIS || !m_pListCtrl || !m_pListCtrl->m_hWnd) return;
+    CListRowPainter(*this, *lpDIS).Paint();
+}
+
+void CListBase::DrawGridLines(CDC* pDC)
+{
+    if (!pDC || !m_pListCtrl) return;
+    const HWND hHeader = GetHeaderHandle();
+    CRect client, header;
+    m_pListCtrl->GetClientRect(&client);
+    ::GetWindowRect(hHeader, &header);
+    m_pListCtrl->ScreenToClient(&header);
+    const int top = ::IsWindowVisible(hHeader) ? static_cast<int>(header.bottom) : client.top;
+    const int scroll = m_pListCtrl->GetScrollPos(SB_HORZ);
+    const HDC hDC = pDC->GetSafeHdc();
+    CGdiHandle<HPEN> pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNFACE)));
+    CGdiSelectionHandle keep({hDC, ::SelectObject(hDC, pen.Get())});
+    const int count = static_cast<int>(::SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0));
+    for (int order = 0; order < count; ++order)
     {
-        if (!IsColumnInControl(i)) continue;
-        const WPARAM physical = GetPhysicalIndex(i);
-        HDITEMW item{};
-        item.mask = HDI_FORMAT;
-        if (!::SendMessageW(hHeader, HDM_GETITEMW, physical, reinterpret_cast<LPARAM>(&item))) continue;
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        item.fmt |= HDF_STRING;
-        if (m_bSortIcon && m_nSortColumn != 0 && i == sortIndex)
-            item.fmt |= m_nSortColumn > 0 ? HDF_SORTUP : HDF_SORTDOWN;
-        ::SendMessageW(hHeader, HDM_SETITEMW, physical, reinterpret_cast<LPARAM>(&item));
+        RECT item{};
+        const int physical = static_cast<int>(::SendMessageW(hHeader, HDM_ORDERTOINDEX, order, 0));
+        if (!::SendMessageW(hHeader, HDM_GETITEMRECT, physical, reinterpret_cast<LPARAM>(&item))) continue;
+        const int x = item.right - 1 - scroll;
+        if (x >= client.right) break;
+        ::MoveToEx(hDC, x, top, nullptr);
+        ::LineTo(hDC, x, client.bottom);
     }
+}
+
+void CListBase::OnListPaint()
+{
+    DefaultProc(WM_PAINT);
+    if (!m_bGridLines || m_bBkImage) return;
+    CClientDC dc(m_pListCtrl);
+    DrawGridLines(&dc);
+}
+
+BOOL CListBase::OnODCacheHint(NMHDR* pNMHDR, LRESULT*)
+{
+    const auto* pHint = reinterpret_cast<const NMLVCACHEHINT*>(pNMHDR);
+    m_nCacheHintFrom = pHint->iFrom;
+    m_nCacheHintTo = pHint->iTo;
+    return FALSE; // the parent fills its cache
+}
+
+LRESULT CListBase::OnSetImageList(WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT previous = DefaultProc(LVM_SETIMAGELIST, wParam, lParam);
+    // The control hands its small images to the header too; the header shows none of them.
+    if (wParam == LVSIL_SMALL)
+        if (HWND hHeader = GetHeaderHandle()) ::SendMessageW(hHeader, HDM_SETIMAGELIST, 0, 0);
+    return previous;
+}
+
+LRESULT CListBase::OnAnsiRefused(WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+LRESULT CListBase::OnAnsiIndexRefused(WPARAM, LPARAM)
+{
+    return -1;
+}
+
+void CListBase::MakeSyntheticMouseMove()
+{
+    m_tips.ResetTips();
+    m_bSyntheticMove = TRUE;
+    // Setting the cursor where it is makes the system send a mouse move: tips and hot rows follow.
+    POINT cursor;
+    if (::GetCursorPos(&cursor)) ::SetCursorPos(cursor.x, cursor.y);
+}
+
+LRESULT CListBase::OnSetExtendedStyle(WPARAM wParam, LPARAM lParam)
+{
+    const DWORD mask = wParam ? static_cast<DWORD>(wParam) : ~0u;
+    const auto style = static_cast<DWORD>(lParam);
+    const DWORD previous = m_dwExtendedStyle;
+    m_dwExtendedStyle = (previous & ~mask) | (style & mask);
+    if (!IsVisualStyleLevel2()) m_dwExtendedStyle &= ~(LVS_EX_DOUBLEBUFFER | LVS_EX_SIMPLESELECT);
+    if (mask & LVS_EX_INFOTIP) m_bInfoTips = (style & LVS_EX_INFOTIP) != 0;
+    if (mask & LVS_EX_LABELTIP) m_bLabelTips = (style & LVS_EX_LABELTIP) != 0;
+    // The list shows these tips itself.
+    DWORD toControl = m_dwExtendedStyle & ~(LVS_EX_INFOTIP | LVS_EX_LABELTIP);
+    constexpr DWORD kActivation = LVS_EX_ONECLICKACTIVATE | LVS_EX_TWOCLICKACTIVATE | LVS_EX_UNDERLINEHOT;
+    if (IsOwnerDrawn())
+    {
+        // An owner-drawn list emulates the activation styles (hand cursor, hot rows).
+        toControl &= ~kActivation;
+        if (mask & kActivation)
+        {
+            if (style & kActivation)
+            {
+                if (!m_hArrowCursor) m_hArrowCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+                if (!m_hHandCursor) m_hHandCursor = ::LoadCursorW(nullptr, IDC_HAND);
+            }
+            else
+                m_hCursor = nullptr;
+        }
+    }
+    DefaultProc(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, toControl);
+    return previous;
+}
+
+LRESULT CListBase::OnGetExtendedStyle(WPARAM, LPARAM)
+{
+    return m_dwExtendedStyle;
+}
+
+void CListBase::CreateTips()
+{
+    if (!m_pListCtrl || !m_pListCtrl->m_hWnd) return;
+    m_tips.CreateTips();
+    m_labelEditing.CreateLabelEdit();
+}
+
+void CListBase::SetUpList()
+{
+    CreateTips();
+    ShowSortIcon(TRUE);
+    ColorSortColumn(TRUE);
+    KeepLabelLeft(TRUE);
+    if (m_bThemesApplied || !IsVisualStyleLevel2() || GetWindowsVersion() < 0x0600) return;
+    m_bThemesApplied = TRUE;
+    IUxThemeLibrary& theme = GetUxThemeLibrary();
+    if (FAILED(theme.SetWindowTheme(m_pListCtrl->m_hWnd, L"Explorer", nullptr))) return;
+    m_pListCtrl->SendMessage(LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
+    if (IsOwnerDrawn()) m_hListTheme.Attach(theme.OpenThemeData(m_pListCtrl->m_hWnd, L"ListView"));
+}
+
+int CListBase::AppendColumn(int nColumnId, LPCWSTR lpszHeading, int nWidth, int bHideable, int nFormat)
+{
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_FMT;
+    column.pszText = const_cast<LPWSTR>(lpszHeading);
+    column.fmt = nFormat;
+    if (nWidth != -1)
+    {
+        column.mask |= LVCF_WIDTH;
+        column.cx = nWidth;
+    }
+    const int index = GetColumnCount();
+    if (m_pListCtrl->SendMessage(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column)) == -1) return -1;
+    m_aColumnData[index]->m_nSubItem = nColumnId;
+    m_columns.EnableColumnHiding(index, static_cast<BYTE>(bHideable));
+    return index;
+}
+
+POSITION CListBase::GetFirstCheckedItemPosition() const
+{
+    const int count = GetItemCountRaw();
+    for (int row = 0; row < count; ++row)
+        if (IsChecked(*m_pListCtrl, row)) return reinterpret_cast<POSITION>(static_cast<INT_PTR>(row + 1));
+    return nullptr;
+}
+
+int CListBase::GetNextCheckedItem(POSITION& pos) const
+{
+    const int item = static_cast<int>(reinterpret_cast<INT_PTR>(pos)) - 1;
+    pos = nullptr;
+    const int count = GetItemCountRaw();
+    for (int row = item + 1; row < count; ++row)
+        if (IsChecked(*m_pListCtrl, row))
+        {
+            pos = reinterpret_cast<POSITION>(static_cast<INT_PTR>(row + 1));
+            break;
+        }
+    return item;
+}
+
+void CListBase::OnListDestroy()
+{
+    m_labelEditing.OnCancelEditLabel(0, 0);
+    if (!IsOwnerData()) m_pListCtrl->SendMessage(LVM_DELETEALLITEMS);
+    DefaultProc(WM_DESTROY);
 }

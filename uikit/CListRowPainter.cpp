@@ -87,7 +87,7 @@ void CListRowPainter::ChooseHighlightColours()
         m_crFill = m_nRow == m_base.m_nActivationHotItem ? m_base.m_crHotColor : ::GetSysColor(COLOR_HIGHLIGHT);
     else if (m_bSelected && (m_dwStyle & LVS_SHOWSELALWAYS))
         m_crFill = ::GetSysColor(COLOR_BTNFACE);
-    m_crBackground = m_base.GetListBkColor();
+    m_crBackground = m_base.m_background.GetListBkColor();
 }
 
 void CListRowPainter::SelectRowFont()
@@ -138,7 +138,7 @@ void CListRowPainter::FillFullRowBackground()
         // Left of the label (the indent and the state image) keeps the list's background.
         CRect label;
         const int firstWidth = m_base.GetColumnWidthEx(firstColumn);
-        if (m_base.GetSubItemRectEx(m_nRow, m_nLabelColumn, LVIR_LABEL, label))
+        if (m_base.m_geometry.GetSubItemRectEx(m_nRow, m_nLabelColumn, LVIR_LABEL, label))
         {
             if (m_nScroll + label.left > 2) label.left += 2;
             area.left = std::min(static_cast<int>(label.left), static_cast<int>(m_bounds.left) + firstWidth);
@@ -214,7 +214,7 @@ bool CListRowPainter::ReadCellItem(CELL& cell)
 
 void CListRowPainter::ComputeTextRect(CELL& cell) const
 {
-    m_base.GetSubItemRectEx(m_nRow, cell.nColumn, LVIR_LABEL, cell.label);
+    m_base.m_geometry.GetSubItemRectEx(m_nRow, cell.nColumn, LVIR_LABEL, cell.label);
     if (cell.bLabel)
     {
         cell.text = cell.label;
@@ -240,7 +240,7 @@ COLORREF CListRowPainter::PaintCellBackground(const CELL& cell)
         CRect area = cell.area;
         if (!m_hTheme)
         {
-            area = m_base.GetTextExtent(m_nRow, cell.nColumn, cell.label);
+            area = m_base.m_geometry.GetTextExtent(m_nRow, cell.nColumn, cell.label);
             area.top = cell.area.top;
             area.bottom = cell.area.bottom;
         }
@@ -280,7 +280,8 @@ void CListRowPainter::DrawCellStateIcon(const CELL& cell)
 void CListRowPainter::DrawCellImage(const CELL& cell)
 {
     CRect iconRect;
-    if (!(cell.bLabel || cell.bImage) || !m_base.GetSubItemRectEx(m_nRow, cell.nColumn, LVIR_ICON, iconRect)) return;
+    if (!(cell.bLabel || cell.bImage) || !m_base.m_geometry.GetSubItemRectEx(m_nRow, cell.nColumn, LVIR_ICON, iconRect))
+        return;
     NMLVDISPINFOW info{};
     info.hdr.hwndFrom = m_list.m_hWnd;
     info.hdr.idFrom = static_cast<UINT_PTR>(m_list.GetDlgCtrlID());
@@ -295,7 +296,7 @@ void CListRowPainter::DrawCellImage(const CELL& cell)
     m_base.DefaultProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&param));
     info.item.lParam = param.lParam;
     LRESULT ignored = 0;
-    m_base.OnGetDispInfo(&info.hdr, &ignored);
+    m_base.m_items.OnGetDispInfo(&info.hdr, &ignored);
     cell.pItem->iImage = info.item.iImage;
     m_base.DrawSmallIcon(m_pDC, cell.pItem, &iconRect);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/CAsyncSocketEx.h"
+#include "LumoVersion.h"
 #include <memory>
 #include <vector>
 // The benchmarks' answering Lumo: accepts every application link into a TLink (a CWordLink with
@@ -13,7 +14,7 @@ public:
         if (nErrorCode != 0) return;
         auto pLink = std::make_unique<TLink>();
         if (!Accept(*pLink)) return;
-        pLink->SendCommand(L"STARTS 0 -1 %s\r", L"5.4.9.3");
+        pLink->SendCommand(L"STARTS 0 -1 %s\r", LUMO_VERSION_WTEXT);
         m_links.push_back(std::move(pLink));
     }
     std::vector<std::unique_ptr<TLink>> m_links;

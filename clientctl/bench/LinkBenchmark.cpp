@@ -17,6 +17,7 @@
 #include "framework/testing/CComApartment.h"
 #include "framework/testing/DispatchInvoke.h"
 #include "framework/testing/MessagePump.h"
+#include "LumoVersion.h"
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -201,7 +202,7 @@ int main()
 
     // Through CLumoSocket: connect, then synchronous calls and the big answer.
     auto* pLink = new CLumoSocket(nullptr);
-    pLink->SetOwnVersion(L"5.4.9.3");
+    pLink->SetOwnVersion(LUMO_VERSION_WTEXT);
     if (!pLink->Connect(L"127.0.0.1", static_cast<short>(nPort), 7, FALSE))
     {
         std::printf("link bench: CLumoSocket did not connect\n");

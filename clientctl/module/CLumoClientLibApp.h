@@ -8,6 +8,6 @@ class CLumoClientLibApp : public CWinApp
 public:
     BOOL InitInstance() override;
     int ExitInstance() override;
-    // The library's own file version, "5.4.9.3" in this release; empty when it cannot be read.
+    // The library's own file version, the release version the build gave it; empty when it cannot be read.
     CString GetFileVersion() const;
 };

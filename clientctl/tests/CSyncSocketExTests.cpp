@@ -30,10 +30,24 @@ public:
     }
     void OnDisconnected(int nErrorCode) override
     {
+        // Before the socket thread is told to quit: its link, and what the link holds, still exist.
+        m_nCommittedAtClose = CommittedBytes();
         CSyncSocketEx::OnDisconnected(nErrorCode);
         m_seen.push_back(L"Disconnected");
     }
     void OnLinkError(const CString& strText) override { m_seen.push_back(L"Error " + strText.Str()); }
+
+    // Private memory the process has committed, whether or not it was ever touched.
+    static size_t CommittedBytes()
+    {
+        size_t nTotal = 0;
+        MEMORY_BASIC_INFORMATION info{};
+        for (const BYTE* p = nullptr; ::VirtualQuery(p, &info, sizeof info) == sizeof info;
+             p = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize)
+            if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) nTotal += info.RegionSize;
+        return nTotal;
+    }
+    size_t m_nCommittedAtClose = 0;
 
     static std::wstring Join(const CStringArray& arrFields)
     {
@@ -305,6 +319,20 @@ TEST_F(SyncSocketTest, AnAbsurdLengthClosesTheLinkWithAReport)
     EXPECT_TRUE(m_seen.front().starts_with(L"Error ") && m_seen.front().find(L"4294967296") != std::wstring::npos)
         << "reported first";
     EXPECT_FALSE(m_pSocket->HasThread());
+    ExpectScriptDone(lumo);
+}
+
+// The length is the peer's word: until the bytes come, it costs no more than the bytes that came.
+TEST_F(SyncSocketTest, AnAnnouncedPayloadTakesMemoryOnlyAsItArrives)
+{
+    constexpr size_t kAnnounced = 512u * 1024 * 1024; // the most the link waits for
+    CScriptedLumo lumo(Accepted() + "line PUSHED -1 " + std::to_string(kAnnounced) + " x\nline abc\nclose\n");
+    ASSERT_TRUE(Connect(lumo));
+    const size_t nBefore = CProbeSocket::CommittedBytes();
+    ASSERT_TRUE(PumpUntil([&] { return Seen(m_seen, L"Disconnected"); }));
+    EXPECT_FALSE(Seen(m_seen, L"PUSHED x 0b")) << "the payload never came whole";
+    const size_t nAdded = m_pSocket->m_nCommittedAtClose > nBefore ? m_pSocket->m_nCommittedAtClose - nBefore : 0;
+    EXPECT_LT(nAdded, 64u * 1024 * 1024) << "8 bytes of an announced 512 MiB payload took " << nAdded << " bytes";
     ExpectScriptDone(lumo);
 }
 

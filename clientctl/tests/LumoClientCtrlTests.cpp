@@ -7,6 +7,7 @@
 #include "framework/CHandleOwner.h"
 #include "framework/testing/CPixelCanvas.h"
 #include "framework/testing/CTestContainerSite.h"
+#include "LumoVersion.h"
 #include <ocidl.h>
 #include <olectl.h>
 #include <cstring>
@@ -22,7 +23,7 @@ TEST_F(LumoClientCtrlTest, DefaultsBeforeInit)
     EXPECT_EQ(Text(Get(Id::kPort)), L"1905s");
     EXPECT_EQ(Text(Get(Id::kApplicationId)), L"1");
     EXPECT_EQ(Text(Get(Id::kLumoAddress)), L"'127.0.0.1'");
-    EXPECT_EQ(Text(Call(Id::kVersion)), L"'5.4.9.3'");
+    EXPECT_EQ(Text(Call(Id::kVersion)), L"'" LUMO_VERSION_WTEXT L"'");
     EXPECT_EQ(Text(Call(Id::kUninit)), L"0b");
     EXPECT_TRUE(Events().empty());
 }
@@ -545,9 +546,9 @@ TEST_F(LumoClientCtrlTest, LogModeFileAppendsToAnExistingFileOnly)
     ASSERT_TRUE(PumpUntilEvent(L"7(2)"));
     const std::vector<BYTE> abc{1, 2, 3};
     const unsigned long nCrc = CStaticTools::GetChecksumForMemory(abc.data(), 3);
-    const std::wstring mismatch = L"The version of LumoClient.ocx (v 5.4.9.3) is different from the version of LUMO "
-                                  L"(v 5.4.10.\u00E9) you are trying to connect to.\nTo avoid any problems please "
-                                  L"upgrade LumoClient.ocx";
+    const std::wstring mismatch = L"The version of LumoClient.ocx (v " + std::wstring(LUMO_VERSION_WTEXT) +
+                                  L") is different from the version of LUMO (v 5.4.10.\u00E9) you are trying to "
+                                  L"connect to.\nTo avoid any problems please upgrade LumoClient.ocx";
     const auto inCodePage = [&](UINT nCodePage) {
         std::string text(mismatch.size() * 4, '\0');
         text.resize(

@@ -4,6 +4,7 @@
 #include "framework/CComPtr.h"
 #include "framework/testing/CActivationContextScope.h"
 #include "framework/testing/ModuleExport.h"
+#include "LumoVersion.h"
 #include <gtest/gtest.h>
 #include <oleauto.h>
 #include <string>
@@ -71,15 +72,15 @@ TEST_F(LumoClientModule, FileVersionIs5493)
     VS_FIXEDFILEINFO* pInfo = nullptr;
     UINT nLength = 0;
     ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&pInfo), &nLength));
-    EXPECT_EQ(pInfo->dwFileVersionMS, MAKELONG(4, 5));
-    EXPECT_EQ(pInfo->dwFileVersionLS, MAKELONG(3, 9));
-    EXPECT_EQ(pInfo->dwProductVersionMS, MAKELONG(4, 5));
-    EXPECT_EQ(pInfo->dwProductVersionLS, MAKELONG(3, 9));
+    EXPECT_EQ(pInfo->dwFileVersionMS, MAKELONG(LUMO_VERSION_MINOR, LUMO_VERSION_MAJOR));
+    EXPECT_EQ(pInfo->dwFileVersionLS, MAKELONG(LUMO_VERSION_REVISION, LUMO_VERSION_BUILD));
+    EXPECT_EQ(pInfo->dwProductVersionMS, MAKELONG(LUMO_VERSION_MINOR, LUMO_VERSION_MAJOR));
+    EXPECT_EQ(pInfo->dwProductVersionLS, MAKELONG(LUMO_VERSION_REVISION, LUMO_VERSION_BUILD));
     EXPECT_EQ(pInfo->dwFileType, static_cast<DWORD>(VFT_DLL));
     wchar_t* text = nullptr;
     ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
                                  reinterpret_cast<void**>(&text), &nLength));
-    EXPECT_STREQ(text, L"5.4.9.3");
+    EXPECT_STREQ(text, LUMO_VERSION_WTEXT);
 }
 
 TEST_F(LumoClientModule, StringTableCarriesTheLibrarysTexts)

@@ -12,12 +12,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "desktop", "tests"))
 
 import test_lumo_logon as logon  # noqa: E402  (reads the first two arguments)
+from lumo_road import release_version  # noqa: E402
 
 CLIENT_EXE = sys.argv[3]
 
 
 class LumoClientOnLumoTest(logon.LumoLogonTest):
     def test_client_registers_with_the_logged_on_lumo(self):
+        self.assertEqual(self.version, release_version(), "Lumo.exe carries the VERSION file's version")
+
         def check(probe, pa, po):
             output = self.prefix.file("client.txt")
             with open(output, "w") as out:

@@ -401,7 +401,9 @@ TEST(ProcessInformation, FileNameUserPortAndThreadState)
     EXPECT_EQ(domainById, domain);
 
     WSADATA wsa{};
-    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+    const int started = WSAStartup(MAKEWORD(2, 2), &wsa);
+    ASSERT_EQ(started, 0);
+    CWinsockStartup winsock(started == 0);
     CSocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -418,7 +420,7 @@ TEST(ProcessInformation, FileNameUserPortAndThreadState)
     }
     listener.Close();
     EXPECT_EQ(CUtilities::GetTcpPortOwner(address.sin_port), 0u) << "nobody listens there any more";
-    WSACleanup();
+    winsock.Close();
 
     EXPECT_TRUE(CUtilities::IsThreadRunning(GetCurrentThreadId()));
     DWORD finishedId = 0;

@@ -20,7 +20,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 bool Signal(unsigned short nPort, HWND hwnd)
 {
     WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return false;
+    const CWinsockStartup winsock(WSAStartup(MAKEWORD(2, 2), &wsa) == 0);
+    if (!winsock.IsValid()) return false;
     bool bSent = false;
     {
         CSocketHandle link(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
@@ -33,7 +34,6 @@ bool Signal(unsigned short nPort, HWND hwnd)
         bSent = link.IsValid() && connect(link, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
                 send(link, line, n, 0) == n;
     }
-    WSACleanup();
     return bSent;
 }
 } // namespace

@@ -11,6 +11,7 @@
 #include "sessions/CJexSocket.h"
 #include "tests/support/CScriptedApps.h"
 #include "tests/support/CScriptedJex.h"
+#include "LumoVersion.h"
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
@@ -86,7 +87,7 @@ protected:
     // Jex's link up and following the script after its greeting, then the main window on it.
     void StartWith(const std::string& script)
     {
-        m_pJex = std::make_unique<CScriptedJex>("handshake\ngreet 0 6.2.14.7 0.0.0.0\n" + script);
+        m_pJex = std::make_unique<CScriptedJex>("handshake\ngreet 0 " LUMO_VERSION_TEXT " 0.0.0.0\n" + script);
         m_pApp->m_nJexPort = m_pJex->Port();
         ASSERT_TRUE(m_pApp->Connect(FALSE));
         ASSERT_TRUE(m_pApp->GetJexSocket());

@@ -16,6 +16,7 @@
 #include "framework/testing/UserInput.h"
 #include "sessions/CJexSocket.h"
 #include "tests/support/CJexSessions.h"
+#include "LumoVersion.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
@@ -28,7 +29,7 @@ namespace
 {
 using Lines = std::vector<std::wstring>;
 
-constexpr char kGreeting[] = "handshake\ngreet 0 6.2.14.7 0.0.0.0\n";
+constexpr char kGreeting[] = "handshake\ngreet 0 " LUMO_VERSION_TEXT " 0.0.0.0\n";
 constexpr char kNoRefusal[] = "Jex sent a greeting that Lumo cannot read.";
 
 std::wstring Str(const CString& s)
@@ -283,7 +284,7 @@ TEST_F(ConnectionTest, AJexThatNeverAnswersTheHandshakeIsLeftWhenItsRoundsAreOve
 
 TEST_F(ConnectionTest, AnUnreadableGreetingEndsTheWaitWithABox)
 {
-    CJexSessions jex(1, 10, {"handshake\ngreet x 6.2.14.7 0.0.0.0\ndrain"});
+    CJexSessions jex(1, 10, {"handshake\ngreet x " LUMO_VERSION_TEXT " 0.0.0.0\ndrain"});
     App().m_nJexPort = jex.Port();
     CMessageBoxAnswerer boxes;
     EXPECT_FALSE(ConnectWith([] { return true; }));

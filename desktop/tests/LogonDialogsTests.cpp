@@ -22,6 +22,7 @@
 #include "sessions/CJexSocket.h"
 #include "sessions/CLumoClientSocket.h"
 #include "tests/support/CScriptedJex.h"
+#include "LumoVersion.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
@@ -35,7 +36,7 @@ using Lines = CScriptedJex::Lines;
 
 std::string Greeting(int nFlags)
 {
-    return "handshake\ngreet " + std::to_string(nFlags) + " 6.2.14.7 0.0.0.0\n";
+    return "handshake\ngreet " + std::to_string(nFlags) + " " LUMO_VERSION_TEXT " 0.0.0.0\n";
 }
 
 std::wstring Str(const CString& s)

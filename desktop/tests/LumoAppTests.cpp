@@ -11,6 +11,7 @@
 #include "framework/testing/MessagePump.h"
 #include "uikit/IDialogHost.h"
 #include "sessions/CCallResultSettings.h"
+#include "LumoVersion.h"
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -390,7 +391,7 @@ TEST_F(LumoAppTest, FoldersEndInABackslashAndTheWorkFolderComesBack)
 TEST_F(LumoAppTest, VersionStringIsTheFileVersion)
 {
     m_pApp = std::make_unique<CLumoApp>();
-    EXPECT_EQ(Str(App().GetVersionString()), L"6.2.14.7");
+    EXPECT_EQ(Str(App().GetVersionString()), LUMO_VERSION_WTEXT);
 }
 
 struct DefaultResultCase

@@ -19,6 +19,13 @@ for folder in (os.path.join(ROOT, "tests", "probe"), os.path.join(ROOT, "tests",
 from runner import WinePrefix, free_port  # noqa: E402
 from updateservice import UpdateServiceStandIn  # noqa: E402
 
+
+def release_version():
+    """The release version the build gives Lumo.exe and LumoClient.ocx: the VERSION file's."""
+    with open(os.path.join(ROOT, "VERSION"), encoding="ascii") as f:
+        return f.read().strip()
+
+
 SEED = r"""[HKEY_LOCAL_MACHINE\Software\Quelmoor\LUMO\Settings]
 "LatestInstalledSetup"="6.1.0.0"
 """

@@ -17,11 +17,12 @@ sys.path[:0] = [os.path.join(ROOT, "tests", "probe"), os.path.join(ROOT, "tests"
 
 from probe import Probe, ProbeError, unescape, wine_path  # noqa: E402
 from runner import WINE, free_port  # noqa: E402
-from lumo_road import JexSessions, LumoProgramTest, listening, two_free_ports  # noqa: E402
+from lumo_road import JexSessions, LumoProgramTest, listening, release_version, two_free_ports  # noqa: E402
 
 PROBE_EXE, LUMO_EXE = sys.argv[1:3]
 
-GREETING = "handshake\ngreet 0 6.2.14.7 0.0.0.0\n"
+# Jex of the same release as Lumo: no version warning.
+GREETING = "handshake\ngreet 0 %s 0.0.0.0\n" % release_version()
 
 PEERS = os.path.join(ROOT, "tests", "peers")
 
@@ -171,7 +172,7 @@ class LumoConnectTest(LumoProgramTest):
         self.run_lumo("-jex:127.0.0.1:%d -hide" % port, check)
 
     def test_6_an_unreadable_greeting_shows_its_box_and_ends_start_up(self):
-        self.jex = JexSessions(1, 20, ["handshake\ngreet x 6.2.14.7 0.0.0.0\ndrain"])
+        self.jex = JexSessions(1, 20, ["handshake\ngreet x %s 0.0.0.0\ndrain" % release_version()])
 
         def check(probe):
             box, text = probe.until("box").split(" ", 1)

@@ -29,6 +29,7 @@ SEED_TEXT = os.environ.get("LUMO_FUZZ_SEED", "3637309570")
 SEED = random.SystemRandom().randrange(1 << 32) if SEED_TEXT == "random" else int(SEED_TEXT)
 BATCHES = 10
 WORKING_SET_BOUND = 400 * 1024 * 1024  # bytes; a leak per line would pass it long before the end
+PORT_PHASE_BOUND = 600  # seconds one batch's lines to the two ports may take
 
 APP_WORDS = ["APLGIN", "HEARTB", "CURTIM", "TTSYNC", "CNPROP", "SNDINT", "AGSTAT", "GETVAR", "SETVAR",
              "LOGOFF", "ALOGOF", "DIALNB", "HANGUP", "SNDMSG", "RCVINT", "STARTS"]
@@ -181,6 +182,8 @@ class LumoFuzzTest(LumoProgramTest):
         rng = random.Random(SEED)
         per_batch = max(1, COUNT // BATCHES)
         script = main_road(self.version_text()).splitlines()[:-1]  # the road without its drain
+        # Jex waits for each batch's ports to be done; a large count on a busy machine takes minutes.
+        script += ["timeout %d" % PORT_PHASE_BOUND]
         for batch in range(BATCHES):
             lines = [mutated(rng, JEX_WORDS, True).replace("\r", " ") for _ in range(per_batch)]
             script += ["waitfile go%d" % batch]
@@ -197,8 +200,10 @@ class LumoFuzzTest(LumoProgramTest):
                       % (wine_path(LUMO_EXE), self.jex.port, pa, po))
             self.assertTrue(wait_until(lambda: received_in_order(self.jex, ROAD_LINES), 40), "no log-on")
             for batch in range(BATCHES):
+                started = time.monotonic()
                 self.fuzz_current(rng, pa, per_batch)
                 self.fuzz_old(rng, po, per_batch)
+                print("batch %d: the ports took %.1f s" % (batch, time.monotonic() - started), file=sys.stderr)
                 with open(os.path.join(self.jex.folder, "go%d" % batch), "w"):
                     pass
                 self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(self.jex.folder, "sent%d" % batch)),

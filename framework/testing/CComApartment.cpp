@@ -1,8 +1,6 @@
 #include "framework/testing/CComApartment.h"
 
-CComApartment::CComApartment() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-
-CComApartment::~CComApartment()
+CComApartment::CComApartment() noexcept
+    : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)), m_com(SUCCEEDED(m_hr))
 {
-    if (SUCCEEDED(m_hr)) ::CoUninitialize();
 }

@@ -4,6 +4,7 @@
 #include "framework/CArray.h"
 #include "framework/CComBSTR.h"
 #include "framework/CComVariant.h"
+#include "framework/CHandleOwner.h"
 #include "framework/COleDateTime.h"
 #include "framework/COleException.h"
 #include <gtest/gtest.h>
@@ -19,8 +20,8 @@ SAFEARRAY* MakeByteArray(const std::vector<BYTE>& bytes)
     void* data = nullptr;
     if (array && SUCCEEDED(SafeArrayAccessData(array, &data)))
     {
+        const CSafeArrayAccess access(array);
         if (!bytes.empty()) memcpy(data, bytes.data(), bytes.size());
-        SafeArrayUnaccessData(array);
     }
     return array;
 }
@@ -33,8 +34,8 @@ std::vector<BYTE> BytesOf(const VARIANT& v)
     void* data = nullptr;
     if (SUCCEEDED(SafeArrayAccessData(v.parray, &data)))
     {
+        const CSafeArrayAccess access(v.parray);
         if (!bytes.empty()) memcpy(bytes.data(), data, bytes.size());
-        SafeArrayUnaccessData(v.parray);
     }
     return bytes;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 #include <oleauto.h>
+#include "framework/CHandleOwner.h"
 #include <gtest/gtest.h>
 #include "SmokeTypeLib.h"
 #include <array>
@@ -14,14 +15,6 @@
 namespace
 {
 constexpr UINT WM_APP_SOCKET = WM_APP + 1;  // wParam: socket; lParam: event and error
-
-struct WinsockSession
-{
-    WinsockSession() { ok = WSAStartup(MAKEWORD(2, 2), &data) == 0; }
-    ~WinsockSession() { if (ok) WSACleanup(); }
-    WSADATA data{};
-    bool ok = false;
-};
 
 // Records every socket notification that reaches a message-only window.
 struct SocketEvents
@@ -95,8 +88,9 @@ std::vector<BYTE> Rc4Stream(const std::vector<BYTE>& key, size_t length)
 
 TEST(PlatformSmoke, SocketsExchangeDataThroughWindowNotifications)
 {
-    WinsockSession wsa;
-    ASSERT_TRUE(wsa.ok);
+    WSADATA data{};
+    const CWinsockStartup wsa(WSAStartup(MAKEWORD(2, 2), &data) == 0);
+    ASSERT_TRUE(wsa.IsValid());
 
     SocketEvents record;
     WNDCLASSW wc{};

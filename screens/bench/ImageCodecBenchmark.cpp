@@ -4,6 +4,7 @@
 // into a plain raster; ours reads plain RGB strips directly), and GIF 2048 x 2048 decode and encode (aim <= 1.5x WIC's).
 #include "framework/testing/BestSeconds.h"
 #include "screens/CImageCP.h"
+#include "screens/TiffStreamIO.h"
 #include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
@@ -172,13 +173,12 @@ void Tiff()
     const double tRead = BestSeconds([&] { CImageCP(path.c_str(), CImageCP::typeTIFF); }, kRounds);
     const double tLibRead = BestSeconds(
         [&] {
-            TIFF* pTiff = TIFFOpenW(path.c_str(), "r");
+            const CTiffHandle pTiff(TIFFOpenW(path.c_str(), "r"));
             uint32_t w = 0, h = 0;
             TIFFGetField(pTiff, TIFFTAG_IMAGEWIDTH, &w);
             TIFFGetField(pTiff, TIFFTAG_IMAGELENGTH, &h);
             std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
             TIFFReadRGBAImage(pTiff, w, h, raster.data(), 1);
-            TIFFClose(pTiff);
         },
         kRounds);
     Report("tiff read 2000x1500x24", tRead, tLibRead, "TIFFReadRGBAImage", 1.2);
@@ -193,7 +193,7 @@ void Gif()
     const UINT w = 2048, h = 2048;
     const double tEncode = BestSeconds([&] { picture.Save(path.c_str(), CImageCP::typeGIF); }, kRounds);
     const double tDecode = BestSeconds([&] { CImageCP(path.c_str(), CImageCP::typeGIF); }, kRounds);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CComInitialization com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     IWICImagingFactory* pFactory = nullptr;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&pFactory))))
     {
@@ -243,7 +243,7 @@ void Gif()
         },
         kRounds);
     pFactory->Release();
-    CoUninitialize();
+    com.Close();
     if (!bWicOk) std::printf("gif: a WIC step failed; its times are not comparable\n");
     Report("gif encode 2048x2048", tEncode, tWicEncode, "WIC", 1.5);
     Report("gif decode 2048x2048", tDecode, tWicDecode, "WIC", 1.5);

@@ -489,6 +489,29 @@ TEST_F(JexCommandsTest, ANulAnywhereInAPayloadCommandLeavesTheLinkInStep)
     EXPECT_EQ(nStamp, 99);
 }
 
+// A length the link cannot count costs that line only: the link stays open and reads on.
+TEST_F(JexCommandsTest, APayloadLongerThanTheLinkCanHoldDropsOnlyItsLine)
+{
+    std::string script = "handshake push=0\ngreet 0 5.4.9.6 0.0.0.0\nexpect ALOGON .*\n";
+    int nStamp = 0;
+    for (const PayloadWord& w : kPayloadWords)
+        for (const wchar_t* pszLength : {L"2147483647", L"4294967295", L"2147450880"})
+        {
+            std::wstring line = w.word;
+            for (const std::wstring& field : w.fields)
+                line += L" " + (field == L"{size}" ? std::wstring(pszLength) : field == L"{crc}" ? L"0" : field);
+            const std::string stamp = std::to_string(++nStamp);
+            script += "sendlines " + JexLinkFixture::ScriptText(line) + "\\rHEARTB 1 " + stamp +
+                      "\nexpectline HEARTB 0 " + stamp + "\n";
+        }
+    script += "send ENDOUT 999\nexpectline ALOGOF\nclosed\n";
+    ASSERT_TRUE(Start(script));
+    EXPECT_TRUE(WaitForMarker()) << "every heartbeat behind a huge length was answered on the same link";
+    EXPECT_NE(m_pLink->m_hSocket, INVALID_SOCKET) << "the link is still open";
+    Finish();
+    EXPECT_EQ(nStamp, 18);
+}
+
 TEST_F(JexCommandsTest, AnswersForTheWaitingWindowAndTheMainWindowsMessages)
 {
     ASSERT_TRUE(Start("handshake push=0\ngreet 0 5.4.9.6 0.0.0.0\nexpect ALOGON .*\n"

@@ -413,9 +413,95 @@ TEST_F(SessionCoreTest, AnIdHeldOnBothPortsStaysUntilBothClose)
     EXPECT_FALSE(m_core.IsProgramConnected(0));
     EXPECT_EQ(m_app.m_started, std::vector<long>{0}) << "its open call needs it back";
     EXPECT_EQ(m_app.m_nShown, 1) << "the last application left while the desktop was hidden";
-    EXPECT_EQ(m_app.m_nChecks, 3);
+    EXPECT_EQ(m_app.m_nChecks, 2) << "the refused program's close checks nothing";
     const std::vector<Lines> lines = FinishAndReadLines();
     EXPECT_EQ(lines.at(2), Lines{}) << "the refused program got no answer";
+}
+
+// Only a registered application leaving is a departure. What follows one: the program is gone
+// (seen here as the restart of BrennClient, whose open call nobody serves), the hidden desktop shows
+// when nobody is left, and the Jex link is checked.
+TEST_F(SessionCoreTest, OnlyARegisteredApplicationsDepartureHasConsequences)
+{
+    struct RemovalCase
+    {
+        const char* why;
+        std::function<BOOL(CSessionCore&, CAppLink*, CAppLink*)> act; // the removal's result
+        BOOL bRemoved;
+        bool bGone;
+        int nShown;
+        int nChecks;
+    };
+    const RemovalCase cases[] = {
+        {"closed before its APLGIN (id -1)",
+         [](CSessionCore& core, CAppLink* pFirst, CAppLink*) { return core.RemoveApplication(-1, pFirst); }, FALSE,
+         false, 0, 0},
+        {"closed before its APLGIN on the old port",
+         [](CSessionCore& core, CAppLink* pFirst, CAppLink*) { return core.RemoveOldApplication(-1, pFirst); }, FALSE,
+         false, 0, 0},
+        {"a refused second id",
+         [](CSessionCore& core, CAppLink* pFirst, CAppLink* pSecond) {
+             EXPECT_TRUE(core.AddApplication(5, pFirst, TRUE, 1));
+             EXPECT_FALSE(core.AddApplication(5, pSecond, TRUE, 1));
+             const BOOL bRemoved = core.RemoveApplication(5, pSecond);
+             EXPECT_EQ(core.FindApplication(5), pFirst) << "the holder stays";
+             return bRemoved;
+         },
+         FALSE, false, 0, 0},
+        {"a refused second id on the old port",
+         [](CSessionCore& core, CAppLink* pFirst, CAppLink* pSecond) {
+             EXPECT_TRUE(core.AddOldApplication(5, pFirst));
+             EXPECT_FALSE(core.AddOldApplication(5, pSecond));
+             return core.RemoveOldApplication(5, pSecond);
+         },
+         FALSE, false, 0, 0},
+        {"an id on one port while another stays",
+         [](CSessionCore& core, CAppLink* pFirst, CAppLink* pSecond) {
+             EXPECT_TRUE(core.AddOldApplication(5, pFirst));
+             EXPECT_TRUE(core.AddApplication(7, pSecond, TRUE, 1));
+             return core.RemoveOldApplication(5, pFirst);
+         },
+         TRUE, true, 0, 1},
+        {"an id on both ports, of which one closes",
+         [](CSessionCore& core, CAppLink* pFirst, CAppLink* pSecond) {
+             EXPECT_TRUE(core.AddApplication(5, pFirst, TRUE, 1));
+             EXPECT_TRUE(core.AddOldApplication(5, pSecond));
+             return core.RemoveApplication(5, pFirst);
+         },
+         TRUE, false, 0, 1},
+        {"the last program while hidden",
+         [](CSessionCore& core, CAppLink* pFirst, CAppLink*) {
+             EXPECT_TRUE(core.AddApplication(5, pFirst, TRUE, 1));
+             return core.RemoveApplication(5, pFirst);
+         },
+         TRUE, true, 1, 1},
+    };
+    ConnectApplications(2 * static_cast<int>(std::size(cases)));
+    size_t nLink = 0;
+    for (const RemovalCase& c : cases)
+    {
+        SCOPED_TRACE(c.why);
+        CRecordingAppHost app;
+        app.m_bVisible = FALSE;
+        CSessionCore core(app);
+        CSessionCore::Timings quick;
+        quick.nRegistrationPauseMs = 0;
+        core.SetTimings(quick);
+        core.Roles().Install(m_dlg);
+        core.SetJexSender(&m_jex);
+        auto pCall = CSmartObjectPtr<CCallInfo>(new CCallInfo(FALSE));
+        pCall->m_nCallId = 20;
+        pCall->m_nApplicationId = CSessionCore::kBrennClientId; // open, and BrennClient is not connected
+        core.AddCall(pCall);
+
+        CAppLink* pFirst = Link(nLink++);
+        CAppLink* pSecond = Link(nLink++);
+        EXPECT_EQ(c.act(core, pFirst, pSecond), c.bRemoved);
+        EXPECT_EQ(app.m_started, c.bGone ? std::vector<long>{0} : std::vector<long>{}) << "the program gone";
+        EXPECT_EQ(app.m_nShown, c.nShown) << "the desktop shown";
+        EXPECT_EQ(app.m_nChecks, c.nChecks) << "the Jex link checked";
+    }
+    FinishAndReadLines();
 }
 
 TEST_F(SessionCoreTest, ReplayMasterIsTakenReleasedAndHandedOnInIdOrder)

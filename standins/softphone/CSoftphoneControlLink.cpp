@@ -68,7 +68,8 @@ void CSoftphoneControlLink::StartOnce()
 DWORD WINAPI CSoftphoneControlLink::Run(LPVOID pParam)
 {
     WSADATA wsa;
-    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
+    const CWinsockStartup winsock(::WSAStartup(MAKEWORD(2, 2), &wsa) == 0);
+    if (!winsock.IsValid()) return 1;
     {
         CSocketHandle link(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
         sockaddr_in peer{};
@@ -102,7 +103,6 @@ DWORD WINAPI CSoftphoneControlLink::Run(LPVOID pParam)
             }
         }
     }
-    ::WSACleanup();
     return 0;
 }
 

@@ -3,7 +3,11 @@
 #include "framework/COleDateTime.h"
 #include "framework/CStringArray.h"
 #include "standins/tarvex/CKeyInSession.h"
+#include "standins/tarvex/CMasqueAnswers.h"
 #include "standins/tarvex/CMasqueEntryError.h"
+#include "standins/tarvex/CMasqueInterviewFile.h"
+#include "standins/tarvex/CMasqueNavigation.h"
+#include "standins/tarvex/CMasqueScreens.h"
 #include "standins/tarvex/CQuota.h"
 #include "standins/tarvex/CReponse.h"
 #include <memory>
@@ -22,7 +26,8 @@ class CQuestionnaire;
 
 // One interview on a survey: an answer per position (a position is a question index), the current
 // position, the route and the hooks its actions call. Subclasses override the hooks; the engine calls
-// them as the route passes an action's question.
+// them as the route passes an action's question. Moving along the route, the screens, checking and
+// storing answers and the saved interview are the work of its helpers.
 class CMasqueSaisie
 {
 public:
@@ -38,56 +43,115 @@ public:
     // Screens. AvancerEcran leaves the screen the position is on (running its route and, with
     // bRunActions, its actions) and hands out the next screen, or the screen of the position when it
     // is not the screen handed out last; false at the end. The caller deletes the screen.
-    bool AvancerEcran(CEcran*& pScreen, CListe* pVisited, CMasqueAjaxImpact* pImpact, bool bRunActions);
-    bool PreparerEcran(CEcran* pScreen, bool bWeb, bool bLiveLabels);
-    CEcran* CreateScreenForQuestion(int nPosition);
+    bool AvancerEcran(CEcran*& pScreen, CListe* pVisited, CMasqueAjaxImpact* pImpact, bool bRunActions)
+    {
+        return m_navigation.AvancerEcran(pScreen, pVisited, pImpact, bRunActions);
+    }
+    bool PreparerEcran(CEcran* pScreen, bool bWeb, bool bLiveLabels)
+    {
+        return m_screens.PreparerEcran(pScreen, bWeb, bLiveLabels);
+    }
+    CEcran* CreateScreenForQuestion(int nPosition) { return m_screens.CreateScreenForQuestion(nPosition); }
     // The page script that brings live labels up to date: for each element whose caption quotes
     // answers and now reads differently, the caption is changed and one line
     // "QuestionHandler.setLabel(position, "caption");" is added; the texts get the new captions.
-    CString RunLiveLabels(CEcran* pScreen, CStringArray& texts, int nSavedPosition);
-    bool EstEcranPourPosition(int nPosition) const; // a screen starts at that position
+    CString RunLiveLabels(CEcran* pScreen, CStringArray& texts, int nSavedPosition)
+    {
+        return m_screens.RunLiveLabels(pScreen, texts, nSavedPosition);
+    }
+    // A screen starts at that position.
+    bool EstEcranPourPosition(int nPosition) const { return m_screens.EstEcranPourPosition(nPosition); }
     // Goes back to just before the screen of the last answer before the position, so that
     // AvancerEcran hands out that screen again.
-    bool Reculer(int nPosition);
-    bool ReculerUpTo(int nPosition);
+    bool Reculer(int nPosition) { return m_navigation.Reculer(nPosition); }
+    bool ReculerUpTo(int nPosition) { return m_navigation.ReculerUpTo(nPosition); }
     bool ReculerUpToExactly(int nPosition) { return ReculerUpTo(nPosition); }
     // Replays the route from the current position up to the position; actions run again only while
     // the live-hooks flag is set.
-    bool Reposition(int nPosition);
-    bool AvancerUpTo(int nPosition, CListe* pVisited, CMasqueAjaxImpact* pImpact);
+    bool Reposition(int nPosition) { return m_navigation.Reposition(nPosition); }
+    bool AvancerUpTo(int nPosition, CListe* pVisited, CMasqueAjaxImpact* pImpact)
+    {
+        return m_navigation.AvancerUpTo(nPosition, pVisited, pImpact);
+    }
     // Key-in: runs the route of the current position and moves to the next one to enter.
-    bool Avancer(CListe* pVisited, CMasqueAjaxImpact* pImpact);
-    bool MoveBackForEntry(int nPosition);
+    bool Avancer(CListe* pVisited, CMasqueAjaxImpact* pImpact) { return m_navigation.Avancer(pVisited, pImpact); }
+    bool MoveBackForEntry(int nPosition) { return m_navigation.MoveBackForEntry(nPosition); }
     // The route of one position: its skips set or clear the skipped state of what they pass over; mode
     // 2 (the position left validated) also runs the position's actions.
     bool IntegrerFiltre(int nPosition, bool bAfter, int nMode, bool bAll, void* pLanguageContext,
-                        CMasqueAjaxImpact* pImpact);
+                        CMasqueAjaxImpact* pImpact)
+    {
+        return m_navigation.IntegrerFiltre(nPosition, bAfter, nMode, bAll, pLanguageContext, pImpact);
+    }
 
     // Storing: true and the answer stored (state answered), or false and a new error the caller deletes.
     bool StockerReponseModalite(int nPosition, bool bMessages, const std::vector<long>& codes,
-                                CMasqueEntryError*& pError);
-    bool StockerReponseNumerique(int nPosition, const CString& strText, bool bMessages, CMasqueEntryError*& pError);
-    bool StockerReponseOuverte(int nPosition, const CString& strText, bool bMessages, CMasqueEntryError*& pError);
-    bool StockerReponseDate(int nPosition, const CString& strText, bool bMessages, CMasqueEntryError*& pError);
-    bool StockerAutreReponse(int nPosition, bool bMessages);
+                                CMasqueEntryError*& pError)
+    {
+        return m_answers.StockerReponseModalite(nPosition, bMessages, codes, pError);
+    }
+    bool StockerReponseNumerique(int nPosition, const CString& strText, bool bMessages, CMasqueEntryError*& pError)
+    {
+        return m_answers.StockerReponseNumerique(nPosition, strText, bMessages, pError);
+    }
+    bool StockerReponseOuverte(int nPosition, const CString& strText, bool bMessages, CMasqueEntryError*& pError)
+    {
+        return m_answers.StockerReponseOuverte(nPosition, strText, bMessages, pError);
+    }
+    bool StockerReponseDate(int nPosition, const CString& strText, bool bMessages, CMasqueEntryError*& pError)
+    {
+        return m_answers.StockerReponseDate(nPosition, strText, bMessages, pError);
+    }
+    bool StockerAutreReponse(int nPosition, bool bMessages)
+    {
+        return m_answers.StockerAutreReponse(nPosition, bMessages);
+    }
     // The same checks without storing.
     bool EstReponseModaliteOk(int nPosition, const std::vector<long>& codes, bool bValidate,
-                              CMasqueEntryError*& pError) const;
-    bool EstReponseNumeriqueOk(int nPosition, const CString& strText, bool bValidate, CMasqueEntryError*& pError) const;
-    bool EstReponseOuverteOk(int nPosition, const CString& strText, bool bValidate, CMasqueEntryError*& pError) const;
-    bool EstReponseDateOk(int nPosition, const CString& strText, bool bValidate, CMasqueEntryError*& pError) const;
+                              CMasqueEntryError*& pError) const
+    {
+        return m_answers.EstReponseModaliteOk(nPosition, codes, bValidate, pError);
+    }
+    bool EstReponseNumeriqueOk(int nPosition, const CString& strText, bool bValidate, CMasqueEntryError*& pError) const
+    {
+        return m_answers.EstReponseNumeriqueOk(nPosition, strText, bValidate, pError);
+    }
+    bool EstReponseOuverteOk(int nPosition, const CString& strText, bool bValidate, CMasqueEntryError*& pError) const
+    {
+        return m_answers.EstReponseOuverteOk(nPosition, strText, bValidate, pError);
+    }
+    bool EstReponseDateOk(int nPosition, const CString& strText, bool bValidate, CMasqueEntryError*& pError) const
+    {
+        return m_answers.EstReponseDateOk(nPosition, strText, bValidate, pError);
+    }
     // The survey's checks of the position's question; the first that fails gives the error.
-    bool IsValidityFilterOK(int nPosition, int nMode, CMasqueEntryError*& pError) const;
-    bool SetValueFromScript(int nPosition, const CString& strValue); // state "set by an action"
+    bool IsValidityFilterOK(int nPosition, int nMode, CMasqueEntryError*& pError) const
+    {
+        return m_answers.IsValidityFilterOK(nPosition, nMode, pError);
+    }
+    // State "set by an action".
+    bool SetValueFromScript(int nPosition, const CString& strValue)
+    {
+        return m_answers.SetValueFromScript(nPosition, strValue);
+    }
     // Ranks: one text per response of the question (in DonnerCodeModalites order), each empty or a rank
     // from 1; the codes come out in rank order. Ranks must start at 1 and follow each other.
     bool EstReponseRangOk(int nPosition, const CStringArray& texts, std::vector<long>& codes, bool bValidate,
-                          CMasqueEntryError*& pError) const;
+                          CMasqueEntryError*& pError) const
+    {
+        return m_answers.EstReponseRangOk(nPosition, texts, codes, bValidate, pError);
+    }
     // A typed response caption (any case) becomes its code; an empty text no code.
     bool IsResponseByNameOK(int nPosition, const CString& strText, std::vector<long>& codes,
-                            CMasqueEntryError*& pError) const;
+                            CMasqueEntryError*& pError) const
+    {
+        return m_answers.IsResponseByNameOK(nPosition, strText, codes, pError);
+    }
     // The engine's message of that number for the position: 1 an invalid answer, 2 a missing one.
-    CString WriteErrorMessage(int nMessage, int nPosition) const;
+    CString WriteErrorMessage(int nMessage, int nPosition) const
+    {
+        return m_answers.WriteErrorMessage(nMessage, nPosition);
+    }
 
     // Semi-open answers given in this interview: AddSemiOpen returns the new answer's id (from 1);
     // GetQuestionSemiOpens fills an array of modalities (code = id) the caller frees.
@@ -132,14 +196,14 @@ public:
     void ReenableRecordings() {}
     void StartKeyInSession(int nMode);
     CKeyInSession* GetKeyInSession() { return m_pKeyIn.get(); }
-    bool RenameAsCompleted(int nFlags, bool bRename);
+    bool RenameAsCompleted(int nFlags, bool bRename) { return m_file.RenameAsCompleted(nFlags, bRename); }
     // The interview kept under a call id, in the mask's folder (the temporary folder without one), for
     // the agent who takes the call over; DeleteFile removes it again.
-    bool Save(long nCallId);
-    bool DeleteFile(long nCallId, bool bCompleted);
-    CString GetSavedPath(long nCallId) const;
+    bool Save(long nCallId) { return m_file.Save(nCallId); }
+    bool DeleteFile(long nCallId, bool bCompleted) { return m_file.DeleteFile(nCallId, bCompleted); }
+    CString GetSavedPath(long nCallId) const { return m_file.GetSavedPath(nCallId); }
     // The chapters as a JSON array of {"position", "text", "current"} for the web pages.
-    CString GetChaptersToJson(int nPosition) const;
+    CString GetChaptersToJson(int nPosition) const { return m_screens.GetChaptersToJson(nPosition); }
     void SetWebIdentity(const CString& strText) { m_strWebIdentity = strText; }
     void SetWebResolution(const CString& strText) { m_strWebResolution = strText; }
     void SetWebCapabilities(const CString& strText) { m_strWebCapabilities = strText; }
@@ -147,8 +211,8 @@ public:
     // The saved interview: "TVX-INTERVIEW 1" and one line per field and answer. Loading a text of
     // another survey, or a malformed one, throws the framework's archive exception and leaves the
     // mask as it was.
-    virtual bool SaveToFile(CFile& file);
-    virtual void Serialize(CArchive& ar);
+    virtual bool SaveToFile(CFile& file) { return m_file.SaveToFile(file); }
+    virtual void Serialize(CArchive& ar) { m_file.Serialize(ar); }
 
     // Action hooks, in file order of the actions as the route passes their questions.
     virtual void IntegrerFiltreLanguage(int nPosition, int nFiltre, CMasqueAjaxImpact* pImpact);
@@ -189,25 +253,8 @@ public:
     CString m_strWebCapabilities;
 
 private:
-    bool CheckClosed(int nPosition, const std::vector<long>& codes, CMasqueEntryError*& pError) const;
-    bool CheckNumber(int nPosition, const CString& strText, double& dValue, CMasqueEntryError*& pError) const;
-    bool CheckDate(int nPosition, const CString& strText, double& dValue, CMasqueEntryError*& pError) const;
     const CQuestion* QuestionAt(int nPosition) const;
-    bool CheckKind(int nPosition, bool (CQuestion::*pfnIs)() const, CMasqueEntryError*& pError) const;
-    bool ScriptedCheck(LPCWSTR pszCall, int nPosition, bool bOk, CMasqueEntryError*& pError) const;
-    bool StoreText(LPCWSTR pszMember, int nPosition, const CString& strText, double dValue, bool bOk,
-                   CMasqueEntryError*& pError);
-    bool FinishStore(LPCWSTR pszMember, int nPosition, const CString& strArguments, bool bOk,
-                     CMasqueEntryError*& pError);
-    // Leaves a position: its route, and its actions when asked. Returns the next position.
-    int PassPosition(int nPosition, bool bRunActions, CMasqueAjaxImpact* pImpact, CListe* pVisited);
-    int NextReachable(int nPosition) const; // the first position from there that is not skipped
-    void RunActions(int nPosition, CMasqueAjaxImpact* pImpact);
-    CEcran* MakeScreen(int nScreen) const;
-    std::unique_ptr<CElement> MakeBlock(const CQuestion& question, int nPosition) const;
     CString FormatAnswer(int nPosition) const;
-    std::string WriteText() const; // in UTF-8
-    void ReadText(const std::vector<BYTE>& text);
 
     CQuestionnaire* m_pQuestionnaire;
     std::vector<CReponse> m_reponses;
@@ -223,4 +270,15 @@ private:
         CString m_strText;
     };
     std::vector<CGivenSemiOpen> m_semiOpens;
+
+    // The helpers, one a concern; each reaches the interview through the members above.
+    CMasqueNavigation m_navigation;
+    CMasqueScreens m_screens;
+    CMasqueAnswers m_answers;
+    CMasqueInterviewFile m_file;
+
+    friend class CMasqueNavigation;
+    friend class CMasqueScreens;
+    friend class CMasqueAnswers;
+    friend class CMasqueInterviewFile;
 };

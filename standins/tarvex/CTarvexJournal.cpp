@@ -121,3 +121,11 @@ CString CTarvexJournal::FromLong(long n)
     str.Format(L"%ld", n);
     return str;
 }
+
+CString CTarvexJournal::FromNumbers(std::initializer_list<long> values)
+{
+    CString str;
+    for (long n : values)
+        str.AppendFormat(str.IsEmpty() ? L"%ld" : L", %ld", n);
+    return str;
+}

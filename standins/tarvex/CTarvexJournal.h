@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/CString.h"
+#include <initializer_list>
 #include <map>
 #include <vector>
 
@@ -24,4 +25,6 @@ public:
     // Result texts of the journal lines.
     static CString FromBool(bool b) { return b ? CString(L"true") : CString(L"false"); }
     static CString FromLong(long n);
+    // Argument texts: the numbers joined by ", ".
+    static CString FromNumbers(std::initializer_list<long> values);
 };

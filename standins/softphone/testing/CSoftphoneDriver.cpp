@@ -30,8 +30,8 @@ std::wstring Unescape(const std::string& text)
 CSoftphoneDriver::CSoftphoneDriver()
 {
     WSADATA wsa;
-    m_bWinsock = ::WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
-    if (!m_bWinsock) return;
+    m_winsock.Attach(::WSAStartup(MAKEWORD(2, 2), &wsa) == 0);
+    if (!m_winsock.IsValid()) return;
     m_listener.Attach(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -51,7 +51,7 @@ CSoftphoneDriver::~CSoftphoneDriver()
     ::SetEnvironmentVariableA("TESSALY_OPAL_CONTROL_PORT", nullptr);
     m_link.Close();
     m_listener.Close();
-    if (m_bWinsock) ::WSACleanup();
+    m_winsock.Close();
 }
 
 bool CSoftphoneDriver::EnsureConnected(DWORD timeoutMs)

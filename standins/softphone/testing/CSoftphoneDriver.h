@@ -40,8 +40,8 @@ public:
 
 private:
     bool ReadLine(std::string* pLine);
+    CWinsockStartup m_winsock; // first: the sockets below close before Winsock is cleaned up
     CSocketHandle m_listener;
     CSocketHandle m_link;
     std::string m_pending;
-    bool m_bWinsock = false;
 };

@@ -1,47 +1,72 @@
-// CListBase: rows and cells (the ITEM_DATA records), their texts served to the control, the
-// program's item data in everything the program sees, and the rectangles of rows and cells.
+#include "uikit/CListItemStore.h"
 #include "uikit/CListBase.h"
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
-// ---- records --------------------------------------------------------------------------------
+namespace
+{
+void CopyTextOut(LVITEMW& item, LPCWSTR pszText)
+{
+    if (!item.pszText || item.cchTextMax <= 0) return;
+    ::lstrcpynW(item.pszText, pszText ? pszText : L"", item.cchTextMax);
+}
+} // namespace
 
-ITEM_DATA* CListBase::TakeRecord(std::unique_ptr<ITEM_DATA> record)
+CListItemStore::CListItemStore(CListBase& list) : m_list(list) {}
+
+void CListItemStore::InsertColumnCells(int nColumn, int nOldCount)
+{
+    for (auto& [key, item] : m_itemRecords)
+    {
+        // A row inserted while the list had no column keeps its label cell for the first one.
+        auto& cells = item->m_cells;
+        if (static_cast<int>(cells.size()) <= nOldCount)
+            cells.insert(cells.begin() + std::min(nColumn, static_cast<int>(cells.size())), nullptr);
+    }
+}
+
+void CListItemStore::EraseColumnCells(int nColumn)
+{
+    for (auto& [key, item] : m_itemRecords)
+        if (nColumn < static_cast<int>(item->m_cells.size())) item->m_cells.erase(item->m_cells.begin() + nColumn);
+}
+
+ITEM_DATA* CListItemStore::TakeRecord(std::unique_ptr<ITEM_DATA> record)
 {
     ITEM_DATA* pRecord = record.get();
     m_itemRecords.emplace(pRecord, std::move(record));
     return pRecord;
 }
 
-void CListBase::FreeRecord(ITEM_DATA* pRecord)
+void CListItemStore::FreeRecord(ITEM_DATA* pRecord)
 {
     if (pRecord) m_itemRecords.erase(pRecord);
 }
 
-ITEM_DATA* CListBase::FindRecord(LPARAM lParam) const
+ITEM_DATA* CListItemStore::FindRecord(LPARAM lParam) const
 {
     const auto found = m_itemRecords.find(reinterpret_cast<const ITEM_DATA*>(lParam));
     return found != m_itemRecords.end() ? found->second.get() : nullptr;
 }
 
-ITEM_DATA* CListBase::GetItemRecord(int nItem) const
+ITEM_DATA* CListItemStore::GetItemRecord(int nItem) const
 {
-    if (nItem < 0 || IsOwnerData()) return nullptr;
+    if (nItem < 0 || m_list.IsOwnerData()) return nullptr;
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = nItem;
-    if (!DefaultProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    if (!m_list.DefaultProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
     return FindRecord(item.lParam);
 }
 
-bool CListBase::UsesCallbackTexts() const
+bool CListItemStore::UsesCallbackTexts() const
 {
     // A sorting control needs the texts themselves to place its rows.
-    return !(GetListStyle() & (LVS_SORTASCENDING | LVS_SORTDESCENDING));
+    return !(m_list.GetListStyle() & (LVS_SORTASCENDING | LVS_SORTDESCENDING));
 }
 
-LVITEMW CListBase::MakeControlItem(const LVITEMW& request, int nPhysical) const
+LVITEMW CListItemStore::MakeControlItem(const LVITEMW& request, int nPhysical) const
 {
     LVITEMW item = request;
     item.mask &= ~LVIF_PARAM;
@@ -51,9 +76,7 @@ LVITEMW CListBase::MakeControlItem(const LVITEMW& request, int nPhysical) const
     return item;
 }
 
-// ---- inserting, changing and deleting rows --------------------------------------------------
-
-LRESULT CListBase::OnInsertItem(WPARAM, LPARAM lParam)
+LRESULT CListItemStore::OnInsertItem(WPARAM, LPARAM lParam)
 {
     const auto* pRequest = reinterpret_cast<const LVITEMW*>(lParam);
     if (!pRequest || pRequest->iItem < 0) return -1;
@@ -69,33 +92,33 @@ LRESULT CListBase::OnInsertItem(WPARAM, LPARAM lParam)
 
     ITEM_DATA* pRecord = TakeRecord(std::move(record));
     m_bInItemChange = TRUE;
-    const int result = static_cast<int>(DefaultProc(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&toControl)));
+    const int result = static_cast<int>(m_list.DefaultProc(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&toControl)));
     m_bInItemChange = FALSE;
     if (result == -1)
     {
         FreeRecord(pRecord);
         return -1;
     }
-    pRecord->m_cells.resize(std::max(GetColumnCount(), 1));
+    pRecord->m_cells.resize(std::max(m_list.GetColumnCount(), 1));
     pRecord->m_cells[0] = std::make_unique<ITEM_DATA::CELL>(*pRequest);
-    ResetTips();
-    MakeSyntheticMouseMove();
+    m_list.m_tips.ResetTips();
+    m_list.MakeSyntheticMouseMove();
     return result;
 }
 
-LRESULT CListBase::OnSetItem(WPARAM, LPARAM lParam)
+LRESULT CListItemStore::OnSetItem(WPARAM, LPARAM lParam)
 {
     const auto* pRequest = reinterpret_cast<const LVITEMW*>(lParam);
-    if (!pRequest || pRequest->iItem < 0 || !IsValidColumn(pRequest->iSubItem)) return FALSE;
+    if (!pRequest || pRequest->iItem < 0 || !m_list.IsValidColumn(pRequest->iSubItem)) return FALSE;
     const int n = pRequest->iSubItem;
     ITEM_DATA* pRecord = GetItemRecord(pRequest->iItem);
     if (!pRecord) return FALSE;
-    if (IsColumnInControl(n))
+    if (m_list.IsColumnInControl(n))
     {
         if ((pRequest->mask & ~LVIF_PARAM) || (n == 0 && (pRequest->mask & LVIF_STATE)))
         {
-            LVITEMW toControl = MakeControlItem(*pRequest, GetPhysicalIndex(n));
-            if (!DefaultProc(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&toControl))) return FALSE;
+            LVITEMW toControl = MakeControlItem(*pRequest, m_list.GetPhysicalIndex(n));
+            if (!m_list.DefaultProc(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&toControl))) return FALSE;
         }
     }
     else if (pRequest->mask & LVIF_STATE)
@@ -106,7 +129,7 @@ LRESULT CListBase::OnSetItem(WPARAM, LPARAM lParam)
         state.iItem = pRequest->iItem;
         state.state = pRequest->state;
         state.stateMask = pRequest->stateMask;
-        if (!DefaultProc(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&state))) return FALSE;
+        if (!m_list.DefaultProc(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&state))) return FALSE;
     }
 
     if (pRequest->mask & LVIF_PARAM)
@@ -117,7 +140,8 @@ LRESULT CListBase::OnSetItem(WPARAM, LPARAM lParam)
     const UINT cellBits = pRequest->mask & (LVIF_TEXT | LVIF_IMAGE | LVIF_INDENT);
     if (cellBits)
     {
-        if (static_cast<int>(pRecord->m_cells.size()) < GetColumnCount()) pRecord->m_cells.resize(GetColumnCount());
+        if (static_cast<int>(pRecord->m_cells.size()) < m_list.GetColumnCount())
+            pRecord->m_cells.resize(m_list.GetColumnCount());
         auto& cell = pRecord->m_cells[n];
         if (!cell)
             cell = std::make_unique<ITEM_DATA::CELL>(*pRequest);
@@ -129,26 +153,27 @@ LRESULT CListBase::OnSetItem(WPARAM, LPARAM lParam)
             cell->m_item.mask |= pRequest->mask;
         }
     }
-    ResetTips();
-    MakeSyntheticMouseMove();
+    m_list.m_tips.ResetTips();
+    m_list.MakeSyntheticMouseMove();
     return TRUE;
 }
 
-LRESULT CListBase::OnSetItemText(WPARAM wParam, LPARAM lParam)
+LRESULT CListItemStore::OnSetItemText(WPARAM wParam, LPARAM lParam)
 {
     const auto* pRequest = reinterpret_cast<const LVITEMW*>(lParam);
     const int row = static_cast<int>(wParam);
-    if (!pRequest || row < 0 || !IsValidColumn(pRequest->iSubItem)) return FALSE;
+    if (!pRequest || row < 0 || !m_list.IsValidColumn(pRequest->iSubItem)) return FALSE;
     const int n = pRequest->iSubItem;
     ITEM_DATA* pRecord = GetItemRecord(row);
     if (!pRecord) return FALSE;
-    if (IsColumnInControl(n))
+    if (m_list.IsColumnInControl(n))
     {
-        LVITEMW toControl = MakeControlItem(*pRequest, GetPhysicalIndex(n));
+        LVITEMW toControl = MakeControlItem(*pRequest, m_list.GetPhysicalIndex(n));
         toControl.mask |= LVIF_TEXT;
-        if (!DefaultProc(LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&toControl))) return FALSE;
+        if (!m_list.DefaultProc(LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&toControl))) return FALSE;
     }
-    if (static_cast<int>(pRecord->m_cells.size()) < GetColumnCount()) pRecord->m_cells.resize(GetColumnCount());
+    if (static_cast<int>(pRecord->m_cells.size()) < m_list.GetColumnCount())
+        pRecord->m_cells.resize(m_list.GetColumnCount());
     auto& cell = pRecord->m_cells[n];
     if (!cell)
     {
@@ -164,44 +189,42 @@ LRESULT CListBase::OnSetItemText(WPARAM wParam, LPARAM lParam)
         cell->SetText(pRequest->pszText);
         cell->m_item.mask |= LVIF_TEXT;
     }
-    ResetTips();
-    MakeSyntheticMouseMove();
+    m_list.m_tips.ResetTips();
+    m_list.MakeSyntheticMouseMove();
     return TRUE;
 }
 
-LRESULT CListBase::OnDeleteItem(WPARAM wParam, LPARAM)
+LRESULT CListItemStore::OnDeleteItem(WPARAM wParam, LPARAM)
 {
     const int row = static_cast<int>(wParam);
     if (row < 0) return FALSE;
     ITEM_DATA* pRecord = GetItemRecord(row);
     m_bInItemChange = TRUE;
-    const BOOL deleted = static_cast<BOOL>(DefaultProc(LVM_DELETEITEM, row));
+    const BOOL deleted = static_cast<BOOL>(m_list.DefaultProc(LVM_DELETEITEM, row));
     m_bInItemChange = FALSE;
     if (deleted) FreeRecord(pRecord);
     return deleted;
 }
 
-LRESULT CListBase::OnDeleteAllItems(WPARAM, LPARAM)
+LRESULT CListItemStore::OnDeleteAllItems(WPARAM, LPARAM)
 {
     // The records are freed after the control let go of its rows: its LVN_DELETEITEM
     // notifications still show the program the rows' item data.
     m_bInItemChange = TRUE;
-    const BOOL deleted = static_cast<BOOL>(DefaultProc(LVM_DELETEALLITEMS));
+    const BOOL deleted = static_cast<BOOL>(m_list.DefaultProc(LVM_DELETEALLITEMS));
     m_bInItemChange = FALSE;
-    if (deleted && !IsOwnerData()) m_itemRecords.clear();
+    if (deleted && !m_list.IsOwnerData()) m_itemRecords.clear();
     return deleted;
 }
 
-// ---- reading rows ---------------------------------------------------------------------------
-
-CString CListBase::RequestCallbackText(const ITEM_DATA& record, int nItem, int nColumn) const
+CString CListItemStore::RequestCallbackText(const ITEM_DATA& record, int nItem, int nColumn) const
 {
     wchar_t buffer[260] = {};
-    CWnd* pParent = m_pListCtrl ? m_pListCtrl->GetParent() : nullptr;
+    CWnd* pParent = m_list.m_pListCtrl ? m_list.m_pListCtrl->GetParent() : nullptr;
     if (!pParent || !pParent->m_hWnd) return CString();
     NMLVDISPINFOW info{};
-    info.hdr.hwndFrom = m_pListCtrl->m_hWnd;
-    info.hdr.idFrom = static_cast<UINT_PTR>(m_pListCtrl->GetDlgCtrlID());
+    info.hdr.hwndFrom = m_list.m_pListCtrl->m_hWnd;
+    info.hdr.idFrom = static_cast<UINT_PTR>(m_list.m_pListCtrl->GetDlgCtrlID());
     info.hdr.code = LVN_GETDISPINFOW;
     info.item.mask = LVIF_TEXT;
     info.item.iItem = nItem;
@@ -209,21 +232,21 @@ CString CListBase::RequestCallbackText(const ITEM_DATA& record, int nItem, int n
     info.item.pszText = buffer;
     info.item.cchTextMax = static_cast<int>(std::size(buffer));
     info.item.lParam = record.m_lParam;
-    const BYTE nested = std::exchange(m_bInGetDispInfo, TRUE);
+    const BYTE nested = std::exchange(m_list.m_bInGetDispInfo, TRUE);
     pParent->SendMessage(WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
-    m_bInGetDispInfo = nested;
+    m_list.m_bInGetDispInfo = nested;
     if (!info.item.pszText) return CString();
     buffer[std::size(buffer) - 1] = L'\0';
     // The parent may answer with a pointer of its own instead of filling the buffer.
     return info.item.pszText == buffer ? CString(buffer) : CString(info.item.pszText);
 }
 
-CString CListBase::GetCellText(int nItem, int nColumn) const
+CString CListItemStore::GetCellText(int nItem, int nColumn) const
 {
-    if (IsColumnInControl(nColumn))
+    if (m_list.IsColumnInControl(nColumn))
     {
         // The control answers with the program's callback texts as well.
-        return m_pListCtrl ? m_pListCtrl->GetItemText(nItem, nColumn) : CString();
+        return m_list.m_pListCtrl ? m_list.m_pListCtrl->GetItemText(nItem, nColumn) : CString();
     }
     const ITEM_DATA* pRecord = GetItemRecord(nItem);
     const ITEM_DATA::CELL* pCell = pRecord ? pRecord->Cell(nColumn) : nullptr;
@@ -232,29 +255,20 @@ CString CListBase::GetCellText(int nItem, int nColumn) const
     return pCell->HasRealText() ? CString(pCell->m_item.pszText) : CString();
 }
 
-namespace
-{
-void CopyTextOut(LVITEMW& item, LPCWSTR pszText)
-{
-    if (!item.pszText || item.cchTextMax <= 0) return;
-    ::lstrcpynW(item.pszText, pszText ? pszText : L"", item.cchTextMax);
-}
-} // namespace
-
-LRESULT CListBase::OnGetItem(WPARAM, LPARAM lParam)
+LRESULT CListItemStore::OnGetItem(WPARAM, LPARAM lParam)
 {
     auto* pItem = reinterpret_cast<LVITEMW*>(lParam);
-    if (!pItem || pItem->iItem < 0 || !IsValidColumn(pItem->iSubItem)) return FALSE;
+    if (!pItem || pItem->iItem < 0 || !m_list.IsValidColumn(pItem->iSubItem)) return FALSE;
     const int n = pItem->iSubItem;
     const bool textAsked = (pItem->mask & LVIF_TEXT) != 0;
     const bool bufferUsable = pItem->pszText && pItem->cchTextMax > 0;
-    if (IsColumnInControl(n))
+    if (m_list.IsColumnInControl(n))
     {
         // A text buffer of no size is never handed to the control to write into.
         LVITEMW request = *pItem;
-        request.iSubItem = GetPhysicalIndex(n);
+        request.iSubItem = m_list.GetPhysicalIndex(n);
         if (textAsked && !bufferUsable) request.mask &= ~LVIF_TEXT;
-        if (!DefaultProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&request))) return FALSE;
+        if (!m_list.DefaultProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&request))) return FALSE;
         request.iSubItem = n;
         request.mask = pItem->mask;
         if (pItem->mask & LVIF_PARAM)
@@ -267,7 +281,7 @@ LRESULT CListBase::OnGetItem(WPARAM, LPARAM lParam)
     row.mask = LVIF_PARAM | (pItem->mask & LVIF_STATE);
     row.iItem = pItem->iItem;
     row.stateMask = pItem->stateMask;
-    if (!DefaultProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&row))) return FALSE;
+    if (!m_list.DefaultProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&row))) return FALSE;
     const ITEM_DATA* pRecord = FindRecord(row.lParam);
     const ITEM_DATA::CELL* pCell = pRecord ? pRecord->Cell(n) : nullptr;
     if (!pCell) return FALSE;
@@ -286,22 +300,22 @@ LRESULT CListBase::OnGetItem(WPARAM, LPARAM lParam)
     return TRUE;
 }
 
-LRESULT CListBase::OnGetItemText(WPARAM wParam, LPARAM lParam)
+LRESULT CListItemStore::OnGetItemText(WPARAM wParam, LPARAM lParam)
 {
     auto* pItem = reinterpret_cast<LVITEMW*>(lParam);
     const int row = static_cast<int>(wParam);
-    if (!pItem || row < 0 || !IsValidColumn(pItem->iSubItem)) return 0;
+    if (!pItem || row < 0 || !m_list.IsValidColumn(pItem->iSubItem)) return 0;
     if (!pItem->pszText || pItem->cchTextMax <= 0) return 0;
     const int n = pItem->iSubItem;
-    if (IsColumnInControl(n))
+    if (m_list.IsColumnInControl(n))
     {
         LVITEMW request = *pItem;
-        request.iSubItem = GetPhysicalIndex(n);
-        const LRESULT length = DefaultProc(LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&request));
+        request.iSubItem = m_list.GetPhysicalIndex(n);
+        const LRESULT length = m_list.DefaultProc(LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&request));
         pItem->pszText = request.pszText;
         return length;
     }
-    if (IsOwnerData()) return 0;
+    if (m_list.IsOwnerData()) return 0;
     const ITEM_DATA* pRecord = GetItemRecord(row);
     const ITEM_DATA::CELL* pCell = pRecord ? pRecord->Cell(n) : nullptr;
     if (!pCell || !pCell->m_item.pszText) return 0;
@@ -310,13 +324,13 @@ LRESULT CListBase::OnGetItemText(WPARAM wParam, LPARAM lParam)
     return static_cast<LRESULT>(::lstrlenW(pItem->pszText));
 }
 
-LRESULT CListBase::OnFindItem(WPARAM wParam, LPARAM lParam)
+LRESULT CListItemStore::OnFindItem(WPARAM wParam, LPARAM lParam)
 {
     const auto* pFind = reinterpret_cast<const LVFINDINFOW*>(lParam);
     if (!pFind) return -1;
-    if (!(pFind->flags & LVFI_PARAM) || IsOwnerData()) return DefaultProc(LVM_FINDITEMW, wParam, lParam);
+    if (!(pFind->flags & LVFI_PARAM) || m_list.IsOwnerData()) return m_list.DefaultProc(LVM_FINDITEMW, wParam, lParam);
     const int start = static_cast<int>(wParam);
-    const int count = GetItemCountRaw();
+    const int count = m_list.GetItemCountRaw();
     auto matches = [&](int row) {
         const ITEM_DATA* pRecord = GetItemRecord(row);
         return pRecord && pRecord->m_lParam == pFind->lParam;
@@ -329,9 +343,7 @@ LRESULT CListBase::OnFindItem(WPARAM wParam, LPARAM lParam)
     return -1;
 }
 
-// ---- texts for the control ------------------------------------------------------------------
-
-BOOL CListBase::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult)
+BOOL CListItemStore::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult)
 {
     auto* pInfo = reinterpret_cast<NMLVDISPINFOW*>(pNMHDR);
     if (m_bInItemChange)
@@ -339,14 +351,14 @@ BOOL CListBase::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult)
         *pResult = 0;
         return TRUE;
     }
-    if (m_bInGetDispInfo) return FALSE; // our own request to the parent: the parent answers it
+    if (m_list.m_bInGetDispInfo) return FALSE; // our own request to the parent: the parent answers it
     LVITEMW& item = pInfo->item;
     const int physical = item.iSubItem;
-    const int n = GetLogicalIndex(physical);
+    const int n = m_list.GetLogicalIndex(physical);
     if (n < 0) return FALSE;
     item.iSubItem = n;
     const ITEM_DATA* pRecord = nullptr;
-    if (!IsOwnerData())
+    if (!m_list.IsOwnerData())
     {
         pRecord = FindRecord(item.lParam);
         if (!pRecord) pRecord = GetItemRecord(item.iItem);
@@ -358,30 +370,23 @@ BOOL CListBase::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult)
         item.cchTextMax = static_cast<int>(pCell->m_strText.size()) + 1;
         *pResult = 0;
     }
-    else if (CWnd* pParent = m_pListCtrl->GetParent(); pParent && pParent->m_hWnd)
+    else if (CWnd* pParent = m_list.m_pListCtrl->GetParent(); pParent && pParent->m_hWnd)
     {
         const LPARAM held = item.lParam;
         if (pRecord) item.lParam = pRecord->m_lParam;
-        m_bInGetDispInfo = TRUE;
+        m_list.m_bInGetDispInfo = TRUE;
         *pResult = pParent->SendMessage(WM_NOTIFY, pNMHDR->idFrom, reinterpret_cast<LPARAM>(pNMHDR));
-        m_bInGetDispInfo = FALSE;
+        m_list.m_bInGetDispInfo = FALSE;
         item.lParam = held;
     }
     item.iSubItem = physical;
     return TRUE;
 }
 
-BOOL CListBase::OnODCacheHint(NMHDR* pNMHDR, LRESULT*)
+void CListItemStore::ShowProgramItemData(NMHDR* pNMHDR) const
 {
-    const auto* pHint = reinterpret_cast<const NMLVCACHEHINT*>(pNMHDR);
-    m_nCacheHintFrom = pHint->iFrom;
-    m_nCacheHintTo = pHint->iTo;
-    return FALSE; // the parent fills its cache
-}
-
-void CListBase::ShowProgramItemData(NMHDR* pNMHDR) const
-{
-    if (!pNMHDR || !m_pListCtrl || pNMHDR->hwndFrom != m_pListCtrl->m_hWnd || m_itemRecords.empty()) return;
+    if (!pNMHDR || !m_list.m_pListCtrl || pNMHDR->hwndFrom != m_list.m_pListCtrl->m_hWnd || m_itemRecords.empty())
+        return;
     auto translate = [this](LPARAM& value) {
         if (const ITEM_DATA* pRecord = FindRecord(value)) value = pRecord->m_lParam;
     };
@@ -422,43 +427,4 @@ void CListBase::ShowProgramItemData(NMHDR* pNMHDR) const
     default:
         break;
     }
-}
-
-// ---- image lists ----------------------------------------------------------------------------
-
-LRESULT CListBase::OnSetImageList(WPARAM wParam, LPARAM lParam)
-{
-    const LRESULT previous = DefaultProc(LVM_SETIMAGELIST, wParam, lParam);
-    // The control hands its small images to the header too; the header shows none of them.
-    if (wParam == LVSIL_SMALL)
-        if (HWND hHeader = GetHeaderHandle()) ::SendMessageW(hHeader, HDM_SETIMAGELIST, 0, 0);
-    return previous;
-}
-
-LRESULT CListBase::OnAnsiRefused(WPARAM, LPARAM)
-{
-    return FALSE;
-}
-
-LRESULT CListBase::OnAnsiIndexRefused(WPARAM, LPARAM)
-{
-    return -1;
-}
-
-// ---- tips and the synthetic mouse move ------------------------------------------------------
-
-void CListBase::ResetTips()
-{
-    m_nTipItem = -1;
-    m_nTipSubItem = -1;
-    m_nTipHitFlags = 0;
-}
-
-void CListBase::MakeSyntheticMouseMove()
-{
-    ResetTips();
-    m_bSyntheticMove = TRUE;
-    // Setting the cursor where it is makes the system send a mouse move: tips and hot rows follow.
-    POINT cursor;
-    if (::GetCursorPos(&cursor)) ::SetCursorPos(cursor.x, cursor.y);
 }

@@ -5,6 +5,7 @@
 // category. Texts escape backslash, tab, CR and LF with a backslash; tabs keep the many answer lines
 // cheap to write and read. Both ways the text goes line by line through buffers that are used again,
 // not a heap block per line or field: under Wine those cost more than the work on the lines.
+#include "standins/tarvex/CMasqueInterviewFile.h"
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "core/CPropertyList.h"
 #include "framework/CArchive.h"
@@ -148,10 +149,9 @@ size_t FormatNan(double dValue, char (&szValue)[32])
     const auto nBits = std::bit_cast<std::uint64_t>(dValue);
     const char* pszSign = (nBits & kSignBit) ? "-" : "";
     const std::uint64_t nMantissa = nBits & kMantissaBits;
-    const int nChars = nMantissa == kQuietNanBits
-                           ? std::snprintf(szValue, sizeof(szValue), "%snan", pszSign)
-                           : std::snprintf(szValue, sizeof(szValue), "%snan(0x%llx)", pszSign,
-                                           static_cast<unsigned long long>(nMantissa));
+    const int nChars = nMantissa == kQuietNanBits ? std::snprintf(szValue, sizeof(szValue), "%snan", pszSign)
+                                                  : std::snprintf(szValue, sizeof(szValue), "%snan(0x%llx)", pszSign,
+                                                                  static_cast<unsigned long long>(nMantissa));
     return static_cast<size_t>(std::max(0, nChars));
 }
 
@@ -239,22 +239,33 @@ long ParseLongField(const CField& field, int nLine, int nBase = 10)
 }
 } // namespace
 
-std::string CMasqueSaisie::WriteText() const
+CMasqueInterviewFile::CMasqueInterviewFile(CMasqueSaisie& mask) : m_mask(mask) {}
+
+bool CMasqueInterviewFile::RenameAsCompleted(int nFlags, bool bRename)
+{
+    m_mask.m_bCompleted = true;
+    const bool bOk = CTarvexScript::Decide(L"CMasqueSaisie::RenameAsCompleted", true);
+    CTarvexJournal::Append(L"CMasqueSaisie", L"RenameAsCompleted", CTarvexJournal::FromNumbers({nFlags, bRename}),
+                           CTarvexJournal::FromBool(bOk));
+    return bOk;
+}
+
+std::string CMasqueInterviewFile::WriteText() const
 {
     std::wstring text = kHeader;
     text += L"\n";
     CPropertyList interview;
-    interview.SetProperty(L"survey", m_pQuestionnaire->m_nId);
-    interview.SetProperty(L"seed", m_nSeed);
-    interview.SetProperty(L"position", m_nPosition);
-    interview.SetProperty(L"language", m_nLangue);
-    interview.SetProperty(L"callid", m_nCallId);
-    interview.SetProperty(L"result", static_cast<int>(m_nCallResult));
-    interview.SetProperty(L"subresult", static_cast<int>(m_nSubResult));
-    interview.SetProperty(L"resultset", static_cast<int>(m_bResultSet));
-    interview.SetProperty(L"completed", static_cast<int>(m_bCompleted));
-    interview.SetProperty(L"ivr", m_strIvrNumber);
-    interview.SetProperty(L"callinfo", m_strCallInfo);
+    interview.SetProperty(L"survey", m_mask.m_pQuestionnaire->m_nId);
+    interview.SetProperty(L"seed", m_mask.m_nSeed);
+    interview.SetProperty(L"position", m_mask.m_nPosition);
+    interview.SetProperty(L"language", m_mask.m_nLangue);
+    interview.SetProperty(L"callid", m_mask.m_nCallId);
+    interview.SetProperty(L"result", static_cast<int>(m_mask.m_nCallResult));
+    interview.SetProperty(L"subresult", static_cast<int>(m_mask.m_nSubResult));
+    interview.SetProperty(L"resultset", static_cast<int>(m_mask.m_bResultSet));
+    interview.SetProperty(L"completed", static_cast<int>(m_mask.m_bCompleted));
+    interview.SetProperty(L"ivr", m_mask.m_strIvrNumber);
+    interview.SetProperty(L"callinfo", m_mask.m_strCallInfo);
     CString strFields = interview.GetString();
     strFields.TrimRight();
     text += L"INTERVIEW ";
@@ -269,9 +280,9 @@ std::string CMasqueSaisie::WriteText() const
     };
     wchar_t szNumber[40];
     char szValue[32];
-    for (int i = 0; i < GetNbreReponse(); ++i)
+    for (int i = 0; i < m_mask.GetNbreReponse(); ++i)
     {
-        const CReponse& reponse = m_reponses[static_cast<size_t>(i)];
+        const CReponse& reponse = m_mask.m_reponses[static_cast<size_t>(i)];
         if (reponse.m_nEtat == kTvxStateNotReached && reponse.m_codes.empty() && reponse.m_strTexte.IsEmpty() &&
             reponse.m_nDuree == 0)
             continue;
@@ -287,7 +298,7 @@ std::string CMasqueSaisie::WriteText() const
         text += L"\n";
         convertFull(false);
     }
-    for (const CGivenSemiOpen& given : m_semiOpens)
+    for (const CMasqueSaisie::CGivenSemiOpen& given : m_mask.m_semiOpens)
     {
         swprintf(szNumber, 40, L"SO\t%d\t%ld\t", given.m_nQuestion, given.m_nId);
         text += szNumber;
@@ -295,31 +306,30 @@ std::string CMasqueSaisie::WriteText() const
         text += L"\n";
         convertFull(false);
     }
-    for (const CString& strName : m_recordings)
+    for (const CString& strName : m_mask.m_recordings)
     {
         text += L"REC\t";
         AppendEscaped(text, strName);
         text += L"\n";
         convertFull(false);
     }
-    if (!m_quotaCategory.empty()) text += (L"QUOTACAT\t" + Hex(m_quotaCategory) + L"\n").GetString();
+    if (!m_mask.m_quotaCategory.empty()) text += (L"QUOTACAT\t" + Hex(m_mask.m_quotaCategory) + L"\n").GetString();
     convertFull(true);
     return utf8;
 }
 
-// Everything is read into copies first: a text that fails half-way leaves the mask untouched.
-void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
+void CMasqueInterviewFile::ReadText(const std::vector<BYTE>& bytes)
 {
     const char* pBytes = reinterpret_cast<const char*>(bytes.data());
     if (!bytes.empty() &&
         MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pBytes, static_cast<int>(bytes.size()), nullptr, 0) <= 0)
         RefuseLine(0, L"invalid UTF-8");
 
-    std::vector<CReponse> reponses(static_cast<size_t>(m_pQuestionnaire->GetNbreQuestion()));
+    std::vector<CReponse> reponses(static_cast<size_t>(m_mask.m_pQuestionnaire->GetNbreQuestion()));
     for (size_t i = 0; i < reponses.size(); ++i)
         reponses[i].m_nQuestion = static_cast<int>(i);
     std::vector<CString> recordings;
-    std::vector<CGivenSemiOpen> semiOpens;
+    std::vector<CMasqueSaisie::CGivenSemiOpen> semiOpens;
     std::vector<BYTE> category;
     CPropertyList interview;
     bool bInterviewSeen = false;
@@ -352,7 +362,7 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
         {
             if (bInterviewSeen) RefuseLine(nLine, L"second INTERVIEW line");
             interview.SetString(strLine.GetString() + 10, static_cast<size_t>(strLine.GetLength() - 10));
-            if (ReadLong(interview, L"survey", nLine) != m_pQuestionnaire->m_nId)
+            if (ReadLong(interview, L"survey", nLine) != m_mask.m_pQuestionnaire->m_nId)
                 RefuseLine(nLine, L"interview of another survey");
             bInterviewSeen = true;
             continue;
@@ -418,24 +428,24 @@ void CMasqueSaisie::ReadText(const std::vector<BYTE>& bytes)
     const long nResultSet = ReadLong(interview, L"resultset", 2);
     const long nCompleted = ReadLong(interview, L"completed", 2);
 
-    m_reponses.swap(reponses);
-    m_recordings.swap(recordings);
-    m_semiOpens.swap(semiOpens);
-    m_quotaCategory.swap(category);
-    m_nSeed = nSeed;
-    m_nPosition = static_cast<int>(nPosition);
-    m_nScreenShown = -1;
-    m_nLangue = static_cast<int>(nLangue);
-    m_nCallId = nCallId;
-    m_nCallResult = static_cast<short>(nResult);
-    m_nSubResult = static_cast<short>(nSubResult);
-    m_bResultSet = nResultSet != 0;
-    m_bCompleted = nCompleted != 0;
-    m_strIvrNumber = interview.GetPropertyString(L"ivr", L"");
-    m_strCallInfo = interview.GetPropertyString(L"callinfo", L"");
+    m_mask.m_reponses.swap(reponses);
+    m_mask.m_recordings.swap(recordings);
+    m_mask.m_semiOpens.swap(semiOpens);
+    m_mask.m_quotaCategory.swap(category);
+    m_mask.m_nSeed = nSeed;
+    m_mask.m_nPosition = static_cast<int>(nPosition);
+    m_mask.m_nScreenShown = -1;
+    m_mask.m_nLangue = static_cast<int>(nLangue);
+    m_mask.m_nCallId = nCallId;
+    m_mask.m_nCallResult = static_cast<short>(nResult);
+    m_mask.m_nSubResult = static_cast<short>(nSubResult);
+    m_mask.m_bResultSet = nResultSet != 0;
+    m_mask.m_bCompleted = nCompleted != 0;
+    m_mask.m_strIvrNumber = interview.GetPropertyString(L"ivr", L"");
+    m_mask.m_strCallInfo = interview.GetPropertyString(L"callinfo", L"");
 }
 
-bool CMasqueSaisie::SaveToFile(CFile& file)
+bool CMasqueInterviewFile::SaveToFile(CFile& file)
 {
     bool bOk = CTarvexScript::Decide(L"CMasqueSaisie::SaveToFile", true);
     if (bOk)
@@ -455,7 +465,7 @@ bool CMasqueSaisie::SaveToFile(CFile& file)
     return bOk;
 }
 
-void CMasqueSaisie::Serialize(CArchive& ar)
+void CMasqueInterviewFile::Serialize(CArchive& ar)
 {
     if (ar.IsStoring())
     {
@@ -481,12 +491,12 @@ void CMasqueSaisie::Serialize(CArchive& ar)
         throw;
     }
     CTarvexJournal::Append(L"CMasqueSaisie", L"Serialize", L"load",
-                           L"position " + CTarvexJournal::FromLong(m_nPosition));
+                           L"position " + CTarvexJournal::FromLong(m_mask.m_nPosition));
 }
 
-CString CMasqueSaisie::GetSavedPath(long nCallId) const
+CString CMasqueInterviewFile::GetSavedPath(long nCallId) const
 {
-    CString strFolder = m_strDirectory;
+    CString strFolder = m_mask.m_strDirectory;
     if (strFolder.IsEmpty())
     {
         wchar_t szTemp[MAX_PATH] = {};
@@ -494,18 +504,18 @@ CString CMasqueSaisie::GetSavedPath(long nCallId) const
     }
     if (!strFolder.IsEmpty() && strFolder[strFolder.GetLength() - 1] != L'\\') strFolder += L'\\';
     CString strPath;
-    strPath.Format(L"%sTvx%ld-%ld.tvi", strFolder.GetString(), m_pQuestionnaire->m_nId, nCallId);
+    strPath.Format(L"%sTvx%ld-%ld.tvi", strFolder.GetString(), m_mask.m_pQuestionnaire->m_nId, nCallId);
     return strPath;
 }
 
-bool CMasqueSaisie::Save(long nCallId)
+bool CMasqueInterviewFile::Save(long nCallId)
 {
     bool bOk = false;
     CFile file;
     if (CTarvexScript::Decide(L"CMasqueSaisie::Save", true) &&
         file.Open(GetSavedPath(nCallId).GetString(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
     {
-        bOk = SaveToFile(file);
+        bOk = m_mask.SaveToFile(file);
         try
         {
             file.Close();
@@ -520,7 +530,7 @@ bool CMasqueSaisie::Save(long nCallId)
     return bOk;
 }
 
-bool CMasqueSaisie::DeleteFile(long nCallId, bool bCompleted)
+bool CMasqueInterviewFile::DeleteFile(long nCallId, bool bCompleted)
 {
     const bool bOk =
         CTarvexScript::Decide(L"CMasqueSaisie::DeleteFile", ::DeleteFileW(GetSavedPath(nCallId).GetString()) != FALSE);

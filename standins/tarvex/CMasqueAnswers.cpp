@@ -1,4 +1,4 @@
-// The answers of an entry mask: checking, storing and showing them.
+#include "standins/tarvex/CMasqueAnswers.h"
 #include "standins/tarvex/CMasqueSaisie.h"
 #include "standins/tarvex/CQuestionnaire.h"
 #include "standins/tarvex/CTarvexJournal.h"
@@ -14,27 +14,22 @@ bool Refuse(CMasqueEntryError*& pError, int nPosition, const CString& strText, i
     pError->m_nPosition = nPosition;
     return false;
 }
-
-CString FormatNumber(double dValue)
-{
-    CString str;
-    str.Format(L"%g", dValue);
-    return str;
-}
 } // namespace
 
-bool CMasqueSaisie::CheckKind(int nPosition, bool (CQuestion::*pfnIs)() const, CMasqueEntryError*& pError) const
+CMasqueAnswers::CMasqueAnswers(CMasqueSaisie& mask) : m_mask(mask) {}
+
+bool CMasqueAnswers::CheckKind(int nPosition, bool (CQuestion::*pfnIs)() const, CMasqueEntryError*& pError) const
 {
-    const CQuestion* pQuestion = QuestionAt(nPosition);
+    const CQuestion* pQuestion = m_mask.QuestionAt(nPosition);
     if (!pQuestion) return Refuse(pError, nPosition, L"No question at this position");
     if (!(pQuestion->*pfnIs)()) return Refuse(pError, nPosition, L"Wrong kind of answer for this question");
     return true;
 }
 
-bool CMasqueSaisie::CheckClosed(int nPosition, const std::vector<long>& codes, CMasqueEntryError*& pError) const
+bool CMasqueAnswers::CheckClosed(int nPosition, const std::vector<long>& codes, CMasqueEntryError*& pError) const
 {
     if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
-    const CQuestion& question = *QuestionAt(nPosition);
+    const CQuestion& question = *m_mask.QuestionAt(nPosition);
     CString strText;
     for (size_t i = 0; i < codes.size(); ++i)
     {
@@ -71,12 +66,13 @@ bool CMasqueSaisie::CheckClosed(int nPosition, const std::vector<long>& codes, C
     return true;
 }
 
-bool CMasqueSaisie::CheckNumber(int nPosition, const CString& strText, double& dValue, CMasqueEntryError*& pError) const
+bool CMasqueAnswers::CheckNumber(int nPosition, const CString& strText, double& dValue,
+                                 CMasqueEntryError*& pError) const
 {
     if (!CheckKind(nPosition, &CQuestion::EstNumeriqueLibre, pError)) return false;
     dValue = kTvxNoValue;
     if (strText.IsEmpty()) return true;
-    const CQuestion& question = *QuestionAt(nPosition);
+    const CQuestion& question = *m_mask.QuestionAt(nPosition);
     wchar_t* pEnd = nullptr;
     dValue = wcstod(strText.GetString(), &pEnd);
     if (!pEnd || *pEnd != L'\0' || iswspace(strText[0])) return Refuse(pError, nPosition, L"Not a number");
@@ -91,7 +87,7 @@ bool CMasqueSaisie::CheckNumber(int nPosition, const CString& strText, double& d
     return true;
 }
 
-bool CMasqueSaisie::CheckDate(int nPosition, const CString& strText, double& dValue, CMasqueEntryError*& pError) const
+bool CMasqueAnswers::CheckDate(int nPosition, const CString& strText, double& dValue, CMasqueEntryError*& pError) const
 {
     if (!CheckKind(nPosition, &CQuestion::EstDate, pError)) return false;
     dValue = kTvxNoValue;
@@ -103,8 +99,7 @@ bool CMasqueSaisie::CheckDate(int nPosition, const CString& strText, double& dVa
     return true;
 }
 
-// A test may script a check to refuse: it then hands out an error like a real refusal.
-bool CMasqueSaisie::ScriptedCheck(LPCWSTR pszCall, int nPosition, bool bOk, CMasqueEntryError*& pError) const
+bool CMasqueAnswers::ScriptedCheck(LPCWSTR pszCall, int nPosition, bool bOk, CMasqueEntryError*& pError) const
 {
     const bool bScripted = CTarvexScript::Decide(pszCall, bOk);
     if (bOk && !bScripted) Refuse(pError, nPosition, L"Refused by the test script");
@@ -116,8 +111,8 @@ bool CMasqueSaisie::ScriptedCheck(LPCWSTR pszCall, int nPosition, bool bOk, CMas
     return bScripted;
 }
 
-bool CMasqueSaisie::FinishStore(LPCWSTR pszMember, int nPosition, const CString& strArguments, bool bOk,
-                                CMasqueEntryError*& pError)
+bool CMasqueAnswers::FinishStore(LPCWSTR pszMember, int nPosition, const CString& strArguments, bool bOk,
+                                 CMasqueEntryError*& pError)
 {
     CString strCall = L"CMasqueSaisie::";
     strCall += pszMember;
@@ -130,24 +125,24 @@ bool CMasqueSaisie::FinishStore(LPCWSTR pszMember, int nPosition, const CString&
     return bScripted;
 }
 
-bool CMasqueSaisie::StockerReponseModalite(int nPosition, bool /*bMessages*/, const std::vector<long>& codes,
-                                           CMasqueEntryError*& pError)
+bool CMasqueAnswers::StockerReponseModalite(int nPosition, bool /*bMessages*/, const std::vector<long>& codes,
+                                            CMasqueEntryError*& pError)
 {
     pError = nullptr;
     const bool bOk = CheckClosed(nPosition, codes, pError);
     if (bOk)
     {
-        CReponse& reponse = *GetAdrReponse(nPosition);
+        CReponse& reponse = *m_mask.GetAdrReponse(nPosition);
         reponse.Clear();
         reponse.m_codes = codes;
         reponse.m_nEtat = codes.empty() ? kTvxStateNotReached : kTvxStateAnswered;
-        m_bModified = true;
+        m_mask.m_bModified = true;
     }
     return FinishStore(L"StockerReponseModalite", nPosition, CReponse::FormatCodes(codes), bOk, pError);
 }
 
-bool CMasqueSaisie::StockerReponseNumerique(int nPosition, const CString& strText, bool /*bMessages*/,
-                                            CMasqueEntryError*& pError)
+bool CMasqueAnswers::StockerReponseNumerique(int nPosition, const CString& strText, bool /*bMessages*/,
+                                             CMasqueEntryError*& pError)
 {
     pError = nullptr;
     double dValue = kTvxNoValue;
@@ -155,16 +150,16 @@ bool CMasqueSaisie::StockerReponseNumerique(int nPosition, const CString& strTex
     return StoreText(L"StockerReponseNumerique", nPosition, strText, dValue, bOk, pError);
 }
 
-bool CMasqueSaisie::StockerReponseOuverte(int nPosition, const CString& strText, bool /*bMessages*/,
-                                          CMasqueEntryError*& pError)
+bool CMasqueAnswers::StockerReponseOuverte(int nPosition, const CString& strText, bool /*bMessages*/,
+                                           CMasqueEntryError*& pError)
 {
     pError = nullptr;
     const bool bOk = CheckKind(nPosition, &CQuestion::EstOuverte, pError);
     return StoreText(L"StockerReponseOuverte", nPosition, strText, kTvxNoValue, bOk, pError);
 }
 
-bool CMasqueSaisie::StockerReponseDate(int nPosition, const CString& strText, bool /*bMessages*/,
-                                       CMasqueEntryError*& pError)
+bool CMasqueAnswers::StockerReponseDate(int nPosition, const CString& strText, bool /*bMessages*/,
+                                        CMasqueEntryError*& pError)
 {
     pError = nullptr;
     double dValue = kTvxNoValue;
@@ -172,25 +167,24 @@ bool CMasqueSaisie::StockerReponseDate(int nPosition, const CString& strText, bo
     return StoreText(L"StockerReponseDate", nPosition, strText, dValue, bOk, pError);
 }
 
-// Numbers, texts and dates keep the text they were given; an empty text clears the answer.
-bool CMasqueSaisie::StoreText(LPCWSTR pszMember, int nPosition, const CString& strText, double dValue, bool bOk,
-                              CMasqueEntryError*& pError)
+bool CMasqueAnswers::StoreText(LPCWSTR pszMember, int nPosition, const CString& strText, double dValue, bool bOk,
+                               CMasqueEntryError*& pError)
 {
     if (bOk)
     {
-        CReponse& reponse = *GetAdrReponse(nPosition);
+        CReponse& reponse = *m_mask.GetAdrReponse(nPosition);
         reponse.Clear();
         reponse.m_dValeur = dValue;
         reponse.m_strTexte = strText;
         reponse.m_nEtat = strText.IsEmpty() ? kTvxStateNotReached : kTvxStateAnswered;
-        m_bModified = true;
+        m_mask.m_bModified = true;
     }
     return FinishStore(pszMember, nPosition, strText, bOk, pError);
 }
 
-bool CMasqueSaisie::StockerAutreReponse(int nPosition, bool /*bMessages*/)
+bool CMasqueAnswers::StockerAutreReponse(int nPosition, bool /*bMessages*/)
 {
-    CReponse* pReponse = GetAdrReponse(nPosition);
+    CReponse* pReponse = m_mask.GetAdrReponse(nPosition);
     bool bOk = pReponse && pReponse->m_nEtat != kTvxStateSkipped;
     if (bOk) pReponse->m_nEtat = kTvxStateAnswered; // a chapter is answered by being seen
     bOk = CTarvexScript::Decide(L"CMasqueSaisie::StockerAutreReponse", bOk);
@@ -199,16 +193,16 @@ bool CMasqueSaisie::StockerAutreReponse(int nPosition, bool /*bMessages*/)
     return bOk;
 }
 
-bool CMasqueSaisie::EstReponseModaliteOk(int nPosition, const std::vector<long>& codes, bool /*bValidate*/,
-                                         CMasqueEntryError*& pError) const
+bool CMasqueAnswers::EstReponseModaliteOk(int nPosition, const std::vector<long>& codes, bool /*bValidate*/,
+                                          CMasqueEntryError*& pError) const
 {
     pError = nullptr;
     return ScriptedCheck(L"CMasqueSaisie::EstReponseModaliteOk", nPosition, CheckClosed(nPosition, codes, pError),
                          pError);
 }
 
-bool CMasqueSaisie::EstReponseNumeriqueOk(int nPosition, const CString& strText, bool /*bValidate*/,
-                                          CMasqueEntryError*& pError) const
+bool CMasqueAnswers::EstReponseNumeriqueOk(int nPosition, const CString& strText, bool /*bValidate*/,
+                                           CMasqueEntryError*& pError) const
 {
     pError = nullptr;
     double dValue = 0;
@@ -216,16 +210,16 @@ bool CMasqueSaisie::EstReponseNumeriqueOk(int nPosition, const CString& strText,
                          CheckNumber(nPosition, strText, dValue, pError), pError);
 }
 
-bool CMasqueSaisie::EstReponseOuverteOk(int nPosition, const CString& /*strText*/, bool /*bValidate*/,
-                                        CMasqueEntryError*& pError) const
+bool CMasqueAnswers::EstReponseOuverteOk(int nPosition, const CString& /*strText*/, bool /*bValidate*/,
+                                         CMasqueEntryError*& pError) const
 {
     pError = nullptr;
     return ScriptedCheck(L"CMasqueSaisie::EstReponseOuverteOk", nPosition,
                          CheckKind(nPosition, &CQuestion::EstOuverte, pError), pError);
 }
 
-bool CMasqueSaisie::EstReponseDateOk(int nPosition, const CString& strText, bool /*bValidate*/,
-                                     CMasqueEntryError*& pError) const
+bool CMasqueAnswers::EstReponseDateOk(int nPosition, const CString& strText, bool /*bValidate*/,
+                                      CMasqueEntryError*& pError) const
 {
     pError = nullptr;
     double dValue = 0;
@@ -233,13 +227,13 @@ bool CMasqueSaisie::EstReponseDateOk(int nPosition, const CString& strText, bool
                          pError);
 }
 
-bool CMasqueSaisie::IsValidityFilterOK(int nPosition, int nMode, CMasqueEntryError*& pError) const
+bool CMasqueAnswers::IsValidityFilterOK(int nPosition, int nMode, CMasqueEntryError*& pError) const
 {
     pError = nullptr;
-    const CReponse* pReponse = GetReponse(nPosition);
+    const CReponse* pReponse = m_mask.GetReponse(nPosition);
     bool bOk = pReponse != nullptr;
     if (!bOk) Refuse(pError, nPosition, L"No question at this position");
-    for (const CQuestionnaire::CCheck& check : m_pQuestionnaire->m_checks)
+    for (const CQuestionnaire::CCheck& check : m_mask.m_pQuestionnaire->m_checks)
     {
         if (!bOk) break;
         if (check.m_nQuestion != nPosition || !pReponse->EstTypeReponseLisible()) continue;
@@ -259,10 +253,10 @@ bool CMasqueSaisie::IsValidityFilterOK(int nPosition, int nMode, CMasqueEntryErr
     return bScripted;
 }
 
-bool CMasqueSaisie::SetValueFromScript(int nPosition, const CString& strValue)
+bool CMasqueAnswers::SetValueFromScript(int nPosition, const CString& strValue)
 {
-    CReponse* pReponse = GetAdrReponse(nPosition);
-    const CQuestion* pQuestion = QuestionAt(nPosition);
+    CReponse* pReponse = m_mask.GetAdrReponse(nPosition);
+    const CQuestion* pQuestion = m_mask.QuestionAt(nPosition);
     bool bOk = pReponse && pQuestion && !pQuestion->EstChapitre();
     if (bOk)
     {
@@ -293,63 +287,15 @@ bool CMasqueSaisie::SetValueFromScript(int nPosition, const CString& strValue)
     return bOk;
 }
 
-CString CMasqueSaisie::FormatAnswer(int nPosition) const
-{
-    const CReponse* pReponse = GetReponse(nPosition);
-    const CQuestion* pQuestion = QuestionAt(nPosition);
-    if (!pReponse || !pQuestion || !pReponse->EstTypeReponseLisible()) return CString();
-    if (pQuestion->EstAModalite())
-    {
-        CString strText;
-        for (long nCode : pReponse->m_codes)
-        {
-            const CModalite* pModalite = pQuestion->FindModaliteById(nCode);
-            if (!strText.IsEmpty()) strText += L", ";
-            strText +=
-                pModalite ? pModalite->m_strLibelle : (nCode == kTvxCodeDontKnow ? CString(L"Don't know") : CString());
-        }
-        return strText;
-    }
-    if (pQuestion->EstNumeriqueLibre()) return FormatNumber(pReponse->m_dValeur);
-    if (pQuestion->EstDate()) return pQuestion->FormatDateTime(pReponse->m_dValeur, m_nLangue);
-    return pReponse->m_strTexte;
-}
-
-CString CMasqueSaisie::TraduireLibelle(const CString& strText, int nPosition, int nFlags, int nLoop,
-                                       CPropertyList* /*pFields*/, void* /*pPageState*/) const
-{
-    CString strResult;
-    int nStart = 0;
-    while (nStart < strText.GetLength())
-    {
-        const int nOpen = strText.Find(L'[', nStart);
-        const int nClose = nOpen < 0 ? -1 : strText.Find(L']', nOpen + 1);
-        if (nClose < 0)
-        {
-            strResult += strText.Mid(nStart);
-            break;
-        }
-        strResult += strText.Mid(nStart, nOpen - nStart);
-        const CString strName = strText.Mid(nOpen + 1, nClose - nOpen - 1);
-        const int nQuestion = m_pQuestionnaire->FindQuestionByName(strName);
-        strResult += nQuestion >= 0 ? FormatAnswer(nQuestion) : strText.Mid(nOpen, nClose - nOpen + 1);
-        nStart = nClose + 1;
-    }
-    CString strArguments;
-    strArguments.Format(L"%s, %d, %d, %d", strText.GetString(), nPosition, nFlags, nLoop);
-    CTarvexJournal::Append(L"CMasqueSaisie", L"TraduireLibelle", strArguments, strResult);
-    return strResult;
-}
-
-bool CMasqueSaisie::EstReponseRangOk(int nPosition, const CStringArray& texts, std::vector<long>& codes,
-                                     bool /*bValidate*/, CMasqueEntryError*& pError) const
+bool CMasqueAnswers::EstReponseRangOk(int nPosition, const CStringArray& texts, std::vector<long>& codes,
+                                      bool /*bValidate*/, CMasqueEntryError*& pError) const
 {
     pError = nullptr;
     const bool bOk = [&]() -> bool {
         codes.clear();
         if (!CheckKind(nPosition, &CQuestion::EstAModalite, pError)) return false;
         std::vector<long> questionCodes;
-        QuestionAt(nPosition)->DonnerCodeModalites(questionCodes, true);
+        m_mask.QuestionAt(nPosition)->DonnerCodeModalites(questionCodes, true);
         std::vector<std::pair<long, long>> ranked; // rank, code
         CString strError;
         for (INT_PTR i = 0; i < texts.GetSize() && static_cast<size_t>(i) < questionCodes.size(); ++i)
@@ -381,8 +327,8 @@ bool CMasqueSaisie::EstReponseRangOk(int nPosition, const CStringArray& texts, s
     return ScriptedCheck(L"CMasqueSaisie::EstReponseRangOk", nPosition, bOk, pError);
 }
 
-bool CMasqueSaisie::IsResponseByNameOK(int nPosition, const CString& strText, std::vector<long>& codes,
-                                       CMasqueEntryError*& pError) const
+bool CMasqueAnswers::IsResponseByNameOK(int nPosition, const CString& strText, std::vector<long>& codes,
+                                        CMasqueEntryError*& pError) const
 {
     pError = nullptr;
     const bool bOk = [&]() -> bool {
@@ -391,7 +337,7 @@ bool CMasqueSaisie::IsResponseByNameOK(int nPosition, const CString& strText, st
         CString strName = strText;
         strName.Trim();
         if (strName.IsEmpty()) return true;
-        for (const CModalite& modalite : QuestionAt(nPosition)->m_modalites)
+        for (const CModalite& modalite : m_mask.QuestionAt(nPosition)->m_modalites)
             if (modalite.m_strLibelle.CompareNoCase(strName) == 0)
             {
                 codes.push_back(modalite.m_nCode);
@@ -404,9 +350,9 @@ bool CMasqueSaisie::IsResponseByNameOK(int nPosition, const CString& strText, st
     return ScriptedCheck(L"CMasqueSaisie::IsResponseByNameOK", nPosition, bOk, pError);
 }
 
-CString CMasqueSaisie::WriteErrorMessage(int nMessage, int nPosition) const
+CString CMasqueAnswers::WriteErrorMessage(int nMessage, int nPosition) const
 {
-    const CQuestion* pQuestion = QuestionAt(nPosition);
+    const CQuestion* pQuestion = m_mask.QuestionAt(nPosition);
     const CString strName = pQuestion ? pQuestion->m_strName : CString(L"?");
     CString strText;
     switch (nMessage)
