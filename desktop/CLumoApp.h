@@ -14,6 +14,7 @@
 
 class CAppSocket;
 class CConnectionDlg;
+class CJexDataSocket;
 class CJexSocket;
 class CLumoClientSocket;
 
@@ -83,6 +84,26 @@ public:
     // The agent is no longer known: id -1, no password.
     void ForgetAgent();
     void SetLocation(long nLocationId, const CString& strLocationName);
+
+    // ---- smaller operations (CLumoAppOperations.cpp) ----
+    // The gateways the softphone registers with, ";"-separated (empty pieces are no gateway); the
+    // next one asked for is the first again.
+    void SetVoipGateways(const CString& strGateways);
+    // The gateways in turn, round and round; empty without any.
+    CString GetNextVoipGateway();
+    long GetVoipGatewayCount() const { return static_cast<long>(m_voipGateways.size()); }
+    // The data link of the current Jex link; null while there is none.
+    CJexDataSocket* GetJexDataSocket() const;
+    // Jex's alarm options replace the agent's, and the softphone gets the limits.
+    void UpdateAlarmOptions(const CAlarmOption& options);
+    // Starts the VNC server that shows the agent's screen to the viewer at strHost:nPort (SEE-IN),
+    // in a job that ends it with Lumo. FALSE, and nothing started, when the host is no host name
+    // or address (letters, digits, '.', '-' and ':', at most 255), no server is found, its path or
+    // command line would be longer than Windows takes, or it cannot be started.
+    BOOL StartAgentMonitor(const CString& strHost, long nPort, long nId);
+    static constexpr int kMaxMonitorHost = 255;
+    static constexpr int kMaxMonitorPath = 259;
+    static constexpr int kMaxMonitorCommandLine = 519;
     // How many ports beyond the configured one the log-on tries for a listener.
     static constexpr UINT kPortSearch = 100;
 

@@ -185,6 +185,27 @@ BOOL CLumoAppHost::IsVoipOn()
     return m_app.m_bVoIP;
 }
 
+CString CLumoAppHost::GetVoipGatewaySetting()
+{
+    return CIniFile::GetVOIPGateWay();
+}
+
+void CLumoAppHost::SetVoipGateways(const CString& strGateways)
+{
+    m_app.SetVoipGateways(strGateways);
+}
+
+void CLumoAppHost::StartAgentMonitor(const CString& strHost, long nPort, long nId)
+{
+    // Jex expects no answer: a server that cannot be started leaves the supervisor without a view.
+    m_app.StartAgentMonitor(strHost, nPort, nId);
+}
+
+void CLumoAppHost::UpdateAlarmOptions(const CAlarmOption& options)
+{
+    m_app.UpdateAlarmOptions(options);
+}
+
 std::shared_ptr<CJexSocket> CLumoAppHost::GetJexSocket()
 {
     return m_app.GetJexSocket();

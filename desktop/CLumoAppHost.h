@@ -16,6 +16,9 @@ class CLumoAppHost : public ILumoAppHost,
                      public ILogonDialogs,
                      public IJexConnection,
                      public IPermissionSwitches,
+                     public IVoipGateways,
+                     public IAgentMonitor,
+                     public IAlarmOptions,
                      public IMessageBoxSink,
                      public IUpdateServiceClient,
                      public IDialogHost
@@ -58,6 +61,12 @@ public:
     void SetPermission(int nBit, BOOL bOn) override;
     void SetPermissionMode(int nMode) override;
     void SetVoip(BOOL bOn) override;
+
+    // IVoipGateways, IAgentMonitor, IAlarmOptions: the Jex link's VOICIP, SEE-IN and UPDALO.
+    CString GetVoipGatewaySetting() override;
+    void SetVoipGateways(const CString& strGateways) override;
+    void StartAgentMonitor(const CString& strHost, long nPort, long nId) override;
+    void UpdateAlarmOptions(const CAlarmOption& options) override;
 
     // What the application ports need besides.
     std::shared_ptr<CJexSocket> GetJexSocket() override;

@@ -125,7 +125,7 @@ public:
     void StopQuestionRecording(long nRequestId, long nCallId) override;
     void TakeCallById(long nCallId) override;
     long DialOnSoftPhone(const CString& strNumber) override;
-    void ApplySoftphoneAlarmLimits();
+    virtual void ApplySoftphoneAlarmLimits(); // virtual: tests count the calls
 
     // ---- roles the session layer calls: receivers of Jex commands ----
     void SetAssignedToKeyIn(BOOL bAssigned) override;

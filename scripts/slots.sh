@@ -37,12 +37,15 @@ lumo_template_prefix() {
 # Copies the template prefix to $1. Wine's own DLLs (nearly all of a prefix's 700 MB) are hard links:
 # nothing writes them once wineboot is done, and the copy's update stamp keeps wineboot from
 # rewriting them. Everything a program may write (registry, users, temp, ini files) is a real copy.
+# Not copied: the file "wineserver", where Debian's Wine names the prefix's server folder below
+# $TMPDIR. Shared, the copies' servers would be told apart by their prefix folder's inode alone, and
+# a prefix whose folder reuses the inode of a removed one would meet that one's server if it still ran.
 lumo_clone_prefix() {
     local dst=$1 shared=(drive_c/windows/system32 drive_c/windows/syswow64 drive_c/windows/winsxs)
     (
         flock -s 9
         mkdir -p "$dst/drive_c/windows" || exit 1
-        local excludes=() d
+        local excludes=(--exclude=./wineserver) d
         for d in "${shared[@]}"; do excludes+=(--exclude="./$d"); done
         (cd "$LUMO_TEMPLATE_PREFIX" && tar "${excludes[@]}" -cf - .) | (cd "$dst" && tar -xf -) || exit 1
         for d in "${shared[@]}"; do
@@ -117,8 +120,15 @@ lumo_stop_slots() {
         [ -f "$dir/xvfbpid" ] && kill "$(cat "$dir/xvfbpid")" 2>/dev/null
         [ -f "$dir/netpid" ] && kill "$(cat "$dir/netpid")" 2>/dev/null
     done
+    local name
     for dir in "$LUMO_SLOTS"/*/; do
         [ -d "$dir/prefix" ] && WINEPREFIX="$dir/prefix" "$LUMO_WINESERVER" -w >/dev/null 2>&1
+        # what the slot's server left in its server folder (see lumo_clone_prefix), and the folder
+        # once empty; only the slot's own entry, since a prefix copied before may share the folder
+        if name=$(cat "$dir/prefix/wineserver" 2>/dev/null) && [[ $name == wine-* && $name != */* ]]; then
+            rm -rf "${TMPDIR:-/tmp}/$name/server-$(stat -c %D "$dir/prefix")-$(printf %x "$(stat -c %i "$dir/prefix")")"
+            rmdir "${TMPDIR:-/tmp}/$name" 2>/dev/null
+        fi
     done
     rm -rf "$LUMO_SLOTS"
 }

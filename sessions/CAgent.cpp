@@ -18,6 +18,14 @@ CString CAgent::GetDisplayName() const
     return m_strFirstName + L" " + m_strLastName;
 }
 
+BOOL CAgent::SetPassword(LPCWSTR pszPassword, PasswordEncryptor pfnEncrypt)
+{
+    CString strLetters;
+    if (!pfnEncrypt || !pfnEncrypt(pszPassword, strLetters)) return FALSE;
+    m_strPassword = strLetters;
+    return TRUE;
+}
+
 void CAgent::ParseAgentList(CObArray& arr, LPCWSTR pszText)
 {
     DeleteObArray(arr);

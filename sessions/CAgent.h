@@ -1,5 +1,6 @@
 #pragma once
 #include "sessions/CLumoObject.h"
+#include "core/CPasswordCipher.h"
 #include "framework/CString.h"
 
 // The logged-on agent, and one entry of an agent list from Jex.
@@ -18,6 +19,12 @@ public:
     // "LN%d" and "UN%d" of the property-list text, up to the first n without a non-zero id.
     // The caller owns the records.
     static void ParseAgentList(CObArray& arr, LPCWSTR pszText);
+
+    // Keeps the password in its cipher letter form. FALSE, and the old one kept, when the cipher
+    // fails: a password that cannot be sent as Jex expects it is no use for the next log-on.
+    // Tests hand in a cipher of their own.
+    using PasswordEncryptor = BOOL (*)(LPCWSTR pszText, CString& strLetters);
+    BOOL SetPassword(LPCWSTR pszPassword, PasswordEncryptor pfnEncrypt = EncryptPassword);
 
     long m_nId = -1; // 0 or less: not known to Jex
     CString m_strLastName;

@@ -16,6 +16,28 @@ LPARAM PackPoint(CPoint point)
 
 CListInput::CListInput(CListBase& list) : m_list(list) {}
 
+int CListInput::HitTestCell(CPoint point, LVHITTESTINFO& hit) const
+{
+    hit.pt = point;
+    return static_cast<int>(m_list.m_pListCtrl->SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+bool CListInput::FlipCheckBoxUnder(int nItem, const LVHITTESTINFO& hit)
+{
+    if (nItem < 0 || !(hit.flags & LVHT_ONITEMSTATEICON) || !(m_list.m_dwExtendedStyle & LVS_EX_CHECKBOXES))
+        return false;
+    const bool selected = (m_list.DefaultProc(LVM_GETITEMSTATE, nItem, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    FlipCheckBox(nItem, selected);
+    return true;
+}
+
+void CListInput::InvalidateRow(int nItem, BOOL bErase)
+{
+    RECT r{LVIR_BOUNDS, 0, 0, 0};
+    if (nItem >= 0 && m_list.DefaultProc(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&r)))
+        m_list.m_pListCtrl->InvalidateRect(&r, bErase);
+}
+
 void CListInput::FlipCheckBox(int nItem, bool bWholeSelection)
 {
     const UINT state = static_cast<UINT>(m_list.DefaultProc(LVM_GETITEMSTATE, nItem, LVIS_STATEIMAGEMASK));
@@ -66,33 +88,17 @@ void CListInput::OnListLButtonDown(UINT nFlags, CPoint point)
 {
     if (m_list.m_hCursor) ::SetCursor(m_list.m_hCursor);
     LVHITTESTINFO hit{};
-    hit.pt = point;
-    const int row =
-        static_cast<int>(m_list.m_pListCtrl->SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    if (row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) && (m_list.m_dwExtendedStyle & LVS_EX_CHECKBOXES))
-    {
-        // The press stays away from the control: the selection is kept.
-        const bool selected = (m_list.DefaultProc(LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-        FlipCheckBox(row, selected);
-    }
-    else
-        m_list.DefaultProc(WM_LBUTTONDOWN, nFlags, PackPoint(point));
+    const int row = HitTestCell(point, hit);
+    // A press on a check box stays away from the control: the selection is kept.
+    if (!FlipCheckBoxUnder(row, hit)) m_list.DefaultProc(WM_LBUTTONDOWN, nFlags, PackPoint(point));
     UpdateHotItems(row, hit.flags, hit.iSubItem);
 }
 
 void CListInput::OnListLButtonDblClk(UINT nFlags, CPoint point)
 {
     LVHITTESTINFO hit{};
-    hit.pt = point;
-    const int row =
-        static_cast<int>(m_list.m_pListCtrl->SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    if (row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) && (m_list.m_dwExtendedStyle & LVS_EX_CHECKBOXES))
-    {
-        const bool selected = (m_list.DefaultProc(LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-        FlipCheckBox(row, selected);
-        return;
-    }
-    m_list.DefaultProc(WM_LBUTTONDBLCLK, nFlags, PackPoint(point));
+    const int row = HitTestCell(point, hit);
+    if (!FlipCheckBoxUnder(row, hit)) m_list.DefaultProc(WM_LBUTTONDBLCLK, nFlags, PackPoint(point));
 }
 
 void CListInput::OnListLButtonUp(UINT nFlags, CPoint point)
@@ -137,9 +143,7 @@ void CListInput::OnListMouseMove(UINT nFlags, CPoint point)
         m_list.m_bMouseTracked = ::TrackMouseEvent(&track) ? TRUE : FALSE;
     }
     LVHITTESTINFO hit{};
-    hit.pt = point;
-    const int row =
-        static_cast<int>(m_list.m_pListCtrl->SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    const int row = HitTestCell(point, hit);
     UpdateHotItems(row, hit.flags, hit.iSubItem);
     m_list.m_tips.UpdateTips(nFlags, point, hit, row);
 }
@@ -163,16 +167,12 @@ void CListInput::OnListMouseLeave()
     {
         const int hot = std::exchange(m_list.m_nActivationHotItem, -1);
         if (!m_list.IsOwnerDrawn()) m_list.DefaultProc(LVM_SETHOTITEM, static_cast<WPARAM>(-1));
-        RECT r{LVIR_BOUNDS, 0, 0, 0};
-        if (hot >= 0 && m_list.DefaultProc(LVM_GETITEMRECT, hot, reinterpret_cast<LPARAM>(&r)))
-            m_list.m_pListCtrl->InvalidateRect(&r);
+        InvalidateRow(hot, TRUE);
     }
     if (m_list.m_hListTheme.IsValid() && m_list.IsOwnerDrawn())
     {
         const int hot = std::exchange(m_list.m_nThemeHotItem, -1);
-        RECT r{LVIR_BOUNDS, 0, 0, 0};
-        if (hot >= 0 && m_list.DefaultProc(LVM_GETITEMRECT, hot, reinterpret_cast<LPARAM>(&r)))
-            m_list.m_pListCtrl->InvalidateRect(&r);
+        InvalidateRow(hot, TRUE);
     }
     m_list.DefaultProc(WM_MOUSELEAVE);
 }
@@ -183,11 +183,6 @@ void CListInput::UpdateHotItems(int nItem, UINT nFlags, int nColumn)
     const bool onIconOrLabel = (nFlags & (LVHT_ONITEMICON | LVHT_ONITEMLABEL)) != 0;
     const bool fullRow = (m_list.m_dwExtendedStyle & LVS_EX_FULLROWSELECT) != 0;
     const bool inLabelCell = nColumn == m_list.GetLabelColumn();
-    auto invalidateRow = [this](int row, BOOL erase) {
-        RECT r{LVIR_BOUNDS, 0, 0, 0};
-        if (row >= 0 && m_list.DefaultProc(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r)))
-            m_list.m_pListCtrl->InvalidateRect(&r, erase);
-    };
     if (m_list.m_dwExtendedStyle & kActivationStyles)
     {
         int hot = -1;
@@ -201,8 +196,8 @@ void CListInput::UpdateHotItems(int nItem, UINT nFlags, int nColumn)
         m_list.m_hCursor = hot >= 0 ? m_list.m_hHandCursor : m_list.m_hArrowCursor;
         if (hot != m_list.m_nActivationHotItem)
         {
-            invalidateRow(m_list.m_nActivationHotItem, FALSE);
-            invalidateRow(hot, FALSE);
+            InvalidateRow(m_list.m_nActivationHotItem, FALSE);
+            InvalidateRow(hot, FALSE);
             m_list.m_nActivationHotItem = hot;
         }
         if (m_list.m_hCursor) ::SetCursor(m_list.m_hCursor);
@@ -217,8 +212,8 @@ void CListInput::UpdateHotItems(int nItem, UINT nFlags, int nColumn)
                 m_list.m_pListCtrl->Invalidate(TRUE);
             else
             {
-                invalidateRow(m_list.m_nThemeHotItem, FALSE);
-                invalidateRow(hot, FALSE);
+                InvalidateRow(m_list.m_nThemeHotItem, FALSE);
+                InvalidateRow(hot, FALSE);
             }
             m_list.m_nThemeHotItem = hot;
         }

@@ -27,6 +27,11 @@ public:
 private:
     void UpdateHotItems(int nItem, UINT nFlags, int nColumn);
     void FlipCheckBox(int nItem, bool bWholeSelection);
+    // The row and cell under a point of the client area (LVM_SUBITEMHITTEST); -1 for none.
+    int HitTestCell(CPoint point, LVHITTESTINFO& hit) const;
+    // A hit on a row's check box flips it, for the whole selection when the row is selected.
+    bool FlipCheckBoxUnder(int nItem, const LVHITTESTINFO& hit);
+    void InvalidateRow(int nItem, BOOL bErase);
 
     CListBase& m_list;
     BYTE m_bControlKey = FALSE; // held while the label is kept left: Ctrl with plus is ours

@@ -371,11 +371,28 @@ TEST_F(EditFileTest, NotifiesTheWindowAndNamesTheWorker)
 TEST_F(EditFileTest, WithoutAMessageTheWorkerDoesNotWait)
 {
     const std::wstring path = WriteTempFile(L"nowait.lumoslow", "text");
+    const std::wstring pidFile = path + L".pid", release = path + L".release";
+    DeleteFileW(pidFile.c_str());
+    DeleteFileW(release.c_str());
     const DWORD worker = CUtilities::EditFileOnThread(path.c_str(), nullptr, 0, 0);
     ASSERT_NE(worker, 0u);
-    const ULONGLONG start = GetTickCount64();
-    ASSERT_TRUE(PumpUntil([&] { return !CUtilities::IsThreadRunning(worker); }, 10000));
-    EXPECT_LT(GetTickCount64() - start, 2500u) << "the program sleeps 3 s; the worker must not wait for it";
+    ASSERT_TRUE(PumpUntil([&] { return !CUtilities::IsThreadRunning(worker); }, 20000));
+    // The program runs until the test releases it, which it has not done yet: a worker that waited
+    // for its program would still be running.
+    DWORD pid = 0;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            const std::string text = ReadFileBytes(pidFile); // whole once its line ends
+            return text.ends_with('\n') && (pid = strtoul(text.c_str(), nullptr, 10)) != 0;
+        },
+        20000))
+        << "the program started";
+    EXPECT_TRUE(pid != 0 && IsProcessAlive(pid)) << "the worker ended while its program still ran";
+    std::ofstream(release.c_str()) << "done";
+    if (pid != 0)
+    {
+        EXPECT_TRUE(PumpUntil([&] { return !IsProcessAlive(pid); }, 20000)) << "released, the program ends";
+    }
     MSG msg{};
     EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), kDoneMsg, kDoneMsg, PM_REMOVE)) << "nothing posted";
 }
@@ -517,15 +534,23 @@ TEST(WaitForObjectModal, EndsOnSignalOrLimitAndStaysHidden)
     std::atomic<int> visibleDialogs{0}, hiddenDialogs{0};
     const DWORD mainThread = GetCurrentThreadId();
     std::thread helper([&] {
-        Sleep(300);
-        EnumThreadWindows(
-            mainThread,
-            [](HWND hWnd, LPARAM p) -> BOOL {
-                auto* counts = reinterpret_cast<std::atomic<int>**>(p);
-                ++*counts[IsWindowVisible(hWnd) ? 0 : 1];
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(std::array<std::atomic<int>*, 2>{&visibleDialogs, &hiddenDialogs}.data()));
+        // The dialog comes when the main thread gets to it: look until it is there, up to 15 s.
+        const ULONGLONG deadline = GetTickCount64() + 15000;
+        for (;;)
+        {
+            visibleDialogs = 0;
+            hiddenDialogs = 0;
+            EnumThreadWindows(
+                mainThread,
+                [](HWND hWnd, LPARAM p) -> BOOL {
+                    auto* counts = reinterpret_cast<std::atomic<int>**>(p);
+                    ++*counts[IsWindowVisible(hWnd) ? 0 : 1];
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(std::array<std::atomic<int>*, 2>{&visibleDialogs, &hiddenDialogs}.data()));
+            if (visibleDialogs + hiddenDialogs > 0 || GetTickCount64() >= deadline) break;
+            Sleep(10);
+        }
         SetEvent(event);
     });
     EXPECT_TRUE(CUtilities::WaitForObjectModal(event, 20));

@@ -137,9 +137,13 @@ int main()
         WriteAll(arg, ReadAll(arg) + "changed");
         return 0;
     }
-    if (mode == L"slow")
+    if (mode == L"slow") // tells its process id in <file>.pid, then runs until <file>.release exists (a minute at most)
     {
-        Sleep(3000);
+        const std::wstring file(arg);
+        WriteAll((file + L".pid").c_str(), std::to_string(GetCurrentProcessId()) + "\n");
+        const std::wstring release = file + L".release";
+        for (int i = 0; i < 600 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(100);
         return 0;
     }
     return 101;

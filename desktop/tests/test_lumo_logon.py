@@ -353,11 +353,11 @@ class LumoLogonTest(LumoProgramTest):
             self.assertTrue(wait_until(box_or_answer, 40, 0.05), "no time-out box")
             waited = time.monotonic() - asked
             self.assertTrue(29 <= waited <= 31.1, "the box came after %.1f s" % waited)
-            # Timed through the probe, so a round trip also carries the probe's own delays: nearly
-            # every answer within 200 ms, none kept waiting long.
-            answers.sort()
-            self.assertLess(answers[len(answers) * 95 // 100], 0.2, "the dialog kept WM_GETTEXT waiting")
-            self.assertLess(answers[-1], 1.0, "the dialog kept a WM_GETTEXT waiting")
+            # A dialog that blocked in its wait would answer once or twice in 30 s, each answer held
+            # for seconds; one that pumps answers all through the wait. Round trips also carry the
+            # probe's own delays, which a loaded machine stretches: the bounds leave room for them.
+            self.assertGreaterEqual(len(answers), 20, "the dialog answered WM_GETTEXT only now and then")
+            self.assertLess(max(answers), 5.0, "the dialog kept a WM_GETTEXT waiting")
             box, said = found[0].split(" ", 1)
             self.assertEqual(unescape(said), "Timeout expired while waiting for agent startup data.\nAborting now.")
             self.assertEqual(live_lines(self.jex), ["LSTAGT -1 -1 0", "RQASUD 1 12"], "no log-on")

@@ -45,6 +45,12 @@ def parse_reg_export(text):
 # Wine's own DLLs, nearly all of a prefix: nothing writes them once wineboot is done, so a copy of a
 # prefix links them instead of copying 700 MB.
 SHARED_PREFIX_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64", "drive_c/windows/winsxs")
+# Debian's Wine keeps the name of a prefix's server folder (/tmp/wine-XXXXXX, made once) in this file
+# and finds the server below it by the prefix folder's device and inode. Copied along, every copy
+# would share the template's folder, and a new prefix whose folder reuses the inode of a removed one
+# whose server still runs would meet that foreign server: wineserver -p leaves it, wineboot returns
+# at once, and the next program fails against it. A copy without the file gets a folder of its own.
+SERVER_FOLDER_FILE = "wineserver"
 
 
 def clone_prefix(template, path):
@@ -55,7 +61,8 @@ def clone_prefix(template, path):
             fcntl.flock(lock, fcntl.LOCK_SH)
             shutil.rmtree(path)
             shutil.copytree(template, path, symlinks=True, ignore=lambda folder, names: [
-                n for n in names if os.path.relpath(os.path.join(folder, n), template) in SHARED_PREFIX_DIRS])
+                n for n in names
+                if os.path.relpath(os.path.join(folder, n), template) in SHARED_PREFIX_DIRS + (SERVER_FOLDER_FILE,)])
             for d in SHARED_PREFIX_DIRS:
                 if os.path.isdir(os.path.join(template, d)):
                     shutil.copytree(os.path.join(template, d), os.path.join(path, d), symlinks=True,
@@ -114,9 +121,29 @@ class WinePrefix:
         text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("latin-1")
         return parse_reg_export(text)
 
+    def server_folder(self):
+        """The folder of this prefix's server (Debian's Wine); None where Wine keeps none."""
+        try:
+            with open(self.file(SERVER_FOLDER_FILE), encoding="ascii") as f:
+                name = f.read().strip()
+        except (OSError, UnicodeDecodeError):
+            return None
+        folder = os.path.join(self.env.get("TMPDIR") or "/tmp", name)
+        return folder if name.startswith("wine-") and "/" not in name and os.path.isdir(folder) else None
+
     def close(self):
-        """Ends this prefix's wineserver; removes the prefix unless a test failed."""
+        """Ends this prefix's wineserver and removes what it left in its server folder (the folder
+        too, once empty); removes the prefix unless a test failed."""
         self._run([WINESERVER, "-k"])
         self._run([WINESERVER, "-w"])
+        folder = self.server_folder()
+        if folder:
+            # Only this prefix's own entry: a prefix made by an older copy still shares its folder.
+            info = os.stat(self.path)
+            shutil.rmtree(os.path.join(folder, "server-%x-%x" % (info.st_dev, info.st_ino)), ignore_errors=True)
+            try:
+                os.rmdir(folder)
+            except OSError:
+                pass
         if not self.failed:
             shutil.rmtree(self.path, ignore_errors=True)
