@@ -1,15 +1,16 @@
 // The link to Lumo against an answering Lumo in C++ (its own thread, a core link), in the same run:
-// synchronous request/answer through CLumoSocket against the same exchange on a core link driven from its
-// own thread, and a 16 MiB answer to CLumoSocket's waiter against the same payload to a core link's handler.
-// Then the control of LumoClient.ocx, created without registration as its clients create it: a
-// synchronous member through IDispatch::Invoke against a core link's exchange, and a 1 MiB SendInterview
-// until Lumo holds it against the same line and payload sent on a core link.
+// synchronous request/answer on a core link driven from its own thread against a raw blocking Winsock
+// ping-pong of the same line sizes, and through CLumoSocket against the core link, and a 16 MiB answer to CLumoSocket's
+// waiter against the same payload to a core link's handler. Then the control of LumoClient.ocx, created without
+// registration as its clients create it: a synchronous member through IDispatch::Invoke against a core link's exchange,
+// and a 1 MiB SendInterview until Lumo holds it against the same line and payload sent on a core link.
 #include "clientctl/CLumoSocket.h"
 #include "clientctl/bench/CLumoThread.h"
 #include "clientctl/bench/CWordLink.h"
 #include "core/CAsyncSocketEx.h"
 #include "core/CStaticTools.h"
 #include "framework/CComPtr.h"
+#include "framework/CHandleOwner.h"
 #include "framework/CComVariant.h"
 #include "framework/CWinApp.h"
 #include "framework/testing/CActivationContextScope.h"
@@ -23,6 +24,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <thread>
 #include <vector>
 
 CWinApp theApp(L"clientctl_link_bench"); // synchronous waits pump the application thread's messages
@@ -116,6 +119,72 @@ double Since(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Sends all of the bytes on a blocking socket.
+bool SendAll(SOCKET s, const char* p, int n)
+{
+    while (n > 0)
+    {
+        const int sent = send(s, p, n, 0);
+        if (sent <= 0) return false;
+        p += sent;
+        n -= sent;
+    }
+    return true;
+}
+
+// Reads exactly n bytes from a blocking socket.
+bool ReceiveAll(SOCKET s, char* p, int n)
+{
+    while (n > 0)
+    {
+        const int got = recv(s, p, n, 0);
+        if (got <= 0) return false;
+        p += got;
+        n -= got;
+    }
+    return true;
+}
+
+// The round trip itself, as a reference: kCalls request/answer exchanges between two blocking
+// Winsock sockets on 127.0.0.1, one answering from a thread of its own, with the byte counts of the
+// links' lines (the request "ECHO n" and the answer "ECHO n -1 ok", wide characters with their
+// carriage return). Seconds, or a negative number when an exchange failed.
+double TimeRawPingPong()
+{
+    CSocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof addr;
+    if (!listener.IsValid() || bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || listen(listener, 1) != 0)
+        return -1;
+    CSocketHandle client(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -1;
+    CSocketHandle server(accept(listener, nullptr, nullptr));
+    if (!server.IsValid()) return -1;
+    const std::wstring request = L"ECHO 1000\r", answer = L"ECHO 1000 -1 ok\r";
+    const int nRequest = static_cast<int>(request.size() * sizeof(wchar_t));
+    const int nAnswer = static_cast<int>(answer.size() * sizeof(wchar_t));
+    std::atomic<bool> bServed{true};
+    std::thread answering([&] {
+        std::vector<char> line(static_cast<size_t>(nRequest));
+        for (int i = 0; i < kCalls && bServed; ++i)
+            bServed = ReceiveAll(server, line.data(), nRequest) &&
+                      SendAll(server, reinterpret_cast<const char*>(answer.data()), nAnswer);
+    });
+    std::vector<char> line(static_cast<size_t>(nAnswer));
+    bool bOk = true;
+    const auto start = Clock::now();
+    for (int i = 0; i < kCalls && bOk; ++i)
+        bOk = SendAll(client, reinterpret_cast<const char*>(request.data()), nRequest) &&
+              ReceiveAll(client, line.data(), nAnswer);
+    const double seconds = Since(start);
+    if (!bOk) shutdown(client, SD_BOTH); // the answering thread then stops at its next call
+    answering.join();
+    return bOk && bServed ? seconds : -1;
+}
+
 } // namespace
 
 int main()
@@ -170,6 +239,7 @@ int main()
         std::printf("link bench: the core link did not connect\n");
         return 1;
     }
+    const double tRaw = TimeRawPingPong();
     start = Clock::now();
     client.SendCommand(L"ECHO %d\r", 1);
     const bool bEchoes = PumpUntil([&] { return client.m_nAnswers >= kCalls; }, 120000);
@@ -260,6 +330,11 @@ int main()
     ::WaitForSingleObject(pLumo->m_hThread, 10000);
     delete pLumo;
 
+    if (tRaw < 0)
+    {
+        std::printf("link bench: the raw ping-pong failed\n");
+        return 1;
+    }
     if (nAnswered != kCalls || !bBig || nLength != static_cast<DWORD>(kBigBytes) || !bEchoes || !bCoreBig ||
         client.m_nBigReceived != kBigBytes)
     {
@@ -273,8 +348,12 @@ int main()
         return 1;
     }
     std::printf("%d synchronous request/answer exchanges on 127.0.0.1\n", kCalls);
-    std::printf("  core link, own thread  %7.3f s  %8.0f calls/s\n", tCore, kCalls / tCore);
-    std::printf("  CLumoSocket            %7.3f s  %8.0f calls/s  ratio %.2fx the core link's time (aim: within 2x)\n",
+    std::printf("  raw blocking Winsock ping-pong, same line sizes  %7.3f s  %8.0f calls/s\n", tRaw, kCalls / tRaw);
+    std::printf("  core link, own thread                           %7.3f s  %8.0f calls/s  ratio %.2fx the raw "
+                "ping-pong's time (aim: at most 2x)\n",
+                tCore, kCalls / tCore, tCore / tRaw);
+    std::printf("  CLumoSocket                                     %7.3f s  %8.0f calls/s  ratio %.2fx the core "
+                "link's time (aim: at most 1.3x)\n",
                 tSync, kCalls / tSync, tSync / tCore);
     std::printf("16 MiB answer, best of %d\n", kBigRounds);
     std::printf("  core link's handler    %7.3f s\n", tCoreBig);

@@ -69,6 +69,61 @@ TEST(ReadWriteLock, ReaderReentersWhileWriterWaitsButNewReaderWaits)
     EXPECT_TRUE(WriterWouldEnter(lock));
 }
 
+// Readers that come and go without the critical section still hand the lock to a writer that
+// waits: the last one out wakes it, and readers arriving meanwhile wait behind it. Without the
+// hand-over the writer would sleep until its time-out while the readers stood still.
+TEST(ReadWriteLock, WaitingWriterGetsInWhileReadersKeepComing)
+{
+    constexpr int kReaders = 4;
+    CReadWriteLock lock;
+    std::atomic<bool> stop{false};
+    std::atomic<long long> reads{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<bool> writerInside{false};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < kReaders; ++r)
+        readers.emplace_back([&] {
+            while (!stop)
+            {
+                if (!lock.LockRead()) continue;
+                if (writerInside) ++overlaps;
+                ++reads;
+                lock.UnlockRead();
+            }
+        });
+    if (!WaitFor([&] { return reads > 10000; }))
+    {
+        stop = true;
+        for (auto& reader : readers)
+            reader.join();
+        FAIL() << "the readers did not get going";
+    }
+
+    std::atomic<bool> writerDone{false};
+    std::thread writer([&] {
+        if (lock.LockWrite(60000)) // far beyond the bound below: only a hand-over lets it in in time
+        {
+            writerInside = true;
+            for (int i = 0; i < 10000; ++i) // a while inside, for a reader beside it to show up
+                std::this_thread::yield();
+            writerInside = false;
+            lock.UnlockWrite();
+            writerDone = true;
+        }
+    });
+    const bool bWriterIn = WaitFor([&] { return writerDone.load(); }, 20s);
+    const long long readsAfterWriter = reads;
+    const bool bReadersGoOn = WaitFor([&] { return reads > readsAfterWriter + 1000; });
+    stop = true;
+    writer.join();
+    for (auto& reader : readers)
+        reader.join();
+    EXPECT_TRUE(bWriterIn) << "the writer starved while readers kept coming";
+    EXPECT_TRUE(bReadersGoOn) << "the readers did not carry on after the writer";
+    EXPECT_EQ(overlaps, 0) << "a reader was inside beside the writer";
+    EXPECT_FALSE(lock.HasEvents());
+}
+
 TEST(ReadWriteLock, SoleReaderUpgradesAtOnceAndDowngradesOnUnlockWrite)
 {
     CReadWriteLock lock;
@@ -130,7 +185,7 @@ TEST(ReadWriteLock, UpgradeWaitsForTheOtherReaders)
 
     const auto start = Clock::now();
     std::thread release([&] {
-        std::this_thread::sleep_for(50ms); // lets the upgrade begin to wait; not what is checked
+        WaitFor([&] { return lock.GetWaitingCount() == 1; }); // the upgrade waits for the other reader
         stage = 2;
     });
     EXPECT_TRUE(lock.LockWrite(5000));
@@ -253,6 +308,46 @@ TEST(ReadWriteLock, GetOwnersNamesReadersAndWriter)
     lock.Unlock();
 }
 
+// More threads than the lock keeps entries for at first hold it at once, twice: the second crowd
+// finds the first one's entries left behind by ended threads. Every holder is tracked each time.
+TEST(ReadWriteLock, ManyThreadsHoldingAtOnceAreAllTracked)
+{
+    constexpr int kCrowd = 40;
+    CReadWriteLock lock;
+    for (int round = 0; round < 2; ++round)
+    {
+        SCOPED_TRACE(round == 0 ? "first crowd" : "second crowd, after the first has ended");
+        std::atomic<int> inside{0};
+        std::atomic<bool> release{false};
+        std::atomic<int> held{0}; // holds the threads saw in their own entries
+        std::vector<std::thread> crowd;
+        for (int t = 0; t < kCrowd; ++t)
+            crowd.emplace_back([&] {
+                if (!lock.LockRead()) return;
+                held += lock.IsHeldByCurrentThread() ? 1 : 0;
+                ++inside;
+                WaitFor([&] { return release.load(); });
+                lock.UnlockRead();
+            });
+        const bool bAllInside = WaitFor([&] { return inside == kCrowd; });
+        DWORD dwWriter = 1;
+        CDWordArray readers;
+        const BOOL bOwners = lock.GetOwners(dwWriter, readers);
+        const BOOL bWriterKeptOut = !WriterWouldEnter(lock);
+        release = true;
+        for (auto& thread : crowd)
+            thread.join();
+        EXPECT_TRUE(bAllInside);
+        EXPECT_EQ(held, kCrowd);
+        EXPECT_TRUE(bOwners);
+        EXPECT_EQ(dwWriter, 0u);
+        EXPECT_EQ(readers.GetSize(), kCrowd);
+        EXPECT_TRUE(bWriterKeptOut);
+        EXPECT_TRUE(WriterWouldEnter(lock)) << "every reader left";
+        EXPECT_FALSE(lock.GetOwners(dwWriter, readers));
+    }
+}
+
 TEST(ReadWriteLock, UntrackedOperations)
 {
     CReadWriteLock lock;
@@ -291,7 +386,7 @@ TEST(ReadWriteLock, UpgradeUntrackedWaitsForOtherReaders)
     ASSERT_TRUE(lock.LockReadUntracked()); // a second reader, released from another thread below
     std::atomic<bool> upgraded{false};
     std::thread upgrader([&] { upgraded = lock.UpgradeUntracked(INFINITE) != FALSE; });
-    std::this_thread::sleep_for(30ms); // gives the upgrade time to start waiting; not what is checked
+    EXPECT_TRUE(WaitFor([&] { return lock.GetWaitingCount() == 1; })) << "the upgrade never started to wait";
     EXPECT_FALSE(upgraded);
     lock.UnlockReadUntracked();
     upgrader.join();
@@ -301,11 +396,13 @@ TEST(ReadWriteLock, UpgradeUntrackedWaitsForOtherReaders)
 
 // Eight threads run a random mix of every tracked operation on one lock. Inside each hold the
 // threads count themselves in and check that a writer is never beside anyone; writers also bump a
-// plain counter, which would lose increments if two ever overlapped.
+// plain counter, which would lose increments if two ever overlapped. What finds faults is the
+// number of waits and hand-overs, not of operations: each thread's share is sized so that threads
+// still wait on one another thousands of times.
 TEST(ReadWriteLock, StressOfMixedOperationsKeepsTheInvariants)
 {
     constexpr int kThreads = 8;
-    constexpr int kOperations = 100000;
+    constexpr int kOperations = 20000;
     // The thread library keeps some handles of its own once threads have run; let it take them first.
     std::vector<std::thread> warmUp;
     for (int t = 0; t < kThreads; ++t)
@@ -462,8 +559,8 @@ TEST(ReadWriteLock, IdleLockKeepsNoHandleAfterContention)
         lock.LockWrite(); // waits as well: the writer event too
         lock.UnlockWrite();
     });
-    ASSERT_TRUE(WaitFor([&] { return lock.HasEvents() != FALSE; })) << "nobody started to wait";
-    std::this_thread::sleep_for(30ms); // lets the second one start waiting too; not what is checked
+    ASSERT_TRUE(WaitFor([&] { return lock.GetWaitingCount() == 2; })) << "the reader and the writer did not both wait";
+    EXPECT_TRUE(lock.HasEvents());
     lock.UnlockWrite();
     reader.join();
     writer.join();

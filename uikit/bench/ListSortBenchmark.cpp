@@ -1,4 +1,4 @@
-// CListCtrlEx::SortItems on 5,000 rows of natural-order texts against sorting the same texts with
+// CListCtrlEx::SortItems on 100,000 rows of natural-order texts against sorting the same texts with
 // NaturalCompare alone, in the same run: what the list adds is the control's sort and the cell
 // lookups behind each comparison.
 #include "core/NaturalCompare.h"
@@ -13,7 +13,10 @@
 
 namespace
 {
-constexpr int kRows = 5000;
+constexpr int kRows = 100000;
+// The control's own sort and the cell look-ups behind each comparison cost a few times the bare
+// comparisons; more would mean a comparison that reads the cells the slow way.
+constexpr double kAim = 3;
 using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point start)
@@ -51,8 +54,10 @@ int main()
     const double tAlone = Since(start);
 
     CListCtrlEx list;
-    if (!list.Create(WS_VISIBLE | LVS_REPORT, CRect(0, 0, 600, 400), &parent, 100)) return 1;
+    // Filling is not what is measured: the list stays hidden and unpainted meanwhile.
+    if (!list.Create(LVS_REPORT, CRect(0, 0, 600, 400), &parent, 100)) return 1;
     list.InsertColumn(0, L"Text", 200);
+    list.SetItemCount(kRows);
     for (int row = 0; row < kRows; ++row)
         list.InsertItem(row, texts[row].c_str());
     start = Clock::now();
@@ -61,8 +66,9 @@ int main()
     const bool same = list.GetItemText(0, 0) == CString(copy.front().c_str()) &&
                       list.GetItemText(kRows - 1, 0) == CString(copy.back().c_str());
 
-    std::printf("%d texts sorted in natural order%s\n", kRows, same ? "" : " (the orders differ!)");
+    std::printf("%d rows, one text each, sorted in natural order%s\n", kRows, same ? "" : " (the orders differ!)");
     std::printf("  NaturalCompare alone     %7.3f s\n", tAlone);
-    std::printf("  CListCtrlEx::SortItems   %7.3f s  ratio %.2fx\n", tList, tList / tAlone);
+    std::printf("  CListCtrlEx::SortItems   %7.3f s  ratio %.2fx NaturalCompare's time (aim: at most %.0fx)\n", tList,
+                tList / tAlone, kAim);
     return same ? 0 : 1;
 }
