@@ -140,8 +140,8 @@ BOOL CBrennClientApp::InitInstance()
         AfxMessageBox(IDS_SOCKETS_INIT_FAILED, MB_OK);
         return FALSE;
     }
-    m_bSocketsStarted = true;
-    m_bOleStarted = SUCCEEDED(::OleInitialize(nullptr));
+    m_socketsStarted.Attach(true);
+    m_oleStarted.Attach(SUCCEEDED(::OleInitialize(nullptr)));
     AfxEnableControlContainer();
     _wsetlocale(LC_ALL, L"");
 
@@ -315,15 +315,7 @@ int CBrennClientApp::ExitInstance()
     m_pMainDlg = nullptr;
     CBrennIniFile::Close();
     RestoreBrowserEmulation();
-    if (m_bOleStarted)
-    {
-        ::OleUninitialize();
-        m_bOleStarted = false;
-    }
-    if (m_bSocketsStarted)
-    {
-        ::WSACleanup();
-        m_bSocketsStarted = false;
-    }
+    m_oleStarted.Close();
+    m_socketsStarted.Close();
     return CWinApp::ExitInstance();
 }

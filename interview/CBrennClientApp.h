@@ -1,4 +1,5 @@
 #pragma once
+#include "framework/CHandleOwner.h"
 #include "framework/CString.h"
 #include "framework/CWinApp.h"
 #include "interview/CFileVersionInfo.h"
@@ -25,7 +26,7 @@ public:
     // FALSE after the usage box of "-?": start-up ends.
     BOOL ParseOptions();
     CString GetScriptPath() const { return m_strScriptPath; }
-    bool HasStartedSockets() const { return m_bSocketsStarted; }
+    bool HasStartedSockets() const { return m_socketsStarted.IsValid(); }
     // The window forgets itself here as it goes.
     void ForgetMainWindow(const CBrennClientDlg* pDlg);
 
@@ -73,8 +74,9 @@ private:
     BOOL CreateMainWindow();
 
     std::vector<CString> m_arguments;
-    bool m_bSocketsStarted = false;
-    bool m_bOleStarted = false;
+    // Undone by ExitInstance, OLE first, or at the latest by the destructor in the same order.
+    CWinsockStartup m_socketsStarted;
+    COleInitialization m_oleStarted;
 };
 
 // The process's application object as BrennClient's.
